@@ -1,0 +1,41 @@
+// The process-wide error record and the output channels.
+//
+// Core routines do not throw on ordinary failure: they record what went
+// wrong here (file, line, code, message) and answer false, null or -1. Only
+// a fatal error ends the process: FxFatalError shows its message box (on
+// Windows), writes the box's text to standard error on every platform, and
+// exits with status -1.
+#pragma once
+
+#include "API/core/FxTypes.h"
+
+void FxSetErrorLine(int32_t line);
+void FxSetErrorFile(const char* file);  // copies at most 256 characters
+void FxSetErrorCode(uint32_t code);
+void FxSetErrorMessage(const char* format, ...);
+uint32_t FxGetErrorCode();
+const char* FxGetErrorMessage();
+
+// Prints the recorded error on channel 0 (silent unless enabled).
+void FxReportError();
+void FxChannelPrintf(int32_t channel, const char* format, ...);
+void FxErrorPrintf(const char* format, ...);
+[[noreturn]] void FxFatalError(const char* format, ...);
+
+// Sets the file and line that FxErrorPrintf and FxFatalError name.
+void FxSetCurrentLocation(const char* file, int32_t line, int32_t channel);
+
+// The 64 output channels; all start disabled. A channel with a negative echo
+// value also writes to the debugger output and standard output.
+namespace kFxChannel {
+constexpr int32_t cCount = 64;
+}
+void FxSetChannel(int32_t channel, bool enabled, int32_t maxLength, char* destination,
+                  const char* name, int32_t echo);
+
+// Hooks: the pre-exit hook runs once before the message box and exit; the
+// exception hook is asked first when an exception is raised and may handle it.
+typedef void (*tFxPreExitHook)();
+typedef bool (*tFxExceptionHook)(const char* text);
+void FxSetPreExitHook(tFxPreExitHook hook);
+void FxSetExceptionHook(tFxExceptionHook hook);

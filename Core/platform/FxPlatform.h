@@ -1,0 +1,101 @@
+// The one seam between the program and the operating system.
+//
+// Every OS service the program needs is reached through the functions
+// declared here (and through the OS file layer, whose backend lives beside
+// them). Exactly one backend is compiled in: Core/platform/posix on Linux,
+// Core/platform/win32 on Windows. Nothing outside Core/platform includes an
+// OS header.
+//
+// Paths handed to these functions are native paths (the platform's own
+// separator). Wide paths are 16-bit units; the POSIX backend turns them into
+// file names by keeping the low byte of each unit, the way narrow names enter
+// wide strings by sign extension, so any byte string round-trips.
+#pragma once
+
+#include "API/core/FxTypes.h"
+#include "API/core/cFxString.h"
+
+// The platform's path separator as it appears in native paths.
+#ifdef _WIN32
+constexpr wchar16 cFxNativeSeparator = u'\\';
+#else
+constexpr wchar16 cFxNativeSeparator = u'/';
+#endif
+
+// ---- Console, debugger, message box -----------------------------------------
+void FxPlatformWriteStdErr(const char* text);
+void FxPlatformDebugOutput(const char* text);  // debugger output; no-op on POSIX
+// Shows a message box with one OK button (Windows); nothing on POSIX.
+void FxPlatformMessageBox(const char* text, const char* caption);
+void FxPlatformDebugBreak();  // stops in an attached debugger, else nothing
+
+// ---- Threads and stacks -------------------------------------------------------
+// Bounds of the calling thread's stack: [low, high). False when unknown.
+bool FxPlatformGetStackBounds(uintptr_t* low, uintptr_t* high);
+
+// A process-local mutex. Lock waits at most `timeoutMs` and answers whether
+// it got the mutex.
+void* FxPlatformMutexCreate();
+bool FxPlatformMutexLock(void* mutex, uint32_t timeoutMs);
+void FxPlatformMutexUnlock(void* mutex);
+void FxPlatformMutexClose(void* mutex);
+
+// ---- Log viewer window ----------------------------------------------------------
+// The window whose title is `title`, or null (always null on POSIX).
+void* FxPlatformFindWindow(const char* title);
+// Sends a WM_COPYDATA message with `kind` in the data word.
+void FxPlatformSendCopyData(void* window, uint32_t kind, const void* data, uint32_t size);
+
+// ---- GUID text ------------------------------------------------------------------
+// Parses "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" into the standard 16-byte
+// layout; false (and all zero) when the text does not parse.
+bool FxPlatformGuidFromString(const char* text, uint8_t out[16]);
+cFxString FxPlatformGuidToString(const uint8_t guid[16]);
+
+// ---- Current directory and native paths -------------------------------------------
+// The current directory as a native path without trailing separator (except
+// for a root). Answers its length, or 0 when it cannot be read or does not
+// fit `capacity` units (terminator included).
+uint32_t FxPlatformGetCurrentDirectory(wchar16* buffer, uint32_t capacity);
+// Turns an OS path (relative or absolute) into the internal "@os:" form:
+// blanks trimmed, a relative path combined with the current directory, "."
+// and ".." resolved lexically. False when the result would be too long or
+// the current directory cannot be read.
+bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal);
+
+// ---- Files by wide native path (walker, conversion, write-back) -------------------
+enum eFxAccess {
+  eFxAccessWritable,  // exists, readable and writable
+  eFxAccessMissing,   // does not exist
+  eFxAccessReadOnly,  // exists but may not be written
+  eFxAccessOther      // any other failure
+};
+eFxAccess FxPlatformAccessReadWrite(const wchar16* path);
+bool FxPlatformMakeReadWrite(const wchar16* path);  // read and write for the owner
+bool FxPlatformDeleteFile(const wchar16* path);
+// Replaces `target` by `source` in one step: no moment exists at which the
+// target is missing or partly written. On failure both stay as they were.
+bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
+
+// ---- Directory enumeration --------------------------------------------------------
+struct sFxDirEntry {
+  cFxWString mName;    // the entry's name, without directory
+  bool mIsDirectory;   // a directory, or a link to one
+};
+class cFxDirSearch;  // opaque, owned by the caller until FxPlatformFindClose
+enum eFxFindResult { eFxFindFound, eFxFindNoMore, eFxFindFailed };
+// Starts enumerating `directory` ("." and ".." may be among the entries).
+// Null when the directory cannot be enumerated.
+cFxDirSearch* FxPlatformFindFirst(const wchar16* directory, sFxDirEntry& entry);
+eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry);
+void FxPlatformFindClose(cFxDirSearch* search);
+// A stable identity of a directory (volume and file number), so a walk can
+// tell a directory it has already entered through a link.
+bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file);
+
+// ---- Processes ----------------------------------------------------------------------
+// Runs `program` directly (no shell) with `args` (argv[1..], null-terminated
+// array) and waits for it. A program name without directory is looked up in
+// the current directory first, then along the search path. Answers its exit
+// status, or -1 when it could not be started.
+int FxPlatformRunProgram(const char* program, const char* const* args);

@@ -1,0 +1,128 @@
+#include "app/CommandLine.h"
+
+#include <cstdio>
+
+#include "xml/cFxFile.h"
+
+namespace {
+
+const cFxString gExcludeMarker("!");
+const cFxString gScopeMarker("@");
+
+// Buffer sizes of the translations file read by the update runs.
+constexpr int cTranslationsReadBuffer = 64 * 1024;
+
+// Which list a builder fills, and how it reacts to the two markers.
+enum eCollect { eCollectReplace, eCollectExclude, eCollectScope };
+
+void Collect(int argc, const char* const* argv, tTagList& list, eCollect which) {
+  bool collecting = which == eCollectReplace;
+  for (int i = 2; i < argc; ++i) {
+    cFxString argument(argv[i]);
+    if (argument == gExcludeMarker) {
+      if (which == eCollectReplace) return;
+      collecting = which == eCollectExclude;
+    } else if (argument == gScopeMarker) {
+      if (which == eCollectReplace) return;
+      collecting = which == eCollectScope;
+    } else if (collecting) {
+      list.push_back(cFxWString(argument));
+    }
+  }
+}
+
+void RunReplace(int argc, const char* const* argv, bool game) {
+  tTagList replaceTags, excludeTags, scopeTags;
+  CollectReplaceTags(argc, argv, replaceTags);
+  CollectExcludeTags(argc, argv, excludeTags);
+  CollectScopeTags(argc, argv, scopeTags);
+  if (game)
+    RunGameReplace(replaceTags, excludeTags, scopeTags);
+  else
+    RunSourceReplace(replaceTags, excludeTags, scopeTags);
+}
+
+void RunUpdate(const char* fileName, bool game) {
+  cFxFile translations;
+  if (!translations.Open(cFxPath(fileName), kFxFileMode::cModeRead, 0, 0,
+                         cTranslationsReadBuffer, cTranslationsReadBuffer)) {
+    std::printf("Could not open file '%s'\n", fileName);
+    return;
+  }
+  if (game)
+    RunGameUpdate(translations);
+  else
+    RunSourceUpdate(translations);
+  translations.Close();
+}
+
+}  // namespace
+
+void CollectReplaceTags(int argc, const char* const* argv, tTagList& list) {
+  Collect(argc, argv, list, eCollectReplace);
+}
+
+void CollectExcludeTags(int argc, const char* const* argv, tTagList& list) {
+  Collect(argc, argv, list, eCollectExclude);
+}
+
+void CollectScopeTags(int argc, const char* const* argv, tTagList& list) {
+  Collect(argc, argv, list, eCollectScope);
+}
+
+void PrintUsage() {
+  std::fputs("usage:\n", stdout);
+  std::fputs("\tglossmill -sx <outfile.txt>\n", stdout);
+  std::fputs("\tglossmill -su <infile.txt>\n", stdout);
+  std::fputs(
+      "to e[x]tract to/[u]pdate a tab-delimited Vektrel translations file from\n[s]ource XML.\n",
+      stdout);
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
+  std::fputs("\tglossmill -sr string1 [string2] [...] [! [tagToExlude1] [...]]\n", stdout);
+  std::fputs("[s]ource [r]eplacement, changes strings to user localised entries.\n", stdout);
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
+  std::fputs("\tglossmill -gx <outfile.txt>\n", stdout);
+  std::fputs("\tglossmill -gu <infile.txt>\n", stdout);
+  std::fputs(
+      "to e[x]tract to/[u]pdate a tab-delimited Vektrel translations file from\n[g]ame "
+      "XML/Bin files.\n",
+      stdout);
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
+  std::fputs("\tglossmill -gr string1 [string2] [...] [! [tagToExlude1] [...]]\n", stdout);
+  std::fputs("[g]ame [r]eplacement, changes strings to user localised entries.\n", stdout);
+  std::fflush(stdout);
+}
+
+int RunCommandLine(int argc, const char* const* argv) {
+  InitFileSystems();
+  {
+    // The switch is built before the count is looked at: with no arguments
+    // at all it is the empty string.
+    const cFxString switchText(argc > 1 ? argv[1] : "");
+    const cFxString option = switchText.ToLower();
+    if (argc < 3) {
+      PrintUsage();
+    } else if (option == "-sr") {
+      RunReplace(argc, argv, false);
+    } else if (option == "-gr") {
+      RunReplace(argc, argv, true);
+    } else if (argc != 3) {
+      PrintUsage();
+    } else if (option == "-gu") {
+      RunUpdate(argv[2], true);
+    } else if (option == "-su") {
+      RunUpdate(argv[2], false);
+    } else if (option == "-gx") {
+      RunGameExtract(argv[2]);
+    } else if (option == "-sx") {
+      RunSourceExtract(argv[2]);
+    }
+    // Any other switch with one argument: nothing is done or printed.
+  }
+  std::fflush(stdout);
+  ShutdownFileSystems();
+  return 0;
+}

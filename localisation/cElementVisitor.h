@@ -1,0 +1,21 @@
+// The base of every operation's visitor: the document walk calls these in
+// document order (StartDocument; StartElement, Text, EndElement for every
+// node; EndDocument).
+#pragma once
+
+#include "API/core/cFxString.h"
+
+class cXmlElement;
+
+class cElementVisitor {
+ public:
+  virtual void StartDocument() = 0;
+  // `element` is valid for the call; keep it with AddRef to hold on to it.
+  virtual void StartElement(cXmlElement& element) = 0;
+  // `name` is the element's local name.
+  virtual void EndElement(const cFxWString& name) = 0;
+  // Character data, possibly empty; never a text whose first unit is CR.
+  virtual void Text(const cFxWString& text) = 0;
+  virtual void EndDocument() = 0;
+  virtual ~cElementVisitor() = default;
+};

@@ -1,0 +1,11 @@
+// Streams an opened parser's document through a visitor: StartDocument,
+// then StartElement / Text / EndElement in document order, then
+// EndDocument. Texts whose first unit is CR (the layout between the tags of
+// a CR LF file) are dropped. Answers false only when the parser was never
+// opened. A syntax error ends the process inside the parser.
+#pragma once
+
+class cXmlParser;
+class cElementVisitor;
+
+bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor);

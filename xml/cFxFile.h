@@ -1,0 +1,107 @@
+// A buffered byte stream over an operating-system file object.
+//
+// Reads and writes go through a read buffer and a write buffer whose sizes
+// the caller chooses at Open (0 = unbuffered). A read larger than the read
+// buffer is taken straight from the file once the buffer is empty; a write
+// that does not fit flushes the buffer and, when larger than the whole
+// buffer, goes straight to the file. Up to 8 bytes can be given back with
+// Unread. Buffers larger than 256 bytes come from the memory manager's block
+// heap, smaller ones from its string heap; they are reached through handles
+// because the heaps may move them.
+//
+// The open modes the program uses: cModeRead (1) an existing file for
+// reading; cModeAppend (14) write, append, create when missing; cModeReplace
+// (26) write, create or replace.
+//
+// A stream belongs to one thread. Not copyable.
+#pragma once
+
+#include "API/core/FxTypes.h"
+#include "API/core/cFxMemoryManager.h"
+#include "xml/cFxPath.h"
+
+class cFxOsFile;
+
+namespace kFxFileMode {
+constexpr int cRead = 0x1;
+constexpr int cWrite = 0x2;
+constexpr int cAppend = 0x4;
+constexpr int cCreate = 0x8;
+constexpr int cReplace = 0x10;   // with create: replace; without: truncate
+constexpr int cOnlyNew = 0x20;   // with create: fail on an existing file
+constexpr int cOverlapped = 0x8000;
+
+constexpr int cModeRead = cRead;                                // 1
+constexpr int cModeAppend = cWrite | cAppend | cCreate;         // 14
+constexpr int cModeReplace = cWrite | cCreate | cReplace;       // 26
+}  // namespace kFxFileMode
+
+class cFxFile {
+ public:
+  cFxFile();
+  virtual ~cFxFile();
+  cFxFile(const cFxFile&) = delete;
+  cFxFile& operator=(const cFxFile&) = delete;
+
+  // Closes, resolves the path through the mounted file systems, opens it
+  // and attaches the OS file. False when any step fails.
+  virtual bool Open(const cFxPath& path, int mode, int attributes, int reserved,
+                    int readBufferSize, int writeBufferSize);
+  // Closes first, takes ownership of `osFile`, allocates the buffers.
+  virtual bool Attach(cFxOsFile* osFile, int reserved, int readBufferSize, int writeBufferSize);
+  virtual cFxOsFile* GetOsFile() const;  // null when closed
+  virtual void Close();
+  virtual int Read(void* buffer, int count);  // bytes read, 0 at end, -1 on error
+  virtual bool Unread(const void* bytes, int count);
+  virtual bool ReadAsync(uint32_t offset, void* buffer, int count);
+  virtual bool IsReadDone();
+  virtual bool WaitRead();
+  virtual int Write(const void* buffer, int count);  // count, or -1
+  virtual bool Flush();
+  virtual bool Tell(int& position);
+  virtual bool Seek(int position);
+  virtual bool SeekRelative(int delta);
+  virtual bool SeekFromEnd(int delta);
+  virtual bool Mark();
+  virtual bool ReturnToMark();
+
+  bool IsOpen() const { return mOsFile != nullptr; }
+
+  // Next byte, or -1 at end of input or on error. The buffered case costs
+  // no call; the rest goes through Read.
+  int ReadByte() {
+    if (mPushBackCount == 0 && mReadAvail != 0) {
+      --mReadAvail;
+      return FxHandleAddress(mReadBuffer)[mReadPos++];
+    }
+    uint8_t byte;
+    return Read(&byte, 1) == 1 ? byte : -1;
+  }
+
+  // Character operations. UTF-8: one code unit as one to three bytes.
+  wchar16 ReadUtf8Char(bool& failed);
+  bool WriteUtf8Char(wchar16 unit);
+  // 16-bit little-endian units.
+  wchar16 ReadWideChar(bool& failed);
+  bool WriteWideChar(wchar16 unit);
+  bool WriteWideChars(const wchar16* units, uint32_t count);
+
+ protected:
+  cFxOsFile* mOsFile;
+  sFxHandleCell* mReadBuffer;
+  uint32_t mReadBufferSize;
+  uint32_t mReadPos;
+  uint32_t mReadAvail;
+  uint8_t mPushBack[8];
+  uint32_t mPushBackCount;
+  int32_t mMarkedPos;
+  sFxHandleCell* mWriteBuffer;
+  uint32_t mWriteBufferSize;
+  uint32_t mWriteCount;
+};
+
+// Mounts the operating system's file system under "os" and creates the
+// pool mutex; answers whether the mount succeeded. Called once at start.
+bool InitFileSystems();
+// Unmounts it and destroys the mutex.
+void ShutdownFileSystems();

@@ -1,0 +1,41 @@
+// Streaming XML writer: the exact form of every data file the tool writes.
+//
+// UTF-8 without byte-order mark, the declaration
+// <?xml version="1.0" encoding="utf-8"?>, CR LF line ends, one TAB of
+// indentation per open element, the five characters & < > " ' escaped in
+// text and attribute values. An element that got neither text nor children
+// is closed in its empty form "/>"; one that got any Text call, even an
+// empty one, gets an end tag.
+//
+// A small value holding a pointer to the output stream (not owned); copies
+// share the stream. With no stream attached nothing is written.
+#pragma once
+
+#include "API/core/FxTypes.h"
+
+class cFxFile;
+
+class cXmlWriter {
+ public:
+  cXmlWriter() = default;
+
+  // Stores the stream, writes the declaration and a line end.
+  void Begin(cFxFile& stream);
+  void StartElement(const wchar16* name, const wchar16* prefix);
+  // Only between StartElement and the next other call.
+  void Attribute(const wchar16* name, const wchar16* value, const wchar16* prefix);
+  void NamespaceDeclaration(const wchar16* prefix, const wchar16* uri);
+  void Text(const wchar16* text, uint32_t length);
+  void Text(const wchar16* text);
+  void EndElement(const wchar16* name, const wchar16* prefix);
+
+  cFxFile* GetStream() const { return mStream; }
+
+ private:
+  cFxFile* mStream = nullptr;
+  uint32_t mDepth = 0;
+  uint8_t mTagOpen = 0;
+  uint8_t mEmpty = 0;
+  uint8_t mNewlinePending = 0;
+  uint8_t mAtLineStart = 0;
+};
