@@ -15,6 +15,13 @@ void FxSetErrorCode(uint32_t code);
 void FxSetErrorMessage(const char* format, ...);
 uint32_t FxGetErrorCode();
 const char* FxGetErrorMessage();
+const char* FxGetErrorFile();
+int32_t FxGetErrorLine();
+
+// Error-text tables: table t (bits 16..27 of a code) holds entries of 1024
+// characters, entry i at offset i * 1024. All are null unless set here; the
+// table must outlive every report.
+void FxSetErrorTable(uint32_t table, const char* entries);
 
 // Prints the recorded error on channel 0 (silent unless enabled).
 void FxReportError();
@@ -30,12 +37,20 @@ void FxSetCurrentLocation(const char* file, int32_t line, int32_t channel);
 namespace kFxChannel {
 constexpr int32_t cCount = 64;
 }
+// Configures a channel (out-of-range numbers are ignored). Each emitted text
+// replaces the destination's contents: at most `maxLength` characters are
+// copied and a terminator is stored at index `maxLength`, so `destination`
+// (may be null) must hold maxLength + 1 characters. The name (cut to 31
+// characters) appears in error lines.
 void FxSetChannel(int32_t channel, bool enabled, int32_t maxLength, char* destination,
                   const char* name, int32_t echo);
 
-// Hooks: the pre-exit hook runs once before the message box and exit; the
-// exception hook is asked first when an exception is raised and may handle it.
+// Hooks: the pre-exit hook runs once before the message box and is cleared
+// as it is called; one set again by then runs once more just before exit.
+// The exception hook is asked first when an exception is raised and may
+// handle it by answering true.
 typedef void (*tFxPreExitHook)();
 typedef bool (*tFxExceptionHook)(const char* text);
 void FxSetPreExitHook(tFxPreExitHook hook);
 void FxSetExceptionHook(tFxExceptionHook hook);
+tFxExceptionHook FxGetExceptionHook();

@@ -1,0 +1,365 @@
+// The log: filters, number formats, prompt collection, the viewer protocol
+// and the assertion, verification and trace macros.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "API/core/FxAssert.h"
+#include "API/core/cLog.h"
+
+namespace {
+
+// A stand-in viewer: the window lookup answers gViewer, and every message is
+// recorded as the viewer would receive it.
+struct sMessage {
+  uint32_t kind;
+  std::string bytes;  // the data, terminator included
+  bool nullData;
+};
+std::vector<sMessage> gMessages;
+std::vector<std::string> gSearchedTitles;
+void* gViewer;
+int gViewerHandle;
+
+void* FakeFind(const char* title) {
+  gSearchedTitles.push_back(title);
+  return gViewer;
+}
+
+void FakeSend(void* window, uint32_t kind, const void* data, uint32_t size) {
+  EXPECT_EQ(gViewer, window);
+  gMessages.push_back({kind, data ? std::string(static_cast<const char*>(data), size) : "",
+                       data == nullptr});
+}
+
+// The texts sent with data word 0, joined.
+std::string SentText() {
+  std::string text;
+  for (const sMessage& m : gMessages) {
+    if (m.kind == kLog::cSendText) text += m.bytes.substr(0, m.bytes.size() - 1);
+  }
+  return text;
+}
+
+std::u16string Prompt(const cLog& log) { return log.GetPromptText(); }
+
+class Log : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gMessages.clear();
+    gSearchedTitles.clear();
+    gViewer = nullptr;
+    cLog::SetViewerPort(FakeFind, FakeSend);
+  }
+  void TearDown() override {
+    cLog::SetViewerPort(nullptr, nullptr);
+    gViewer = nullptr;
+    // The process-wide log forgets any stand-in viewer and filters.
+    cLog::GetLog().findTicksee();
+    cLog::GetLog().setFilters("", true);
+  }
+  void ConnectViewer(cLog& log) {
+    gViewer = &gViewerHandle;
+    log.findTicksee();
+  }
+  static std::vector<unsigned int> EnabledFilters() {
+    std::vector<unsigned int> on;
+    for (unsigned int i = 0; i < kLog::cFilterCount; ++i) {
+      if (cLog::IsFilterEnabled(i)) on.push_back(i);
+    }
+    return on;
+  }
+};
+
+// ---- Filters ------------------------------------------------------------------
+
+TEST_F(Log, StartsWithContentAndRunTimeErrorOnly) {
+  cLog log;
+  EXPECT_EQ((std::vector<unsigned int>{25, 30}), EnabledFilters());
+  EXPECT_EQ(-1, log.GetCurrentFilter());
+  EXPECT_EQ(u"", Prompt(log));
+}
+
+TEST_F(Log, SetFiltersEnablesTheNamedOnes) {
+  cLog log;
+  log.setFilters("Core,Sound", true);
+  EXPECT_EQ((std::vector<unsigned int>{0, 16, 25, 30}), EnabledFilters());
+  log.setFilters("core", true);
+  EXPECT_EQ((std::vector<unsigned int>{0, 25, 30}), EnabledFilters());
+  log.setFilters("rail VEHICLE manager,,nonsense,GhostAI", true);
+  EXPECT_EQ((std::vector<unsigned int>{9, 25, 28, 30}), EnabledFilters());
+}
+
+TEST_F(Log, SetFiltersDisablingNamesAndEmptyLists) {
+  cLog log;
+  log.setFilters("", false);
+  EXPECT_EQ(kLog::cFilterCount, EnabledFilters().size());
+  log.setFilters(nullptr, true);
+  EXPECT_EQ((std::vector<unsigned int>{25, 30}), EnabledFilters());
+  log.setFilters("Sound,Camera", false);
+  EXPECT_EQ(kLog::cFilterCount - 2, EnabledFilters().size());
+  EXPECT_FALSE(cLog::IsFilterEnabled(kLog::Sound));
+  EXPECT_FALSE(cLog::IsFilterEnabled(kLog::Camera));
+}
+
+TEST_F(Log, SetFiltersAllStopsAtOnce) {
+  cLog log;
+  log.setFilters("all", false);
+  EXPECT_TRUE(EnabledFilters().empty());
+  log.setFilters("Core,ALL,Sound", true);
+  EXPECT_EQ(kLog::cFilterCount, EnabledFilters().size());
+  const char* list = "Update,all";
+  log.setFilters(list, false);
+  EXPECT_TRUE(EnabledFilters().empty());
+  EXPECT_STREQ("Update,all", list);  // the caller's text is not split in place
+}
+
+// ---- Numbers ------------------------------------------------------------------
+
+template <typename T>
+std::u16string Written(cLog& log, T value) {
+  log << &cLog::start_prompt << value;
+  return Prompt(log);
+}
+
+TEST_F(Log, IntegersInDecimalAndHex) {
+  cLog log;
+  EXPECT_EQ(u"255", Written(log, 255));
+  EXPECT_EQ(u"-7", Written(log, -7));
+  EXPECT_EQ(u"4000000000", Written(log, 4000000000u));
+  EXPECT_EQ(u"-5", Written(log, -5L));
+  EXPECT_EQ(u"7", Written(log, 7UL));
+  log.hex();
+  EXPECT_EQ(u"000000ff", Written(log, 255));
+  EXPECT_EQ(u"ffffffff", Written(log, -1));
+  EXPECT_EQ(u"00001234", Written(log, 0x1234L));
+  EXPECT_EQ(u"deadbeef", Written(log, 0xDEADBEEFu));
+  log << &cLog::dec;
+  EXPECT_EQ(u"255", Written(log, 255));
+}
+
+TEST_F(Log, ShortsAndCharacters) {
+  cLog log;
+  EXPECT_EQ(u"-2", Written(log, static_cast<short>(-2)));
+  EXPECT_EQ(u"65535", Written(log, static_cast<unsigned short>(65535)));
+  EXPECT_EQ(u"'A'", Written(log, static_cast<signed char>(65)));
+  EXPECT_EQ(u"'B'", Written(log, static_cast<unsigned char>(66)));
+  log.hex();
+  EXPECT_EQ(u"001f", Written(log, static_cast<short>(0x1f)));
+  EXPECT_EQ(u"ffff", Written(log, static_cast<unsigned short>(0xffff)));
+  EXPECT_EQ(u"41", Written(log, static_cast<signed char>(65)));
+  EXPECT_EQ(u"ff", Written(log, static_cast<unsigned char>(255)));
+  EXPECT_EQ(u"1.500000", Written(log, 1.5f));  // floats ignore hex mode
+}
+
+// ---- Prompt collection ------------------------------------------------------------
+
+TEST_F(Log, PromptCollectsOnlyAfterStartPrompt) {
+  cLog log;
+  log << "before" << &cLog::endl;
+  EXPECT_EQ(u"", Prompt(log));
+  log << &cLog::start_prompt << "a" << &cLog::endl << u"b\u00e9" << "\xE9";
+  EXPECT_EQ(u"a\r\nb\u00e9\uFFE9", Prompt(log));  // narrow bytes sign-extended
+  log << &cLog::start_prompt;
+  EXPECT_EQ(u"", Prompt(log));
+  EXPECT_TRUE(log << &cLog::prompt);
+  EXPECT_TRUE(log << &cLog::endMessage);
+}
+
+TEST_F(Log, PromptTextStopsBelow1023Characters) {
+  cLog log;
+  const std::string thousand(1000, 'x');
+  log << &cLog::start_prompt << thousand.c_str() << "0123456789012345678901";
+  EXPECT_EQ(1022u, Prompt(log).size());
+  log << "y" << u"z";  // would reach 1023: dropped
+  EXPECT_EQ(1022u, Prompt(log).size());
+
+  log << &cLog::start_prompt;
+  const std::string tooLong(1023, 'q');
+  log << tooLong.c_str() << "fits";  // a text is appended whole or not at all
+  EXPECT_EQ(u"fits", Prompt(log));
+}
+
+// ---- The viewer ------------------------------------------------------------------
+
+TEST_F(Log, WithoutViewerSearchesOnCalls1_3_7_15) {
+  cLog log;
+  std::vector<int> searchedOn;
+  for (int call = 1; call <= 20; ++call) {
+    const size_t before = gSearchedTitles.size();
+    EXPECT_FALSE(log.GetEnabled(kLog::RunTimeError));
+    if (gSearchedTitles.size() != before) searchedOn.push_back(call);
+  }
+  EXPECT_EQ((std::vector<int>{1, 3, 7, 15}), searchedOn);
+  EXPECT_EQ("Ticksee", gSearchedTitles.front());
+  EXPECT_TRUE(gMessages.empty());
+}
+
+TEST_F(Log, FoundViewerIsGreetedAndAnswersFlags) {
+  cLog log;
+  gViewer = &gViewerHandle;
+  EXPECT_FALSE(log.GetEnabled(kLog::Content));  // the finding call still says no
+  ASSERT_EQ(1u, gMessages.size());
+  EXPECT_EQ(kLog::cSendGreeting, gMessages[0].kind);
+  EXPECT_TRUE(gMessages[0].nullData);
+  EXPECT_TRUE(log.GetEnabled(kLog::Content));
+  EXPECT_FALSE(log.GetEnabled(kLog::Core));
+  EXPECT_EQ(1u, gSearchedTitles.size());
+}
+
+TEST_F(Log, ViewerReceivesFilterNamesAndTexts) {
+  cLog log;
+  ConnectViewer(log);
+  gMessages.clear();
+  log << "no filter yet";
+  EXPECT_TRUE(gMessages.empty());
+
+  EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));
+  EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));  // unchanged: not sent again
+  log << "abc" << 12 << u"h\u00e9";
+  ASSERT_EQ(4u, gMessages.size());
+  EXPECT_EQ(kLog::cSendFilterName, gMessages[0].kind);
+  EXPECT_EQ(std::string("RunTimeError", 13), gMessages[0].bytes);
+  EXPECT_EQ(kLog::cSendText, gMessages[1].kind);
+  EXPECT_EQ(std::string("abc", 4), gMessages[1].bytes);
+  EXPECT_EQ(std::string("12", 3), gMessages[2].bytes);
+  EXPECT_EQ(kLog::cSendWideText, gMessages[3].kind);
+  EXPECT_EQ(std::string("h\0\xE9\0\0\0", 6), gMessages[3].bytes);
+
+  gMessages.clear();
+  EXPECT_TRUE(log.SetFilter(kLog::Sound));  // disabled: silent, yet current
+  EXPECT_EQ(kLog::Sound, log.GetCurrentFilter());
+  log << "dropped" << &cLog::endl;
+  EXPECT_TRUE(log.SetFilter(99));  // no such filter: nothing to send
+  log << "dropped too";
+  EXPECT_TRUE(gMessages.empty());
+
+  log.setFilters("Sound", true);
+  log.SetFilter(kLog::Sound);
+  EXPECT_EQ(std::string("Sound", 6), gMessages.at(0).bytes);
+}
+
+TEST_F(Log, WithoutViewerSetFilterOnlyMakesItCurrent) {
+  cLog log;
+  EXPECT_TRUE(log.SetFilter(kLog::Content));
+  log << "text";
+  EXPECT_EQ(kLog::Content, log.GetCurrentFilter());
+  EXPECT_TRUE(gMessages.empty());
+  bool flag = false;
+  EXPECT_TRUE(log.SetIgnoreParam(&flag));
+}
+
+// ---- Macros --------------------------------------------------------------------
+
+}  // namespace
+
+namespace logtest {
+int gEvaluations;
+bool Counted(bool value) {
+  ++gEvaluations;
+  return value;
+}
+int AssertSite(int value) {
+  const int line = __LINE__ + 1;
+  FX_ASSERT(Counted(value == 3), "Value " << value << " is not three");
+  return line;
+}
+int VerifySite(int* entry) {
+  const int line = __LINE__ + 1;
+  FX_VERIFY(Counted(entry != 0), "Couldn't create the entry");
+  return line;
+}
+int TraceSite(unsigned int order) {
+  const int line = __LINE__ + 1;
+  FX_TRACE("Registering Singleton " << order);
+  return line;
+}
+}  // namespace logtest
+
+namespace {
+
+std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+TEST_F(Log, FailedAssertionWritesItsReportAsAPrompt) {
+  cLog& log = cLog::GetLog();
+  logtest::gEvaluations = 0;
+  const int line = logtest::AssertSite(4);
+  EXPECT_EQ(1, logtest::gEvaluations);
+  EXPECT_EQ(kLog::RunTimeError, log.GetCurrentFilter());
+  EXPECT_EQ(Wide("Value 4 is not three\r\n\r\nASSERT(Counted(value == 3));\r\n\r\n"
+                 "logtest::AssertSite()\r\n\r\n" __FILE__ " : " +
+                 std::to_string(line) + "\r\n"),
+            Prompt(log));
+
+  log << &cLog::start_prompt;
+  logtest::AssertSite(3);
+  EXPECT_EQ(2, logtest::gEvaluations);
+  EXPECT_EQ(u"", Prompt(log));
+}
+
+TEST_F(Log, VerificationReportsOnlyToAListeningViewer) {
+  cLog& log = cLog::GetLog();
+  log << &cLog::start_prompt;
+  logtest::gEvaluations = 0;
+  logtest::VerifySite(nullptr);  // no viewer: GetEnabled says no
+  EXPECT_EQ(u"", Prompt(log));
+
+  ConnectViewer(log);
+  gMessages.clear();
+  int entry = 0;
+  logtest::VerifySite(&entry);
+  EXPECT_TRUE(gMessages.empty());
+  const int line = logtest::VerifySite(nullptr);
+  EXPECT_EQ(3, logtest::gEvaluations);
+  const std::string report = "Verify failed: \r\n\r\n" __FILE__ " : " + std::to_string(line) +
+                             "\r\n\r\nExpression: Counted(entry != 0)\r\n\r\n"
+                             "Couldn't create the entry\r\n";
+  EXPECT_EQ(Wide(report), Prompt(log));
+  EXPECT_EQ(report, SentText());
+}
+
+TEST_F(Log, TraceGoesToTheSingletonFilter) {
+  cLog& log = cLog::GetLog();
+  logtest::TraceSite(5);
+  EXPECT_TRUE(gMessages.empty());
+
+  ConnectViewer(log);
+  logtest::TraceSite(5);  // filter off
+  log.setFilters("Singleton", true);
+  gMessages.clear();
+  const int line = logtest::TraceSite(5);
+  ASSERT_FALSE(gMessages.empty());
+  EXPECT_EQ(std::string("Singleton", 10), gMessages[0].bytes);
+  EXPECT_EQ("Trace " __FILE__ " : " + std::to_string(line) + " = Registering Singleton 5\r\n",
+            SentText());
+}
+
+TEST(QualifiedFunctionName, DropsReturnTypeAndParameters) {
+  const struct {
+    const char* signature;
+    const char* name;
+  } cases[] = {
+      {"void cSingletonManager::Register(const cGUID&, void* (*)(), void*, unsigned int, bool)",
+       "cSingletonManager::Register"},
+      {"static void tSingletonHolder<T, C, L>::DestroySingleton() [with T = cSingletonManager]",
+       "tSingletonHolder<T, C, L>::DestroySingleton"},
+      {"tSingletonHolder<class cSingletonManager,struct A,struct B>::DestroySingleton",
+       "tSingletonHolder<class cSingletonManager,struct A,struct B>::DestroySingleton"},
+      {"const char* cFoo::Name() const", "cFoo::Name"},
+      {"void (anonymous namespace)::Helper(int)", "(anonymous namespace)::Helper"},
+      {"int main()", "main"},
+      {"Register", "Register"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    char out[256];
+    FxQualifiedFunctionName(c.signature, out, sizeof out);
+    EXPECT_STREQ(c.name, out) << c.signature;
+  }
+  char small[5];
+  FxQualifiedFunctionName("void cFoo::Bar()", small, sizeof small);
+  EXPECT_STREQ("cFoo", small);
+}
+
+}  // namespace
