@@ -1,0 +1,31 @@
+// Small operations shared by the visitors: exact name comparison, the
+// pieces of a translations-file key, and attribute look-up.
+#pragma once
+
+#include "API/core/cFxString.h"
+
+class cXmlElement;
+
+// Exact equality: same length and the same 16-bit code units, no case
+// folding. A null `text` counts as the empty string.
+bool TextEquals(const cFxWString& a, const cFxWString& b);
+bool TextEquals(const cFxWString& a, const wchar16* text);
+inline bool TextDiffers(const cFxWString& a, const wchar16* text) { return !TextEquals(a, text); }
+
+// `filePath` without its first n code units, n being the length of
+// `startDirectory`. The prefix is not compared: a file below the start
+// directory gives the rest of its path, beginning with the separator that
+// follows the directory. Empty when the path is not longer than n.
+cFxWString MakeRelativePath(const cFxWString& filePath, const cFxWString& startDirectory);
+
+// The path part of a key: every native separator becomes a backslash, so the
+// translations file names files the same way on every platform.
+cFxWString MakeKeyPath(const cFxWString& relativePath);
+
+// The id of a localised string, made from its English text: every TAB
+// becomes backslash and "t", then every space becomes "#". Nothing else is
+// escaped.
+cFxWString MakeEntryId(const cFxWString& englishText);
+
+// The value of `element`'s attribute `name`; empty when it has none.
+cFxWString GetAttributeOrEmpty(const cXmlElement& element, const wchar16* name);

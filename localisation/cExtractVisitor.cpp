@@ -1,0 +1,50 @@
+#include "localisation/cExtractVisitor.h"
+
+#include "localisation/VisitorHelpers.h"
+
+namespace {
+constexpr wchar16 cByteOrderMark = 0xFEFF;
+// TAB, the product word, the three empty columns and the platform word.
+constexpr wchar16 cLineHeadTail[] = u"\tVektrel\t\t\t\tPC";
+constexpr uint32_t cLineHeadTailLength = sizeof(cLineHeadTail) / sizeof(wchar16) - 1;
+constexpr wchar16 cColumnOpen[] = {u'\t', u'"'};
+constexpr wchar16 cColumnClose = u'"';
+constexpr wchar16 cLineEnd = u'\n';
+}  // namespace
+
+void cExtractVisitor::StartDocument() {
+  // Paths reach the file layer as 8-bit text, each unit keeping its low byte.
+  const cFxPath path{cFxString(mOutputPath)};
+  // Whether the file exists decides the byte-order mark; only opening it
+  // tells, and the probe reads nothing, so it needs no buffers.
+  const bool existed = mStream.Open(path, kFxFileMode::cModeRead, 0, 0, 0, 0);
+  if (!mStream.Open(path, kFxFileMode::cModeAppend, 0, 0, 0, kExtract::cStreamBufferSize)) return;
+  if (!existed) mStream.WriteWideChar(cByteOrderMark);
+}
+
+void cExtractVisitor::EndDocument() { mStream.Close(); }
+
+void cExtractVisitor::BeginKey() {
+  mKey = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" + mFlavourLabel;
+}
+
+void cExtractVisitor::WriteLineHead(const cFxWString& firstText) {
+  mKey = mKey + u"@" + MakeEntryId(firstText);
+  WriteUnits(mKey.c_str(), mKey.Length());
+  WriteUnits(cLineHeadTail, cLineHeadTailLength);
+  mLineStarted = true;
+}
+
+void cExtractVisitor::WriteColumn(const cFxWString& text) {
+  WriteUnits(cColumnOpen, 2);
+  WriteUnits(text.c_str(), text.Length());
+  mStream.WriteWideChar(cColumnClose);
+}
+
+void cExtractVisitor::EndLine() {
+  if (mStream.IsOpen()) mStream.WriteWideChar(cLineEnd);
+}
+
+void cExtractVisitor::WriteUnits(const wchar16* units, uint32_t count) {
+  if (count != 0) mStream.WriteWideChars(units, count);
+}

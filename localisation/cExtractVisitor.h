@@ -1,0 +1,65 @@
+// The common part of the two extraction visitors: their configuration, the
+// translations file they append to, and the pieces of a translations line.
+//
+// StartDocument opens the translations file for appending, creating it when
+// missing; only a file it created gets the byte-order mark, so a run that
+// extracts many data files into one file holds one mark at its start. When
+// the file cannot be opened the stream stays closed and the visitor writes
+// nothing. EndDocument closes the stream.
+//
+// A line: key, TAB, "Vektrel", four TABs, "PC", then for each text TAB and
+// the text between double quotes, unchanged; LF. The key is the data file's
+// path relative to the start directory (with backslashes), "@", the flavour
+// label, "@", the id made from the first text.
+#pragma once
+
+#include "API/core/cFxString.h"
+#include "localisation/cElementStack.h"
+#include "localisation/cElementVisitor.h"
+#include "xml/cFxFile.h"
+
+namespace kExtract {
+// Write buffer of the translations file's stream.
+constexpr int cStreamBufferSize = 64 * 1024;
+}  // namespace kExtract
+
+class cExtractVisitor : public cElementVisitor {
+ public:
+  // The data file's own path (a ".bin" path in the game flavour); only the
+  // key uses it.
+  void SetFilePath(const cFxWString& path) { mFilePath = path; }
+  // The translations file.
+  void SetOutputPath(const cFxWString& path) { mOutputPath = path; }
+  // The directory the run started in; removed from the front of the file
+  // path to give the key's path.
+  void SetStartDirectory(const cFxWString& directory) { mStartDirectory = directory; }
+
+  void StartDocument() override;
+  void EndDocument() override;
+
+ protected:
+  // `flavourLabel`: "Game" or "Source", a constant that outlives the visitor.
+  explicit cExtractVisitor(const wchar16* flavourLabel) : mFlavourLabel(flavourLabel) {}
+
+  // Starts the key of a new string: path, "@", flavour label.
+  void BeginKey();
+  // Completes the key with "@" and the id made from `firstText` and writes
+  // the line head; sets mLineStarted.
+  void WriteLineHead(const cFxWString& firstText);
+  void WriteColumn(const cFxWString& text);
+  // LF, when the stream is open.
+  void EndLine();
+
+  cFxWString mFilePath;
+  cFxWString mOutputPath;
+  cFxWString mStartDirectory;
+  cFxFile mStream;
+  cElementStack mElements;
+  cFxWString mKey;
+  bool mLineStarted = false;
+
+ private:
+  void WriteUnits(const wchar16* units, uint32_t count);
+
+  const wchar16* mFlavourLabel;
+};

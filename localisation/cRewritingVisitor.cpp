@@ -1,0 +1,57 @@
+#include "localisation/cRewritingVisitor.h"
+
+#include "localisation/LocalisedStringVocabulary.h"
+#include "localisation/VisitorHelpers.h"
+#include "xml/cXmlElement.h"
+
+cRewritingVisitor::cRewritingVisitor(eXmlFlavour flavour, bool declareNamespace)
+    : mDeclareNamespace(declareNamespace), mFlavour(flavour) {}
+
+void cRewritingVisitor::StartDocument() {
+  // Paths reach the file layer as 8-bit text, each unit keeping its low byte.
+  const cFxPath path{cFxString(GetOutputFilePath())};
+  if (mStream.Open(path, kFxFileMode::cModeReplace, 0, 0, kRewrite::cStreamBufferSize,
+                   kRewrite::cStreamBufferSize)) {
+    mWriter.Begin(mStream);
+  }
+}
+
+void cRewritingVisitor::EndDocument() { mStream.Close(); }
+
+const wchar16* cRewritingVisitor::PrefixOf(const cFxWString& name) const {
+  if (IsGameFlavour() &&
+      (TextEquals(name, kLocalisation::cNil) || TextEquals(name, kLocalisation::cBlob)))
+    return kLocalisation::cNamespacePrefix;
+  return u"";
+}
+
+void cRewritingVisitor::PassStartTag(const cXmlElement& element) {
+  if (HasOutput()) {
+    mWriter.StartElement(element.GetName().c_str(), PrefixOf(element.GetName()));
+    element.WriteAttributes(mWriter, mDeclareNamespace, IsGameFlavour());
+  }
+  mDeclareNamespace = false;
+}
+
+void cRewritingVisitor::PassEndTag(const cFxWString& name) {
+  if (HasOutput()) mWriter.EndElement(name.c_str(), PrefixOf(name));
+}
+
+void cRewritingVisitor::PassText(const cFxWString& text) {
+  if (IsGameFlavour()) {
+    // An untyped element with nothing in it (such as "Other") keeps its
+    // empty form, a typed one its start and end tag; "nil" stays empty.
+    const cXmlElement* container = mElements.Top();
+    bool typed = false;
+    if (container) {
+      if (TextEquals(container->GetName(), kLocalisation::cNil)) return;
+      typed = !GetAttributeOrEmpty(*container, kLocalisation::cTypeAttribute).IsEmpty();
+    }
+    if (!typed && text.IsEmpty()) return;
+  }
+  WriteText(text);
+}
+
+void cRewritingVisitor::WriteText(const cFxWString& text) {
+  if (HasOutput()) mWriter.Text(text.c_str(), text.Length());
+}

@@ -1,0 +1,69 @@
+// The common part of the visitors that copy a document to a new XML file
+// (update and replacement): the output stream and writer, the stack of open
+// elements, and the pass-through rules by which a node is copied unchanged.
+//
+// StartDocument opens the output (created or replaced) and, only when it
+// opened, attaches the writer and writes the XML declaration. A visitor
+// whose output cannot be opened therefore writes nothing at all and leaves
+// no output file behind; every later Pass/Write call is dropped.
+// EndDocument closes the output.
+//
+// Flavours:
+//   game   - the XML form of a ".bin": elements "nil" and "blob" carry the
+//            prefix "d", every attribute is written as "d:name", a text is
+//            copied when its element is typed or the text is non-empty, and
+//            never into "nil";
+//   source - ".xml" data files: no prefixes, every text copied (an empty one
+//            too, so empty-element tags come back as start and end tag).
+#pragma once
+
+#include "API/core/cFxString.h"
+#include "localisation/cElementStack.h"
+#include "localisation/cElementVisitor.h"
+#include "xml/cFxFile.h"
+#include "xml/cXmlWriter.h"
+
+enum class eXmlFlavour { Game, Source };
+
+namespace kRewrite {
+// Read and write buffer of the rewritten file's stream.
+constexpr int cStreamBufferSize = 64 * 1024;
+}  // namespace kRewrite
+
+class cRewritingVisitor : public cElementVisitor {
+ public:
+  void StartDocument() override;
+  void EndDocument() override;
+
+ protected:
+  // `declareNamespace`: whether the first start tag passed through carries
+  // the "xmlns:d" declaration.
+  cRewritingVisitor(eXmlFlavour flavour, bool declareNamespace);
+
+  // The file the document is copied to; asked once, by StartDocument.
+  virtual cFxWString GetOutputFilePath() const = 0;
+
+  bool HasOutput() const { return mWriter.GetStream() != nullptr; }
+  bool IsGameFlavour() const { return mFlavour == eXmlFlavour::Game; }
+
+  // Copies a start tag with its attributes; the namespace is declared on the
+  // first one passed while the declare flag is set, which it then clears.
+  void PassStartTag(const cXmlElement& element);
+  void PassEndTag(const cFxWString& name);
+  // Copies a text by the flavour's rule; the containing element is the top
+  // of mElements.
+  void PassText(const cFxWString& text);
+  // Writes a text unconditionally (still only when the output is open).
+  void WriteText(const cFxWString& text);
+
+  cFxFile mStream;
+  cXmlWriter mWriter;
+  cElementStack mElements;
+  bool mDeclareNamespace;
+
+ private:
+  // The prefix an element name is written with in this flavour.
+  const wchar16* PrefixOf(const cFxWString& name) const;
+
+  eXmlFlavour mFlavour;
+};

@@ -1,0 +1,50 @@
+#include "localisation/cSourceExtractVisitor.h"
+
+#include "localisation/LocalisedStringVocabulary.h"
+#include "localisation/VisitorHelpers.h"
+#include "xml/cXmlElement.h"
+
+cSourceExtractVisitor::cSourceExtractVisitor() : cExtractVisitor(kLocalisation::cSourceLabel) {}
+
+void cSourceExtractVisitor::StartElement(cXmlElement& element) {
+  if (mStream.IsOpen() && !mElements.IsEmpty() && !mInValue) {
+    const cFxWString& name = element.GetName();
+    if (!mInLocalisedString) {
+      if (TextEquals(name, kLocalisation::cLocalisedString)) {
+        mInLocalisedString = true;
+        BeginKey();
+      }
+    } else if (!mInDeltaString) {
+      if (TextEquals(name, kLocalisation::cDeltaString)) mInDeltaString = true;
+    } else if (TextEquals(name, kLocalisation::cValue)) {
+      mInValue = true;
+    }
+  }
+  mElements.Push(element);
+}
+
+void cSourceExtractVisitor::Text(const cFxWString& text) {
+  if (!mInValue || mSkipString) return;
+  if (!mLineStarted) {
+    if (text.IsEmpty()) {
+      mInValue = false;
+      mSkipString = true;
+      return;
+    }
+    WriteLineHead(text);
+  }
+  WriteColumn(text);
+}
+
+void cSourceExtractVisitor::EndElement(const cFxWString& name) {
+  mElements.Pop();
+  if (mInValue && TextEquals(name, kLocalisation::cValue)) mInValue = false;
+  if (TextEquals(name, kLocalisation::cDeltaString)) {
+    mInDeltaString = false;
+  } else if (TextEquals(name, kLocalisation::cLocalisedString)) {
+    if (mLineStarted) EndLine();
+    mSkipString = false;
+    mInLocalisedString = false;
+    mLineStarted = false;
+  }
+}

@@ -1,0 +1,28 @@
+// Extracts the localised strings of a source-flavour document (an ".xml"
+// data file) as lines of the translations file.
+//
+// Inside a "Localisation-cUserLocalisedString" the texts of the "Value"
+// elements that lie in a "cDeltaString" become the columns, in document
+// order: one per language, eight for a string in the tool's own form (the
+// empty "Value" of the "Other" list is not in a "cDeltaString"). A string
+// whose first (English) text is empty gets no line. The root element is
+// never a string. Nested strings share the outer one's line.
+#pragma once
+
+#include "localisation/cExtractVisitor.h"
+
+class cSourceExtractVisitor : public cExtractVisitor {
+ public:
+  cSourceExtractVisitor();
+
+  void StartElement(cXmlElement& element) override;
+  void EndElement(const cFxWString& name) override;
+  void Text(const cFxWString& text) override;
+
+ private:
+  bool mInLocalisedString = false;
+  bool mInDeltaString = false;
+  bool mInValue = false;
+  // The current string's first text was empty: no line for it.
+  bool mSkipString = false;
+};
