@@ -1,0 +1,84 @@
+#include "app/BinaryConversion.h"
+
+#include <cstdio>
+#include <string>
+
+#include "Core/platform/FxPlatform.h"
+#include "app/DataFiles.h"
+
+namespace kSerializer {
+// The serializer's program file, without a directory.
+constexpr const char* cProgram = "brux.exe";
+// Asks for floating-point values in a lossless form in the XML it writes.
+constexpr const char* cFloatHexSwitch = "-floathex";
+}  // namespace kSerializer
+
+namespace {
+
+// A private copy of a path's units for the OS calls (see DataFiles.cpp: a
+// pointer into a core string may move when the string heap compacts).
+std::u16string StableUnits(const cFxWString& text) {
+  return std::u16string(text.c_str(), text.Length());
+}
+
+// The 8-bit form of a path as an ordinary string, so the argument vector
+// does not point into the movable string heap while the child is started.
+std::string NarrowUnits(const cFxWString& path) {
+  const cFxString narrow = NarrowPath(path);
+  return std::string(narrow.c_str(), narrow.Length());
+}
+
+void RunSerializer(const char* const* args) {
+  // The child writes to the same standard output: our own lines first.
+  std::fflush(stdout);
+  // What the serializer makes is not checked, but a serializer that is not
+  // there at all is worth saying: every conversion of the run will fail.
+  if (FxPlatformRunProgram(kSerializer::cProgram, args) == -1)
+    FxPlatformWriteStdErr("Error: could not run brux.exe\n");
+}
+
+}  // namespace
+
+void ConvertBinToXml(const cFxWString& path) {
+  if (!path.EndsWith(gBinExtension.c_str())) return;
+  const cFxWString twin = XmlTwinOf(path);
+
+  const std::u16string twinUnits = StableUnits(twin);
+  const eFxAccess access = FxPlatformAccessReadWrite(twinUnits.c_str());
+  if (access != eFxAccessMissing) {
+    if (access == eFxAccessReadOnly) FxPlatformMakeReadWrite(twinUnits.c_str());
+    FxPlatformDeleteFile(twinUnits.c_str());
+  }
+
+  const std::string binPath8 = NarrowUnits(path);
+  const std::string xmlPath8 = NarrowUnits(twin);
+  const char* const args[] = {binPath8.c_str(), xmlPath8.c_str(), kSerializer::cFloatHexSwitch,
+                              nullptr};
+  RunSerializer(args);
+}
+
+void ConvertAllBinToXml() {
+  for (const cFxWString& path : gDataFiles) ConvertBinToXml(path);
+}
+
+void ConvertXmlToBin(const cFxWString& xmlPath) {
+  const std::string xmlPath8 = NarrowUnits(xmlPath);
+  const char* const args[] = {xmlPath8.c_str(), nullptr};
+  RunSerializer(args);
+}
+
+void CommitTempFile(const cFxWString& path) {
+  // Only the extension is changed here, not every ".bin" of the path: the
+  // update names the XML form by its data file's own name.
+  cFxWString target = path;
+  if (path.EndsWith(gBinExtension.c_str()))
+    target = path.Substring(0, static_cast<int32_t>(path.Length()) - 4) + gXmlExtension;
+  const cFxWString temp = target + gTempExtension;
+
+  const std::u16string targetUnits = StableUnits(target);
+  const std::u16string tempUnits = StableUnits(temp);
+  if (FxPlatformAccessReadWrite(tempUnits.c_str()) == eFxAccessMissing) return;
+  if (FxPlatformAccessReadWrite(targetUnits.c_str()) == eFxAccessReadOnly)
+    FxPlatformMakeReadWrite(targetUnits.c_str());
+  FxPlatformReplaceFile(tempUnits.c_str(), targetUnits.c_str());
+}

@@ -1,0 +1,115 @@
+#include "app/DataFiles.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Core/platform/FxPlatform.h"
+
+std::set<cFxWString> gDataFiles;
+
+const cFxWString gBinExtension(u".bin");
+const cFxWString gXmlExtension(u".xml");
+const cFxWString gTempExtension(u".temp");
+
+namespace {
+
+// Where a directory lives on disk, independent of the path that reached it.
+struct sDirectoryIdentity {
+  uint64_t mVolume;
+  uint64_t mFile;
+};
+
+// The directories open on the walk's current path, outermost first. A link
+// to one of them would lead the walk round in a circle; a link anywhere else
+// is walked like the directory it names.
+typedef std::vector<sDirectoryIdentity> tOpenDirectories;
+
+bool IsOpen(const tOpenDirectories& open, const sDirectoryIdentity& identity) {
+  for (const sDirectoryIdentity& each : open)
+    if (each.mVolume == identity.mVolume && each.mFile == identity.mFile) return true;
+  return false;
+}
+
+// The OS calls take a raw unit pointer; a pointer into a core string may move
+// when the string heap compacts, which a call that itself allocates strings
+// (an enumeration filling in entry names) could trigger. A private copy stays.
+std::u16string StableUnits(const cFxWString& text) {
+  return std::u16string(text.c_str(), text.Length());
+}
+
+bool IsDotOrDotDot(const cFxWString& name) { return name == u"." || name == u".."; }
+
+void WalkDirectory(const cFxWString& directory, tOpenDirectories& open) {
+  const std::u16string units = StableUnits(directory);
+
+  sDirectoryIdentity identity;
+  const bool known = FxPlatformGetDirectoryIdentity(units.c_str(), &identity.mVolume,
+                                                    &identity.mFile);
+  if (known) {
+    if (IsOpen(open, identity)) return;
+    open.push_back(identity);
+  }
+
+  sFxDirEntry entry;
+  cFxDirSearch* search = FxPlatformFindFirst(units.c_str(), entry);
+  if (search == nullptr) {
+    std::printf("Error: failed to find first file\n");
+  } else {
+    for (;;) {
+      if (!IsDotOrDotDot(entry.mName)) {
+        if (entry.mIsDirectory)
+          WalkDirectory(JoinPath(directory, entry.mName), open);
+        else
+          AddDataFile(directory, entry.mName);
+      }
+      const eFxFindResult next = FxPlatformFindNext(search, entry);
+      if (next == eFxFindFound) continue;
+      if (next == eFxFindFailed) std::printf("Error: failed to find next file\n");
+      break;
+    }
+    FxPlatformFindClose(search);
+  }
+
+  if (known) open.pop_back();
+}
+
+}  // namespace
+
+cFxWString JoinPath(const cFxWString& directory, const cFxWString& name) {
+  const uint32_t length = directory.Length();
+  if (length != 0 && directory.c_str()[length - 1] == cFxNativeSeparator)
+    return directory + name;
+  const wchar16 separator[2] = {cFxNativeSeparator, 0};
+  return directory + separator + name;
+}
+
+cFxWString XmlTwinOf(const cFxWString& path) { return path.Replace(gBinExtension, gXmlExtension); }
+
+cFxWString BinTwinOf(const cFxWString& path) { return path.Replace(gXmlExtension, gBinExtension); }
+
+cFxString NarrowPath(const cFxWString& path) { return cFxString(path); }
+
+void WalkDataTree(const cFxWString& directory) {
+  tOpenDirectories open;
+  WalkDirectory(directory, open);
+}
+
+void AddDataFile(const cFxWString& directory, const cFxWString& name) {
+  const cFxWString path = JoinPath(directory, name);
+  const cFxWString lower = path.ToLower();
+  if (lower.EndsWith(gBinExtension.c_str())) {
+    gDataFiles.erase(XmlTwinOf(path));
+    gDataFiles.insert(path);
+  } else if (lower.EndsWith(gXmlExtension.c_str())) {
+    if (gDataFiles.count(BinTwinOf(path)) == 0) gDataFiles.insert(path);
+  }
+}
+
+void ClearDataFiles() { gDataFiles.clear(); }
+
+void PrintProgressLine(int position, int total, const cFxWString& path) {
+  const cFxString narrow = NarrowPath(path);
+  std::printf("File %d / %d : %s\n", position, total, narrow.c_str());
+  std::fflush(stdout);
+}

@@ -1,0 +1,62 @@
+// The data files of a run: the walk over the tree below a directory, the
+// process-wide set it fills, the twin rules between a ".bin" file and its
+// XML form, and the progress line every run driver prints per file.
+//
+// Paths are wide native paths (the platform's separator), joined as
+// directory + separator + name. A directory that already ends with the
+// separator (a root) gets none added, so no path holds two in a row.
+#pragma once
+
+#include <set>
+
+#include "API/core/cFxString.h"
+
+// Every data file found by the walk, by full path. Ordered by 16-bit code
+// units, a proper prefix first (cFxWString::operator<): no case folding, so
+// "A" sorts before "a" and "x.xml" before "x/a.xml". The drivers visit files
+// in this order. Constructed empty before the entry point runs.
+extern std::set<cFxWString> gDataFiles;
+
+// The extensions of data files and the suffix of a temporary file, in the
+// exact case used by the twin rules.
+extern const cFxWString gBinExtension;   // ".bin"
+extern const cFxWString gXmlExtension;   // ".xml"
+extern const cFxWString gTempExtension;  // ".temp"
+
+// Walks the tree below `directory` depth-first and files every ".bin" and
+// ".xml" file in gDataFiles (see AddDataFile). A directory that cannot be
+// enumerated prints "Error: failed to find first file\n", one whose
+// enumeration breaks off prints "Error: failed to find next file\n" (both on
+// standard output); the walk goes on with the rest of the tree. Directory
+// links are followed, except into a directory that is already open on the
+// current walk's path, so a link back into the tree cannot make it loop.
+void WalkDataTree(const cFxWString& directory);
+
+// Files one entry found in `directory`. The extension test is made on a
+// lower-cased copy ('A'..'Z' only): names ending in ".bin" or ".xml" in any
+// case count, others are ignored. A ".bin" file drops its XML twin from the
+// set and is inserted; an ".xml" file is inserted only when its ".bin" twin
+// is not there. So a name.bin beside a name.xml leaves name.bin alone in the
+// set, whichever comes first.
+void AddDataFile(const cFxWString& directory, const cFxWString& name);
+
+// Empties gDataFiles.
+void ClearDataFiles();
+
+// `directory` + separator + `name` (no separator added after a root).
+cFxWString JoinPath(const cFxWString& directory, const cFxWString& name);
+
+// The twins: every ".bin" replaced by ".xml" (or the reverse) over the whole
+// path, directory names included, matched exactly (case-sensitive).
+cFxWString XmlTwinOf(const cFxWString& path);
+cFxWString BinTwinOf(const cFxWString& path);
+
+// The 8-bit form of a path: the low byte of each code unit. This is the
+// form in which paths reach a file open, a command line and the progress
+// line, so a byte name that entered by sign extension leaves unchanged.
+cFxString NarrowPath(const cFxWString& path);
+
+// Prints "File <position> / <total> : <path>\n" to standard output with the
+// path in 8-bit form, and flushes, so the line stands before anything a
+// child program or a fatal error writes afterwards.
+void PrintProgressLine(int position, int total, const cFxWString& path);
