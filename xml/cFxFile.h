@@ -4,8 +4,17 @@
 // the caller chooses at Open (0 = unbuffered). A read larger than the read
 // buffer is taken straight from the file once the buffer is empty; a write
 // that does not fit flushes the buffer and, when larger than the whole
-// buffer, goes straight to the file. Up to 8 bytes can be given back with
-// Unread. Buffers larger than 256 bytes come from the memory manager's block
+// buffer, goes straight to the file. Read answers fewer bytes than asked
+// only at the end of the file. Up to 8 bytes can be given back with Unread.
+//
+// Reading and writing one stream: a Write drops the read-ahead data and the
+// bytes given back without moving the file's position, so it lands behind
+// the read-ahead; seek between reading and writing (Tell, Seek and
+// SeekRelative count the bytes still held, so they keep the position of the
+// next byte Read would have answered).
+//
+// Close flushes but cannot report a failed flush: a writer that must know
+// calls Flush first. Buffers larger than 256 bytes come from the memory manager's block
 // heap, smaller ones from its string heap; they are reached through handles
 // because the heaps may move them.
 //
@@ -18,23 +27,8 @@
 
 #include "API/core/FxTypes.h"
 #include "API/core/cFxMemoryManager.h"
+#include "Core/cFxOsFileSystem.h"  // cFxOsFile, kFxFileMode
 #include "xml/cFxPath.h"
-
-class cFxOsFile;
-
-namespace kFxFileMode {
-constexpr int cRead = 0x1;
-constexpr int cWrite = 0x2;
-constexpr int cAppend = 0x4;
-constexpr int cCreate = 0x8;
-constexpr int cReplace = 0x10;   // with create: replace; without: truncate
-constexpr int cOnlyNew = 0x20;   // with create: fail on an existing file
-constexpr int cOverlapped = 0x8000;
-
-constexpr int cModeRead = cRead;                                // 1
-constexpr int cModeAppend = cWrite | cAppend | cCreate;         // 14
-constexpr int cModeReplace = cWrite | cCreate | cReplace;       // 26
-}  // namespace kFxFileMode
 
 class cFxFile {
  public:
@@ -78,13 +72,26 @@ class cFxFile {
     return Read(&byte, 1) == 1 ? byte : -1;
   }
 
-  // Character operations. UTF-8: one code unit as one to three bytes.
+  // Writes one byte; the buffered case costs no call. False on error.
+  bool WriteByte(uint8_t byte) {
+    if (mWriteCount < mWriteBufferSize && mReadAvail == 0 && mPushBackCount == 0) {
+      FxHandleAddress(mWriteBuffer)[mWriteCount++] = byte;
+      return true;
+    }
+    return Write(&byte, 1) == 1;
+  }
+
+  // Character operations. UTF-8: one code unit as one to three bytes (no
+  // four-byte forms: a surrogate is a unit like any other). `failed` is set
+  // at the end of input and for a malformed sequence, which also records
+  // kFxError::cBadUtf8; the second form tells the two apart.
   wchar16 ReadUtf8Char(bool& failed);
+  wchar16 ReadUtf8Char(bool& failed, bool& malformed);
   bool WriteUtf8Char(wchar16 unit);
-  // 16-bit little-endian units.
+  // 16-bit little-endian units. `failed` when fewer than two bytes remain.
   wchar16 ReadWideChar(bool& failed);
   bool WriteWideChar(wchar16 unit);
-  bool WriteWideChars(const wchar16* units, uint32_t count);
+  bool WriteWideChars(const wchar16* units, uint32_t count);  // true when all written
 
  protected:
   cFxOsFile* mOsFile;

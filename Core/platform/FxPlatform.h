@@ -47,9 +47,13 @@ void* FxPlatformFindWindow(const char* title);
 void FxPlatformSendCopyData(void* window, uint32_t kind, const void* data, uint32_t size);
 
 // ---- GUID text ------------------------------------------------------------------
-// Parses "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" into the standard 16-byte
-// layout; false (and all zero) when the text does not parse.
+// Parses "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" (hex digits of either case,
+// no braces) into the standard 16-byte layout: a 32-bit, two 16-bit fields
+// in the machine's byte order (as a GUID structure holds them in memory),
+// then 8 bytes in text order. False (and all zero) when the text does not
+// parse.
 bool FxPlatformGuidFromString(const char* text, uint8_t out[16]);
+// The same text form with lower-case hex digits.
 cFxString FxPlatformGuidToString(const uint8_t guid[16]);
 
 // ---- Current directory and native paths -------------------------------------------

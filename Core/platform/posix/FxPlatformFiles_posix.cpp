@@ -1,0 +1,264 @@
+// POSIX backend of the seam's file, directory, process and mutex services.
+//
+// Wide paths become file names by the low byte of each unit: names entered
+// the program by sign extension, so every byte string comes back unchanged.
+#include <dirent.h>
+#include <errno.h>
+#include <limits.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Core/platform/FxPlatform.h"
+
+extern char** environ;
+
+namespace {
+
+std::string Narrow(const wchar16* path) {
+  std::string narrow;
+  if (path == nullptr) return narrow;
+  for (; *path != 0; ++path) narrow += static_cast<char>(*path & 0xFF);
+  return narrow;
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+         access(path.c_str(), X_OK) == 0;
+}
+
+bool ReadCurrentDirectory(std::string& directory) {
+  std::vector<char> buffer(PATH_MAX + 1);
+  if (getcwd(buffer.data(), buffer.size()) == nullptr) return false;
+  directory = buffer.data();
+  return true;
+}
+
+}  // namespace
+
+// ---- Mutex ------------------------------------------------------------------------------
+
+void* FxPlatformMutexCreate() {
+  pthread_mutex_t* mutex = new pthread_mutex_t;
+  if (pthread_mutex_init(mutex, nullptr) != 0) {
+    delete mutex;
+    return nullptr;
+  }
+  return mutex;
+}
+
+bool FxPlatformMutexLock(void* mutex, uint32_t timeoutMs) {
+  if (mutex == nullptr) return false;
+  struct timespec deadline;
+  clock_gettime(CLOCK_REALTIME, &deadline);
+  deadline.tv_sec += timeoutMs / 1000;
+  deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
+  if (deadline.tv_nsec >= 1000000000L) {
+    deadline.tv_sec += 1;
+    deadline.tv_nsec -= 1000000000L;
+  }
+  return pthread_mutex_timedlock(static_cast<pthread_mutex_t*>(mutex), &deadline) == 0;
+}
+
+void FxPlatformMutexUnlock(void* mutex) {
+  if (mutex != nullptr) pthread_mutex_unlock(static_cast<pthread_mutex_t*>(mutex));
+}
+
+void FxPlatformMutexClose(void* mutex) {
+  if (mutex == nullptr) return;
+  pthread_mutex_destroy(static_cast<pthread_mutex_t*>(mutex));
+  delete static_cast<pthread_mutex_t*>(mutex);
+}
+
+// ---- Current directory and native paths ------------------------------------------------
+
+uint32_t FxPlatformGetCurrentDirectory(wchar16* buffer, uint32_t capacity) {
+  std::string directory;
+  if (buffer == nullptr || !ReadCurrentDirectory(directory)) return 0;
+  if (directory.size() + 1 > capacity) return 0;
+  for (size_t i = 0; i < directory.size(); ++i)
+    buffer[i] = static_cast<wchar16>(static_cast<signed char>(directory[i]));
+  buffer[directory.size()] = 0;
+  return static_cast<uint32_t>(directory.size());
+}
+
+bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
+  if (nativePath == nullptr) return false;
+  std::string text(nativePath);
+  size_t first = text.find_first_not_of(" \t");
+  size_t last = text.find_last_not_of(" \t");
+  text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+
+  if (text.empty() || text[0] != '/') {
+    std::string directory;
+    if (!ReadCurrentDirectory(directory)) return false;
+    text = directory + "/" + text;
+  }
+
+  // Lexical: links are not followed, so "a/link/.." is "a" whatever the
+  // link points to; ".." at the root stays at the root, as the system has it.
+  std::vector<std::string> segments;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t slash = text.find('/', start);
+    if (slash == std::string::npos) slash = text.size();
+    std::string segment = text.substr(start, slash - start);
+    if (segment == "..") {
+      if (!segments.empty()) segments.pop_back();
+    } else if (!segment.empty() && segment != ".") {
+      segments.push_back(segment);
+    }
+    start = slash + 1;
+  }
+  std::string absolute;
+  for (const std::string& segment : segments) absolute += "/" + segment;
+  if (absolute.empty()) absolute = "/";
+  if (absolute.size() >= PATH_MAX) return false;
+
+  std::string result = "@os:" + absolute;
+  internal = cFxString(result.c_str(), static_cast<uint32_t>(result.size()));
+  return true;
+}
+
+// ---- Files by wide native path ----------------------------------------------------------
+
+eFxAccess FxPlatformAccessReadWrite(const wchar16* path) {
+  std::string narrow = Narrow(path);
+  if (access(narrow.c_str(), R_OK | W_OK) == 0) return eFxAccessWritable;
+  switch (errno) {
+    case ENOENT:
+    case ENOTDIR:
+      return eFxAccessMissing;
+    case EACCES:
+    case EROFS:
+      return eFxAccessReadOnly;
+    default:
+      return eFxAccessOther;
+  }
+}
+
+bool FxPlatformMakeReadWrite(const wchar16* path) {
+  std::string narrow = Narrow(path);
+  struct stat status;
+  if (stat(narrow.c_str(), &status) != 0) return false;
+  return chmod(narrow.c_str(), (status.st_mode & 07777) | S_IRUSR | S_IWUSR) == 0;
+}
+
+bool FxPlatformDeleteFile(const wchar16* path) { return unlink(Narrow(path).c_str()) == 0; }
+
+bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
+  // rename swaps the directory entry in one step: readers see the old file
+  // or the new one, never a missing or partial one.
+  return rename(Narrow(source).c_str(), Narrow(target).c_str()) == 0;
+}
+
+// ---- Directory enumeration -----------------------------------------------------------------
+
+class cFxDirSearch {
+ public:
+  cFxDirSearch(DIR* directory, const std::string& path) : mDirectory(directory), mPath(path) {}
+  ~cFxDirSearch() { closedir(mDirectory); }
+  cFxDirSearch(const cFxDirSearch&) = delete;
+  cFxDirSearch& operator=(const cFxDirSearch&) = delete;
+
+  eFxFindResult Next(sFxDirEntry& entry) {
+    errno = 0;
+    struct dirent* found = readdir(mDirectory);
+    if (found == nullptr) return errno == 0 ? eFxFindNoMore : eFxFindFailed;
+    entry.mName = cFxWString(found->d_name);
+    if (found->d_type == DT_DIR) {
+      entry.mIsDirectory = true;
+    } else if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN) {
+      // A link to a directory is walked like the directory itself.
+      struct stat status;
+      std::string path = mPath + "/" + found->d_name;
+      entry.mIsDirectory = stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    } else {
+      entry.mIsDirectory = false;
+    }
+    return eFxFindFound;
+  }
+
+ private:
+  DIR* mDirectory;
+  std::string mPath;
+};
+
+cFxDirSearch* FxPlatformFindFirst(const wchar16* directory, sFxDirEntry& entry) {
+  std::string path = Narrow(directory);
+  DIR* handle = opendir(path.c_str());
+  if (handle == nullptr) return nullptr;
+  cFxDirSearch* search = new cFxDirSearch(handle, path);
+  if (search->Next(entry) != eFxFindFound) {
+    delete search;
+    return nullptr;
+  }
+  return search;
+}
+
+eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry) {
+  return search == nullptr ? eFxFindFailed : search->Next(entry);
+}
+
+void FxPlatformFindClose(cFxDirSearch* search) { delete search; }
+
+bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file) {
+  struct stat status;
+  if (stat(Narrow(directory).c_str(), &status) != 0) return false;
+  if (volume != nullptr) *volume = static_cast<uint64_t>(status.st_dev);
+  if (file != nullptr) *file = static_cast<uint64_t>(status.st_ino);
+  return true;
+}
+
+// ---- Processes -----------------------------------------------------------------------------
+
+int FxPlatformRunProgram(const char* program, const char* const* args) {
+  if (program == nullptr || *program == '\0') return -1;
+  std::string path;
+  if (std::strchr(program, '/') != nullptr) {
+    path = program;
+  } else if (IsExecutableFile(std::string("./") + program)) {
+    // The current directory comes first, as it does for the Windows user.
+    path = std::string("./") + program;
+  } else {
+    const char* searchPath = std::getenv("PATH");
+    std::string directories = searchPath != nullptr ? searchPath : "/usr/bin:/bin";
+    size_t start = 0;
+    while (path.empty() && start <= directories.size()) {
+      size_t colon = directories.find(':', start);
+      if (colon == std::string::npos) colon = directories.size();
+      std::string directory = directories.substr(start, colon - start);
+      std::string candidate = (directory.empty() ? std::string(".") : directory) + "/" + program;
+      if (IsExecutableFile(candidate)) path = candidate;
+      start = colon + 1;
+    }
+    if (path.empty()) return -1;
+  }
+
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program));
+  for (const char* const* arg = args; arg != nullptr && *arg != nullptr; ++arg)
+    argv.push_back(const_cast<char*>(*arg));
+  argv.push_back(nullptr);
+
+  // The child writes to the same terminal: what we printed comes first.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  pid_t child;
+  if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

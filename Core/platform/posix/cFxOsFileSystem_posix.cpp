@@ -1,0 +1,415 @@
+// POSIX backend of the OS file layer: file descriptors, stat, opendir.
+//
+// File names are bytes; the layer's paths are narrow strings and reach the
+// system unchanged once the "@os:" prefix is dropped.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "API/core/FxError.h"
+#include "Core/cFxOsFileSystem.h"
+
+namespace {
+
+// The one place where system errors become the layer's codes.
+uint32_t CodeFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return kFxError::cFileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kFxError::cFileAccess;
+    case EMFILE:
+    case ENFILE:
+      return kFxError::cFileTooMany;
+    default:
+      return kFxError::cFileOther;
+  }
+}
+
+void RecordErrno() { FxSetErrorCode(CodeFromErrno(errno)); }
+
+int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
+
+// The file whose emulated overlapped read is pending; one in the process.
+const cFxOsFile* gPendingRead = nullptr;
+
+// Copies the text out of the string heap: a later allocation may move it.
+std::string ToStd(const cFxString& text) { return std::string(text.c_str(), text.Length()); }
+
+// Windows-style name pattern: "*" any run, "?" any one byte; "*.*" matches
+// every name, also one without a dot.
+bool MatchesPattern(const char* name, const char* pattern) {
+  if (pattern[0] == '*' && pattern[1] == '.' && pattern[2] == '*' && pattern[3] == '\0') return true;
+  const char* starPattern = nullptr;
+  const char* starName = nullptr;
+  while (*name != '\0') {
+    if (*pattern == '*') {
+      starPattern = ++pattern;
+      starName = name;
+    } else if (*pattern == '?' || *pattern == *name) {
+      ++pattern;
+      ++name;
+    } else if (starPattern != nullptr) {
+      pattern = starPattern;
+      name = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+void InfoFromStatus(const struct stat& status, sFxFileInfo& info) {
+  info.mSize = static_cast<uint32_t>(static_cast<uint64_t>(status.st_size));
+  info.mFlags = 0;
+  // Without the owner's write permission a file counts as read-only.
+  if ((status.st_mode & S_IWUSR) == 0) info.mFlags |= kFxFileInfo::cReadOnly;
+  if (S_ISDIR(status.st_mode)) info.mFlags |= kFxFileInfo::cDirectory;
+}
+
+// What a search object's native handle points to.
+struct sSearchState {
+  DIR* mDirectory;
+  std::string mDirectoryPath;  // with a trailing "/"
+  std::string mPattern;
+};
+
+// A 32-bit position from an lseek result.
+bool StorePosition(off_t result, int* position) {
+  if (result < 0) {
+    RecordErrno();
+    return false;
+  }
+  if (result > INT_MAX) {
+    FxSetErrorCode(kFxError::cFileOther);
+    return false;
+  }
+  if (position != nullptr) *position = static_cast<int>(result);
+  return true;
+}
+
+}  // namespace
+
+static_assert(sizeof(cFxOsFile) <= kFxFilePool::cEntryBytes, "a file object must fit a pool entry");
+
+// ---- File object ------------------------------------------------------------------
+
+bool cFxOsFile::Close() {
+  if (gPendingRead == this) gPendingRead = nullptr;
+  if (mHandle == -1) return true;
+  // The descriptor is released even when close reports an error, so it is
+  // never retried.
+  int result = close(Descriptor(mHandle));
+  mHandle = -1;
+  if (result != 0 && errno != EINTR) {
+    RecordErrno();
+    return false;
+  }
+  return true;
+}
+
+int cFxOsFile::Read(void* buffer, int count) {
+  if (count < 0 || (buffer == nullptr && count > 0)) {
+    FxSetErrorCode(kFxError::cFileOther);
+    return -1;
+  }
+  ssize_t result;
+  do {
+    result = read(Descriptor(mHandle), buffer, static_cast<size_t>(count));
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) {
+    RecordErrno();
+    return -1;
+  }
+  return static_cast<int>(result);
+}
+
+// There is no overlapped input here: the read is done at once with pread,
+// and the pending mark keeps the rules of one outstanding read.
+bool cFxOsFile::ReadAsync(uint32_t offset, void* buffer, int count) {
+  if (gPendingRead != nullptr) {
+    FxSetErrorCode(kFxError::cFileReadPending);
+    return false;
+  }
+  if (count < 0 || (buffer == nullptr && count > 0)) {
+    FxSetErrorCode(kFxError::cFileOther);
+    return false;
+  }
+  ssize_t result;
+  do {
+    result = pread(Descriptor(mHandle), buffer, static_cast<size_t>(count), static_cast<off_t>(offset));
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) {
+    // Nothing is pending after a read that could not start.
+    RecordErrno();
+    return false;
+  }
+  gPendingRead = this;
+  return true;
+}
+
+bool cFxOsFile::IsReadDone() {
+  if (gPendingRead != this) {
+    FxSetErrorCode(kFxError::cFileReadPending);
+    return false;
+  }
+  return true;
+}
+
+bool cFxOsFile::WaitRead() {
+  if (gPendingRead != this) {
+    FxSetErrorCode(kFxError::cFileReadPending);
+    return false;
+  }
+  gPendingRead = nullptr;
+  return true;
+}
+
+int cFxOsFile::Write(const void* buffer, int count) {
+  if (count < 0 || (buffer == nullptr && count > 0)) {
+    FxSetErrorCode(kFxError::cFileOther);
+    return -1;
+  }
+  // write may take less than asked (a full disk, a signal): go on until all
+  // is written or it fails.
+  const char* bytes = static_cast<const char*>(buffer);
+  int written = 0;
+  while (written < count) {
+    ssize_t result = write(Descriptor(mHandle), bytes + written, static_cast<size_t>(count - written));
+    if (result < 0) {
+      if (errno == EINTR) continue;
+      RecordErrno();
+      return -1;
+    }
+    if (result == 0) {
+      FxSetErrorCode(kFxError::cFileOther);
+      return -1;
+    }
+    written += static_cast<int>(result);
+  }
+  return written;
+}
+
+bool cFxOsFile::Flush() {
+  if (fsync(Descriptor(mHandle)) == 0) return true;
+  // Pipes and character devices have nothing to hand to a disk.
+  if (errno == EINVAL) return true;
+  RecordErrno();
+  return false;
+}
+
+bool cFxOsFile::Tell(int& position) {
+  return StorePosition(lseek(Descriptor(mHandle), 0, SEEK_CUR), &position);
+}
+
+bool cFxOsFile::Seek(int position) {
+  return StorePosition(lseek(Descriptor(mHandle), position, SEEK_SET), nullptr);
+}
+
+bool cFxOsFile::SeekRelative(int delta) {
+  return StorePosition(lseek(Descriptor(mHandle), delta, SEEK_CUR), nullptr);
+}
+
+bool cFxOsFile::SeekFromEnd(int delta) {
+  return StorePosition(lseek(Descriptor(mHandle), delta, SEEK_END), nullptr);
+}
+
+// ---- Search object ------------------------------------------------------------------
+
+bool cFxOsSearch::Close() {
+  sSearchState* state = static_cast<sSearchState*>(mHandle);
+  if (state == nullptr) return true;
+  mHandle = nullptr;
+  int result = closedir(state->mDirectory);
+  delete state;
+  if (result != 0) {
+    RecordErrno();
+    return false;
+  }
+  return true;
+}
+
+bool cFxOsSearch::FindNext(sFxFileInfo& info) {
+  sSearchState* state = static_cast<sSearchState*>(mHandle);
+  if (state == nullptr) {
+    FxSetErrorCode(kFxError::cFileOther);
+    return false;
+  }
+  for (;;) {
+    errno = 0;
+    struct dirent* entry = readdir(state->mDirectory);
+    if (entry == nullptr) {
+      if (errno != 0)
+        RecordErrno();
+      else
+        FxSetErrorCode(kFxError::cFileNoMore);
+      return false;
+    }
+    if (!MatchesPattern(entry->d_name, state->mPattern.c_str())) continue;
+    std::string path = state->mDirectoryPath + entry->d_name;
+    struct stat status;
+    // A dangling link is still a name in the directory: describe the link.
+    // An entry removed since readdir saw it is skipped.
+    if (stat(path.c_str(), &status) == 0 || lstat(path.c_str(), &status) == 0) {
+      InfoFromStatus(status, info);
+      return true;
+    }
+  }
+}
+
+// ---- The layer ----------------------------------------------------------------------
+
+cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
+  // After "@os:" the internal form already is the absolute POSIX path.
+  if (path.c_str()[0] == '@') {
+    int32_t colon = path.FindChar(':');
+    if (colon >= 0) return path.Substring(colon + 1);
+  }
+  return path;
+}
+
+cFxOsFile* cFxOsFileSystem::Open(const cFxString& path, int mode, int attributes) {
+  std::string native = ToStd(GetNativePath(path));
+  bool read = (mode & kFxFileMode::cRead) != 0;
+  bool write = (mode & kFxFileMode::cWrite) != 0;
+  // Children (the serializer) must not inherit open data files.
+  int flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
+  if (mode & kFxFileMode::cCreate) {
+    if (mode & kFxFileMode::cOnlyNew)
+      flags |= O_CREAT | O_EXCL;
+    else if (mode & kFxFileMode::cReplace)
+      flags |= O_CREAT | O_TRUNC;
+    else
+      flags |= O_CREAT;
+  } else if (mode & kFxFileMode::cReplace) {
+    flags |= O_TRUNC;
+  }
+  mode_t permissions = (attributes & kFxFileAttribute::cReadOnly) ? 0444 : 0666;
+
+  int descriptor;
+  do {
+    descriptor = open(native.c_str(), flags, permissions);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) {
+    RecordErrno();
+    return nullptr;
+  }
+  // A directory opens on POSIX but cannot be read as a file; refuse it as
+  // the other platform does.
+  struct stat status;
+  if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+    close(descriptor);
+    FxSetErrorCode(kFxError::cFileAccess);
+    return nullptr;
+  }
+  cFxOsFile* file = new (kFxFromFilePool) cFxOsFile(descriptor);
+  if (file == nullptr) {
+    close(descriptor);  // the pool recorded why
+    return nullptr;
+  }
+  if ((mode & kFxFileMode::cAppend) && !file->SeekFromEnd(0)) {
+    delete file;
+    return nullptr;
+  }
+  return file;
+}
+
+bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
+  std::string native = ToStd(GetNativePath(path));
+  struct stat status;
+  if (stat(native.c_str(), &status) != 0) {
+    RecordErrno();
+    return false;
+  }
+  InfoFromStatus(status, info);
+  return true;
+}
+
+bool cFxOsFileSystem::SetInfo(const cFxString& path, const sFxFileInfo& info) {
+  std::string native = ToStd(GetNativePath(path));
+  struct stat status;
+  if (stat(native.c_str(), &status) != 0) {
+    RecordErrno();
+    return false;
+  }
+  // Read-only takes every write permission away; writable gives the owner
+  // write permission back.
+  mode_t permissions = status.st_mode & 07777;
+  if (info.mFlags & kFxFileInfo::cReadOnly)
+    permissions &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    permissions |= S_IWUSR;
+  if (chmod(native.c_str(), permissions) != 0) {
+    RecordErrno();
+    return false;
+  }
+  return true;
+}
+
+bool cFxOsFileSystem::Delete(const cFxString& path) {
+  std::string native = ToStd(GetNativePath(path));
+  if (unlink(native.c_str()) != 0) {
+    RecordErrno();
+    return false;
+  }
+  return true;
+}
+
+cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& info) {
+  std::string native = ToStd(GetNativePath(pattern));
+  std::string::size_type slash = native.rfind('/');
+  std::string directory =
+      slash == std::string::npos ? std::string("./") : native.substr(0, slash + 1);
+  std::string namePattern = slash == std::string::npos ? native : native.substr(slash + 1);
+
+  DIR* handle = opendir(directory.c_str());
+  if (handle == nullptr) {
+    RecordErrno();
+    return nullptr;
+  }
+  sSearchState* state = new sSearchState{handle, directory, namePattern};
+  cFxOsSearch* search = new cFxOsSearch(state);
+  if (search == nullptr) {
+    closedir(handle);
+    delete state;
+    FxSetErrorCode(kFxError::cFileOther);
+    return nullptr;
+  }
+  if (!search->FindNext(info)) {
+    bool nothingMatched = FxGetErrorCode() == kFxError::cFileNoMore;
+    delete search;
+    if (nothingMatched) FxSetErrorCode(kFxError::cFileNotFound);
+    return nullptr;
+  }
+  return search;
+}
+
+bool cFxOsFileSystem::CreateDirectory(const cFxString& path, const sFxFileInfo& info) {
+  std::string native = ToStd(GetNativePath(path));
+  if (mkdir(native.c_str(), 0777) != 0) return false;
+  if (!ApplyInfo(path, info)) {
+    uint32_t code = FxGetErrorCode();
+    RemoveDirectory(path);
+    FxSetErrorCode(code);
+    return false;
+  }
+  return true;
+}
+
+bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
+  std::string native = ToStd(GetNativePath(path));
+  if (rmdir(native.c_str()) != 0) {
+    RecordErrno();
+    return false;
+  }
+  return true;
+}

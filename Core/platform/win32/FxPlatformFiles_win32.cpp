@@ -1,0 +1,251 @@
+// Win32 backend of the seam's file, directory, process and mutex services.
+//
+// wchar16 and wchar_t are both 16-bit units here, so wide paths go to the
+// wide system functions unchanged.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#include <shlwapi.h>
+#include <errno.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "Core/platform/FxPlatform.h"
+
+#ifdef _MSC_VER
+#pragma comment(lib, "shlwapi.lib")
+#endif
+
+static_assert(sizeof(wchar_t) == sizeof(wchar16), "wide units must match the system's");
+
+namespace {
+
+const wchar_t* W(const wchar16* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+// Quotes one argument so that the C runtime of the child splits it back
+// into the same text: backslashes count only before a double quote.
+std::string QuoteArgument(const char* argument) {
+  std::string text(argument);
+  if (!text.empty() && text.find_first_of(" \t\n\v\"") == std::string::npos) return text;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : text) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') {
+      quoted.append(backslashes * 2 + 1, '\\');
+    } else {
+      quoted.append(backslashes, '\\');
+    }
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+bool IsFile(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+// ---- Mutex ------------------------------------------------------------------------------
+
+void* FxPlatformMutexCreate() { return CreateMutexA(nullptr, FALSE, nullptr); }
+
+bool FxPlatformMutexLock(void* mutex, uint32_t timeoutMs) {
+  if (mutex == nullptr) return false;
+  // An abandoned mutex is still owned by the caller afterwards.
+  DWORD result = WaitForSingleObject(static_cast<HANDLE>(mutex), timeoutMs);
+  return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+}
+
+void FxPlatformMutexUnlock(void* mutex) {
+  if (mutex != nullptr) ReleaseMutex(static_cast<HANDLE>(mutex));
+}
+
+void FxPlatformMutexClose(void* mutex) {
+  if (mutex != nullptr) CloseHandle(static_cast<HANDLE>(mutex));
+}
+
+// ---- Current directory and native paths ------------------------------------------------
+
+uint32_t FxPlatformGetCurrentDirectory(wchar16* buffer, uint32_t capacity) {
+  if (buffer == nullptr || capacity == 0) return 0;
+  DWORD length = GetCurrentDirectoryW(capacity, reinterpret_cast<wchar_t*>(buffer));
+  // A directory that does not fit answers the size it would need.
+  return length < capacity ? length : 0;
+}
+
+bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
+  if (nativePath == nullptr || std::strlen(nativePath) >= MAX_PATH) return false;
+  char text[MAX_PATH];
+  std::strcpy(text, nativePath);
+  PathRemoveBlanksA(text);
+
+  char combined[MAX_PATH];
+  bool oneBackslash = text[0] == '\\' && text[1] != '\\';
+  if (PathIsRelativeA(text) || oneBackslash) {
+    // PathCombineA puts a path with one leading backslash on the drive root.
+    char directory[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+    if (length == 0 || length >= MAX_PATH) return false;
+    if (PathCombineA(combined, directory, text) == nullptr) return false;
+  } else {
+    std::strcpy(combined, text);
+  }
+  char canonical[MAX_PATH];
+  if (!PathCanonicalizeA(canonical, combined)) return false;
+
+  std::string result = "@os:";
+  int drive = PathGetDriveNumberA(canonical);
+  if (drive >= 0) {
+    result += static_cast<char>('a' + drive);
+    result += '/';
+    const char* belowRoot = PathSkipRootA(canonical);
+    if (belowRoot == nullptr) return false;
+    result += belowRoot;
+    for (size_t i = 5; i < result.size(); ++i) {
+      if (result[i] == '\\') result[i] = '/';
+    }
+  } else if (canonical[0] == '\\' && canonical[1] == '\\') {
+    result += "\\\\";
+    result += canonical + 2;
+    for (size_t i = 6; i < result.size(); ++i) {
+      if (result[i] == '\\') result[i] = '/';
+    }
+  } else {
+    return false;
+  }
+  internal = cFxString(result.c_str(), static_cast<uint32_t>(result.size()));
+  return true;
+}
+
+// ---- Files by wide native path ----------------------------------------------------------
+
+eFxAccess FxPlatformAccessReadWrite(const wchar16* path) {
+  if (_waccess(W(path), 6) == 0) return eFxAccessWritable;
+  switch (errno) {
+    case ENOENT:
+      return eFxAccessMissing;
+    case EACCES:
+      return eFxAccessReadOnly;
+    default:
+      return eFxAccessOther;
+  }
+}
+
+bool FxPlatformMakeReadWrite(const wchar16* path) { return _wchmod(W(path), _S_IREAD | _S_IWRITE) == 0; }
+
+bool FxPlatformDeleteFile(const wchar16* path) { return DeleteFileW(W(path)) != 0; }
+
+bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
+  return MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// ---- Directory enumeration -----------------------------------------------------------------
+
+class cFxDirSearch {
+ public:
+  explicit cFxDirSearch(HANDLE handle) : mHandle(handle) {}
+  ~cFxDirSearch() { FindClose(mHandle); }
+  cFxDirSearch(const cFxDirSearch&) = delete;
+  cFxDirSearch& operator=(const cFxDirSearch&) = delete;
+  HANDLE mHandle;
+};
+
+namespace {
+void EntryFromData(const WIN32_FIND_DATAW& data, sFxDirEntry& entry) {
+  entry.mName = cFxWString(reinterpret_cast<const wchar16*>(data.cFileName));
+  // Junctions and directory links carry the directory attribute as well.
+  entry.mIsDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+}  // namespace
+
+cFxDirSearch* FxPlatformFindFirst(const wchar16* directory, sFxDirEntry& entry) {
+  if (directory == nullptr) return nullptr;
+  std::wstring pattern(W(directory));
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data;
+  HANDLE handle = FindFirstFileW(pattern.c_str(), &data);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  EntryFromData(data, entry);
+  return new cFxDirSearch(handle);
+}
+
+eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry) {
+  if (search == nullptr) return eFxFindFailed;
+  WIN32_FIND_DATAW data;
+  if (!FindNextFileW(search->mHandle, &data))
+    return GetLastError() == ERROR_NO_MORE_FILES ? eFxFindNoMore : eFxFindFailed;
+  EntryFromData(data, entry);
+  return eFxFindFound;
+}
+
+void FxPlatformFindClose(cFxDirSearch* search) { delete search; }
+
+bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file) {
+  // Opening a directory needs backup semantics; no access is asked for.
+  HANDLE handle = CreateFileW(W(directory), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  BOOL known = GetFileInformationByHandle(handle, &information);
+  CloseHandle(handle);
+  if (!known) return false;
+  if (volume != nullptr) *volume = information.dwVolumeSerialNumber;
+  if (file != nullptr)
+    *file = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  return true;
+}
+
+// ---- Processes -----------------------------------------------------------------------------
+
+int FxPlatformRunProgram(const char* program, const char* const* args) {
+  if (program == nullptr || *program == '\0') return -1;
+  std::string path;
+  if (std::strpbrk(program, "\\/:") != nullptr) {
+    path = program;
+  } else if (IsFile(program)) {
+    path = std::string(".\\") + program;  // the current directory comes first
+  } else {
+    char found[MAX_PATH];
+    const char* searchPath = std::getenv("PATH");
+    DWORD length = SearchPathA(searchPath, program, nullptr, MAX_PATH, found, nullptr);
+    if (length == 0 || length >= MAX_PATH) return -1;
+    path = found;
+  }
+
+  std::string commandLine = QuoteArgument(program);
+  for (const char* const* arg = args; arg != nullptr && *arg != nullptr; ++arg)
+    commandLine += " " + QuoteArgument(*arg);
+
+  // The child writes to the same console: what we printed comes first.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  STARTUPINFOA startup;
+  std::memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  // Handles are inherited so that redirected standard output reaches the
+  // child; the program's own files are opened non-inheritable.
+  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return -1;
+  CloseHandle(process.hThread);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exitCode = 0;
+  BOOL known = GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hProcess);
+  return known ? static_cast<int>(exitCode) : -1;
+}

@@ -1,0 +1,340 @@
+// Buffered file stream. The buffers are movable blocks: their addresses are
+// read through the handles each time, never kept across an allocation.
+#include "xml/cFxFile.h"
+
+#include <cstring>
+
+#include "API/core/FxError.h"
+
+namespace {
+
+// Larger buffers would crowd the string heap, which every string lives in.
+constexpr uint32_t cSmallBufferLimit = 256;
+
+sFxHandleCell* AllocBuffer(uint32_t bytes) {
+  cFxMemoryManager& memory = cFxMemoryManager::GetMemoryManager();
+  return bytes > cSmallBufferLimit ? memory.AllocBlockHandle(bytes) : memory.AllocStringHandle(bytes);
+}
+
+void FreeBuffer(sFxHandleCell*& buffer) {
+  if (buffer != nullptr) cFxMemoryManager::GetMemoryManager().FreeHandle(buffer);
+  buffer = nullptr;
+}
+
+// Marks a call on a closed stream or with impossible arguments.
+bool Refuse() {
+  FxSetErrorCode(kFxError::cFileOther);
+  return false;
+}
+int RefuseCount() {
+  FxSetErrorCode(kFxError::cFileOther);
+  return -1;
+}
+
+}  // namespace
+
+cFxFile::cFxFile()
+    : mOsFile(nullptr),
+      mReadBuffer(nullptr),
+      mReadBufferSize(0),
+      mReadPos(0),
+      mReadAvail(0),
+      mPushBack{},
+      mPushBackCount(0),
+      mMarkedPos(-1),
+      mWriteBuffer(nullptr),
+      mWriteBufferSize(0),
+      mWriteCount(0) {}
+
+cFxFile::~cFxFile() { cFxFile::Close(); }
+
+bool cFxFile::Open(const cFxPath& path, int mode, int attributes, int reserved, int readBufferSize,
+                   int writeBufferSize) {
+  Close();
+  cFxOsFileSystem* fileSystem = path.IsValid() ? FxFindMount(path.GetFileSystemName()) : nullptr;
+  if (fileSystem == nullptr) {
+    FxSetErrorCode(kFxError::cFileNotFound);
+    return false;
+  }
+  cFxOsFile* osFile = fileSystem->Open(path.GetRest(), mode, attributes);
+  if (osFile == nullptr) return false;
+  return Attach(osFile, reserved, readBufferSize, writeBufferSize);
+}
+
+bool cFxFile::Attach(cFxOsFile* osFile, int /*reserved*/, int readBufferSize, int writeBufferSize) {
+  // Attaching the file already held keeps it instead of destroying it.
+  if (osFile != nullptr && osFile == mOsFile) {
+    Flush();
+    mOsFile = nullptr;
+  }
+  Close();
+  if (osFile == nullptr) return Refuse();
+  mOsFile = osFile;
+  if (readBufferSize < 0 || writeBufferSize < 0) {
+    Close();
+    return Refuse();
+  }
+  if (readBufferSize > 0) {
+    mReadBuffer = AllocBuffer(static_cast<uint32_t>(readBufferSize));
+    mReadBufferSize = static_cast<uint32_t>(readBufferSize);
+  }
+  if (writeBufferSize > 0) {
+    mWriteBuffer = AllocBuffer(static_cast<uint32_t>(writeBufferSize));
+    mWriteBufferSize = static_cast<uint32_t>(writeBufferSize);
+  }
+  if ((readBufferSize > 0 && mReadBuffer == nullptr) ||
+      (writeBufferSize > 0 && mWriteBuffer == nullptr)) {
+    Close();
+    return Refuse();
+  }
+  return true;
+}
+
+cFxOsFile* cFxFile::GetOsFile() const { return mOsFile; }
+
+void cFxFile::Close() {
+  if (mOsFile != nullptr) {
+    Flush();
+    mOsFile->Close();
+    delete mOsFile;
+    mOsFile = nullptr;
+  }
+  FreeBuffer(mReadBuffer);
+  FreeBuffer(mWriteBuffer);
+  mReadBufferSize = 0;
+  mReadPos = 0;
+  mReadAvail = 0;
+  mPushBackCount = 0;
+  mMarkedPos = -1;
+  mWriteBufferSize = 0;
+  mWriteCount = 0;
+}
+
+int cFxFile::Read(void* buffer, int count) {
+  if (count == 0) return 0;
+  if (mOsFile == nullptr || count < 0 || buffer == nullptr) return RefuseCount();
+  uint8_t* out = static_cast<uint8_t*>(buffer);
+  const uint32_t wanted = static_cast<uint32_t>(count);
+  uint32_t total = 0;
+
+  // Given-back bytes sit in reverse order: the last one is read first.
+  while (mPushBackCount != 0 && total < wanted) out[total++] = mPushBack[--mPushBackCount];
+
+  for (;;) {
+    if (mReadAvail != 0) {
+      uint32_t take = wanted - total < mReadAvail ? wanted - total : mReadAvail;
+      std::memcpy(out + total, FxHandleAddress(mReadBuffer) + mReadPos, take);
+      mReadPos += take;
+      mReadAvail -= take;
+      total += take;
+    }
+    if (total == wanted) return static_cast<int>(total);
+
+    uint32_t remaining = wanted - total;
+    if (remaining > mReadBufferSize) {
+      // Copying through the buffer would only add a copy.
+      int got = mOsFile->Read(out + total, static_cast<int>(remaining));
+      if (got < 0) return -1;
+      if (got == 0) return static_cast<int>(total);
+      total += static_cast<uint32_t>(got);
+      continue;
+    }
+    int got = mOsFile->Read(FxHandleAddress(mReadBuffer), static_cast<int>(mReadBufferSize));
+    if (got < 0) return -1;
+    if (got == 0) return static_cast<int>(total);
+    mReadPos = 0;
+    mReadAvail = static_cast<uint32_t>(got);
+  }
+}
+
+bool cFxFile::Unread(const void* bytes, int count) {
+  if (mOsFile == nullptr || count < 0 || (count > 0 && bytes == nullptr)) return Refuse();
+  if (!Flush()) return false;
+  if (mPushBackCount + static_cast<uint32_t>(count) > sizeof(mPushBack)) return false;
+  const uint8_t* in = static_cast<const uint8_t*>(bytes);
+  for (int i = count; i-- > 0;) mPushBack[mPushBackCount++] = in[i];
+  return true;
+}
+
+bool cFxFile::ReadAsync(uint32_t offset, void* buffer, int count) {
+  return mOsFile != nullptr ? mOsFile->ReadAsync(offset, buffer, count) : Refuse();
+}
+
+bool cFxFile::IsReadDone() { return mOsFile != nullptr ? mOsFile->IsReadDone() : Refuse(); }
+
+bool cFxFile::WaitRead() { return mOsFile != nullptr ? mOsFile->WaitRead() : Refuse(); }
+
+int cFxFile::Write(const void* buffer, int count) {
+  if (mOsFile == nullptr || count < 0 || (count > 0 && buffer == nullptr)) return RefuseCount();
+  mReadPos = 0;
+  mReadAvail = 0;
+  mPushBackCount = 0;
+  if (count == 0) return 0;
+
+  const uint32_t size = static_cast<uint32_t>(count);
+  if (size <= mWriteBufferSize - mWriteCount) {
+    std::memcpy(FxHandleAddress(mWriteBuffer) + mWriteCount, buffer, size);
+    mWriteCount += size;
+    return count;
+  }
+  if (!Flush()) return -1;
+  if (size > mWriteBufferSize) return mOsFile->Write(buffer, count) == count ? count : -1;
+  std::memcpy(FxHandleAddress(mWriteBuffer), buffer, size);
+  mWriteCount = size;
+  return count;
+}
+
+bool cFxFile::Flush() {
+  if (mWriteCount == 0) return true;
+  int written = mOsFile->Write(FxHandleAddress(mWriteBuffer), static_cast<int>(mWriteCount));
+  if (written == static_cast<int>(mWriteCount)) {
+    mWriteCount = 0;
+    return true;
+  }
+  // Keep what did not reach the file, so nothing is written twice or lost.
+  if (written > 0) {
+    uint8_t* data = FxHandleAddress(mWriteBuffer);
+    std::memmove(data, data + written, mWriteCount - static_cast<uint32_t>(written));
+    mWriteCount -= static_cast<uint32_t>(written);
+  }
+  return false;
+}
+
+bool cFxFile::Tell(int& position) {
+  if (mOsFile == nullptr) return Refuse();
+  int filePosition;
+  if (!Flush() || !mOsFile->Tell(filePosition)) return false;
+  position = filePosition - static_cast<int>(mReadAvail + mPushBackCount);
+  return true;
+}
+
+bool cFxFile::Seek(int position) {
+  if (mOsFile == nullptr) return Refuse();
+  if (!Flush()) return false;
+  mReadPos = 0;
+  mReadAvail = 0;
+  mPushBackCount = 0;
+  return mOsFile->Seek(position);
+}
+
+bool cFxFile::SeekRelative(int delta) {
+  if (mOsFile == nullptr) return Refuse();
+  if (!Flush()) return false;
+  int held = static_cast<int>(mReadAvail + mPushBackCount);
+  mReadPos = 0;
+  mReadAvail = 0;
+  mPushBackCount = 0;
+  return mOsFile->SeekRelative(delta - held);
+}
+
+bool cFxFile::SeekFromEnd(int delta) {
+  if (mOsFile == nullptr) return Refuse();
+  if (!Flush()) return false;
+  mReadPos = 0;
+  mReadAvail = 0;
+  mPushBackCount = 0;
+  return mOsFile->SeekFromEnd(delta);
+}
+
+bool cFxFile::Mark() { return Tell(mMarkedPos); }
+
+bool cFxFile::ReturnToMark() {
+  if (mMarkedPos < 0) return Refuse();
+  bool moved = Seek(mMarkedPos);
+  mMarkedPos = -1;
+  return moved;
+}
+
+// ---- Character operations -------------------------------------------------------------
+
+wchar16 cFxFile::ReadUtf8Char(bool& failed) {
+  bool malformed;
+  return ReadUtf8Char(failed, malformed);
+}
+
+wchar16 cFxFile::ReadUtf8Char(bool& failed, bool& malformed) {
+  failed = false;
+  malformed = false;
+  int first = ReadByte();
+  if (first < 0) {
+    failed = true;
+    return 0;
+  }
+  if (first < 0x80) return static_cast<wchar16>(first);
+
+  // Four-byte forms do not fit one unit; a following byte below 0x80 (or
+  // a missing one) breaks the sequence.
+  bool threeBytes = first >= 0xE0;
+  int second = first < 0xF0 ? ReadByte() : -1;
+  int third = threeBytes && second >= 0x80 ? ReadByte() : 0x80;
+  if (second < 0x80 || third < 0x80) {
+    FxSetErrorCode(kFxError::cBadUtf8);
+    failed = true;
+    malformed = true;
+    return 0;
+  }
+  if (threeBytes)
+    return static_cast<wchar16>((first << 12) | ((second & 0x3F) << 6) | (third & 0x3F));
+  return static_cast<wchar16>(((first & 0x1F) << 6) | (second & 0x3F));
+}
+
+namespace {
+// Encodes one unit; answers the byte count.
+int EncodeUtf8(wchar16 unit, uint8_t bytes[3]) {
+  if (unit < 0x80) {
+    bytes[0] = static_cast<uint8_t>(unit);
+    return 1;
+  }
+  if (unit < 0x800) {
+    bytes[0] = static_cast<uint8_t>(0xC0 | (unit >> 6));
+    bytes[1] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+    return 2;
+  }
+  bytes[0] = static_cast<uint8_t>(0xE0 | (unit >> 12));
+  bytes[1] = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
+  bytes[2] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+  return 3;
+}
+}  // namespace
+
+bool cFxFile::WriteUtf8Char(wchar16 unit) {
+  if (unit < 0x80) return WriteByte(static_cast<uint8_t>(unit));
+  if (mWriteBufferSize - mWriteCount >= 3 && mReadAvail == 0 && mPushBackCount == 0) {
+    mWriteCount += static_cast<uint32_t>(EncodeUtf8(unit, FxHandleAddress(mWriteBuffer) + mWriteCount));
+    return true;
+  }
+  uint8_t bytes[3];
+  int count = EncodeUtf8(unit, bytes);
+  return Write(bytes, count) == count;
+}
+
+wchar16 cFxFile::ReadWideChar(bool& failed) {
+  int low = ReadByte();
+  int high = low < 0 ? -1 : ReadByte();
+  failed = high < 0;
+  return failed ? 0 : static_cast<wchar16>(low | (high << 8));
+}
+
+bool cFxFile::WriteWideChar(wchar16 unit) {
+  uint8_t bytes[2] = {static_cast<uint8_t>(unit & 0xFF), static_cast<uint8_t>(unit >> 8)};
+  return Write(bytes, 2) == 2;
+}
+
+bool cFxFile::WriteWideChars(const wchar16* units, uint32_t count) {
+  if (count != 0 && units == nullptr) return Refuse();
+  // Runs are written in chunks through a stack buffer, so a long text costs
+  // one Write per chunk instead of one per unit.
+  uint8_t chunk[512];
+  while (count != 0) {
+    uint32_t take = count < sizeof(chunk) / 2 ? count : static_cast<uint32_t>(sizeof(chunk) / 2);
+    for (uint32_t i = 0; i < take; ++i) {
+      chunk[2 * i] = static_cast<uint8_t>(units[i] & 0xFF);
+      chunk[2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
+    }
+    int bytes = static_cast<int>(take * 2);
+    if (Write(chunk, bytes) != bytes) return false;
+    units += take;
+    count -= take;
+  }
+  return true;
+}
