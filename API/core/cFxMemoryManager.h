@@ -12,10 +12,15 @@
 // of the arena region, a block header holds the index of its handle cell.
 // Sizes, unit counts and recorded sizes are thus the same on every build.
 //
+// The arenas and the cell pool are one zero-initialised static region:
+// the string heap's arena, the block heap's arena directly after it, then
+// the cell pool. Untouched pages cost nothing.
+//
 // Single-threaded: no locks.
 #pragma once
 
 #include "API/core/FxTypes.h"
+#include "Core/cFxCompactingHeap.h"
 
 // A handle cell holds the 32-bit offset of its block's data from the base of
 // the arena region. The handle that holders keep is the cell's address.
@@ -28,11 +33,23 @@ constexpr uint32_t cGranularity = 16;            // bytes per unit
 constexpr uint32_t cGranularityShift = 4;
 constexpr uint32_t cBucketCount = 32;
 constexpr uint32_t cMaxPinned = 128;
+constexpr int32_t cBlockHeapReserve = 256;       // block heap: pinning on
+constexpr int32_t cStringHeapReserve = -1;       // string heap: pinning off
+constexpr size_t cRegionBytes =
+    2 * static_cast<size_t>(cArenaBytes) + static_cast<size_t>(cCellCount) * sizeof(uint32_t);
 }  // namespace kFxMemory
+
+// The static region: string heap arena, block heap arena, cell pool.
+extern uint8_t gFxArenaRegion[];
 
 // Base address of the arena region (string heap's arena, then the block
 // heap's). Offsets stored in handle cells are relative to it.
-uint8_t* FxArenaBase();
+inline uint8_t* FxArenaBase() { return gFxArenaRegion; }
+
+// The first cell of the process-wide cell pool.
+inline sFxHandleCell* FxCellPoolBase() {
+  return reinterpret_cast<sFxHandleCell*>(gFxArenaRegion + 2 * static_cast<size_t>(kFxMemory::cArenaBytes));
+}
 
 // Data address of the block whose handle cell is `cell`; null for null.
 inline uint8_t* FxHandleAddress(const sFxHandleCell* cell) {
@@ -40,29 +57,47 @@ inline uint8_t* FxHandleAddress(const sFxHandleCell* cell) {
 }
 
 // Units a request of `bytes` occupies: header (8) plus data, in 16-byte units.
-inline uint32_t FxUnitsFor(uint32_t bytes) { return (bytes + 23) >> 4; }
+constexpr uint32_t FxUnitsFor(uint32_t bytes) { return (bytes + 23) >> 4; }
 
 // Alignment helpers over 32-bit values.
+// ((value + alignment + offset - 1) & -alignment) - offset: the smallest
+// result >= value whose sum with `offset` is a multiple of `alignment`.
 uint32_t FxAlignUpWithOffset(uint32_t value, uint32_t alignment, uint32_t offset);
+// ((value - alignment + offset + 1) & -alignment) - offset.
 uint32_t FxAlignDownWithOffset(uint32_t value, uint32_t alignment, uint32_t offset);
+// `value` unchanged when alignment <= 0 or already a multiple, else the next
+// multiple.
 int32_t FxRoundUp(int32_t value, int32_t alignment);
 
-// When true, every allocation and free is written to the debugger output.
-// Off unless a build turns it on.
+// When true, every allocation and free is written to the debugger output
+// ("cFxCompactingHeap: Allocated %d bytes at %x", the address given as the
+// data's offset from FxArenaBase()). Off unless a build turns it on.
 extern bool gFxHeapTrace;
 
-class cFxCompactingHeap;
+class cFxMemoryManager;
+// The manager once built; null before the first use.
+extern cFxMemoryManager* gFxMemoryManager;
 
 class cFxMemoryManager {
  public:
   // The process-wide manager, constructed on first use and never destroyed.
-  static cFxMemoryManager& GetMemoryManager();
+  static cFxMemoryManager& GetMemoryManager() {
+    return gFxMemoryManager ? *gFxMemoryManager : Build();
+  }
 
   // Data address of a new block of `bytes`, or null when the heap cannot
-  // supply it (after trying to compact).
+  // supply it: the request exceeds the heap's free units, the cell pool is
+  // exhausted, or compaction finds no room. A compaction of the block heap
+  // also gives up (null) when the thread's stack bounds are unknown or more
+  // than 128 distinct stack words point into the heap, since it could not
+  // then keep every block the stack points into in place.
   void* AllocBlock(uint32_t bytes);
   void* AllocString(uint32_t bytes);
-  // The same, answering the block's handle instead of its address.
+  // The same with raw pointers the caller still needs afterwards: when the
+  // allocation compacts the heap, pointers into moved blocks are adjusted.
+  void* AllocString(uint32_t bytes, const void** anchors, uint32_t anchorCount);
+  // The same, answering the block's handle instead of its address (null
+  // when the heap cannot supply the block).
   sFxHandleCell* AllocBlockHandle(uint32_t bytes);
   sFxHandleCell* AllocStringHandle(uint32_t bytes);
 
@@ -74,16 +109,27 @@ class cFxMemoryManager {
   // The handle cell of a block; for null, one fixed static cell.
   sFxHandleCell* HandleOf(const void* data);
   // The requested byte count recorded for a block (not the rounded extent).
-  static uint32_t SizeOf(const void* data);
+  static uint32_t SizeOf(const void* data) { return cFxCompactingHeap::SizeOf(data); }
 
   // The pool of handle cells: cells are handed out from the last one down.
-  sFxHandleCell* TakeCell();
-  void ReturnCell(sFxHandleCell* cell);
+  // TakeCell answers null when the pool is exhausted.
+  sFxHandleCell* TakeCell() { return mCells.Take(); }
+  void ReturnCell(sFxHandleCell* cell) { mCells.Return(cell); }
 
-  cFxCompactingHeap& BlockHeap();
-  cFxCompactingHeap& StringHeap();
+  cFxCompactingHeap& BlockHeap() { return mBlockHeap; }
+  cFxCompactingHeap& StringHeap() { return mStringHeap; }
 
  private:
   cFxMemoryManager();
-  // (fields as the implementation needs them)
+  static cFxMemoryManager& Build();
+
+  [[maybe_unused]] uint32_t mReserved;  // not read
+  cFxCellPool mCells;       // base, count, free list
+  sFxPinnedSet mPinned;     // stack words of one pinned compaction
+  uint8_t* mBlockArenaBase;
+  uint32_t mBlockArenaSize;
+  uint8_t* mStringArenaBase;
+  uint32_t mStringArenaSize;
+  cFxCompactingHeap mBlockHeap;
+  cFxCompactingHeap mStringHeap;
 };

@@ -21,6 +21,13 @@
 
 class cFxWString;
 
+// Lets the compiler check narrow format strings against their arguments.
+#if defined(__GNUC__) || defined(__clang__)
+#define FX_PRINTF_FORMAT(formatIndex, firstArg) __attribute__((format(printf, formatIndex, firstArg)))
+#else
+#define FX_PRINTF_FORMAT(formatIndex, firstArg)
+#endif
+
 // ---- Operations on raw zero-terminated arrays -----------------------------
 uint32_t FxStrLen(const char* text);      // 0 for null
 uint32_t FxWStrLen(const wchar16* text);  // 0 for null
@@ -40,6 +47,50 @@ int32_t FxStrCompare(const char* a, const char* b, int32_t ifLess, int32_t ifGre
 int32_t FxWStrCompare(const wchar16* a, const wchar16* b, int32_t ifLess, int32_t ifGreater,
                       int32_t ifEqual, int32_t lengthA, int32_t lengthB);
 
+// Bounded formatter for 16-bit formats (the wide-format members use it).
+// Writes at most `capacity` units to `out`, plus a terminator when there is
+// room, and answers the number of units written, or -1 when the output did
+// not fit (the first `capacity` units are then in `out`). Arguments are read
+// as by the C library's printf family, with these meanings:
+//   %s %ls %ws   16-bit string (const wchar16*); null prints "(null)"
+//   %S %hs       8-bit string (const char*), widened by sign extension
+//   %c %lc %wc   16-bit unit (passed as int); %C %hc 8-bit char, widened
+//   %d %i        signed; %u %o %x %X unsigned; length hh h l ll z j t I64 I32
+//   %f %F %e %E %g %G %a %A   double (L: long double); %p pointer; %% percent
+// Flags - + space # 0, width and precision (digits or *) apply as in printf;
+// float precision is capped at 3900 and integer precision at 4096. %n is not
+// supported: it consumes its argument and writes nothing. An unknown
+// conversion is copied as it stands.
+int32_t FxWFormatV(wchar16* out, uint32_t capacity, const wchar16* format, va_list args);
+int32_t FxWFormat(wchar16* out, uint32_t capacity, const wchar16* format, ...);
+
+// ---- The shared buffer ------------------------------------------------------
+// Layout of a string buffer in the string heap: intern link (32-bit; the
+// buffer's own handle number while not interned, else the next handle number
+// in its intern bucket, 0 ending the chain), reference count (32-bit signed),
+// reserved word (-1), the characters, one zero terminator. A handle number is
+// the cell's index in the cell pool plus one. The buffer is requested with
+// exactly 16 + N (narrow) or 16 + 2N (wide) bytes; the length comes from the
+// size the heap recorded.
+namespace kFxStringBuffer {
+constexpr uint32_t cLink = 0;
+constexpr uint32_t cRefCount = 4;
+constexpr uint32_t cReserved = 8;
+constexpr uint32_t cChars = 12;
+constexpr uint32_t cOverhead = 16;
+}  // namespace kFxStringBuffer
+
+inline uint8_t* FxStringBuffer(const sFxHandleCell* handle) { return FxArenaBase() + *handle; }
+inline int32_t& FxStringRefCount(const sFxHandleCell* handle) {
+  return *reinterpret_cast<int32_t*>(FxStringBuffer(handle) + kFxStringBuffer::cRefCount);
+}
+inline uint32_t FxStringBytes(const sFxHandleCell* handle) {
+  return cFxMemoryManager::SizeOf(FxStringBuffer(handle)) - kFxStringBuffer::cOverhead;
+}
+// Frees a buffer whose count reached 0, unlinking it from its intern chain.
+void FxStringDestroy(sFxHandleCell* handle);
+void FxWStringDestroy(sFxHandleCell* handle);
+
 // ---- cFxString -------------------------------------------------------------
 class cFxString {
  public:
@@ -48,17 +99,38 @@ class cFxString {
   cFxString(const char* text, uint32_t length);  // copy of `length` bytes
   explicit cFxString(const wchar16* text);       // low byte of each unit
   explicit cFxString(const cFxWString& text);    // low byte of each unit
-  cFxString(const cFxString& other);
+  cFxString(const cFxString& other) : mHandle(other.mHandle) {
+    if (mHandle) ++FxStringRefCount(mHandle);
+  }
   cFxString(cFxString&& other) noexcept : mHandle(other.mHandle) { other.mHandle = nullptr; }
-  ~cFxString();
-  cFxString& operator=(const cFxString& other);
-  cFxString& operator=(cFxString&& other) noexcept;
+  ~cFxString() { Release(mHandle); }
+  // Takes the new reference before dropping the old one: self-assignment is safe.
+  cFxString& operator=(const cFxString& other) {
+    sFxHandleCell* old = mHandle;
+    mHandle = other.mHandle;
+    if (mHandle) ++FxStringRefCount(mHandle);
+    Release(old);
+    return *this;
+  }
+  cFxString& operator=(cFxString&& other) noexcept {
+    if (this != &other) {
+      Release(mHandle);
+      mHandle = other.mHandle;
+      other.mHandle = nullptr;
+    }
+    return *this;
+  }
   cFxString& operator=(const char* text);
 
-  const char* c_str() const;  // static "" for the null handle
-  uint32_t Length() const;
+  // Static "" for the null handle.
+  const char* c_str() const {
+    return mHandle ? reinterpret_cast<const char*>(FxStringBuffer(mHandle) + kFxStringBuffer::cChars) : "";
+  }
+  uint32_t Length() const { return mHandle ? FxStringBytes(mHandle) : 0; }
   bool IsEmpty() const { return mHandle == nullptr; }
-  // Copies characters and terminator into `out`, at most `capacity` chars.
+  // Copies characters and terminator into `out`, stopping after the
+  // terminator or after `capacity` characters: when the text does not fit,
+  // `out` is not terminated.
   void CopyOut(char* out, uint32_t capacity) const;
 
   // A new, unshared buffer with the same characters.
@@ -66,7 +138,11 @@ class cFxString {
   // A new buffer of `length` characters (terminated) for the caller to fill
   // through Data() before the string is shared. Length 0 gives null.
   static cFxString Allocate(uint32_t length);
-  char* Data();
+  // Writable characters; only for a buffer this string alone holds (fresh
+  // from Allocate). Null for the null handle.
+  char* Data() {
+    return mHandle ? reinterpret_cast<char*>(FxStringBuffer(mHandle) + kFxStringBuffer::cChars) : nullptr;
+  }
   // Interned construction: an existing buffer with identical text is shared
   // (its count incremented); the empty text is interned like any other.
   static cFxString Intern(const char* text, uint32_t length);
@@ -78,10 +154,12 @@ class cFxString {
 
   static cFxString Concat(const char* a, const char* b, int32_t lengthA = -1, int32_t lengthB = -1);
   // printf-style through the 4096-byte scratch buffer; longer output is cut
-  // to 4096 characters.
-  static cFxString Format(const char* format, ...);
+  // to 4096 characters. Narrow formats are the C library's (%s is char*);
+  // wide formats are described at FxWFormatV.
+  static cFxString Format(const char* format, ...) FX_PRINTF_FORMAT(1, 2);
   static cFxString FormatV(const char* format, va_list args);
   static cFxString FormatW(const wchar16* format, ...);  // wide format, narrowed
+  static cFxString FormatWV(const wchar16* format, va_list args);
 
   bool operator==(const cFxString& other) const;
   bool operator!=(const cFxString& other) const { return !(*this == other); }
@@ -91,10 +169,14 @@ class cFxString {
 
   // For tests and diagnostics.
   sFxHandleCell* GetHandle() const { return mHandle; }
-  int32_t GetRefCount() const;
+  int32_t GetRefCount() const { return mHandle ? FxStringRefCount(mHandle) : 0; }
 
  private:
+  // Takes over one reference the caller holds.
   explicit cFxString(sFxHandleCell* handle) : mHandle(handle) {}
+  static void Release(sFxHandleCell* handle) {
+    if (handle && --FxStringRefCount(handle) == 0) FxStringDestroy(handle);
+  }
   sFxHandleCell* mHandle;
   friend class cFxWString;
 };
@@ -110,20 +192,47 @@ class cFxWString {
   explicit cFxWString(const char* text);             // sign-extended bytes
   explicit cFxWString(const char* text, uint32_t length);
   explicit cFxWString(const cFxString& text);        // sign-extended bytes
-  cFxWString(const cFxWString& other);
+  cFxWString(const cFxWString& other) : mHandle(other.mHandle) {
+    if (mHandle) ++FxStringRefCount(mHandle);
+  }
   cFxWString(cFxWString&& other) noexcept : mHandle(other.mHandle) { other.mHandle = nullptr; }
-  ~cFxWString();
-  cFxWString& operator=(const cFxWString& other);
-  cFxWString& operator=(cFxWString&& other) noexcept;
+  ~cFxWString() { Release(mHandle); }
+  // Takes the new reference before dropping the old one: self-assignment is safe.
+  cFxWString& operator=(const cFxWString& other) {
+    sFxHandleCell* old = mHandle;
+    mHandle = other.mHandle;
+    if (mHandle) ++FxStringRefCount(mHandle);
+    Release(old);
+    return *this;
+  }
+  cFxWString& operator=(cFxWString&& other) noexcept {
+    if (this != &other) {
+      Release(mHandle);
+      mHandle = other.mHandle;
+      other.mHandle = nullptr;
+    }
+    return *this;
+  }
   cFxWString& operator=(const wchar16* text);
 
-  const wchar16* c_str() const;  // static u"" for the null handle
-  uint32_t Length() const;
+  // Static u"" for the null handle.
+  const wchar16* c_str() const {
+    return mHandle ? reinterpret_cast<const wchar16*>(FxStringBuffer(mHandle) + kFxStringBuffer::cChars)
+                   : u"";
+  }
+  uint32_t Length() const { return mHandle ? FxStringBytes(mHandle) / 2 : 0; }
   bool IsEmpty() const { return mHandle == nullptr; }
 
   cFxWString DeepCopy() const;
+  // A new buffer of `length` units (terminated) for the caller to fill
+  // through Data() before the string is shared. Length 0 gives null.
   static cFxWString Allocate(uint32_t length);
-  wchar16* Data();
+  // Writable units; only for a buffer this string alone holds. Null for the
+  // null handle.
+  wchar16* Data() {
+    return mHandle ? reinterpret_cast<wchar16*>(FxStringBuffer(mHandle) + kFxStringBuffer::cChars)
+                   : nullptr;
+  }
   // Replaces the buffer by one of `length` units starting with the old
   // characters and terminator; `length` >= Length().
   void Grow(uint32_t length);
@@ -142,8 +251,12 @@ class cFxWString {
 
   static cFxWString Concat(const wchar16* a, const wchar16* b, int32_t lengthA = -1,
                            int32_t lengthB = -1);
-  static cFxWString Format(const char* format, ...);      // narrow format, widened
-  static cFxWString FormatW(const wchar16* format, ...);  // 16-bit format
+  // Narrow format (the C library's), output widened.
+  static cFxWString Format(const char* format, ...) FX_PRINTF_FORMAT(1, 2);
+  static cFxWString FormatV(const char* format, va_list args);
+  // 16-bit format, see FxWFormatV.
+  static cFxWString FormatW(const wchar16* format, ...);
+  static cFxWString FormatWV(const wchar16* format, va_list args);
   static cFxWString FromInt(int64_t value);
   static cFxWString FromUInt(uint64_t value);
   static cFxWString FromDouble(double value);  // "%g"
@@ -161,12 +274,17 @@ class cFxWString {
   bool operator<(const cFxWString& other) const;  // code units, shorter first
 
   sFxHandleCell* GetHandle() const { return mHandle; }
-  int32_t GetRefCount() const;
+  int32_t GetRefCount() const { return mHandle ? FxStringRefCount(mHandle) : 0; }
 
  private:
+  // Takes over one reference the caller holds.
   explicit cFxWString(sFxHandleCell* handle) : mHandle(handle) {}
+  static void Release(sFxHandleCell* handle) {
+    if (handle && --FxStringRefCount(handle) == 0) FxWStringDestroy(handle);
+  }
   sFxHandleCell* mHandle;
   friend class cFxString;
+  friend class cFxWStringBuilder;
 };
 
 cFxWString operator+(const cFxWString& a, const cFxWString& b);
@@ -178,10 +296,48 @@ cFxWString operator+(const cFxWString& a, const wchar16* b);
 // across Clear(), so steady-state appends allocate nothing.
 class cFxWStringBuilder {
  public:
+  cFxWStringBuilder() = default;
+  // A copy gets its own buffer: two builders never write into one.
+  cFxWStringBuilder(const cFxWStringBuilder& other)
+      : mBuffer(other.mBuffer.DeepCopy()), mCount(other.mCount), mCapacity(other.mCapacity) {}
+  cFxWStringBuilder(cFxWStringBuilder&& other) noexcept
+      : mBuffer(static_cast<cFxWString&&>(other.mBuffer)), mCount(other.mCount), mCapacity(other.mCapacity) {
+    other.mCount = 0;
+    other.mCapacity = 0;
+  }
+  cFxWStringBuilder& operator=(const cFxWStringBuilder& other) {
+    if (this != &other) *this = cFxWStringBuilder(other);
+    return *this;
+  }
+  cFxWStringBuilder& operator=(cFxWStringBuilder&& other) noexcept {
+    if (this != &other) {
+      mBuffer = static_cast<cFxWString&&>(other.mBuffer);
+      mCount = other.mCount;
+      mCapacity = other.mCapacity;
+      other.mCount = 0;
+      other.mCapacity = 0;
+    }
+    return *this;
+  }
+
+  // `units` may point into the string heap (another string's characters).
   void Append(const wchar16* units, uint32_t count);
-  void Append(wchar16 unit);
-  void Clear() { mCount = 0; }
+  void Append(wchar16 unit) {
+    if (mCount < mCapacity) {
+      wchar16* data = mBuffer.Data();
+      data[mCount++] = unit;
+      data[mCount] = 0;
+    } else {
+      Append(&unit, 1);
+    }
+  }
+  // Empties the builder and keeps its buffer.
+  void Clear() {
+    mCount = 0;
+    if (mCapacity) mBuffer.Data()[0] = 0;
+  }
   uint32_t Count() const { return mCount; }
+  uint32_t Capacity() const { return mCapacity; }
   const wchar16* Units() const { return mBuffer.c_str(); }  // terminated
   cFxWString ToString() const { return mCount ? cFxWString(Units(), mCount) : cFxWString(); }
   cFxWString Intern() const { return cFxWString::Intern(Units(), mCount); }
@@ -189,4 +345,5 @@ class cFxWStringBuilder {
  private:
   cFxWString mBuffer;
   uint32_t mCount = 0;
+  uint32_t mCapacity = 0;  // mBuffer.Length(), kept to spare the header read
 };

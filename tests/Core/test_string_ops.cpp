@@ -1,0 +1,158 @@
+// Operations on core strings and raw arrays: find, compare, replace, case,
+// substrings, concatenation and the integer conversions.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "API/core/cFxString.h"
+
+namespace {
+
+std::u16string Text(const cFxWString& s) { return std::u16string(s.c_str(), s.Length()); }
+std::string Text(const cFxString& s) { return std::string(s.c_str(), s.Length()); }
+
+}  // namespace
+
+TEST(StringFind, HonoursStartAndEnd) {
+  EXPECT_EQ(FxStrFind("abcabc", "bc", 0, -1), 1);
+  EXPECT_EQ(FxStrFind("abcabc", "bc", 2, -1), 4);
+  EXPECT_EQ(FxStrFind("abcabc", "bc", 3, 3), -1);   // start >= end
+  EXPECT_EQ(FxStrFind("abcabc", "bc", 4, 2), -1);
+  EXPECT_EQ(FxStrFind("abcabc", "bca", 0, 2), 1);   // the match may run past end
+  EXPECT_EQ(FxStrFind("abcabc", "", 0, -1), -1);    // empty pattern never matches
+  EXPECT_EQ(FxStrFind("abcabc", "abd", 0, -1), -1);
+  EXPECT_EQ(FxStrFind("abc", "bcd", 0, 100), -1);   // no read past the terminator
+  EXPECT_EQ(FxStrFind(nullptr, "a", 0, -1), -1);
+  EXPECT_EQ(FxWStrFind(u"x-y-z", u"-z", 0, -1), 3);
+  EXPECT_EQ(FxWStrFind(u"x-y-z", u"-", 2, 3), -1);
+
+  EXPECT_EQ(FxStrFindChar("a.b.c", '.', 0, -1), 1);
+  EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, -1), 3);
+  EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, 3), -1);
+  EXPECT_EQ(FxWStrFindChar(u"a.b.c", u'c', 0, -1), 4);
+  EXPECT_EQ(FxWStrFindChar(u"abc", u'z', 0, 50), -1);
+
+  cFxWString path(u"dir/sub/file.xml");
+  EXPECT_EQ(path.FindChar(u'/'), 3);
+  EXPECT_EQ(path.FindChar(u'/', 4), 7);
+  EXPECT_EQ(path.Find(u".xml"), 12);
+  EXPECT_TRUE(path.EndsWith(u".xml"));
+  EXPECT_FALSE(path.EndsWith(u".XML"));
+  EXPECT_TRUE(path.EndsWith(u""));
+  EXPECT_FALSE(cFxWString(u"ml").EndsWith(u".xml"));
+  EXPECT_EQ(cFxString("key@value").FindChar('@'), 3);
+  EXPECT_EQ(cFxString("key@value").Find("value", 0, 5), 4);
+}
+
+TEST(StringCompare, AnswersTheCallersValues) {
+  EXPECT_EQ(FxStrCompare("abc", "abd", -1, 1, 0, -1, -1), -1);
+  EXPECT_EQ(FxStrCompare("abd", "abc", -1, 1, 0, -1, -1), 1);
+  EXPECT_EQ(FxStrCompare("ab", "abc", -1, 1, 0, -1, -1), -1);  // a proper prefix is less
+  EXPECT_EQ(FxStrCompare("abc", "ab", -1, 1, 0, -1, -1), 1);
+  EXPECT_EQ(FxStrCompare("abc", "abc", -1, 1, 7, -1, -1), 7);
+  EXPECT_EQ(FxStrCompare("abX", "abY", -1, 1, 0, 2, 2), 0);   // explicit lengths
+  EXPECT_EQ(FxStrCompare("\x80", "a", -1, 1, 0, -1, -1), -1);  // narrow is signed
+  EXPECT_EQ(FxWStrCompare(u"\u0080", u"a", -1, 1, 0, -1, -1), 1);  // wide is unsigned
+  EXPECT_EQ(FxWStrCompare(u"\xFFE9", u"a", -1, 1, 0, -1, -1), 1);
+  EXPECT_EQ(FxStrCompare(nullptr, "", -1, 1, 0, -1, -1), 0);
+
+  // Relational operators are built on compare.
+  EXPECT_TRUE(cFxString("abc") < cFxString("abd"));
+  EXPECT_FALSE(cFxString("abd") < cFxString("abc"));
+  EXPECT_TRUE(cFxString("ab") < cFxString("abc"));
+  EXPECT_FALSE(cFxString("abc") < cFxString("abc"));
+  EXPECT_TRUE(cFxString("abc") == "abc");
+  EXPECT_TRUE(cFxString("abc") != "ab");
+  EXPECT_TRUE(cFxString() == "");
+  EXPECT_TRUE(cFxString() == nullptr);
+  EXPECT_TRUE(cFxWString(u"Name") == cFxWString(u"Name"));
+  EXPECT_TRUE(cFxWString(u"Name") != cFxWString(u"name"));
+  EXPECT_TRUE(cFxWString(u"Name") == u"Name");
+  EXPECT_TRUE(cFxWString(u"a") < cFxWString(u"\u00E9"));
+  EXPECT_TRUE(cFxWString() < cFxWString(u"a"));
+}
+
+TEST(StringReplace, ReplacesFromStartUpToTheCount) {
+  cFxWString text(u"aXa");
+  cFxWString a(u"a");
+  cFxWString bb(u"bb");
+  EXPECT_EQ(Text(text.Replace(a, bb, 0, 0xFFFFFFFFu)), u"bbXbb");
+  EXPECT_EQ(Text(text.Replace(a, bb, 0, 1)), u"bbXa");
+  EXPECT_EQ(Text(text.Replace(a, bb, 0, 0)), u"aXa");
+  EXPECT_EQ(Text(text.Replace(a, bb, 1)), u"Xbb");  // text before start is dropped
+  EXPECT_EQ(Text(text.Replace(cFxWString(), bb)), u"aXa");
+  EXPECT_EQ(Text(text.Replace(a, cFxWString())), u"X");
+  EXPECT_EQ(Text(cFxWString(u"a\tb c").Replace(cFxWString(u"\t"), cFxWString(u"\\t"))), u"a\\tb c");
+  EXPECT_EQ(Text(cFxWString(u"aaaa").Replace(cFxWString(u"aa"), cFxWString(u"b"))), u"bb");
+  EXPECT_TRUE(text.Replace(a, bb, 3).IsEmpty());
+}
+
+TEST(StringCase, ChangesAsciiLettersOnly) {
+  EXPECT_EQ(Text(cFxString("MiXeD 123 \xC9").ToLower()), "mixed 123 \xC9");
+  EXPECT_EQ(Text(cFxWString(u"ÀB-z\u0130").ToLower()), u"Àb-z\u0130");
+  EXPECT_EQ(Text(cFxWString(u"àb-Z\u00FF").ToUpper()), u"àB-Z\u00FF");
+  EXPECT_EQ(Text(cFxWString(u"-GX").ToLower()), u"-gx");
+  // Text with nothing to change is shared, not copied.
+  cFxWString lower(u"already");
+  EXPECT_EQ(lower.ToLower().GetHandle(), lower.GetHandle());
+}
+
+TEST(StringBuild, SubstringsAndConcatenation) {
+  cFxWString s(u"0123456789");
+  EXPECT_EQ(Text(s.Substring(2, 5)), u"234");
+  EXPECT_EQ(Text(s.Substring(7)), u"789");
+  EXPECT_EQ(Text(s.Substring(-3, 2)), u"01");
+  EXPECT_EQ(Text(s.Substring(8, 99)), u"89");
+  EXPECT_EQ(Text(cFxString("0123").Substring(1, 3)), "12");
+
+  EXPECT_EQ(Text(cFxWString::Concat(u"ab", u"cdef", -1, 2)), u"abcd");
+  EXPECT_EQ(Text(cFxString::Concat("ab", "cd")), "abcd");
+  EXPECT_EQ(Text(cFxString("x") + cFxString("y")), "xy");
+  EXPECT_EQ(Text(cFxWString(u"x") + u"/y"), u"x/y");
+  EXPECT_EQ(Text(cFxWString(u"x") + cFxWString(u"y")), u"xy");
+  // Concatenating a string's own characters.
+  cFxWString self(u"self");
+  EXPECT_EQ(Text(cFxWString::Concat(self.c_str(), self.c_str())), u"selfself");
+}
+
+TEST(StringNumbers, IntegersToText) {
+  EXPECT_EQ(Text(cFxWString::FromInt(-42)), u"-42");
+  EXPECT_EQ(Text(cFxWString::FromInt(0)), u"0");
+  EXPECT_EQ(Text(cFxWString::FromInt(INT64_MIN)), u"-9223372036854775808");
+  EXPECT_EQ(Text(cFxWString::FromInt(INT64_MAX)), u"9223372036854775807");
+  EXPECT_EQ(Text(cFxWString::FromUInt(0)), u"0");
+  EXPECT_EQ(Text(cFxWString::FromUInt(UINT64_MAX)), u"18446744073709551615");
+  EXPECT_EQ(Text(cFxWString::FromDouble(2.5)), u"2.5");
+  EXPECT_EQ(Text(cFxWString::FromDouble(1e20)), u"1e+20");
+  EXPECT_EQ(Text(cFxWString::FromChar(u'\u00E9')), u"\u00E9");
+}
+
+TEST(StringNumbers, TextToIntegers) {
+  struct Case {
+    const char16_t* text;
+    int32_t base;
+    uint64_t value;
+    uint32_t count;
+  } cases[] = {
+      {u"0x1F;", -1, 31, 4},      {u"0XfF", -1, 255, 4},   {u"0b101", -1, 5, 5},
+      {u"0B12", -1, 1, 3},        {u"017", -1, 15, 3},     {u"019", -1, 1, 2},
+      {u"0", -1, 0, 1},           {u"129z", -1, 129, 3},   {u"x", -1, 0, 0},
+      {u"ff", 16, 255, 2},        {u"0x1F", 16, 0, 1},     {u"zz", 36, 1295, 2},
+      {u"18446744073709551615", 10, UINT64_MAX, 20},       {u"", -1, 0, 0},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    uint32_t count = 99;
+    EXPECT_EQ(cFxWString::ToUInt(c.text, &count, c.base), c.value) << "case " << index;
+    EXPECT_EQ(count, c.count) << "case " << index;
+    ++index;
+  }
+  EXPECT_EQ(cFxWString::ToUInt(u"42", nullptr), 42u);
+  uint32_t count = 0;
+  EXPECT_EQ(cFxWString::ToInt(u"-42", &count), -42);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(cFxWString::ToInt(u"-0x10", nullptr), -16);
+  EXPECT_EQ(cFxWString::ToInt(u"77", &count, 8), 63);
+  EXPECT_EQ(count, 2u);
+}
