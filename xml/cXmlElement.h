@@ -3,8 +3,13 @@
 // The document walk builds one per start tag and releases its reference
 // after the visitor's StartElement; a visitor that keeps the element (on its
 // stack of open elements) holds a reference of its own.
+//
+// Elements are created with new and destroyed only through Release. Their
+// storage is recycled, and the first few attributes live inside the
+// element, so a walk allocates nothing per element in the steady state.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "API/core/cFxString.h"
@@ -16,9 +21,7 @@ class cXmlElementBase {
   virtual ~cXmlElementBase() = default;
   void AddRef() { ++mRefCount; }
   // Drops one reference; destroys the element at zero.
-  void Release() {
-    if (--mRefCount == 0) delete this;
-  }
+  void Release();
   int32_t GetRefCount() const { return mRefCount; }
 
  protected:
@@ -29,6 +32,8 @@ class cXmlElement : public cXmlElementBase {
  public:
   explicit cXmlElement(const cFxWString& name);
   ~cXmlElement() override;
+  cXmlElement(const cXmlElement&) = delete;
+  cXmlElement& operator=(const cXmlElement&) = delete;
 
   const cFxWString& GetName() const { return mName; }
   // Appends an attribute in document order.
@@ -38,14 +43,19 @@ class cXmlElement : public cXmlElementBase {
   const cFxWString* GetAttribute(const wchar16* name) const;
   // The namespace recorded for a local name: that of the first attribute
   // with the name (later ones with the same local name do not change it).
+  // Null when no attribute has the name.
   const cFxWString* GetAttributeNamespace(const wchar16* name) const;
-  uint32_t GetAttributeCount() const { return static_cast<uint32_t>(mAttributes.size()); }
-  const cFxWString& GetAttributeName(uint32_t i) const { return mAttributes[i].mName; }
-  const cFxWString& GetAttributeValue(uint32_t i) const { return mAttributes[i].mValue; }
+  uint32_t GetAttributeCount() const { return mAttributeCount; }
+  const cFxWString& GetAttributeName(uint32_t i) const { return At(i).mName; }
+  const cFxWString& GetAttributeValue(uint32_t i) const { return At(i).mValue; }
   // Writes ` xmlns:d="uri"` (uri recorded for the first attribute's name)
   // when `declareNamespace` and there are attributes, then every attribute
   // in order, prefixed "d" when `usePrefix`.
   void WriteAttributes(cXmlWriter writer, bool declareNamespace, bool usePrefix) const;
+
+  // Storage of released elements is kept for the next ones.
+  static void* operator new(size_t size);
+  static void operator delete(void* storage, size_t size);
 
  private:
   struct sAttribute {
@@ -53,6 +63,15 @@ class cXmlElement : public cXmlElementBase {
     cFxWString mNamespace;
     cFxWString mValue;
   };
+  static constexpr uint32_t cInlineAttributes = 4;
+
+  const sAttribute& At(uint32_t i) const {
+    return i < cInlineAttributes ? mInline[i] : mMore[i - cInlineAttributes];
+  }
+  const sAttribute* Find(const wchar16* name) const;
+
   cFxWString mName;
-  std::vector<sAttribute> mAttributes;
+  uint32_t mAttributeCount = 0;
+  sAttribute mInline[cInlineAttributes];
+  std::vector<sAttribute> mMore;  // attributes beyond the inline ones
 };

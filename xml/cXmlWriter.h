@@ -8,7 +8,8 @@
 // empty one, gets an end tag.
 //
 // A small value holding a pointer to the output stream (not owned); copies
-// share the stream. With no stream attached nothing is written.
+// share the stream. With no stream attached nothing is written. An end tag
+// with no element open is written at depth 0 (the indentation never wraps).
 #pragma once
 
 #include "API/core/FxTypes.h"
@@ -32,6 +33,8 @@ class cXmlWriter {
   cFxFile* GetStream() const { return mStream; }
 
  private:
+  void LeaveLevel();
+
   cFxFile* mStream = nullptr;
   uint32_t mDepth = 0;
   uint8_t mTagOpen = 0;

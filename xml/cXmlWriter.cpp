@@ -1,0 +1,216 @@
+// The writer's layout rules live in the flags: a start tag stays open until
+// something follows it (so an element without content can still become
+// "/>"), and a line end is owed after any written name or escape, paid
+// before the next start tag or after the next end tag. Text gets no line
+// end or indentation of its own, so texts round-trip unchanged.
+#include "xml/cXmlWriter.h"
+
+#include "API/core/cFxString.h"
+#include "xml/cFxFile.h"
+
+namespace {
+
+// Bytes of one writer call, gathered locally and handed to the stream in as
+// few Write calls as possible.
+class cByteRun {
+ public:
+  explicit cByteRun(cFxFile* stream) : mStream(stream) {}
+  ~cByteRun() { Flush(); }
+  cByteRun(const cByteRun&) = delete;
+  cByteRun& operator=(const cByteRun&) = delete;
+
+  void Byte(uint8_t byte) {
+    if (mCount == sizeof mBytes) Flush();
+    mBytes[mCount++] = byte;
+  }
+  // One UTF-16 code unit as one, two or three bytes; a surrogate is encoded
+  // on its own like any other unit.
+  void Unit(wchar16 unit) {
+    if (unit < 0x80) {
+      Byte(static_cast<uint8_t>(unit));
+    } else if (unit < 0x800) {
+      Byte(static_cast<uint8_t>(0xC0 | (unit >> 6)));
+      Byte(static_cast<uint8_t>(0x80 | (unit & 0x3F)));
+    } else {
+      Byte(static_cast<uint8_t>(0xE0 | (unit >> 12)));
+      Byte(static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F)));
+      Byte(static_cast<uint8_t>(0x80 | (unit & 0x3F)));
+    }
+  }
+  void Flush() {
+    if (mCount != 0 && mStream != nullptr) mStream->Write(mBytes, static_cast<int>(mCount));
+    mCount = 0;
+  }
+
+ private:
+  cFxFile* mStream;
+  uint32_t mCount = 0;
+  uint8_t mBytes[256];
+};
+
+const wchar16* const kEmpty = u"";
+inline const wchar16* OrEmpty(const wchar16* text) { return text ? text : kEmpty; }
+
+// The escape of a character that may not appear as itself, or null.
+inline const wchar16* EscapeOf(wchar16 unit) {
+  switch (unit) {
+    case u'&': return u"&amp;";
+    case u'<': return u"&lt;";
+    case u'>': return u"&gt;";
+    case u'"': return u"&quot;";
+    case u'\'': return u"&apos;";
+    default: return nullptr;
+  }
+}
+
+// The writer's output primitives over the byte run of the current call and
+// the writer's pending-line-end flag.
+struct sXmlWriterOutput {
+  cByteRun& mRun;
+  uint8_t& mNewlinePending;
+
+  void Char(wchar16 unit) { mRun.Unit(unit); }
+  // Any string, even an empty one, leaves a line end owed.
+  void String(const wchar16* text) {
+    for (const wchar16* p = OrEmpty(text); *p; ++p) mRun.Unit(*p);
+    mNewlinePending = 1;
+  }
+  void QualifiedName(const wchar16* name, const wchar16* prefix) {
+    if (prefix && *prefix) {
+      String(prefix);
+      Char(u':');
+    }
+    String(name);
+  }
+  void Escaped(const wchar16* text, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+      const wchar16* escape = EscapeOf(text[i]);
+      if (escape) {
+        String(escape);
+      } else {
+        Char(text[i]);
+      }
+    }
+  }
+  void Tabs(uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) mRun.Byte('\t');
+  }
+  void LineEnd() {
+    mRun.Byte('\r');
+    mRun.Byte('\n');
+  }
+};
+
+}  // namespace
+
+void cXmlWriter::Begin(cFxFile& stream) {
+  mStream = &stream;
+  mDepth = 0;
+  mTagOpen = 0;
+  mEmpty = 0;
+  cByteRun run(mStream);
+  sXmlWriterOutput out{run, mNewlinePending};
+  out.String(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  out.LineEnd();
+  mNewlinePending = 0;
+  mAtLineStart = 1;
+}
+
+void cXmlWriter::StartElement(const wchar16* name, const wchar16* prefix) {
+  cByteRun run(mStream);
+  sXmlWriterOutput out{run, mNewlinePending};
+  if (mTagOpen) {
+    out.Char(u'>');
+    mTagOpen = 0;
+  }
+  if (mNewlinePending) {
+    out.LineEnd();
+    mNewlinePending = 0;
+    mAtLineStart = 1;
+  }
+  if (mAtLineStart) {
+    out.Tabs(mDepth);
+    mAtLineStart = 0;
+  }
+  ++mDepth;
+  out.Char(u'<');
+  out.QualifiedName(name, prefix);
+  mTagOpen = 1;
+  mEmpty = 1;
+}
+
+void cXmlWriter::Attribute(const wchar16* name, const wchar16* value, const wchar16* prefix) {
+  cByteRun run(mStream);
+  sXmlWriterOutput out{run, mNewlinePending};
+  out.Char(u' ');
+  out.QualifiedName(name, prefix);
+  out.Char(u'=');
+  out.Char(u'"');
+  value = OrEmpty(value);
+  out.Escaped(value, FxWStrLen(value));
+  out.Char(u'"');
+}
+
+void cXmlWriter::NamespaceDeclaration(const wchar16* prefix, const wchar16* uri) {
+  cByteRun run(mStream);
+  sXmlWriterOutput out{run, mNewlinePending};
+  out.Char(u' ');
+  out.String(u"xmlns");
+  out.Char(u':');
+  out.String(prefix);
+  out.Char(u'=');
+  out.Char(u'"');
+  uri = OrEmpty(uri);
+  out.Escaped(uri, FxWStrLen(uri));
+  out.Char(u'"');
+}
+
+void cXmlWriter::Text(const wchar16* text, uint32_t length) {
+  cByteRun run(mStream);
+  sXmlWriterOutput out{run, mNewlinePending};
+  if (mTagOpen) {
+    out.Char(u'>');
+    mTagOpen = 0;
+  }
+  mEmpty = 0;
+  out.Escaped(OrEmpty(text), text ? length : 0);
+}
+
+void cXmlWriter::Text(const wchar16* text) { Text(text, FxWStrLen(text)); }
+
+// The parser passes end tags without a matching start tag through; such
+// an end tag must not wrap the depth round to four billion TABs.
+void cXmlWriter::LeaveLevel() {
+  if (mDepth > 0) --mDepth;
+}
+
+void cXmlWriter::EndElement(const wchar16* name, const wchar16* prefix) {
+  cByteRun run(mStream);
+  sXmlWriterOutput out{run, mNewlinePending};
+  if (mEmpty) {
+    mEmpty = 0;
+    mTagOpen = 0;
+    out.Char(u'/');
+    out.Char(u'>');
+    LeaveLevel();
+  } else {
+    if (mTagOpen) {
+      out.Char(u'>');
+      mTagOpen = 0;
+    }
+    LeaveLevel();
+    if (mAtLineStart) {
+      out.Tabs(mDepth);
+      mAtLineStart = 0;
+    }
+    out.Char(u'<');
+    out.Char(u'/');
+    out.QualifiedName(name, prefix);
+    out.Char(u'>');
+  }
+  if (mNewlinePending) {
+    out.LineEnd();
+    mNewlinePending = 0;
+    mAtLineStart = 1;
+  }
+}
