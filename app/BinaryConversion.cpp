@@ -15,12 +15,6 @@ constexpr const char* cFloatHexSwitch = "-floathex";
 
 namespace {
 
-// A private copy of a path's units for the OS calls (see DataFiles.cpp: a
-// pointer into a core string may move when the string heap compacts).
-std::u16string StableUnits(const cFxWString& text) {
-  return std::u16string(text.c_str(), text.Length());
-}
-
 // The 8-bit form of a path as an ordinary string, so the argument vector
 // does not point into the movable string heap while the child is started.
 std::string NarrowUnits(const cFxWString& path) {
@@ -78,7 +72,10 @@ void CommitTempFile(const cFxWString& path) {
   const std::u16string targetUnits = StableUnits(target);
   const std::u16string tempUnits = StableUnits(temp);
   if (FxPlatformAccessReadWrite(tempUnits.c_str()) == eFxAccessMissing) return;
-  if (FxPlatformAccessReadWrite(targetUnits.c_str()) == eFxAccessReadOnly)
-    FxPlatformMakeReadWrite(targetUnits.c_str());
+  // The temporary file only ever takes the place of a data file: with no
+  // data file there is nothing to replace, and it stays where it is.
+  const eFxAccess targetAccess = FxPlatformAccessReadWrite(targetUnits.c_str());
+  if (targetAccess == eFxAccessMissing) return;
+  if (targetAccess == eFxAccessReadOnly) FxPlatformMakeReadWrite(targetUnits.c_str());
   FxPlatformReplaceFile(tempUnits.c_str(), targetUnits.c_str());
 }

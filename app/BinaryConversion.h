@@ -30,8 +30,9 @@ void ConvertXmlToBin(const cFxWString& xmlPath);
 
 // Replaces a data file by its temporary sibling. The target is `path`, or,
 // for a path ending in ".bin", the path with its last four characters
-// replaced by ".xml". Without a temporary file (target + ".temp") nothing
-// happens. Otherwise a read-only target is made writable and the temporary
-// file takes the target's place in one step; when that fails the target
-// keeps its contents and the temporary file stays beside it.
+// replaced by ".xml". Without a temporary file (target + ".temp") or
+// without a target nothing happens. Otherwise a read-only target is made
+// writable and the temporary file takes the target's place in one step;
+// when that fails the target keeps its contents and the temporary file
+// stays beside it.
 void CommitTempFile(const cFxWString& path);

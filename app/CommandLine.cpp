@@ -71,28 +71,28 @@ void CollectScopeTags(int argc, const char* const* argv, tTagList& list) {
 }
 
 void PrintUsage() {
-  std::fputs("usage:\n", stdout);
-  std::fputs("\tglossmill -sx <outfile.txt>\n", stdout);
-  std::fputs("\tglossmill -su <infile.txt>\n", stdout);
-  std::fputs(
+  // Null stands for a blank line, which also flushes the stream.
+  static const char* const cSteps[] = {
+      "usage:\n",
+      "\tglossmill -sx <outfile.txt>\n",
+      "\tglossmill -su <infile.txt>\n",
       "to e[x]tract to/[u]pdate a tab-delimited Vektrel translations file from\n[s]ource XML.\n",
-      stdout);
-  std::fputs("\n", stdout);
-  std::fflush(stdout);
-  std::fputs("\tglossmill -sr string1 [string2] [...] [! [tagToExlude1] [...]]\n", stdout);
-  std::fputs("[s]ource [r]eplacement, changes strings to user localised entries.\n", stdout);
-  std::fputs("\n", stdout);
-  std::fflush(stdout);
-  std::fputs("\tglossmill -gx <outfile.txt>\n", stdout);
-  std::fputs("\tglossmill -gu <infile.txt>\n", stdout);
-  std::fputs(
-      "to e[x]tract to/[u]pdate a tab-delimited Vektrel translations file from\n[g]ame "
-      "XML/Bin files.\n",
-      stdout);
-  std::fputs("\n", stdout);
-  std::fflush(stdout);
-  std::fputs("\tglossmill -gr string1 [string2] [...] [! [tagToExlude1] [...]]\n", stdout);
-  std::fputs("[g]ame [r]eplacement, changes strings to user localised entries.\n", stdout);
+      nullptr,
+      "\tglossmill -sr string1 [string2] [...] [! [tagToExlude1] [...]]\n",
+      "[s]ource [r]eplacement, changes strings to user localised entries.\n",
+      nullptr,
+      "\tglossmill -gx <outfile.txt>\n",
+      "\tglossmill -gu <infile.txt>\n",
+      "to e[x]tract to/[u]pdate a tab-delimited Vektrel translations file from\n[g]ame XML/Bin "
+      "files.\n",
+      nullptr,
+      "\tglossmill -gr string1 [string2] [...] [! [tagToExlude1] [...]]\n",
+      "[g]ame [r]eplacement, changes strings to user localised entries.\n",
+  };
+  for (const char* step : cSteps) {
+    std::fputs(step ? step : "\n", stdout);
+    if (!step) std::fflush(stdout);
+  }
   std::fflush(stdout);
 }
 

@@ -1,7 +1,6 @@
 #include "app/DataFiles.h"
 
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "Core/platform/FxPlatform.h"
@@ -29,13 +28,6 @@ bool IsOpen(const tOpenDirectories& open, const sDirectoryIdentity& identity) {
   for (const sDirectoryIdentity& each : open)
     if (each.mVolume == identity.mVolume && each.mFile == identity.mFile) return true;
   return false;
-}
-
-// The OS calls take a raw unit pointer; a pointer into a core string may move
-// when the string heap compacts, which a call that itself allocates strings
-// (an enumeration filling in entry names) could trigger. A private copy stays.
-std::u16string StableUnits(const cFxWString& text) {
-  return std::u16string(text.c_str(), text.Length());
 }
 
 bool IsDotOrDotDot(const cFxWString& name) { return name == u"." || name == u".."; }
@@ -89,6 +81,10 @@ cFxWString XmlTwinOf(const cFxWString& path) { return path.Replace(gBinExtension
 cFxWString BinTwinOf(const cFxWString& path) { return path.Replace(gXmlExtension, gBinExtension); }
 
 cFxString NarrowPath(const cFxWString& path) { return cFxString(path); }
+
+std::u16string StableUnits(const cFxWString& path) {
+  return std::u16string(path.c_str(), path.Length());
+}
 
 void WalkDataTree(const cFxWString& directory) {
   tOpenDirectories open;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <set>
+#include <string>
 
 #include "API/core/cFxString.h"
 
@@ -55,6 +56,12 @@ cFxWString BinTwinOf(const cFxWString& path);
 // form in which paths reach a file open, a command line and the progress
 // line, so a byte name that entered by sign extension leaves unchanged.
 cFxString NarrowPath(const cFxWString& path);
+
+// A private copy of a path's units for an OS call. A pointer into a core
+// string may move when the string heap compacts, which a call that itself
+// makes strings (a file name conversion, an enumeration filling in entry
+// names) can trigger; the copy stays put.
+std::u16string StableUnits(const cFxWString& path);
 
 // Prints "File <position> / <total> : <path>\n" to standard output with the
 // path in 8-bit form, and flushes, so the line stands before anything a

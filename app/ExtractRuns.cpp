@@ -3,7 +3,6 @@
 // file. The runs change no data file; the game run leaves the XML forms it
 // had the serializer make beside their ".bin" files.
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "Core/platform/FxPlatform.h"
@@ -86,8 +85,7 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   // where the visitors open it. The first visitor creates it afresh with
   // its byte-order mark, so a rerun does not append to an old file.
   const cFxWString output(outputName);
-  const std::u16string outputUnits(output.c_str(), output.Length());
-  FxPlatformDeleteFile(outputUnits.c_str());
+  FxPlatformDeleteFile(StableUnits(output).c_str());
 
   const cFxWString keyBase = KeyBaseOf(startDirectory);
   const int total = static_cast<int>(gDataFiles.size());

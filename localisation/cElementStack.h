@@ -9,7 +9,6 @@
 // element being ended.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 class cXmlElement;
@@ -27,7 +26,6 @@ class cElementStack {
   void Pop();
 
   bool IsEmpty() const { return mElements.empty(); }
-  uint32_t Size() const { return static_cast<uint32_t>(mElements.size()); }
   // The innermost open element, or null when the stack is empty.
   cXmlElement* Top() const { return mElements.empty() ? nullptr : mElements.back(); }
 

@@ -28,6 +28,24 @@ void cExtractVisitor::BeginKey() {
   mKey = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" + mFlavourLabel;
 }
 
+void cExtractVisitor::ExtractText(const cFxWString& text) {
+  if (mSkipString) return;
+  if (!mLineStarted) {
+    if (text.IsEmpty()) {
+      mSkipString = true;
+      return;
+    }
+    WriteLineHead(text);
+  }
+  WriteColumn(text);
+}
+
+void cExtractVisitor::EndString() {
+  if (mLineStarted && mStream.IsOpen()) mStream.WriteWideChar(cLineEnd);
+  mLineStarted = false;
+  mSkipString = false;
+}
+
 void cExtractVisitor::WriteLineHead(const cFxWString& firstText) {
   mKey = mKey + u"@" + MakeEntryId(firstText);
   WriteUnits(mKey.c_str(), mKey.Length());
@@ -39,10 +57,6 @@ void cExtractVisitor::WriteColumn(const cFxWString& text) {
   WriteUnits(cColumnOpen, 2);
   WriteUnits(text.c_str(), text.Length());
   mStream.WriteWideChar(cColumnClose);
-}
-
-void cExtractVisitor::EndLine() {
-  if (mStream.IsOpen()) mStream.WriteWideChar(cLineEnd);
 }
 
 void cExtractVisitor::WriteUnits(const wchar16* units, uint32_t count) {

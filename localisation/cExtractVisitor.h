@@ -43,12 +43,13 @@ class cExtractVisitor : public cElementVisitor {
 
   // Starts the key of a new string: path, "@", flavour label.
   void BeginKey();
-  // Completes the key with "@" and the id made from `firstText` and writes
-  // the line head; sets mLineStarted.
-  void WriteLineHead(const cFxWString& firstText);
-  void WriteColumn(const cFxWString& text);
-  // LF, when the stream is open.
-  void EndLine();
+  // Takes one text of the current string. The first one completes the key
+  // and writes the line head, unless it is empty: then the string gets no
+  // line and mSkipString is set. Every text of a string with a line becomes
+  // a column.
+  void ExtractText(const cFxWString& text);
+  // At the string's end tag: ends its line, if it has one, and forgets it.
+  void EndString();
 
   cFxWString mFilePath;
   cFxWString mOutputPath;
@@ -57,8 +58,12 @@ class cExtractVisitor : public cElementVisitor {
   cElementStack mElements;
   cFxWString mKey;
   bool mLineStarted = false;
+  // The current string's first (English) text was empty: no line for it.
+  bool mSkipString = false;
 
  private:
+  void WriteLineHead(const cFxWString& firstText);
+  void WriteColumn(const cFxWString& text);
   void WriteUnits(const wchar16* units, uint32_t count);
 
   const wchar16* mFlavourLabel;

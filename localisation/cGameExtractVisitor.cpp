@@ -8,7 +8,7 @@ cGameExtractVisitor::cGameExtractVisitor() : cExtractVisitor(kLocalisation::cGam
 
 void cGameExtractVisitor::StartElement(cXmlElement& element) {
   // The string element itself starts nothing: its first child does.
-  if (mStream.IsOpen() && !mElements.IsEmpty() && !mInLocalisedString && !mSkipString &&
+  if (mStream.IsOpen() && !mInLocalisedString && !mElements.IsEmpty() &&
       TextEquals(mElements.Top()->GetName(), kLocalisation::cLocalisedString)) {
     BeginKey();
     mInLocalisedString = true;
@@ -17,25 +17,15 @@ void cGameExtractVisitor::StartElement(cXmlElement& element) {
 }
 
 void cGameExtractVisitor::Text(const cFxWString& text) {
-  if (!mInLocalisedString) return;
-  if (!mLineStarted) {
-    if (text.IsEmpty()) {
-      mInLocalisedString = false;
-      mSkipString = true;
-      return;
-    }
-    WriteLineHead(text);
-  }
-  WriteColumn(text);
+  // A skipped string stays open up to its end tag, so no later text of it
+  // (another language) can key a line instead of the English one.
+  if (mInLocalisedString) ExtractText(text);
 }
 
 void cGameExtractVisitor::EndElement(const cFxWString& name) {
   mElements.Pop();
-  if ((mInLocalisedString || mSkipString) &&
-      TextEquals(name, kLocalisation::cLocalisedString)) {
-    if (mLineStarted) EndLine();
+  if (mInLocalisedString && TextEquals(name, kLocalisation::cLocalisedString)) {
+    EndString();
     mInLocalisedString = false;
-    mSkipString = false;
-    mLineStarted = false;
   }
 }

@@ -8,7 +8,9 @@
 // string in the tool's own form that is nine columns, "English" to "Dutch"
 // and the empty "Other". A string whose first (English) text is empty gets
 // no line: it is skipped up to its end tag, so no line is ever keyed by the
-// text of another language. Nested strings share the outer one's line.
+// text of another language.
+// A nested string's texts are columns of the outer line, and its end tag
+// ends that line.
 #pragma once
 
 #include "localisation/cExtractVisitor.h"
@@ -23,6 +25,4 @@ class cGameExtractVisitor : public cExtractVisitor {
 
  private:
   bool mInLocalisedString = false;
-  // The current string's English text was empty: nothing is written for it.
-  bool mSkipString = false;
 };

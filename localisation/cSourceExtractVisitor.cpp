@@ -25,15 +25,10 @@ void cSourceExtractVisitor::StartElement(cXmlElement& element) {
 
 void cSourceExtractVisitor::Text(const cFxWString& text) {
   if (!mInValue || mSkipString) return;
-  if (!mLineStarted) {
-    if (text.IsEmpty()) {
-      mInValue = false;
-      mSkipString = true;
-      return;
-    }
-    WriteLineHead(text);
-  }
-  WriteColumn(text);
+  ExtractText(text);
+  // A skipped string reads no value any more, so its later element names
+  // are tested again as usual.
+  if (mSkipString) mInValue = false;
 }
 
 void cSourceExtractVisitor::EndElement(const cFxWString& name) {
@@ -42,9 +37,7 @@ void cSourceExtractVisitor::EndElement(const cFxWString& name) {
   if (TextEquals(name, kLocalisation::cDeltaString)) {
     mInDeltaString = false;
   } else if (TextEquals(name, kLocalisation::cLocalisedString)) {
-    if (mLineStarted) EndLine();
-    mSkipString = false;
+    EndString();
     mInLocalisedString = false;
-    mLineStarted = false;
   }
 }

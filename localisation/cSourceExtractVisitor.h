@@ -6,7 +6,9 @@
 // order: one per language, eight for a string in the tool's own form (the
 // empty "Value" of the "Other" list is not in a "cDeltaString"). A string
 // whose first (English) text is empty gets no line. The root element is
-// never a string. Nested strings share the outer one's line.
+// never a string.
+// A nested string's texts are columns of the outer line, and its end tag
+// ends that line.
 #pragma once
 
 #include "localisation/cExtractVisitor.h"
@@ -23,6 +25,4 @@ class cSourceExtractVisitor : public cExtractVisitor {
   bool mInLocalisedString = false;
   bool mInDeltaString = false;
   bool mInValue = false;
-  // The current string's first text was empty: no line for it.
-  bool mSkipString = false;
 };

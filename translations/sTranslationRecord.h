@@ -10,6 +10,7 @@ struct sTranslationRecord {
   cFxWString mReserved;  // always empty
   cFxWString mId;        // the key's id part, still escaped (backslash-t, "#")
   // The text columns, the first text column (English) at index 0. A line
-  // with fewer than eleven columns in all is padded to six texts.
+  // with n < 11 TABs gets 11 - n empty texts appended, so a well-formed one
+  // always has at least six.
   std::vector<cFxWString> mTexts;
 };

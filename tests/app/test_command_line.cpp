@@ -28,77 +28,45 @@ const std::string kUsage =
     "\tglossmill -gr string1 [string2] [...] [! [tagToExlude1] [...]]\n"
     "[g]ame [r]eplacement, changes strings to user localised entries.\n";
 
-class CommandLineRun : public ::testing::Test {
- protected:
-  test::ProcessResult Glossmill(const std::vector<std::string>& args) {
-    return test::RunGlossmill(args, mDir.Path().string());
-  }
-  test::TempDir mDir;
+struct sRunCase {
+  std::vector<std::string> args;
+  std::string out;
+  bool outputKept;  // whether out.txt (written before the run) is still there
 };
 
-TEST_F(CommandLineRun, TooFewOrTooManyArgumentsPrintUsage) {
-  const std::vector<std::vector<std::string>> commandLines = {
-      {}, {"-gx"}, {"-sr"}, {"-GX", "a", "b"}, {"-su", "a", "b"}, {"-xx", "a", "b"}};
-  for (const auto& args : commandLines) {
-    SCOPED_TRACE(::testing::PrintToString(args));
-    const test::ProcessResult result = Glossmill(args);
-    EXPECT_EQ(result.out, kUsage);
+TEST(CommandLine, DispatchesBySwitchAndArgumentCount) {
+  const sRunCase cases[] = {
+      {{}, kUsage, true},
+      {{"-gx"}, kUsage, true},
+      {{"-sr"}, kUsage, true},
+      // A count of 4 is accepted for the replacement switches only.
+      {{"-GX", "out.txt", "b"}, kUsage, true},
+      {{"-su", "out.txt", "b"}, kUsage, true},
+      // An unknown switch with one argument: nothing at all.
+      {{"-xx", "out.txt"}, "", true},
+      {{"-gxx", "out.txt"}, "", true},
+      {{"gx", "out.txt"}, "", true},
+      // The switch is matched without case: an extraction in an empty tree
+      // deletes the old output and writes nothing.
+      {{"-Sx", "out.txt"}, "", false},
+      {{"-GX", "out.txt"}, "", false},
+      {{"-GU", "no/such dir/t.txt"}, "Could not open file 'no/such dir/t.txt'\n", true},
+  };
+  test::TempDir dir;
+  for (const sRunCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    test::WriteFile(dir / "out.txt", "old");
+    const test::ProcessResult result = test::RunGlossmill(c.args, dir.Path().string());
+    EXPECT_EQ(result.out, c.out);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
+    const std::string output = dir / "out.txt";
+    EXPECT_EQ(test::FileExists(output) ? test::ReadFile(output) : "(deleted)",
+              c.outputKept ? "old" : "(deleted)");
   }
 }
 
-TEST_F(CommandLineRun, UnknownSwitchWithOneArgumentDoesNothing) {
-  test::WriteFile(mDir / "out.txt", "old");
-  for (const char* option : {"-xx", "-gxx", "gx", "-"}) {
-    SCOPED_TRACE(option);
-    const test::ProcessResult result = Glossmill({option, "out.txt"});
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.status, 0);
-  }
-  EXPECT_EQ(test::ReadFile(mDir / "out.txt"), "old");
-}
-
-TEST_F(CommandLineRun, SwitchIsMatchedWithoutCase) {
-  // An extraction in an empty tree deletes the old output and writes nothing.
-  for (const char* option : {"-SX", "-Sx", "-GX"}) {
-    SCOPED_TRACE(option);
-    test::WriteFile(mDir / "out.txt", "old");
-    const test::ProcessResult result = Glossmill({option, "out.txt"});
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_FALSE(test::FileExists(mDir / "out.txt"));
-  }
-}
-
-TEST_F(CommandLineRun, MissingTranslationsFileIsReportedByItsTypedName) {
-  for (const char* option : {"-su", "-gu", "-GU"}) {
-    SCOPED_TRACE(option);
-    const test::ProcessResult result = Glossmill({option, "missing.txt"});
-    EXPECT_EQ(result.out, "Could not open file 'missing.txt'\n");
-    EXPECT_EQ(result.status, 0);
-  }
-  const test::ProcessResult nested = Glossmill({"-su", "no/such dir/t.txt"});
-  EXPECT_EQ(nested.out, "Could not open file 'no/such dir/t.txt'\n");
-}
-
-// ---- the list builders -------------------------------------------------------
-
-struct sLists {
-  tTagList mReplace, mExclude, mScope;
-};
-
-sLists Collect(std::vector<const char*> arguments) {
-  std::vector<const char*> argv = {"glossmill", "-sr"};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  const int argc = static_cast<int>(argv.size());
-  sLists lists;
-  CollectReplaceTags(argc, argv.data(), lists.mReplace);
-  CollectExcludeTags(argc, argv.data(), lists.mExclude);
-  CollectScopeTags(argc, argv.data(), lists.mScope);
-  return lists;
-}
+typedef std::vector<std::u16string> tNames;
 
 std::vector<std::u16string> Units(const tTagList& list) {
   std::vector<std::u16string> units;
@@ -106,48 +74,40 @@ std::vector<std::u16string> Units(const tTagList& list) {
   return units;
 }
 
-typedef std::vector<std::u16string> tNames;
+struct sListCase {
+  std::vector<const char*> arguments;  // after "glossmill -sr"
+  tNames replace, exclude, scope;
+};
 
-TEST(CommandLineLists, MarkersSwitchBetweenTheLists) {
-  const sLists lists = Collect({"a", "b", "!", "x", "y", "@", "p", "!", "z"});
-  EXPECT_EQ(Units(lists.mReplace), (tNames{u"a", u"b"}));
-  EXPECT_EQ(Units(lists.mExclude), (tNames{u"x", u"y", u"z"}));
-  EXPECT_EQ(Units(lists.mScope), (tNames{u"p"}));
-}
-
-TEST(CommandLineLists, RepeatedExcludeMarkerKeepsCollecting) {
-  const sLists lists = Collect({"a", "!", "b", "!", "c"});
-  EXPECT_EQ(Units(lists.mReplace), (tNames{u"a"}));
-  EXPECT_EQ(Units(lists.mExclude), (tNames{u"b", u"c"}));
-  EXPECT_EQ(Units(lists.mScope), tNames{});
-}
-
-TEST(CommandLineLists, ScopeFirstLeavesReplaceListEmpty) {
-  const sLists lists = Collect({"@", "p", "q", "!", "r", "@", "s"});
-  EXPECT_EQ(Units(lists.mReplace), tNames{});
-  EXPECT_EQ(Units(lists.mExclude), (tNames{u"r"}));
-  EXPECT_EQ(Units(lists.mScope), (tNames{u"p", u"q", u"s"}));
-}
-
-TEST(CommandLineLists, MarkerCountsOnlyAsAWholeArgument) {
-  const sLists lists = Collect({"a!b", "@x", "!!"});
-  EXPECT_EQ(Units(lists.mReplace), (tNames{u"a!b", u"@x", u"!!"}));
-  EXPECT_EQ(Units(lists.mExclude), tNames{});
-  EXPECT_EQ(Units(lists.mScope), tNames{});
-}
-
-TEST(CommandLineLists, LoneMarkerGivesThreeEmptyLists) {
-  const sLists lists = Collect({"!"});
-  EXPECT_EQ(Units(lists.mReplace), tNames{});
-  EXPECT_EQ(Units(lists.mExclude), tNames{});
-  EXPECT_EQ(Units(lists.mScope), tNames{});
-}
-
-TEST(CommandLineLists, NamesAreWidenedByteByByte) {
-  // Bytes above 0x7F widen with sign extension, so they leave again unchanged.
-  const sLists lists = Collect({"Stra\xC3\x9F" "e", "!", "\xE9t\xE9"});
-  EXPECT_EQ(Units(lists.mReplace), (tNames{u"Stra\uFFC3\uFF9Fe"}));
-  EXPECT_EQ(Units(lists.mExclude), (tNames{u"\uFFE9t\uFFE9"}));
+TEST(CommandLine, ListBuildersSplitTheArgumentsAtTheMarkers) {
+  const sListCase cases[] = {
+      {{"a", "b", "!", "x", "y", "@", "p", "!", "z"}, {u"a", u"b"}, {u"x", u"y", u"z"}, {u"p"}},
+      {{"a", "!", "b", "!", "c"}, {u"a"}, {u"b", u"c"}, {}},
+      {{"@", "p", "q", "!", "r", "@", "s"}, {}, {u"r"}, {u"p", u"q", u"s"}},
+      // A marker counts only as a whole argument.
+      {{"a!b", "@x", "!!"}, {u"a!b", u"@x", u"!!"}, {}, {}},
+      {{"!"}, {}, {}, {}},
+      // Bytes above 0x7F widen with sign extension, so they leave unchanged.
+      {{"Stra\xC3\x9F"
+        "e",
+        "!", "\xE9t\xE9"},
+       {u"Stra\uFFC3\uFF9Fe"},
+       {u"\uFFE9t\uFFE9"},
+       {}},
+  };
+  for (const sListCase& c : cases) {
+    std::vector<const char*> argv = {"glossmill", "-sr"};
+    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+    SCOPED_TRACE(::testing::PrintToString(argv));
+    const int argc = static_cast<int>(argv.size());
+    tTagList replace, exclude, scope;
+    CollectReplaceTags(argc, argv.data(), replace);
+    CollectExcludeTags(argc, argv.data(), exclude);
+    CollectScopeTags(argc, argv.data(), scope);
+    EXPECT_EQ(Units(replace), c.replace);
+    EXPECT_EQ(Units(exclude), c.exclude);
+    EXPECT_EQ(Units(scope), c.scope);
+  }
 }
 
 }  // namespace

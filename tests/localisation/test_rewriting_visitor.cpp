@@ -35,127 +35,73 @@ class cCopyVisitor : public cRewritingVisitor {
   cFxWString mOutputPath;
 };
 
-const std::string cDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
+const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
 
-class RewritingVisitor : public ::testing::Test {
- protected:
-  // Copies `xml` through a cCopyVisitor into `output` (default out.xml)
-  // and answers what was written.
-  std::string Copy(const std::string& xml, eXmlFlavour flavour, bool declareNamespace,
-                   const std::string& output = "") {
-    const std::string input = mDir / "in.xml";
-    const std::string outputPath = output.empty() ? mDir / "out.xml" : output;
-    test::WriteFile(input, xml);
-    cFxFile stream;
-    EXPECT_TRUE(stream.Open(cFxPath(input.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
-    cXmlParser parser;
-    parser.Open(stream);
-    cCopyVisitor visitor(flavour, declareNamespace, outputPath);
-    EXPECT_TRUE(WalkDocument(parser, visitor));
-    return test::ReadFile(outputPath);
-  }
+// Copies `xml` through a cCopyVisitor into `output`.
+void Copy(const std::string& xml, eXmlFlavour flavour, bool declareNamespace,
+          const std::string& input, const std::string& output) {
+  test::WriteFile(input, kDeclaration + xml);
+  cFxFile stream;
+  ASSERT_TRUE(stream.Open(cFxPath(input.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
+  cXmlParser parser;
+  parser.Open(stream);
+  cCopyVisitor visitor(flavour, declareNamespace, output);
+  EXPECT_TRUE(WalkDocument(parser, visitor));
+}
 
-  test::TempDir mDir;
+struct sCopyCase {
+  const char* name;
+  eXmlFlavour flavour;
+  bool declareNamespace;
+  std::string input;
+  std::string output;  // after the declaration
 };
 
-TEST_F(RewritingVisitor, GameFlavourPrefixesNamespaceElementsAndEveryAttribute) {
-  const std::string input = cDeclaration +
-                            "<cBlueprintLoader xmlns:d=\"urn:t\" d:version=\"1.0\">\r\n"
-                            "\t<Blueprint id=\"7\" d:size=\"2\">\r\n"
-                            "\t\t<d:nil/>\r\n"
-                            "\t\t<d:blob d:size=\"2\">0a0b</d:blob>\r\n"
-                            "\t</Blueprint>\r\n"
-                            "</cBlueprintLoader>\r\n";
-  // The layout between tags never reaches the visitor; the writer lays the
-  // copy out itself, here exactly as the input was.
-  const std::string expected = cDeclaration +
-                               "<cBlueprintLoader xmlns:d=\"urn:t\" d:version=\"1.0\">\r\n"
-                               "\t<Blueprint d:id=\"7\" d:size=\"2\">\r\n"
-                               "\t\t<d:nil/>\r\n"
-                               "\t\t<d:blob d:size=\"2\">0a0b</d:blob>\r\n"
-                               "\t</Blueprint>\r\n"
-                               "</cBlueprintLoader>\r\n";
-  EXPECT_EQ(Copy(input, eXmlFlavour::Game, true), expected);
+TEST(RewritingVisitor, PassThroughFollowsTheFlavourRules) {
+  const sCopyCase cases[] = {
+      // Typed elements keep start and end tag even when empty, untyped empty
+      // ones their empty form, "nil" never receives text; "nil" and "blob"
+      // and every attribute carry the prefix.
+      {"game", eXmlFlavour::Game, true,
+       "<r xmlns:d=\"urn:t\" d:version=\"1\">\r\n\t<English d:type=\"cDeltaString\">a &amp; "
+       "b</English>"
+       "<German d:type=\"cDeltaString\"/><Other></Other><Plain id=\"7\">text</Plain>"
+       "<d:nil>ignored</d:nil><d:blob d:size=\"2\">0a0b</d:blob></r>",
+       "<r xmlns:d=\"urn:t\" d:version=\"1\">\r\n\t<English d:type=\"cDeltaString\">a &amp; "
+       "b</English>\r\n"
+       "\t<German d:type=\"cDeltaString\"></German>\r\n\t<Other/>\r\n\t<Plain "
+       "d:id=\"7\">text</Plain>\r\n"
+       "\t<d:nil/>\r\n\t<d:blob d:size=\"2\">0a0b</d:blob>\r\n</r>\r\n"},
+      // A root without attributes declares nothing, and the flag is spent.
+      {"game: namespace only on the first start tag", eXmlFlavour::Game, true,
+       "<r xmlns:d=\"urn:t\"><c d:type=\"x\">v</c></r>",
+       "<r>\r\n\t<c d:type=\"x\">v</c>\r\n</r>\r\n"},
+      // The source replacement declares nothing.
+      {"source: no declaration without the flag", eXmlFlavour::Source, false,
+       "<r xmlns:d=\"urn:t\" d:id=\"1\"/>", "<r id=\"1\"></r>\r\n"},
+      // Every delivered text is written, the empty one too, so an
+      // empty-element tag comes back as a start and an end tag.
+      {"source: every text, no prefix", eXmlFlavour::Source, true,
+       "<r xmlns:d=\"urn:t\" d:id=\"1\" n=\"2\">\r\n\t<Value/>\r\n\t<Value>x &lt; "
+       "y</Value>\r\n</r>\r\n",
+       "<r xmlns:d=\"urn:t\" id=\"1\" n=\"2\">\r\n\t<Value></Value>\r\n\t<Value>x &lt; "
+       "y</Value>\r\n</r>\r\n"},
+  };
+  test::TempDir dir;
+  for (const sCopyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    // An older, longer output is replaced, not overwritten in place.
+    test::WriteFile(dir / "out.xml", std::string(500, 'x'));
+    Copy(c.input, c.flavour, c.declareNamespace, dir / "in.xml", dir / "out.xml");
+    EXPECT_EQ(test::ReadFile(dir / "out.xml"), kDeclaration + c.output);
+  }
 }
 
-TEST_F(RewritingVisitor, GameFlavourTextRules) {
-  // Typed elements keep start and end tag even when empty, untyped empty
-  // ones keep their empty form, "nil" never receives text, and an untyped
-  // element with text keeps it.
-  const std::string input = cDeclaration +
-                            "<r xmlns:d=\"urn:t\" d:version=\"1\">"
-                            "<English d:type=\"cDeltaString\">a &amp; b</English>"
-                            "<French d:type=\"cDeltaString\"></French>"
-                            "<German d:type=\"cDeltaString\"/>"
-                            "<Other></Other>"
-                            "<Plain>text</Plain>"
-                            "<d:nil>ignored</d:nil>"
-                            "</r>";
-  const std::string expected = cDeclaration +
-                               "<r xmlns:d=\"urn:t\" d:version=\"1\">\r\n"
-                               "\t<English d:type=\"cDeltaString\">a &amp; b</English>\r\n"
-                               "\t<French d:type=\"cDeltaString\"></French>\r\n"
-                               "\t<German d:type=\"cDeltaString\"></German>\r\n"
-                               "\t<Other/>\r\n"
-                               "\t<Plain>text</Plain>\r\n"
-                               "\t<d:nil/>\r\n"
-                               "</r>\r\n";
-  EXPECT_EQ(Copy(input, eXmlFlavour::Game, true), expected);
-}
-
-TEST_F(RewritingVisitor, NamespaceIsDeclaredOnlyOnTheFirstStartTag) {
-  // The root has no attributes, so nothing is declared on it, and the flag
-  // is spent: the child's attributes come without a declaration.
-  const std::string input = cDeclaration + "<r xmlns:d=\"urn:t\"><c d:type=\"x\">v</c></r>";
-  EXPECT_EQ(Copy(input, eXmlFlavour::Game, true),
-            cDeclaration + "<r>\r\n\t<c d:type=\"x\">v</c>\r\n</r>\r\n");
-  // Without the flag (source replacement) no declaration is written at all.
-  const std::string withAttributes = cDeclaration + "<r xmlns:d=\"urn:t\" d:version=\"1\"/>";
-  EXPECT_EQ(Copy(withAttributes, eXmlFlavour::Game, false),
-            cDeclaration + "<r d:version=\"1\"/>\r\n");
-}
-
-TEST_F(RewritingVisitor, SourceFlavourWritesEveryTextAndNoPrefix) {
-  const std::string input = cDeclaration +
-                            "<cBlueprintLoader version=\"1.0\">\r\n"
-                            "\t<Attribute name=\"Other\">\r\n"
-                            "\t\t<Value/>\r\n"
-                            "\t\t<Value>x &lt; y</Value>\r\n"
-                            "\t\t<Empty></Empty>\r\n"
-                            "\t</Attribute>\r\n"
-                            "</cBlueprintLoader>\r\n";
-  // Every delivered text is written, the empty one too, so an empty-element
-  // tag comes back as a start and an end tag.
-  const std::string expected = cDeclaration +
-                               "<cBlueprintLoader version=\"1.0\">\r\n"
-                               "\t<Attribute name=\"Other\">\r\n"
-                               "\t\t<Value></Value>\r\n"
-                               "\t\t<Value>x &lt; y</Value>\r\n"
-                               "\t\t<Empty></Empty>\r\n"
-                               "\t</Attribute>\r\n"
-                               "</cBlueprintLoader>\r\n";
-  EXPECT_EQ(Copy(input, eXmlFlavour::Source, false), expected);
-}
-
-TEST_F(RewritingVisitor, SourceFlavourDeclaresTheNamespaceOfTheFirstAttribute) {
-  const std::string input = cDeclaration + "<r xmlns:d=\"urn:t\" d:id=\"1\" n=\"2\"><c/></r>";
-  EXPECT_EQ(Copy(input, eXmlFlavour::Source, true),
-            cDeclaration + "<r xmlns:d=\"urn:t\" id=\"1\" n=\"2\">\r\n\t<c></c>\r\n</r>\r\n");
-}
-
-TEST_F(RewritingVisitor, AnExistingOutputIsReplaced) {
-  const std::string output = mDir / "out.xml";
-  test::WriteFile(output, std::string(500, 'x'));
-  EXPECT_EQ(Copy(cDeclaration + "<r/>", eXmlFlavour::Source, false, output),
-            cDeclaration + "<r></r>\r\n");
-}
-
-TEST_F(RewritingVisitor, AnOutputThatCannotBeOpenedGetsNothing) {
-  const std::string unreachable = mDir / "missing/out.xml";
-  Copy(cDeclaration + "<r xmlns:d=\"urn:t\" d:v=\"1\"><a>t</a><d:nil/></r>", eXmlFlavour::Game, true,
-       unreachable);
-  EXPECT_FALSE(test::FileExists(unreachable));
-  EXPECT_FALSE(test::FileExists(mDir / "missing"));
+TEST(RewritingVisitor, AnOutputThatCannotBeOpenedGetsNothing) {
+  test::TempDir dir;
+  Copy("<r xmlns:d=\"urn:t\" d:v=\"1\"><a>t</a><d:nil/></r>", eXmlFlavour::Game, true,
+       dir / "in.xml", dir / "missing/out.xml");
+  EXPECT_FALSE(test::FileExists(dir / "missing"));
 }
 
 }  // namespace
