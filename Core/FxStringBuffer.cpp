@@ -46,12 +46,31 @@ uint32_t Bucket(const tChar* text, uint32_t count) {
   return h & kFxIntern::cBucketMask;
 }
 
-template <typename tChar>
-sFxHandleCell* NewCopy(const tChar* text, uint32_t count) {
+// A new buffer of `count` characters of width tTo read from `text`; the
+// widths convert as everywhere in the core (sign extension, low byte).
+template <typename tTo, typename tFrom>
+sFxHandleCell* NewConverted(const tFrom* text, uint32_t count) {
   if (count == 0) return nullptr;
   const void* anchors[1] = {text};
-  sFxHandleCell* handle = FxStringNewBuffer(count, sizeof(tChar), anchors, 1);
-  std::memcpy(FxStringChars<tChar>(handle), anchors[0], count * sizeof(tChar));
+  sFxHandleCell* handle = FxStringNewBuffer(count, sizeof(tTo), anchors, 1);
+  const tFrom* from = static_cast<const tFrom*>(anchors[0]);
+  tTo* to = FxStringChars<tTo>(handle);
+  if constexpr (sizeof(tTo) == sizeof(tFrom)) {
+    std::memcpy(to, from, count * sizeof(tTo));
+  } else {
+    for (uint32_t i = 0; i < count; ++i) to[i] = FxConvertChar<tTo>(from[i]);
+  }
+  return handle;
+}
+
+template <typename tChar>
+sFxHandleCell* NewConcat(const tChar* a, uint32_t na, const tChar* b, uint32_t nb) {
+  if (na + nb == 0) return nullptr;
+  const void* anchors[2] = {a, b};
+  sFxHandleCell* handle = FxStringNewBuffer(na + nb, sizeof(tChar), anchors, 2);
+  tChar* out = FxStringChars<tChar>(handle);
+  if (na) std::memcpy(out, anchors[0], na * sizeof(tChar));
+  if (nb) std::memcpy(out + na, anchors[1], nb * sizeof(tChar));
   return handle;
 }
 
@@ -112,29 +131,26 @@ sFxHandleCell* FxStringNewBuffer(uint32_t count, uint32_t charSize, const void**
   return handle;
 }
 
-sFxHandleCell* FxStringNewCopy(const char* text, uint32_t count) { return NewCopy(text, count); }
+sFxHandleCell* FxStringNewCopy(const char* text, uint32_t count) { return NewConverted<char>(text, count); }
 
-sFxHandleCell* FxStringNewCopy(const wchar16* text, uint32_t count) { return NewCopy(text, count); }
+sFxHandleCell* FxStringNewCopy(const wchar16* text, uint32_t count) {
+  return NewConverted<wchar16>(text, count);
+}
 
 sFxHandleCell* FxStringNewWidened(const char* text, uint32_t count) {
-  if (count == 0) return nullptr;
-  const void* anchors[1] = {text};
-  sFxHandleCell* handle = FxStringNewBuffer(count, sizeof(wchar16), anchors, 1);
-  const char* from = static_cast<const char*>(anchors[0]);
-  wchar16* to = FxStringChars<wchar16>(handle);
-  for (uint32_t i = 0; i < count; ++i)
-    to[i] = static_cast<wchar16>(static_cast<int16_t>(static_cast<signed char>(from[i])));
-  return handle;
+  return NewConverted<wchar16>(text, count);
 }
 
 sFxHandleCell* FxStringNewNarrowed(const wchar16* text, uint32_t count) {
-  if (count == 0) return nullptr;
-  const void* anchors[1] = {text};
-  sFxHandleCell* handle = FxStringNewBuffer(count, sizeof(char), anchors, 1);
-  const wchar16* from = static_cast<const wchar16*>(anchors[0]);
-  char* to = FxStringChars<char>(handle);
-  for (uint32_t i = 0; i < count; ++i) to[i] = static_cast<char>(from[i] & 0xFF);
-  return handle;
+  return NewConverted<char>(text, count);
+}
+
+sFxHandleCell* FxStringNewConcat(const char* a, uint32_t na, const char* b, uint32_t nb) {
+  return NewConcat(a, na, b, nb);
+}
+
+sFxHandleCell* FxStringNewConcat(const wchar16* a, uint32_t na, const wchar16* b, uint32_t nb) {
+  return NewConcat(a, na, b, nb);
 }
 
 sFxHandleCell* FxStringIntern(const char* text, uint32_t count) { return Intern(text, count, gNarrowIntern); }

@@ -28,6 +28,26 @@ inline uint32_t FxStringCount(const sFxHandleCell* handle) {
   return handle ? FxStringBytes(handle) / static_cast<uint32_t>(sizeof(tChar)) : 0;
 }
 
+// One character converted between the widths: a byte widens with sign
+// extension (0xE9 -> 0xFFE9), a 16-bit unit narrows to its low byte.
+template <typename tTo>
+inline tTo FxConvertChar(char c) {
+  return static_cast<tTo>(static_cast<int16_t>(static_cast<signed char>(c)));
+}
+template <typename tTo>
+inline tTo FxConvertChar(wchar16 c) {
+  return static_cast<tTo>(c & 0xFF);
+}
+
+// The number of characters of `text` a caller means: `length`, or up to the
+// terminator when it is negative; 0 for a null pointer whatever the length.
+inline uint32_t FxTextLength(const char* text, int32_t length) {
+  return !text ? 0 : length < 0 ? FxStrLen(text) : static_cast<uint32_t>(length);
+}
+inline uint32_t FxTextLength(const wchar16* text, int32_t length) {
+  return !text ? 0 : length < 0 ? FxWStrLen(text) : static_cast<uint32_t>(length);
+}
+
 // Reports that the string heap cannot supply `bytes` and ends the process.
 [[noreturn]] void FxStringOutOfMemory(uint64_t bytes);
 
@@ -46,6 +66,10 @@ sFxHandleCell* FxStringNewCopy(const wchar16* text, uint32_t count);
 // Converting copies: sign extension to wide, low byte to narrow.
 sFxHandleCell* FxStringNewWidened(const char* text, uint32_t count);
 sFxHandleCell* FxStringNewNarrowed(const wchar16* text, uint32_t count);
+// A new buffer holding `na` characters of `a` then `nb` of `b` (either may
+// lie in the string heap); null when both counts are 0.
+sFxHandleCell* FxStringNewConcat(const char* a, uint32_t na, const char* b, uint32_t nb);
+sFxHandleCell* FxStringNewConcat(const wchar16* a, uint32_t na, const wchar16* b, uint32_t nb);
 
 // Interned buffers: an existing buffer with identical text gets one more
 // reference; otherwise a new one heads its bucket's chain.

@@ -13,11 +13,12 @@ wchar16* Digits(uint64_t value, wchar16* end) {
   return end;
 }
 
+// -1 for a character that is no digit in any base, the terminator included.
 int32_t DigitValue(wchar16 c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
   if (c >= u'a' && c <= u'z') return c - u'a' + 10;
   if (c >= u'A' && c <= u'Z') return c - u'A' + 10;
-  return 99;
+  return -1;
 }
 
 }  // namespace
@@ -63,7 +64,7 @@ uint64_t cFxWString::ToUInt(const wchar16* text, uint32_t* count, int32_t base) 
     }
     for (;; ++i) {
       int32_t digit = DigitValue(text[i]);
-      if (digit >= base) break;
+      if (digit < 0 || digit >= base) break;
       value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     }
   }

@@ -1,5 +1,6 @@
 // Operations on raw zero-terminated arrays, shared by both string widths.
 #include "API/core/cFxString.h"
+#include "Core/FxStringBuffer.h"
 
 namespace {
 
@@ -49,9 +50,8 @@ int32_t FindChar(const tChar* text, tChar c, int32_t start, int32_t end) {
 template <typename tValue, typename tChar>
 int32_t Compare(const tChar* a, const tChar* b, int32_t ifLess, int32_t ifGreater, int32_t ifEqual,
                 int32_t lengthA, int32_t lengthB) {
-  // A null pointer is the empty text whatever length comes with it.
-  uint32_t na = !a ? 0 : lengthA < 0 ? Length(a) : static_cast<uint32_t>(lengthA);
-  uint32_t nb = !b ? 0 : lengthB < 0 ? Length(b) : static_cast<uint32_t>(lengthB);
+  uint32_t na = FxTextLength(a, lengthA);
+  uint32_t nb = FxTextLength(b, lengthB);
   uint32_t n = na < nb ? na : nb;
   for (uint32_t i = 0; i < n; ++i) {
     tValue x = static_cast<tValue>(a[i]);

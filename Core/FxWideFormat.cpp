@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "API/core/cFxString.h"
+#include "Core/FxStringBuffer.h"
 
 namespace {
 
@@ -67,9 +68,8 @@ void PutText(sSink& sink, const sConversion& conv, const tChar* text) {
   int32_t pad = conv.mWidth > length ? conv.mWidth - length : 0;
   if (!conv.mLeft) sink.Repeat(u' ', pad);
   for (int32_t i = 0; i < length && !sink.mCut; ++i) {
-    // 8-bit text widens by sign extension, as everywhere in the core.
     if constexpr (sizeof(tChar) == 1)
-      sink.Put(static_cast<wchar16>(static_cast<int16_t>(static_cast<signed char>(text[i]))));
+      sink.Put(FxConvertChar<wchar16>(text[i]));
     else
       sink.Put(static_cast<wchar16>(text[i]));
   }
@@ -83,27 +83,27 @@ void PutUnit(sSink& sink, const sConversion& conv, wchar16 unit) {
   if (conv.mLeft) sink.Repeat(u' ', pad);
 }
 
+// Digits and signs from the narrow formatter are ASCII.
+void PutAscii(sSink& sink, const char* text, int32_t from, int32_t to) {
+  for (int32_t i = from; i < to; ++i) sink.Put(static_cast<wchar16>(static_cast<unsigned char>(text[i])));
+}
+
 // A number already rendered without width; pads to the width, with zeros
 // after the sign and radix prefix when the 0 flag asks for them.
 void PutNumber(sSink& sink, const sConversion& conv, const char* digits, bool zeroPadAllowed) {
   int32_t length = static_cast<int32_t>(std::strlen(digits));
   int32_t pad = conv.mWidth > length ? conv.mWidth - length : 0;
-  if (conv.mLeft) {
-    for (int32_t i = 0; i < length; ++i) sink.Put(static_cast<wchar16>(static_cast<unsigned char>(digits[i])));
-    sink.Repeat(u' ', pad);
-    return;
-  }
-  if (conv.mZero && zeroPadAllowed) {
-    int32_t prefix = 0;
+  bool zeros = !conv.mLeft && conv.mZero && zeroPadAllowed;
+  int32_t prefix = 0;
+  if (zeros) {
     if (digits[0] == '-' || digits[0] == '+' || digits[0] == ' ') prefix = 1;
     if (digits[prefix] == '0' && (digits[prefix + 1] == 'x' || digits[prefix + 1] == 'X')) prefix += 2;
-    for (int32_t i = 0; i < prefix; ++i) sink.Put(static_cast<wchar16>(digits[i]));
-    sink.Repeat(u'0', pad);
-    for (int32_t i = prefix; i < length; ++i) sink.Put(static_cast<wchar16>(static_cast<unsigned char>(digits[i])));
-    return;
   }
-  sink.Repeat(u' ', pad);
-  for (int32_t i = 0; i < length; ++i) sink.Put(static_cast<wchar16>(static_cast<unsigned char>(digits[i])));
+  if (!conv.mLeft && !zeros) sink.Repeat(u' ', pad);
+  PutAscii(sink, digits, 0, prefix);
+  if (zeros) sink.Repeat(u'0', pad);
+  PutAscii(sink, digits, prefix, length);
+  if (conv.mLeft) sink.Repeat(u' ', pad);
 }
 
 // The narrow format of one conversion without width: "%" flags precision length conv.
@@ -235,7 +235,7 @@ int32_t FxWFormatV(wchar16* out, uint32_t capacity, const wchar16* format, va_li
       case u'c': {
         int value = va_arg(ap, int);
         if (length == eLengthH)
-          PutUnit(sink, conv, static_cast<wchar16>(static_cast<int16_t>(static_cast<signed char>(value))));
+          PutUnit(sink, conv, FxConvertChar<wchar16>(static_cast<char>(value)));
         else
           PutUnit(sink, conv, static_cast<wchar16>(value));
         break;
@@ -245,7 +245,7 @@ int32_t FxWFormatV(wchar16* out, uint32_t capacity, const wchar16* format, va_li
         if (wideFlag)
           PutUnit(sink, conv, static_cast<wchar16>(value));
         else
-          PutUnit(sink, conv, static_cast<wchar16>(static_cast<int16_t>(static_cast<signed char>(value))));
+          PutUnit(sink, conv, FxConvertChar<wchar16>(static_cast<char>(value)));
         break;
       }
       case u'd':

@@ -21,7 +21,6 @@ class cFxCellPool {
   // A pool over `count` cells at `cells` (caller-owned storage).
   void Init(uint32_t* cells, uint32_t count) {
     mCells = cells;
-    mCount = count;
     mFresh = count;
     mFreeHead = 0;
   }
@@ -44,15 +43,11 @@ class cFxCellPool {
   }
 
   bool IsEmpty() const { return mFreeHead == 0 && mFresh == 0; }
-  uint32_t* Base() const { return mCells; }
-  uint32_t Count() const { return mCount; }
   uint32_t IndexOf(const uint32_t* cell) const { return static_cast<uint32_t>(cell - mCells); }
   uint32_t* CellAt(uint32_t index) const { return mCells + index; }
-  bool Owns(const uint32_t* cell) const { return cell >= mCells && cell < mCells + mCount; }
 
  private:
   uint32_t* mCells = nullptr;
-  uint32_t mCount = 0;
   uint32_t mFresh = 0;     // cells [0, mFresh) have never been handed out
   uint32_t mFreeHead = 0;  // number (index + 1) of the first returned cell; 0 none
 };

@@ -14,7 +14,8 @@ namespace {
 
 alignas(cFxMemoryManager) uint8_t gManagerStorage[sizeof(cFxMemoryManager)];
 
-// What HandleOf answers for null: a cell that never names a block.
+// What HandleOf answers for null: a cell holding 0, which no block's data
+// offset equals, so reading an address through it gives null again.
 sFxHandleCell gNullCell = 0;
 
 }  // namespace

@@ -70,15 +70,7 @@ int32_t cFxString::FindChar(char c, int32_t start, int32_t end) const {
 }
 
 cFxString cFxString::Concat(const char* a, const char* b, int32_t lengthA, int32_t lengthB) {
-  uint32_t na = !a ? 0 : lengthA < 0 ? FxStrLen(a) : static_cast<uint32_t>(lengthA);
-  uint32_t nb = !b ? 0 : lengthB < 0 ? FxStrLen(b) : static_cast<uint32_t>(lengthB);
-  if (na + nb == 0) return cFxString();
-  const void* anchors[2] = {a, b};
-  sFxHandleCell* handle = FxStringNewBuffer(na + nb, sizeof(char), anchors, 2);
-  char* out = FxStringChars<char>(handle);
-  if (na) std::memcpy(out, anchors[0], na);
-  if (nb) std::memcpy(out + na, anchors[1], nb);
-  return cFxString(handle);
+  return cFxString(FxStringNewConcat(a, FxTextLength(a, lengthA), b, FxTextLength(b, lengthB)));
 }
 
 bool cFxString::operator==(const cFxString& other) const {

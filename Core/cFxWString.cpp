@@ -37,8 +37,9 @@ void cFxWString::Grow(uint32_t length) {
   if (length < old) length = old;
   if (length == 0) return;
   sFxHandleCell* handle = FxStringNewBuffer(length, sizeof(wchar16));
-  // The old buffer may have moved during the allocation: read it now.
-  if (old) std::memcpy(FxStringChars<wchar16>(handle), c_str(), (old + 1) * sizeof(wchar16));
+  // The old buffer may have moved during the allocation: read it now. Its
+  // terminator comes along, so a grown empty string reads as empty too.
+  std::memcpy(FxStringChars<wchar16>(handle), c_str(), (old + 1) * sizeof(wchar16));
   Release(mHandle);
   mHandle = handle;
 }
@@ -135,15 +136,7 @@ bool cFxWString::EndsWith(const wchar16* suffix) const {
 }
 
 cFxWString cFxWString::Concat(const wchar16* a, const wchar16* b, int32_t lengthA, int32_t lengthB) {
-  uint32_t na = !a ? 0 : lengthA < 0 ? FxWStrLen(a) : static_cast<uint32_t>(lengthA);
-  uint32_t nb = !b ? 0 : lengthB < 0 ? FxWStrLen(b) : static_cast<uint32_t>(lengthB);
-  if (na + nb == 0) return cFxWString();
-  const void* anchors[2] = {a, b};
-  sFxHandleCell* handle = FxStringNewBuffer(na + nb, sizeof(wchar16), anchors, 2);
-  wchar16* out = FxStringChars<wchar16>(handle);
-  if (na) std::memcpy(out, anchors[0], na * sizeof(wchar16));
-  if (nb) std::memcpy(out + na, anchors[1], nb * sizeof(wchar16));
-  return cFxWString(handle);
+  return cFxWString(FxStringNewConcat(a, FxTextLength(a, lengthA), b, FxTextLength(b, lengthB)));
 }
 
 bool cFxWString::operator==(const cFxWString& other) const {

@@ -29,10 +29,6 @@ typedef uint32_t sFxHandleCell;
 namespace kFxMemory {
 constexpr uint32_t cArenaBytes = 0x0EB50000;     // each heap's arena
 constexpr uint32_t cCellCount = 0x01608000;      // handle cells in the pool
-constexpr uint32_t cGranularity = 16;            // bytes per unit
-constexpr uint32_t cGranularityShift = 4;
-constexpr uint32_t cBucketCount = 32;
-constexpr uint32_t cMaxPinned = 128;
 constexpr int32_t cBlockHeapReserve = 256;       // block heap: pinning on
 constexpr int32_t cStringHeapReserve = -1;       // string heap: pinning off
 constexpr size_t cRegionBytes =
@@ -51,9 +47,11 @@ inline sFxHandleCell* FxCellPoolBase() {
   return reinterpret_cast<sFxHandleCell*>(gFxArenaRegion + 2 * static_cast<size_t>(kFxMemory::cArenaBytes));
 }
 
-// Data address of the block whose handle cell is `cell`; null for null.
+// Data address of the block whose handle cell is `cell`; null for null and
+// for a cell holding 0 (the cell HandleOf answers for null: no block's data
+// starts at the region's base).
 inline uint8_t* FxHandleAddress(const sFxHandleCell* cell) {
-  return cell ? FxArenaBase() + *cell : nullptr;
+  return cell && *cell ? FxArenaBase() + *cell : nullptr;
 }
 
 // Units a request of `bytes` occupies: header (8) plus data, in 16-byte units.

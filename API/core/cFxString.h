@@ -127,7 +127,9 @@ class cFxString {
     return mHandle ? reinterpret_cast<const char*>(FxStringBuffer(mHandle) + kFxStringBuffer::cChars) : "";
   }
   uint32_t Length() const { return mHandle ? FxStringBytes(mHandle) : 0; }
-  bool IsEmpty() const { return mHandle == nullptr; }
+  // No characters: the null handle, or the shared buffer of an interned
+  // empty text.
+  bool IsEmpty() const { return mHandle == nullptr || FxStringBytes(mHandle) == 0; }
   // Copies characters and terminator into `out`, stopping after the
   // terminator or after `capacity` characters: when the text does not fit,
   // `out` is not terminated.
@@ -221,7 +223,8 @@ class cFxWString {
                    : u"";
   }
   uint32_t Length() const { return mHandle ? FxStringBytes(mHandle) / 2 : 0; }
-  bool IsEmpty() const { return mHandle == nullptr; }
+  // No characters: the null handle, or an interned empty text.
+  bool IsEmpty() const { return mHandle == nullptr || FxStringBytes(mHandle) == 0; }
 
   cFxWString DeepCopy() const;
   // A new buffer of `length` units (terminated) for the caller to fill

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "API/core/cFxString.h"
@@ -15,49 +16,35 @@ std::string Text(const cFxString& s) { return std::string(s.c_str(), s.Length())
 
 cFxMemoryManager& Manager() { return cFxMemoryManager::GetMemoryManager(); }
 
+template <typename tString>
+void ExpectNullHandles(const tString* strings, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    EXPECT_EQ(strings[i].GetHandle(), nullptr) << i;
+    EXPECT_EQ(strings[i].Length(), 0u) << i;
+    ASSERT_NE(strings[i].c_str(), nullptr) << i;
+    EXPECT_EQ(strings[i].c_str()[0], 0) << i;
+  }
+}
+
 }  // namespace
 
 TEST(String, EveryEmptyStringIsTheNullHandle) {
   const char* noText = nullptr;
   const wchar16* noWide = nullptr;
-  cFxString narrow[] = {cFxString(),
-                        cFxString(""),
-                        cFxString(noText),
-                        cFxString("abc", 0),
-                        cFxString(u""),
-                        cFxString("abc").Substring(1, 1),
-                        cFxString("abc").Substring(3),
-                        cFxString::Allocate(0),
-                        cFxString::Concat("", nullptr),
-                        cFxString::Format("%s", ""),
-                        cFxString::FormatW(u""),
-                        cFxString().DeepCopy(),
-                        cFxString() + cFxString()};
-  for (const cFxString& s : narrow) {
-    EXPECT_EQ(s.GetHandle(), nullptr);
-    EXPECT_TRUE(s.IsEmpty());
-    EXPECT_EQ(s.Length(), 0u);
-    ASSERT_NE(s.c_str(), nullptr);
-    EXPECT_EQ(s.c_str()[0], 0);
-  }
-  cFxWString wide[] = {cFxWString(),
-                       cFxWString(u""),
-                       cFxWString(noWide),
-                       cFxWString(""),
-                       cFxWString(cFxString()),
-                       cFxWString(u"abc").Substring(2, 2),
-                       cFxWString::Allocate(0),
-                       cFxWString::Concat(u"", u""),
-                       cFxWString::FormatW(u"%s", u""),
-                       cFxWString::Format("%s", ""),
-                       cFxWString(u"abc").Replace(cFxWString(u"abc"), cFxWString()),
-                       cFxWString().ToLower()};
-  for (const cFxWString& s : wide) {
-    EXPECT_EQ(s.GetHandle(), nullptr);
-    EXPECT_EQ(s.Length(), 0u);
-    ASSERT_NE(s.c_str(), nullptr);
-    EXPECT_EQ(s.c_str()[0], 0);
-  }
+  const cFxString narrow[] = {cFxString(""),           cFxString(noText),
+                              cFxString("abc", 0),      cFxString(u""),
+                              cFxString("abc").Substring(1, 1),
+                              cFxString::Allocate(0),   cFxString::Concat("", nullptr),
+                              cFxString::Format("%s", ""), cFxString::FormatW(u""),
+                              cFxString().DeepCopy()};
+  ExpectNullHandles(narrow, std::size(narrow));
+  const cFxWString wide[] = {cFxWString(u""),        cFxWString(noWide),
+                             cFxWString(""),         cFxWString(cFxString()),
+                             cFxWString(u"abc").Substring(3),
+                             cFxWString::Allocate(0), cFxWString::Concat(u"", u""),
+                             cFxWString::FormatW(u"%s", u""), cFxWString::Format("%s", ""),
+                             cFxWString(u"abc").Replace(cFxWString(u"abc"), cFxWString())};
+  ExpectNullHandles(wide, std::size(wide));
 }
 
 TEST(String, BufferIsSizedExactlyForItsText) {
@@ -79,18 +66,16 @@ TEST(String, BufferIsSizedExactlyForItsText) {
 
   // Allocate-by-length gives a terminated buffer the caller fills.
   cFxWString filled = cFxWString::Allocate(3);
-  filled.Data()[0] = u'x';
-  filled.Data()[1] = u'y';
-  filled.Data()[2] = u'z';
+  std::memcpy(filled.Data(), u"xyz", 3 * sizeof(wchar16));
   EXPECT_EQ(Text(filled), u"xyz");
   EXPECT_EQ(filled.c_str()[3], 0);
 }
 
-TEST(String, CopiesShareAndTheLastHolderFreesBufferAndCell) {
+TEST(String, CopiesShareAssignmentsReleaseAndTheLastHolderFreesBufferAndCell) {
   uint32_t freeUnits = Manager().StringHeap().FreeUnits();
   sFxHandleCell* handle;
   {
-    cFxWString* first = new cFxWString(u"shared text");
+    auto* first = new cFxWString(u"shared text");
     handle = first->GetHandle();
     cFxWString copy(*first);
     EXPECT_EQ(copy.GetHandle(), handle);
@@ -113,9 +98,8 @@ TEST(String, CopiesShareAndTheLastHolderFreesBufferAndCell) {
   sFxHandleCell* next = Manager().TakeCell();
   EXPECT_EQ(next, handle);
   Manager().ReturnCell(next);
-}
 
-TEST(String, AssigningTextBuildsANewBufferAndReleasesTheOld) {
+  // Assigning text builds a new buffer and releases the old one.
   cFxString s("first");
   cFxString keep(s);
   s = "second";
@@ -139,95 +123,59 @@ TEST(String, InterningSharesIdenticalTextOnly) {
   cFxWString prefix = cFxWString::Intern(u"interned-name", 8);
   EXPECT_NE(prefix.GetHandle(), a.GetHandle());
   EXPECT_EQ(Text(prefix), u"interned");
-  cFxString narrow = cFxString::Intern("interned-name", 13);
-  EXPECT_EQ(cFxString::Intern("interned-name", 13).GetHandle(), narrow.GetHandle());
-  // The empty text is interned like any other.
+  // The empty text is interned like any other, and still reads as empty.
   cFxString empty = cFxString::Intern("", 0);
   EXPECT_NE(empty.GetHandle(), nullptr);
   EXPECT_EQ(empty.Length(), 0u);
+  EXPECT_TRUE(empty.IsEmpty());
+  EXPECT_TRUE(cFxWString::Intern(u"", 0).IsEmpty());
   EXPECT_EQ(cFxString::Intern(nullptr, 0).GetHandle(), empty.GetHandle());
 }
 
 namespace {
 
-// Three texts of the given width whose hashes share one bucket.
-template <typename tChar, typename tBucket>
-std::basic_string<tChar> FindColliding(tBucket bucketOf, std::basic_string<tChar> (&out)[3]) {
-  for (tChar x = 'A'; x <= 'Z'; ++x) {
-    std::basic_string<tChar> first{x, 'q', 'z'};
-    uint32_t bucket = bucketOf(first.data(), 3);
-    int found = 0;
-    out[found++] = first;
-    for (tChar c1 = 'a'; c1 <= 'z' && found < 3; ++c1)
-      for (tChar c2 = 'a'; c2 <= 'z' && found < 3; ++c2)
-        for (tChar c3 = '0'; c3 <= '9' && found < 3; ++c3) {
-          std::basic_string<tChar> t{c1, c2, c3};
-          if (bucketOf(t.data(), 3) == bucket) out[found++] = t;
-        }
-    if (found == 3) return first;
+// Interns three texts that share one bucket and releases them in every
+// order that takes the chain's middle, head or end first; the others must
+// still be found after each release.
+template <typename tString, typename tChar>
+void ReleaseFromEveryPosition(const tChar* const (&texts)[3], uint32_t bucket,
+                              uint32_t (*chainLength)(uint32_t)) {
+  const uint32_t base = chainLength(bucket);
+  const int orders[3][3] = {{1, 2, 0}, {2, 0, 1}, {0, 1, 2}};  // texts[2] heads the chain
+  for (const auto& order : orders) {
+    tString held[3];
+    for (int i = 0; i < 3; ++i) held[i] = tString::Intern(texts[i], 2);
+    ASSERT_EQ(chainLength(bucket), base + 3);
+    for (int step = 0; step < 3; ++step) {
+      held[order[step]] = tString();
+      EXPECT_EQ(chainLength(bucket), base + 2 - step);
+      for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(tString::Intern(texts[i], 2).GetRefCount(), held[i].IsEmpty() ? 1 : 2) << i;
+    }
   }
-  return {};
 }
 
 }  // namespace
 
-TEST(String, ReleasingAnInternedBufferUnlinksItAnywhereInItsChain) {
-  std::string texts[3];
-  ASSERT_FALSE(FindColliding<char>(FxStringInternBucket, texts).empty());
-  uint32_t bucket = FxStringInternBucket(texts[0].data(), 3);
-  uint32_t base = FxStringInternChainLength(bucket);
-
-  // Each order of release takes the middle, the head or the end first.
-  const int orders[3][3] = {{1, 2, 0}, {2, 0, 1}, {0, 1, 2}};
-  for (const auto& order : orders) {
-    cFxString held[3];
-    for (int i = 0; i < 3; ++i) held[i] = cFxString::Intern(texts[i].data(), 3);  // texts[2] heads
-    ASSERT_EQ(FxStringInternChainLength(bucket), base + 3);
-    for (int step = 0; step < 3; ++step) {
-      int gone = order[step];
-      held[gone] = cFxString();
-      EXPECT_EQ(FxStringInternChainLength(bucket), base + 2 - step);
-      for (int i = 0; i < 3; ++i) {
-        cFxString again = cFxString::Intern(texts[i].data(), 3);
-        bool released = held[i].IsEmpty();
-        EXPECT_EQ(again.GetRefCount(), released ? 1 : 2) << texts[i];
-        if (!released) {
-          EXPECT_EQ(again.GetHandle(), held[i].GetHandle());
-        }
-      }
-      EXPECT_EQ(FxStringInternChainLength(bucket), base + 2 - step);
-    }
-  }
-
-  std::u16string wide[3];
-  ASSERT_FALSE(FindColliding<char16_t>(FxWStringInternBucket, wide).empty());
-  uint32_t wideBucket = FxWStringInternBucket(wide[0].data(), 3);
-  uint32_t wideBase = FxWStringInternChainLength(wideBucket);
-  cFxWString w0 = cFxWString::Intern(wide[0].data(), 3);
-  cFxWString w1 = cFxWString::Intern(wide[1].data(), 3);
-  cFxWString w2 = cFxWString::Intern(wide[2].data(), 3);
-  w1 = cFxWString();
-  EXPECT_EQ(FxWStringInternChainLength(wideBucket), wideBase + 2);
-  EXPECT_EQ(cFxWString::Intern(wide[0].data(), 3).GetHandle(), w0.GetHandle());
-  EXPECT_EQ(cFxWString::Intern(wide[2].data(), 3).GetHandle(), w2.GetHandle());
-}
-
-TEST(String, InternBucketFollowsTheTextHash) {
+TEST(String, InternBucketsFollowTheHashAndReleaseUnlinksAnywhereInTheChain) {
   // h = h * 37 + c, narrow characters signed, wide units unsigned.
   EXPECT_EQ(FxStringInternBucket("a", 1), 97u);
-  EXPECT_EQ(FxStringInternBucket("ab", 2), (97u * 37 + 98) & 0xFFF);
   // A byte of 0xE9 counts as -23: the sum turns negative and is negated.
   EXPECT_EQ(FxStringInternBucket("\xE9", 1), 23u);
   const wchar16 high[] = {0xFFE9};
   EXPECT_EQ(FxWStringInternBucket(high, 1), 0xFFE9u & 0xFFF);
+  // c1 * 37 + c2 = 2564 for all three.
+  const char* const narrow[3] = {"Bz", "CU", "D0"};
+  ReleaseFromEveryPosition<cFxString>(narrow, 2564, FxStringInternChainLength);
+  const wchar16* const wide[3] = {u"Bz", u"CU", u"D0"};
+  ReleaseFromEveryPosition<cFxWString>(wide, 2564, FxWStringInternChainLength);
 }
 
 TEST(String, WidthsConvertBySignExtensionAndLowByte) {
   cFxWString wide("caf\xE9");
   ASSERT_EQ(wide.Length(), 4u);
   EXPECT_EQ(wide.c_str()[3], 0xFFE9);
-  cFxString back(wide);
-  EXPECT_EQ(Text(back), "caf\xE9");
+  EXPECT_EQ(Text(cFxString(wide)), "caf\xE9");
   EXPECT_EQ(Text(cFxString(u"\u0141x")), std::string("\x41x"));  // low byte only
   std::string all;
   for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
@@ -240,8 +188,7 @@ TEST(String, CopyOutStopsAtTerminatorOrCapacity) {
   char out[10];
   std::memset(out, '#', sizeof out);
   s.CopyOut(out, 10);
-  EXPECT_STREQ(out, "abcdef");
-  EXPECT_EQ(out[7], '#');
+  EXPECT_EQ(std::string(out, 8), std::string("abcdef\0#", 8));
   std::memset(out, '#', sizeof out);
   s.CopyOut(out, 3);
   EXPECT_EQ(std::string(out, 4), "abc#");
@@ -255,12 +202,17 @@ TEST(String, GrowKeepsTheTextAndTerminator) {
   EXPECT_EQ(std::u16string(s.c_str()), u"abc");
   EXPECT_EQ(Text(other), u"abc");  // the shared buffer is untouched
   EXPECT_EQ(other.GetRefCount(), 1);
+  // An empty string grows into a buffer that still reads as empty, even
+  // where a freed buffer of the same size left its characters behind.
+  { cFxWString junk(u"junkjunkjunk"); }
+  cFxWString grown;
+  grown.Grow(12);
+  EXPECT_EQ(grown.Length(), 12u);
+  EXPECT_EQ(grown.c_str()[0], 0);
 }
 
 TEST(StringBuilder, DoublesToTwiceTheNeedAndReusesItsBuffer) {
   cFxWStringBuilder builder;
-  EXPECT_EQ(builder.Count(), 0u);
-  EXPECT_EQ(builder.Units()[0], 0);
   builder.Append(u"abc", 3);
   EXPECT_EQ(builder.Capacity(), 6u);
   builder.Append(u"defg", 4);  // 7 > 6: 2 * 7
@@ -276,17 +228,15 @@ TEST(StringBuilder, DoublesToTwiceTheNeedAndReusesItsBuffer) {
   EXPECT_EQ(builder.Units()[0], 0);
   builder.Append(u"xy", 2);
   EXPECT_EQ(builder.Capacity(), 30u);
-  EXPECT_EQ(Text(builder.ToString()), u"xy");
   EXPECT_EQ(builder.Intern().GetHandle(), cFxWString::Intern(u"xy", 2).GetHandle());
 
   // Appending its own units across a reallocation.
   builder.Clear();
   builder.Append(u"0123456789012345678901234567", 28);
   builder.Append(builder.Units(), 28);
-  EXPECT_EQ(builder.Count(), 56u);
-  EXPECT_EQ(Text(builder.ToString()).substr(28), u"0123456789012345678901234567");
+  EXPECT_EQ(Text(builder.ToString()), u"01234567890123456789012345670123456789012345678901234567");
 
-  cFxWStringBuilder copy(builder);
+  cFxWStringBuilder copy(builder);  // its own buffer
   copy.Clear();
   copy.Append(u"!", 1);
   EXPECT_EQ(builder.Count(), 56u);

@@ -18,31 +18,26 @@ TEST(StringFind, HonoursStartAndEnd) {
   EXPECT_EQ(FxStrFind("abcabc", "bc", 0, -1), 1);
   EXPECT_EQ(FxStrFind("abcabc", "bc", 2, -1), 4);
   EXPECT_EQ(FxStrFind("abcabc", "bc", 3, 3), -1);   // start >= end
-  EXPECT_EQ(FxStrFind("abcabc", "bc", 4, 2), -1);
   EXPECT_EQ(FxStrFind("abcabc", "bca", 0, 2), 1);   // the match may run past end
   EXPECT_EQ(FxStrFind("abcabc", "", 0, -1), -1);    // empty pattern never matches
   EXPECT_EQ(FxStrFind("abcabc", "abd", 0, -1), -1);
   EXPECT_EQ(FxStrFind("abc", "bcd", 0, 100), -1);   // no read past the terminator
+  EXPECT_EQ(FxStrFind("abc", "c", 10, 100), -1);
   EXPECT_EQ(FxStrFind(nullptr, "a", 0, -1), -1);
   EXPECT_EQ(FxWStrFind(u"x-y-z", u"-z", 0, -1), 3);
-  EXPECT_EQ(FxWStrFind(u"x-y-z", u"-", 2, 3), -1);
 
-  EXPECT_EQ(FxStrFindChar("a.b.c", '.', 0, -1), 1);
   EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, -1), 3);
   EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, 3), -1);
-  EXPECT_EQ(FxWStrFindChar(u"a.b.c", u'c', 0, -1), 4);
   EXPECT_EQ(FxWStrFindChar(u"abc", u'z', 0, 50), -1);
+  EXPECT_EQ(FxWStrFindChar(u"abc", u'c', 10, 50), -1);
 
   cFxWString path(u"dir/sub/file.xml");
-  EXPECT_EQ(path.FindChar(u'/'), 3);
   EXPECT_EQ(path.FindChar(u'/', 4), 7);
   EXPECT_EQ(path.Find(u".xml"), 12);
   EXPECT_TRUE(path.EndsWith(u".xml"));
   EXPECT_FALSE(path.EndsWith(u".XML"));
   EXPECT_TRUE(path.EndsWith(u""));
   EXPECT_FALSE(cFxWString(u"ml").EndsWith(u".xml"));
-  EXPECT_EQ(cFxString("key@value").FindChar('@'), 3);
-  EXPECT_EQ(cFxString("key@value").Find("value", 0, 5), 4);
 }
 
 TEST(StringCompare, AnswersTheCallersValues) {
@@ -54,21 +49,19 @@ TEST(StringCompare, AnswersTheCallersValues) {
   EXPECT_EQ(FxStrCompare("abX", "abY", -1, 1, 0, 2, 2), 0);   // explicit lengths
   EXPECT_EQ(FxStrCompare("\x80", "a", -1, 1, 0, -1, -1), -1);  // narrow is signed
   EXPECT_EQ(FxWStrCompare(u"\u0080", u"a", -1, 1, 0, -1, -1), 1);  // wide is unsigned
-  EXPECT_EQ(FxWStrCompare(u"\xFFE9", u"a", -1, 1, 0, -1, -1), 1);
-  EXPECT_EQ(FxStrCompare(nullptr, "", -1, 1, 0, -1, -1), 0);
+  EXPECT_EQ(FxStrCompare(nullptr, "", -1, 1, 0, 5, -1), 0);
 
-  // Relational operators are built on compare.
+  // Relational operators are built on compare; embedded zeros count.
   EXPECT_TRUE(cFxString("abc") < cFxString("abd"));
-  EXPECT_FALSE(cFxString("abd") < cFxString("abc"));
   EXPECT_TRUE(cFxString("ab") < cFxString("abc"));
   EXPECT_FALSE(cFxString("abc") < cFxString("abc"));
+  EXPECT_TRUE(cFxString("ab") < cFxString("ab\0", 3));
   EXPECT_TRUE(cFxString("abc") == "abc");
   EXPECT_TRUE(cFxString("abc") != "ab");
   EXPECT_TRUE(cFxString() == "");
-  EXPECT_TRUE(cFxString() == nullptr);
-  EXPECT_TRUE(cFxWString(u"Name") == cFxWString(u"Name"));
   EXPECT_TRUE(cFxWString(u"Name") != cFxWString(u"name"));
   EXPECT_TRUE(cFxWString(u"Name") == u"Name");
+  EXPECT_FALSE(cFxWString(u"Name") == u"Names");
   EXPECT_TRUE(cFxWString(u"a") < cFxWString(u"\u00E9"));
   EXPECT_TRUE(cFxWString() < cFxWString(u"a"));
 }
@@ -89,10 +82,9 @@ TEST(StringReplace, ReplacesFromStartUpToTheCount) {
 }
 
 TEST(StringCase, ChangesAsciiLettersOnly) {
-  EXPECT_EQ(Text(cFxString("MiXeD 123 \xC9").ToLower()), "mixed 123 \xC9");
-  EXPECT_EQ(Text(cFxWString(u"ÀB-z\u0130").ToLower()), u"Àb-z\u0130");
-  EXPECT_EQ(Text(cFxWString(u"àb-Z\u00FF").ToUpper()), u"àB-Z\u00FF");
-  EXPECT_EQ(Text(cFxWString(u"-GX").ToLower()), u"-gx");
+  EXPECT_EQ(Text(cFxString("MiXeD 123 @[`{\xC9").ToLower()), "mixed 123 @[`{\xC9");
+  EXPECT_EQ(Text(cFxWString(u"\u00C0B-z@[\u0130").ToLower()), u"\u00C0b-z@[\u0130");
+  EXPECT_EQ(Text(cFxWString(u"\u00E0b-Z`{\u00FF").ToUpper()), u"\u00E0B-Z`{\u00FF");
   // Text with nothing to change is shared, not copied.
   cFxWString lower(u"already");
   EXPECT_EQ(lower.ToLower().GetHandle(), lower.GetHandle());
@@ -110,7 +102,6 @@ TEST(StringBuild, SubstringsAndConcatenation) {
   EXPECT_EQ(Text(cFxString::Concat("ab", "cd")), "abcd");
   EXPECT_EQ(Text(cFxString("x") + cFxString("y")), "xy");
   EXPECT_EQ(Text(cFxWString(u"x") + u"/y"), u"x/y");
-  EXPECT_EQ(Text(cFxWString(u"x") + cFxWString(u"y")), u"xy");
   // Concatenating a string's own characters.
   cFxWString self(u"self");
   EXPECT_EQ(Text(cFxWString::Concat(self.c_str(), self.c_str())), u"selfself");
@@ -120,8 +111,6 @@ TEST(StringNumbers, IntegersToText) {
   EXPECT_EQ(Text(cFxWString::FromInt(-42)), u"-42");
   EXPECT_EQ(Text(cFxWString::FromInt(0)), u"0");
   EXPECT_EQ(Text(cFxWString::FromInt(INT64_MIN)), u"-9223372036854775808");
-  EXPECT_EQ(Text(cFxWString::FromInt(INT64_MAX)), u"9223372036854775807");
-  EXPECT_EQ(Text(cFxWString::FromUInt(0)), u"0");
   EXPECT_EQ(Text(cFxWString::FromUInt(UINT64_MAX)), u"18446744073709551615");
   EXPECT_EQ(Text(cFxWString::FromDouble(2.5)), u"2.5");
   EXPECT_EQ(Text(cFxWString::FromDouble(1e20)), u"1e+20");
@@ -140,13 +129,12 @@ TEST(StringNumbers, TextToIntegers) {
       {u"0", -1, 0, 1},           {u"129z", -1, 129, 3},   {u"x", -1, 0, 0},
       {u"ff", 16, 255, 2},        {u"0x1F", 16, 0, 1},     {u"zz", 36, 1295, 2},
       {u"18446744073709551615", 10, UINT64_MAX, 20},       {u"", -1, 0, 0},
+      {u"7!", 100, 7, 1},  // a non-digit ends the number in any base
   };
-  int index = 0;
   for (const Case& c : cases) {
     uint32_t count = 99;
-    EXPECT_EQ(cFxWString::ToUInt(c.text, &count, c.base), c.value) << "case " << index;
-    EXPECT_EQ(count, c.count) << "case " << index;
-    ++index;
+    EXPECT_EQ(cFxWString::ToUInt(c.text, &count, c.base), c.value) << &c - cases;
+    EXPECT_EQ(count, c.count) << &c - cases;
   }
   EXPECT_EQ(cFxWString::ToUInt(u"42", nullptr), 42u);
   uint32_t count = 0;
