@@ -1,8 +1,10 @@
 // Platform-neutral parts of the OS file layer: the mount table, the pool of
-// open files and the storage of file and search objects. The operations that
-// touch the disk are defined by the platform backend.
+// open files, the storage of file and search objects, and the rules every
+// backend shares. The operations that touch the disk are defined by the
+// platform backend.
 #include "Core/cFxOsFileSystem.h"
 
+#include <climits>
 #include <new>
 
 #include "API/core/FxError.h"
@@ -40,8 +42,11 @@ class cPoolLock {
 }  // namespace
 
 bool FxFilePoolStart() {
+  // Started already: the entries in use belong to open files, and handing
+  // them out again would overwrite those files' objects.
+  if (gPoolMutex != nullptr) return true;
   for (bool& inUse : gPoolInUse) inUse = false;
-  if (gPoolMutex == nullptr) gPoolMutex = FxPlatformMutexCreate();
+  gPoolMutex = FxPlatformMutexCreate();
   return gPoolMutex != nullptr;
 }
 
@@ -91,8 +96,108 @@ uint32_t FxFilePoolInUse() {
 
 // ---- File and search objects ----------------------------------------------------------
 
+static_assert(sizeof(cFxOsFile) <= kFxFilePool::cEntryBytes, "a file object must fit a pool entry");
+
+namespace {
+
+// The file whose overlapped read is pending; one in the whole process.
+const cFxOsFile* gPendingRead = nullptr;
+
+// A negative count or a missing buffer never reaches the system.
+bool IsTransferValid(const void* buffer, int count) {
+  if (count >= 0 && (buffer != nullptr || count == 0)) return true;
+  FxSetErrorCode(kFxError::cFileOther);
+  return false;
+}
+
+bool HasPendingRead(const cFxOsFile* file) {
+  if (gPendingRead == file) return true;
+  FxSetErrorCode(kFxError::cFileReadPending);
+  return false;
+}
+
+}  // namespace
+
+sFxOpenRequest FxDecodeOpenMode(int mode, int attributes) {
+  sFxOpenRequest request;
+  request.mRead = (mode & kFxFileMode::cRead) != 0;
+  request.mWrite = (mode & kFxFileMode::cWrite) != 0;
+  if (mode & kFxFileMode::cCreate) {
+    if (mode & kFxFileMode::cOnlyNew)
+      request.mDisposition = eFxCreateNew;
+    else if (mode & kFxFileMode::cReplace)
+      request.mDisposition = eFxCreateAlways;
+    else
+      request.mDisposition = eFxOpenAlways;
+  } else {
+    request.mDisposition = (mode & kFxFileMode::cReplace) ? eFxTruncateExisting : eFxOpenExisting;
+  }
+  request.mReadOnlyFile = (attributes & kFxFileAttribute::cReadOnly) != 0;
+  request.mOverlapped = (mode & kFxFileMode::cOverlapped) != 0;
+  return request;
+}
+
 cFxOsFile::~cFxOsFile() {
   if (mHandle != -1) cFxOsFile::Close();
+}
+
+bool cFxOsFile::Close() {
+  if (gPendingRead == this) {
+    CancelReadNative();
+    gPendingRead = nullptr;
+  }
+  if (mHandle == -1) return true;
+  // Given up even when closing reports an error, so it is never closed twice.
+  const intptr_t handle = mHandle;
+  mHandle = -1;
+  return CloseNative(handle);
+}
+
+int cFxOsFile::Read(void* buffer, int count) {
+  return IsTransferValid(buffer, count) ? ReadNative(buffer, count) : -1;
+}
+
+int cFxOsFile::Write(const void* buffer, int count) {
+  return IsTransferValid(buffer, count) ? WriteNative(buffer, count) : -1;
+}
+
+bool cFxOsFile::ReadAsync(uint32_t offset, void* buffer, int count) {
+  if (gPendingRead != nullptr) {
+    FxSetErrorCode(kFxError::cFileReadPending);
+    return false;
+  }
+  if (!IsTransferValid(buffer, count)) return false;
+  gPendingRead = this;
+  if (StartReadNative(offset, buffer, count)) return true;
+  // Nothing is pending after a read that could not start.
+  gPendingRead = nullptr;
+  return false;
+}
+
+bool cFxOsFile::IsReadDone() { return HasPendingRead(this) && IsReadFinishedNative(); }
+
+bool cFxOsFile::WaitRead() {
+  if (!HasPendingRead(this)) return false;
+  gPendingRead = nullptr;
+  return WaitReadNative();
+}
+
+bool cFxOsFile::Tell(int& position) { return Move(0, eFromCurrent, &position); }
+bool cFxOsFile::Seek(int position) { return Move(position, eFromStart, nullptr); }
+bool cFxOsFile::SeekRelative(int delta) { return Move(delta, eFromCurrent, nullptr); }
+bool cFxOsFile::SeekFromEnd(int delta) { return Move(delta, eFromEnd, nullptr); }
+
+bool cFxOsFile::Move(int distance, eOrigin origin, int* position) {
+  int64_t reached = 0;
+  if (!MoveNative(distance, origin, reached)) return false;
+  // Positions are 32-bit signed: a file position beyond them is refused
+  // rather than cut.
+  if (reached > INT_MAX) {
+    FxSetErrorCode(kFxError::cFileOther);
+    return false;
+  }
+  if (position != nullptr) *position = static_cast<int>(reached);
+  return true;
 }
 
 void* cFxOsFile::operator new(size_t size) { return ::operator new(size); }
@@ -132,6 +237,34 @@ void cFxOsSearch::operator delete(void* object) {
 // ---- The layer's neutral slots --------------------------------------------------------
 
 cFxOsFileSystem::~cFxOsFileSystem() { FxUnmount(*this); }
+
+cFxOsFile* cFxOsFileSystem::Open(const cFxString& path, int mode, int attributes) {
+  const intptr_t handle = OpenNative(GetNativePath(path), FxDecodeOpenMode(mode, attributes));
+  if (handle == -1) return nullptr;
+  cFxOsFile* file = new (kFxFromFilePool) cFxOsFile(handle);
+  if (file == nullptr) {
+    // The handle may not outlive the failed open; the pool's code stays.
+    const uint32_t why = FxGetErrorCode();
+    cFxOsFile(handle).Close();
+    FxSetErrorCode(why);
+    return nullptr;
+  }
+  if ((mode & kFxFileMode::cAppend) && !file->SeekFromEnd(0)) {
+    delete file;
+    return nullptr;
+  }
+  return file;
+}
+
+bool cFxOsFileSystem::CreateDirectory(const cFxString& path, const sFxFileInfo& info) {
+  if (!MakeDirectoryNative(GetNativePath(path))) return false;
+  if (ApplyInfo(path, info)) return true;
+  // The directory goes again, but the caller learns why applying failed.
+  const uint32_t why = FxGetErrorCode();
+  RemoveDirectory(path);
+  FxSetErrorCode(why);
+  return false;
+}
 
 bool cFxOsFileSystem::QueryInfo(const cFxString& path, sFxFileInfo& info) {
   return GetInfo(path, info);

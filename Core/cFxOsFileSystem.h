@@ -13,9 +13,10 @@
 // No operation throws. Every failure records an error code in the error
 // record (kFxError::cFile...) and answers false, null or -1.
 //
-// The platform-neutral parts (mount table, file object pool, the search
-// object's storage) live in cFxOsFileSystem.cpp; the operations themselves
-// are defined by the platform backend in Core/platform/<os>/.
+// The platform-neutral parts (mount table, file object pool, object
+// storage, open-mode decoding, argument checks, the one-pending-read rule,
+// 32-bit positions) live in cFxOsFileSystem.cpp; what touches the disk is
+// defined by the platform backend in Core/platform/<os>/.
 #pragma once
 
 #include <cstddef>
@@ -54,6 +55,23 @@ constexpr int cModeReplace = cWrite | cCreate | cReplace;  // 26: create or repl
 namespace kFxFileAttribute {
 constexpr int cReadOnly = 0x1;  // a created file may only be read
 }
+
+// Open mode bits decoded once for every backend.
+enum eFxDisposition {
+  eFxOpenExisting,      // neither create nor truncate
+  eFxTruncateExisting,  // replace bit without create
+  eFxOpenAlways,        // create alone
+  eFxCreateAlways,      // create and replace
+  eFxCreateNew          // create and only-new (wins over replace)
+};
+struct sFxOpenRequest {
+  bool mRead;
+  bool mWrite;
+  eFxDisposition mDisposition;
+  bool mReadOnlyFile;  // attribute bit 0: a created file may only be read
+  bool mOverlapped;
+};
+sFxOpenRequest FxDecodeOpenMode(int mode, int attributes);
 
 // Tag that selects a file object's storage from the pool of open files.
 struct sFxFromFilePool {};
@@ -108,6 +126,22 @@ class cFxOsFile {
 
  protected:
   intptr_t mHandle;  // native handle (file descriptor / HANDLE), -1 when closed
+
+ private:
+  enum eOrigin { eFromStart, eFromCurrent, eFromEnd };
+  bool Move(int distance, eOrigin origin, int* position);
+
+  // Supplied by the platform backend. The operations above have checked
+  // the arguments and kept the one-pending-read rule; failures record their
+  // error code.
+  int ReadNative(void* buffer, int count);
+  int WriteNative(const void* buffer, int count);
+  bool StartReadNative(uint32_t offset, void* buffer, int count);
+  bool IsReadFinishedNative();
+  bool WaitReadNative();
+  void CancelReadNative();  // the pending read must end before its handle
+  bool MoveNative(int distance, eOrigin origin, int64_t& position);
+  static bool CloseNative(intptr_t handle);
 };
 
 // A running directory search. Created by cFxOsFileSystem::FindFirst in the
@@ -174,6 +208,11 @@ class cFxOsFileSystem {
   friend void FxUnmount(cFxOsFileSystem&);
   friend cFxOsFileSystem* FxFindMount(const cFxString&);
 
+  // Supplied by the platform backend: the native handle, or -1 with the
+  // error recorded; a directory that cannot be made records nothing.
+  static intptr_t OpenNative(const cFxString& nativePath, const sFxOpenRequest& request);
+  static bool MakeDirectoryNative(const cFxString& nativePath);
+
   cFxString mMountName;
   cFxOsFileSystem* mNextMount = nullptr;
   uint32_t mMountFlags = 0;
@@ -205,8 +244,9 @@ constexpr uint32_t cEntryBytes = 32;
 constexpr uint32_t cLockTimeoutMs = 5000;
 }  // namespace kFxFilePool
 
-// Marks every entry free and creates the pool mutex (once). False when the
-// mutex cannot be created. Call before any file is opened.
+// Marks every entry free and creates the pool mutex; does nothing while the
+// pool is started. False when the mutex cannot be created. Call before any
+// file is opened.
 bool FxFilePoolStart();
 // Destroys the pool mutex; taking an entry fails afterwards.
 void FxFilePoolStop();

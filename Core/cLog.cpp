@@ -211,71 +211,59 @@ cLog& operator<<(cLog& log, const unsigned short* text) {
   return log << reinterpret_cast<const wchar16*>(text);
 }
 
-// Hexadecimal forms show the value as the 32-bit word the viewer expects.
+namespace {
+
+// Formats a number into the log's text buffer. Hexadecimal forms show the
+// value as the 32-bit word the viewer expects; short and char values reach
+// either format promoted to int, as in any variadic call, so a negative one
+// shows all 32 bits in hex mode.
+template <typename T>
+void FormatNumber(char* text, bool hex, const char* hexFormat, const char* decimalFormat, T value) {
+  if (hex)
+    snprintf(text, kLog::cLogTextSize, hexFormat, static_cast<unsigned int>(value));
+  else
+    snprintf(text, kLog::cLogTextSize, decimalFormat, value);
+}
+
+}  // namespace
+
 cLog& operator<<(cLog& log, long value) {
-  if (log.mHexMode) {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%08x", static_cast<unsigned int>(value));
-  } else {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%ld", value);
-  }
+  FormatNumber(cLog::mLogText, log.mHexMode, "%08x", "%ld", value);
   return log.writeLogText();
 }
 
 cLog& operator<<(cLog& log, unsigned long value) {
-  if (log.mHexMode) {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%08x", static_cast<unsigned int>(value));
-  } else {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%lu", value);
-  }
+  FormatNumber(cLog::mLogText, log.mHexMode, "%08x", "%lu", value);
   return log.writeLogText();
 }
 
 cLog& operator<<(cLog& log, int value) {
-  if (log.mHexMode) {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%08x", static_cast<unsigned int>(value));
-  } else {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%d", value);
-  }
+  FormatNumber(cLog::mLogText, log.mHexMode, "%08x", "%d", value);
   return log.writeLogText();
 }
 
 cLog& operator<<(cLog& log, unsigned int value) {
-  snprintf(cLog::mLogText, kLog::cLogTextSize, log.mHexMode ? "%08x" : "%u", value);
+  FormatNumber(cLog::mLogText, log.mHexMode, "%08x", "%u", value);
   return log.writeLogText();
 }
 
-// Short and char values reach the format promoted to int, as in any
-// variadic call: a negative value shows all 32 bits in hex mode.
 cLog& operator<<(cLog& log, short value) {
-  if (log.mHexMode) {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%04x", static_cast<unsigned int>(value));
-  } else {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%d", static_cast<int>(value));
-  }
+  FormatNumber(cLog::mLogText, log.mHexMode, "%04x", "%d", static_cast<int>(value));
   return log.writeLogText();
 }
 
 cLog& operator<<(cLog& log, unsigned short value) {
-  snprintf(cLog::mLogText, kLog::cLogTextSize, log.mHexMode ? "%04x" : "%u",
-           static_cast<unsigned int>(value));
+  FormatNumber(cLog::mLogText, log.mHexMode, "%04x", "%u", static_cast<unsigned int>(value));
   return log.writeLogText();
 }
 
 cLog& operator<<(cLog& log, signed char value) {
-  if (log.mHexMode) {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%02x", static_cast<unsigned int>(value));
-  } else {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "'%c'", static_cast<int>(value));
-  }
+  FormatNumber(cLog::mLogText, log.mHexMode, "%02x", "'%c'", static_cast<int>(value));
   return log.writeLogText();
 }
 
 cLog& operator<<(cLog& log, unsigned char value) {
-  if (log.mHexMode) {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "%02x", static_cast<unsigned int>(value));
-  } else {
-    snprintf(cLog::mLogText, kLog::cLogTextSize, "'%c'", static_cast<int>(value));
-  }
+  FormatNumber(cLog::mLogText, log.mHexMode, "%02x", "'%c'", static_cast<int>(value));
   return log.writeLogText();
 }
 

@@ -101,10 +101,8 @@ void cFxFile::Close() {
   }
   FreeBuffer(mReadBuffer);
   FreeBuffer(mWriteBuffer);
+  DropHeldBytes();
   mReadBufferSize = 0;
-  mReadPos = 0;
-  mReadAvail = 0;
-  mPushBackCount = 0;
   mMarkedPos = -1;
   mWriteBufferSize = 0;
   mWriteCount = 0;
@@ -113,6 +111,10 @@ void cFxFile::Close() {
 int cFxFile::Read(void* buffer, int count) {
   if (count == 0) return 0;
   if (mOsFile == nullptr || count < 0 || buffer == nullptr) return RefuseCount();
+  // Bytes written before belong in the file before anything is read after
+  // them. (The read buffer is empty whenever bytes wait to be written, so
+  // ReadByte's buffered case never needs this.)
+  if (mWriteCount != 0 && !Flush()) return -1;
   uint8_t* out = static_cast<uint8_t*>(buffer);
   const uint32_t wanted = static_cast<uint32_t>(count);
   uint32_t total = 0;
@@ -166,9 +168,7 @@ bool cFxFile::WaitRead() { return mOsFile != nullptr ? mOsFile->WaitRead() : Ref
 
 int cFxFile::Write(const void* buffer, int count) {
   if (mOsFile == nullptr || count < 0 || (count > 0 && buffer == nullptr)) return RefuseCount();
-  mReadPos = 0;
-  mReadAvail = 0;
-  mPushBackCount = 0;
+  DropHeldBytes();
   if (count == 0) return 0;
 
   const uint32_t size = static_cast<uint32_t>(count);
@@ -211,29 +211,29 @@ bool cFxFile::Tell(int& position) {
 bool cFxFile::Seek(int position) {
   if (mOsFile == nullptr) return Refuse();
   if (!Flush()) return false;
-  mReadPos = 0;
-  mReadAvail = 0;
-  mPushBackCount = 0;
+  DropHeldBytes();
   return mOsFile->Seek(position);
 }
 
 bool cFxFile::SeekRelative(int delta) {
   if (mOsFile == nullptr) return Refuse();
   if (!Flush()) return false;
-  int held = static_cast<int>(mReadAvail + mPushBackCount);
-  mReadPos = 0;
-  mReadAvail = 0;
-  mPushBackCount = 0;
+  const int held = static_cast<int>(mReadAvail + mPushBackCount);
+  DropHeldBytes();
   return mOsFile->SeekRelative(delta - held);
 }
 
 bool cFxFile::SeekFromEnd(int delta) {
   if (mOsFile == nullptr) return Refuse();
   if (!Flush()) return false;
+  DropHeldBytes();
+  return mOsFile->SeekFromEnd(delta);
+}
+
+void cFxFile::DropHeldBytes() {
   mReadPos = 0;
   mReadAvail = 0;
   mPushBackCount = 0;
-  return mOsFile->SeekFromEnd(delta);
 }
 
 bool cFxFile::Mark() { return Tell(mMarkedPos); }

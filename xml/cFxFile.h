@@ -7,16 +7,17 @@
 // buffer, goes straight to the file. Read answers fewer bytes than asked
 // only at the end of the file. Up to 8 bytes can be given back with Unread.
 //
-// Reading and writing one stream: a Write drops the read-ahead data and the
-// bytes given back without moving the file's position, so it lands behind
-// the read-ahead; seek between reading and writing (Tell, Seek and
-// SeekRelative count the bytes still held, so they keep the position of the
-// next byte Read would have answered).
+// Reading and writing one stream: a Read first writes out what is still
+// buffered, so written bytes land where they were written. A Write drops the
+// read-ahead data and the bytes given back without moving the file's
+// position, so it lands behind the read-ahead; seek between reading and
+// writing (Tell, Seek and SeekRelative count the bytes still held, so they
+// keep the position of the next byte Read would have answered).
 //
 // Close flushes but cannot report a failed flush: a writer that must know
-// calls Flush first. Buffers larger than 256 bytes come from the memory manager's block
-// heap, smaller ones from its string heap; they are reached through handles
-// because the heaps may move them.
+// calls Flush first. Buffers larger than 256 bytes come from the memory
+// manager's block heap, smaller ones from its string heap; they are reached
+// through handles because the heaps may move them.
 //
 // The open modes the program uses: cModeRead (1) an existing file for
 // reading; cModeAppend (14) write, append, create when missing; cModeReplace
@@ -94,6 +95,10 @@ class cFxFile {
   bool WriteWideChars(const wchar16* units, uint32_t count);  // true when all written
 
  protected:
+  // Forgets the read-ahead and the bytes given back, leaving the file's
+  // position where it is.
+  void DropHeldBytes();
+
   cFxOsFile* mOsFile;
   sFxHandleCell* mReadBuffer;
   uint32_t mReadBufferSize;

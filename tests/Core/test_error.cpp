@@ -19,8 +19,6 @@ class ErrorChannel : public ::testing::Test {
     memset(mOut, '#', sizeof mOut);
     mOut[0] = '\0';
     FxSetChannel(0, true, cMax, mOut, "main", 0);
-    FxSetErrorCode(0);
-    FxSetErrorMessage("%s", "");
   }
   void TearDown() override {
     for (int32_t i = 0; i < kFxChannel::cCount; ++i) FxSetChannel(i, false, 0, nullptr, "", 0);
@@ -29,62 +27,49 @@ class ErrorChannel : public ::testing::Test {
   char mOut[cMax + 16];
 };
 
-TEST_F(ErrorChannel, ReportWithoutErrorPrintsNoError) {
-  FxReportError();
-  EXPECT_STREQ("ERROR: No error (Core/FxError,87,main)\n", mOut);
-}
-
-TEST_F(ErrorChannel, ReportPrefersTheRecordedMessage) {
-  FxSetErrorCode(kFxError::cStackHeapAlloc);
-  FxSetErrorMessage("heap %s cannot allocate %u bytes", "scratch", 64u);
-  FxReportError();
-  EXPECT_STREQ("ERROR: heap scratch cannot allocate 64 bytes (Core/FxError,87,main)\n", mOut);
-  EXPECT_EQ(kFxError::cStackHeapAlloc, FxGetErrorCode());
-}
-
-TEST_F(ErrorChannel, ReportWithoutMessageOrTableSaysSo) {
-  FxSetErrorCode(0xE0990004);
-  FxReportError();
-  EXPECT_STREQ("ERROR: No error string available (Core/FxError,87,main)\n", mOut);
-}
-
-TEST_F(ErrorChannel, ReportLooksTheCodeUpInItsTable) {
+TEST_F(ErrorChannel, ReportPrintsTheRecordedError) {
   static char table[3 * 1024] = {};
   strcpy(table + 2 * 1024, "third entry");
   FxSetErrorTable(0x123, table);
-  FxSetErrorCode(0xE1230002);
-  FxReportError();
-  EXPECT_STREQ("ERROR: third entry (Core/FxError,87,main)\n", mOut);
-}
-
-TEST_F(ErrorChannel, PercentSignsAreEmittedUnchanged) {
-  FxSetErrorCode(kFxError::cFileNotFound);
-  FxSetErrorMessage("%s", "100%s %d%% done");
-  FxReportError();
-  EXPECT_STREQ("ERROR: 100%s %d%% done (Core/FxError,87,main)\n", mOut);
-
-  FxChannelPrintf(0, "%s", "50% off %n");
-  EXPECT_STREQ("50% off %n", mOut);
+  const struct {
+    uint32_t mCode;
+    const char* mMessage;
+    const char* mPrinted;
+  } cases[] = {
+      {0, "", "No error"},
+      {0, "a message without a code", "No error"},
+      {kFxError::cStackHeapAlloc, "heap scratch cannot allocate", "heap scratch cannot allocate"},
+      {0xE0990004, "", "No error string available"},
+      {0xE1230002, "", "third entry"},  // entry 2 of table 0x123
+      {kFxError::cFileNotFound, "100%s %d%% done", "100%s %d%% done"},  // not formatted again
+  };
+  for (const auto& c : cases) {
+    FxSetErrorCode(c.mCode);
+    FxSetErrorMessage("%s", c.mMessage);
+    FxReportError();
+    EXPECT_EQ(std::string("ERROR: ") + c.mPrinted + " (Core/FxError,87,main)\n", mOut) << c.mPrinted;
+    EXPECT_EQ(c.mCode, FxGetErrorCode());  // reporting clears nothing
+  }
 }
 
 TEST_F(ErrorChannel, ErrorLineNamesTheCurrentLocation) {
   FxSetCurrentLocation("xml/cXmlParser", 412, 0);
   FxErrorPrintf("bad token %c", '<');
   EXPECT_STREQ("ERROR: bad token < (xml/cXmlParser,412,main)\n", mOut);
+  FxChannelPrintf(0, "%s", "50% off %n");
+  EXPECT_STREQ("50% off %n", mOut);
 }
 
-TEST_F(ErrorChannel, DestinationIsCutAtItsMaximumLength) {
+TEST_F(ErrorChannel, DestinationIsCutAndSilentChannelsDropEverything) {
   FxSetChannel(0, true, 10, mOut, "main", 0);
   FxChannelPrintf(0, "0123456789abcdef");
   EXPECT_STREQ("0123456789", mOut);
   EXPECT_EQ('#', mOut[11]);  // nothing written past the terminator
-}
 
-TEST_F(ErrorChannel, DisabledOrInvalidChannelsStaySilent) {
+  mOut[0] = '\0';
   FxChannelPrintf(1, "channel one is off");
   FxChannelPrintf(-1, "negative");
   FxChannelPrintf(kFxChannel::cCount, "past the last");
-  EXPECT_STREQ("", mOut);
   FxSetChannel(0, false, cMax, mOut, "main", 0);
   FxReportError();
   EXPECT_STREQ("", mOut);
@@ -101,21 +86,21 @@ TEST_F(ErrorChannel, FormattedTextIsCutToItsBuffer) {
   const std::string longText(3000, 'x');
   FxSetErrorMessage("%s", longText.c_str());
   EXPECT_EQ(1023u, strlen(FxGetErrorMessage()));
-
   static char wide[4100];
   FxSetChannel(0, true, 4000, wide, "main", 0);
   FxChannelPrintf(0, "%s", longText.c_str());
   EXPECT_EQ(1023u, strlen(wide));
 }
 
-TEST(ErrorRecord, ErrorFileKeepsAtMost255Characters) {
-  const std::string path(300, 'p');
-  FxSetErrorFile(path.c_str());
+TEST(ErrorRecord, SettersKeepFileLineAndFormattedMessage) {
+  FxSetErrorFile(std::string(300, 'p').c_str());
   EXPECT_EQ(std::string(255, 'p'), FxGetErrorFile());
   FxSetErrorFile("Core/cFxMemoryHeapStack");
   EXPECT_STREQ("Core/cFxMemoryHeapStack", FxGetErrorFile());
   FxSetErrorLine(-3);
   EXPECT_EQ(-3, FxGetErrorLine());
+  FxSetErrorMessage("heap %s cannot allocate %u bytes", "scratch", 64u);
+  EXPECT_STREQ("heap scratch cannot allocate 64 bytes", FxGetErrorMessage());
 }
 
 // ---- The fatal path, each case in a child process ----------------------------

@@ -11,11 +11,10 @@
 namespace {
 
 // A stand-in viewer: the window lookup answers gViewer, and every message is
-// recorded as the viewer would receive it.
+// recorded as the viewer would receive it ("(null)" for no data).
 struct sMessage {
-  uint32_t kind;
-  std::string bytes;  // the data, terminator included
-  bool nullData;
+  uint32_t mKind;
+  std::string mBytes;  // the data, terminator included
 };
 std::vector<sMessage> gMessages;
 std::vector<std::string> gSearchedTitles;
@@ -29,20 +28,28 @@ void* FakeFind(const char* title) {
 
 void FakeSend(void* window, uint32_t kind, const void* data, uint32_t size) {
   EXPECT_EQ(gViewer, window);
-  gMessages.push_back({kind, data ? std::string(static_cast<const char*>(data), size) : "",
-                       data == nullptr});
+  gMessages.push_back({kind, data ? std::string(static_cast<const char*>(data), size) : "(null)"});
 }
 
 // The texts sent with data word 0, joined.
 std::string SentText() {
   std::string text;
   for (const sMessage& m : gMessages) {
-    if (m.kind == kLog::cSendText) text += m.bytes.substr(0, m.bytes.size() - 1);
+    if (m.mKind == kLog::cSendText) text += m.mBytes.substr(0, m.mBytes.size() - 1);
   }
   return text;
 }
 
 std::u16string Prompt(const cLog& log) { return log.GetPromptText(); }
+std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+std::vector<unsigned int> EnabledFilters() {
+  std::vector<unsigned int> on;
+  for (unsigned int i = 0; i < kLog::cFilterCount; ++i) {
+    if (cLog::IsFilterEnabled(i)) on.push_back(i);
+  }
+  return on;
+}
 
 class Log : public ::testing::Test {
  protected:
@@ -62,60 +69,42 @@ class Log : public ::testing::Test {
   void ConnectViewer(cLog& log) {
     gViewer = &gViewerHandle;
     log.findTicksee();
-  }
-  static std::vector<unsigned int> EnabledFilters() {
-    std::vector<unsigned int> on;
-    for (unsigned int i = 0; i < kLog::cFilterCount; ++i) {
-      if (cLog::IsFilterEnabled(i)) on.push_back(i);
-    }
-    return on;
+    gMessages.clear();
   }
 };
 
-// ---- Filters ------------------------------------------------------------------
-
-TEST_F(Log, StartsWithContentAndRunTimeErrorOnly) {
+TEST_F(Log, SetFiltersSetsTheNamedOnesAndTheRestOpposite) {
   cLog log;
   EXPECT_EQ((std::vector<unsigned int>{25, 30}), EnabledFilters());
   EXPECT_EQ(-1, log.GetCurrentFilter());
-  EXPECT_EQ(u"", Prompt(log));
+  std::vector<unsigned int> all;
+  for (unsigned int i = 0; i < kLog::cFilterCount; ++i) all.push_back(i);
+  std::vector<unsigned int> allButSoundAndCamera = all;
+  allButSoundAndCamera.erase(allButSoundAndCamera.begin() + kLog::Camera);
+  allButSoundAndCamera.erase(allButSoundAndCamera.begin() + kLog::Sound);
+  const struct {
+    const char* mList;
+    bool mEnable;
+    std::vector<unsigned int> mEnabled;
+  } cases[] = {
+      {"Core,Sound", true, {0, 16, 25, 30}},
+      {"core", true, {0, 25, 30}},
+      {"rail VEHICLE manager,,nonsense,GhostAI", true, {9, 25, 28, 30}},
+      {nullptr, true, {25, 30}},
+      {"", false, all},  // 25 and 30 stay on
+      {"Sound,Camera", false, allButSoundAndCamera},
+      {"all", false, {}},  // even 25 and 30
+      {"Core,ALL,Sound", true, all},
+      {"Update,all", false, {}},
+  };
+  for (const auto& c : cases) {
+    log.setFilters(c.mList, c.mEnable);
+    EXPECT_EQ(c.mEnabled, EnabledFilters()) << (c.mList ? c.mList : "(null)") << " " << c.mEnable;
+  }
+  const char list[] = "Update,Core";
+  log.setFilters(list, true);
+  EXPECT_STREQ("Update,Core", list);  // the caller's text is not split in place
 }
-
-TEST_F(Log, SetFiltersEnablesTheNamedOnes) {
-  cLog log;
-  log.setFilters("Core,Sound", true);
-  EXPECT_EQ((std::vector<unsigned int>{0, 16, 25, 30}), EnabledFilters());
-  log.setFilters("core", true);
-  EXPECT_EQ((std::vector<unsigned int>{0, 25, 30}), EnabledFilters());
-  log.setFilters("rail VEHICLE manager,,nonsense,GhostAI", true);
-  EXPECT_EQ((std::vector<unsigned int>{9, 25, 28, 30}), EnabledFilters());
-}
-
-TEST_F(Log, SetFiltersDisablingNamesAndEmptyLists) {
-  cLog log;
-  log.setFilters("", false);
-  EXPECT_EQ(kLog::cFilterCount, EnabledFilters().size());
-  log.setFilters(nullptr, true);
-  EXPECT_EQ((std::vector<unsigned int>{25, 30}), EnabledFilters());
-  log.setFilters("Sound,Camera", false);
-  EXPECT_EQ(kLog::cFilterCount - 2, EnabledFilters().size());
-  EXPECT_FALSE(cLog::IsFilterEnabled(kLog::Sound));
-  EXPECT_FALSE(cLog::IsFilterEnabled(kLog::Camera));
-}
-
-TEST_F(Log, SetFiltersAllStopsAtOnce) {
-  cLog log;
-  log.setFilters("all", false);
-  EXPECT_TRUE(EnabledFilters().empty());
-  log.setFilters("Core,ALL,Sound", true);
-  EXPECT_EQ(kLog::cFilterCount, EnabledFilters().size());
-  const char* list = "Update,all";
-  log.setFilters(list, false);
-  EXPECT_TRUE(EnabledFilters().empty());
-  EXPECT_STREQ("Update,all", list);  // the caller's text is not split in place
-}
-
-// ---- Numbers ------------------------------------------------------------------
 
 template <typename T>
 std::u16string Written(cLog& log, T value) {
@@ -123,67 +112,49 @@ std::u16string Written(cLog& log, T value) {
   return Prompt(log);
 }
 
-TEST_F(Log, IntegersInDecimalAndHex) {
+TEST_F(Log, NumbersInDecimalAndHex) {
   cLog log;
   EXPECT_EQ(u"255", Written(log, 255));
   EXPECT_EQ(u"-7", Written(log, -7));
   EXPECT_EQ(u"4000000000", Written(log, 4000000000u));
   EXPECT_EQ(u"-5", Written(log, -5L));
   EXPECT_EQ(u"7", Written(log, 7UL));
-  log.hex();
-  EXPECT_EQ(u"000000ff", Written(log, 255));
-  EXPECT_EQ(u"ffffffff", Written(log, -1));
-  EXPECT_EQ(u"00001234", Written(log, 0x1234L));
-  EXPECT_EQ(u"deadbeef", Written(log, 0xDEADBEEFu));
-  log << &cLog::dec;
-  EXPECT_EQ(u"255", Written(log, 255));
-}
-
-TEST_F(Log, ShortsAndCharacters) {
-  cLog log;
   EXPECT_EQ(u"-2", Written(log, static_cast<short>(-2)));
   EXPECT_EQ(u"65535", Written(log, static_cast<unsigned short>(65535)));
   EXPECT_EQ(u"'A'", Written(log, static_cast<signed char>(65)));
   EXPECT_EQ(u"'B'", Written(log, static_cast<unsigned char>(66)));
   log.hex();
+  EXPECT_EQ(u"000000ff", Written(log, 255));
+  EXPECT_EQ(u"ffffffff", Written(log, -1));
+  EXPECT_EQ(u"00001234", Written(log, 0x1234L));
+  EXPECT_EQ(u"deadbeef", Written(log, 0xDEADBEEFu));
   EXPECT_EQ(u"001f", Written(log, static_cast<short>(0x1f)));
   EXPECT_EQ(u"ffff", Written(log, static_cast<unsigned short>(0xffff)));
   EXPECT_EQ(u"41", Written(log, static_cast<signed char>(65)));
   EXPECT_EQ(u"ff", Written(log, static_cast<unsigned char>(255)));
   EXPECT_EQ(u"1.500000", Written(log, 1.5f));  // floats ignore hex mode
+  log << &cLog::dec;
+  EXPECT_EQ(u"255", Written(log, 255));
 }
 
-// ---- Prompt collection ------------------------------------------------------------
-
-TEST_F(Log, PromptCollectsOnlyAfterStartPrompt) {
+TEST_F(Log, PromptCollectsAfterStartPromptBelow1023Characters) {
   cLog log;
   log << "before" << &cLog::endl;
   EXPECT_EQ(u"", Prompt(log));
   log << &cLog::start_prompt << "a" << &cLog::endl << u"b\u00e9" << "\xE9";
   EXPECT_EQ(u"a\r\nb\u00e9\uFFE9", Prompt(log));  // narrow bytes sign-extended
-  log << &cLog::start_prompt;
-  EXPECT_EQ(u"", Prompt(log));
   EXPECT_TRUE(log << &cLog::prompt);
   EXPECT_TRUE(log << &cLog::endMessage);
-}
 
-TEST_F(Log, PromptTextStopsBelow1023Characters) {
-  cLog log;
-  const std::string thousand(1000, 'x');
-  log << &cLog::start_prompt << thousand.c_str() << "0123456789012345678901";
+  log << &cLog::start_prompt << std::string(1000, 'x').c_str() << "0123456789012345678901";
   EXPECT_EQ(1022u, Prompt(log).size());
   log << "y" << u"z";  // would reach 1023: dropped
   EXPECT_EQ(1022u, Prompt(log).size());
-
-  log << &cLog::start_prompt;
-  const std::string tooLong(1023, 'q');
-  log << tooLong.c_str() << "fits";  // a text is appended whole or not at all
-  EXPECT_EQ(u"fits", Prompt(log));
+  log << &cLog::start_prompt << std::string(1023, 'q').c_str() << "fits";
+  EXPECT_EQ(u"fits", Prompt(log));  // a text is appended whole or not at all
 }
 
-// ---- The viewer ------------------------------------------------------------------
-
-TEST_F(Log, WithoutViewerSearchesOnCalls1_3_7_15) {
+TEST_F(Log, WithoutViewerSearchesOnCalls1_3_7_15AndSendsNothing) {
   cLog log;
   std::vector<int> searchedOn;
   for (int call = 1; call <= 20; ++call) {
@@ -193,39 +164,36 @@ TEST_F(Log, WithoutViewerSearchesOnCalls1_3_7_15) {
   }
   EXPECT_EQ((std::vector<int>{1, 3, 7, 15}), searchedOn);
   EXPECT_EQ("Ticksee", gSearchedTitles.front());
+  EXPECT_TRUE(log.SetFilter(kLog::Content));
+  log << "text";
+  EXPECT_EQ(kLog::Content, log.GetCurrentFilter());
   EXPECT_TRUE(gMessages.empty());
 }
 
-TEST_F(Log, FoundViewerIsGreetedAndAnswersFlags) {
+TEST_F(Log, ViewerIsGreetedAndReceivesFilterNamesAndTexts) {
   cLog log;
   gViewer = &gViewerHandle;
   EXPECT_FALSE(log.GetEnabled(kLog::Content));  // the finding call still says no
   ASSERT_EQ(1u, gMessages.size());
-  EXPECT_EQ(kLog::cSendGreeting, gMessages[0].kind);
-  EXPECT_TRUE(gMessages[0].nullData);
+  EXPECT_EQ(kLog::cSendGreeting, gMessages[0].mKind);
+  EXPECT_EQ("(null)", gMessages[0].mBytes);
   EXPECT_TRUE(log.GetEnabled(kLog::Content));
   EXPECT_FALSE(log.GetEnabled(kLog::Core));
   EXPECT_EQ(1u, gSearchedTitles.size());
-}
 
-TEST_F(Log, ViewerReceivesFilterNamesAndTexts) {
-  cLog log;
-  ConnectViewer(log);
   gMessages.clear();
   log << "no filter yet";
-  EXPECT_TRUE(gMessages.empty());
-
   EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));
   EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));  // unchanged: not sent again
   log << "abc" << 12 << u"h\u00e9";
   ASSERT_EQ(4u, gMessages.size());
-  EXPECT_EQ(kLog::cSendFilterName, gMessages[0].kind);
-  EXPECT_EQ(std::string("RunTimeError", 13), gMessages[0].bytes);
-  EXPECT_EQ(kLog::cSendText, gMessages[1].kind);
-  EXPECT_EQ(std::string("abc", 4), gMessages[1].bytes);
-  EXPECT_EQ(std::string("12", 3), gMessages[2].bytes);
-  EXPECT_EQ(kLog::cSendWideText, gMessages[3].kind);
-  EXPECT_EQ(std::string("h\0\xE9\0\0\0", 6), gMessages[3].bytes);
+  EXPECT_EQ(kLog::cSendFilterName, gMessages[0].mKind);
+  EXPECT_EQ(std::string("RunTimeError", 13), gMessages[0].mBytes);
+  EXPECT_EQ(kLog::cSendText, gMessages[1].mKind);
+  EXPECT_EQ(std::string("abc", 4), gMessages[1].mBytes);
+  EXPECT_EQ(std::string("12", 3), gMessages[2].mBytes);
+  EXPECT_EQ(kLog::cSendWideText, gMessages[3].mKind);
+  EXPECT_EQ(std::string("h\0\xE9\0\0\0", 6), gMessages[3].mBytes);
 
   gMessages.clear();
   EXPECT_TRUE(log.SetFilter(kLog::Sound));  // disabled: silent, yet current
@@ -234,23 +202,10 @@ TEST_F(Log, ViewerReceivesFilterNamesAndTexts) {
   EXPECT_TRUE(log.SetFilter(99));  // no such filter: nothing to send
   log << "dropped too";
   EXPECT_TRUE(gMessages.empty());
-
   log.setFilters("Sound", true);
   log.SetFilter(kLog::Sound);
-  EXPECT_EQ(std::string("Sound", 6), gMessages.at(0).bytes);
+  EXPECT_EQ(std::string("Sound", 6), gMessages.at(0).mBytes);
 }
-
-TEST_F(Log, WithoutViewerSetFilterOnlyMakesItCurrent) {
-  cLog log;
-  EXPECT_TRUE(log.SetFilter(kLog::Content));
-  log << "text";
-  EXPECT_EQ(kLog::Content, log.GetCurrentFilter());
-  EXPECT_TRUE(gMessages.empty());
-  bool flag = false;
-  EXPECT_TRUE(log.SetIgnoreParam(&flag));
-}
-
-// ---- Macros --------------------------------------------------------------------
 
 }  // namespace
 
@@ -279,22 +234,18 @@ int TraceSite(unsigned int order) {
 
 namespace {
 
-std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
 TEST_F(Log, FailedAssertionWritesItsReportAsAPrompt) {
   cLog& log = cLog::GetLog();
   logtest::gEvaluations = 0;
   const int line = logtest::AssertSite(4);
-  EXPECT_EQ(1, logtest::gEvaluations);
   EXPECT_EQ(kLog::RunTimeError, log.GetCurrentFilter());
   EXPECT_EQ(Wide("Value 4 is not three\r\n\r\nASSERT(Counted(value == 3));\r\n\r\n"
                  "logtest::AssertSite()\r\n\r\n" __FILE__ " : " +
                  std::to_string(line) + "\r\n"),
             Prompt(log));
-
   log << &cLog::start_prompt;
   logtest::AssertSite(3);
-  EXPECT_EQ(2, logtest::gEvaluations);
+  EXPECT_EQ(2, logtest::gEvaluations);  // once per site, failing or not
   EXPECT_EQ(u"", Prompt(log));
 }
 
@@ -306,7 +257,6 @@ TEST_F(Log, VerificationReportsOnlyToAListeningViewer) {
   EXPECT_EQ(u"", Prompt(log));
 
   ConnectViewer(log);
-  gMessages.clear();
   int entry = 0;
   logtest::VerifySite(&entry);
   EXPECT_TRUE(gMessages.empty());
@@ -321,24 +271,23 @@ TEST_F(Log, VerificationReportsOnlyToAListeningViewer) {
 
 TEST_F(Log, TraceGoesToTheSingletonFilter) {
   cLog& log = cLog::GetLog();
-  logtest::TraceSite(5);
+  logtest::TraceSite(5);  // no viewer
   EXPECT_TRUE(gMessages.empty());
-
   ConnectViewer(log);
   logtest::TraceSite(5);  // filter off
+  EXPECT_TRUE(gMessages.empty());
   log.setFilters("Singleton", true);
-  gMessages.clear();
   const int line = logtest::TraceSite(5);
   ASSERT_FALSE(gMessages.empty());
-  EXPECT_EQ(std::string("Singleton", 10), gMessages[0].bytes);
+  EXPECT_EQ(std::string("Singleton", 10), gMessages[0].mBytes);
   EXPECT_EQ("Trace " __FILE__ " : " + std::to_string(line) + " = Registering Singleton 5\r\n",
             SentText());
 }
 
 TEST(QualifiedFunctionName, DropsReturnTypeAndParameters) {
   const struct {
-    const char* signature;
-    const char* name;
+    const char* mSignature;
+    const char* mName;
   } cases[] = {
       {"void cSingletonManager::Register(const cGUID&, void* (*)(), void*, unsigned int, bool)",
        "cSingletonManager::Register"},
@@ -349,13 +298,19 @@ TEST(QualifiedFunctionName, DropsReturnTypeAndParameters) {
       {"const char* cFoo::Name() const", "cFoo::Name"},
       {"void (anonymous namespace)::Helper(int)", "(anonymous namespace)::Helper"},
       {"int main()", "main"},
+      {"cLog& operator<<(cLog&, int)", "operator<<"},
+      {"bool cFoo::operator<(const cFoo&) const", "cFoo::operator<"},
+      {"bool tA<B>::operator>=(const tA<B>&)", "tA<B>::operator>="},
+      {"void cFoo::operator()(int)", "cFoo::operator()"},
+      {"cFoo::operator bool() const", "cFoo::operator bool"},
+      {"void cOperators::operators()", "cOperators::operators"},
       {"Register", "Register"},
       {"", ""},
   };
   for (const auto& c : cases) {
     char out[256];
-    FxQualifiedFunctionName(c.signature, out, sizeof out);
-    EXPECT_STREQ(c.name, out) << c.signature;
+    FxQualifiedFunctionName(c.mSignature, out, sizeof out);
+    EXPECT_STREQ(c.mName, out) << c.mSignature;
   }
   char small[5];
   FxQualifiedFunctionName("void cFoo::Bar()", small, sizeof small);

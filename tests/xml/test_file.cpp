@@ -16,7 +16,6 @@ namespace {
 
 using test::ReadFile;
 using test::TempDir;
-using test::WriteFile;
 
 // What a cCountingFile saw; owned by the test, so it outlives the file
 // object that the stream destroys at Close.
@@ -99,52 +98,36 @@ class BufferedStream : public ::testing::Test {
 
 // ---- Writing -----------------------------------------------------------------------------
 
-TEST_F(BufferedStream, WritesThatDoNotFitFlushTheBufferFirst) {
-  Attach(128, 128);
-  std::string first = Pattern(100), second(100, 'z');
-  EXPECT_EQ(100, mStream.Write(first.data(), 100));
-  EXPECT_TRUE(mRecord.mWrites.empty());
-  EXPECT_EQ(100, mStream.Write(second.data(), 100));
-  EXPECT_EQ(std::vector<int>{100}, mRecord.mWrites);
-  EXPECT_EQ(first, mRecord.mData);  // the second 100 are still buffered
-
-  EXPECT_TRUE(mStream.Flush());
-  EXPECT_EQ((std::vector<int>{100, 100}), mRecord.mWrites);
-  EXPECT_EQ(first + second, mRecord.mData);
-  EXPECT_TRUE(mStream.Flush());  // nothing left: no call
-  EXPECT_EQ(2u, mRecord.mWrites.size());
-}
-
-TEST_F(BufferedStream, CloseFlushesAndDestroysTheOsFile) {
-  Attach(128, 128);
-  EXPECT_EQ(5, mStream.Write("hello", 5));
-  mStream.Close();
-  EXPECT_EQ("hello", mRecord.mData);
-  EXPECT_TRUE(mRecord.mClosed);
-  EXPECT_TRUE(mRecord.mDestroyed);
-  EXPECT_EQ(nullptr, mStream.GetOsFile());
-}
-
-TEST_F(BufferedStream, DataLargerThanTheBufferGoesStraightToTheFile) {
-  Attach(128, 128);
-  std::string big = Pattern(300);
-  EXPECT_EQ(10, mStream.Write("0123456789", 10));
-  EXPECT_EQ(300, mStream.Write(big.data(), 300));
-  EXPECT_EQ((std::vector<int>{10, 300}), mRecord.mWrites);
-  EXPECT_EQ("0123456789" + big, mRecord.mData);
-
-  // Exactly the buffer's size still fits.
-  std::string full(128, 'f');
-  EXPECT_EQ(128, mStream.Write(full.data(), 128));
-  EXPECT_EQ(2u, mRecord.mWrites.size());
-}
-
-TEST_F(BufferedStream, UnbufferedWritesGoStraightThrough) {
-  Attach(0, 0);
-  EXPECT_EQ(3, mStream.Write("abc", 3));
-  EXPECT_TRUE(mStream.WriteByte('d'));
-  EXPECT_EQ((std::vector<int>{3, 1}), mRecord.mWrites);
-  EXPECT_EQ("abcd", mRecord.mData);
+TEST(BufferedWrite, DataThatDoesNotFitFlushesFirstAndLargeDataGoesStraight) {
+  // Sizes handed to Write, and the OS writes seen before Flush.
+  const struct {
+    int mBuffer;
+    std::vector<int> mWrites;
+    std::vector<int> mOsWrites;
+  } cases[] = {
+      {128, {100, 100}, {100}},  // the second 100 stay buffered
+      {128, {10, 300}, {10, 300}},
+      {128, {128}, {}},          // exactly the buffer's size fits
+      {128, {129}, {129}},
+      {0, {3, 1}, {3, 1}},       // unbuffered
+  };
+  for (const auto& c : cases) {
+    sFileRecord record;
+    cFxFile stream;
+    ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, 0, c.mBuffer));
+    std::string expected;
+    for (int size : c.mWrites) {
+      const std::string data = Pattern(static_cast<size_t>(size));
+      EXPECT_EQ(size, stream.Write(data.data(), size));
+      expected += data;
+    }
+    EXPECT_EQ(c.mOsWrites, record.mWrites) << c.mBuffer << " " << c.mWrites.size();
+    EXPECT_TRUE(stream.Flush());
+    const size_t calls = record.mWrites.size();
+    EXPECT_TRUE(stream.Flush());  // nothing left: no call
+    EXPECT_EQ(calls, record.mWrites.size());
+    EXPECT_EQ(expected, record.mData);
+  }
 }
 
 TEST_F(BufferedStream, ShortWritesFailAndKeepWhatDidNotReachTheFile) {
@@ -162,52 +145,31 @@ TEST_F(BufferedStream, ShortWritesFailAndKeepWhatDidNotReachTheFile) {
   EXPECT_EQ(-1, mStream.Write(big.data(), 20));  // straight through, short
 }
 
-TEST_F(BufferedStream, WriteByteFillsTheBufferWithoutCalls) {
+TEST_F(BufferedStream, WriteByteFillsTheBufferAndCloseWritesTheRest) {
   Attach(0, 64);
-  std::string expected = Pattern(1000);
+  const std::string expected = Pattern(1000);
   for (char c : expected) ASSERT_TRUE(mStream.WriteByte(static_cast<uint8_t>(c)));
   EXPECT_EQ(std::vector<int>(15, 64), mRecord.mWrites);
   mStream.Close();
   EXPECT_EQ(expected, mRecord.mData);
+  EXPECT_TRUE(mRecord.mClosed);
+  EXPECT_TRUE(mRecord.mDestroyed);
+  EXPECT_EQ(nullptr, mStream.GetOsFile());
 }
 
 // ---- Reading -----------------------------------------------------------------------------
 
-TEST_F(BufferedStream, LargeReadsTakeTheRestStraightFromTheFile) {
+TEST_F(BufferedStream, ReadsRefillTheBufferOrGoStraightToTheFile) {
   mRecord.mData = Pattern(2000);
   Attach(128, 128);
-  EXPECT_EQ(mRecord.mData.substr(0, 1000), ReadString(1000));
-  EXPECT_EQ(std::vector<int>{1000}, mRecord.mReads);
-
-  // With bytes in the buffer, they come first and the rest is read directly.
-  EXPECT_EQ(mRecord.mData.substr(1000, 10), ReadString(10));
-  EXPECT_EQ(mRecord.mData.substr(1010, 500), ReadString(500));
-  EXPECT_EQ((std::vector<int>{1000, 128, 382}), mRecord.mReads);
-}
-
-TEST_F(BufferedStream, SmallReadsAreServedFromOneRefill) {
-  mRecord.mData = Pattern(300);
-  Attach(128, 128);
-  std::string gathered;
-  for (int i = 0; i < 20; ++i) gathered += ReadString(10);
-  EXPECT_EQ(mRecord.mData.substr(0, 200), gathered);
-  EXPECT_EQ((std::vector<int>{128, 128}), mRecord.mReads);
-}
-
-TEST_F(BufferedStream, ReadByteCrossesRefillsAndEndsWithMinusOne) {
-  mRecord.mData = Pattern(300);
-  Attach(128, 128);
-  std::string gathered;
-  for (int c; (c = mStream.ReadByte()) >= 0;) gathered += static_cast<char>(c);
-  EXPECT_EQ(mRecord.mData, gathered);
-  EXPECT_EQ((std::vector<int>{128, 128, 128, 128}), mRecord.mReads);  // last one answers 0
-  EXPECT_EQ(-1, mStream.ReadByte());
-}
-
-TEST_F(BufferedStream, ReadsAtTheEndAnswerWhatIsLeft) {
-  mRecord.mData = "abc";
-  Attach(128, 128);
-  EXPECT_EQ("abc", ReadString(10));
+  EXPECT_EQ(mRecord.mData.substr(0, 1000), ReadString(1000));  // larger than the buffer
+  EXPECT_EQ(mRecord.mData.substr(1000, 10), ReadString(10));    // one refill
+  EXPECT_EQ(mRecord.mData.substr(1010, 500), ReadString(500));  // the 118 held, then straight
+  std::string rest;
+  for (int c; (c = mStream.ReadByte()) >= 0;) rest += static_cast<char>(c);
+  EXPECT_EQ(mRecord.mData.substr(1510), rest);
+  // The last refill answers 0.
+  EXPECT_EQ((std::vector<int>{1000, 128, 382, 128, 128, 128, 128, 128}), mRecord.mReads);
   EXPECT_EQ("", ReadString(10));
   EXPECT_EQ(0, mStream.Read(nullptr, 0));
 }
@@ -222,7 +184,7 @@ TEST_F(BufferedStream, FailedReadsAnswerMinusOneEvenAfterCopying) {
   EXPECT_EQ(-1, mStream.ReadByte());
 }
 
-TEST_F(BufferedStream, EveryBufferSizeReadsTheSameBytes) {
+TEST(BufferedRead, EveryBufferSizeReadsTheSameBytes) {
   // Mixed request sizes across tiny and ordinary buffers.
   const std::string data = Pattern(777);
   for (int size : {0, 1, 2, 3, 4, 5, 7, 8, 128, 1000}) {
@@ -232,21 +194,18 @@ TEST_F(BufferedStream, EveryBufferSizeReadsTheSameBytes) {
     ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, size, size));
     std::string gathered;
     int request = 1;
-    for (;;) {
-      char bytes[16];
-      int c = stream.ReadByte();
-      if (c < 0) break;
+    for (int c; (c = stream.ReadByte()) >= 0; request = request % 16 + 1) {
       gathered += static_cast<char>(c);
+      char bytes[16];
       int got = stream.Read(bytes, request);
       ASSERT_GE(got, 0);
       gathered.append(bytes, static_cast<size_t>(got));
-      request = request % 16 + 1;
     }
     EXPECT_EQ(data, gathered) << "buffer size " << size;
   }
 }
 
-// ---- Giving bytes back, positions --------------------------------------------------------
+// ---- Giving bytes back, positions, mixing reads and writes --------------------------------
 
 TEST_F(BufferedStream, UnreadHoldsAtMostEightBytes) {
   mRecord.mData = "0123456789";
@@ -257,14 +216,6 @@ TEST_F(BufferedStream, UnreadHoldsAtMostEightBytes) {
   EXPECT_TRUE(mStream.Unread("abc", 3));
   // The bytes given back last come first, each run in its own order.
   EXPECT_EQ("abc12345012", ReadString(11));
-}
-
-TEST_F(BufferedStream, UnreadFlushesPendingWrites) {
-  Attach(128, 128);
-  EXPECT_EQ(3, mStream.Write("xyz", 3));
-  EXPECT_TRUE(mStream.Unread("q", 1));
-  EXPECT_EQ("xyz", mRecord.mData);
-  EXPECT_EQ('q', mStream.ReadByte());
 }
 
 TEST_F(BufferedStream, TellCountsTheBytesStillHeld) {
@@ -285,67 +236,43 @@ TEST_F(BufferedStream, TellCountsTheBytesStillHeld) {
   EXPECT_EQ('1', mStream.ReadByte());
   EXPECT_TRUE(mStream.SeekFromEnd(-2));
   EXPECT_EQ("89", ReadString(5));
-}
 
-TEST_F(BufferedStream, WritingAfterReadingDropsTheReadAheadInPlace) {
-  mRecord.mData = "0123456789";
-  Attach(128, 128);
-  EXPECT_EQ('0', mStream.ReadByte());  // the whole file is now read ahead
-  EXPECT_EQ(1, mStream.Write("!", 1));
-  EXPECT_EQ(-1, mStream.ReadByte());   // nothing held any more
-  mStream.Close();
-  EXPECT_EQ("0123456789!", mRecord.mData);
-}
-
-TEST_F(BufferedStream, TellAndSeekFlushPendingWrites) {
-  Attach(128, 128);
-  EXPECT_EQ(4, mStream.Write("abcd", 4));
-  int position = -1;
-  EXPECT_TRUE(mStream.Tell(position));
-  EXPECT_EQ(4, position);
-  EXPECT_EQ("abcd", mRecord.mData);
-  EXPECT_TRUE(mStream.Seek(1));
-  EXPECT_EQ(2, mStream.Write("XY", 2));
-  mStream.Close();
-  EXPECT_EQ("aXYd", mRecord.mData);
-}
-
-TEST_F(BufferedStream, MarkAndReturnToMark) {
-  mRecord.mData = "0123456789";
-  Attach(128, 128);
-  EXPECT_EQ("01", ReadString(2));
+  EXPECT_TRUE(mStream.Seek(2));
   EXPECT_TRUE(mStream.Mark());
   EXPECT_EQ("2345", ReadString(4));
   EXPECT_TRUE(mStream.ReturnToMark());
-  EXPECT_EQ("23", ReadString(2));
+  EXPECT_EQ('2', mStream.ReadByte());
   EXPECT_FALSE(mStream.ReturnToMark());  // the mark is used up
+}
+
+TEST_F(BufferedStream, MixedReadsAndWritesLandInPlace) {
+  mRecord.mData = "0123456789";
+  Attach(128, 128);
+  // Pending writes reach the file before a Read, Tell or Unread.
+  EXPECT_EQ(2, mStream.Write("ab", 2));
+  EXPECT_EQ('2', mStream.ReadByte());  // read after the written bytes, not stale ones
+  EXPECT_EQ("ab23456789", mRecord.mData);
+  EXPECT_TRUE(mStream.Seek(0));
+  EXPECT_EQ(2, mStream.Write("AB", 2));
+  int position = -1;
+  EXPECT_TRUE(mStream.Tell(position));
+  EXPECT_EQ(2, position);
+  EXPECT_EQ("AB23456789", mRecord.mData);
+  EXPECT_EQ(2, mStream.Write("CD", 2));
+  EXPECT_TRUE(mStream.Unread("q", 1));
+  EXPECT_EQ("ABCD456789", mRecord.mData);
+  EXPECT_EQ('q', mStream.ReadByte());
+  EXPECT_EQ('4', mStream.ReadByte());  // the rest of the file is read ahead
+  // A write drops the read-ahead without moving back.
+  EXPECT_EQ(1, mStream.Write("!", 1));
+  EXPECT_EQ(-1, mStream.ReadByte());
+  mStream.Close();
+  EXPECT_EQ("ABCD456789!", mRecord.mData);
 }
 
 // ---- Attaching, closed streams -----------------------------------------------------------
 
-TEST_F(BufferedStream, BadBufferSizesCloseTheFile) {
-  EXPECT_FALSE(mStream.Attach(new cCountingFile(mRecord), 0, -1, 128));
-  EXPECT_TRUE(mRecord.mDestroyed);
-  EXPECT_EQ(nullptr, mStream.GetOsFile());
-  EXPECT_FALSE(mStream.Attach(nullptr, 0, 128, 128));
-}
-
-TEST_F(BufferedStream, ClosedStreamsAnswerFailures) {
-  char byte;
-  int position;
-  EXPECT_FALSE(mStream.IsOpen());
-  EXPECT_EQ(-1, mStream.Read(&byte, 1));
-  EXPECT_EQ(-1, mStream.ReadByte());
-  EXPECT_EQ(-1, mStream.Write("x", 1));
-  EXPECT_FALSE(mStream.WriteByte('x'));
-  EXPECT_FALSE(mStream.Unread("x", 1));
-  EXPECT_FALSE(mStream.Tell(position));
-  EXPECT_FALSE(mStream.Seek(0));
-  EXPECT_FALSE(mStream.ReadAsync(0, &byte, 1));
-  EXPECT_TRUE(mStream.Flush());  // nothing pending
-}
-
-TEST_F(BufferedStream, AttachingAgainReplacesTheFile) {
+TEST_F(BufferedStream, AttachReplacesTheFileAndRefusesBadSizes) {
   Attach(128, 128);
   EXPECT_EQ(3, mStream.Write("one", 3));
   sFileRecord second;
@@ -353,8 +280,25 @@ TEST_F(BufferedStream, AttachingAgainReplacesTheFile) {
   EXPECT_EQ("one", mRecord.mData);
   EXPECT_TRUE(mRecord.mDestroyed);
   EXPECT_EQ(3, mStream.Write("two", 3));
-  mStream.Close();
+
+  sFileRecord third;
+  EXPECT_FALSE(mStream.Attach(new cCountingFile(third), 0, -1, 128));
   EXPECT_EQ("two", second.mData);
+  EXPECT_TRUE(third.mDestroyed);
+  EXPECT_EQ(nullptr, mStream.GetOsFile());
+  EXPECT_FALSE(mStream.Attach(nullptr, 0, 128, 128));
+}
+
+TEST_F(BufferedStream, ClosedStreamsAnswerFailures) {
+  char byte;
+  int position;
+  EXPECT_EQ(-1, mStream.ReadByte());
+  EXPECT_FALSE(mStream.WriteByte('x'));
+  EXPECT_FALSE(mStream.Unread("x", 1));
+  EXPECT_FALSE(mStream.Tell(position));
+  EXPECT_FALSE(mStream.SeekRelative(0));
+  EXPECT_FALSE(mStream.ReadAsync(0, &byte, 1));
+  EXPECT_TRUE(mStream.Flush());  // nothing pending
 }
 
 // ---- Character operations ------------------------------------------------------------------
@@ -369,81 +313,56 @@ TEST_F(BufferedStream, Utf8UnitsRoundTrip) {
 
   std::u16string read;
   bool failed = false;
-  for (;;) {
-    wchar16 unit = mStream.ReadUtf8Char(failed);
-    if (failed) break;
-    read += unit;
-  }
+  for (wchar16 unit; unit = mStream.ReadUtf8Char(failed), !failed;) read += unit;
   EXPECT_EQ(units, read);
 }
 
-// Each case: bytes, then whether reading the first unit is malformed.
 TEST(Utf8Decoding, MalformedSequencesAreToldFromTheEnd) {
-  struct sCase {
+  const struct {
     std::string mBytes;
+    bool mFailed;
     bool mMalformed;
+    wchar16 mUnit;
+  } cases[] = {
+      {"", true, false, 0},                  // end of input
+      {"\xF0\x9F\x98\x80", true, true, 0},   // four-byte form
+      {"\xC3" "A", true, true, 0},           // second byte below 0x80
+      {"\xE2\x82", true, true, 0},           // cut short
+      {"\xE2" "A\x82", true, true, 0},       // broken inside a three-byte sequence
+      {"\xC3", true, true, 0},               // cut short after the first byte
+      {"\x80\x80", false, false, 0x0000},    // a continuation byte leads: not checked
+      {"\xC0\xAF", false, false, u'/'},      // overlong: not checked
   };
-  const sCase cases[] = {
-      {"", false},            // end of input
-      {"\xF0\x9F\x98\x80", true},  // four-byte form
-      {"\xC3" "A", true},     // second byte below 0x80
-      {"\xE2\x82", true},     // cut short
-      {"\xE2" "A\x82", true}, // broken inside a three-byte sequence
-      {"\xC3", true},         // cut short after the first byte
-  };
-  for (const sCase& c : cases) {
+  for (const auto& c : cases) {
     sFileRecord record;
     record.mData = c.mBytes;
     cFxFile stream;
-    ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, 128, 0));
+    ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, 1, 0));
     FxSetErrorCode(0);
     bool failed = false, malformed = false;
-    stream.ReadUtf8Char(failed, malformed);
-    EXPECT_TRUE(failed) << c.mBytes;
+    EXPECT_EQ(c.mUnit, stream.ReadUtf8Char(failed, malformed)) << c.mBytes;
+    EXPECT_EQ(c.mFailed, failed) << c.mBytes;
     EXPECT_EQ(c.mMalformed, malformed) << c.mBytes;
     EXPECT_EQ(c.mMalformed ? kFxError::cBadUtf8 : 0u, FxGetErrorCode()) << c.mBytes;
   }
 }
 
-TEST(Utf8Decoding, LeadBytesAreNotCheckedFurther) {
-  sFileRecord record;
-  record.mData = "\x80\x80\xC0\xAF";  // a lone continuation byte, an overlong "/"
-  cFxFile stream;
-  ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, 1, 0));
-  bool failed = false;
-  EXPECT_EQ(0x0000, stream.ReadUtf8Char(failed));
-  EXPECT_FALSE(failed);
-  EXPECT_EQ(u'/', stream.ReadUtf8Char(failed));
-  EXPECT_FALSE(failed);
-}
-
 TEST_F(BufferedStream, WideUnitsAreLittleEndian) {
-  Attach(128, 128);
-  EXPECT_TRUE(mStream.WriteWideChar(0xFEFF));
-  EXPECT_TRUE(mStream.WriteWideChar(0x20AC));
-  mStream.Flush();
-  EXPECT_EQ(std::string("\xFF\xFE\xAC\x20"), mRecord.mData);
-}
-
-TEST_F(BufferedStream, WideRunsRoundTrip) {
   Attach(100, 100);
   std::u16string text;
   for (int i = 0; i < 1000; ++i) text += static_cast<char16_t>(0x41 + i * 37 % 0xFFBF);
+  EXPECT_TRUE(mStream.WriteWideChar(0xFEFF));
   EXPECT_TRUE(mStream.WriteWideChars(reinterpret_cast<const wchar16*>(text.data()),
                                      static_cast<uint32_t>(text.size())));
   EXPECT_TRUE(mStream.WriteWideChars(nullptr, 0));
   EXPECT_EQ(1, mStream.Write("!", 1));  // one byte short of another unit
   ASSERT_TRUE(mStream.Seek(0));
-  EXPECT_EQ(test::Utf16Le(text) + "!", mRecord.mData);
+  EXPECT_EQ("\xFF\xFE" + test::Utf16Le(text) + "!", mRecord.mData);
 
   std::u16string read;
   bool failed = false;
-  for (;;) {
-    wchar16 unit = mStream.ReadWideChar(failed);
-    if (failed) break;
-    read += unit;
-  }
-  EXPECT_EQ(text, read);
+  for (wchar16 unit; unit = mStream.ReadWideChar(failed), !failed;) read += unit;
+  EXPECT_EQ(u"\uFEFF" + text, read);
 }
 
 // ---- Real files through the mounted file system ----------------------------------------------
@@ -461,58 +380,29 @@ class FileOnDisk : public ::testing::Test {
   void TearDown() override {
     if (mMounted) ShutdownFileSystems();
   }
-  cFxPath Path(const std::string& name) { return cFxPath((mDir / name).c_str()); }
-
   TempDir mDir;
   bool mMounted = false;
 };
 
-TEST_F(FileOnDisk, ReplaceWritesAndReadReadsBack) {
-  cFxFile out;
-  ASSERT_TRUE(out.Open(Path("a.xml"), kFxFileMode::cModeReplace, 0, 0, 128, 128));
-  std::string text = Pattern(5000);
-  EXPECT_EQ(5000, out.Write(text.data(), 5000));
-  out.Close();
-  EXPECT_EQ(text, ReadFile(mDir / "a.xml"));
-
-  cFxFile in;
-  ASSERT_TRUE(in.Open(cFxPath(("@os:" + (mDir / "a.xml")).c_str()), kFxFileMode::cModeRead, 0, 0,
-                      128, 128));
-  std::string gathered;
-  for (int c; (c = in.ReadByte()) >= 0;) gathered += static_cast<char>(c);
-  EXPECT_EQ(text, gathered);
-}
-
-TEST_F(FileOnDisk, AppendAddsToTheEnd) {
-  WriteFile(mDir / "out.txt", "first;");
-  cFxFile out;
-  ASSERT_TRUE(out.Open(Path("out.txt"), kFxFileMode::cModeAppend, 0, 0, 128, 128));
-  EXPECT_EQ(7, out.Write("second;", 7));
-  out.Close();
-  EXPECT_EQ("first;second;", ReadFile(mDir / "out.txt"));
-}
-
-TEST_F(FileOnDisk, OpenFailuresAnswerFalse) {
+TEST_F(FileOnDisk, OpenResolvesThePathThroughTheMountedFileSystem) {
+  const uint32_t before = FxFilePoolInUse();
   cFxFile file;
-  EXPECT_FALSE(file.Open(Path("missing.xml"), kFxFileMode::cModeRead, 0, 0, 128, 128));
-  EXPECT_EQ(kFxError::cFileNotFound, FxGetErrorCode());
-  EXPECT_FALSE(file.Open(cFxPath("@nofs:/a.xml"), kFxFileMode::cModeRead, 0, 0, 128, 128));
-  EXPECT_FALSE(file.Open(cFxPath("@os:/a//b.xml"), kFxFileMode::cModeRead, 0, 0, 128, 128));
-  EXPECT_FALSE(file.Open(cFxPath(), kFxFileMode::cModeRead, 0, 0, 128, 128));
-  EXPECT_FALSE(file.IsOpen());
-}
-
-TEST_F(FileOnDisk, OpeningAgainClosesTheFirstFile) {
-  WriteFile(mDir / "a.txt", "a");
-  WriteFile(mDir / "b.txt", "b");
-  uint32_t before = FxFilePoolInUse();
-  cFxFile file;
-  ASSERT_TRUE(file.Open(Path("a.txt"), kFxFileMode::cModeRead, 0, 0, 128, 128));
-  ASSERT_TRUE(file.Open(Path("b.txt"), kFxFileMode::cModeRead, 0, 0, 128, 128));
+  ASSERT_TRUE(file.Open(cFxPath((mDir / "a.xml").c_str()), kFxFileMode::cModeReplace, 0, 0, 128, 128));
+  EXPECT_EQ(3, file.Write("abc", 3));
+  // Opening again closes the first file, its buffered bytes written out.
+  const cFxPath internal(("@os:" + (mDir / "a.xml")).c_str());
+  ASSERT_TRUE(file.Open(internal, kFxFileMode::cModeAppend, 0, 0, 128, 128));
   EXPECT_EQ(before + 1, FxFilePoolInUse());
-  EXPECT_EQ('b', file.ReadByte());
+  EXPECT_EQ(1, file.Write(";", 1));
   file.Close();
   EXPECT_EQ(before, FxFilePoolInUse());
+  EXPECT_EQ("abc;", ReadFile(mDir / "a.xml"));
+
+  EXPECT_FALSE(file.Open(cFxPath((mDir / "missing.xml").c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
+  EXPECT_EQ(kFxError::cFileNotFound, FxGetErrorCode());
+  for (const cFxPath& path : {cFxPath("@nofs:/a.xml"), cFxPath("@os:/a//b.xml"), cFxPath()})
+    EXPECT_FALSE(file.Open(path, kFxFileMode::cModeRead, 0, 0, 128, 128)) << path.GetText().c_str();
+  EXPECT_FALSE(file.IsOpen());
 }
 
 }  // namespace

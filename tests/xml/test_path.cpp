@@ -11,54 +11,50 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Text(const cFxPath& path) { return path.GetText().c_str(); }
-
 // The normalised text of a valid path; "<invalid: text>" otherwise.
-std::string Normal(const char* text) {
-  cFxPath path(text);
-  return path.IsValid() ? Text(path) : "<invalid: " + Text(path) + ">";
+std::string Normal(const std::string& text) {
+  cFxPath path(text.c_str());
+  const std::string result = path.GetText().c_str();
+  return path.IsValid() ? result : "<invalid: " + result + ">";
 }
 
-TEST(PathInternalForm, DotAndDotDotAreResolved) {
-  EXPECT_EQ("@os:/a/c.xml", Normal("@os:/a/./b/../c.xml"));
-  EXPECT_EQ("@os:c/a/c.xml", Normal("@os:c/a/./b/../c.xml"));
-  EXPECT_EQ("@os:/a/b", Normal("@os:/a/b/."));
-  EXPECT_EQ("@os:/", Normal("@os:/a/.."));
-  EXPECT_EQ("@os:/", Normal("@os:/"));
-  EXPECT_EQ("@os:", Normal("@os:"));
+struct sPathCase {
+  const char* mGiven;
+  const char* mExpected;
+};
+
+void ExpectNormalForms(const sPathCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    EXPECT_EQ(cases[i].mExpected, Normal(cases[i].mGiven)) << cases[i].mGiven;
 }
 
-TEST(PathInternalForm, LeadingDotDotsThatFindNothingAreKept) {
-  EXPECT_EQ("@os:../../a", Normal("@os:../../a/b/.."));
-  EXPECT_EQ("@os:../b", Normal("@os:a/../../b"));
-  EXPECT_EQ("@os:/../x", Normal("@os:/../x"));
-  EXPECT_EQ("@os:../..", Normal("@os:../x/../.."));
-}
-
-TEST(PathInternalForm, BackslashesBecomeSlashesExceptTheNetworkPrefix) {
-  EXPECT_EQ("@os:/a/b/c.xml", Normal("@os:/a\\b\\c.xml"));
-  EXPECT_EQ("@os:\\\\server/share/a.xml", Normal("@os:\\\\server\\share\\x\\..\\a.xml"));
-  EXPECT_EQ("@os:\\\\server", Normal("@os:\\\\server"));
-}
-
-TEST(PathInternalForm, EmptySegmentsAndColonsMakeThePathInvalid) {
-  // The root's own slash is no empty segment, but two in a row are.
-  EXPECT_EQ("<invalid: @os://a>", Normal("@os://a"));
-  EXPECT_EQ("<invalid: @os:/a//b.xml>", Normal("@os:/a//b.xml"));
-  EXPECT_EQ("<invalid: @os:/a/b/>", Normal("@os:/a/b/"));
-  EXPECT_EQ("<invalid: @os:/a/b:c.xml>", Normal("@os:/a/b:c.xml"));
-  EXPECT_EQ("<invalid: @os:/a\\\\b>", Normal("@os:/a\\\\b"));  // two backslashes in the middle
-  EXPECT_EQ("<invalid: @os>", Normal("@os"));
-  EXPECT_EQ("<invalid: @:/a>", Normal("@:/a"));
-}
-
-TEST(PathInternalForm, InvalidPathsHaveNoParts) {
-  cFxPath path("@os:/a//b");
-  EXPECT_FALSE(path.IsValid());
-  EXPECT_TRUE(path.GetFileSystemName().IsEmpty());
-  EXPECT_TRUE(path.GetRest().IsEmpty());
-  EXPECT_FALSE(cFxPath().IsValid());
-  EXPECT_FALSE(cFxPath("").IsValid());
+TEST(PathInternalForm, IsNormalisedOrInvalid) {
+  const sPathCase cases[] = {
+      {"@os:/a/./b/../c.xml", "@os:/a/c.xml"},
+      {"@os:c/a/./b/../c.xml", "@os:c/a/c.xml"},
+      {"@os:/a/b/.", "@os:/a/b"},
+      {"@os:/a/..", "@os:/"},
+      {"@os:", "@os:"},
+      // ".." that finds nothing to remove is kept at the front.
+      {"@os:../../a/b/..", "@os:../../a"},
+      {"@os:a/../../b", "@os:../b"},
+      {"@os:/../x", "@os:/../x"},
+      {"@os:../x/../..", "@os:../.."},
+      // Backslashes are separators, except the network path's two.
+      {"@os:/a\\b\\c.xml", "@os:/a/b/c.xml"},
+      {"@os:\\\\server\\share\\x\\..\\a.xml", "@os:\\\\server/share/a.xml"},
+      {"@os:\\\\server", "@os:\\\\server"},
+      // The root's own slash is no empty segment, but two in a row are.
+      {"@os://a", "<invalid: @os://a>"},
+      {"@os:/a//b.xml", "<invalid: @os:/a//b.xml>"},
+      {"@os:/a/b/", "<invalid: @os:/a/b/>"},
+      {"@os:/a/b:c.xml", "<invalid: @os:/a/b:c.xml>"},
+      {"@os:/a\\\\b", "<invalid: @os:/a\\\\b>"},
+      {"@os", "<invalid: @os>"},
+      {"@:/a", "<invalid: @:/a>"},
+      {"", "<invalid: >"},
+  };
+  ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
 }
 
 TEST(PathInternalForm, PartsAreTheFileSystemNameAndTheRest) {
@@ -66,49 +62,46 @@ TEST(PathInternalForm, PartsAreTheFileSystemNameAndTheRest) {
   ASSERT_TRUE(path.IsValid());
   EXPECT_EQ(cFxString("os"), path.GetFileSystemName());
   EXPECT_EQ(cFxString("/data/a.xml"), path.GetRest());
-
   path = cFxString("@mem:x/y");
-  ASSERT_TRUE(path.IsValid());
   EXPECT_EQ(cFxString("mem"), path.GetFileSystemName());
   EXPECT_EQ(cFxString("x/y"), path.GetRest());
+  path = cFxString("@os:/a//b");
+  EXPECT_TRUE(path.GetFileSystemName().IsEmpty());
+  EXPECT_TRUE(path.GetRest().IsEmpty());
+  EXPECT_FALSE(cFxPath().IsValid());
 }
 
-// Runs a test body in `directory` and goes back afterwards.
-class cInDirectory {
- public:
-  explicit cInDirectory(const fs::path& directory) : mPrevious(fs::current_path()) {
-    fs::current_path(directory);
-  }
-  ~cInDirectory() { fs::current_path(mPrevious); }
-
- private:
-  fs::path mPrevious;
-};
-
 TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
-  EXPECT_EQ("@os:/home/u/data/a.xml", Normal("/home/u/data/a.xml"));
-  EXPECT_EQ("@os:/home/a.xml", Normal("/home/u/../a.xml"));
-  EXPECT_EQ("@os:/home/u/a.xml", Normal("/home//u/./a.xml"));
+  const std::string overlong = "/" + std::string(8192, 'x');
+  const std::string overlongInvalid = "<invalid: " + overlong + ">";
+  // Long only before ".." shortens it: the limit applies to the result.
+  const std::string shortened = "/" + std::string(200, 'a') + "/../b";
+  const sPathCase cases[] = {
+      {"/home/u/data/a.xml", "@os:/home/u/data/a.xml"},
+      {"/home/u/../a.xml", "@os:/home/a.xml"},
+      {"/home//u/./a.xml", "@os:/home/u/a.xml"},
+      {"/a//b/", "@os:/a/b"},
+      {"/", "@os:/"},
+      {"/../../x", "@os:/x"},  // ".." at the root stays there
+      {"  /a b/c.xml \t", "@os:/a b/c.xml"},
+      {"/data/a:b.xml", "<invalid: /data/a:b.xml>"},  // ":" has no internal form
+      {overlong.c_str(), overlongInvalid.c_str()},
+      {shortened.c_str(), "@os:/b"},
+  };
+  ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
 }
 
 TEST(PathNativeForm, RelativePathsAreResolvedAgainstTheCurrentDirectory) {
   test::TempDir dir;
-  cInDirectory inside(dir.Path());
-  std::string cwd = fs::current_path().string();
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir.Path());
+  const std::string cwd = fs::current_path().string();
+  const std::string parent = fs::path(cwd).parent_path().string();
   EXPECT_EQ("@os:" + cwd + "/data/a.xml", Normal("data/a.xml"));
-  EXPECT_EQ("@os:" + cwd + "/a.xml", Normal("data/../a.xml"));
-  EXPECT_EQ("@os:" + fs::path(cwd).parent_path().string() + "/a.xml", Normal("../a.xml"));
-}
-
-TEST(PathNativeForm, BlanksAreTrimmed) {
-  EXPECT_EQ("@os:/data/a b.xml", Normal("   /data/a b.xml  "));
-}
-
-TEST(PathNativeForm, NamesThatCannotBeInternalAreInvalid) {
-  // A native name with ":" cannot be written as an internal path.
-  EXPECT_EQ("<invalid: /data/a:b.xml>", Normal("/data/a:b.xml"));
-  std::string tooLong = "/" + std::string(8192, 'x');
-  EXPECT_FALSE(cFxPath(tooLong.c_str()).IsValid());
+  EXPECT_EQ("@os:" + cwd + "/a.xml", Normal(" ./data/../a.xml "));
+  EXPECT_EQ("@os:" + cwd, Normal("."));
+  EXPECT_EQ("@os:" + parent + "/a.xml", Normal("../a.xml"));
+  fs::current_path(previous);
 }
 
 }  // namespace

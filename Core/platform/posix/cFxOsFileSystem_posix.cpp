@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <string>
 
 #include "API/core/FxError.h"
@@ -37,9 +36,6 @@ uint32_t CodeFromErrno(int error) {
 void RecordErrno() { FxSetErrorCode(CodeFromErrno(errno)); }
 
 int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
-
-// The file whose emulated overlapped read is pending; one in the process.
-const cFxOsFile* gPendingRead = nullptr;
 
 // Copies the text out of the string heap: a later allocation may move it.
 std::string ToStd(const cFxString& text) { return std::string(text.c_str(), text.Length()); }
@@ -83,45 +79,19 @@ struct sSearchState {
   std::string mPattern;
 };
 
-// A 32-bit position from an lseek result.
-bool StorePosition(off_t result, int* position) {
-  if (result < 0) {
-    RecordErrno();
-    return false;
-  }
-  if (result > INT_MAX) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return false;
-  }
-  if (position != nullptr) *position = static_cast<int>(result);
-  return true;
-}
-
 }  // namespace
-
-static_assert(sizeof(cFxOsFile) <= kFxFilePool::cEntryBytes, "a file object must fit a pool entry");
 
 // ---- File object ------------------------------------------------------------------
 
-bool cFxOsFile::Close() {
-  if (gPendingRead == this) gPendingRead = nullptr;
-  if (mHandle == -1) return true;
-  // The descriptor is released even when close reports an error, so it is
-  // never retried.
-  int result = close(Descriptor(mHandle));
-  mHandle = -1;
-  if (result != 0 && errno != EINTR) {
-    RecordErrno();
-    return false;
-  }
-  return true;
+bool cFxOsFile::CloseNative(intptr_t handle) {
+  // EINTR still releases the descriptor on Linux: retrying could close a
+  // descriptor opened meanwhile.
+  if (close(Descriptor(handle)) == 0 || errno == EINTR) return true;
+  RecordErrno();
+  return false;
 }
 
-int cFxOsFile::Read(void* buffer, int count) {
-  if (count < 0 || (buffer == nullptr && count > 0)) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return -1;
-  }
+int cFxOsFile::ReadNative(void* buffer, int count) {
   ssize_t result;
   do {
     result = read(Descriptor(mHandle), buffer, static_cast<size_t>(count));
@@ -134,51 +104,24 @@ int cFxOsFile::Read(void* buffer, int count) {
 }
 
 // There is no overlapped input here: the read is done at once with pread,
-// and the pending mark keeps the rules of one outstanding read.
-bool cFxOsFile::ReadAsync(uint32_t offset, void* buffer, int count) {
-  if (gPendingRead != nullptr) {
-    FxSetErrorCode(kFxError::cFileReadPending);
-    return false;
-  }
-  if (count < 0 || (buffer == nullptr && count > 0)) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return false;
-  }
+// beside the file's position, and is finished before anyone asks.
+bool cFxOsFile::StartReadNative(uint32_t offset, void* buffer, int count) {
   ssize_t result;
   do {
     result = pread(Descriptor(mHandle), buffer, static_cast<size_t>(count), static_cast<off_t>(offset));
   } while (result < 0 && errno == EINTR);
   if (result < 0) {
-    // Nothing is pending after a read that could not start.
     RecordErrno();
     return false;
   }
-  gPendingRead = this;
   return true;
 }
 
-bool cFxOsFile::IsReadDone() {
-  if (gPendingRead != this) {
-    FxSetErrorCode(kFxError::cFileReadPending);
-    return false;
-  }
-  return true;
-}
+bool cFxOsFile::IsReadFinishedNative() { return true; }
+bool cFxOsFile::WaitReadNative() { return true; }
+void cFxOsFile::CancelReadNative() {}
 
-bool cFxOsFile::WaitRead() {
-  if (gPendingRead != this) {
-    FxSetErrorCode(kFxError::cFileReadPending);
-    return false;
-  }
-  gPendingRead = nullptr;
-  return true;
-}
-
-int cFxOsFile::Write(const void* buffer, int count) {
-  if (count < 0 || (buffer == nullptr && count > 0)) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return -1;
-  }
+int cFxOsFile::WriteNative(const void* buffer, int count) {
   // write may take less than asked (a full disk, a signal): go on until all
   // is written or it fails.
   const char* bytes = static_cast<const char*>(buffer);
@@ -207,20 +150,15 @@ bool cFxOsFile::Flush() {
   return false;
 }
 
-bool cFxOsFile::Tell(int& position) {
-  return StorePosition(lseek(Descriptor(mHandle), 0, SEEK_CUR), &position);
-}
-
-bool cFxOsFile::Seek(int position) {
-  return StorePosition(lseek(Descriptor(mHandle), position, SEEK_SET), nullptr);
-}
-
-bool cFxOsFile::SeekRelative(int delta) {
-  return StorePosition(lseek(Descriptor(mHandle), delta, SEEK_CUR), nullptr);
-}
-
-bool cFxOsFile::SeekFromEnd(int delta) {
-  return StorePosition(lseek(Descriptor(mHandle), delta, SEEK_END), nullptr);
+bool cFxOsFile::MoveNative(int distance, eOrigin origin, int64_t& position) {
+  static const int cWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+  const off_t result = lseek(Descriptor(mHandle), distance, cWhence[origin]);
+  if (result < 0) {
+    RecordErrno();
+    return false;
+  }
+  position = static_cast<int64_t>(result);
+  return true;
 }
 
 // ---- Search object ------------------------------------------------------------------
@@ -277,23 +215,13 @@ cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
   return path;
 }
 
-cFxOsFile* cFxOsFileSystem::Open(const cFxString& path, int mode, int attributes) {
-  std::string native = ToStd(GetNativePath(path));
-  bool read = (mode & kFxFileMode::cRead) != 0;
-  bool write = (mode & kFxFileMode::cWrite) != 0;
+intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenRequest& request) {
+  static const int cDisposition[] = {0, O_TRUNC, O_CREAT, O_CREAT | O_TRUNC, O_CREAT | O_EXCL};
+  const std::string native = ToStd(nativePath);
   // Children (the serializer) must not inherit open data files.
-  int flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
-  if (mode & kFxFileMode::cCreate) {
-    if (mode & kFxFileMode::cOnlyNew)
-      flags |= O_CREAT | O_EXCL;
-    else if (mode & kFxFileMode::cReplace)
-      flags |= O_CREAT | O_TRUNC;
-    else
-      flags |= O_CREAT;
-  } else if (mode & kFxFileMode::cReplace) {
-    flags |= O_TRUNC;
-  }
-  mode_t permissions = (attributes & kFxFileAttribute::cReadOnly) ? 0444 : 0666;
+  int flags = O_CLOEXEC | cDisposition[request.mDisposition] |
+              (request.mRead && request.mWrite ? O_RDWR : request.mWrite ? O_WRONLY : O_RDONLY);
+  const mode_t permissions = request.mReadOnlyFile ? 0444 : 0666;
 
   int descriptor;
   do {
@@ -301,7 +229,7 @@ cFxOsFile* cFxOsFileSystem::Open(const cFxString& path, int mode, int attributes
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) {
     RecordErrno();
-    return nullptr;
+    return -1;
   }
   // A directory opens on POSIX but cannot be read as a file; refuse it as
   // the other platform does.
@@ -309,18 +237,9 @@ cFxOsFile* cFxOsFileSystem::Open(const cFxString& path, int mode, int attributes
   if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
     close(descriptor);
     FxSetErrorCode(kFxError::cFileAccess);
-    return nullptr;
+    return -1;
   }
-  cFxOsFile* file = new (kFxFromFilePool) cFxOsFile(descriptor);
-  if (file == nullptr) {
-    close(descriptor);  // the pool recorded why
-    return nullptr;
-  }
-  if ((mode & kFxFileMode::cAppend) && !file->SeekFromEnd(0)) {
-    delete file;
-    return nullptr;
-  }
-  return file;
+  return descriptor;
 }
 
 bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
@@ -393,16 +312,8 @@ cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& i
   return search;
 }
 
-bool cFxOsFileSystem::CreateDirectory(const cFxString& path, const sFxFileInfo& info) {
-  std::string native = ToStd(GetNativePath(path));
-  if (mkdir(native.c_str(), 0777) != 0) return false;
-  if (!ApplyInfo(path, info)) {
-    uint32_t code = FxGetErrorCode();
-    RemoveDirectory(path);
-    FxSetErrorCode(code);
-    return false;
-  }
-  return true;
+bool cFxOsFileSystem::MakeDirectoryNative(const cFxString& nativePath) {
+  return mkdir(ToStd(nativePath).c_str(), 0777) == 0;
 }
 
 bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {

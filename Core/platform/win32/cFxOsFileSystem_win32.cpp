@@ -7,7 +7,6 @@
 #undef CreateDirectory
 #undef RemoveDirectory
 
-#include <climits>
 #include <cstring>
 #include <string>
 
@@ -41,9 +40,8 @@ void RecordLastError() { FxSetErrorCode(CodeFromSystemError(GetLastError())); }
 
 HANDLE Native(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-// One overlapped read for the whole process.
+// The record of the one overlapped read the process may have pending.
 OVERLAPPED gOverlapped;
-const cFxOsFile* gPendingRead = nullptr;
 
 std::string ToStd(const cFxString& text) { return std::string(text.c_str(), text.Length()); }
 
@@ -54,49 +52,17 @@ void InfoFromAttributes(DWORD attributes, DWORD sizeLow, sFxFileInfo& info) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) info.mFlags |= kFxFileInfo::cDirectory;
 }
 
-bool MovePointer(HANDLE handle, int distance, DWORD method, int* position) {
-  DWORD result = SetFilePointer(handle, distance, nullptr, method);
-  if (result == INVALID_SET_FILE_POINTER) {
-    RecordLastError();
-    return false;
-  }
-  if (result > static_cast<DWORD>(INT_MAX)) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return false;
-  }
-  if (position != nullptr) *position = static_cast<int>(result);
-  return true;
-}
-
 }  // namespace
-
-static_assert(sizeof(cFxOsFile) <= kFxFilePool::cEntryBytes, "a file object must fit a pool entry");
 
 // ---- File object ------------------------------------------------------------------
 
-bool cFxOsFile::Close() {
-  if (gPendingRead == this) {
-    // The system still writes into the caller's buffer: end the read first.
-    DWORD transferred;
-    CancelIo(Native(mHandle));
-    GetOverlappedResult(Native(mHandle), &gOverlapped, &transferred, TRUE);
-    gPendingRead = nullptr;
-  }
-  if (mHandle == -1) return true;
-  BOOL closed = CloseHandle(Native(mHandle));
-  mHandle = -1;
-  if (!closed) {
-    RecordLastError();
-    return false;
-  }
-  return true;
+bool cFxOsFile::CloseNative(intptr_t handle) {
+  if (CloseHandle(Native(handle))) return true;
+  RecordLastError();
+  return false;
 }
 
-int cFxOsFile::Read(void* buffer, int count) {
-  if (count < 0 || (buffer == nullptr && count > 0)) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return -1;
-  }
+int cFxOsFile::ReadNative(void* buffer, int count) {
   DWORD read = 0;
   if (!ReadFile(Native(mHandle), buffer, static_cast<DWORD>(count), &read, nullptr)) {
     RecordLastError();
@@ -105,55 +71,32 @@ int cFxOsFile::Read(void* buffer, int count) {
   return static_cast<int>(read);
 }
 
-bool cFxOsFile::ReadAsync(uint32_t offset, void* buffer, int count) {
-  if (gPendingRead != nullptr) {
-    FxSetErrorCode(kFxError::cFileReadPending);
-    return false;
-  }
-  if (count < 0 || (buffer == nullptr && count > 0)) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return false;
-  }
+bool cFxOsFile::StartReadNative(uint32_t offset, void* buffer, int count) {
   std::memset(&gOverlapped, 0, sizeof gOverlapped);
   gOverlapped.Offset = offset;
-  gOverlapped.OffsetHigh = 0;
-  gOverlapped.hEvent = nullptr;
-  gPendingRead = this;
   if (ReadFile(Native(mHandle), buffer, static_cast<DWORD>(count), nullptr, &gOverlapped)) return true;
   DWORD error = GetLastError();
   if (error == ERROR_HANDLE_EOF || error == ERROR_IO_PENDING) return true;
-  // Nothing is pending after a read that could not start.
-  gPendingRead = nullptr;
   FxSetErrorCode(CodeFromSystemError(error));
   return false;
 }
 
-bool cFxOsFile::IsReadDone() {
-  if (gPendingRead != this) {
-    FxSetErrorCode(kFxError::cFileReadPending);
-    return false;
-  }
-  return gOverlapped.Internal != cStatusPending;
+bool cFxOsFile::IsReadFinishedNative() { return gOverlapped.Internal != cStatusPending; }
+
+bool cFxOsFile::WaitReadNative() {
+  if (WaitForSingleObject(Native(mHandle), INFINITE) == WAIT_OBJECT_0) return true;
+  FxSetErrorCode(kFxError::cFileOther);
+  return false;
 }
 
-bool cFxOsFile::WaitRead() {
-  if (gPendingRead != this) {
-    FxSetErrorCode(kFxError::cFileReadPending);
-    return false;
-  }
-  gPendingRead = nullptr;
-  if (WaitForSingleObject(Native(mHandle), INFINITE) != WAIT_OBJECT_0) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return false;
-  }
-  return true;
+void cFxOsFile::CancelReadNative() {
+  // The system still writes into the caller's buffer: end the read first.
+  DWORD transferred;
+  CancelIo(Native(mHandle));
+  GetOverlappedResult(Native(mHandle), &gOverlapped, &transferred, TRUE);
 }
 
-int cFxOsFile::Write(const void* buffer, int count) {
-  if (count < 0 || (buffer == nullptr && count > 0)) {
-    FxSetErrorCode(kFxError::cFileOther);
-    return -1;
-  }
+int cFxOsFile::WriteNative(const void* buffer, int count) {
   DWORD written = 0;
   if (!WriteFile(Native(mHandle), buffer, static_cast<DWORD>(count), &written, nullptr)) {
     RecordLastError();
@@ -168,15 +111,17 @@ bool cFxOsFile::Flush() {
   return false;
 }
 
-bool cFxOsFile::Tell(int& position) { return MovePointer(Native(mHandle), 0, FILE_CURRENT, &position); }
-
-bool cFxOsFile::Seek(int position) { return MovePointer(Native(mHandle), position, FILE_BEGIN, nullptr); }
-
-bool cFxOsFile::SeekRelative(int delta) {
-  return MovePointer(Native(mHandle), delta, FILE_CURRENT, nullptr);
+bool cFxOsFile::MoveNative(int distance, eOrigin origin, int64_t& position) {
+  static const DWORD cMethod[] = {FILE_BEGIN, FILE_CURRENT, FILE_END};
+  // Without a high word the system refuses positions beyond 32 bits.
+  DWORD result = SetFilePointer(Native(mHandle), distance, nullptr, cMethod[origin]);
+  if (result == INVALID_SET_FILE_POINTER) {
+    RecordLastError();
+    return false;
+  }
+  position = static_cast<int64_t>(result);
+  return true;
 }
-
-bool cFxOsFile::SeekFromEnd(int delta) { return MovePointer(Native(mHandle), delta, FILE_END, nullptr); }
 
 // ---- Search object ------------------------------------------------------------------
 
@@ -222,40 +167,23 @@ cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
   return cFxString(native.c_str(), static_cast<uint32_t>(native.size()));
 }
 
-cFxOsFile* cFxOsFileSystem::Open(const cFxString& path, int mode, int attributes) {
-  std::string native = ToStd(GetNativePath(path));
+intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenRequest& request) {
+  static const DWORD cDisposition[] = {OPEN_EXISTING, TRUNCATE_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS,
+                                       CREATE_NEW};
+  const std::string native = ToStd(nativePath);
   DWORD access = 0;
-  if (mode & kFxFileMode::cRead) access |= GENERIC_READ;
-  if (mode & kFxFileMode::cWrite) access |= GENERIC_WRITE;
-  DWORD disposition;
-  if (mode & kFxFileMode::cCreate) {
-    if (mode & kFxFileMode::cOnlyNew)
-      disposition = CREATE_NEW;
-    else if (mode & kFxFileMode::cReplace)
-      disposition = CREATE_ALWAYS;
-    else
-      disposition = OPEN_ALWAYS;
-  } else {
-    disposition = (mode & kFxFileMode::cReplace) ? TRUNCATE_EXISTING : OPEN_EXISTING;
-  }
-  DWORD flags = (attributes & kFxFileAttribute::cReadOnly) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
-  if (mode & kFxFileMode::cOverlapped) flags |= FILE_FLAG_OVERLAPPED;
-
-  HANDLE handle = CreateFileA(native.c_str(), access, 0, nullptr, disposition, flags, nullptr);
+  if (request.mRead) access |= GENERIC_READ;
+  if (request.mWrite) access |= GENERIC_WRITE;
+  DWORD flags = request.mReadOnlyFile ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+  if (request.mOverlapped) flags |= FILE_FLAG_OVERLAPPED;
+  // No sharing: nobody else may change a data file while it is open here.
+  HANDLE handle = CreateFileA(native.c_str(), access, 0, nullptr, cDisposition[request.mDisposition],
+                              flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     RecordLastError();
-    return nullptr;
+    return -1;
   }
-  cFxOsFile* file = new (kFxFromFilePool) cFxOsFile(reinterpret_cast<intptr_t>(handle));
-  if (file == nullptr) {
-    CloseHandle(handle);  // the pool recorded why
-    return nullptr;
-  }
-  if ((mode & kFxFileMode::cAppend) && !file->SeekFromEnd(0)) {
-    delete file;
-    return nullptr;
-  }
-  return file;
+  return reinterpret_cast<intptr_t>(handle);
 }
 
 bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
@@ -306,16 +234,8 @@ cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& i
   return search;
 }
 
-bool cFxOsFileSystem::CreateDirectory(const cFxString& path, const sFxFileInfo& info) {
-  std::string native = ToStd(GetNativePath(path));
-  if (!CreateDirectoryA(native.c_str(), nullptr)) return false;
-  if (!ApplyInfo(path, info)) {
-    uint32_t code = FxGetErrorCode();
-    RemoveDirectory(path);
-    FxSetErrorCode(code);
-    return false;
-  }
-  return true;
+bool cFxOsFileSystem::MakeDirectoryNative(const cFxString& nativePath) {
+  return CreateDirectoryA(ToStd(nativePath).c_str(), nullptr) != 0;
 }
 
 bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
