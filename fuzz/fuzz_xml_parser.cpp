@@ -1,12 +1,13 @@
 // libFuzzer target for the XML parser, the document walk and the writer.
 //
-// Each input is parsed from memory twice, through a 1-byte and a 4 KiB read
-// buffer, and the two node sequences must agree; a third pass walks it
-// through a visitor that rewrites it with the writer. A badly formed input
-// is not a finding: the parser raises its cXmlParseException through the
-// fatal path, which would end the process, so the target installs an
-// exception hook that throws a C++ exception instead; it unwinds out of the
-// parser back to the entry point, where it is caught.
+// Each input is parsed from memory twice, with a stream and a parser reading
+// 1 byte and 4 KiB at a time, and the two node sequences must agree; a
+// third pass walks it through a visitor that rewrites it with the writer.
+// A badly formed input is not a finding: the parser raises its
+// cXmlParseException through the fatal path, which would end the process,
+// so the target installs an exception hook that throws a C++ exception
+// instead; it unwinds out of the parser back to the entry point, where it
+// is caught.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -68,7 +69,7 @@ void Append(std::u16string& digest, const cFxWString& text) {
 std::u16string Digest(const uint8_t* data, size_t size, int readBufferSize) {
   cFxFile file;
   if (!file.Attach(new cMemorySource(data, size), 0, readBufferSize, 0)) abort();
-  cXmlParser parser;
+  cXmlParser parser(static_cast<uint32_t>(readBufferSize));
   parser.Open(file);
   std::u16string digest;
   do {

@@ -6,32 +6,53 @@
 
 namespace {
 
-// Holds the walk's own reference to the element it built for one start tag.
-class cElementReference {
+// The walk's reference to the element of the start tag being passed on.
+// An element no visitor kept is not freed but reset for the next start tag,
+// which spares an allocation per element.
+class cElementSlot {
  public:
-  explicit cElementReference(cXmlElement* element) : mElement(element) {}
-  ~cElementReference() { mElement->Release(); }
-  cElementReference(const cElementReference&) = delete;
-  cElementReference& operator=(const cElementReference&) = delete;
-  cXmlElement& operator*() const { return *mElement; }
+  cElementSlot() = default;
+  ~cElementSlot() {
+    if (mElement) mElement->Release();
+  }
+  cElementSlot(const cElementSlot&) = delete;
+  cElementSlot& operator=(const cElementSlot&) = delete;
+
+  cXmlElement& Take(const cFxWString& name) {
+    if (mElement) {
+      mElement->Reset(name);
+    } else {
+      mElement = new cXmlElement(name);
+    }
+    return *mElement;
+  }
+  // After the visitor's StartElement: the walk lets go of an element that
+  // a visitor kept.
+  void LetGo() {
+    if (mElement->GetRefCount() == 1) return;
+    mElement->Release();
+    mElement = nullptr;
+  }
 
  private:
-  cXmlElement* mElement;
+  cXmlElement* mElement = nullptr;
 };
 
-void StartElement(const cXmlParser& parser, cElementVisitor& visitor) {
-  cElementReference element(new cXmlElement(parser.GetName()));
+void StartElement(const cXmlParser& parser, cElementVisitor& visitor, cElementSlot& slot) {
+  cXmlElement& element = slot.Take(parser.GetName());
   const uint32_t count = parser.GetAttributeCount();
   for (uint32_t i = 0; i < count; ++i) {
-    (*element).AddAttribute(parser.GetAttributeName(i), parser.GetAttributeValue(i),
-                            parser.GetAttributeNamespace(i));
+    element.AddAttribute(parser.GetAttributeName(i), parser.GetAttributeValue(i),
+                         parser.GetAttributeNamespace(i));
   }
-  visitor.StartElement(*element);
+  visitor.StartElement(element);
+  slot.LetGo();
 }
 
 }  // namespace
 
 bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
+  cElementSlot slot;
   visitor.StartDocument();
   for (;;) {
     switch (parser.GetNodeType()) {
@@ -42,18 +63,16 @@ bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
         visitor.EndDocument();
         return false;
       case eElementStart:
-        StartElement(parser, visitor);
+        StartElement(parser, visitor, slot);
         break;
       case eElementEnd:
         visitor.EndElement(parser.GetName());
         break;
-      case eText: {
+      case eText:
         // A text that starts with CR is the line break and indentation
         // between the tags of a CR LF file: the writer lays that out itself.
-        const cFxWString& text = parser.GetText();
-        if (text.c_str()[0] != u'\r') visitor.Text(text);
+        if (!parser.TextStartsWith(u'\r')) visitor.Text(parser.GetText());
         break;
-      }
       case eDocumentStart:
       case eDeclaration:
         break;

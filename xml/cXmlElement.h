@@ -4,12 +4,11 @@
 // after the visitor's StartElement; a visitor that keeps the element (on its
 // stack of open elements) holds a reference of its own.
 //
-// Elements are created with new and destroyed only through Release. Their
-// storage is recycled, and the first few attributes live inside the
-// element, so a walk allocates nothing per element in the steady state.
+// Elements are created with new and destroyed only through Release. The
+// first few attributes live inside the element, and the walk reuses an
+// element no visitor kept, so a walk allocates little per element.
 #pragma once
 
-#include <cstddef>
 #include <vector>
 
 #include "API/core/cFxString.h"
@@ -36,6 +35,9 @@ class cXmlElement : public cXmlElementBase {
   cXmlElement& operator=(const cXmlElement&) = delete;
 
   const cFxWString& GetName() const { return mName; }
+  // Makes the element the record of another start tag: `name`, no
+  // attributes. Only for an element nobody else holds.
+  void Reset(const cFxWString& name);
   // Appends an attribute in document order.
   void AddAttribute(const cFxWString& name, const cFxWString& value,
                     const cFxWString& namespaceUri);
@@ -52,10 +54,6 @@ class cXmlElement : public cXmlElementBase {
   // when `declareNamespace` and there are attributes, then every attribute
   // in order, prefixed "d" when `usePrefix`.
   void WriteAttributes(cXmlWriter writer, bool declareNamespace, bool usePrefix) const;
-
-  // Storage of released elements is kept for the next ones.
-  static void* operator new(size_t size);
-  static void operator delete(void* storage, size_t size);
 
  private:
   struct sAttribute {

@@ -1,6 +1,6 @@
-// The pull parser: a character reader (UTF-8 to 16-bit units, line
-// counting), a tokenizer driven by a byte-class table, and one routine per
-// construct of the grammar.
+// The pull parser: a byte reader over chunks of the stream, a character
+// reader (UTF-8 to 16-bit units, line counting), a tokenizer driven by a
+// byte-class table, and one routine per construct of the grammar.
 #include "xml/cXmlParser.h"
 
 #include <cstdlib>
@@ -25,98 +25,172 @@ constexpr int32_t cEnd = 0x10007;               // end of input
 }  // namespace kXmlToken
 
 // Classes of the ASCII characters; every code unit from 128 up counts as a
-// name character (start and continuation).
+// name character (start and continuation), but no byte from 128 up is in
+// any class: it needs decoding first.
 namespace kCharClass {
 constexpr uint8_t cSpace = 0x1;      // space, TAB, CR, LF
 constexpr uint8_t cNameStart = 0x2;  // letters, '_', ':'
 constexpr uint8_t cName = 0x4;       // letters, digits, '.', '-', '_', ':'
-constexpr uint8_t cTextStop = 0x8;   // '<', '&', CR, LF: need more than a copy
+constexpr uint8_t cPlain = 0x8;      // ASCII but '<', '&', CR, LF: text as it stands
+constexpr uint8_t cNameRun = 0x10;   // name characters but ':', which splits a name
 }  // namespace kCharClass
 
 struct sCharClassTable {
-  uint8_t mClass[128] = {};
+  uint8_t mClass[256] = {};
   constexpr void Add(const char* characters, uint8_t charClass) {
     for (; *characters; ++characters) mClass[static_cast<uint8_t>(*characters)] |= charClass;
   }
+  constexpr void Remove(const char* characters, uint8_t charClass) {
+    for (; *characters; ++characters) mClass[static_cast<uint8_t>(*characters)] &= ~charClass;
+  }
   constexpr sCharClassTable() {
+    for (int c = 0; c < 128; ++c) mClass[c] = kCharClass::cPlain;
+    Remove("<&\r\n", kCharClass::cPlain);
     Add(" \t\r\n", kCharClass::cSpace);
-    Add("<&\r\n", kCharClass::cTextStop);
     Add("_:", kCharClass::cNameStart | kCharClass::cName);
-    Add(".-0123456789", kCharClass::cName);
-    for (int c = 'a'; c <= 'z'; ++c) mClass[c] = kCharClass::cNameStart | kCharClass::cName;
-    for (int c = 'A'; c <= 'Z'; ++c) mClass[c] = kCharClass::cNameStart | kCharClass::cName;
+    Add("._-0123456789", kCharClass::cName | kCharClass::cNameRun);
+    Add("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
+        kCharClass::cNameStart | kCharClass::cName | kCharClass::cNameRun);
   }
 };
 constexpr sCharClassTable kClassTable;
 
+// For characters: -1 (end of input) and units from 256 up are in no class.
 inline bool HasClass(int32_t c, uint8_t charClass) {
-  return c >= 0 && c < 128 && (kClassTable.mClass[c] & charClass) != 0;
+  return static_cast<uint32_t>(c) < 256 && (kClassTable.mClass[c] & charClass) != 0;
 }
 inline bool IsNameStart(int32_t c) { return c >= 128 || HasClass(c, kCharClass::cNameStart); }
 inline bool IsNameChar(int32_t c) { return c >= 128 || HasClass(c, kCharClass::cName); }
+inline bool IsByteOf(uint8_t byte, uint8_t charClass) { return (kClassTable.mClass[byte] & charClass) != 0; }
 
-// The buffer in which character data and attribute values are collected,
-// shared by every parser and reused from node to node so that steady-state
-// parsing allocates only the finished strings.
-cFxWStringBuilder& SharedCharacterBuffer() {
-  static cFxWStringBuilder buffer = [] {
-    cFxWStringBuilder first;
-    // One append of 8 units makes the first buffer 16 units long.
-    const wchar16 start[8] = {};
-    first.Append(start, 8);
-    first.Clear();
-    return first;
-  }();
-  return buffer;
+// ---- Process-wide string caches ----------------------------------------------
+
+// Recently made strings by content, so that meeting one again costs a hash
+// and a compare instead of an intern-table walk or an allocation. Names are
+// interned (equal names, one handle); short texts recur (type names, small
+// numbers, the layout between tags) and share one buffer. The caches live
+// as long as the process, so they stay warm from one data file to the next.
+struct sCachedString {
+  uint32_t mHash = 0;
+  uint32_t mLength = 0;
+  cFxWString mString;
+};
+
+inline uint32_t HashStep(uint32_t hash, uint32_t unit) { return hash * 37u + unit; }
+
+uint32_t Hash(const wchar16* units, uint32_t length) {
+  uint32_t hash = 0;
+  for (uint32_t i = 0; i < length; ++i) hash = HashStep(hash, units[i]);
+  return hash;
 }
 
-inline bool IsPlainText(int32_t c) { return c >= 0 && c < 128 && !(kClassTable.mClass[c] & kCharClass::cTextStop); }
-inline bool IsAsciiName(int32_t c) { return c >= 0 && c < 128 && (kClassTable.mClass[c] & kCharClass::cName); }
-
-}  // namespace
-
-// Collects units in a small local array and hands them to the shared buffer
-// a block at a time, so the per-character cost is one store.
-class cXmlParser::cUnitSink {
+class cStringCache {
  public:
-  cUnitSink() : mBuffer(SharedCharacterBuffer()) { mBuffer.Clear(); }
-  void Put(wchar16 unit) {
-    if (mCount == cCapacity) Flush();
-    mUnits[mCount++] = unit;
-  }
-  void Flush() {
-    if (mCount != 0) mBuffer.Append(mUnits, mCount);
-    mCount = 0;
-  }
-  cFxWStringBuilder& Finish() {
-    Flush();
-    return mBuffer;
+  template <class tMake>
+  const cFxWString& Get(const wchar16* units, uint32_t length, uint32_t hash, tMake make) {
+    sCachedString& entry = mEntries[(hash ^ (hash >> 11)) & (cSize - 1)];
+    if (entry.mHash != hash || entry.mLength != length ||
+        std::memcmp(entry.mString.c_str(), units, length * sizeof(wchar16)) != 0) {
+      entry.mString = make(units, length);
+      entry.mHash = hash;
+      entry.mLength = length;
+    }
+    return entry.mString;
   }
 
  private:
-  static constexpr uint32_t cCapacity = 256;
-  cFxWStringBuilder& mBuffer;
-  uint32_t mCount = 0;
-  wchar16 mUnits[cCapacity];
+  static constexpr uint32_t cSize = 1024;
+  sCachedString mEntries[cSize];
 };
 
-cXmlParser::cXmlParser() : mToken(kXmlToken::cEnd) {}
+cStringCache& NameCache() {
+  static cStringCache cache;
+  return cache;
+}
+cStringCache& TextCache() {
+  static cStringCache cache;
+  return cache;
+}
+// Longer strings are made afresh, so what the caches keep stays small.
+constexpr uint32_t cMaxCachedName = 64;
+constexpr uint32_t cMaxCachedText = 24;
+
+// Names and URIs are interned; an empty one stays the null handle.
+cFxWString InternName(const wchar16* units, uint32_t length, uint32_t hash) {
+  if (length > cMaxCachedName) return cFxWString::Intern(units, length);
+  if (length == 0) return cFxWString();
+  return NameCache().Get(units, length, hash, [](const wchar16* text, uint32_t count) {
+    return cFxWString::Intern(text, count);
+  });
+}
+
+cFxWString MakeText(const wchar16* units, uint32_t length) {
+  if (length > cMaxCachedText) return cFxWString(units, length);
+  if (length == 0) return cFxWString();
+  return TextCache().Get(units, length, Hash(units, length), [](const wchar16* text, uint32_t count) {
+    return cFxWString(text, count);
+  });
+}
+
+}  // namespace
+
+bool cXmlParser::cUnits::Equals(const char16_t* literal) const {
+  const uint32_t length = FxWStrLen(literal);
+  return mCount == length && std::memcmp(mUnits.get(), literal, length * sizeof(wchar16)) == 0;
+}
+
+void cXmlParser::cUnits::Grow(uint32_t count) {
+  uint32_t capacity = mCapacity ? mCapacity : 16;
+  while (capacity - mCount < count) capacity *= 2;
+  std::unique_ptr<wchar16[]> units(new wchar16[capacity]);
+  if (mCount) std::memcpy(units.get(), mUnits.get(), mCount * sizeof(wchar16));
+  mUnits = std::move(units);
+  mCapacity = capacity;
+}
+
+cXmlParser::cXmlParser(uint32_t readChunkSize)
+    : mChunk(new uint8_t[readChunkSize ? readChunkSize : 1]),
+      mChunkSize(readChunkSize ? readChunkSize : 1),
+      mToken(kXmlToken::cEnd) {}
 
 // ---- Characters --------------------------------------------------------------
+
+int32_t cXmlParser::Refill() {
+  if (mInputEnded) return -1;
+  const int count = mStream->Read(mChunk.get(), static_cast<int>(mChunkSize));
+  if (count <= 0) {
+    mInputEnded = true;
+    // A read error must not end the document early and quietly: a
+    // rewritten data file would lose its tail.
+    mInputBroken = count < 0;
+    return -1;
+  }
+  mNext = mChunk.get();
+  mEnd = mNext + count;
+  return *mNext++;
+}
 
 // Reads the next character into mChar. A CR or LF starts a new line unless
 // it completes a CR LF or LF CR pair; the same character twice is two
 // lines.
-inline void cXmlParser::Advance() { Accept(mInput ? mInput->ReadByte() : -1); }
-
-// Makes a byte just read (-1 at the end) the current character: the first
-// byte of a multi-byte sequence pulls in the rest.
-inline void cXmlParser::Accept(int32_t byte) {
+inline void cXmlParser::Advance() {
+  const int32_t byte = NextByte();
   const int32_t c = byte >= 0x80 ? DecodeMultiByte(byte) : byte;
   if (c == '\n' || c == '\r') {
     if ((mChar != '\n' && mChar != '\r') || mChar == c) ++mLine;
   }
   mChar = c;
+}
+
+// Appends the bytes of `charClass` that follow in the chunk (up to `stop`)
+// to `units` as they stand: ASCII needs no decoding, and the classes taken
+// this way hold no line break.
+inline void cXmlParser::TakeRun(cUnits& units, uint8_t charClass, int32_t stop) {
+  const uint8_t* from = mNext;
+  wchar16* out = units.Reserve(static_cast<uint32_t>(mEnd - from));
+  while (from != mEnd && IsByteOf(*from, charClass) && *from != stop) *out++ = *from++;
+  units.Commit(out);
+  mNext = from;
 }
 
 // Lead bytes from 0xE0 start three-byte sequences, 0x80..0xDF two-byte
@@ -125,13 +199,13 @@ inline void cXmlParser::Accept(int32_t byte) {
 int32_t cXmlParser::DecodeMultiByte(int32_t first) {
   if (first >= 0xE0) {
     if (first >= 0xF0) return MalformedInput();
-    const int32_t second = mInput->ReadByte();
+    const int32_t second = NextByte();
     if (second < 0x80) return MalformedInput();
-    const int32_t third = mInput->ReadByte();
+    const int32_t third = NextByte();
     if (third < 0x80) return MalformedInput();
     return ((first << 12) & 0xFFFF) | ((second & 0x3F) << 6) | (third & 0x3F);
   }
-  const int32_t second = mInput->ReadByte();
+  const int32_t second = NextByte();
   if (second < 0x80) return MalformedInput();
   return ((first & 0x1F) << 6) | (second & 0x3F);
 }
@@ -141,8 +215,9 @@ int32_t cXmlParser::DecodeMultiByte(int32_t first) {
 // its tail.
 int32_t cXmlParser::MalformedInput() {
   FxSetErrorCode(kFxError::cBadUtf8);
-  mInput = nullptr;
-  mMalformed = true;
+  mNext = mEnd;
+  mInputEnded = true;
+  mInputBroken = true;
   return -1;
 }
 
@@ -202,26 +277,34 @@ void cXmlParser::NextToken() {
   }
 }
 
+// The name's parts are hashed as they are read, for the name cache.
 void cXmlParser::ReadNameToken() {
-  mTokenText.clear();
+  mTokenText.Clear();
   mTokenColon = -1;
-  // A current character exists, so input has not ended and mInput is set.
-  cFxFile& input = *mInput;
-  int32_t c = mChar;
-  for (;;) {
-    if (c == ':' && mTokenColon < 0) mTokenColon = static_cast<int32_t>(mTokenText.size());
-    mTokenText.push_back(static_cast<char16_t>(c));
-    // ASCII name characters need neither decoding nor line counting.
-    const int32_t byte = input.ReadByte();
-    if (IsAsciiName(byte)) {
-      c = byte;
-      continue;
+  mTokenPrefixHash = 0;
+  uint32_t hash = 0;
+  do {
+    if (mChar == ':' && mTokenColon < 0) {
+      mTokenColon = static_cast<int32_t>(mTokenText.Size());
+      mTokenPrefixHash = hash;
+      hash = 0;
+    } else {
+      hash = HashStep(hash, static_cast<uint32_t>(mChar));
     }
-    mChar = c;
-    Accept(byte);
-    c = mChar;
-    if (!IsNameChar(c)) break;
-  }
+    mTokenText.Put(static_cast<wchar16>(mChar));
+    // The rest of a run of ASCII name characters (up to a ':') needs
+    // neither decoding nor line counting.
+    const uint8_t* from = mNext;
+    wchar16* out = mTokenText.Reserve(static_cast<uint32_t>(mEnd - from));
+    for (; from != mEnd && IsByteOf(*from, kCharClass::cNameRun); ++from) {
+      hash = HashStep(hash, *from);
+      *out++ = *from;
+    }
+    mTokenText.Commit(out);
+    mNext = from;
+    Advance();
+  } while (IsNameChar(mChar));
+  mTokenLocalHash = hash;
   mToken = kXmlToken::cName;
 }
 
@@ -238,70 +321,40 @@ void cXmlParser::Expect(int32_t token) {
 // integer (decimal, 0x hexadecimal, 0b binary or leading-0 octal) whose
 // low 16 bits are the character.
 wchar16 cXmlParser::ReadEntity() {
-  mTokenText.clear();
+  mTokenText.Clear();
   Advance();
   while (mChar != ';') {
     if (mChar < 0) Fail();
-    mTokenText.push_back(static_cast<char16_t>(mChar));
+    mTokenText.Put(static_cast<wchar16>(mChar));
     Advance();
   }
   Advance();
-  if (mTokenText == u"amp") return u'&';
-  if (mTokenText == u"apos") return u'\'';
-  if (mTokenText == u"gt") return u'>';
-  if (mTokenText == u"lt") return u'<';
-  if (mTokenText == u"quot") return u'"';
-  return static_cast<wchar16>(cFxWString::ToInt(mTokenText.c_str(), nullptr, -1) & 0xFFFF);
+  if (mTokenText.Equals(u"amp")) return u'&';
+  if (mTokenText.Equals(u"apos")) return u'\'';
+  if (mTokenText.Equals(u"gt")) return u'>';
+  if (mTokenText.Equals(u"lt")) return u'<';
+  if (mTokenText.Equals(u"quot")) return u'"';
+  mTokenText.Put(0);
+  return static_cast<wchar16>(cFxWString::ToInt(mTokenText.Data(), nullptr, -1) & 0xFFFF);
 }
 
 // ---- Names and namespaces ---------------------------------------------------
 
-// Names and URIs are interned; an empty one stays the null handle.
-cFxWString cXmlParser::InternName(const wchar16* units, uint32_t length) {
-  if (length == 0) return cFxWString();
-  uint32_t hash = 0;
-  for (uint32_t i = 0; i < length; ++i) hash = hash * 37u + units[i];
-  sCachedName& entry = mNameCache[(hash ^ (hash >> 11)) & (cNameCacheSize - 1)];
-  if (entry.mHash == hash && entry.mLength == length &&
-      std::memcmp(entry.mName.c_str(), units, length * sizeof(wchar16)) == 0) {
-    return entry.mName;
-  }
-  entry.mName = cFxWString::Intern(units, length);
-  entry.mHash = hash;
-  entry.mLength = length;
-  return entry.mName;
+// The current name token whole, or the parts before and after its first
+// ':' (the local part is the whole name when there is no ':').
+cFxWString cXmlParser::InternToken() const {
+  if (mTokenColon < 0) return InternLocalPart();
+  return InternName(mTokenText.Data(), mTokenText.Size(), Hash(mTokenText.Data(), mTokenText.Size()));
 }
 
-// The collected text as a string; short ones come from the text cache.
-cFxWString cXmlParser::MakeText(const cFxWStringBuilder& buffer) {
-  const uint32_t length = buffer.Count();
-  if (length == 0 || length > cMaxCachedText) return buffer.ToString();
-  const wchar16* units = buffer.Units();
-  uint32_t hash = 0;
-  for (uint32_t i = 0; i < length; ++i) hash = hash * 37u + units[i];
-  sCachedName& entry = mTextCache[(hash ^ (hash >> 11)) & (cTextCacheSize - 1)];
-  if (entry.mHash != hash || entry.mLength != length ||
-      std::memcmp(entry.mName.c_str(), units, length * sizeof(wchar16)) != 0) {
-    entry.mName = buffer.ToString();
-    entry.mHash = hash;
-    entry.mLength = length;
-  }
-  return entry.mName;
+cFxWString cXmlParser::InternPrefix() const {
+  if (mTokenColon < 0) return cFxWString();
+  return InternName(mTokenText.Data(), static_cast<uint32_t>(mTokenColon), mTokenPrefixHash);
 }
 
-// The current name token as prefix (before the first ':') and local name.
-void cXmlParser::SplitTokenName(cFxWString& prefix, cFxWString& local, bool& hasColon) {
-  const wchar16* units = mTokenText.data();
-  const uint32_t length = static_cast<uint32_t>(mTokenText.size());
-  hasColon = mTokenColon >= 0;
-  if (!hasColon) {
-    prefix = cFxWString();
-    local = InternName(units, length);
-    return;
-  }
-  const uint32_t colon = static_cast<uint32_t>(mTokenColon);
-  prefix = InternName(units, colon);
-  local = InternName(units + colon + 1, length - colon - 1);
+cFxWString cXmlParser::InternLocalPart() const {
+  const uint32_t start = static_cast<uint32_t>(mTokenColon + 1);
+  return InternName(mTokenText.Data() + start, mTokenText.Size() - start, mTokenLocalHash);
 }
 
 void cXmlParser::AddNamespace(const cFxWString& prefix, const cFxWString& uri) {
@@ -361,19 +414,40 @@ void cXmlParser::ClearNamespaces() {
   PopNamespaces();
 }
 
+// ---- Text -------------------------------------------------------------------
+
+const cFxWString& cXmlParser::GetText() {
+  if (!mTextMade) {
+    mText = MakeText(mTextUnits.Data(), mTextUnits.Size());
+    mTextMade = true;
+  }
+  return mText;
+}
+
+bool cXmlParser::TextStartsWith(wchar16 unit) const {
+  return mTextUnits.Size() != 0 && mTextUnits.Data()[0] == unit;
+}
+
+void cXmlParser::ClearText() {
+  mText = cFxWString();
+  mTextUnits.Clear();
+  mTextMade = true;
+}
+
 // ---- Grammar -----------------------------------------------------------------
 
 void cXmlParser::Open(cFxFile& stream) {
   mStream = &stream;
-  mInput = &stream;
-  mMalformed = false;
+  mNext = mEnd = nullptr;
+  mInputEnded = false;
+  mInputBroken = false;
   ClearNamespaces();
   mDepth = 0;
   mNodeType = eNone;
   mName = cFxWString();
   mNamespace = cFxWString();
   ClearAttributes();
-  mText = cFxWString();
+  ClearText();
   mNodeLine = 1;
   mTokenLine = 1;
   mLine = 1;
@@ -399,7 +473,7 @@ void cXmlParser::Read() {
   if (mEmptyElementPending) {
     if (mTextPending) {
       mTextPending = false;
-      mText = cFxWString();
+      ClearText();
       mNodeType = eText;
       return;
     }
@@ -416,7 +490,7 @@ void cXmlParser::Read() {
   mName = cFxWString();
   mNamespace = cFxWString();
   ClearAttributes();
-  mText = cFxWString();
+  ClearText();
 
   if (mTextPending) {
     mTextPending = false;
@@ -438,7 +512,7 @@ void cXmlParser::Read() {
       ReadEndTag();
       break;
     case kXmlToken::cEnd:
-      if (mMalformed) Fail();
+      if (mInputBroken) Fail();
       mNodeType = eDocumentEnd;
       break;
     default:
@@ -451,7 +525,7 @@ void cXmlParser::Read() {
 void cXmlParser::ReadProcessingInstruction() {
   NextToken();
   Expect(kXmlToken::cName);
-  mName = InternName(mTokenText.data(), static_cast<uint32_t>(mTokenText.size()));
+  mName = InternToken();
   NextToken();
   ReadAttributeList(false);
   SkipWhitespace();
@@ -460,13 +534,18 @@ void cXmlParser::ReadProcessingInstruction() {
   mNodeType = eDeclaration;
 }
 
-void cXmlParser::ReadStartTag() {
+// After "<" or "</": the element's name into mName, its prefix into `prefix`.
+void cXmlParser::ReadTagName(cFxWString& prefix) {
   NextToken();
   Expect(kXmlToken::cName);
-  cFxWString prefix;
-  bool hasColon;
-  SplitTokenName(prefix, mName, hasColon);
+  prefix = InternPrefix();
+  mName = InternLocalPart();
   NextToken();
+}
+
+void cXmlParser::ReadStartTag() {
+  cFxWString prefix;
+  ReadTagName(prefix);
   ReadAttributeList(true);
   SkipWhitespace();
   if (mToken == kXmlToken::cEmptyElementEnd) {
@@ -481,12 +560,8 @@ void cXmlParser::ReadStartTag() {
 }
 
 void cXmlParser::ReadEndTag() {
-  NextToken();
-  Expect(kXmlToken::cName);
   cFxWString prefix;
-  bool hasColon;
-  SplitTokenName(prefix, mName, hasColon);
-  NextToken();
+  ReadTagName(prefix);
   SkipWhitespace();
   Expect('>');
   --mDepth;
@@ -499,7 +574,6 @@ void cXmlParser::ReadEndTag() {
 // Attributes and namespace declarations of a start tag (`inTag`) or of a
 // processing instruction, whose attribute names stay qualified.
 void cXmlParser::ReadAttributeList(bool inTag) {
-  static const std::u16string kXmlns = u"xmlns";
   SkipWhitespace();
   while (mToken == kXmlToken::cName) {
     cFxWString prefix;
@@ -507,15 +581,20 @@ void cXmlParser::ReadAttributeList(bool inTag) {
     bool hasColon = false;
     bool isDeclaration = false;
     cFxWString declaredPrefix;
-    if (mTokenText == kXmlns) {
+    const uint32_t length = mTokenText.Size();
+    const bool startsWithXmlns =
+        length >= 5 && std::memcmp(mTokenText.Data(), u"xmlns", 5 * sizeof(wchar16)) == 0;
+    if (startsWithXmlns && length == 5) {
       isDeclaration = true;
-    } else if (mTokenColon == 5 && mTokenText.compare(0, 5, kXmlns) == 0) {
+    } else if (startsWithXmlns && mTokenColon == 5) {
       isDeclaration = true;
-      declaredPrefix = InternName(mTokenText.data() + 6, static_cast<uint32_t>(mTokenText.size() - 6));
+      declaredPrefix = InternLocalPart();
     } else if (inTag) {
-      SplitTokenName(prefix, name, hasColon);
+      prefix = InternPrefix();
+      name = InternLocalPart();
+      hasColon = mTokenColon >= 0;
     } else {
-      name = InternName(mTokenText.data(), static_cast<uint32_t>(mTokenText.size()));
+      name = InternToken();
     }
 
     NextToken();
@@ -529,9 +608,10 @@ void cXmlParser::ReadAttributeList(bool inTag) {
     NextToken();
     Expect(quote);
 
-    cFxWStringBuilder& value = SharedCharacterBuffer();
+    const wchar16* value = mTextUnits.Data();
+    const uint32_t valueLength = mTextUnits.Size();
     if (isDeclaration) {
-      AddNamespace(declaredPrefix, InternName(value.Units(), value.Count()));
+      AddNamespace(declaredPrefix, InternName(value, valueLength, Hash(value, valueLength)));
     } else {
       for (uint32_t i = 0; i < mAttributeCount; ++i) {
         const sAttribute& other = mAttributes[i];
@@ -545,83 +625,61 @@ void cXmlParser::ReadAttributeList(bool inTag) {
       attribute.mName = std::move(name);
       attribute.mPrefix = std::move(prefix);
       attribute.mHasColon = hasColon;
-      attribute.mValue = MakeText(value);
+      attribute.mValue = MakeText(value, valueLength);
     }
-    // The value has been taken out of the shared buffer and the name token
-    // is done with: the next token may be the next attribute's name.
     NextToken();
     SkipWhitespace();
   }
 }
 
-// Collects the value into the shared buffer up to (not including) the
-// closing quote. No whitespace normalisation.
+// Collects the value into mTextUnits up to (not including) the closing
+// quote. No whitespace normalisation.
 void cXmlParser::ReadAttributeValue(int32_t quote) {
-  cUnitSink sink;
+  mTextUnits.Clear();
   for (;;) {
-    int32_t c = mChar;
-    if (IsPlainText(c) && c != quote) {
-      cFxFile& input = *mInput;
-      int32_t byte;
-      do {
-        sink.Put(static_cast<wchar16>(c));
-        c = byte = input.ReadByte();
-      } while (IsPlainText(byte) && byte != quote);
-      mChar = 0;  // the character before `byte` was no line break
-      Accept(byte);
-      continue;
-    }
-    if (c == quote) break;
+    const int32_t c = mChar;
+    if (c == quote) return;
     if (c < 0) Fail();
     if (c == '&') {
-      sink.Put(ReadEntity());
+      mTextUnits.Put(ReadEntity());
       continue;
     }
-    sink.Put(static_cast<wchar16>(c));
+    mTextUnits.Put(static_cast<wchar16>(c));
+    if (HasClass(c, kCharClass::cPlain)) TakeRun(mTextUnits, kCharClass::cPlain, quote);
     Advance();
   }
-  sink.Finish();
 }
 
-// Character data up to the next tag or the end of input. Comments inside
-// it are skipped; the token that ends it stays current for the next Read.
+// Character data up to the next tag or the end of input, into mTextUnits.
+// Comments inside it are skipped; the token that ends it stays current for
+// the next Read.
 void cXmlParser::ReadCharacterData() {
-  cUnitSink sink;
+  mTextUnits.Clear();
+  mTextMade = false;
   for (;;) {
-    int32_t c = mChar;
-    if (IsPlainText(c)) {
-      // A run of plain ASCII: no tag, entity, line break or multi-byte
-      // sequence to look at, so bytes are copied as they come.
-      cFxFile& input = *mInput;
-      int32_t byte;
-      do {
-        sink.Put(static_cast<wchar16>(c));
-        c = byte = input.ReadByte();
-      } while (IsPlainText(byte));
-      mChar = 0;  // the character before `byte` was no line break
-      Accept(byte);
-      continue;
-    }
+    const int32_t c = mChar;
     if (c == '<') {
       NextToken();
-      if (mToken != kXmlToken::cCommentStart) break;
+      if (mToken != kXmlToken::cCommentStart) return;
       SkipComment();
       continue;
     }
     if (c == '&') {
-      sink.Put(ReadEntity());
+      mTextUnits.Put(ReadEntity());
       continue;
     }
     if (c < 0) {
-      if (mMalformed) Fail();
+      if (mInputBroken) Fail();
       mTokenLine = mLine;
       mToken = kXmlToken::cEnd;
-      break;
+      return;
     }
-    sink.Put(static_cast<wchar16>(c));
+    mTextUnits.Put(static_cast<wchar16>(c));
+    // No tag, entity, line break or multi-byte sequence in the rest of a
+    // plain run.
+    if (HasClass(c, kCharClass::cPlain)) TakeRun(mTextUnits, kCharClass::cPlain, -1);
     Advance();
   }
-  mText = MakeText(sink.Finish());
 }
 
 // After "<!--": everything up to the first "--", which must be followed by

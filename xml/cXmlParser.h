@@ -28,11 +28,13 @@
 // cMaxNamespaces namespace declarations in scope, is badly formed.
 //
 // The parser does not own the stream; the stream must outlive the parse.
-// Character data is collected in one buffer shared by all parsers, so
-// parsing is single-threaded.
+// It reads the stream in chunks of its own (the read chunk size given at
+// construction) and keeps character data in buffers of its own. Names and
+// short texts are shared through process-wide caches, so parsing is
+// single-threaded.
 #pragma once
 
-#include <string>
+#include <memory>
 
 #include "API/core/cFxString.h"
 
@@ -48,12 +50,17 @@ enum eXmlNodeType : int32_t {
   eNone = 7            // nothing read yet (never opened)
 };
 
+namespace kXmlParser {
+// Bytes taken from the stream at a time.
+constexpr uint32_t cReadChunkSize = 16 * 1024;
+}  // namespace kXmlParser
+
 class cXmlParser {
  public:
   static constexpr uint32_t cMaxAttributes = 64;
   static constexpr uint32_t cMaxNamespaces = 32;
 
-  cXmlParser();
+  explicit cXmlParser(uint32_t readChunkSize = kXmlParser::cReadChunkSize);
   cXmlParser(const cXmlParser&) = delete;
   cXmlParser& operator=(const cXmlParser&) = delete;
 
@@ -74,8 +81,12 @@ class cXmlParser {
   const cFxWString& GetAttributeName(uint32_t i) const { return mAttributes[i].mName; }
   const cFxWString& GetAttributeNamespace(uint32_t i) const { return mAttributes[i].mNamespace; }
   const cFxWString& GetAttributeValue(uint32_t i) const { return mAttributes[i].mValue; }
-  // Character data of the current eText node (null handle when empty).
-  const cFxWString& GetText() const { return mText; }
+  // Character data of the current eText node (null handle when empty). The
+  // string is made on the first call, so a text nobody asks for costs none.
+  const cFxWString& GetText();
+  // Whether the current eText node's text begins with `unit`; makes no
+  // string.
+  bool TextStartsWith(wchar16 unit) const;
   // Line on which the current node began (1-based); errors report it.
   int32_t GetNodeLine() const { return mNodeLine; }
   int32_t GetDepth() const { return mDepth; }
@@ -93,24 +104,39 @@ class cXmlParser {
     cFxWString mPrefix;
     cFxWString mUri;
   };
-  class cUnitSink;
-  // A recently interned name, kept alive so that meeting it again costs a
-  // hash and a compare instead of an intern-table walk and an allocation.
-  struct sCachedName {
-    uint32_t mHash = 0;
-    uint32_t mLength = 0;
-    cFxWString mName;
+  // Units collected in ordinary memory, which the string heap's compaction
+  // never moves; reused from node to node, so it grows only to the longest
+  // text or name met.
+  class cUnits {
+   public:
+    void Clear() { mCount = 0; }
+    void Put(wchar16 unit) {
+      if (mCount == mCapacity) Grow(1);
+      mUnits[mCount++] = unit;
+    }
+    // Room for `count` more units after the last; Commit(end) keeps those
+    // written up to `end`.
+    wchar16* Reserve(uint32_t count) {
+      if (mCapacity - mCount < count) Grow(count);
+      return mUnits.get() + mCount;
+    }
+    void Commit(const wchar16* end) { mCount = static_cast<uint32_t>(end - mUnits.get()); }
+    const wchar16* Data() const { return mUnits.get(); }
+    uint32_t Size() const { return mCount; }
+    bool Equals(const char16_t* literal) const;
+
+   private:
+    void Grow(uint32_t count);
+    std::unique_ptr<wchar16[]> mUnits;
+    uint32_t mCount = 0;
+    uint32_t mCapacity = 0;
   };
-  static constexpr uint32_t cNameCacheSize = 256;
-  // Short texts and values recur (the layout between tags, type names,
-  // small numbers): equal ones share one buffer instead of each taking
-  // their own.
-  static constexpr uint32_t cTextCacheSize = 256;
-  static constexpr uint32_t cMaxCachedText = 24;
 
   // Characters and tokens.
+  int32_t NextByte() { return mNext != mEnd ? *mNext++ : Refill(); }
+  int32_t Refill();
+  void TakeRun(cUnits& units, uint8_t charClass, int32_t stop);
   void Advance();
-  void Accept(int32_t byte);
   int32_t DecodeMultiByte(int32_t first);
   int32_t MalformedInput();
   void NextToken();
@@ -121,48 +147,62 @@ class cXmlParser {
 
   // Grammar.
   void ReadProcessingInstruction();
+  void ReadTagName(cFxWString& prefix);
   void ReadStartTag();
   void ReadEndTag();
   void ReadAttributeList(bool inTag);
   void ReadAttributeValue(int32_t quote);
   void ReadCharacterData();
   void SkipComment();
-  cFxWString InternName(const wchar16* units, uint32_t length);
-  cFxWString MakeText(const cFxWStringBuilder& buffer);
-  void SplitTokenName(cFxWString& prefix, cFxWString& local, bool& hasColon);
+  cFxWString InternToken() const;
+  cFxWString InternPrefix() const;
+  cFxWString InternLocalPart() const;
   void AddNamespace(const cFxWString& prefix, const cFxWString& uri);
   const cFxWString& LookupNamespace(const cFxWString& prefix) const;
   void ResolveNames(const cFxWString& prefix);
   void PopNamespaces();
   void ClearAttributes();
   void ClearNamespaces();
+  void ClearText();
   [[noreturn]] void Fail() const;
 
   cFxFile* mStream = nullptr;
-  // Where bytes come from: the stream, or null once input has ended on
-  // malformed UTF-8 (every further read then gives end of input).
-  cFxFile* mInput = nullptr;
+  // The chunk read last and the part of it not yet consumed.
+  std::unique_ptr<uint8_t[]> mChunk;
+  uint32_t mChunkSize;
+  const uint8_t* mNext = nullptr;
+  const uint8_t* mEnd = nullptr;
+  // No more bytes: the stream has ended or failed, or its UTF-8 was
+  // malformed.
+  bool mInputEnded = false;
+  // The input ended on malformed UTF-8 or a read error: the document is
+  // rejected wherever it ends.
+  bool mInputBroken = false;
   int32_t mDepth = 0;
   eXmlNodeType mNodeType = eNone;
   cFxWString mName;
   cFxWString mNamespace;
   sAttribute mAttributes[cMaxAttributes];
   uint32_t mAttributeCount = 0;
+  // The current text as collected (also an attribute value while a tag is
+  // read); mText holds it once mTextMade is set.
+  cUnits mTextUnits;
   cFxWString mText;
+  bool mTextMade = true;
   int32_t mNodeLine = 1;
   int32_t mToken;
-  // Text of the current name token (or of an entity name being read), and
-  // the index of its first ':' (-1 when none). Reused: never shrinks.
-  std::u16string mTokenText;
+  // Text of the current name token (or of an entity name being read), the
+  // index of its first ':' (-1 when none), and the hashes of the parts
+  // before and after that ':' (of the whole name when there is none).
+  cUnits mTokenText;
   int32_t mTokenColon = -1;
+  uint32_t mTokenPrefixHash = 0;
+  uint32_t mTokenLocalHash = 0;
   int32_t mTokenLine = 1;
   int32_t mChar = -1;
   int32_t mLine = 1;
   bool mEmptyElementPending = false;
   bool mTextPending = false;
-  bool mMalformed = false;
   sNamespace mNamespaces[cMaxNamespaces];
   uint32_t mNamespaceCount = 0;
-  sCachedName mNameCache[cNameCacheSize];
-  sCachedName mTextCache[cTextCacheSize];
 };
