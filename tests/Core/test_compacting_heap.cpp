@@ -1,5 +1,5 @@
-// The compacting heap over small local arenas: unit sizes, reuse, the
-// merging rules, best fit, compaction with and without pinning.
+// The compacting heap over small local arenas: unit sizes, reuse, merging,
+// best fit, compaction with and without pinning.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -33,9 +33,8 @@ struct LocalHeap {
   uint8_t* At(uint32_t* cell) { return mHeap.AddressOf(cell); }
   void Free(uint32_t* cell) { mHeap.Free(At(cell)); }
 
-  // Fills the arena with 2-unit blocks, each holding its own pattern, and
-  // frees every other one: plenty of free units but no free block of more
-  // than 2 units below the tail. mBefore keeps where each block started.
+  // Fills the arena with patterned 2-unit blocks and frees every other one,
+  // so no free block below the tail is larger than 2 units.
   void Checkerboard() {
     while (mHeap.FreeUnits() >= 2) {
       mBlocks.push_back(Alloc(20));
@@ -44,7 +43,6 @@ struct LocalHeap {
     }
     for (size_t i = 1; i < mBlocks.size(); i += 2) Free(mBlocks[i]);
   }
-  // Whether live block i (an even index) still holds its pattern.
   bool Intact(size_t i) { return Holds(At(mBlocks[i]), 20, static_cast<uint32_t>(i + 1)); }
 
   std::vector<uint8_t> mArena;
@@ -55,129 +53,6 @@ struct LocalHeap {
   std::vector<uint32_t*> mBlocks;
   std::vector<uint8_t*> mBefore;
 };
-
-}  // namespace
-
-TEST(CompactingHeap, RequestsOccupyWholeUnitsAndRecordTheirSize) {
-  LocalHeap local(64 * 1024, -1, false);
-  cFxCompactingHeap& heap = local.mHeap;
-  const uint32_t total = heap.TotalUnits();
-  EXPECT_EQ(heap.FreeUnits(), total);
-
-  struct Case {
-    uint32_t bytes;
-    uint32_t units;
-  } cases[] = {{0, 1}, {1, 1}, {8, 1}, {9, 2}, {24, 2}, {25, 3}, {4096, 257}};
-  uint8_t* next = nullptr;  // blocks follow each other in a fresh heap
-  uint32_t used = 0;
-  for (const Case& c : cases) {
-    uint8_t* data = static_cast<uint8_t*>(heap.Alloc(c.bytes));
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % 16, 0u) << c.bytes;
-    EXPECT_EQ(cFxCompactingHeap::SizeOf(data), c.bytes);  // not the rounded extent
-    EXPECT_TRUE(!next || data == next) << c.bytes;
-    next = data + c.units * 16;
-    used += c.units;
-    EXPECT_EQ(heap.FreeUnits(), total - used) << c.bytes;
-  }
-  EXPECT_TRUE(heap.CheckConsistency());
-}
-
-TEST(CompactingHeap, ReservesRoomForPinnedBlocksOnlyWhenPinning) {
-  LocalHeap pinning(256 * 1024, 256, true);
-  EXPECT_EQ(pinning.mHeap.ReservedUnits(), 2064u);  // 256 * 129 / 16
-  EXPECT_EQ(pinning.mHeap.FreeUnits(), pinning.mHeap.TotalUnits() - 2064u);
-  EXPECT_EQ(LocalHeap(256 * 1024, -1, false).mHeap.ReservedUnits(), 0u);
-  // The withheld units really are withheld.
-  EXPECT_EQ(pinning.mHeap.Alloc(pinning.mHeap.FreeUnits() * 16), nullptr);
-  EXPECT_NE(pinning.mHeap.Alloc(pinning.mHeap.FreeUnits() * 16 - 8), nullptr);
-}
-
-TEST(CompactingHeap, RefusesWhatItCannotSupplyWithoutChangingAnything) {
-  LocalHeap local(4096, -1, false, 2);
-  cFxCompactingHeap& heap = local.mHeap;
-  uint32_t freeUnits = heap.FreeUnits();
-  EXPECT_EQ(heap.Alloc(freeUnits * 16), nullptr);  // one unit more than is free
-  EXPECT_EQ(heap.Alloc(0xFFFFFFF0u), nullptr);    // would wrap the unit count
-  EXPECT_EQ(heap.FreeUnits(), freeUnits);
-  // Two cells: the third allocation has no handle to give.
-  EXPECT_NE(heap.Alloc(8), nullptr);
-  EXPECT_NE(heap.Alloc(8), nullptr);
-  EXPECT_EQ(heap.Alloc(8), nullptr);
-  heap.Free(nullptr);
-  EXPECT_EQ(heap.FreeUnits(), freeUnits - 2);
-  EXPECT_TRUE(heap.CheckConsistency());
-}
-
-TEST(CompactingHeap, ReusesFreedBlocksAndMergesOnlyAgainstBucketsHoldingTwo) {
-  LocalHeap local(64 * 1024, -1, false);
-  uint32_t* cells[8];
-  for (uint32_t*& cell : cells) cell = local.Alloc(8);  // one unit each
-  uint8_t* first = local.At(cells[0]);
-  cFxCompactingHeap& heap = local.mHeap;
-
-  local.Free(cells[1]);  // bucket 1 empty: no merging
-  // A request of the same unit size takes the freed middle block.
-  EXPECT_EQ(local.At(cells[1] = local.Alloc(1)), first + 16);
-  local.Free(cells[1]);
-  local.Free(cells[2]);  // bucket 1 holds one block: still no merging
-  EXPECT_EQ(heap.BucketCount(1), 2u);
-  // Bucket 1 now holds two: the freed block joins its free predecessor.
-  local.Free(cells[3]);
-  EXPECT_EQ(heap.BucketCount(1), 1u);
-  EXPECT_EQ(heap.BucketCount(2), 1u);
-  EXPECT_EQ(local.At(local.Alloc(24)), first + 32);  // exactly the merged 2 units
-
-  // Predecessor in a bucket of two, successor (the arena's tail) alone in
-  // its bucket: all three become one block, which a large request takes.
-  local.Free(cells[6]);
-  local.Free(cells[7]);
-  EXPECT_EQ(heap.BucketCount(1), 1u);
-  EXPECT_EQ(heap.BucketCount(31), 1u);
-  EXPECT_EQ(local.At(local.Alloc(40 * 16 - 8)), first + 6 * 16);
-  EXPECT_TRUE(heap.CheckConsistency());
-}
-
-TEST(CompactingHeap, BucketOfLargeBlocksGivesTheBestFit) {
-  LocalHeap local(64 * 1024, -1, false);
-  // Free blocks of 40, 35 and 33 units, kept apart by live blocks.
-  uint32_t* big[3];
-  const uint32_t units[3] = {40, 35, 33};
-  for (int i = 0; i < 3; ++i) {
-    big[i] = local.Alloc(units[i] * 16 - 8);
-    local.Alloc(8);
-  }
-  uint8_t* at35 = local.At(big[1]);
-  uint8_t* at33 = local.At(big[2]);
-  for (uint32_t* cell : big) local.Free(cell);
-  // Bucket 31 also holds the rest of the arena; the smallest fitting block wins.
-  EXPECT_EQ(local.mHeap.BucketCount(31), 4u);
-  EXPECT_EQ(local.At(local.Alloc(34 * 16 - 8)), at35);
-  EXPECT_EQ(local.At(local.Alloc(33 * 16 - 8)), at33);
-  EXPECT_TRUE(local.mHeap.CheckConsistency());
-}
-
-TEST(CompactingHeap, CompactionSlidesLiveBlocksAndRewritesTheirCells) {
-  LocalHeap local(16 * 1024, -1, false);
-  local.Checkerboard();
-  const size_t count = local.mBlocks.size();
-  // A raw pointer into the last live block, handed in as an anchor.
-  size_t lastLive = (count - 1) & ~size_t(1);
-  const void* anchors[1] = {local.At(local.mBlocks[lastLive]) + 5};
-
-  uint8_t* data = static_cast<uint8_t*>(local.mHeap.Alloc(60, anchors, 1));  // 5 units
-  ASSERT_NE(data, nullptr);
-  EXPECT_TRUE(local.mHeap.CheckConsistency());
-  for (size_t i = 0; i < count; i += 2) {
-    // Live block i slides down to the slot of block i / 2.
-    EXPECT_EQ(local.At(local.mBlocks[i]), local.mBefore[i / 2]) << i;
-    EXPECT_TRUE(local.Intact(i)) << i;
-  }
-  EXPECT_EQ(anchors[0], local.At(local.mBlocks[lastLive]) + 5);
-  EXPECT_EQ(data, local.mBefore[(count + 1) / 2]);  // right after the slid blocks
-}
-
-namespace {
 
 // Keeps `count` distinct pointers into the heap in this frame while it compacts.
 __attribute__((noinline)) void* AllocWhilePinned(cFxCompactingHeap& heap, uint8_t* from, int count,
@@ -191,41 +66,109 @@ __attribute__((noinline)) void* AllocWhilePinned(cFxCompactingHeap& heap, uint8_
 
 }  // namespace
 
+TEST(CompactingHeap, RequestsOccupyWholeUnitsAndRecordTheirSize) {
+  LocalHeap local(64 * 1024, -1, false);
+  cFxCompactingHeap& heap = local.mHeap;
+  const uint32_t total = heap.TotalUnits();
+  struct Case {
+    uint32_t bytes, units;
+  } cases[] = {{0, 1}, {1, 1}, {8, 1}, {9, 2}, {24, 2}, {25, 3}, {4096, 257}};
+  uint32_t used = 0;
+  for (const Case& c : cases) {
+    uint8_t* data = static_cast<uint8_t*>(heap.Alloc(c.bytes));
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % 16, 0u) << c.bytes;
+    EXPECT_EQ(cFxCompactingHeap::SizeOf(data), c.bytes);  // not the rounded extent
+    EXPECT_EQ(heap.FreeUnits(), total - (used += c.units)) << c.bytes;
+  }
+}
+
+TEST(CompactingHeap, RefusesWhatItCannotSupplyWithoutChangingAnything) {
+  LocalHeap local(4096, -1, false, 2);
+  cFxCompactingHeap& heap = local.mHeap;
+  uint32_t freeUnits = heap.FreeUnits();
+  EXPECT_EQ(heap.Alloc(freeUnits * 16), nullptr);  // one unit more than is free
+  EXPECT_EQ(heap.Alloc(0xFFFFFFF0u), nullptr);    // would wrap the unit count
+  // Two cells: the third allocation has no handle to give.
+  EXPECT_TRUE(heap.Alloc(8) && heap.Alloc(8));
+  EXPECT_EQ(heap.Alloc(8), nullptr);
+  EXPECT_EQ(heap.FreeUnits(), freeUnits - 2);
+  EXPECT_TRUE(heap.CheckConsistency());
+}
+
+TEST(CompactingHeap, ReusesFreedBlocksMergesAndGivesTheBestFit) {
+  LocalHeap local(64 * 1024, -1, false);
+  uint32_t* cells[8];
+  for (uint32_t*& cell : cells) cell = local.Alloc(8);  // one unit each
+  uint8_t* first = local.At(cells[0]);
+  local.Free(cells[1]);
+  EXPECT_EQ(local.At(cells[1] = local.Alloc(1)), first + 16);  // the freed middle block
+  local.Free(cells[1]);
+  local.Free(cells[2]);
+  local.Free(cells[3]);  // bucket 1 holds two: joins its free predecessor
+  EXPECT_EQ(local.At(local.Alloc(24)), first + 32);
+
+  // Free blocks of 40, 35 and 33 units kept apart by live ones: the smallest
+  // that fits wins over the rest of the arena.
+  LocalHeap fit(64 * 1024, -1, false);
+  uint32_t* big[3];
+  const uint32_t units[3] = {40, 35, 33};
+  for (int i = 0; i < 3; ++i) {
+    big[i] = fit.Alloc(units[i] * 16 - 8);
+    fit.Alloc(8);
+  }
+  uint8_t* at35 = fit.At(big[1]);
+  uint8_t* at33 = fit.At(big[2]);
+  for (uint32_t* cell : big) fit.Free(cell);
+  EXPECT_EQ(fit.At(fit.Alloc(34 * 16 - 8)), at35);
+  EXPECT_EQ(fit.At(fit.Alloc(33 * 16 - 8)), at33);
+  EXPECT_TRUE(fit.mHeap.CheckConsistency());
+}
+
+TEST(CompactingHeap, CompactionSlidesLiveBlocksAndRewritesTheirCells) {
+  LocalHeap local(16 * 1024, -1, false);
+  local.Checkerboard();
+  const size_t count = local.mBlocks.size();
+  size_t lastLive = (count - 1) & ~size_t(1);
+  const void* anchors[1] = {local.At(local.mBlocks[lastLive]) + 5};  // a raw pointer moved along
+
+  uint8_t* data = static_cast<uint8_t*>(local.mHeap.Alloc(60, anchors, 1));
+  ASSERT_NE(data, nullptr);
+  EXPECT_TRUE(local.mHeap.CheckConsistency());
+  for (size_t i = 0; i < count; i += 2) {
+    EXPECT_EQ(local.At(local.mBlocks[i]), local.mBefore[i / 2]) << i;
+    EXPECT_TRUE(local.Intact(i)) << i;
+  }
+  EXPECT_EQ(anchors[0], local.At(local.mBlocks[lastLive]) + 5);
+  EXPECT_EQ(data, local.mBefore[(count + 1) / 2]);
+}
+
 TEST(CompactingHeap, BlockNamedByAStackWordDoesNotMove) {
   LocalHeap local(32 * 1024, 16, true);
   local.Checkerboard();
-  // Larger than the free tail the reserve keeps, so only compaction helps.
   size_t pinned = (local.mBlocks.size() / 2) & ~size_t(1);
   void* data = AllocWhilePinned(local.mHeap, local.mBefore[pinned], 1, 200 * 16 - 8);
   ASSERT_NE(data, nullptr);
   EXPECT_TRUE(local.mHeap.CheckConsistency());
   EXPECT_EQ(local.At(local.mBlocks[pinned]), local.mBefore[pinned]);
-  // Blocks below the pinned one slid down; the new block lies below it too.
-  EXPECT_EQ(local.At(local.mBlocks[2]), local.mBefore[1]);
+  EXPECT_EQ(local.At(local.mBlocks[2]), local.mBefore[1]);  // those below still slide
   EXPECT_LT(data, local.mBefore[pinned]);
   for (size_t i = 0; i < local.mBlocks.size(); i += 2) EXPECT_TRUE(local.Intact(i)) << i;
-}
 
-TEST(CompactingHeap, TooManyPinnedWordsLeaveTheRequestUnanswered) {
-  LocalHeap local(32 * 1024, 16, true);
-  local.Checkerboard();
-  uint32_t freeUnits = local.mHeap.FreeUnits();
-  // 200 distinct words pointing into the heap: more than the pinned set holds.
-  EXPECT_EQ(AllocWhilePinned(local.mHeap, local.mBefore.back() - 180, 200, 200 * 16 - 8), nullptr);
-  EXPECT_EQ(local.mHeap.FreeUnits(), freeUnits);
-  for (size_t i = 0; i < local.mBlocks.size(); i += 2)
-    EXPECT_EQ(local.At(local.mBlocks[i]), local.mBefore[i]) << i;
-  EXPECT_TRUE(local.mHeap.CheckConsistency());
+  // More pinned words than the set holds: the request goes unanswered, nothing moves.
+  LocalHeap full(32 * 1024, 16, true);
+  full.Checkerboard();
+  uint32_t freeUnits = full.mHeap.FreeUnits();
+  EXPECT_EQ(AllocWhilePinned(full.mHeap, full.mBefore.back() - 180, 200, 200 * 16 - 8), nullptr);
+  EXPECT_EQ(full.mHeap.FreeUnits(), freeUnits);
+  EXPECT_EQ(full.At(full.mBlocks[2]), full.mBefore[2]);
 }
 
 TEST(CompactingHeap, RandomWorkloadKeepsHeapAndDataIntact) {
   for (bool pinning : {false, true}) {
     LocalHeap local(48 * 1024, 8, pinning, 8192);
     std::mt19937 random(pinning ? 7 : 11);
-    struct Live {
-      uint32_t* cell;
-      uint32_t bytes, seed;
-    };
+    struct Live { uint32_t* cell; uint32_t bytes, seed; };
     std::vector<Live> live;
     for (uint32_t step = 0; step < 20000; ++step) {
       if (live.empty() || random() % 100 < 55) {

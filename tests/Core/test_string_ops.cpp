@@ -15,34 +15,22 @@ std::string Text(const cFxString& s) { return std::string(s.c_str(), s.Length())
 }  // namespace
 
 TEST(StringFind, HonoursStartAndEnd) {
-  EXPECT_EQ(FxStrFind("abcabc", "bc", 0, -1), 1);
   EXPECT_EQ(FxStrFind("abcabc", "bc", 2, -1), 4);
   EXPECT_EQ(FxStrFind("abcabc", "bc", 3, 3), -1);   // start >= end
   EXPECT_EQ(FxStrFind("abcabc", "bca", 0, 2), 1);   // the match may run past end
   EXPECT_EQ(FxStrFind("abcabc", "", 0, -1), -1);    // empty pattern never matches
-  EXPECT_EQ(FxStrFind("abcabc", "abd", 0, -1), -1);
   EXPECT_EQ(FxStrFind("abc", "bcd", 0, 100), -1);   // no read past the terminator
   EXPECT_EQ(FxStrFind("abc", "c", 10, 100), -1);
   EXPECT_EQ(FxStrFind(nullptr, "a", 0, -1), -1);
-  EXPECT_EQ(FxWStrFind(u"x-y-z", u"-z", 0, -1), 3);
-
-  EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, -1), 3);
   EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, 3), -1);
-  EXPECT_EQ(FxWStrFindChar(u"abc", u'z', 0, 50), -1);
   EXPECT_EQ(FxWStrFindChar(u"abc", u'c', 10, 50), -1);
-
-  cFxWString path(u"dir/sub/file.xml");
-  EXPECT_EQ(path.FindChar(u'/', 4), 7);
-  EXPECT_EQ(path.Find(u".xml"), 12);
-  EXPECT_TRUE(path.EndsWith(u".xml"));
-  EXPECT_FALSE(path.EndsWith(u".XML"));
-  EXPECT_TRUE(path.EndsWith(u""));
+  EXPECT_EQ(cFxWString(u"dir/sub/file.xml").FindChar(u'/', 4), 7);
+  EXPECT_FALSE(cFxWString(u"a.xml").EndsWith(u".XML"));
   EXPECT_FALSE(cFxWString(u"ml").EndsWith(u".xml"));
 }
 
 TEST(StringCompare, AnswersTheCallersValues) {
   EXPECT_EQ(FxStrCompare("abc", "abd", -1, 1, 0, -1, -1), -1);
-  EXPECT_EQ(FxStrCompare("abd", "abc", -1, 1, 0, -1, -1), 1);
   EXPECT_EQ(FxStrCompare("ab", "abc", -1, 1, 0, -1, -1), -1);  // a proper prefix is less
   EXPECT_EQ(FxStrCompare("abc", "ab", -1, 1, 0, -1, -1), 1);
   EXPECT_EQ(FxStrCompare("abc", "abc", -1, 1, 7, -1, -1), 7);
@@ -50,20 +38,10 @@ TEST(StringCompare, AnswersTheCallersValues) {
   EXPECT_EQ(FxStrCompare("\x80", "a", -1, 1, 0, -1, -1), -1);  // narrow is signed
   EXPECT_EQ(FxWStrCompare(u"\u0080", u"a", -1, 1, 0, -1, -1), 1);  // wide is unsigned
   EXPECT_EQ(FxStrCompare(nullptr, "", -1, 1, 0, 5, -1), 0);
-
-  // Relational operators are built on compare; embedded zeros count.
-  EXPECT_TRUE(cFxString("abc") < cFxString("abd"));
-  EXPECT_TRUE(cFxString("ab") < cFxString("abc"));
-  EXPECT_FALSE(cFxString("abc") < cFxString("abc"));
+  // Embedded zeros count.
   EXPECT_TRUE(cFxString("ab") < cFxString("ab\0", 3));
-  EXPECT_TRUE(cFxString("abc") == "abc");
-  EXPECT_TRUE(cFxString("abc") != "ab");
-  EXPECT_TRUE(cFxString() == "");
-  EXPECT_TRUE(cFxWString(u"Name") != cFxWString(u"name"));
-  EXPECT_TRUE(cFxWString(u"Name") == u"Name");
+  EXPECT_FALSE(cFxString("abc") < cFxString("abc"));
   EXPECT_FALSE(cFxWString(u"Name") == u"Names");
-  EXPECT_TRUE(cFxWString(u"a") < cFxWString(u"\u00E9"));
-  EXPECT_TRUE(cFxWString() < cFxWString(u"a"));
 }
 
 TEST(StringReplace, ReplacesFromStartUpToTheCount) {
@@ -76,71 +54,41 @@ TEST(StringReplace, ReplacesFromStartUpToTheCount) {
   EXPECT_EQ(Text(text.Replace(a, bb, 1)), u"Xbb");  // text before start is dropped
   EXPECT_EQ(Text(text.Replace(cFxWString(), bb)), u"aXa");
   EXPECT_EQ(Text(text.Replace(a, cFxWString())), u"X");
-  EXPECT_EQ(Text(cFxWString(u"a\tb c").Replace(cFxWString(u"\t"), cFxWString(u"\\t"))), u"a\\tb c");
   EXPECT_EQ(Text(cFxWString(u"aaaa").Replace(cFxWString(u"aa"), cFxWString(u"b"))), u"bb");
   EXPECT_TRUE(text.Replace(a, bb, 3).IsEmpty());
 }
 
-TEST(StringCase, ChangesAsciiLettersOnly) {
+TEST(StringBuild, CaseSubstringsAndConcatenation) {
   EXPECT_EQ(Text(cFxString("MiXeD 123 @[`{\xC9").ToLower()), "mixed 123 @[`{\xC9");
-  EXPECT_EQ(Text(cFxWString(u"\u00C0B-z@[\u0130").ToLower()), u"\u00C0b-z@[\u0130");
   EXPECT_EQ(Text(cFxWString(u"\u00E0b-Z`{\u00FF").ToUpper()), u"\u00E0B-Z`{\u00FF");
-  // Text with nothing to change is shared, not copied.
-  cFxWString lower(u"already");
-  EXPECT_EQ(lower.ToLower().GetHandle(), lower.GetHandle());
-}
-
-TEST(StringBuild, SubstringsAndConcatenation) {
-  cFxWString s(u"0123456789");
-  EXPECT_EQ(Text(s.Substring(2, 5)), u"234");
-  EXPECT_EQ(Text(s.Substring(7)), u"789");
-  EXPECT_EQ(Text(s.Substring(-3, 2)), u"01");
-  EXPECT_EQ(Text(s.Substring(8, 99)), u"89");
-  EXPECT_EQ(Text(cFxString("0123").Substring(1, 3)), "12");
-
+  EXPECT_EQ(Text(cFxWString(u"0123").Substring(-3, 2)), u"01");
+  EXPECT_EQ(Text(cFxWString(u"0123").Substring(2, 99)), u"23");
   EXPECT_EQ(Text(cFxWString::Concat(u"ab", u"cdef", -1, 2)), u"abcd");
-  EXPECT_EQ(Text(cFxString::Concat("ab", "cd")), "abcd");
-  EXPECT_EQ(Text(cFxString("x") + cFxString("y")), "xy");
-  EXPECT_EQ(Text(cFxWString(u"x") + u"/y"), u"x/y");
-  // Concatenating a string's own characters.
   cFxWString self(u"self");
   EXPECT_EQ(Text(cFxWString::Concat(self.c_str(), self.c_str())), u"selfself");
 }
 
-TEST(StringNumbers, IntegersToText) {
-  EXPECT_EQ(Text(cFxWString::FromInt(-42)), u"-42");
-  EXPECT_EQ(Text(cFxWString::FromInt(0)), u"0");
+TEST(StringNumbers, IntegersToTextAndBack) {
   EXPECT_EQ(Text(cFxWString::FromInt(INT64_MIN)), u"-9223372036854775808");
   EXPECT_EQ(Text(cFxWString::FromUInt(UINT64_MAX)), u"18446744073709551615");
-  EXPECT_EQ(Text(cFxWString::FromDouble(2.5)), u"2.5");
   EXPECT_EQ(Text(cFxWString::FromDouble(1e20)), u"1e+20");
-  EXPECT_EQ(Text(cFxWString::FromChar(u'\u00E9')), u"\u00E9");
-}
-
-TEST(StringNumbers, TextToIntegers) {
   struct Case {
     const char16_t* text;
     int32_t base;
     uint64_t value;
     uint32_t count;
   } cases[] = {
-      {u"0x1F;", -1, 31, 4},      {u"0XfF", -1, 255, 4},   {u"0b101", -1, 5, 5},
-      {u"0B12", -1, 1, 3},        {u"017", -1, 15, 3},     {u"019", -1, 1, 2},
-      {u"0", -1, 0, 1},           {u"129z", -1, 129, 3},   {u"x", -1, 0, 0},
-      {u"ff", 16, 255, 2},        {u"0x1F", 16, 0, 1},     {u"zz", 36, 1295, 2},
-      {u"18446744073709551615", 10, UINT64_MAX, 20},       {u"", -1, 0, 0},
-      {u"7!", 100, 7, 1},  // a non-digit ends the number in any base
+      {u"0x1F;", -1, 31, 4}, {u"0b101", -1, 5, 5}, {u"0B12", -1, 1, 3},  {u"017", -1, 15, 3},
+      {u"019", -1, 1, 2},    {u"x", -1, 0, 0},     {u"0x1F", 16, 0, 1},  {u"zz", 36, 1295, 2},
+      {u"18446744073709551615", 10, UINT64_MAX, 20}, {u"7!", 100, 7, 1},
   };
   for (const Case& c : cases) {
     uint32_t count = 99;
     EXPECT_EQ(cFxWString::ToUInt(c.text, &count, c.base), c.value) << &c - cases;
     EXPECT_EQ(count, c.count) << &c - cases;
   }
-  EXPECT_EQ(cFxWString::ToUInt(u"42", nullptr), 42u);
   uint32_t count = 0;
   EXPECT_EQ(cFxWString::ToInt(u"-42", &count), -42);
   EXPECT_EQ(count, 3u);
   EXPECT_EQ(cFxWString::ToInt(u"-0x10", nullptr), -16);
-  EXPECT_EQ(cFxWString::ToInt(u"77", &count, 8), 63);
-  EXPECT_EQ(count, 2u);
 }

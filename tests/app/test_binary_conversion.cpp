@@ -1,7 +1,6 @@
 // The serializer conversions and the write-back of temporary files, on real
 // files. The stand-in serializer is copied into the temporary directory as
-// brux.exe, where the program looks for it first, and the tests run with
-// that directory as their current directory.
+// brux.exe, where the program looks for it first.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -28,7 +27,6 @@ class BinaryConversion : public ::testing::Test {
   std::string At(const std::string& relative) const { return mDir / relative; }
   cFxWString Wide(const std::string& relative) const { return cFxWString(At(relative).c_str()); }
 
-  // Every file below `relative`, with its contents.
   std::map<std::string, std::string> Files(const std::string& relative) const {
     std::map<std::string, std::string> files;
     const fs::path root = mDir.Path() / relative;
@@ -42,49 +40,43 @@ class BinaryConversion : public ::testing::Test {
   fs::path mPreviousDirectory;
 };
 
-TEST_F(BinaryConversion, ConversionsKeepTheCommandLinesAndEffects) {
-  // Spaces, quotes and shell characters reach the serializer unchanged: it
-  // is started directly. Every ".bin" of the path is replaced in the twin.
+TEST_F(BinaryConversion, ConversionsReachTheSerializerAndReplaceAStaleTwin) {
+  // Quotes and shell characters arrive unchanged; every ".bin" of the path
+  // is replaced in the twin.
   const std::string dir = "it's a \"dir\" $HOME;.bin.d";
   const std::string twinDir = "it's a \"dir\" $HOME;.xml.d";
-  fs::create_directories(At(twinDir));
   test::WriteFile(At(dir + "/a b.xml"), kXml);
   ConvertXmlToBin(Wide(dir + "/a b.xml"));
-  const std::string bin = test::ReadFile(At(dir + "/a b.bin"));
-  EXPECT_EQ(bin.find("<Root>"), std::string::npos) << "the binary form is not XML";
+  EXPECT_EQ(test::ReadFile(At(dir + "/a b.bin")).find("<Root>"), std::string::npos);
   EXPECT_EQ(test::ReadFile(At(dir + "/a b.xml")), kXml) << "the XML form stays";
 
+  test::WriteFile(At(twinDir + "/a b.xml"), "stale");
+  fs::permissions(At(twinDir + "/a b.xml"), fs::perms::owner_read);
   ConvertBinToXml(Wide(dir + "/a b.bin"));
   EXPECT_EQ(test::ReadFile(At(twinDir + "/a b.xml")), kXml);
+
+  test::WriteFile(At("A.BIN"), test::ReadFile(At(dir + "/a b.bin")));
+  ConvertBinToXml(Wide("A.BIN"));  // not ".bin" exactly: left alone
+  EXPECT_FALSE(test::FileExists(At("A.xml")));
 }
 
-struct sCommitCase {
-  const char* name;
-  std::map<std::string, std::string> before;
-  const char* commit;
-  std::map<std::string, std::string> after;
-  bool readOnly = false;  // the data file may not be written
-};
-
 TEST_F(BinaryConversion, CommitReplacesTheDataFileOnlyByAnExistingTemporaryFile) {
-  const sCommitCase cases[] = {
-      {"replaced", {{"a.xml", "old"}, {"a.xml.temp", "new"}}, "a.xml", {{"a.xml", "new"}}},
-      {"read-only", {{"a.xml", "old"}, {"a.xml.temp", "new"}}, "a.xml", {{"a.xml", "new"}}, true},
-      {"no temporary file", {{"a.xml", "old"}}, "a.xml", {{"a.xml", "old"}}},
-      // No old file can be deleted, so the temporary file stays.
-      {"no data file", {{"a.xml.temp", "new"}}, "a.xml", {{"a.xml.temp", "new"}}},
-      {"directory in its place",
-       {{"a.xml/in", "kept"}, {"a.xml.temp", "new"}},
-       "a.xml",
-       {{"a.xml/in", "kept"}, {"a.xml.temp", "new"}}},
-      // Only the last four characters of a ".bin" path change.
-      {"bin path",
+  typedef std::map<std::string, std::string> tFiles;
+  const struct {
+    const char *name, *commit;
+    tFiles before, after;
+    bool readOnly = false;
+  } cases[] = {
+      {"replaced", "a.xml", {{"a.xml", "old"}, {"a.xml.temp", "new"}}, {{"a.xml", "new"}}},
+      {"read-only", "a.xml", {{"a.xml", "old"}, {"a.xml.temp", "new"}}, {{"a.xml", "new"}}, true},
+      {"no temporary file", "a.xml", {{"a.xml", "old"}}, {{"a.xml", "old"}}},
+      {"no data file", "a.xml", {{"a.xml.temp", "new"}}, {{"a.xml.temp", "new"}}},
+      {"bin path", "d.bin/a.bin",  // only the last four characters change
        {{"d.bin/a.bin", "bin"}, {"d.bin/a.xml", "old"}, {"d.bin/a.xml.temp", "new"}},
-       "d.bin/a.bin",
        {{"d.bin/a.bin", "bin"}, {"d.bin/a.xml", "new"}}},
-      {"exact extension", {{"A.BIN", "old"}, {"A.BIN.temp", "new"}}, "A.BIN", {{"A.BIN", "new"}}},
+      {"exact extension", "A.BIN", {{"A.BIN", "old"}, {"A.BIN.temp", "new"}}, {{"A.BIN", "new"}}},
   };
-  for (const sCommitCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string dir = std::string(c.name) + "/";
     for (const auto& file : c.before) test::WriteFile(At(dir + file.first), file.second);
