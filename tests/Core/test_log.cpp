@@ -1,5 +1,5 @@
 // The log: filters, number formats, prompt collection, the viewer protocol
-// and the assertion, verification and trace macros.
+// and the assertion and verification macros.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,12 +10,9 @@
 
 namespace {
 
-// A stand-in viewer: the window lookup answers gViewer, and every message is
+// A stand-in viewer: the window lookup answers gViewer; every message is
 // recorded as the viewer would receive it ("(null)" for no data).
-struct sMessage {
-  uint32_t mKind;
-  std::string mBytes;  // the data, terminator included
-};
+struct sMessage { uint32_t mKind; std::string mBytes; };  // terminator included
 std::vector<sMessage> gMessages;
 std::vector<std::string> gSearchedTitles;
 void* gViewer;
@@ -76,26 +73,19 @@ class Log : public ::testing::Test {
 TEST_F(Log, SetFiltersSetsTheNamedOnesAndTheRestOpposite) {
   cLog log;
   EXPECT_EQ((std::vector<unsigned int>{25, 30}), EnabledFilters());
-  EXPECT_EQ(-1, log.GetCurrentFilter());
   std::vector<unsigned int> all;
   for (unsigned int i = 0; i < kLog::cFilterCount; ++i) all.push_back(i);
   std::vector<unsigned int> allButSoundAndCamera = all;
   allButSoundAndCamera.erase(allButSoundAndCamera.begin() + kLog::Camera);
   allButSoundAndCamera.erase(allButSoundAndCamera.begin() + kLog::Sound);
-  const struct {
-    const char* mList;
-    bool mEnable;
-    std::vector<unsigned int> mEnabled;
-  } cases[] = {
+  const struct { const char* mList; bool mEnable; std::vector<unsigned int> mEnabled; } cases[] = {
       {"Core,Sound", true, {0, 16, 25, 30}},
-      {"core", true, {0, 25, 30}},
       {"rail VEHICLE manager,,nonsense,GhostAI", true, {9, 25, 28, 30}},
       {nullptr, true, {25, 30}},
       {"", false, all},  // 25 and 30 stay on
       {"Sound,Camera", false, allButSoundAndCamera},
       {"all", false, {}},  // even 25 and 30
       {"Core,ALL,Sound", true, all},
-      {"Update,all", false, {}},
   };
   for (const auto& c : cases) {
     log.setFilters(c.mList, c.mEnable);
@@ -114,23 +104,15 @@ std::u16string Written(cLog& log, T value) {
 
 TEST_F(Log, NumbersInDecimalAndHex) {
   cLog log;
-  EXPECT_EQ(u"255", Written(log, 255));
   EXPECT_EQ(u"-7", Written(log, -7));
   EXPECT_EQ(u"4000000000", Written(log, 4000000000u));
-  EXPECT_EQ(u"-5", Written(log, -5L));
-  EXPECT_EQ(u"7", Written(log, 7UL));
-  EXPECT_EQ(u"-2", Written(log, static_cast<short>(-2)));
   EXPECT_EQ(u"65535", Written(log, static_cast<unsigned short>(65535)));
   EXPECT_EQ(u"'A'", Written(log, static_cast<signed char>(65)));
   EXPECT_EQ(u"'B'", Written(log, static_cast<unsigned char>(66)));
   log.hex();
   EXPECT_EQ(u"000000ff", Written(log, 255));
   EXPECT_EQ(u"ffffffff", Written(log, -1));
-  EXPECT_EQ(u"00001234", Written(log, 0x1234L));
-  EXPECT_EQ(u"deadbeef", Written(log, 0xDEADBEEFu));
   EXPECT_EQ(u"001f", Written(log, static_cast<short>(0x1f)));
-  EXPECT_EQ(u"ffff", Written(log, static_cast<unsigned short>(0xffff)));
-  EXPECT_EQ(u"41", Written(log, static_cast<signed char>(65)));
   EXPECT_EQ(u"ff", Written(log, static_cast<unsigned char>(255)));
   EXPECT_EQ(u"1.500000", Written(log, 1.5f));  // floats ignore hex mode
   log << &cLog::dec;
@@ -143,8 +125,6 @@ TEST_F(Log, PromptCollectsAfterStartPromptBelow1023Characters) {
   EXPECT_EQ(u"", Prompt(log));
   log << &cLog::start_prompt << "a" << &cLog::endl << u"b\u00e9" << "\xE9";
   EXPECT_EQ(u"a\r\nb\u00e9\uFFE9", Prompt(log));  // narrow bytes sign-extended
-  EXPECT_TRUE(log << &cLog::prompt);
-  EXPECT_TRUE(log << &cLog::endMessage);
 
   log << &cLog::start_prompt << std::string(1000, 'x').c_str() << "0123456789012345678901";
   EXPECT_EQ(1022u, Prompt(log).size());
@@ -166,7 +146,6 @@ TEST_F(Log, WithoutViewerSearchesOnCalls1_3_7_15AndSendsNothing) {
   EXPECT_EQ("Ticksee", gSearchedTitles.front());
   EXPECT_TRUE(log.SetFilter(kLog::Content));
   log << "text";
-  EXPECT_EQ(kLog::Content, log.GetCurrentFilter());
   EXPECT_TRUE(gMessages.empty());
 }
 
@@ -179,8 +158,6 @@ TEST_F(Log, ViewerIsGreetedAndReceivesFilterNamesAndTexts) {
   EXPECT_EQ("(null)", gMessages[0].mBytes);
   EXPECT_TRUE(log.GetEnabled(kLog::Content));
   EXPECT_FALSE(log.GetEnabled(kLog::Core));
-  EXPECT_EQ(1u, gSearchedTitles.size());
-
   gMessages.clear();
   log << "no filter yet";
   EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));
@@ -194,27 +171,19 @@ TEST_F(Log, ViewerIsGreetedAndReceivesFilterNamesAndTexts) {
   EXPECT_EQ(std::string("12", 3), gMessages[2].mBytes);
   EXPECT_EQ(kLog::cSendWideText, gMessages[3].mKind);
   EXPECT_EQ(std::string("h\0\xE9\0\0\0", 6), gMessages[3].mBytes);
-
   gMessages.clear();
-  EXPECT_TRUE(log.SetFilter(kLog::Sound));  // disabled: silent, yet current
-  EXPECT_EQ(kLog::Sound, log.GetCurrentFilter());
+  EXPECT_TRUE(log.SetFilter(kLog::Sound));  // disabled: silent
   log << "dropped" << &cLog::endl;
   EXPECT_TRUE(log.SetFilter(99));  // no such filter: nothing to send
   log << "dropped too";
   EXPECT_TRUE(gMessages.empty());
-  log.setFilters("Sound", true);
-  log.SetFilter(kLog::Sound);
-  EXPECT_EQ(std::string("Sound", 6), gMessages.at(0).mBytes);
 }
 
 }  // namespace
 
 namespace logtest {
 int gEvaluations;
-bool Counted(bool value) {
-  ++gEvaluations;
-  return value;
-}
+bool Counted(bool value) { return ++gEvaluations, value; }
 int AssertSite(int value) {
   const int line = __LINE__ + 1;
   FX_ASSERT(Counted(value == 3), "Value " << value << " is not three");
@@ -223,11 +192,6 @@ int AssertSite(int value) {
 int VerifySite(int* entry) {
   const int line = __LINE__ + 1;
   FX_VERIFY(Counted(entry != 0), "Couldn't create the entry");
-  return line;
-}
-int TraceSite(unsigned int order) {
-  const int line = __LINE__ + 1;
-  FX_TRACE("Registering Singleton " << order);
   return line;
 }
 }  // namespace logtest
@@ -269,43 +233,15 @@ TEST_F(Log, VerificationReportsOnlyToAListeningViewer) {
   EXPECT_EQ(report, SentText());
 }
 
-TEST_F(Log, TraceGoesToTheSingletonFilter) {
-  cLog& log = cLog::GetLog();
-  logtest::TraceSite(5);  // no viewer
-  EXPECT_TRUE(gMessages.empty());
-  ConnectViewer(log);
-  logtest::TraceSite(5);  // filter off
-  EXPECT_TRUE(gMessages.empty());
-  log.setFilters("Singleton", true);
-  const int line = logtest::TraceSite(5);
-  ASSERT_FALSE(gMessages.empty());
-  EXPECT_EQ(std::string("Singleton", 10), gMessages[0].mBytes);
-  EXPECT_EQ("Trace " __FILE__ " : " + std::to_string(line) + " = Registering Singleton 5\r\n",
-            SentText());
-}
-
 TEST(QualifiedFunctionName, DropsReturnTypeAndParameters) {
-  const struct {
-    const char* mSignature;
-    const char* mName;
-  } cases[] = {
+  const struct { const char* mSignature; const char* mName; } cases[] = {
       {"void cSingletonManager::Register(const cGUID&, void* (*)(), void*, unsigned int, bool)",
        "cSingletonManager::Register"},
       {"static void tSingletonHolder<T, C, L>::DestroySingleton() [with T = cSingletonManager]",
        "tSingletonHolder<T, C, L>::DestroySingleton"},
-      {"tSingletonHolder<class cSingletonManager,struct A,struct B>::DestroySingleton",
-       "tSingletonHolder<class cSingletonManager,struct A,struct B>::DestroySingleton"},
-      {"const char* cFoo::Name() const", "cFoo::Name"},
       {"void (anonymous namespace)::Helper(int)", "(anonymous namespace)::Helper"},
-      {"int main()", "main"},
-      {"cLog& operator<<(cLog&, int)", "operator<<"},
-      {"bool cFoo::operator<(const cFoo&) const", "cFoo::operator<"},
-      {"bool tA<B>::operator>=(const tA<B>&)", "tA<B>::operator>="},
       {"void cFoo::operator()(int)", "cFoo::operator()"},
       {"cFoo::operator bool() const", "cFoo::operator bool"},
-      {"void cOperators::operators()", "cOperators::operators"},
-      {"Register", "Register"},
-      {"", ""},
   };
   for (const auto& c : cases) {
     char out[256];

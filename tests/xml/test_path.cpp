@@ -18,10 +18,7 @@ std::string Normal(const std::string& text) {
   return path.IsValid() ? result : "<invalid: " + result + ">";
 }
 
-struct sPathCase {
-  const char* mGiven;
-  const char* mExpected;
-};
+struct sPathCase { const char* mGiven; const char* mExpected; };
 
 void ExpectNormalForms(const sPathCase* cases, size_t count) {
   for (size_t i = 0; i < count; ++i)
@@ -31,44 +28,26 @@ void ExpectNormalForms(const sPathCase* cases, size_t count) {
 TEST(PathInternalForm, IsNormalisedOrInvalid) {
   const sPathCase cases[] = {
       {"@os:/a/./b/../c.xml", "@os:/a/c.xml"},
-      {"@os:c/a/./b/../c.xml", "@os:c/a/c.xml"},
       {"@os:/a/b/.", "@os:/a/b"},
       {"@os:/a/..", "@os:/"},
       {"@os:", "@os:"},
       // ".." that finds nothing to remove is kept at the front.
       {"@os:../../a/b/..", "@os:../../a"},
       {"@os:a/../../b", "@os:../b"},
-      {"@os:/../x", "@os:/../x"},
       {"@os:../x/../..", "@os:../.."},
       // Backslashes are separators, except the network path's two.
       {"@os:/a\\b\\c.xml", "@os:/a/b/c.xml"},
       {"@os:\\\\server\\share\\x\\..\\a.xml", "@os:\\\\server/share/a.xml"},
-      {"@os:\\\\server", "@os:\\\\server"},
       // The root's own slash is no empty segment, but two in a row are.
       {"@os://a", "<invalid: @os://a>"},
       {"@os:/a//b.xml", "<invalid: @os:/a//b.xml>"},
       {"@os:/a/b/", "<invalid: @os:/a/b/>"},
       {"@os:/a/b:c.xml", "<invalid: @os:/a/b:c.xml>"},
-      {"@os:/a\\\\b", "<invalid: @os:/a\\\\b>"},
       {"@os", "<invalid: @os>"},
       {"@:/a", "<invalid: @:/a>"},
       {"", "<invalid: >"},
   };
   ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
-}
-
-TEST(PathInternalForm, PartsAreTheFileSystemNameAndTheRest) {
-  cFxPath path(cFxString("@os:/data/./a.xml"));
-  ASSERT_TRUE(path.IsValid());
-  EXPECT_EQ(cFxString("os"), path.GetFileSystemName());
-  EXPECT_EQ(cFxString("/data/a.xml"), path.GetRest());
-  path = cFxString("@mem:x/y");
-  EXPECT_EQ(cFxString("mem"), path.GetFileSystemName());
-  EXPECT_EQ(cFxString("x/y"), path.GetRest());
-  path = cFxString("@os:/a//b");
-  EXPECT_TRUE(path.GetFileSystemName().IsEmpty());
-  EXPECT_TRUE(path.GetRest().IsEmpty());
-  EXPECT_FALSE(cFxPath().IsValid());
 }
 
 TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
@@ -77,9 +56,7 @@ TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
   // Long only before ".." shortens it: the limit applies to the result.
   const std::string shortened = "/" + std::string(200, 'a') + "/../b";
   const sPathCase cases[] = {
-      {"/home/u/data/a.xml", "@os:/home/u/data/a.xml"},
-      {"/home/u/../a.xml", "@os:/home/a.xml"},
-      {"/home//u/./a.xml", "@os:/home/u/a.xml"},
+      {"/home//u/./../a.xml", "@os:/home/a.xml"},
       {"/a//b/", "@os:/a/b"},
       {"/", "@os:/"},
       {"/../../x", "@os:/x"},  // ".." at the root stays there
@@ -97,7 +74,6 @@ TEST(PathNativeForm, RelativePathsAreResolvedAgainstTheCurrentDirectory) {
   fs::current_path(dir.Path());
   const std::string cwd = fs::current_path().string();
   const std::string parent = fs::path(cwd).parent_path().string();
-  EXPECT_EQ("@os:" + cwd + "/data/a.xml", Normal("data/a.xml"));
   EXPECT_EQ("@os:" + cwd + "/a.xml", Normal(" ./data/../a.xml "));
   EXPECT_EQ("@os:" + cwd, Normal("."));
   EXPECT_EQ("@os:" + parent + "/a.xml", Normal("../a.xml"));
