@@ -13,14 +13,6 @@
 
 namespace {
 
-class cFileSystemEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(InitFileSystems()); }
-  void TearDown() override { ShutdownFileSystems(); }
-};
-::testing::Environment* const gFileSystemEnvironment =
-    ::testing::AddGlobalTestEnvironment(new cFileSystemEnvironment);
-
 // A text with units above 0x7F shown as '?'.
 std::string Show(const cFxWString& text) {
   std::string shown;

@@ -1,5 +1,6 @@
-// Mounts the file layer once for the whole localisation test program: the
-// visitors open their files through it.
+// Mounts the file layer once for a whole test program whose code opens
+// files through it. Compiled into the suites that need it (tests/CMakeLists.txt),
+// not into the support library, where the linker would drop it.
 #include <gtest/gtest.h>
 
 #include "xml/cFxFile.h"
