@@ -1,0 +1,40 @@
+#include "app/RunSupport.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "Core/platform/FxPlatform.h"
+#include "app/DataFiles.h"
+#include "xml/cFxFile.h"
+#include "xml/cFxPath.h"
+
+bool ReadStartDirectory(cFxWString& startDirectory) {
+  std::vector<wchar16> buffer(kRun::cStartDirectoryCapacity);
+  const uint32_t length =
+      FxPlatformGetCurrentDirectory(buffer.data(), kRun::cStartDirectoryCapacity);
+  if (length == 0) {
+    std::printf("Error: cannot read the current directory\n");
+    return false;
+  }
+  startDirectory = cFxWString(buffer.data(), length);
+  return true;
+}
+
+cFxWString KeyBaseOf(const cFxWString& startDirectory) {
+  const uint32_t length = startDirectory.Length();
+  if (length != 0 && startDirectory.c_str()[length - 1] == cFxNativeSeparator)
+    return startDirectory.Substring(0, static_cast<int32_t>(length) - 1);
+  return startDirectory;
+}
+
+cFxWString NativeKeyPath(const cFxWString& keyPath) {
+  if (cFxNativeSeparator == u'\\' || keyPath.FindChar(u'\\') < 0) return keyPath;
+  const wchar16 native[2] = {cFxNativeSeparator, 0};
+  return keyPath.Replace(cFxWString(u"\\"), cFxWString(native));
+}
+
+bool OpenDataFile(cFxFile& stream, const cFxWString& path) {
+  const cFxPath filePath(NarrowPath(path));
+  return stream.Open(filePath, kFxFileMode::cModeRead, 0, 0, kRun::cDataFileBufferSize,
+                     kRun::cDataFileBufferSize);
+}

@@ -1,0 +1,37 @@
+// The steps every run driver takes the same way: reading the directory the
+// run started in, the part of a data file path that its key leaves out, the
+// key path's way back to a native path, and opening a data file for reading.
+#pragma once
+
+#include "API/core/cFxString.h"
+
+class cFxFile;
+
+namespace kRun {
+// Read and write buffer sizes of a data file's stream: a whole typical data
+// file in a few reads.
+constexpr int cDataFileBufferSize = 64 * 1024;
+// Room for the current directory, in 16-bit units, terminator included.
+constexpr uint32_t cStartDirectoryCapacity = 8191;
+}  // namespace kRun
+
+// The directory the run started in; false (after saying so on standard
+// output) when it cannot be read or does not fit the buffer, since every
+// path of the run and every key would then be wrong.
+bool ReadStartDirectory(cFxWString& startDirectory);
+
+// The part of every data file path that the key leaves out: the start
+// directory without a trailing separator. A root start directory ends with
+// one; leaving it in the file's part keeps every key path beginning with a
+// separator, as below any other start directory.
+cFxWString KeyBaseOf(const cFxWString& startDirectory);
+
+// The native form of a key path from the translations file: every
+// backslash becomes the platform's separator, so a file extracted on one
+// platform is found again on the other.
+cFxWString NativeKeyPath(const cFxWString& keyPath);
+
+// Opens `path` (a data file or its XML form) for reading with the data
+// file buffers. False when it cannot be opened; the caller then skips the
+// file quietly, its progress line already standing.
+bool OpenDataFile(cFxFile& stream, const cFxWString& path);
