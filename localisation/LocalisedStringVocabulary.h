@@ -29,6 +29,8 @@ constexpr const wchar16* cNamespacePrefix = u"d";
 constexpr const wchar16* cNil = u"nil";
 constexpr const wchar16* cBlob = u"blob";
 constexpr const wchar16* cOther = u"Other";
+// The language whose text is the string's id.
+constexpr const wchar16* cEnglish = u"English";
 
 // Flavour labels of the translations-file key.
 constexpr const wchar16* cGameLabel = u"Game";

@@ -1,0 +1,61 @@
+#include "localisation/cSourceUpdateVisitor.h"
+
+#include "localisation/LocalisedStringVocabulary.h"
+#include "localisation/VisitorHelpers.h"
+#include "xml/cXmlElement.h"
+
+cSourceUpdateVisitor::cSourceUpdateVisitor()
+    : cUpdateVisitor(eXmlFlavour::Source, eDuplicateIds::FirstWins) {}
+
+void cSourceUpdateVisitor::StartElement(cXmlElement& element) {
+  // The root is never a string, and nothing inside a value's text is one.
+  if (!mElements.IsEmpty() && !mInValue) {
+    const cFxWString& name = element.GetName();
+    if (!mInLocalisedString) {
+      if (TextEquals(name, kLocalisation::cLocalisedString)) mInLocalisedString = true;
+    } else if (!mInDeltaString) {
+      if (TextEquals(name, kLocalisation::cDeltaString)) {
+        mInDeltaString = true;
+        mLanguage = GetAttributeOrEmpty(*mElements.Top(), kLocalisation::cNameAttribute);
+      }
+    } else if (TextEquals(name, kLocalisation::cValue)) {
+      mInValue = true;
+    }
+    if (!mInOtherList && TextEquals(name, kLocalisation::cOtherList)) {
+      mInOtherList = true;
+      mMatch = nullptr;
+    }
+  }
+  PassStartTag(element);
+  mElements.Push(element);
+}
+
+void cSourceUpdateVisitor::Text(const cFxWString& text) {
+  if (mInValue) {
+    // Only a value's first text is its language's text.
+    mInValue = false;
+    if (TextEquals(mLanguage, kLocalisation::cEnglish)) {
+      if (const sTranslationRecord* record = FindRecord(text)) mMatch = record;
+    } else if (mMatch) {
+      WriteText(Translate(*mMatch, mLanguage, text));
+      return;
+    }
+    WriteText(text);
+  } else if (mInOtherList) {
+    mInOtherList = false;
+    if (!text.IsEmpty()) WriteText(text);
+  } else {
+    WriteText(text);
+  }
+}
+
+void cSourceUpdateVisitor::EndElement(const cFxWString& name) {
+  mElements.Pop();
+  PassEndTag(name);
+  if (mInDeltaString && TextEquals(name, kLocalisation::cDeltaString)) {
+    mInDeltaString = false;
+  } else if (TextEquals(name, kLocalisation::cLocalisedString)) {
+    mInLocalisedString = false;
+    mMatch = nullptr;
+  }
+}

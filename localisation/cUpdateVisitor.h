@@ -1,0 +1,61 @@
+// The common part of the two update visitors: their configuration, the
+// look-up of a string's record by its English text, and the translation a
+// language element receives from a matched record.
+//
+// A record matches a string when its id equals the string's id: the English
+// text with every TAB written as backslash-t and then every space as "#",
+// exactly as extraction keys it. A record whose id still holds spaces
+// therefore matches nothing. Only the id is compared; the driver has already
+// chosen the records of this data file and flavour.
+//
+// The seven translated languages read fixed text columns of a record:
+// French 1, Italian 2, German 3, Spanish 4, Dutch 12, Polish 21, Russian 25
+// (English, column 0, is the id and is never replaced). A record too short
+// to hold a language's column leaves that language's text as it is.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "API/core/cFxString.h"
+#include "localisation/cRewritingVisitor.h"
+#include "translations/sTranslationRecord.h"
+
+// Which record a string gets when several lines of the file carry its id.
+enum class eDuplicateIds { FirstWins, LastWins };
+
+class cUpdateVisitor : public cRewritingVisitor {
+ public:
+  // The data file's path; each flavour says how the output path follows
+  // from it.
+  void SetFilePath(const cFxWString& path) { mFilePath = path; }
+  // A second path the drivers hand over; the update does not use it.
+  void SetOutputPath(const cFxWString& path) { mOutputPath = path; }
+  // Copies this data file's records, in file order.
+  void SetRecords(const std::vector<sTranslationRecord>& records);
+
+ protected:
+  // Update visitors declare the namespace on the first start tag.
+  cUpdateVisitor(eXmlFlavour flavour, eDuplicateIds duplicates);
+
+  // The record for the string whose English text is `englishText`, or null
+  // when no record carries its id.
+  const sTranslationRecord* FindRecord(const cFxWString& englishText) const;
+
+  // The text a language element holds after the update: `record`'s column
+  // for `language` when it is one of the seven translated languages and the
+  // record is long enough, else `text` unchanged.
+  static const cFxWString& Translate(const sTranslationRecord& record,
+                                     const cFxWString& language, const cFxWString& text);
+
+  cFxWString mFilePath;
+  cFxWString mOutputPath;
+  std::vector<sTranslationRecord> mRecords;
+
+ private:
+  // Indices into mRecords ordered by id, records with equal ids in file
+  // order, so a look-up costs a binary search rather than a pass over every
+  // record for every string.
+  std::vector<uint32_t> mById;
+  eDuplicateIds mDuplicates;
+};

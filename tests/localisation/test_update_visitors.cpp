@@ -1,0 +1,302 @@
+// The update visitors walked over real documents in the layout the tool
+// writes, so that a document whose strings find no record comes back byte
+// for byte and every expected change is visible in the whole output. One
+// table of strings and records serves both flavours: each case is laid out
+// once as a game document and once as a source document.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "localisation/cGameUpdateVisitor.h"
+#include "localisation/cSourceUpdateVisitor.h"
+#include "support/TestSupport.h"
+#include "xml/WalkDocument.h"
+#include "xml/cFxFile.h"
+#include "xml/cXmlParser.h"
+
+namespace {
+
+const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
+const std::string kLocalisedString = "Localisation-cUserLocalisedString";
+
+// One child of a localised string: a language and its text as it stands in
+// the XML, or the "Other" part.
+struct sChild {
+  std::string name, text;
+};
+using tString = std::vector<sChild>;
+
+// "Other" holding one language pair whose language is named "French".
+const std::string kOtherWithPair = "Other with pair";
+
+// A string in the tool's own form: the eight languages in order, then an
+// empty "Other".
+tString Tool(const std::string& english, const std::vector<std::string>& others) {
+  static const char* const kNames[] = {"French", "Italian", "German", "Spanish",
+                                       "Russian", "Polish", "Dutch"};
+  tString string{{"English", english}};
+  for (size_t i = 0; i < others.size(); ++i) string.push_back({kNames[i], others[i]});
+  string.push_back({"Other", ""});
+  return string;
+}
+
+// Texts of French, Italian, German, Spanish, Russian, Polish, Dutch.
+const std::vector<std::string> kOld = {"fr0", "it0", "de0", "es0", "ru0", "pl0", "nl0"};
+const std::vector<std::string> kNew = {"Bonjour", "Ciao", "Hallo", "Hola",
+                                       "Privet",  "Cześć", "Hoi & <dag>"};
+const std::vector<std::string> kNewXml = {"Bonjour", "Ciao", "Hallo", "Hola",
+                                          "Privet",  "Cześć", "Hoi &amp; &lt;dag&gt;"};
+const std::vector<std::string> kAlt = {"A1", "A2", "A3", "A4", "A5", "A6", "A7"};
+
+// A document laid out as the writer lays it out: one TAB per depth, CR LF.
+class cLines {
+ public:
+  void Add(int depth, const std::string& line) { mXml += std::string(depth, '\t') + line + "\r\n"; }
+  std::string Xml() const { return kDeclaration + mXml; }
+
+ private:
+  std::string mXml;
+};
+
+// Game shape. The input's root carries an unprefixed attribute, which the
+// output writes with the prefix; "Count", "Flags" and "nil" show the three
+// text rules, and the "French" after the strings lies outside any string.
+std::string GameDoc(const std::vector<tString>& strings, bool written) {
+  cLines doc;
+  doc.Add(0, std::string("<Root xmlns:d=\"urn:t\" d:version=\"2\" ") + (written ? "d:" : "") +
+                 "id=\"9\">");
+  doc.Add(1, "<Count d:type=\"sUInt32\">2</Count>");
+  for (const tString& string : strings) {
+    doc.Add(1, "<Name>");
+    doc.Add(2, "<" + kLocalisedString + ">");
+    for (const sChild& child : string) {
+      if (child.name == "Other") {
+        doc.Add(3, "<Other/>");
+      } else if (child.name == kOtherWithPair) {
+        doc.Add(3, "<Other>");
+        doc.Add(4, "<Pair>");
+        doc.Add(5, "<French d:type=\"cDeltaString\">" + child.text + "</French>");
+        doc.Add(4, "</Pair>");
+        doc.Add(3, "</Other>");
+      } else {
+        doc.Add(3, "<" + child.name + " d:type=\"cDeltaString\">" + child.text + "</" + child.name + ">");
+      }
+    }
+    doc.Add(2, "</" + kLocalisedString + ">");
+    doc.Add(1, "</Name>");
+  }
+  doc.Add(1, "<French d:type=\"cDeltaString\">outside</French>");
+  doc.Add(1, "<Flags/>");
+  doc.Add(1, "<d:nil/>");
+  doc.Add(0, "</Root>");
+  return doc.Xml();
+}
+
+// One source-shape value: an "Attribute" named `name` holding `text`.
+void SourceValue(cLines& doc, int depth, const std::string& name, const std::string& text) {
+  doc.Add(depth, "<Attribute name=\"" + name + "\">");
+  doc.Add(depth + 1, "<cDeltaString>");
+  doc.Add(depth + 2, "<Element>");
+  doc.Add(depth + 3, "<Value>" + text + "</Value>");
+  doc.Add(depth + 2, "</Element>");
+  doc.Add(depth + 1, "</cDeltaString>");
+  doc.Add(depth, "</Attribute>");
+}
+
+// Source shape. Attributes lose their prefix on output; the other list's
+// empty "Value" keeps its empty form.
+std::string SourceDoc(const std::vector<tString>& strings, bool written) {
+  const std::string otherList = "__Indexed__" + kLocalisedString + "-cOtherStringLangPair";
+  cLines doc;
+  doc.Add(0, std::string("<Root xmlns:d=\"urn:t\" ") + (written ? "" : "d:") + "version=\"2\">");
+  for (const tString& string : strings) {
+    doc.Add(1, "<Attribute name=\"Name\">");
+    doc.Add(2, "<" + kLocalisedString + ">");
+    doc.Add(3, "<Element>");
+    doc.Add(4, "<Value>");
+    for (const sChild& child : string) {
+      if (child.name != "Other" && child.name != kOtherWithPair) {
+        SourceValue(doc, 5, child.name, child.text);
+        continue;
+      }
+      doc.Add(5, "<Attribute name=\"Other\">");
+      doc.Add(6, "<" + otherList + ">");
+      doc.Add(7, "<Element>");
+      if (child.name == "Other") {
+        doc.Add(8, "<Value/>");
+      } else {
+        doc.Add(8, "<Value>");
+        SourceValue(doc, 9, "French", child.text);
+        doc.Add(8, "</Value>");
+      }
+      doc.Add(7, "</Element>");
+      doc.Add(6, "</" + otherList + ">");
+      doc.Add(5, "</Attribute>");
+    }
+    doc.Add(4, "</Value>");
+    doc.Add(3, "</Element>");
+    doc.Add(2, "</" + kLocalisedString + ">");
+    doc.Add(1, "</Attribute>");
+  }
+  SourceValue(doc, 1, "French", "outside");
+  doc.Add(0, "</Root>");
+  return doc.Xml();
+}
+
+cFxWString Wide(const std::string& utf8) {
+  const std::u16string units = test::Utf16(utf8);
+  return cFxWString(units.c_str(), static_cast<uint32_t>(units.size()));
+}
+
+// A record of `columns` texts whose translations (French to Dutch, as in
+// kOld) stand in the columns the update reads; every other column holds a
+// text that no language may receive.
+sTranslationRecord Record(const std::string& id, const std::vector<std::string>& translations,
+                          size_t columns = 26) {
+  static const size_t kColumns[] = {1, 2, 3, 4, 25, 21, 12};
+  sTranslationRecord record{Wide("Game"), cFxWString(), Wide(id), {}};
+  for (size_t i = 0; i < columns; ++i) record.mTexts.push_back(Wide("unread" + std::to_string(i)));
+  for (size_t i = 0; i < translations.size(); ++i) {
+    if (kColumns[i] < columns) record.mTexts[kColumns[i]] = Wide(translations[i]);
+  }
+  return record;
+}
+
+struct sCase {
+  const char* name;
+  std::vector<sTranslationRecord> records;
+  std::vector<tString> input, game, source;  // source empty: as game
+};
+
+std::vector<sCase> Cases() {
+  const std::vector<std::string> emptyFrench = {"", "Ciao", "Hallo", "Hola", "Privet", "Cześć", "Hoi"};
+  const std::vector<std::string> shortRecord = {"Bonjour", "Ciao", "Hallo", "Hola", "ru0", "pl0", "nl0"};
+  const std::vector<std::string> thirteen = {"Bonjour", "Ciao", "Hallo", "Hola", "ru0", "pl0", kNewXml[6]};
+  tString withoutOther = Tool("Hello", kOld);
+  withoutOther.pop_back();
+  tString translatedWithoutOther = Tool("Hello", kNewXml);
+  translatedWithoutOther.pop_back();
+  tString withPair = Tool("Hello", kOld);
+  withPair.back() = {kOtherWithPair, "pair"};
+  tString translatedWithPair = Tool("Hello", kNewXml);
+  translatedWithPair.back() = {kOtherWithPair, "pair"};
+  return {
+      {"each language lands in its element, nothing else changes",
+       {Record("Hello", kNew)},
+       {Tool("Hello", kOld), Tool("Unknown", kOld)},
+       {Tool("Hello", kNewXml), Tool("Unknown", kOld)},
+       {}},
+      {"an empty translation empties the element, which keeps its tags",
+       {Record("Hello", emptyFrench)},
+       {Tool("Hello", kOld)},
+       {Tool("Hello", emptyFrench)},
+       {}},
+      {"duplicate ids: game takes the later record, source the earlier",
+       {Record("Hello", kAlt), Record("Hello", kNew)},
+       {Tool("Hello", kOld)},
+       {Tool("Hello", kNewXml)},
+       {Tool("Hello", kAlt)}},
+      // The id-with-spaces records stand first and last, where either
+      // flavour would pick them if they matched.
+      {"spaces match as \"#\" and TABs as backslash-t, never as themselves",
+       {Record("Good morning", kAlt), Record("Good#morning", kNew), Record("a\\tb", kNew),
+        Record("Good morning", kAlt), Record("a\tb", kAlt)},
+       {Tool("Good morning", kOld), Tool("a\tb", kOld)},
+       {Tool("Good morning", kNewXml), Tool("a\tb", kNewXml)},
+       {}},
+      {"languages are found by name; one before English is left alone",
+       {Record("Hello", kNew)},
+       {{{"French", "fr0"}, {"English", "Hello"}, {"Dutch", "nl0"}, {"German", "de0"}, {"Other", ""}}},
+       {{{"French", "fr0"}, {"English", "Hello"}, {"Dutch", kNewXml[6]}, {"German", "Hallo"}, {"Other", ""}}},
+       {}},
+      {"a language whose column lies beyond a short record keeps its text",
+       {Record("Hello", kNew, 6), Record("Hi", kNew, 13)},
+       {Tool("Hello", kOld), Tool("Hi", kOld)},
+       {Tool("Hello", shortRecord), Tool("Hi", thirteen)},
+       {}},
+      {"a string without Other ends its match at its end tag",
+       {Record("Hello", kNew)},
+       {withoutOther, Tool("Unknown", kOld)},
+       {translatedWithoutOther, Tool("Unknown", kOld)},
+       {}},
+      {"the pairs under Other are copied as they are",
+       {Record("Hello", kNew)},
+       {withPair},
+       {translatedWithPair},
+       {}},
+      {"no record matches: the document comes back unchanged",
+       {Record("Hello#there", kNew), Record("hello", kNew)},
+       {Tool("Hello", kOld), Tool("", kOld)},
+       {Tool("Hello", kOld), Tool("", kOld)},
+       {}},
+  };
+}
+
+class UpdateVisitors : public ::testing::Test {
+ protected:
+  // Walks `xml`, stored as the data file, through a fresh visitor given
+  // `records` and the visitor's file path; answers what it wrote at
+  // `output`. The data file itself and the unused second path stay as they
+  // were.
+  template <class tVisitor>
+  std::string Update(const std::string& xml, const std::vector<sTranslationRecord>& records,
+                     const std::string& filePath, const std::string& output) {
+    const std::string dataFile = mDir / "data.xml";
+    test::WriteFile(dataFile, xml);
+    test::WriteFile(output, std::string(100000, 'x'));  // replaced, not overwritten in place
+    {
+      cFxFile stream;
+      EXPECT_TRUE(stream.Open(cFxPath(dataFile.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
+      cXmlParser parser;
+      parser.Open(stream);
+      tVisitor visitor;
+      visitor.SetFilePath(cFxWString(filePath.c_str()));
+      visitor.SetOutputPath(cFxWString((mDir / "unused.txt").c_str()));
+      visitor.SetRecords(records);
+      EXPECT_TRUE(WalkDocument(parser, visitor));
+    }
+    EXPECT_EQ(test::ReadFile(dataFile), xml);
+    EXPECT_FALSE(test::FileExists(mDir / "unused.txt"));
+    return test::ReadFile(output);
+  }
+
+  test::TempDir mDir;
+};
+
+TEST_F(UpdateVisitors, GameWritesTranslationsIntoTheTemporarySibling) {
+  for (const sCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Update<cGameUpdateVisitor>(GameDoc(c.input, false), c.records, mDir / "data.xml",
+                                         mDir / "data.xml.temp"),
+              GameDoc(c.game, true));
+  }
+}
+
+TEST_F(UpdateVisitors, SourceWritesTranslationsToTheGivenPath) {
+  for (const sCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Update<cSourceUpdateVisitor>(SourceDoc(c.input, false), c.records,
+                                           mDir / "out.temp", mDir / "out.temp"),
+              SourceDoc(c.source.empty() ? c.game : c.source, true));
+  }
+}
+
+TEST_F(UpdateVisitors, RecordsAreCopied) {
+  // The caller's records may go away before the walk.
+  std::vector<sTranslationRecord> records = {Record("Hello", kNew)};
+  cSourceUpdateVisitor visitor;
+  visitor.SetRecords(records);
+  records.clear();
+  const std::string dataFile = mDir / "data.xml";
+  test::WriteFile(dataFile, SourceDoc({Tool("Hello", kOld)}, false));
+  cFxFile stream;
+  ASSERT_TRUE(stream.Open(cFxPath(dataFile.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
+  cXmlParser parser;
+  parser.Open(stream);
+  visitor.SetFilePath(cFxWString((mDir / "out.temp").c_str()));
+  EXPECT_TRUE(WalkDocument(parser, visitor));
+  EXPECT_EQ(test::ReadFile(mDir / "out.temp"), SourceDoc({Tool("Hello", kNewXml)}, true));
+}
+
+}  // namespace
