@@ -14,9 +14,8 @@ void cUpdateVisitor::SetRecords(const std::vector<sTranslationRecord>& records) 
   for (uint32_t i = 0; i < mById.size(); ++i) mById[i] = i;
   // Stable, so equal ids keep their file order and the first and last of a
   // run are the first and last line of the file.
-  std::stable_sort(mById.begin(), mById.end(), [this](uint32_t a, uint32_t b) {
-    return mRecords[a].mId < mRecords[b].mId;
-  });
+  std::stable_sort(mById.begin(), mById.end(),
+                   [this](uint32_t a, uint32_t b) { return mRecords[a].mId < mRecords[b].mId; });
 }
 
 const sTranslationRecord* cUpdateVisitor::FindRecord(const cFxWString& englishText) const {

@@ -45,8 +45,8 @@ class cUpdateVisitor : public cRewritingVisitor {
   // The text a language element holds after the update: `record`'s column
   // for `language` when it is one of the seven translated languages and the
   // record is long enough, else `text` unchanged.
-  static const cFxWString& Translate(const sTranslationRecord& record,
-                                     const cFxWString& language, const cFxWString& text);
+  static const cFxWString& Translate(const sTranslationRecord& record, const cFxWString& language,
+                                     const cFxWString& text);
 
   cFxWString mFilePath;
   cFxWString mOutputPath;
