@@ -9,6 +9,7 @@
 // element being ended.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 class cXmlElement;
@@ -26,6 +27,10 @@ class cElementStack {
   void Pop();
 
   bool IsEmpty() const { return mElements.empty(); }
+  uint32_t Size() const { return static_cast<uint32_t>(mElements.size()); }
+  // The open element at position `index`, counted from the outermost (0);
+  // index < Size().
+  cXmlElement& At(uint32_t index) const { return *mElements[index]; }
   // The innermost open element, or null when the stack is empty.
   cXmlElement* Top() const { return mElements.empty() ? nullptr : mElements.back(); }
 

@@ -1,0 +1,114 @@
+#include "localisation/cSourceReplaceVisitor.h"
+
+#include "localisation/LocalisedStringVocabulary.h"
+#include "localisation/VisitorHelpers.h"
+#include "xml/cXmlElement.h"
+
+namespace {
+bool IsAttribute(const cXmlElement& element) {
+  return TextEquals(element.GetName(), kLocalisation::cAttribute);
+}
+
+// The name of the tag an "Attribute" element stands for.
+cFxWString TagNameOf(const cXmlElement& element) {
+  return GetAttributeOrEmpty(element, kLocalisation::cNameAttribute);
+}
+}  // namespace
+
+cSourceReplaceVisitor::cSourceReplaceVisitor() : cReplaceVisitor(eXmlFlavour::Source, false) {}
+
+bool cSourceReplaceVisitor::IsScope(const cXmlElement& element) const {
+  if (!HasScopeTags()) return true;
+  if (!HasReplaceTags()) return false;
+  return IsScopeTag(element.GetName()) || (IsAttribute(element) && IsScopeTag(TagNameOf(element)));
+}
+
+bool cSourceReplaceVisitor::IsExcluded(const cXmlElement& element) const {
+  if (!HasReplaceTags()) return false;
+  return IsExcludeTag(element.GetName()) ||
+         (IsAttribute(element) && IsExcludeTag(TagNameOf(element)));
+}
+
+bool cSourceReplaceVisitor::IsTarget(const cXmlElement& element) const {
+  return IsAttribute(element) && IsReplaceTag(TagNameOf(element));
+}
+
+void cSourceReplaceVisitor::StartElement(cXmlElement& element) {
+  if (!mInScope && IsScope(element)) EnterScope();
+  if (!mReplacing && !mExcluding && mInScope) {
+    const cFxWString& name = element.GetName();
+    if (IsExcluded(element)) {
+      BeginExclusion(name);
+    } else if (mInTarget) {
+      if (TextEquals(name, kLocalisation::cLocalisedString)) {
+        mInTarget = false;
+      } else if (TextEquals(name, kLocalisation::cDeltaString)) {
+        BeginReplacement();
+      }
+    } else if (IsTarget(element)) {
+      mInTarget = true;
+    }
+  }
+  if (!mReplacing || IsCopyingTarget()) PassStartTag(element);
+  mElements.Push(element);
+}
+
+void cSourceReplaceVisitor::Text(const cFxWString& text) {
+  if (mReplacing && !IsCopyingTarget()) {
+    NoteReplacementText();
+    WriteSourceLocalisedString(text);
+  } else {
+    PassText(text);
+  }
+}
+
+void cSourceReplaceVisitor::EndElement(const cFxWString& name) {
+  CopyReplacementWithoutText();
+  mElements.Pop();
+  if (!mReplacing || IsCopyingTarget()) PassEndTag(name);
+  if (mReplacing && TextEquals(name, kLocalisation::cDeltaString)) {
+    EndReplacement();
+    mInTarget = false;
+  }
+  EndExclusionAndScope(name);
+}
+
+void cSourceReplaceVisitor::StartAttribute(const wchar16* name) {
+  mWriter.StartElement(kLocalisation::cAttribute, u"");
+  mWriter.Attribute(kLocalisation::cNameAttribute, name, u"");
+}
+
+void cSourceReplaceVisitor::WriteSourceLocalisedString(const cFxWString& text) {
+  if (!HasOutput()) return;
+  using namespace kLocalisation;
+  mWriter.StartElement(cLocalisedString, u"");
+  mWriter.StartElement(cElement, u"");
+  mWriter.StartElement(cValue, u"");
+  for (uint32_t i = 0; i < cLanguageCount; ++i) {
+    StartAttribute(cLanguages[i]);
+    mWriter.StartElement(cDeltaString, u"");
+    mWriter.StartElement(cElement, u"");
+    mWriter.StartElement(cValue, u"");
+    // Every language's value gets a text, the empty ones too.
+    if (i == 0) {
+      mWriter.Text(text.c_str(), text.Length());
+    } else {
+      mWriter.Text(u"", 0);
+    }
+    mWriter.EndElement(cValue, u"");
+    mWriter.EndElement(cElement, u"");
+    mWriter.EndElement(cDeltaString, u"");
+    mWriter.EndElement(cAttribute, u"");
+  }
+  StartAttribute(cOther);
+  mWriter.StartElement(cOtherList, u"");
+  mWriter.StartElement(cElement, u"");
+  mWriter.StartElement(cValue, u"");
+  mWriter.EndElement(cValue, u"");  // no text: the empty form
+  mWriter.EndElement(cElement, u"");
+  mWriter.EndElement(cOtherList, u"");
+  mWriter.EndElement(cAttribute, u"");
+  mWriter.EndElement(cValue, u"");
+  mWriter.EndElement(cElement, u"");
+  mWriter.EndElement(cLocalisedString, u"");
+}
