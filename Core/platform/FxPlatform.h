@@ -55,6 +55,8 @@ void FxPlatformSendCopyData(void* window, uint32_t kind, const void* data, uint3
 bool FxPlatformGuidFromString(const char* text, uint8_t out[16]);
 // The same text form with lower-case hex digits.
 cFxString FxPlatformGuidToString(const uint8_t guid[16]);
+// Whether two GUIDs in that layout are the same identifier.
+bool FxPlatformGuidEqual(const uint8_t a[16], const uint8_t b[16]);
 
 // ---- Current directory and native paths -------------------------------------------
 // The current directory as a native path without trailing separator (except

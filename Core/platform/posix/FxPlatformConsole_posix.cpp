@@ -139,3 +139,5 @@ cFxString FxPlatformGuidToString(const uint8_t guid[16]) {
            guid[13], guid[14], guid[15]);
   return cFxString(text);
 }
+
+bool FxPlatformGuidEqual(const uint8_t a[16], const uint8_t b[16]) { return memcmp(a, b, 16) == 0; }

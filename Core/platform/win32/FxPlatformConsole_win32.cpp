@@ -72,3 +72,12 @@ cFxString FxPlatformGuidToString(const uint8_t guid[16]) {
   RpcStringFreeA(&text);
   return result;
 }
+
+bool FxPlatformGuidEqual(const uint8_t a[16], const uint8_t b[16]) {
+  UUID first;
+  UUID second;
+  memcpy(&first, a, 16);
+  memcpy(&second, b, 16);
+  RPC_STATUS status = RPC_S_OK;
+  return UuidEqual(&first, &second, &status) != 0;
+}
