@@ -43,7 +43,7 @@ class HeapTest : public ::testing::Test {
     FxSetChannel(0, false, 0, nullptr, "", 0);
     FxSetChannel(cDumpChannel, false, 0, nullptr, "", 0);
   }
-  // The recorded error, as "code|file|message", and the line it printed.
+  // The recorded error as "code|file|message".
   std::string Error() const {
     char code[16];
     snprintf(code, sizeof code, "%08X", FxGetErrorCode());
