@@ -169,6 +169,9 @@ void FxFatalError(const char* format, ...) {
   va_end(args);
   Compose(gBoxText, "ERROR: %s\nFILE: %s\nLINE:%d", gMessage, OrEmpty(gCurrentFile), gCurrentLine);
   RunPreExitHook();
+  // Serializer runs still going finish first: none outlives the program or
+  // stops half way through writing a data file, and the error comes last.
+  FxPlatformWaitForAllPrograms();
   // Progress lines already on standard output belong before the error.
   fflush(stdout);
   FxPlatformMessageBox(gBoxText, "Error");

@@ -105,3 +105,24 @@ bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, 
 // the current directory first, then along the search path. Answers its exit
 // status, or -1 when it could not be started.
 int FxPlatformRunProgram(const char* program, const char* const* args);
+
+// Starts `program` as FxPlatformRunProgram does, without waiting for it, so
+// several can run at once. Answers a token (never 0) by which a wait names
+// it, or 0 when it could not be started. A child started here is the
+// caller's until one of the waits below has reaped it.
+uint32_t FxPlatformStartProgram(const char* program, const char* const* args);
+// Waits until one of the children from FxPlatformStartProgram ends and
+// answers its token, with its exit status (-1 when it did not exit
+// normally) in *exitStatus if that is not null. Answers 0 at once when none
+// of them is running.
+uint32_t FxPlatformWaitForAnyProgram(int* exitStatus);
+// Waits for every child from FxPlatformStartProgram. The fatal error path
+// calls it, so no child outlives the program or is left unreaped.
+void FxPlatformWaitForAllPrograms();
+// How many children from FxPlatformStartProgram have not been waited for.
+uint32_t FxPlatformRunningProgramCount();
+
+// ---- Environment ----------------------------------------------------------------------
+// The value of the environment variable `name`, or null when it is not set.
+// The text belongs to the environment; copy it before changing any variable.
+const char* FxPlatformGetEnvironment(const char* name);

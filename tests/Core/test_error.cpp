@@ -6,6 +6,8 @@
 #include <string>
 
 #include "API/core/FxError.h"
+#include "Core/platform/FxPlatform.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -110,6 +112,30 @@ TEST(FatalErrorDeathTest, PreExitHookRunsBeforeTheBoxAndAgainIfSetAnew) {
         FxFatalError("x");
       },
       ExitedWithCode(255), "^first\nERROR: x\nFILE: f\nLINE:1\nsecond\n$");
+}
+
+// The fatal path reaps the children it started before the process ends:
+// a hook that runs after the error text (set anew by the one before it)
+// finds the child's work done.
+std::string gChildMark;
+void SayWhetherTheChildFinished() {
+  fputs(test::FileExists(gChildMark) ? "child finished\n" : "child still running\n", stderr);
+}
+void ArmTheLateHook() { FxSetPreExitHook(SayWhetherTheChildFinished); }
+
+void FailWithAChildRunning(const std::string& script) {
+  const char* args[] = {"-c", script.c_str(), nullptr};
+  if (FxPlatformStartProgram("sh", args) == 0) exit(1);
+  FxSetPreExitHook(ArmTheLateHook);
+  FxSetCurrentLocation("f", 1, 0);
+  FxFatalError("x");
+}
+
+TEST(FatalErrorDeathTest, WaitsForStartedProgramsBeforeTheProcessEnds) {
+  test::TempDir dir;
+  gChildMark = dir / "done";
+  EXPECT_EXIT(FailWithAChildRunning("exec >/dev/null 2>&1; sleep 0.3; touch '" + gChildMark + "'"),
+              ExitedWithCode(255), "^ERROR: x\nFILE: f\nLINE:1\nchild finished\n$");
 }
 
 }  // namespace

@@ -133,4 +133,52 @@ TEST(PlatformProcesses, ArgumentsPassUnchangedAndTheCurrentDirectoryComesFirst) 
     EXPECT_EQ(-1, FxPlatformRunProgram(program.c_str(), nullptr)) << program;
 }
 
+TEST(PlatformProcesses, StartedProgramsRunTogetherAndEachIsReapedOnceWithItsStatus) {
+  TempDir dir;
+  cInDirectory inside(dir.Path());
+  // Each child waits until all three have started, so they must overlap.
+  WriteFile(dir / "child",
+            "#!/bin/sh\ntouch started.$1\nwhile [ ! -e started.1 ] || [ ! -e started.2 ] || "
+            "[ ! -e started.3 ]; do sleep 0.01; done\nexit $1\n");
+  fs::permissions(dir / "child", fs::perms::owner_all);
+  std::map<uint32_t, int> started;  // token -> the status its child exits with
+  for (const char* status : {"3", "1", "2"}) {
+    const char* args[] = {status, nullptr};
+    const uint32_t token = FxPlatformStartProgram("child", args);
+    ASSERT_NE(0u, token);
+    EXPECT_EQ(0u, started.count(token)) << "tokens are distinct";
+    started[token] = std::stoi(status);
+  }
+  EXPECT_EQ(0u, FxPlatformStartProgram("no-such-program-here", nullptr));
+  EXPECT_EQ(3u, FxPlatformRunningProgramCount());
+
+  std::map<uint32_t, int> ended;
+  for (int i = 0; i < 3; ++i) {
+    int status = -2;
+    const uint32_t token = FxPlatformWaitForAnyProgram(&status);
+    ended[token] = status;
+    EXPECT_EQ(2u - i, FxPlatformRunningProgramCount());
+  }
+  EXPECT_EQ(started, ended);
+  EXPECT_EQ(0u, FxPlatformWaitForAnyProgram(nullptr)) << "nothing left: answered at once";
+
+  // Waiting for all waits for each child to its end.
+  WriteFile(dir / "late", "#!/bin/sh\nsleep 0.2\ntouch done.$1\n");
+  fs::permissions(dir / "late", fs::perms::owner_all);
+  for (const char* name : {"a", "b"}) {
+    const char* args[] = {name, nullptr};
+    ASSERT_NE(0u, FxPlatformStartProgram("late", args));
+  }
+  FxPlatformWaitForAllPrograms();
+  EXPECT_EQ(0u, FxPlatformRunningProgramCount());
+  EXPECT_TRUE(fs::exists(dir.Path() / "done.a") && fs::exists(dir.Path() / "done.b"));
+}
+
+TEST(PlatformEnvironment, ReadsAVariableOrNullWhenUnset) {
+  const char* path = FxPlatformGetEnvironment("PATH");
+  ASSERT_NE(nullptr, path);
+  EXPECT_NE(std::string(path).find("/bin"), std::string::npos);
+  EXPECT_EQ(nullptr, FxPlatformGetEnvironment("GLOSSMILL_NO_SUCH_VARIABLE"));
+}
+
 }  // namespace

@@ -222,29 +222,33 @@ bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, 
 
 // ---- Processes -----------------------------------------------------------------------------
 
-int FxPlatformRunProgram(const char* program, const char* const* args) {
-  if (program == nullptr || *program == '\0') return -1;
-  std::string path;
-  if (std::strchr(program, '/') != nullptr) {
-    path = program;
-  } else if (IsExecutableFile(std::string("./") + program)) {
-    // The current directory comes first, as it does for the Windows user.
-    path = std::string("./") + program;
-  } else {
-    const char* searchPath = std::getenv("PATH");
-    std::string directories = searchPath != nullptr ? searchPath : "/usr/bin:/bin";
-    size_t start = 0;
-    while (path.empty() && start <= directories.size()) {
-      size_t colon = directories.find(':', start);
-      if (colon == std::string::npos) colon = directories.size();
-      std::string directory = directories.substr(start, colon - start);
-      std::string candidate = (directory.empty() ? std::string(".") : directory) + "/" + program;
-      if (IsExecutableFile(candidate)) path = candidate;
-      start = colon + 1;
-    }
-    if (path.empty()) return -1;
-  }
+namespace {
 
+// The file that `program` names: a name with a directory as it stands, a
+// bare name from the current directory first (as for the Windows user),
+// then along PATH. Empty when there is no such executable file.
+std::string FindProgram(const char* program) {
+  if (program == nullptr || *program == '\0') return std::string();
+  if (std::strchr(program, '/') != nullptr) return program;
+  if (IsExecutableFile(std::string("./") + program)) return std::string("./") + program;
+  const char* searchPath = std::getenv("PATH");
+  const std::string directories = searchPath != nullptr ? searchPath : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= directories.size()) {
+    size_t colon = directories.find(':', start);
+    if (colon == std::string::npos) colon = directories.size();
+    const std::string directory = directories.substr(start, colon - start);
+    const std::string candidate = (directory.empty() ? std::string(".") : directory) + "/" + program;
+    if (IsExecutableFile(candidate)) return candidate;
+    start = colon + 1;
+  }
+  return std::string();
+}
+
+// Starts `program` without waiting; false when it cannot be started.
+bool Spawn(const char* program, const char* const* args, pid_t* child) {
+  const std::string path = FindProgram(program);
+  if (path.empty()) return false;
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program));
   for (const char* const* arg = args; arg != nullptr && *arg != nullptr; ++arg)
@@ -254,11 +258,67 @@ int FxPlatformRunProgram(const char* program, const char* const* args) {
   // The child writes to the same terminal: what we printed comes first.
   std::fflush(stdout);
   std::fflush(stderr);
+  return posix_spawn(child, path.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+}
+
+int ExitStatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+// The children started by FxPlatformStartProgram and not yet waited for.
+struct sRunningProgram {
+  uint32_t mToken;
+  pid_t mPid;
+};
+std::vector<sRunningProgram> gRunningPrograms;
+uint32_t gLastProgramToken = 0;
+
+}  // namespace
+
+int FxPlatformRunProgram(const char* program, const char* const* args) {
   pid_t child;
-  if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  if (!Spawn(program, args, &child)) return -1;
   int status;
   while (waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return -1;
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return ExitStatusOf(status);
 }
+
+uint32_t FxPlatformStartProgram(const char* program, const char* const* args) {
+  pid_t child;
+  if (!Spawn(program, args, &child)) return 0;
+  if (++gLastProgramToken == 0) ++gLastProgramToken;  // 0 means "not started"
+  gRunningPrograms.push_back({gLastProgramToken, child});
+  return gLastProgramToken;
+}
+
+uint32_t FxPlatformWaitForAnyProgram(int* exitStatus) {
+  // The program starts no other children while some of these run, so any
+  // child that ends is one of them.
+  while (!gRunningPrograms.empty()) {
+    int status;
+    const pid_t ended = waitpid(-1, &status, 0);
+    if (ended < 0) {
+      if (errno == EINTR) continue;
+      // No child left to wait for (ECHILD): none of them can still run.
+      gRunningPrograms.clear();
+      return 0;
+    }
+    for (size_t i = 0; i < gRunningPrograms.size(); ++i) {
+      if (gRunningPrograms[i].mPid != ended) continue;
+      const uint32_t token = gRunningPrograms[i].mToken;
+      gRunningPrograms.erase(gRunningPrograms.begin() + static_cast<std::ptrdiff_t>(i));
+      if (exitStatus != nullptr) *exitStatus = ExitStatusOf(status);
+      return token;
+    }
+  }
+  return 0;
+}
+
+void FxPlatformWaitForAllPrograms() {
+  while (FxPlatformWaitForAnyProgram(nullptr) != 0) {
+  }
+}
+
+uint32_t FxPlatformRunningProgramCount() { return static_cast<uint32_t>(gRunningPrograms.size()); }
+
+const char* FxPlatformGetEnvironment(const char* name) { return std::getenv(name); }

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Core/platform/FxPlatform.h"
 
@@ -211,8 +212,13 @@ bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, 
 
 // ---- Processes -----------------------------------------------------------------------------
 
-int FxPlatformRunProgram(const char* program, const char* const* args) {
-  if (program == nullptr || *program == '\0') return -1;
+namespace {
+
+// Starts `program` without waiting: a name with a directory as it stands,
+// a bare name from the current directory first, then along PATH. False
+// when it cannot be started.
+bool Spawn(const char* program, const char* const* args, HANDLE* process) {
+  if (program == nullptr || *program == '\0') return false;
   std::string path;
   if (std::strpbrk(program, "\\/:") != nullptr) {
     path = program;
@@ -222,7 +228,7 @@ int FxPlatformRunProgram(const char* program, const char* const* args) {
     char found[MAX_PATH];
     const char* searchPath = std::getenv("PATH");
     DWORD length = SearchPathA(searchPath, program, nullptr, MAX_PATH, found, nullptr);
-    if (length == 0 || length >= MAX_PATH) return -1;
+    if (length == 0 || length >= MAX_PATH) return false;
     path = found;
   }
 
@@ -236,16 +242,82 @@ int FxPlatformRunProgram(const char* program, const char* const* args) {
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process;
+  PROCESS_INFORMATION information;
   // Handles are inherited so that redirected standard output reaches the
   // child; the program's own files are opened non-inheritable.
   if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return -1;
-  CloseHandle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
+                      &startup, &information))
+    return false;
+  CloseHandle(information.hThread);
+  *process = information.hProcess;
+  return true;
+}
+
+// Closes the handle of an ended child and answers its exit status.
+int FinishProcess(HANDLE process) {
   DWORD exitCode = 0;
-  BOOL known = GetExitCodeProcess(process.hProcess, &exitCode);
-  CloseHandle(process.hProcess);
+  BOOL known = GetExitCodeProcess(process, &exitCode);
+  CloseHandle(process);
   return known ? static_cast<int>(exitCode) : -1;
 }
+
+// The children started by FxPlatformStartProgram and not yet waited for.
+struct sRunningProgram {
+  uint32_t mToken;
+  HANDLE mProcess;
+};
+std::vector<sRunningProgram> gRunningPrograms;
+uint32_t gLastProgramToken = 0;
+
+}  // namespace
+
+int FxPlatformRunProgram(const char* program, const char* const* args) {
+  HANDLE process;
+  if (!Spawn(program, args, &process)) return -1;
+  WaitForSingleObject(process, INFINITE);
+  return FinishProcess(process);
+}
+
+uint32_t FxPlatformStartProgram(const char* program, const char* const* args) {
+  HANDLE process;
+  if (!Spawn(program, args, &process)) return 0;
+  if (++gLastProgramToken == 0) ++gLastProgramToken;  // 0 means "not started"
+  gRunningPrograms.push_back({gLastProgramToken, process});
+  return gLastProgramToken;
+}
+
+uint32_t FxPlatformWaitForAnyProgram(int* exitStatus) {
+  while (!gRunningPrograms.empty()) {
+    // One wait covers at most MAXIMUM_WAIT_OBJECTS handles; with more, the
+    // first ones are waited for and the rest on a later call.
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS] = {};
+    const DWORD count = static_cast<DWORD>(
+        gRunningPrograms.size() < MAXIMUM_WAIT_OBJECTS ? gRunningPrograms.size()
+                                                        : MAXIMUM_WAIT_OBJECTS);
+    for (DWORD i = 0; i < count; ++i) handles[i] = gRunningPrograms[i].mProcess;
+    const DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+    if (result >= WAIT_OBJECT_0 + count) {
+      // A handle that cannot be waited for: give up on all of them rather
+      // than spin, closing what is ours.
+      for (const sRunningProgram& running : gRunningPrograms) CloseHandle(running.mProcess);
+      gRunningPrograms.clear();
+      return 0;
+    }
+    const size_t index = result - WAIT_OBJECT_0;
+    const sRunningProgram ended = gRunningPrograms[index];
+    gRunningPrograms.erase(gRunningPrograms.begin() + static_cast<std::ptrdiff_t>(index));
+    const int status = FinishProcess(ended.mProcess);
+    if (exitStatus != nullptr) *exitStatus = status;
+    return ended.mToken;
+  }
+  return 0;
+}
+
+void FxPlatformWaitForAllPrograms() {
+  while (FxPlatformWaitForAnyProgram(nullptr) != 0) {
+  }
+}
+
+uint32_t FxPlatformRunningProgramCount() { return static_cast<uint32_t>(gRunningPrograms.size()); }
+
+const char* FxPlatformGetEnvironment(const char* name) { return std::getenv(name); }
