@@ -5,6 +5,7 @@
 
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
+#include "app/SerializerJobs.h"
 
 namespace kSerializer {
 // The serializer's program file, without a directory.
@@ -22,13 +23,29 @@ std::string NarrowUnits(const cFxWString& path) {
   return std::string(narrow.c_str(), narrow.Length());
 }
 
+void SayNotRun() { FxPlatformWriteStdErr("Error: could not run brux.exe\n"); }
+
 void RunSerializer(const char* const* args) {
   // The child writes to the same standard output: our own lines first.
   std::fflush(stdout);
   // What the serializer makes is not checked, but a serializer that is not
   // there at all is worth saying: every conversion of the run will fail.
-  if (FxPlatformRunProgram(kSerializer::cProgram, args) == -1)
-    FxPlatformWriteStdErr("Error: could not run brux.exe\n");
+  if (FxPlatformRunProgram(kSerializer::cProgram, args) == -1) SayNotRun();
+}
+
+void StartSerializer(cSerializerJobs& jobs, const std::u16string& family,
+                     const char* const* args) {
+  std::fflush(stdout);
+  if (!jobs.Launch(family, kSerializer::cProgram, args)) SayNotRun();
+}
+
+// A stale XML form goes before the conversion, so a failed one leaves none.
+void DeleteStaleTwin(const cFxWString& twin) {
+  const std::u16string twinUnits = StableUnits(twin);
+  const eFxAccess access = FxPlatformAccessReadWrite(twinUnits.c_str());
+  if (access == eFxAccessMissing) return;
+  if (access == eFxAccessReadOnly) FxPlatformMakeReadWrite(twinUnits.c_str());
+  FxPlatformDeleteFile(twinUnits.c_str());
 }
 
 }  // namespace
@@ -36,14 +53,7 @@ void RunSerializer(const char* const* args) {
 void ConvertBinToXml(const cFxWString& path) {
   if (!path.EndsWith(gBinExtension.c_str())) return;
   const cFxWString twin = XmlTwinOf(path);
-
-  const std::u16string twinUnits = StableUnits(twin);
-  const eFxAccess access = FxPlatformAccessReadWrite(twinUnits.c_str());
-  if (access != eFxAccessMissing) {
-    if (access == eFxAccessReadOnly) FxPlatformMakeReadWrite(twinUnits.c_str());
-    FxPlatformDeleteFile(twinUnits.c_str());
-  }
-
+  DeleteStaleTwin(twin);
   const std::string binPath8 = NarrowUnits(path);
   const std::string xmlPath8 = NarrowUnits(twin);
   const char* const args[] = {binPath8.c_str(), xmlPath8.c_str(), kSerializer::cFloatHexSwitch,
@@ -51,14 +61,57 @@ void ConvertBinToXml(const cFxWString& path) {
   RunSerializer(args);
 }
 
+void StartBinToXml(cSerializerJobs& jobs, const cFxWString& path) {
+  if (!path.EndsWith(gBinExtension.c_str())) return;
+  const cFxWString twin = XmlTwinOf(path);
+  // The twin is what the run writes: no other run may have it open while
+  // it is deleted and made again.
+  const std::u16string family = FamilyOf(twin);
+  jobs.MakeRoomFor(family);
+  DeleteStaleTwin(twin);
+  const std::string binPath8 = NarrowUnits(path);
+  const std::string xmlPath8 = NarrowUnits(twin);
+  const char* const args[] = {binPath8.c_str(), xmlPath8.c_str(), kSerializer::cFloatHexSwitch,
+                              nullptr};
+  StartSerializer(jobs, family, args);
+}
+
 void ConvertAllBinToXml() {
-  for (const cFxWString& path : gDataFiles) ConvertBinToXml(path);
+  const uint32_t limit = SerializerJobLimit();
+  if (limit == 1) {
+    for (const cFxWString& path : gDataFiles) ConvertBinToXml(path);
+    return;
+  }
+  cSerializerJobs jobs(limit);
+  for (const cFxWString& path : gDataFiles) StartBinToXml(jobs, path);
+  jobs.WaitForAll();
 }
 
 void ConvertXmlToBin(const cFxWString& xmlPath) {
   const std::string xmlPath8 = NarrowUnits(xmlPath);
   const char* const args[] = {xmlPath8.c_str(), nullptr};
   RunSerializer(args);
+}
+
+void StartXmlToBin(cSerializerJobs& jobs, const cFxWString& xmlPath) {
+  const std::u16string family = FamilyOf(xmlPath);
+  jobs.MakeRoomFor(family);
+  const std::string xmlPath8 = NarrowUnits(xmlPath);
+  const char* const args[] = {xmlPath8.c_str(), nullptr};
+  StartSerializer(jobs, family, args);
+}
+
+void ConvertAllXmlToBin() {
+  const uint32_t limit = SerializerJobLimit();
+  if (limit == 1) {
+    for (const cFxWString& path : gDataFiles)
+      if (path.EndsWith(gBinExtension.c_str())) ConvertXmlToBin(XmlTwinOf(path));
+    return;
+  }
+  cSerializerJobs jobs(limit);
+  for (const cFxWString& path : gDataFiles)
+    if (path.EndsWith(gBinExtension.c_str())) StartXmlToBin(jobs, XmlTwinOf(path));
+  jobs.WaitForAll();
 }
 
 void CommitTempFile(const cFxWString& path) {

@@ -14,11 +14,24 @@
 // Exit status 0 on success; on bad input (wrong arguments, a missing or
 // unreadable file, a wrong magic) a message on standard error, status
 // non-zero, and no output file is left behind.
+//
+// Test hooks, read by this stand-in only and off unless set:
+//   BRUX_DELAY_MS=<n>      every call takes n milliseconds longer
+//   BRUX_FAIL=<text>       a call whose input path holds <text> fails as on
+//                          bad input (status 4, no output)
+//   BRUX_ALIVE_FILE=<file> <file> holds "<running> <most ever running>":
+//                          how many calls of this stand-in are under way
+//                          at once, kept under a lock directory <file>.lock
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -26,7 +39,7 @@ constexpr char cMagic[8] = {'B', 'R', 'U', 'X', 'B', 'I', 'N', '1'};
 constexpr unsigned char cMask = 0xA5;
 constexpr std::size_t cChunkSize = 64 * 1024;
 
-enum eExit { eExitOk = 0, eExitUsage = 1, eExitInput = 2, eExitOutput = 3 };
+enum eExit { eExitOk = 0, eExitUsage = 1, eExitInput = 2, eExitOutput = 3, eExitAsked = 4 };
 
 int Fail(eExit code, const std::string& message) {
   std::cerr << "brux: " << message << "\n";
@@ -87,12 +100,53 @@ int XmlToBin(const std::string& xmlPath) {
   return eExitOk;
 }
 
-}  // namespace
+// The record of calls under way: <file> holds "<running> <most>". Creating
+// a directory is atomic everywhere, so <file>.lock serves as the lock.
+class cAliveRecord {
+ public:
+  explicit cAliveRecord(const char* file) : mFile(file != nullptr ? file : "") { Change(+1); }
+  ~cAliveRecord() { Change(-1); }
 
-int main(int argc, char** argv) {
+ private:
+  void Change(int step) {
+    if (mFile.empty()) return;
+    const std::filesystem::path lock = mFile + ".lock";
+    std::error_code error;
+    while (!std::filesystem::create_directory(lock, error))
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    long running = 0, most = 0;
+    {
+      std::ifstream in(mFile);
+      in >> running >> most;
+    }
+    running += step;
+    if (running > most) most = running;
+    {
+      std::ofstream out(mFile, std::ios::trunc);
+      out << running << " " << most << "\n";
+    }
+    std::filesystem::remove(lock, error);
+  }
+
+  std::string mFile;
+};
+
+int Convert(int argc, char** argv) {
+  const char* fail = std::getenv("BRUX_FAIL");
+  if (fail != nullptr && *fail != '\0' && argc >= 2 && std::strstr(argv[1], fail) != nullptr)
+    return Fail(eExitAsked, std::string("failing on request for '") + argv[1] + "'");
   if (argc == 2) return XmlToBin(argv[1]);
   if (argc == 3 || (argc == 4 && std::strcmp(argv[3], "-floathex") == 0))
     return BinToXml(argv[1], argv[2]);
   return Fail(eExitUsage,
               "usage: brux.exe <in.bin> <out.xml> [-floathex] | brux.exe <in.xml>");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const cAliveRecord alive(std::getenv("BRUX_ALIVE_FILE"));
+  if (const char* delay = std::getenv("BRUX_DELAY_MS"))
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(delay)));
+  return Convert(argc, argv);
 }

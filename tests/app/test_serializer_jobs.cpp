@@ -1,0 +1,109 @@
+// The job count, the families of data files and the limits a set of
+// serializer runs keeps, with the stand-in serializer counting how many of
+// its calls are under way at once.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "app/SerializerJobs.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(JobLimit, PositiveDecimalNumbersOnlyCappedAtTheMaximum) {
+  const struct {
+    const char* text;
+    bool valid;
+    uint32_t limit;
+  } cases[] = {
+      {nullptr, true, 1}, {"", true, 1},        {"1", true, 1},     {"4", true, 4},
+      {"08", true, 8},    {"64", true, 64},     {"65", true, 64},   {"99999999999999999999", true, 64},
+      {"0", false, 1},    {"000", false, 1},    {"-4", false, 1},   {"+4", false, 1},
+      {" 4", false, 1},   {"4 ", false, 1},     {"4x", false, 1},   {"four", false, 1},
+  };
+  for (const auto& c : cases) {
+    const std::string shown = c.text != nullptr ? c.text : "(unset)";
+    uint32_t limit = 99;
+    EXPECT_EQ(ParseJobLimit(c.text, limit), c.valid) << shown;
+    EXPECT_EQ(limit, c.limit) << shown;
+  }
+}
+
+TEST(JobFamily, NamesOfOneDataFileShareAFamilyWhateverTheWayIn) {
+  test::TempDir dir;
+  fs::create_directories(dir.Path() / "d" / "e");
+  fs::create_directory_symlink(dir.Path() / "d", dir.Path() / "link");
+  auto family = [&](const std::string& relative) {
+    return FamilyOf(cFxWString((dir / relative).c_str()));
+  };
+  const std::u16string of = family("d/a.bin");
+  for (const char* same : {"d/a.xml", "d/A.XML", "d/a.BIN", "link/a.bin", "d/e/../a.xml", "d/a"})
+    EXPECT_EQ(family(same), of) << same;
+  for (const char* other : {"d/b.bin", "d/e/a.bin", "d/a.xml.temp", "a.bin", "missing/a.bin"})
+    EXPECT_NE(family(other), of) << other;
+  // A directory that is not there is told by its spelling.
+  EXPECT_EQ(family("missing/a.bin"), family("missing/a.xml"));
+  EXPECT_NE(family("missing/a.bin"), family("Missing/a.bin"));
+}
+
+class SerializerJobs : public ::testing::Test {
+ protected:
+  // Runs the stand-in (slowed down, counting) on a file that does not
+  // exist: a quick failing call that still takes its time.
+  bool Launch(cSerializerJobs& jobs, const std::u16string& family) {
+    const std::string alive = "BRUX_ALIVE_FILE=" + mAliveFile;
+    const std::string brux = test::BruxExe();
+    const char* args[] = {alive.c_str(), "BRUX_DELAY_MS=100", brux.c_str(), "none.xml", nullptr};
+    jobs.MakeRoomFor(family);
+    return jobs.Launch(family, "env", args);
+  }
+  long Most() const {
+    long running = -1, most = -1;
+    std::istringstream(test::ReadFile(mAliveFile)) >> running >> most;
+    EXPECT_EQ(running, 0) << "every call has ended";
+    return most;
+  }
+
+  test::TempDir mDir;
+  const std::string mAliveFile = mDir / "alive";
+};
+
+TEST_F(SerializerJobs, AtMostTheLimitRunAndOneFamilyNeverTwiceAtOnce) {
+  {
+    cSerializerJobs jobs(3);
+    for (char16_t family = u'a'; family < u'a' + 8; ++family)
+      ASSERT_TRUE(Launch(jobs, std::u16string(1, family)));
+    jobs.WaitForAll();
+  }
+  const long most = Most();
+  EXPECT_LE(most, 3);
+  EXPECT_GE(most, 2);
+
+  fs::remove(mAliveFile);
+  {
+    cSerializerJobs jobs(4);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(Launch(jobs, u"same"));
+    EXPECT_FALSE(jobs.HasRoomFor(u"same"));
+    EXPECT_TRUE(jobs.HasRoomFor(u"other"));
+    jobs.WaitForFamily(u"same");
+    EXPECT_TRUE(jobs.HasRoomFor(u"same"));
+  }
+  EXPECT_EQ(Most(), 1);
+
+  // A program that cannot be started takes no place; the destructor waits
+  // for what is still running.
+  fs::remove(mAliveFile);
+  {
+    cSerializerJobs jobs(1);
+    ASSERT_TRUE(Launch(jobs, u"a"));
+    const char* none[] = {nullptr};
+    EXPECT_FALSE(jobs.Launch(u"b", "no-such-program-here", none));
+    EXPECT_FALSE(jobs.HasRoomFor(u"b"));
+  }
+  EXPECT_EQ(Most(), 1);
+}
+
+}  // namespace
