@@ -1,6 +1,62 @@
 #include "xml/cXmlElement.h"
 
+#include <new>
+
 #include "xml/cXmlWriter.h"
+
+namespace {
+
+// Storage of destroyed elements, ready for the next ones, per thread. A
+// visitor holds its open elements, so the number alive at once follows the
+// nesting depth; the list keeps as many as a deep document needs and hands
+// the rest back. Plain data, so an element released while the thread winds
+// down still finds it.
+struct sElementStorage {
+  static constexpr uint32_t cKept = 64;
+  void* mFree[cKept];
+  uint32_t mCount;
+  bool mClosed;  // the thread is ending: nothing more is kept
+};
+thread_local sElementStorage gStorage;
+
+// Hands the kept storage back when the thread ends.
+struct sElementStorageRelease {
+  ~sElementStorageRelease() {
+    while (gStorage.mCount != 0) ::operator delete(gStorage.mFree[--gStorage.mCount]);
+    gStorage.mClosed = true;
+  }
+};
+
+void* TakeStorage(size_t bytes) {
+  if (gStorage.mCount != 0) return gStorage.mFree[--gStorage.mCount];
+  return ::operator new(bytes);
+}
+
+void KeepStorage(void* storage) {
+  static thread_local sElementStorageRelease release;
+  (void)release;
+  if (gStorage.mClosed || gStorage.mCount == sElementStorage::cKept) {
+    ::operator delete(storage);
+  } else {
+    gStorage.mFree[gStorage.mCount++] = storage;
+  }
+}
+
+}  // namespace
+
+void* cXmlElement::operator new(size_t bytes) {
+  // A class derived from the element may be larger: it gets storage of
+  // its own.
+  return bytes == sizeof(cXmlElement) ? TakeStorage(bytes) : ::operator new(bytes);
+}
+
+void cXmlElement::operator delete(void* storage, size_t bytes) {
+  if (bytes == sizeof(cXmlElement)) {
+    KeepStorage(storage);
+  } else {
+    ::operator delete(storage);
+  }
+}
 
 void cXmlElementBase::Release() {
   if (--mRefCount == 0) delete this;
@@ -8,27 +64,26 @@ void cXmlElementBase::Release() {
 
 cXmlElement::cXmlElement(const cFxWString& name) : mName(name) {}
 
-cXmlElement::~cXmlElement() = default;
+cXmlElement::~cXmlElement() { DestroyAttributes(); }
 
-void cXmlElement::Reset(const cFxWString& name) {
-  mName = name;
-  for (uint32_t i = 0; i < mAttributeCount && i < cInlineAttributes; ++i) mInline[i] = sAttribute();
+void cXmlElement::DestroyAttributes() {
+  for (uint32_t i = 0; i < mAttributeCount && i < cInlineAttributes; ++i) mInline.mAttributes[i].~sAttribute();
   mMore.clear();
   mAttributeCount = 0;
 }
 
+void cXmlElement::Reset(const cFxWString& name) {
+  mName = name;
+  DestroyAttributes();
+}
+
 void cXmlElement::AddAttribute(const cFxWString& name, const cFxWString& value,
                                const cFxWString& namespaceUri) {
-  sAttribute* attribute;
   if (mAttributeCount < cInlineAttributes) {
-    attribute = &mInline[mAttributeCount];
+    new (&mInline.mAttributes[mAttributeCount]) sAttribute{name, namespaceUri, value};
   } else {
-    mMore.emplace_back();
-    attribute = &mMore.back();
+    mMore.push_back(sAttribute{name, namespaceUri, value});
   }
-  attribute->mName = name;
-  attribute->mValue = value;
-  attribute->mNamespace = namespaceUri;
   ++mAttributeCount;
 }
 

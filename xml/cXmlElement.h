@@ -5,8 +5,10 @@
 // stack of open elements) holds a reference of its own.
 //
 // Elements are created with new and destroyed only through Release. The
-// first few attributes live inside the element, and the walk reuses an
-// element no visitor kept, so a walk allocates little per element.
+// first few attributes live inside the element, the walk reuses an element
+// no visitor kept, and the storage of a destroyed element is kept for the
+// next one (a few dozen per thread at most), so a walk whose visitor keeps
+// every open element on a stack still allocates nothing per element.
 #pragma once
 
 #include <vector>
@@ -33,6 +35,8 @@ class cXmlElement : public cXmlElementBase {
   ~cXmlElement() override;
   cXmlElement(const cXmlElement&) = delete;
   cXmlElement& operator=(const cXmlElement&) = delete;
+  static void* operator new(size_t bytes);
+  static void operator delete(void* storage, size_t bytes);
 
   const cFxWString& GetName() const { return mName; }
   // Makes the element the record of another start tag: `name`, no
@@ -64,12 +68,22 @@ class cXmlElement : public cXmlElementBase {
   static constexpr uint32_t cInlineAttributes = 4;
 
   const sAttribute& At(uint32_t i) const {
-    return i < cInlineAttributes ? mInline[i] : mMore[i - cInlineAttributes];
+    return i < cInlineAttributes ? mInline.mAttributes[i] : mMore[i - cInlineAttributes];
   }
   const sAttribute* Find(const wchar16* name) const;
+  void DestroyAttributes();
+
+  // The first attributes, constructed only as they are added, so an
+  // element with few attributes costs no more than those to make and to
+  // destroy.
+  union uInlineAttributes {
+    uInlineAttributes() {}
+    ~uInlineAttributes() {}
+    sAttribute mAttributes[cInlineAttributes];
+  };
 
   cFxWString mName;
   uint32_t mAttributeCount = 0;
-  sAttribute mInline[cInlineAttributes];
+  uInlineAttributes mInline;
   std::vector<sAttribute> mMore;  // attributes beyond the inline ones
 };

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "XmlTestSupport.h"
 #include "xml/cXmlElement.h"
@@ -61,6 +62,39 @@ TEST(XmlElement, WriteAttributes) {
   EXPECT_EQ(written(*element, false, true), "<r d:version=\"1\" d:id=\"a&lt;b\"/>\r\n");
   EXPECT_EQ(written(*element, false, false), "<r version=\"1\" id=\"a&lt;b\"/>\r\n");
   EXPECT_EQ(written(*MakeElement(u"r"), true, true), "<r/>\r\n");
+}
+
+// Records live on after their storage is reused for others: more alive at
+// once than are kept for reuse, released in any order, each record keeps
+// its own name and attributes, and a reused one starts empty.
+TEST(XmlElement, RecordsStayApartWhenStorageIsReused) {
+  const auto churn = [](int seed) {
+    bool intact = true;
+    for (int round = 0; round < 3; ++round) {
+      std::vector<tElementPtr> alive;
+      for (int i = 0; i < 150; ++i) {
+        tElementPtr element(new cXmlElement(cFxWString::FromInt(seed + i)));
+        intact = intact && element->GetAttributeCount() == 0;
+        for (int k = 0; k < i % 7; ++k) {
+          element->AddAttribute(cFxWString::FromInt(k), cFxWString::FromInt(seed + i * 10 + k), cFxWString());
+        }
+        alive.push_back(std::move(element));
+        // Every third one goes at once, so freed storage is taken again
+        // while others are still held.
+        if (i % 3 == 0) alive.erase(alive.begin() + (i * 7) % static_cast<int>(alive.size()));
+      }
+      for (const tElementPtr& element : alive) {
+        const int i = static_cast<int>(cFxWString::ToInt(element->GetName().c_str(), nullptr)) - seed;
+        intact = intact && element->GetAttributeCount() == static_cast<uint32_t>(i % 7);
+        for (uint32_t k = 0; k < element->GetAttributeCount(); ++k) {
+          intact = intact && element->GetAttributeValue(k) == cFxWString::FromInt(seed + i * 10 + k);
+        }
+      }
+    }
+    return intact;
+  };
+  EXPECT_TRUE(churn(0));
+  EXPECT_TRUE(churn(100000));
 }
 
 }  // namespace
