@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "API/core/FxError.h"
 #include "API/core/cFxException.h"
 #include "xml/cFxFile.h"
@@ -63,6 +67,35 @@ inline bool IsNameStart(int32_t c) { return c >= 128 || HasClass(c, kCharClass::
 inline bool IsNameChar(int32_t c) { return c >= 128 || HasClass(c, kCharClass::cName); }
 inline bool IsByteOf(uint8_t byte, uint8_t charClass) { return (kClassTable.mClass[byte] & charClass) != 0; }
 
+// Copies the plain bytes that start at `from` to `out` as units and answers
+// how many there are: all of [from, end) when every byte is plain, else up
+// to the first byte that is not. `out` has room for end - from units.
+// Sixteen bytes are tested at a time where the processor allows, since the
+// indentation and texts between tags are long runs of plain bytes.
+inline uint32_t CopyPlainBytes(const uint8_t* from, const uint8_t* end, wchar16* out) {
+  const uint8_t* const start = from;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  while (end - from >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')),
+                                 _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')));
+    stops = _mm_or_si128(stops, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+    stops = _mm_or_si128(stops, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+    // The sign bit marks the bytes from 0x80 up, which need decoding.
+    const uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(stops) | _mm_movemask_epi8(bytes));
+    // All sixteen are written; only the plain ones are kept.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+    if (mask != 0) return static_cast<uint32_t>(from - start) + static_cast<uint32_t>(__builtin_ctz(mask));
+    from += 16;
+    out += 16;
+  }
+#endif
+  while (from != end && IsByteOf(*from, kCharClass::cPlain)) *out++ = *from++;
+  return static_cast<uint32_t>(from - start);
+}
+
 // ---- Process-wide string caches ----------------------------------------------
 
 // Recently made strings by content, so that meeting one again costs a hash
@@ -112,7 +145,7 @@ cStringCache& TextCache() {
   return cache;
 }
 // Longer strings are made afresh, so what the caches keep stays small.
-constexpr uint32_t cMaxCachedName = 64;
+constexpr uint32_t cMaxCachedName = 128;
 constexpr uint32_t cMaxCachedText = 24;
 
 // Names and URIs are interned; an empty one stays the null handle.
@@ -130,6 +163,63 @@ cFxWString MakeText(const wchar16* units, uint32_t length) {
   return TextCache().Get(units, length, Hash(units, length), [](const wchar16* text, uint32_t count) {
     return cFxWString(text, count);
   });
+}
+
+// Tag names by their bytes as they stand in the input: the common case of
+// an unprefixed ASCII name found again costs a hash of its bytes and one
+// compare, with no decoding and no copy.
+class cTagNameCache {
+ public:
+  static constexpr uint32_t cMaxLength = 80;
+
+  // The interned name of the `length` ASCII name bytes at `bytes`.
+  const cFxWString& Get(const uint8_t* bytes, uint32_t length) {
+    // Length, ends and middle tell the names of a document apart well
+    // enough for a cache, at a fixed cost whatever the length.
+    uint32_t hash = length;
+    hash = HashStep(hash, bytes[0]);
+    hash = HashStep(hash, bytes[length - 1]);
+    hash = HashStep(hash, bytes[length / 2]);
+    sEntry& entry = mEntries[(hash ^ (hash >> 7)) & (cSize - 1)];
+    if (entry.mLength != length || !SameBytes(entry.mBytes, bytes, length)) {
+      wchar16 units[cMaxLength];
+      for (uint32_t i = 0; i < length; ++i) units[i] = bytes[i];
+      entry.mName = InternName(units, length, Hash(units, length));
+      std::memcpy(entry.mBytes, bytes, length);
+      entry.mLength = length;
+    }
+    return entry.mName;
+  }
+
+ private:
+  struct sEntry {
+    uint32_t mLength = 0;
+    uint8_t mBytes[cMaxLength];
+    cFxWString mName;
+  };
+  static constexpr uint32_t cSize = 512;
+
+  // Eight bytes at a time: most names are a word or two long.
+  static bool SameBytes(const uint8_t* a, const uint8_t* b, uint32_t length) {
+    for (; length >= 8; a += 8, b += 8, length -= 8) {
+      uint64_t wordA;
+      uint64_t wordB;
+      std::memcpy(&wordA, a, 8);
+      std::memcpy(&wordB, b, 8);
+      if (wordA != wordB) return false;
+    }
+    for (; length != 0; ++a, ++b, --length) {
+      if (*a != *b) return false;
+    }
+    return true;
+  }
+
+  sEntry mEntries[cSize];
+};
+
+cTagNameCache& TagNameCache() {
+  static cTagNameCache cache;
+  return cache;
 }
 
 }  // namespace
@@ -176,9 +266,7 @@ int32_t cXmlParser::Refill() {
 inline void cXmlParser::Advance() {
   const int32_t byte = NextByte();
   const int32_t c = byte >= 0x80 ? DecodeMultiByte(byte) : byte;
-  if (c == '\n' || c == '\r') {
-    if ((mChar != '\n' && mChar != '\r') || mChar == c) ++mLine;
-  }
+  if (c == '\n' || c == '\r') CountLineBreak(mChar, c);
   mChar = c;
 }
 
@@ -191,6 +279,48 @@ inline void cXmlParser::TakeRun(cUnits& units, uint8_t charClass, int32_t stop) 
   while (from != mEnd && IsByteOf(*from, charClass) && *from != stop) *out++ = *from++;
   units.Commit(out);
   mNext = from;
+}
+
+// Counts the line break `c` that follows `previous` (see Advance).
+inline void cXmlParser::CountLineBreak(int32_t previous, int32_t c) {
+  if ((previous != '\n' && previous != '\r') || previous == c) ++mLine;
+}
+
+// Character data as it stands in the chunk: plain ASCII and line breaks,
+// the breaks counted as Advance counts them, up to the first tag, entity,
+// multi-byte sequence or the chunk's end. The indentation between tags is
+// all of this kind. mChar is left on the last unit taken.
+inline void cXmlParser::TakeTextRun(cUnits& units) {
+  const uint8_t* from = mNext;
+  wchar16* out = units.Reserve(static_cast<uint32_t>(mEnd - from));
+  int32_t previous = mChar;
+  for (;;) {
+    const uint32_t plain = CopyPlainBytes(from, mEnd, out);
+    from += plain;
+    out += plain;
+    if (plain != 0) previous = from[-1];
+    if (from == mEnd || (*from != '\n' && *from != '\r')) break;
+    CountLineBreak(previous, *from);
+    previous = *from;
+    *out++ = *from++;
+  }
+  units.Commit(out);
+  mNext = from;
+  mChar = previous;
+}
+
+// The rest of a whitespace run in the chunk, line breaks counted. mChar is
+// left on the last character skipped.
+inline void cXmlParser::SkipSpaceRun() {
+  const uint8_t* from = mNext;
+  int32_t previous = mChar;
+  for (; from != mEnd && IsByteOf(*from, kCharClass::cSpace); ++from) {
+    const int32_t c = *from;
+    if (c == '\n' || c == '\r') CountLineBreak(previous, c);
+    previous = c;
+  }
+  mNext = from;
+  mChar = previous;
 }
 
 // Lead bytes from 0xE0 start three-byte sequences, 0x80..0xDF two-byte
@@ -231,8 +361,10 @@ void cXmlParser::NextToken() {
     return;
   }
   if (HasClass(c, kCharClass::cSpace)) {
-    do Advance();
-    while (HasClass(mChar, kCharClass::cSpace));
+    do {
+      SkipSpaceRun();
+      Advance();
+    } while (HasClass(mChar, kCharClass::cSpace));
     mToken = kXmlToken::cWhitespace;
     return;
   }
@@ -308,6 +440,26 @@ void cXmlParser::ReadNameToken() {
   mToken = kXmlToken::cName;
 }
 
+// A tag name without prefix, all ASCII and whole in the chunk, straight
+// from the input's bytes into mName; anything else (a prefix, a multi-byte
+// character, a name that runs to the chunk's end) is left to the tokenizer.
+// The name holds no line break, so the line count stays as it is.
+bool cXmlParser::TakeTagName() {
+  const int32_t first = mChar;
+  if (!HasClass(first, kCharClass::cNameStart) || first == ':') return false;
+  // An ASCII mChar is the byte just taken from the chunk, so the name's
+  // bytes lie together from there.
+  const uint8_t* const name = mNext - 1;
+  const uint8_t* from = mNext;
+  while (from != mEnd && IsByteOf(*from, kCharClass::cNameRun)) ++from;
+  const uint32_t length = static_cast<uint32_t>(from - name);
+  if (from == mEnd || IsNameChar(*from) || length > cTagNameCache::cMaxLength) return false;
+  mName = TagNameCache().Get(name, length);
+  mNext = from;
+  Advance();
+  return true;
+}
+
 void cXmlParser::SkipWhitespace() {
   while (mToken == kXmlToken::cWhitespace) NextToken();
 }
@@ -381,6 +533,16 @@ const cFxWString& cXmlParser::LookupNamespace(const cFxWString& prefix) const {
 }
 
 void cXmlParser::ResolveNames(const cFxWString& prefix) {
+  if (mNamespaceCount == 0) {
+    // Nothing declared: no name has a namespace, and a prefix has nothing
+    // to be bound to.
+    if (!prefix.IsEmpty()) Fail();
+    mNamespace = cFxWString();
+    for (uint32_t i = 0; i < mAttributeCount; ++i) {
+      if (!mAttributes[i].mPrefix.IsEmpty()) Fail();
+    }
+    return;
+  }
   mNamespace = LookupNamespace(prefix);
   for (uint32_t i = 0; i < mAttributeCount; ++i) {
     sAttribute& attribute = mAttributes[i];
@@ -489,7 +651,7 @@ void cXmlParser::Read() {
   mNodeType = eNone;
   mName = cFxWString();
   mNamespace = cFxWString();
-  ClearAttributes();
+  if (mAttributeCount != 0) ClearAttributes();
   ClearText();
 
   if (mTextPending) {
@@ -536,6 +698,11 @@ void cXmlParser::ReadProcessingInstruction() {
 
 // After "<" or "</": the element's name into mName, its prefix into `prefix`.
 void cXmlParser::ReadTagName(cFxWString& prefix) {
+  if (TakeTagName()) {
+    prefix = cFxWString();
+    NextToken();
+    return;
+  }
   NextToken();
   Expect(kXmlToken::cName);
   prefix = InternPrefix();
@@ -675,9 +842,9 @@ void cXmlParser::ReadCharacterData() {
       return;
     }
     mTextUnits.Put(static_cast<wchar16>(c));
-    // No tag, entity, line break or multi-byte sequence in the rest of a
-    // plain run.
-    if (HasClass(c, kCharClass::cPlain)) TakeRun(mTextUnits, kCharClass::cPlain, -1);
+    // The rest of a run of plain characters and line breaks needs neither
+    // decoding nor a call per character.
+    if (c < 0x80) TakeTextRun(mTextUnits);
     Advance();
   }
 }

@@ -136,11 +136,15 @@ class cXmlParser {
   int32_t NextByte() { return mNext != mEnd ? *mNext++ : Refill(); }
   int32_t Refill();
   void TakeRun(cUnits& units, uint8_t charClass, int32_t stop);
+  void CountLineBreak(int32_t previous, int32_t c);
+  void TakeTextRun(cUnits& units);
+  void SkipSpaceRun();
   void Advance();
   int32_t DecodeMultiByte(int32_t first);
   int32_t MalformedInput();
   void NextToken();
   void ReadNameToken();
+  bool TakeTagName();
   void SkipWhitespace();
   void Expect(int32_t token);
   wchar16 ReadEntity();

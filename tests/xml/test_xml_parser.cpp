@@ -119,20 +119,26 @@ TEST_P(XmlParser, NodeLines) {
             R"(<r>@1 "\r\n"@2 <a x=1>@2 "\r\n"@4 </a>@4 "\n\n"@5 <b>@6 ""@6 </b>@6 ""@6 </r>@6 ""@6 $@6)");
 }
 
-// Long texts and multi-byte characters at every offset of the buffers parse
-// the same at every buffer size as with a large one.
+// Long texts, indentation runs, line breaks of every kind and multi-byte
+// characters at every offset of the buffers parse the same, node lines
+// included, at every buffer size as with a large one (whose buffers hold
+// whole names and long runs of plain bytes at once).
 TEST_P(XmlParser, LargeDocumentIndependentOfBufferSize) {
+  const char* const breaks[] = {"\r\n", "\n", "\n\n", "\n\r", "\r\r\n", "\r"};
   std::string document = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<d:root xmlns:d=\"u\">\r\n";
   for (int i = 0; i < 200; ++i) {
     const std::string text = std::string(static_cast<size_t>(i % 37), 'x') + "\xC3\xA9&amp;\xE2\x82\xAC&0x42;";
-    document += "\t<item d:id=\"" + std::to_string(i) + "\" name='n\xD0\xB6" + std::to_string(i) + "'>" +
-                text + "<!-- c" + std::to_string(i) + " -->" + text + "</item>\r\n";
-    if (i % 10 == 0) document += "\t<empty a=\"&lt;\"/>\n\n";
+    const std::string lineBreak = breaks[i % 6];
+    const std::string indent(static_cast<size_t>(i % 23), '\t');
+    const std::string name = i % 3 == 0 ? "item" : i % 3 == 1 ? "d:item" : "it\xC3\xA9m" + std::string(static_cast<size_t>(i % 19), 'm');
+    document += indent + "<" + name + " d:id=\"" + std::to_string(i) + "\" name='n\xD0\xB6" + std::to_string(i) + "'>" +
+                text + lineBreak + indent + "<!-- c" + std::to_string(i) + " -->" + text + "</" + name + ">" + lineBreak;
+    if (i % 10 == 0) document += indent + "<empty a=\"&lt;\"/>" + lineBreak + std::string(static_cast<size_t>(i % 17), ' ') + "\n";
   }
   document += "</d:root>\r\n";
-  const std::string expected = Render(document, 65536);
+  const std::string expected = Render(document, 65536, true);
   ASSERT_EQ(expected.find("(no document end)"), std::string::npos);
-  EXPECT_EQ(Render(document, GetParam()), expected);
+  EXPECT_EQ(Render(document, GetParam(), true), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(BufferSizes, XmlParser, xmltest::BufferSizes());
