@@ -15,15 +15,17 @@ bool TextEquals(const cFxWString& a, const cFxWString& b) {
 }
 
 bool TextEquals(const cFxWString& a, const wchar16* text) {
-  const uint32_t length = a.Length();
-  if (text == nullptr) return length == 0;
+  if (text == nullptr) return a.IsEmpty();
+  // Names are mostly told apart by their first units; the length, which
+  // asks the string heap, is needed only once `text` has matched so far.
+  // The buffer's terminator differs from every unit of `text`, so a
+  // shorter `a` stops the loop at its end.
   const wchar16* units = a.c_str();
-  for (uint32_t i = 0; i < length; ++i) {
-    // Stopping at the terminator keeps a shorter `text` from being read
-    // past its end.
-    if (text[i] == 0 || units[i] != text[i]) return false;
+  uint32_t i = 0;
+  for (; text[i] != 0; ++i) {
+    if (units[i] != text[i]) return false;
   }
-  return text[length] == 0;
+  return a.Length() == i;
 }
 
 cFxWString MakeRelativePath(const cFxWString& filePath, const cFxWString& startDirectory) {

@@ -18,6 +18,10 @@ TEST(VisitorHelpers, TextEqualityIsExactAndWholeAndKeyPiecesFollowTheirRules) {
     EXPECT_FALSE(TextEquals(name, cFxWString(other)));
   }
   EXPECT_TRUE(TextEquals(cFxWString(), static_cast<const wchar16*>(nullptr)));
+  // A unit 0 inside a string is a unit like any other, not its end.
+  const cFxWString withZero(u"English\0X", 9);
+  EXPECT_FALSE(TextEquals(withZero, u"English"));
+  EXPECT_FALSE(TextEquals(name, withZero));
   // Only the start directory's length counts; its text is not compared.
   EXPECT_EQ(Units(MakeRelativePath(cFxWString(u"/x/yz/a.xml"), cFxWString(u"/home"))), u"/a.xml");
   EXPECT_TRUE(MakeRelativePath(cFxWString(u"/a"), cFxWString(u"/home/u")).IsEmpty());
