@@ -96,6 +96,34 @@ inline uint32_t CopyPlainBytes(const uint8_t* from, const uint8_t* end, wchar16*
   return static_cast<uint32_t>(from - start);
 }
 
+// The number of name characters but ':' that start at `from`, up to `end`:
+// the rest of a tag name once its first character is read.
+inline uint32_t NameRunLength(const uint8_t* from, const uint8_t* end) {
+  const uint8_t* const start = from;
+#if defined(__SSE2__)
+  // Unsigned range tests on signed compares: b in [low, low + count) when
+  // b - low - 128 < count - 128.
+  const auto inRange = [](__m128i bytes, int low, int count) {
+    return _mm_cmplt_epi8(_mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(low + 128))),
+                          _mm_set1_epi8(static_cast<char>(count - 128)));
+  };
+  while (end - from >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    // Setting bit 0x20 folds the upper-case letters onto the lower-case ones
+    // and takes no other byte into 'a'..'z'.
+    __m128i run = inRange(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), 'a', 26);
+    run = _mm_or_si128(run, inRange(bytes, '0', 10));
+    run = _mm_or_si128(run, inRange(bytes, '-', 2));  // '-' and '.'
+    run = _mm_or_si128(run, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('_')));
+    const uint32_t stops = ~static_cast<uint32_t>(_mm_movemask_epi8(run)) & 0xFFFF;
+    if (stops != 0) return static_cast<uint32_t>(from - start) + static_cast<uint32_t>(__builtin_ctz(stops));
+    from += 16;
+  }
+#endif
+  while (from != end && IsByteOf(*from, kCharClass::cNameRun)) ++from;
+  return static_cast<uint32_t>(from - start);
+}
+
 // ---- Process-wide string caches ----------------------------------------------
 
 // Recently made strings by content, so that meeting one again costs a hash
@@ -450,8 +478,7 @@ bool cXmlParser::TakeTagName() {
   // An ASCII mChar is the byte just taken from the chunk, so the name's
   // bytes lie together from there.
   const uint8_t* const name = mNext - 1;
-  const uint8_t* from = mNext;
-  while (from != mEnd && IsByteOf(*from, kCharClass::cNameRun)) ++from;
+  const uint8_t* const from = mNext + NameRunLength(mNext, mEnd);
   const uint32_t length = static_cast<uint32_t>(from - name);
   if (from == mEnd || IsNameChar(*from) || length > cTagNameCache::cMaxLength) return false;
   mName = TagNameCache().Get(name, length);

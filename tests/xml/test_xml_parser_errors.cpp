@@ -119,6 +119,45 @@ TEST_P(XmlParserRejects, LimitsThemselvesAreAccepted) {
 
 INSTANTIATE_TEST_SUITE_P(BufferSizes, XmlParserRejects, xmltest::BufferSizes());
 
+// What a parser reading `bufferSize` bytes at a time makes of `bytes`: the
+// nodes with their lines, or the line and error code of the rejection.
+std::string Outcome(const std::string& bytes, int bufferSize) {
+  FxSetExceptionHook(ThrowingHook);
+  cFxFile file;
+  file.Attach(new xmltest::cMemorySourceFile(bytes), 0, bufferSize, 0);
+  cXmlParser parser(static_cast<uint32_t>(bufferSize));
+  FxSetErrorCode(0);
+  std::string out;
+  try {
+    parser.Open(file);
+    do {
+      parser.Read();
+      out += xmltest::RenderNode(parser, true) + " ";
+    } while (parser.GetNodeType() != eDocumentEnd);
+  } catch (const sRejected&) {
+    out = "rejected@" + std::to_string(parser.GetNodeLine()) + " code " + std::to_string(FxGetErrorCode());
+  }
+  FxSetExceptionHook(nullptr);
+  return out;
+}
+
+// Every byte value, inside and right after a tag name and amid long runs of
+// text, is read the same in whole runs (a large buffer) as one byte at a
+// time, whether the document is accepted or rejected.
+TEST(XmlParserRuns, EveryByteReadsAsOneByteAtATime) {
+  const std::string name = "aZ09.-_AbcdefghijklmnopqrstuvwxyzZ";
+  const std::string text = "0123456789 plain\ttext 0123456789";
+  for (int value = 0; value < 256; ++value) {
+    const std::string b(1, static_cast<char>(value));
+    for (const std::string& document :
+         {"<r>\r\n\t<" + name + b + name + "/>\r\n</r>", "<r>\r\n\t<" + name + b + ">t</" + name + b + ">\r\n</r>",
+          "<r>" + text + b + text + "\r\n" + text + "</r>", "<r a='" + text + b + text + "'/>"}) {
+      SCOPED_TRACE("byte " + std::to_string(value) + " in " + document);
+      EXPECT_EQ(Outcome(document, 65536), Outcome(document, 1));
+    }
+  }
+}
+
 TEST(XmlParserDeathTest, RejectionEndsTheProcessWithTheLine) {
   EXPECT_EXIT(xmltest::Render("<r>\r\n<a>\r\n<![CDATA[x]]></a></r>", 128), ::testing::ExitedWithCode(255),
               "Line 3: Badly formed XML document\\.");
