@@ -3,6 +3,7 @@
 #include "xml/cFxPath.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Core/platform/FxPlatform.h"
@@ -11,62 +12,71 @@ namespace {
 
 // The network form keeps its two leading backslashes behind "@os:"; every
 // other backslash is a separator.
-std::string ForwardSlashes(const cFxString& text) {
-  std::string result(text.c_str(), text.Length());
-  size_t start = 0;
-  if (result.compare(0, 6, "@os:\\\\") == 0) start = 6;
+cFxString ForwardSlashes(const cFxString& text) {
+  const char* const units = text.c_str();
+  const uint32_t length = text.Length();
+  const uint32_t start = std::string_view(units, length).compare(0, 6, "@os:\\\\") == 0 ? 6 : 0;
+  if (std::string_view(units + start, length - start).find('\\') == std::string_view::npos) return text;
+  std::string result(units, length);
   for (size_t i = start; i < result.size(); ++i) {
     if (result[i] == '\\') result[i] = '/';
   }
-  return result;
+  return cFxString(result.c_str(), static_cast<uint32_t>(result.size()));
 }
 
 // Resolves "." and ".." in an internal form; false when the form has no
-// file-system name or a segment is empty or holds ":".
-bool Normalise(const std::string& text, std::string& normalised) {
-  size_t colon = text.find(':');
-  if (text.empty() || text[0] != '@' || colon == std::string::npos || colon == 1) return false;
-  std::string name = text.substr(1, colon - 1);
-  if (name.find('/') != std::string::npos) return false;
+// file-system name or a segment is empty or holds ":". `unchanged` tells
+// that the form had nothing to resolve, so `normalised` was not made: the
+// common case, and the one every file of a run meets.
+bool Normalise(std::string_view text, std::string& normalised, bool& unchanged) {
+  const size_t colon = text.find(':');
+  if (text.empty() || text[0] != '@' || colon == std::string_view::npos || colon == 1) return false;
+  const std::string_view name = text.substr(1, colon - 1);
+  if (name.find('/') != std::string_view::npos) return false;
 
-  std::string rest = text.substr(colon + 1);
+  std::string_view rest = text.substr(colon + 1);
   // The root is not a segment: "/" on POSIX, two backslashes for a network
   // path; a drive letter is the first segment.
-  std::string root;
+  std::string_view root;
   if (rest.compare(0, 2, "\\\\") == 0)
-    root = "\\\\";
+    root = rest.substr(0, 2);
   else if (rest.compare(0, 1, "/") == 0)
-    root = "/";
-  rest.erase(0, root.size());
+    root = rest.substr(0, 1);
+  rest.remove_prefix(root.size());
 
-  std::vector<std::string> segments;
+  std::vector<std::string_view> segments;
   size_t leadingParents = 0;  // ".." that found nothing to remove
+  unchanged = true;
   if (!rest.empty()) {
     size_t start = 0;
     for (;;) {
-      size_t slash = rest.find('/', start);
-      std::string segment =
-          rest.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-      if (segment.empty() || segment.find(':') != std::string::npos) return false;
+      const size_t slash = rest.find('/', start);
+      const std::string_view segment =
+          rest.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+      if (segment.empty() || segment.find(':') != std::string_view::npos) return false;
       if (segment == "..") {
+        unchanged = false;
         if (segments.size() > leadingParents)
           segments.pop_back();
         else {
           segments.push_back(segment);
           ++leadingParents;
         }
-      } else if (segment != ".") {
+      } else if (segment == ".") {
+        unchanged = false;
+      } else {
         segments.push_back(segment);
       }
-      if (slash == std::string::npos) break;
+      if (slash == std::string_view::npos) break;
       start = slash + 1;
     }
   }
+  if (unchanged) return true;
 
-  normalised = "@" + name + ":" + root;
+  normalised.assign("@").append(name).append(":").append(root);
   for (size_t i = 0; i < segments.size(); ++i) {
     if (i != 0) normalised += "/";
-    normalised += segments[i];
+    normalised.append(segments[i]);
   }
   return true;
 }
@@ -78,19 +88,18 @@ void cFxPath::Set(const cFxString& text) {
   mText = text;
   if (text.IsEmpty()) return;  // no file has an empty name
 
-  std::string internal;
+  cFxString internal;
   if (text.c_str()[0] == '@') {
     internal = ForwardSlashes(text);
-  } else {
-    cFxString converted;
-    if (!FxPlatformNativeToInternal(text.c_str(), converted)) return;
-    internal.assign(converted.c_str(), converted.Length());
+  } else if (!FxPlatformNativeToInternal(text.c_str(), internal)) {
+    return;
   }
 
   // An invalid path keeps the text it was given.
   std::string normalised;
-  if (!Normalise(internal, normalised)) return;
-  mText = cFxString(normalised.c_str(), static_cast<uint32_t>(normalised.size()));
+  bool unchanged = false;
+  if (!Normalise(std::string_view(internal.c_str(), internal.Length()), normalised, unchanged)) return;
+  mText = unchanged ? internal : cFxString(normalised.c_str(), static_cast<uint32_t>(normalised.size()));
   mValid = true;
 }
 
