@@ -283,6 +283,9 @@ int32_t cXmlParser::Refill() {
     mInputBroken = count < 0;
     return -1;
   }
+  // The stream answers fewer bytes than asked only at the end of the file:
+  // asking again would cost a read that can only answer nothing.
+  mInputEnded = static_cast<uint32_t>(count) < mChunkSize;
   mNext = mChunk.get();
   mEnd = mNext + count;
   return *mNext++;
