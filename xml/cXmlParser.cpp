@@ -771,62 +771,126 @@ void cXmlParser::ReadEndTag() {
 // Attributes and namespace declarations of a start tag (`inTag`) or of a
 // processing instruction, whose attribute names stay qualified.
 void cXmlParser::ReadAttributeList(bool inTag) {
+  for (;;) {
+    if (mToken == kXmlToken::cWhitespace && inTag && TakeAttribute()) continue;
+    SkipWhitespace();
+    if (mToken != kXmlToken::cName) return;
+    ReadAttribute(inTag);
+  }
+}
+
+// One attribute or namespace declaration, from its name token up to the
+// token after its value.
+void cXmlParser::ReadAttribute(bool inTag) {
+  cFxWString prefix;
+  cFxWString name;
+  bool hasColon = false;
+  bool isDeclaration = false;
+  cFxWString declaredPrefix;
+  const uint32_t length = mTokenText.Size();
+  const bool startsWithXmlns =
+      length >= 5 && std::memcmp(mTokenText.Data(), u"xmlns", 5 * sizeof(wchar16)) == 0;
+  if (startsWithXmlns && length == 5) {
+    isDeclaration = true;
+  } else if (startsWithXmlns && mTokenColon == 5) {
+    isDeclaration = true;
+    declaredPrefix = InternLocalPart();
+  } else if (inTag) {
+    prefix = InternPrefix();
+    name = InternLocalPart();
+    hasColon = mTokenColon >= 0;
+  } else {
+    name = InternToken();
+  }
+
+  NextToken();
   SkipWhitespace();
-  while (mToken == kXmlToken::cName) {
-    cFxWString prefix;
-    cFxWString name;
-    bool hasColon = false;
-    bool isDeclaration = false;
-    cFxWString declaredPrefix;
-    const uint32_t length = mTokenText.Size();
-    const bool startsWithXmlns =
-        length >= 5 && std::memcmp(mTokenText.Data(), u"xmlns", 5 * sizeof(wchar16)) == 0;
-    if (startsWithXmlns && length == 5) {
-      isDeclaration = true;
-    } else if (startsWithXmlns && mTokenColon == 5) {
-      isDeclaration = true;
-      declaredPrefix = InternLocalPart();
-    } else if (inTag) {
-      prefix = InternPrefix();
-      name = InternLocalPart();
-      hasColon = mTokenColon >= 0;
-    } else {
-      name = InternToken();
-    }
+  Expect('=');
+  NextToken();
+  SkipWhitespace();
+  const int32_t quote = mToken;
+  if (quote != '"' && quote != '\'') Fail();
+  ReadAttributeValue(quote);
+  NextToken();
+  Expect(quote);
 
-    NextToken();
-    SkipWhitespace();
-    Expect('=');
-    NextToken();
-    SkipWhitespace();
-    const int32_t quote = mToken;
-    if (quote != '"' && quote != '\'') Fail();
-    ReadAttributeValue(quote);
-    NextToken();
-    Expect(quote);
-
+  if (isDeclaration) {
     const wchar16* value = mTextUnits.Data();
     const uint32_t valueLength = mTextUnits.Size();
-    if (isDeclaration) {
-      AddNamespace(declaredPrefix, InternName(value, valueLength, Hash(value, valueLength)));
-    } else {
-      for (uint32_t i = 0; i < mAttributeCount; ++i) {
-        const sAttribute& other = mAttributes[i];
-        if (other.mName.GetHandle() == name.GetHandle() &&
-            other.mPrefix.GetHandle() == prefix.GetHandle() && other.mHasColon == hasColon) {
-          Fail();
-        }
-      }
-      if (mAttributeCount == cMaxAttributes) Fail();
-      sAttribute& attribute = mAttributes[mAttributeCount++];
-      attribute.mName = std::move(name);
-      attribute.mPrefix = std::move(prefix);
-      attribute.mHasColon = hasColon;
-      attribute.mValue = MakeText(value, valueLength);
-    }
-    NextToken();
-    SkipWhitespace();
+    AddNamespace(declaredPrefix, InternName(value, valueLength, Hash(value, valueLength)));
+  } else {
+    AddAttribute(std::move(name), std::move(prefix), hasColon);
   }
+  NextToken();
+}
+
+// The common attribute of a start tag, straight from the chunk's bytes:
+// after whitespace, an ASCII name with at most one ':' inside, '=' and a
+// quoted value of plain characters, all whole in the chunk. Anything else
+// (a declaration, layout around '=', an entity, a line break or multi-byte
+// character in the value, the chunk's end) is left untouched to
+// ReadAttribute. Nothing taken holds a line break.
+bool cXmlParser::TakeAttribute() {
+  const int32_t first = mChar;
+  if (!HasClass(first, kCharClass::cNameStart) || first == ':') return false;
+  const uint8_t* const start = mNext - 1;  // mChar's byte, as in TakeTagName
+  const uint8_t* p = mNext + NameRunLength(mNext, mEnd);
+  const uint8_t* colon = nullptr;
+  if (p != mEnd && *p == ':') {
+    colon = p;
+    p = colon + 1;
+    const uint32_t localLength = NameRunLength(p, mEnd);
+    if (localLength == 0) return false;
+    p += localLength;
+  }
+  if (p == mEnd || IsNameChar(*p) || *p != '=') return false;
+  const uint8_t* const name = colon ? colon + 1 : start;
+  const uint32_t nameLength = static_cast<uint32_t>(p - name);
+  const uint32_t prefixLength = colon ? static_cast<uint32_t>(colon - start) : 0;
+  if (nameLength > cTagNameCache::cMaxLength || prefixLength > cTagNameCache::cMaxLength) return false;
+  // "xmlns" and "xmlns:..." declare namespaces.
+  const uint32_t qualifiedLength = static_cast<uint32_t>(p - start);
+  if (qualifiedLength >= 5 && std::memcmp(start, "xmlns", 5) == 0 && (qualifiedLength == 5 || colon == start + 5))
+    return false;
+  ++p;
+  if (p == mEnd || (*p != '"' && *p != '\'')) return false;
+  const uint8_t quote = *p++;
+  const uint8_t* const value = p;
+  while (p != mEnd && *p != quote && IsByteOf(*p, kCharClass::cPlain)) ++p;
+  if (p == mEnd || *p != quote) return false;
+
+  mTextUnits.Clear();
+  const uint32_t valueLength = static_cast<uint32_t>(p - value);
+  wchar16* out = mTextUnits.Reserve(valueLength);
+  for (uint32_t i = 0; i < valueLength; ++i) out[i] = value[i];
+  mTextUnits.Commit(out + valueLength);
+  cTagNameCache& names = TagNameCache();
+  cFxWString prefix = colon ? names.Get(start, prefixLength) : cFxWString();
+  AddAttribute(names.Get(name, nameLength), std::move(prefix), colon != nullptr);
+  // On past the closing quote to the token after the attribute.
+  mNext = p + 1;
+  mChar = quote;
+  Advance();
+  NextToken();
+  return true;
+}
+
+// Appends an attribute whose value is in mTextUnits. The same name twice
+// (prefix and ':' alike) is an error, and so is one attribute too many.
+void cXmlParser::AddAttribute(cFxWString name, cFxWString prefix, bool hasColon) {
+  for (uint32_t i = 0; i < mAttributeCount; ++i) {
+    const sAttribute& other = mAttributes[i];
+    if (other.mName.GetHandle() == name.GetHandle() && other.mPrefix.GetHandle() == prefix.GetHandle() &&
+        other.mHasColon == hasColon) {
+      Fail();
+    }
+  }
+  if (mAttributeCount == cMaxAttributes) Fail();
+  sAttribute& attribute = mAttributes[mAttributeCount++];
+  attribute.mName = std::move(name);
+  attribute.mPrefix = std::move(prefix);
+  attribute.mHasColon = hasColon;
+  attribute.mValue = MakeText(mTextUnits.Data(), mTextUnits.Size());
 }
 
 // Collects the value into mTextUnits up to (not including) the closing

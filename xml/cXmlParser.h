@@ -155,6 +155,9 @@ class cXmlParser {
   void ReadStartTag();
   void ReadEndTag();
   void ReadAttributeList(bool inTag);
+  void ReadAttribute(bool inTag);
+  bool TakeAttribute();
+  void AddAttribute(cFxWString name, cFxWString prefix, bool hasColon);
   void ReadAttributeValue(int32_t quote);
   void ReadCharacterData();
   void SkipComment();

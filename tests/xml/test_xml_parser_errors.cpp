@@ -141,8 +141,8 @@ std::string Outcome(const std::string& bytes, int bufferSize) {
   return out;
 }
 
-// Every byte value, inside and right after a tag name and amid long runs of
-// text, is read the same in whole runs (a large buffer) as one byte at a
+// Every byte value, inside and right after a tag or attribute name, in
+// attribute values and amid long runs of text, is read the same in whole runs (a large buffer) as one byte at a
 // time, whether the document is accepted or rejected.
 TEST(XmlParserRuns, EveryByteReadsAsOneByteAtATime) {
   const std::string name = "aZ09.-_AbcdefghijklmnopqrstuvwxyzZ";
@@ -151,7 +151,9 @@ TEST(XmlParserRuns, EveryByteReadsAsOneByteAtATime) {
     const std::string b(1, static_cast<char>(value));
     for (const std::string& document :
          {"<r>\r\n\t<" + name + b + name + "/>\r\n</r>", "<r>\r\n\t<" + name + b + ">t</" + name + b + ">\r\n</r>",
-          "<r>" + text + b + text + "\r\n" + text + "</r>", "<r a='" + text + b + text + "'/>"}) {
+          "<r>" + text + b + text + "\r\n" + text + "</r>", "<r a='" + text + b + text + "'/>",
+          "<r " + name + b + "='v' x=\"" + b + "\"/>",
+          "<r xmlns:p='u'>\r\n\t<e p:" + name + b + "x='v' " + name + "='w" + b + "'/>\r\n</r>"}) {
       SCOPED_TRACE("byte " + std::to_string(value) + " in " + document);
       EXPECT_EQ(Outcome(document, 65536), Outcome(document, 1));
     }
