@@ -193,6 +193,31 @@ cFxWString MakeText(const wchar16* units, uint32_t length) {
   });
 }
 
+// Length, ends and middle tell the names and attributes of a document
+// apart well enough for a cache, at a fixed cost whatever the length.
+inline uint32_t QuickHash(const uint8_t* bytes, uint32_t length) {
+  uint32_t hash = length;
+  hash = HashStep(hash, bytes[0]);
+  hash = HashStep(hash, bytes[length - 1]);
+  hash = HashStep(hash, bytes[length / 2]);
+  return hash ^ (hash >> 7);
+}
+
+// Eight bytes at a time: most names are a word or two long.
+inline bool SameBytes(const uint8_t* a, const uint8_t* b, uint32_t length) {
+  for (; length >= 8; a += 8, b += 8, length -= 8) {
+    uint64_t wordA;
+    uint64_t wordB;
+    std::memcpy(&wordA, a, 8);
+    std::memcpy(&wordB, b, 8);
+    if (wordA != wordB) return false;
+  }
+  for (; length != 0; ++a, ++b, --length) {
+    if (*a != *b) return false;
+  }
+  return true;
+}
+
 // Tag names by their bytes as they stand in the input: the common case of
 // an unprefixed ASCII name found again costs a hash of its bytes and one
 // compare, with no decoding and no copy.
@@ -202,13 +227,7 @@ class cTagNameCache {
 
   // The interned name of the `length` ASCII name bytes at `bytes`.
   const cFxWString& Get(const uint8_t* bytes, uint32_t length) {
-    // Length, ends and middle tell the names of a document apart well
-    // enough for a cache, at a fixed cost whatever the length.
-    uint32_t hash = length;
-    hash = HashStep(hash, bytes[0]);
-    hash = HashStep(hash, bytes[length - 1]);
-    hash = HashStep(hash, bytes[length / 2]);
-    sEntry& entry = mEntries[(hash ^ (hash >> 7)) & (cSize - 1)];
+    sEntry& entry = mEntries[QuickHash(bytes, length) & (cSize - 1)];
     if (entry.mLength != length || !SameBytes(entry.mBytes, bytes, length)) {
       wchar16 units[cMaxLength];
       for (uint32_t i = 0; i < length; ++i) units[i] = bytes[i];
@@ -227,26 +246,52 @@ class cTagNameCache {
   };
   static constexpr uint32_t cSize = 512;
 
-  // Eight bytes at a time: most names are a word or two long.
-  static bool SameBytes(const uint8_t* a, const uint8_t* b, uint32_t length) {
-    for (; length >= 8; a += 8, b += 8, length -= 8) {
-      uint64_t wordA;
-      uint64_t wordB;
-      std::memcpy(&wordA, a, 8);
-      std::memcpy(&wordB, b, 8);
-      if (wordA != wordB) return false;
-    }
-    for (; length != 0; ++a, ++b, --length) {
-      if (*a != *b) return false;
-    }
-    return true;
-  }
-
   sEntry mEntries[cSize];
 };
 
 cTagNameCache& TagNameCache() {
   static cTagNameCache cache;
+  return cache;
+}
+
+// Whole attributes of start tags by their bytes, from the name to the
+// closing quote: data files repeat a few, such as d:type="cDeltaString",
+// on nearly every element, so one compare gives prefix, name and value.
+class cAttributeCache {
+ public:
+  static constexpr uint32_t cMaxLength = 64;
+  struct sAttributeStrings {
+    cFxWString mPrefix;
+    cFxWString mName;
+    cFxWString mValue;
+  };
+
+  // The strings of the attribute written as the `length` bytes at `bytes`;
+  // `make` fills them when the cache does not hold them yet.
+  template <class tMake>
+  const sAttributeStrings& Get(const uint8_t* bytes, uint32_t length, tMake make) {
+    sEntry& entry = mEntries[QuickHash(bytes, length) & (cSize - 1)];
+    if (entry.mLength != length || !SameBytes(entry.mBytes, bytes, length)) {
+      entry.mLength = 0;
+      make(entry.mStrings);
+      std::memcpy(entry.mBytes, bytes, length);
+      entry.mLength = length;
+    }
+    return entry.mStrings;
+  }
+
+ private:
+  struct sEntry {
+    uint32_t mLength = 0;
+    uint8_t mBytes[cMaxLength];
+    sAttributeStrings mStrings;
+  };
+  static constexpr uint32_t cSize = 256;
+  sEntry mEntries[cSize];
+};
+
+cAttributeCache& AttributeCache() {
+  static cAttributeCache cache;
   return cache;
 }
 
@@ -819,7 +864,7 @@ void cXmlParser::ReadAttribute(bool inTag) {
     const uint32_t valueLength = mTextUnits.Size();
     AddNamespace(declaredPrefix, InternName(value, valueLength, Hash(value, valueLength)));
   } else {
-    AddAttribute(std::move(name), std::move(prefix), hasColon);
+    AddAttribute(name, prefix, hasColon, MakeText(mTextUnits.Data(), mTextUnits.Size()));
   }
   NextToken();
 }
@@ -859,14 +904,26 @@ bool cXmlParser::TakeAttribute() {
   while (p != mEnd && *p != quote && IsByteOf(*p, kCharClass::cPlain)) ++p;
   if (p == mEnd || *p != quote) return false;
 
-  mTextUnits.Clear();
-  const uint32_t valueLength = static_cast<uint32_t>(p - value);
-  wchar16* out = mTextUnits.Reserve(valueLength);
-  for (uint32_t i = 0; i < valueLength; ++i) out[i] = value[i];
-  mTextUnits.Commit(out + valueLength);
-  cTagNameCache& names = TagNameCache();
-  cFxWString prefix = colon ? names.Get(start, prefixLength) : cFxWString();
-  AddAttribute(names.Get(name, nameLength), std::move(prefix), colon != nullptr);
+  const auto make = [&](cAttributeCache::sAttributeStrings& strings) {
+    cTagNameCache& names = TagNameCache();
+    strings.mPrefix = colon ? names.Get(start, prefixLength) : cFxWString();
+    strings.mName = names.Get(name, nameLength);
+    mTextUnits.Clear();
+    const uint32_t valueLength = static_cast<uint32_t>(p - value);
+    wchar16* out = mTextUnits.Reserve(valueLength);
+    for (uint32_t i = 0; i < valueLength; ++i) out[i] = value[i];
+    mTextUnits.Commit(out + valueLength);
+    strings.mValue = MakeText(mTextUnits.Data(), mTextUnits.Size());
+  };
+  const uint32_t length = static_cast<uint32_t>(p + 1 - start);
+  if (length <= cAttributeCache::cMaxLength) {
+    const cAttributeCache::sAttributeStrings& strings = AttributeCache().Get(start, length, make);
+    AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);
+  } else {
+    cAttributeCache::sAttributeStrings strings;
+    make(strings);
+    AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);
+  }
   // On past the closing quote to the token after the attribute.
   mNext = p + 1;
   mChar = quote;
@@ -875,9 +932,10 @@ bool cXmlParser::TakeAttribute() {
   return true;
 }
 
-// Appends an attribute whose value is in mTextUnits. The same name twice
-// (prefix and ':' alike) is an error, and so is one attribute too many.
-void cXmlParser::AddAttribute(cFxWString name, cFxWString prefix, bool hasColon) {
+// Appends an attribute. The same name twice (prefix and ':' alike) is an
+// error, and so is one attribute too many.
+void cXmlParser::AddAttribute(const cFxWString& name, const cFxWString& prefix, bool hasColon,
+                              const cFxWString& value) {
   for (uint32_t i = 0; i < mAttributeCount; ++i) {
     const sAttribute& other = mAttributes[i];
     if (other.mName.GetHandle() == name.GetHandle() && other.mPrefix.GetHandle() == prefix.GetHandle() &&
@@ -887,10 +945,10 @@ void cXmlParser::AddAttribute(cFxWString name, cFxWString prefix, bool hasColon)
   }
   if (mAttributeCount == cMaxAttributes) Fail();
   sAttribute& attribute = mAttributes[mAttributeCount++];
-  attribute.mName = std::move(name);
-  attribute.mPrefix = std::move(prefix);
+  attribute.mName = name;
+  attribute.mPrefix = prefix;
   attribute.mHasColon = hasColon;
-  attribute.mValue = MakeText(mTextUnits.Data(), mTextUnits.Size());
+  attribute.mValue = value;
 }
 
 // Collects the value into mTextUnits up to (not including) the closing

@@ -157,7 +157,7 @@ class cXmlParser {
   void ReadAttributeList(bool inTag);
   void ReadAttribute(bool inTag);
   bool TakeAttribute();
-  void AddAttribute(cFxWString name, cFxWString prefix, bool hasColon);
+  void AddAttribute(const cFxWString& name, const cFxWString& prefix, bool hasColon, const cFxWString& value);
   void ReadAttributeValue(int32_t quote);
   void ReadCharacterData();
   void SkipComment();
