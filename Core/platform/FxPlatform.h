@@ -22,6 +22,13 @@ constexpr wchar16 cFxNativeSeparator = u'\\';
 constexpr wchar16 cFxNativeSeparator = u'/';
 #endif
 
+// ---- System errors -----------------------------------------------------------------
+// Records the system's last error (errno, GetLastError) in the error record:
+// the file layer's code for it (kFxError::cFile...) and, as the message, the
+// system's own words for it, e.g. "No space left on device". Every failure
+// the platform layer reports goes through here.
+void FxPlatformRecordSystemError();
+
 // ---- Console, debugger, message box -----------------------------------------
 void FxPlatformWriteStdErr(const char* text);
 void FxPlatformDebugOutput(const char* text);  // debugger output; no-op on POSIX
@@ -80,7 +87,8 @@ eFxAccess FxPlatformAccessReadWrite(const wchar16* path);
 bool FxPlatformMakeReadWrite(const wchar16* path);  // read and write for the owner
 bool FxPlatformDeleteFile(const wchar16* path);
 // Replaces `target` by `source` in one step: no moment exists at which the
-// target is missing or partly written. On failure both stay as they were.
+// target is missing or partly written. On failure both stay as they were
+// and the system's error is recorded (FxPlatformRecordSystemError).
 bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
 
 // ---- Directory enumeration --------------------------------------------------------

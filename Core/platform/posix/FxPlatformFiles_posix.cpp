@@ -159,7 +159,9 @@ bool FxPlatformDeleteFile(const wchar16* path) { return unlink(Narrow(path).c_st
 bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
   // rename swaps the directory entry in one step: readers see the old file
   // or the new one, never a missing or partial one.
-  return rename(Narrow(source).c_str(), Narrow(target).c_str()) == 0;
+  if (rename(Narrow(source).c_str(), Narrow(target).c_str()) == 0) return true;
+  FxPlatformRecordSystemError();
+  return false;
 }
 
 // ---- Directory enumeration -----------------------------------------------------------------

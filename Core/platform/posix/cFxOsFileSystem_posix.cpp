@@ -8,32 +8,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 #include "API/core/FxError.h"
 #include "Core/cFxOsFileSystem.h"
+#include "Core/platform/FxPlatform.h"
 
 namespace {
-
-// The one place where system errors become the layer's codes.
-uint32_t CodeFromErrno(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      return kFxError::cFileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return kFxError::cFileAccess;
-    case EMFILE:
-    case ENFILE:
-      return kFxError::cFileTooMany;
-    default:
-      return kFxError::cFileOther;
-  }
-}
-
-void RecordErrno() { FxSetErrorCode(CodeFromErrno(errno)); }
 
 int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
 
@@ -87,7 +69,7 @@ bool cFxOsFile::CloseNative(intptr_t handle) {
   // EINTR still releases the descriptor on Linux: retrying could close a
   // descriptor opened meanwhile.
   if (close(Descriptor(handle)) == 0 || errno == EINTR) return true;
-  RecordErrno();
+  FxPlatformRecordSystemError();
   return false;
 }
 
@@ -97,7 +79,7 @@ int cFxOsFile::ReadNative(void* buffer, int count) {
     result = read(Descriptor(mHandle), buffer, static_cast<size_t>(count));
   } while (result < 0 && errno == EINTR);
   if (result < 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return -1;
   }
   return static_cast<int>(result);
@@ -111,7 +93,7 @@ bool cFxOsFile::StartReadNative(uint32_t offset, void* buffer, int count) {
     result = pread(Descriptor(mHandle), buffer, static_cast<size_t>(count), static_cast<off_t>(offset));
   } while (result < 0 && errno == EINTR);
   if (result < 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
@@ -130,11 +112,13 @@ int cFxOsFile::WriteNative(const void* buffer, int count) {
     ssize_t result = write(Descriptor(mHandle), bytes + written, static_cast<size_t>(count - written));
     if (result < 0) {
       if (errno == EINTR) continue;
-      RecordErrno();
+      FxPlatformRecordSystemError();
       return -1;
     }
     if (result == 0) {
-      FxSetErrorCode(kFxError::cFileOther);
+      // Nothing taken and no reason given: retrying could loop for ever.
+      errno = EIO;
+      FxPlatformRecordSystemError();
       return -1;
     }
     written += static_cast<int>(result);
@@ -146,7 +130,7 @@ bool cFxOsFile::Flush() {
   if (fsync(Descriptor(mHandle)) == 0) return true;
   // Pipes and character devices have nothing to hand to a disk.
   if (errno == EINVAL) return true;
-  RecordErrno();
+  FxPlatformRecordSystemError();
   return false;
 }
 
@@ -154,7 +138,7 @@ bool cFxOsFile::MoveNative(int distance, eOrigin origin, int64_t& position) {
   static const int cWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
   const off_t result = lseek(Descriptor(mHandle), distance, cWhence[origin]);
   if (result < 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   position = static_cast<int64_t>(result);
@@ -170,7 +154,7 @@ bool cFxOsSearch::Close() {
   int result = closedir(state->mDirectory);
   delete state;
   if (result != 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
@@ -187,7 +171,7 @@ bool cFxOsSearch::FindNext(sFxFileInfo& info) {
     struct dirent* entry = readdir(state->mDirectory);
     if (entry == nullptr) {
       if (errno != 0)
-        RecordErrno();
+        FxPlatformRecordSystemError();
       else
         FxSetErrorCode(kFxError::cFileNoMore);
       return false;
@@ -228,7 +212,7 @@ intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenR
     descriptor = open(native.c_str(), flags, permissions);
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return -1;
   }
   // A directory opens on POSIX but cannot be read as a file; refuse it as
@@ -237,6 +221,7 @@ intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenR
   if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
     close(descriptor);
     FxSetErrorCode(kFxError::cFileAccess);
+    FxSetErrorMessage("%s", strerror(EISDIR));
     return -1;
   }
   return descriptor;
@@ -246,7 +231,7 @@ bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
   std::string native = ToStd(GetNativePath(path));
   struct stat status;
   if (stat(native.c_str(), &status) != 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   InfoFromStatus(status, info);
@@ -257,7 +242,7 @@ bool cFxOsFileSystem::SetInfo(const cFxString& path, const sFxFileInfo& info) {
   std::string native = ToStd(GetNativePath(path));
   struct stat status;
   if (stat(native.c_str(), &status) != 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   // Read-only takes every write permission away; writable gives the owner
@@ -268,7 +253,7 @@ bool cFxOsFileSystem::SetInfo(const cFxString& path, const sFxFileInfo& info) {
   else
     permissions |= S_IWUSR;
   if (chmod(native.c_str(), permissions) != 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
@@ -277,7 +262,7 @@ bool cFxOsFileSystem::SetInfo(const cFxString& path, const sFxFileInfo& info) {
 bool cFxOsFileSystem::Delete(const cFxString& path) {
   std::string native = ToStd(GetNativePath(path));
   if (unlink(native.c_str()) != 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
@@ -292,7 +277,7 @@ cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& i
 
   DIR* handle = opendir(directory.c_str());
   if (handle == nullptr) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return nullptr;
   }
   sSearchState* state = new sSearchState{handle, directory, namePattern};
@@ -319,7 +304,7 @@ bool cFxOsFileSystem::MakeDirectoryNative(const cFxString& nativePath) {
 bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
   std::string native = ToStd(GetNativePath(path));
   if (rmdir(native.c_str()) != 0) {
-    RecordErrno();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;

@@ -12,31 +12,12 @@
 
 #include "API/core/FxError.h"
 #include "Core/cFxOsFileSystem.h"
+#include "Core/platform/FxPlatform.h"
 
 namespace {
 
 // The status an overlapped record holds while its read is in progress.
 constexpr ULONG_PTR cStatusPending = 259;
-
-// The one place where system errors become the layer's codes.
-uint32_t CodeFromSystemError(DWORD error) {
-  switch (error) {
-    case ERROR_TOO_MANY_OPEN_FILES:
-      return kFxError::cFileTooMany;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return kFxError::cFileNotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      return kFxError::cFileAccess;
-    case ERROR_NO_MORE_FILES:
-      return kFxError::cFileNoMore;
-    default:
-      return kFxError::cFileOther;
-  }
-}
-
-void RecordLastError() { FxSetErrorCode(CodeFromSystemError(GetLastError())); }
 
 HANDLE Native(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
@@ -58,14 +39,14 @@ void InfoFromAttributes(DWORD attributes, DWORD sizeLow, sFxFileInfo& info) {
 
 bool cFxOsFile::CloseNative(intptr_t handle) {
   if (CloseHandle(Native(handle))) return true;
-  RecordLastError();
+  FxPlatformRecordSystemError();
   return false;
 }
 
 int cFxOsFile::ReadNative(void* buffer, int count) {
   DWORD read = 0;
   if (!ReadFile(Native(mHandle), buffer, static_cast<DWORD>(count), &read, nullptr)) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return -1;
   }
   return static_cast<int>(read);
@@ -77,7 +58,7 @@ bool cFxOsFile::StartReadNative(uint32_t offset, void* buffer, int count) {
   if (ReadFile(Native(mHandle), buffer, static_cast<DWORD>(count), nullptr, &gOverlapped)) return true;
   DWORD error = GetLastError();
   if (error == ERROR_HANDLE_EOF || error == ERROR_IO_PENDING) return true;
-  FxSetErrorCode(CodeFromSystemError(error));
+  FxPlatformRecordSystemError();  // the last error is still `error`
   return false;
 }
 
@@ -99,7 +80,7 @@ void cFxOsFile::CancelReadNative() {
 int cFxOsFile::WriteNative(const void* buffer, int count) {
   DWORD written = 0;
   if (!WriteFile(Native(mHandle), buffer, static_cast<DWORD>(count), &written, nullptr)) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return -1;
   }
   return static_cast<int>(written);
@@ -107,7 +88,7 @@ int cFxOsFile::WriteNative(const void* buffer, int count) {
 
 bool cFxOsFile::Flush() {
   if (FlushFileBuffers(Native(mHandle))) return true;
-  RecordLastError();
+  FxPlatformRecordSystemError();
   return false;
 }
 
@@ -116,7 +97,7 @@ bool cFxOsFile::MoveNative(int distance, eOrigin origin, int64_t& position) {
   // Without a high word the system refuses positions beyond 32 bits.
   DWORD result = SetFilePointer(Native(mHandle), distance, nullptr, cMethod[origin]);
   if (result == INVALID_SET_FILE_POINTER) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return false;
   }
   position = static_cast<int64_t>(result);
@@ -130,7 +111,7 @@ bool cFxOsSearch::Close() {
   BOOL closed = FindClose(static_cast<HANDLE>(mHandle));
   mHandle = nullptr;
   if (!closed) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
@@ -139,7 +120,7 @@ bool cFxOsSearch::Close() {
 bool cFxOsSearch::FindNext(sFxFileInfo& info) {
   WIN32_FIND_DATAA data;
   if (mHandle == nullptr || !FindNextFileA(static_cast<HANDLE>(mHandle), &data)) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return false;
   }
   InfoFromAttributes(data.dwFileAttributes, data.nFileSizeLow, info);
@@ -180,7 +161,7 @@ intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenR
   HANDLE handle = CreateFileA(native.c_str(), access, 0, nullptr, cDisposition[request.mDisposition],
                               flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return -1;
   }
   return reinterpret_cast<intptr_t>(handle);
@@ -190,7 +171,7 @@ bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
   std::string native = ToStd(GetNativePath(path));
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(native.c_str(), GetFileExInfoStandard, &data)) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return false;
   }
   InfoFromAttributes(data.dwFileAttributes, data.nFileSizeLow, info);
@@ -201,7 +182,7 @@ bool cFxOsFileSystem::SetInfo(const cFxString& path, const sFxFileInfo& info) {
   std::string native = ToStd(GetNativePath(path));
   DWORD attributes = (info.mFlags & kFxFileInfo::cReadOnly) ? FILE_ATTRIBUTE_READONLY : 0;
   if (!SetFileAttributesA(native.c_str(), attributes)) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
@@ -210,7 +191,7 @@ bool cFxOsFileSystem::SetInfo(const cFxString& path, const sFxFileInfo& info) {
 bool cFxOsFileSystem::Delete(const cFxString& path) {
   std::string native = ToStd(GetNativePath(path));
   if (!DeleteFileA(native.c_str())) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
@@ -221,7 +202,7 @@ cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& i
   WIN32_FIND_DATAA data;
   HANDLE handle = FindFirstFileA(native.c_str(), &data);
   if (handle == INVALID_HANDLE_VALUE) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return nullptr;
   }
   cFxOsSearch* search = new cFxOsSearch(handle);
@@ -241,7 +222,7 @@ bool cFxOsFileSystem::MakeDirectoryNative(const cFxString& nativePath) {
 bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
   std::string native = ToStd(GetNativePath(path));
   if (!RemoveDirectoryA(native.c_str())) {
-    RecordLastError();
+    FxPlatformRecordSystemError();
     return false;
   }
   return true;
