@@ -31,6 +31,19 @@ int RefuseCount() {
   return -1;
 }
 
+// The reason of the failure just recorded: the system's words when the
+// platform layer gave them, else a sentence for the code.
+cFxString DescribeRecordedFailure() {
+  const char* message = FxGetErrorMessage();
+  if (message[0] != '\0') return cFxString(message);
+  switch (FxGetErrorCode()) {
+    case kFxError::cFileNotFound: return cFxString("No such file or directory");
+    case kFxError::cFileAccess: return cFxString("Permission denied");
+    case kFxError::cFileTooMany: return cFxString("Too many open files");
+    default: return cFxString("The file could not be used");
+  }
+}
+
 }  // namespace
 
 cFxFile::cFxFile()
@@ -44,20 +57,30 @@ cFxFile::cFxFile()
       mMarkedPos(-1),
       mWriteBuffer(nullptr),
       mWriteBufferSize(0),
-      mWriteCount(0) {}
+      mWriteCount(0),
+      mWriteFailed(false) {}
 
 cFxFile::~cFxFile() { cFxFile::Close(); }
 
 bool cFxFile::Open(const cFxPath& path, int mode, int attributes, int reserved, int readBufferSize,
                    int writeBufferSize) {
   Close();
+  mWriteFailed = false;
+  // Only the failure of this open may speak for it: a message left by an
+  // earlier error would give the wrong reason.
+  FxSetErrorMessage("%s", "");
   cFxOsFileSystem* fileSystem = path.IsValid() ? FxFindMount(path.GetFileSystemName()) : nullptr;
   if (fileSystem == nullptr) {
     FxSetErrorCode(kFxError::cFileNotFound);
+    FxSetErrorMessage("%s", path.IsValid() ? "No such file system" : "Not a usable file name");
+    mFailure = DescribeRecordedFailure();
     return false;
   }
   cFxOsFile* osFile = fileSystem->Open(path.GetRest(), mode, attributes);
-  if (osFile == nullptr) return false;
+  if (osFile == nullptr) {
+    mFailure = DescribeRecordedFailure();
+    return false;
+  }
   return Attach(osFile, reserved, readBufferSize, writeBufferSize);
 }
 
@@ -68,10 +91,16 @@ bool cFxFile::Attach(cFxOsFile* osFile, int /*reserved*/, int readBufferSize, in
     mOsFile = nullptr;
   }
   Close();
-  if (osFile == nullptr) return Refuse();
+  mWriteFailed = false;
+  mFailure = cFxString();
+  if (osFile == nullptr) {
+    mFailure = cFxString("No file to attach");
+    return Refuse();
+  }
   mOsFile = osFile;
   if (readBufferSize < 0 || writeBufferSize < 0) {
     Close();
+    mFailure = cFxString("Impossible buffer size");
     return Refuse();
   }
   if (readBufferSize > 0) {
@@ -85,6 +114,7 @@ bool cFxFile::Attach(cFxOsFile* osFile, int /*reserved*/, int readBufferSize, in
   if ((readBufferSize > 0 && mReadBuffer == nullptr) ||
       (writeBufferSize > 0 && mWriteBuffer == nullptr)) {
     Close();
+    mFailure = cFxString("Not enough memory for the file's buffers");
     return Refuse();
   }
   return true;
@@ -92,10 +122,11 @@ bool cFxFile::Attach(cFxOsFile* osFile, int /*reserved*/, int readBufferSize, in
 
 cFxOsFile* cFxFile::GetOsFile() const { return mOsFile; }
 
-void cFxFile::Close() {
+bool cFxFile::Close() {
   if (mOsFile != nullptr) {
     Flush();
-    mOsFile->Close();
+    // Some file systems report a failed write only when the file is closed.
+    if (!mOsFile->Close()) NoteWriteFailure();
     delete mOsFile;
     mOsFile = nullptr;
   }
@@ -106,6 +137,7 @@ void cFxFile::Close() {
   mMarkedPos = -1;
   mWriteBufferSize = 0;
   mWriteCount = 0;
+  return !mWriteFailed;
 }
 
 int cFxFile::Read(void* buffer, int count) {
@@ -178,7 +210,11 @@ int cFxFile::Write(const void* buffer, int count) {
     return count;
   }
   if (!Flush()) return -1;
-  if (size > mWriteBufferSize) return mOsFile->Write(buffer, count) == count ? count : -1;
+  if (size > mWriteBufferSize) {
+    if (mOsFile->Write(buffer, count) == count) return count;
+    NoteWriteFailure();
+    return -1;
+  }
   std::memcpy(FxHandleAddress(mWriteBuffer), buffer, size);
   mWriteCount = size;
   return count;
@@ -197,7 +233,22 @@ bool cFxFile::Flush() {
     std::memmove(data, data + written, mWriteCount - static_cast<uint32_t>(written));
     mWriteCount -= static_cast<uint32_t>(written);
   }
+  NoteWriteFailure();
   return false;
+}
+
+bool cFxFile::Sync() {
+  if (mOsFile == nullptr) return Refuse();
+  if (!Flush()) return false;
+  if (mOsFile->Flush()) return true;
+  NoteWriteFailure();
+  return false;
+}
+
+void cFxFile::NoteWriteFailure() {
+  if (mWriteFailed) return;
+  mWriteFailed = true;
+  mFailure = DescribeRecordedFailure();
 }
 
 bool cFxFile::Tell(int& position) {

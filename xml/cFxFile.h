@@ -14,10 +14,16 @@
 // writing (Tell, Seek and SeekRelative count the bytes still held, so they
 // keep the position of the next byte Read would have answered).
 //
-// Close flushes but cannot report a failed flush: a writer that must know
-// calls Flush first. Buffers larger than 256 bytes come from the memory
-// manager's block heap, smaller ones from its string heap; they are reached
-// through handles because the heaps may move them.
+// A failed write is never lost: the stream remembers that one failed (a
+// Write, the write-out of the buffer by Flush, a read or a seek, Sync, or
+// closing the file) and why, until the next Open or Attach. Close answers
+// false when any of them failed since Open, so a file whose Close answers
+// true holds every byte written to it. A failed Open or Attach leaves its
+// reason too.
+//
+// Buffers larger than 256 bytes come from the memory manager's block heap,
+// smaller ones from its string heap; they are reached through handles
+// because the heaps may move them.
 //
 // The open modes the program uses: cModeRead (1) an existing file for
 // reading; cModeAppend (14) write, append, create when missing; cModeReplace
@@ -45,7 +51,9 @@ class cFxFile {
   // Closes first, takes ownership of `osFile`, allocates the buffers.
   virtual bool Attach(cFxOsFile* osFile, int reserved, int readBufferSize, int writeBufferSize);
   virtual cFxOsFile* GetOsFile() const;  // null when closed
-  virtual void Close();
+  // Writes the buffer out, closes the file and frees the buffers. False when
+  // a write since Open failed, or the write-out or the close fails now.
+  virtual bool Close();
   virtual int Read(void* buffer, int count);  // bytes read, 0 at end, -1 on error
   virtual bool Unread(const void* bytes, int count);
   virtual bool ReadAsync(uint32_t offset, void* buffer, int count);
@@ -53,6 +61,9 @@ class cFxFile {
   virtual bool WaitRead();
   virtual int Write(const void* buffer, int count);  // count, or -1
   virtual bool Flush();
+  // Flush, then has the system hand the file's data to the storage device,
+  // so a file that replaces another survives a crash whole.
+  bool Sync();
   virtual bool Tell(int& position);
   virtual bool Seek(int position);
   virtual bool SeekRelative(int delta);
@@ -61,6 +72,14 @@ class cFxFile {
   virtual bool ReturnToMark();
 
   bool IsOpen() const { return mOsFile != nullptr; }
+
+  // Whether a write failed since the last Open or Attach (see above); stays
+  // set after Close.
+  bool HasWriteFailed() const { return mWriteFailed; }
+  // Why the last Open or Attach failed, or else why the first failed write
+  // failed, in the system's words ("No space left on device"); empty when
+  // neither happened.
+  const cFxString& GetFailure() const { return mFailure; }
 
   // Next byte, or -1 at end of input or on error. The buffered case costs
   // no call; the rest goes through Read.
@@ -98,6 +117,8 @@ class cFxFile {
   // Forgets the read-ahead and the bytes given back, leaving the file's
   // position where it is.
   void DropHeldBytes();
+  // Remembers the first failed write and its reason from the error record.
+  void NoteWriteFailure();
 
   cFxOsFile* mOsFile;
   sFxHandleCell* mReadBuffer;
@@ -110,6 +131,8 @@ class cFxFile {
   sFxHandleCell* mWriteBuffer;
   uint32_t mWriteBufferSize;
   uint32_t mWriteCount;
+  bool mWriteFailed;
+  cFxString mFailure;
 };
 
 // Mounts the operating system's file system under "os" and creates the

@@ -11,11 +11,13 @@
 #include "API/core/FxError.h"
 #include "support/TestSupport.h"
 #include "xml/cFxFile.h"
+#include "xml/cXmlWriter.h"
 
 namespace {
 
 using test::ReadFile;
 using test::TempDir;
+namespace fs = std::filesystem;
 
 // What a cCountingFile saw; outlives the file object the stream destroys.
 struct sFileRecord {
@@ -116,9 +118,16 @@ TEST_F(BufferedStream, ShortWritesFailAndKeepWhatDidNotReachTheFile) {
   EXPECT_TRUE(mStream.Flush());
   EXPECT_EQ("abcdef", mRecord.mData);  // nothing twice, nothing lost
   EXPECT_TRUE(mStream.WriteByte('g'));
-  mStream.Close();  // writes the rest
+  // The short write is remembered although all bytes arrived later.
+  EXPECT_TRUE(mStream.HasWriteFailed());
+  EXPECT_FALSE(mStream.Close());  // writes the rest
   EXPECT_EQ("abcdefg", mRecord.mData);
   EXPECT_TRUE(mRecord.mDestroyed);
+  EXPECT_TRUE(mStream.HasWriteFailed());
+  Attach(0, 8);  // a new file starts clean
+  EXPECT_FALSE(mStream.HasWriteFailed());
+  EXPECT_TRUE(mStream.GetFailure().IsEmpty());
+  EXPECT_TRUE(mStream.Close());
 }
 
 TEST_F(BufferedStream, ReadsRefillTheBufferOrGoStraightToTheFile) {
@@ -289,5 +298,96 @@ TEST_F(FileOnDisk, OpenResolvesThePathThroughTheMountedFileSystem) {
     EXPECT_FALSE(file.Open(path, kFxFileMode::cModeRead, 0, 0, 128, 128)) << path.GetText().c_str();
   EXPECT_FALSE(file.IsOpen());
 }
+
+#ifndef _WIN32
+TEST_F(FileOnDisk, FailedOpenSaysWhyInTheSystemsWords) {
+  fs::create_directory(mDir.Path() / "folder.txt");
+  const struct { std::string path; const char* reason; } cases[] = {
+      {mDir / "missing/a.txt", "No such file or directory"},
+      {mDir / "folder.txt", "Is a directory"},
+      {mDir / (std::string(300, 'n') + ".txt"), "File name too long"},
+      {"@os:" + (mDir / "a//b.txt"), "Not a usable file name"},
+  };
+  for (const auto& c : cases) {
+    cFxFile file;
+    EXPECT_FALSE(file.Open(cFxPath(c.path.c_str()), kFxFileMode::cModeAppend, 0, 0, 0, 128));
+    EXPECT_STREQ(c.reason, file.GetFailure().c_str()) << c.path;
+    // A good open forgets the reason.
+    ASSERT_TRUE(file.Open(cFxPath((mDir / "good.txt").c_str()), kFxFileMode::cModeAppend, 0, 0, 0, 128));
+    EXPECT_TRUE(file.GetFailure().IsEmpty());
+  }
+}
+#endif
+
+#if defined(__linux__)
+// /dev/full takes no byte: every write that reaches it fails with ENOSPC. It
+// is opened for writing only, never deleted.
+TEST_F(FileOnDisk, FailedWritesAreRememberedUntilTheNextOpenForEveryBufferSize) {
+  enum eHow { eWhole, eBytes, eUtf8Units };
+  for (int buffer : {0, 1, 7, 128, 64 * 1024}) {
+    for (size_t size : {size_t{1}, size_t{6}, size_t{100}, size_t{1000}}) {
+      for (eHow how : {eWhole, eBytes, eUtf8Units}) {
+        SCOPED_TRACE(std::to_string(buffer) + " " + std::to_string(size) + " " + std::to_string(how));
+        cFxFile file;
+        ASSERT_TRUE(file.Open(cFxPath("/dev/full"), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
+        const std::string data = Pattern(size);
+        bool accepted = true;
+        if (how == eWhole) {
+          accepted = file.Write(data.data(), static_cast<int>(size)) == static_cast<int>(size);
+        } else if (how == eBytes) {
+          for (char byte : data) accepted = file.WriteByte(static_cast<uint8_t>(byte)) && accepted;
+        } else {
+          // Two bytes each: half as many units give the same byte count.
+          for (size_t i = 0; i < (size + 1) / 2; ++i) accepted = file.WriteUtf8Char(0xE9) && accepted;
+        }
+        // Whatever did not fit the buffer met the full device.
+        const size_t bytes = how == eUtf8Units ? (size + 1) / 2 * 2 : size;
+        const bool reachedDevice = bytes > static_cast<size_t>(buffer);
+        EXPECT_EQ(!reachedDevice, accepted);
+        EXPECT_EQ(reachedDevice, file.HasWriteFailed());
+        EXPECT_FALSE(file.Close());
+        EXPECT_TRUE(file.HasWriteFailed());
+        EXPECT_STREQ("No space left on device", file.GetFailure().c_str());
+
+        ASSERT_TRUE(file.Open(cFxPath((mDir / "a.txt").c_str()), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
+        EXPECT_FALSE(file.HasWriteFailed());
+        EXPECT_EQ(static_cast<int>(size), file.Write(data.data(), static_cast<int>(size)));
+        EXPECT_TRUE(file.Sync());
+        EXPECT_TRUE(file.Close());
+        EXPECT_EQ(data, ReadFile(mDir / "a.txt"));
+      }
+    }
+  }
+}
+
+TEST_F(FileOnDisk, WriterOutputThatFailsIsRememberedByItsStream) {
+  // The declaration alone is 40 bytes: it fits the larger buffers only.
+  for (int buffer : {0, 16, 128, 64 * 1024}) {
+    SCOPED_TRACE(buffer);
+    cFxFile file;
+    ASSERT_TRUE(file.Open(cFxPath("/dev/full"), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
+    cXmlWriter writer;
+    writer.Begin(file);
+    writer.StartElement(u"r", u"");
+    cXmlWriter copy = writer;  // as a start tag's attributes are written
+    copy.Attribute(u"a", u"1", u"");
+    writer.Text(std::u16string(100, u'x').c_str());
+    writer.EndElement(u"r", u"");
+    EXPECT_EQ(buffer < 150, file.HasWriteFailed());
+    EXPECT_FALSE(file.Close());
+    EXPECT_STREQ("No space left on device", file.GetFailure().c_str());
+  }
+}
+
+TEST_F(FileOnDisk, SyncFailsWhenTheBufferedBytesCannotBeWritten) {
+  cFxFile file;
+  ASSERT_TRUE(file.Open(cFxPath("/dev/full"), kFxFileMode::cModeReplace, 0, 0, 0, 128));
+  EXPECT_EQ(3, file.Write("abc", 3));
+  EXPECT_FALSE(file.HasWriteFailed());
+  EXPECT_FALSE(file.Sync());
+  EXPECT_TRUE(file.HasWriteFailed());
+  EXPECT_FALSE(file.Close());
+}
+#endif
 
 }  // namespace
