@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
 #include "app/SerializerJobs.h"
@@ -46,6 +47,13 @@ void DeleteStaleTwin(const cFxWString& twin) {
   if (access == eFxAccessMissing) return;
   if (access == eFxAccessReadOnly) FxPlatformMakeReadWrite(twinUnits.c_str());
   FxPlatformDeleteFile(twinUnits.c_str());
+}
+
+// A file the write-back needs is not there.
+bool RecordMissing() {
+  FxSetErrorCode(kFxError::cFileNotFound);
+  FxSetErrorMessage("%s", "No such file or directory");
+  return false;
 }
 
 }  // namespace
@@ -114,7 +122,7 @@ void ConvertAllXmlToBin() {
   jobs.WaitForAll();
 }
 
-void CommitTempFile(const cFxWString& path) {
+bool CommitTempFile(const cFxWString& path) {
   // Only the extension is changed here, not every ".bin" of the path: the
   // update names the XML form by its data file's own name.
   cFxWString target = path;
@@ -124,11 +132,11 @@ void CommitTempFile(const cFxWString& path) {
 
   const std::u16string targetUnits = StableUnits(target);
   const std::u16string tempUnits = StableUnits(temp);
-  if (FxPlatformAccessReadWrite(tempUnits.c_str()) == eFxAccessMissing) return;
+  if (FxPlatformAccessReadWrite(tempUnits.c_str()) == eFxAccessMissing) return RecordMissing();
   // The temporary file only ever takes the place of a data file: with no
   // data file there is nothing to replace, and it stays where it is.
   const eFxAccess targetAccess = FxPlatformAccessReadWrite(targetUnits.c_str());
-  if (targetAccess == eFxAccessMissing) return;
+  if (targetAccess == eFxAccessMissing) return RecordMissing();
   if (targetAccess == eFxAccessReadOnly) FxPlatformMakeReadWrite(targetUnits.c_str());
-  FxPlatformReplaceFile(tempUnits.c_str(), targetUnits.c_str());
+  return FxPlatformReplaceFile(tempUnits.c_str(), targetUnits.c_str());
 }

@@ -50,5 +50,6 @@ void StartXmlToBin(cSerializerJobs& jobs, const cFxWString& xmlPath);
 // without a target nothing happens. Otherwise a read-only target is made
 // writable and the temporary file takes the target's place in one step;
 // when that fails the target keeps its contents and the temporary file
-// stays beside it.
-void CommitTempFile(const cFxWString& path);
+// stays beside it. Answers whether the temporary file took the target's
+// place; when not, the error record's message says why.
+bool CommitTempFile(const cFxWString& path);

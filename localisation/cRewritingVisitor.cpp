@@ -13,10 +13,19 @@ void cRewritingVisitor::StartDocument() {
   if (mStream.Open(path, kFxFileMode::cModeReplace, 0, 0, kRewrite::cStreamBufferSize,
                    kRewrite::cStreamBufferSize)) {
     mWriter.Begin(mStream);
+  } else {
+    mOutputFailure = mStream.GetFailure();
   }
 }
 
-void cRewritingVisitor::EndDocument() { mStream.Close(); }
+void cRewritingVisitor::EndDocument() {
+  if (!mStream.IsOpen()) return;
+  // The output is about to replace a data file: it must be on the disk
+  // before that, or a crash could leave the data file cut short.
+  mStream.Sync();
+  mOutputComplete = mStream.Close();
+  if (!mOutputComplete) mOutputFailure = mStream.GetFailure();
+}
 
 const wchar16* cRewritingVisitor::PrefixOf(const cFxWString& name) const {
   if (IsGameFlavour() &&

@@ -6,7 +6,11 @@
 // opened, attaches the writer and writes the XML declaration. A visitor
 // whose output cannot be opened therefore writes nothing at all and leaves
 // no output file behind; every later Pass/Write call is dropped.
-// EndDocument closes the output.
+// EndDocument writes out what is buffered, has the system put it on the
+// disk and closes the output. Only then may the output take the data file's
+// place: IsOutputComplete tells the driver whether it may, and when not,
+// GetOutputFailure says why (a file that could not be created, a full disk,
+// a file-size limit).
 //
 // Flavours:
 //   game   - the XML form of a ".bin": elements "nil" and "blob" carry the
@@ -35,13 +39,19 @@ class cRewritingVisitor : public cElementVisitor {
   void StartDocument() override;
   void EndDocument() override;
 
+  // The file the document is copied to (the data file's temporary sibling).
+  virtual cFxWString GetOutputFilePath() const = 0;
+  // After EndDocument: the output was opened, every write reached it, and it
+  // was put on the disk and closed without error.
+  bool IsOutputComplete() const { return mOutputComplete; }
+  // Why the output is not complete, in the system's words ("No space left
+  // on device"); empty when it is complete or was never started.
+  const cFxString& GetOutputFailure() const { return mOutputFailure; }
+
  protected:
   // `declareNamespace`: whether the first start tag passed through carries
   // the "xmlns:d" declaration.
   cRewritingVisitor(eXmlFlavour flavour, bool declareNamespace);
-
-  // The file the document is copied to; asked once, by StartDocument.
-  virtual cFxWString GetOutputFilePath() const = 0;
 
   bool HasOutput() const { return mWriter.GetStream() != nullptr; }
   bool IsGameFlavour() const { return mFlavour == eXmlFlavour::Game; }
@@ -66,4 +76,6 @@ class cRewritingVisitor : public cElementVisitor {
   const wchar16* PrefixOf(const cFxWString& name) const;
 
   eXmlFlavour mFlavour;
+  bool mOutputComplete = false;
+  cFxString mOutputFailure;
 };

@@ -112,6 +112,7 @@ void cXmlElement::WriteAttributes(cXmlWriter writer, bool declareNamespace, bool
   const wchar16* prefix = usePrefix ? u"d" : u"";
   for (uint32_t i = 0; i < mAttributeCount; ++i) {
     const sAttribute& attribute = At(i);
-    writer.Attribute(attribute.mName.c_str(), attribute.mValue.c_str(), prefix);
+    writer.Attribute(attribute.mName.c_str(), attribute.mValue.c_str(), attribute.mValue.Length(),
+                     prefix);
   }
 }

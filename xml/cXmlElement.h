@@ -56,7 +56,8 @@ class cXmlElement : public cXmlElementBase {
   const cFxWString& GetAttributeValue(uint32_t i) const { return At(i).mValue; }
   // Writes ` xmlns:d="uri"` (uri recorded for the first attribute's name)
   // when `declareNamespace` and there are attributes, then every attribute
-  // in order, prefixed "d" when `usePrefix`.
+  // in order, prefixed "d" when `usePrefix`; values by their length, so a
+  // NUL in a value is written too.
   void WriteAttributes(cXmlWriter writer, bool declareNamespace, bool usePrefix) const;
 
  private:

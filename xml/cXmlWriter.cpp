@@ -37,6 +37,8 @@ class cByteRun {
       Byte(static_cast<uint8_t>(0x80 | (unit & 0x3F)));
     }
   }
+  // A failed write needs no answer here: the stream remembers it for the
+  // one who closes it.
   void Flush() {
     if (mCount != 0 && mStream != nullptr) mStream->Write(mBytes, static_cast<int>(mCount));
     mCount = 0;
@@ -139,16 +141,20 @@ void cXmlWriter::StartElement(const wchar16* name, const wchar16* prefix) {
   mEmpty = 1;
 }
 
-void cXmlWriter::Attribute(const wchar16* name, const wchar16* value, const wchar16* prefix) {
+void cXmlWriter::Attribute(const wchar16* name, const wchar16* value, uint32_t valueLength,
+                           const wchar16* prefix) {
   cByteRun run(mStream);
   sXmlWriterOutput out{run, mNewlinePending};
   out.Char(u' ');
   out.QualifiedName(name, prefix);
   out.Char(u'=');
   out.Char(u'"');
-  value = OrEmpty(value);
-  out.Escaped(value, FxWStrLen(value));
+  out.Escaped(OrEmpty(value), value ? valueLength : 0);
   out.Char(u'"');
+}
+
+void cXmlWriter::Attribute(const wchar16* name, const wchar16* value, const wchar16* prefix) {
+  Attribute(name, value, FxWStrLen(value), prefix);
 }
 
 void cXmlWriter::NamespaceDeclaration(const wchar16* prefix, const wchar16* uri) {

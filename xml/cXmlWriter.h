@@ -10,6 +10,12 @@
 // A small value holding a pointer to the output stream (not owned); copies
 // share the stream. With no stream attached nothing is written. An end tag
 // with no element open is written at depth 0 (the indentation never wraps).
+//
+// Values and texts given with a length are written by that length, so a
+// NUL in them (an entity such as "&0;" gives one) is written as well; the
+// forms without a length stop at the first NUL. A write that fails is
+// remembered by the stream (cFxFile::HasWriteFailed) and reported by its
+// Close, also when it was made through a copy of the writer.
 #pragma once
 
 #include "API/core/FxTypes.h"
@@ -24,6 +30,8 @@ class cXmlWriter {
   void Begin(cFxFile& stream);
   void StartElement(const wchar16* name, const wchar16* prefix);
   // Only between StartElement and the next other call.
+  void Attribute(const wchar16* name, const wchar16* value, uint32_t valueLength,
+                 const wchar16* prefix);
   void Attribute(const wchar16* name, const wchar16* value, const wchar16* prefix);
   void NamespaceDeclaration(const wchar16* prefix, const wchar16* uri);
   void Text(const wchar16* text, uint32_t length);

@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 class cCopyVisitor : public cRewritingVisitor {
  public:
   cCopyVisitor(eXmlFlavour flavour, bool declareNamespace, const std::string& outputPath)
@@ -35,15 +37,19 @@ class cCopyVisitor : public cRewritingVisitor {
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
 
-void Copy(const std::string& xml, eXmlFlavour flavour, bool declareNamespace,
-          const std::string& input, const std::string& output) {
+// Copies `xml` through a copying visitor; answers why the output is not
+// complete, "" when it is.
+std::string Copy(const std::string& xml, eXmlFlavour flavour, bool declareNamespace,
+                 const std::string& input, const std::string& output) {
   test::WriteFile(input, kDeclaration + xml);
   cFxFile stream;
-  ASSERT_TRUE(stream.Open(cFxPath(input.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
+  EXPECT_TRUE(stream.Open(cFxPath(input.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
   cXmlParser parser;
   parser.Open(stream);
   cCopyVisitor visitor(flavour, declareNamespace, output);
   EXPECT_TRUE(WalkDocument(parser, visitor));
+  EXPECT_EQ(visitor.IsOutputComplete(), visitor.GetOutputFailure().IsEmpty());
+  return visitor.IsOutputComplete() ? "" : visitor.GetOutputFailure().c_str();
 }
 
 TEST(RewritingVisitor, PassThroughFollowsTheFlavourRules) {
@@ -70,19 +76,27 @@ TEST(RewritingVisitor, PassThroughFollowsTheFlavourRules) {
       {"source: every text, no prefix", eXmlFlavour::Source, true,
        "<r xmlns:d=\"urn:t\" d:id=\"1\" n=\"2\">\r\n\t<Value/>\r\n\t<Value>x &lt; y</Value>\r\n</r>\r\n",
        "<r xmlns:d=\"urn:t\" id=\"1\" n=\"2\">\r\n\t<Value></Value>\r\n\t<Value>x &lt; y</Value>\r\n</r>\r\n"},
+      // A NUL from an entity is written back, not taken for the end.
+      {"NUL in a value and a text", eXmlFlavour::Game, false,
+       "<r a=\"x&0;y\"><c>p&0;q</c></r>", "<r d:a=\"x\0y\">\r\n\t<c>p\0q</c>\r\n</r>\r\n"s},
   };
   test::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     test::WriteFile(dir / "out.xml", std::string(500, 'x'));  // replaced, not overwritten in place
-    Copy(c.input, c.flavour, c.declareNamespace, dir / "in.xml", dir / "out.xml");
+    EXPECT_EQ("", Copy(c.input, c.flavour, c.declareNamespace, dir / "in.xml", dir / "out.xml"));
     EXPECT_EQ(test::ReadFile(dir / "out.xml"), kDeclaration + c.output);
   }
 
-  // An output that cannot be opened gets nothing.
-  Copy("<r xmlns:d=\"urn:t\" d:v=\"1\"><a>t</a><d:nil/></r>", eXmlFlavour::Game, true, dir / "in.xml",
-       dir / "missing/out.xml");
+  // An output that cannot be opened gets nothing, and the driver learns why.
+  const std::string failure = Copy("<r xmlns:d=\"urn:t\" d:v=\"1\"><a>t</a><d:nil/></r>",
+                                   eXmlFlavour::Game, true, dir / "in.xml", dir / "missing/out.xml");
   EXPECT_FALSE(test::FileExists(dir / "missing"));
+#ifdef _WIN32
+  EXPECT_NE("", failure);
+#else
+  EXPECT_EQ("No such file or directory", failure);
+#endif
 }
 
 }  // namespace

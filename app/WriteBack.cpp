@@ -1,0 +1,36 @@
+#include "app/WriteBack.h"
+
+#include <cstdio>
+#include <string>
+
+#include "API/core/FxError.h"
+#include "Core/platform/FxPlatform.h"
+#include "app/BinaryConversion.h"
+#include "app/DataFiles.h"
+#include "localisation/cRewritingVisitor.h"
+
+void ReportFileFailure(const char* what, const cFxWString& path, const cFxString& reason) {
+  const cFxString narrow = NarrowPath(path);
+  std::string line = "glossmill: ";
+  line += what;
+  line += " '";
+  line.append(narrow.c_str(), narrow.Length());
+  line += "': ";
+  line += reason.IsEmpty() ? "the file was not written" : reason.c_str();
+  line += "\n";
+  // The progress line of this file stands before the complaint about it.
+  std::fflush(stdout);
+  FxPlatformWriteStdErr(line.c_str());
+}
+
+void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath) {
+  if (visitor.IsOutputComplete()) {
+    if (!CommitTempFile(dataPath))
+      ReportFileFailure("could not replace", dataPath, cFxString(FxGetErrorMessage()));
+    return;
+  }
+  // A cut-short copy must never take the data file's place, nor be mistaken
+  // for one later.
+  FxPlatformDeleteFile(StableUnits(visitor.GetOutputFilePath()).c_str());
+  ReportFileFailure("could not write", dataPath, visitor.GetOutputFailure());
+}

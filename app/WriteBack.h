@@ -1,0 +1,27 @@
+// The end of a rewrite: the step after an update or replacement visitor has
+// copied a data file into its temporary sibling and the driver has closed
+// the data file.
+//
+// Nothing is ever lost: a data file is replaced only by a complete
+// temporary file, in one step. Whatever goes wrong is said in one line on
+// standard error, and the run goes on with the next file.
+#pragma once
+
+#include "API/core/cFxString.h"
+
+class cRewritingVisitor;
+
+// When the visitor's output is complete, it takes the place of `dataPath`
+// (CommitTempFile); when that fails, the temporary file stays beside the
+// unchanged data file and standard error gets
+//   glossmill: could not replace '<dataPath>': <reason>
+// When the output is not complete (not created, a failed write, a full
+// disk), the temporary file is deleted, the data file is left untouched and
+// standard error gets
+//   glossmill: could not write '<dataPath>': <reason>
+// Paths appear in their 8-bit form.
+void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath);
+
+// Writes "glossmill: <what> '<path>': <reason>\n" to standard error, after
+// what standard output already holds.
+void ReportFileFailure(const char* what, const cFxWString& path, const cFxString& reason);
