@@ -7,6 +7,7 @@
 #include "app/DataFiles.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
+#include "app/WriteBack.h"
 #include "localisation/cGameExtractVisitor.h"
 #include "localisation/cSourceExtractVisitor.h"
 #include "xml/WalkDocument.h"
@@ -17,13 +18,14 @@ namespace {
 
 enum eFlavour { eFlavourGame, eFlavourSource };
 
+// Answers why the translations file could not be written, or nothing.
 template <class tVisitor>
-void ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
-                 const cFxWString& outputName, const cFxWString& keyBase) {
+cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
+                      const cFxWString& outputName, const cFxWString& keyBase) {
   cFxFile stream;
   // A file that cannot be opened (no XML form after a failed conversion, a
   // locked file, a name whose 8-bit form names nothing) is skipped quietly.
-  if (!OpenDataFile(stream, readPath)) return;
+  if (!OpenDataFile(stream, readPath)) return cFxString();
   cXmlParser parser;
   parser.Open(stream);
   tVisitor visitor;
@@ -32,6 +34,7 @@ void ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
   visitor.SetStartDirectory(keyBase);
   WalkDocument(parser, visitor);
   stream.Close();
+  return visitor.GetOutputFailure();
 }
 
 void RunExtract(const char* outputName, eFlavour flavour) {
@@ -52,6 +55,8 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   const cFxWString keyBase = KeyBaseOf(startDirectory);
   const int total = static_cast<int>(gDataFiles.size());
   int position = 1;
+  // Every later file meets the same trouble: it is said once.
+  bool failureReported = false;
   for (const cFxWString& dataFile : gDataFiles) {
     // The game run reads a ".bin" file through the XML form the serializer
     // made; the key keeps the ".bin" name, by which the update finds it.
@@ -62,10 +67,14 @@ void RunExtract(const char* outputName, eFlavour flavour) {
     PrintProgressLine(position, total, readPath);
     ++position;
 
-    if (flavour == eFlavourGame)
-      ExtractFile<cGameExtractVisitor>(dataFile, readPath, output, keyBase);
-    else
-      ExtractFile<cSourceExtractVisitor>(dataFile, readPath, output, keyBase);
+    const cFxString failure =
+        flavour == eFlavourGame
+            ? ExtractFile<cGameExtractVisitor>(dataFile, readPath, output, keyBase)
+            : ExtractFile<cSourceExtractVisitor>(dataFile, readPath, output, keyBase);
+    if (!failure.IsEmpty() && !failureReported) {
+      ReportFileFailure("could not write", output, failure);
+      failureReported = true;
+    }
   }
 }
 

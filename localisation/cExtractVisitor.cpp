@@ -18,11 +18,16 @@ void cExtractVisitor::StartDocument() {
   // Whether the file exists decides the byte-order mark; only opening it
   // tells, and the probe reads nothing, so it needs no buffers.
   const bool existed = mStream.Open(path, kFxFileMode::cModeRead, 0, 0, 0, 0);
-  if (!mStream.Open(path, kFxFileMode::cModeAppend, 0, 0, 0, kExtract::cStreamBufferSize)) return;
+  if (!mStream.Open(path, kFxFileMode::cModeAppend, 0, 0, 0, kExtract::cStreamBufferSize)) {
+    mOutputFailure = mStream.GetFailure();
+    return;
+  }
   if (!existed) mStream.WriteWideChar(cByteOrderMark);
 }
 
-void cExtractVisitor::EndDocument() { mStream.Close(); }
+void cExtractVisitor::EndDocument() {
+  if (mStream.IsOpen() && !mStream.Close()) mOutputFailure = mStream.GetFailure();
+}
 
 void cExtractVisitor::BeginKey() {
   mKey = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" + mFlavourLabel;

@@ -5,7 +5,8 @@
 // missing; only a file it created gets the byte-order mark, so a run that
 // extracts many data files into one file holds one mark at its start. When
 // the file cannot be opened the stream stays closed and the visitor writes
-// nothing. EndDocument closes the stream.
+// nothing. EndDocument closes the stream. GetOutputFailure then says why the
+// translations file could not be opened or why a write to it failed.
 //
 // A line: key, TAB, "Vektrel", four TABs, "PC", then for each text TAB and
 // the text between double quotes, unchanged; LF. The key is the data file's
@@ -37,6 +38,10 @@ class cExtractVisitor : public cElementVisitor {
   void StartDocument() override;
   void EndDocument() override;
 
+  // After EndDocument: why the translations file could not be opened or
+  // written, in the system's words; empty when all went well.
+  const cFxString& GetOutputFailure() const { return mOutputFailure; }
+
  protected:
   // `flavourLabel`: "Game" or "Source", a constant that outlives the visitor.
   explicit cExtractVisitor(const wchar16* flavourLabel) : mFlavourLabel(flavourLabel) {}
@@ -67,4 +72,5 @@ class cExtractVisitor : public cElementVisitor {
   void WriteUnits(const wchar16* units, uint32_t count);
 
   const wchar16* mFlavourLabel;
+  cFxString mOutputFailure;
 };

@@ -3,6 +3,8 @@
 // compared byte for byte.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -228,6 +230,59 @@ TEST_F(ExtractRun, BadlyFormedFileEndsTheRunKeepingEarlierLines) {
   EXPECT_EQ(result.out, Progress(1, 3, "a.xml") + Progress(2, 3, "b.xml"));
   EXPECT_EQ(Read(), Translations({SourceLine("\\a.xml@Source@Before", {"Before"})}));
 }
+
+#ifndef _WIN32
+// Every way the translations file can fail to be written gives one line on
+// standard error for the run, naming the file and the reason; standard
+// output and the exit status stay as they are.
+TEST_F(ExtractRun, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
+  Write("a.xml", SourceDocument(SourceString({std::string(200, 'a'), "fr"})));
+  Write("b.xml", SourceDocument(SourceString({"Second"})));
+  Write("c.xml", GameDocument(GameString({"Game text"})));
+  fs::create_directory(mTree.Path() / "folder.txt");
+  // Whether a folder without write permission stops this user (not root).
+  fs::create_directory(mTree.Path() / "locked");
+  fs::permissions(mTree.Path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  const bool canBeDenied = !std::ofstream(At("locked/probe")).is_open();
+
+  struct sCase {
+    const char* name;
+    std::vector<std::string> args;
+    const char* reason;
+    uint64_t sizeLimit;  // 0: none
+  };
+  std::vector<sCase> cases = {
+      {"missing folder", {"-sx", "missing/out.txt"}, "No such file or directory", 0},
+      {"folder of that name", {"-sx", "folder.txt"}, "Is a directory", 0},
+      {"name too long", {"-gx", std::string(300, 'n') + ".txt"}, "File name too long", 0},
+      {"source run on a full disk", {"-sx", "out.txt"}, "File too large", 100},
+      {"game run on a full disk", {"-gx", "out.txt"}, "File too large", 100},
+  };
+  if (canBeDenied) cases.push_back({"no permission", {"-sx", "locked/out.txt"}, "Permission denied", 0});
+
+  const std::string progress =
+      Progress(1, 3, "a.xml") + Progress(2, 3, "b.xml") + Progress(3, 3, "c.xml");
+  for (const sCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string complete;
+    if (c.sizeLimit != 0) {
+      ASSERT_EQ("", Glossmill(c.args).err);
+      complete = Read();
+      ASSERT_GT(complete.size(), c.sizeLimit);
+    }
+    const test::ProcessResult result =
+        c.sizeLimit != 0 ? test::RunGlossmillWithFileSizeLimit(c.args, At(""), c.sizeLimit)
+                         : Glossmill(c.args);
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(progress, result.out);
+    EXPECT_EQ("glossmill: could not write '" + c.args[1] + "': " + c.reason + "\n", result.err);
+    // A cut-short file holds the complete one's first bytes, nothing else.
+    if (c.sizeLimit != 0) {
+      EXPECT_EQ(complete.substr(0, c.sizeLimit), Read());
+    }
+  }
+}
+#endif
 
 // The sample content tree of the repository, extracted as a user would.
 TEST_F(ExtractRun, SampleSourceTree) {
