@@ -22,6 +22,9 @@
 //   BRUX_ALIVE_FILE=<file> <file> holds "<running> <most ever running>":
 //                          how many calls of this stand-in are under way
 //                          at once, kept under a lock directory <file>.lock
+//   BRUX_CALL_LOG=<file>   every call appends one line to <file> before it
+//                          does anything else: its arguments, separated by
+//                          single spaces
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -142,9 +145,19 @@ int Convert(int argc, char** argv) {
               "usage: brux.exe <in.bin> <out.xml> [-floathex] | brux.exe <in.xml>");
 }
 
+void LogCall(int argc, char** argv) {
+  const char* logPath = std::getenv("BRUX_CALL_LOG");
+  if (logPath == nullptr || *logPath == '\0') return;
+  std::string line;
+  for (int i = 1; i < argc; ++i) line += (i > 1 ? " " : "") + std::string(argv[i]);
+  std::ofstream log(logPath, std::ios::binary | std::ios::app);
+  log << line + "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  LogCall(argc, argv);
   const cAliveRecord alive(std::getenv("BRUX_ALIVE_FILE"));
   if (const char* delay = std::getenv("BRUX_DELAY_MS"))
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(delay)));

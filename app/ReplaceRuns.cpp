@@ -1,0 +1,78 @@
+// The two replacement runs (-gr, -sr): plain strings held in named tags
+// become localised strings in every data file below the current directory.
+// Each data file is copied into its temporary sibling with the strings
+// replaced, and the copy then takes the data file's place in one step.
+#include "app/BinaryConversion.h"
+#include "app/DataFiles.h"
+#include "app/RunDrivers.h"
+#include "app/RunSupport.h"
+#include "localisation/cGameReplaceVisitor.h"
+#include "localisation/cSourceReplaceVisitor.h"
+#include "xml/WalkDocument.h"
+#include "xml/cFxFile.h"
+#include "xml/cXmlParser.h"
+
+namespace {
+
+// Copies `readPath` into its temporary sibling through the flavour's
+// replacement visitor and puts the copy in its place.
+template <class tVisitor>
+void ReplaceInFile(const cFxWString& readPath, const tTagList& replaceTags,
+                   const tTagList& excludeTags, const tTagList& scopeTags) {
+  cFxFile stream;
+  if (!OpenDataFile(stream, readPath)) return;
+  cXmlParser parser;
+  parser.Open(stream);
+  tVisitor visitor;
+  visitor.SetReplaceTags(replaceTags);
+  visitor.SetExcludeTags(excludeTags);
+  visitor.SetScopeTags(scopeTags);
+  visitor.SetFilePath(readPath + gTempExtension);
+  WalkDocument(parser, visitor);
+  stream.Close();
+  CommitTempFile(readPath);
+}
+
+bool IsBinFile(const cFxWString& path) { return path.EndsWith(gBinExtension.c_str()); }
+
+}  // namespace
+
+void RunGameReplace(const tTagList& replaceTags, const tTagList& excludeTags,
+                    const tTagList& scopeTags) {
+  cFxWString startDirectory;
+  if (!ReadStartDirectory(startDirectory)) return;
+  WalkDataTree(startDirectory);
+  ConvertAllBinToXml();
+
+  const int total = static_cast<int>(gDataFiles.size());
+  int position = 1;
+  for (const cFxWString& dataFile : gDataFiles) {
+    // The line names the data file itself, a ".bin" too; the change is made
+    // in its XML form.
+    PrintProgressLine(position, total, dataFile);
+    ++position;
+    const cFxWString readPath = IsBinFile(dataFile) ? XmlTwinOf(dataFile) : dataFile;
+    ReplaceInFile<cGameReplaceVisitor>(readPath, replaceTags, excludeTags, scopeTags);
+  }
+
+  // Every ".bin" is rebuilt only once every file has been rewritten; an XML
+  // form that could not be opened or written gives back the old contents.
+  ConvertAllXmlToBin();
+}
+
+void RunSourceReplace(const tTagList& replaceTags, const tTagList& excludeTags,
+                      const tTagList& scopeTags) {
+  cFxWString startDirectory;
+  if (!ReadStartDirectory(startDirectory)) return;
+  WalkDataTree(startDirectory);
+
+  const int total = static_cast<int>(gDataFiles.size());
+  int position = 1;
+  for (const cFxWString& dataFile : gDataFiles) {
+    PrintProgressLine(position, total, dataFile);
+    ++position;
+    // Binary files are counted and reported but left to the game run.
+    if (IsBinFile(dataFile)) continue;
+    ReplaceInFile<cSourceReplaceVisitor>(dataFile, replaceTags, excludeTags, scopeTags);
+  }
+}
