@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds the release preset and runs both extractions over a copy of the
-# sample content tree, showing the progress output and the translations
-# files (UTF-16LE on disk, shown as UTF-8).
+# Builds the release preset and runs the operations over a copy of the
+# sample content tree, showing the progress output, the translations files
+# (UTF-16LE on disk, shown as UTF-8) and what each run changed:
+#   source/  extract, fill in one language of one line, update;
+#   game/    extract, then replace the plain "Livery" string by a localised
+#            string and extract again.
 #
 # sample/source/ is a source-flavour tree of ".xml" data files. sample/game/
 # holds the game-shape XML from which its ".bin" files are made: the copy
@@ -38,6 +41,22 @@ echo "== glossmill -sx translations.txt   (in source/)"
 (cd "$work/source" && "$build/glossmill" -sx translations.txt)
 echo "-- translations.txt (columns shown separated by ' | '):"
 show_translations "$work/source/translations.txt"
+
+# A translator fills in the Italian column (text column 2) of one line and
+# hands back a file holding just that line.
+python3 - "$work/source/translations.txt" "$work/source/italian.txt" <<'PY'
+import sys
+lines = open(sys.argv[1], "rb").read().decode("utf-16-le").lstrip("\ufeff").split("\n")
+line = next(l for l in lines if "Münster" in l.split("\t")[0]).split("\t")
+line[8] = '"Solo andata per Münster: 4,50 €"'
+open(sys.argv[2], "wb").write(("\ufeff" + "\t".join(line) + "\n").encode("utf-16-le"))
+PY
+cp "$work/source/Signs/Warnings.xml" "$work/Warnings.before.xml"
+echo
+echo "== glossmill -su italian.txt   (in source/)"
+(cd "$work/source" && "$build/glossmill" -su italian.txt)
+echo "-- what the update changed in Signs/Warnings.xml:"
+diff -u --label before --label after "$work/Warnings.before.xml" "$work/source/Signs/Warnings.xml" || true
 echo
 
 echo "== game tree before the run:"
@@ -48,3 +67,13 @@ echo "-- translations.txt (columns shown separated by ' | '):"
 show_translations "$work/game/translations.txt"
 echo "== game tree after the run (the XML forms stay beside their .bin files):"
 (cd "$work/game" && find . -type f | sort)
+
+cp "$work/game/Trains/Locomotive.xml" "$work/Locomotive.before.xml"
+echo
+echo "== glossmill -gr Livery   (in game/)"
+(cd "$work/game" && "$build/glossmill" -gr Livery)
+echo "-- what the replacement changed in the XML form of Trains/Locomotive.bin:"
+diff -u --label before --label after "$work/Locomotive.before.xml" "$work/game/Trains/Locomotive.xml" || true
+echo "== glossmill -gx translations.txt   (in game/): the new string has its line"
+(cd "$work/game" && "$build/glossmill" -gx translations.txt >/dev/null)
+show_translations "$work/game/translations.txt" | grep "Brunswick green"
