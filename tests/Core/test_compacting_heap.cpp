@@ -57,8 +57,10 @@ struct LocalHeap {
 // Keeps `count` distinct pointers into the heap in this frame while it compacts.
 __attribute__((noinline)) void* AllocWhilePinned(cFxCompactingHeap& heap, uint8_t* from, int count,
                                                  uint32_t bytes) {
+  // Every slot is set: a slot left to whatever an earlier call put there
+  // could name another block and pin it too.
   uint8_t* volatile pins[200];
-  for (int i = 0; i < count; ++i) pins[i] = from + i;
+  for (int i = 0; i < 200; ++i) pins[i] = i < count ? from + i : nullptr;
   void* data = heap.Alloc(bytes);
   EXPECT_EQ(pins[count - 1], from + count - 1);
   return data;
