@@ -34,10 +34,10 @@ void RunSerializer(const char* const* args) {
   if (FxPlatformRunProgram(kSerializer::cProgram, args) == -1) SayNotRun();
 }
 
-void StartSerializer(cSerializerJobs& jobs, const std::u16string& family,
+void StartSerializer(cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families,
                      const char* const* args) {
   std::fflush(stdout);
-  if (!jobs.Launch(family, kSerializer::cProgram, args)) SayNotRun();
+  if (!jobs.Launch(families, kSerializer::cProgram, args)) SayNotRun();
 }
 
 // A stale XML form goes before the conversion, so a failed one leaves none.
@@ -74,14 +74,14 @@ void StartBinToXml(cSerializerJobs& jobs, const cFxWString& path) {
   const cFxWString twin = XmlTwinOf(path);
   // The twin is what the run writes: no other run may have it open while
   // it is deleted and made again.
-  const std::u16string family = FamilyOf(twin);
-  jobs.MakeRoomFor(family);
+  const cSerializerJobs::tFamilies families = FamiliesOf(twin);
+  jobs.MakeRoomFor(families);
   DeleteStaleTwin(twin);
   const std::string binPath8 = NarrowUnits(path);
   const std::string xmlPath8 = NarrowUnits(twin);
   const char* const args[] = {binPath8.c_str(), xmlPath8.c_str(), kSerializer::cFloatHexSwitch,
                               nullptr};
-  StartSerializer(jobs, family, args);
+  StartSerializer(jobs, families, args);
 }
 
 void ConvertAllBinToXml() {
@@ -102,11 +102,11 @@ void ConvertXmlToBin(const cFxWString& xmlPath) {
 }
 
 void StartXmlToBin(cSerializerJobs& jobs, const cFxWString& xmlPath) {
-  const std::u16string family = FamilyOf(xmlPath);
-  jobs.MakeRoomFor(family);
+  const cSerializerJobs::tFamilies families = FamiliesOf(xmlPath);
+  jobs.MakeRoomFor(families);
   const std::string xmlPath8 = NarrowUnits(xmlPath);
   const char* const args[] = {xmlPath8.c_str(), nullptr};
-  StartSerializer(jobs, family, args);
+  StartSerializer(jobs, families, args);
 }
 
 void ConvertAllXmlToBin() {

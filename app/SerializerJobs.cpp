@@ -68,36 +68,53 @@ std::u16string FamilyOf(const cFxWString& path) {
   return family;
 }
 
+std::vector<std::u16string> FamiliesOf(const cFxWString& path) {
+  std::vector<std::u16string> families = {FamilyOf(path)};
+  cFxString internal;
+  if (!FxPlatformNativeToInternal(NarrowPath(path).c_str(), internal)) return families;
+  std::u16string lexical;
+  for (const char* unit = internal.c_str(); *unit != '\0'; ++unit)
+    lexical += Folded(static_cast<char16_t>(static_cast<unsigned char>(*unit)));
+  const size_t nameStart = lexical.find_last_of(u"/\\");
+  const size_t dot = lexical.rfind(u'.');
+  if (dot != std::u16string::npos && (nameStart == std::u16string::npos || dot > nameStart))
+    lexical.erase(dot);
+  families.push_back(lexical);
+  return families;
+}
+
 cSerializerJobs::cSerializerJobs(uint32_t limit) : mLimit(limit < 1 ? 1 : limit) {}
 
 cSerializerJobs::~cSerializerJobs() { WaitForAll(); }
 
-bool cSerializerJobs::HasRoomFor(const std::u16string& family) const {
-  if (mRunning.size() >= mLimit) return false;
+bool cSerializerJobs::IsGoing(const std::u16string& family) const {
   for (const auto& running : mRunning)
-    if (running.second == family) return false;
+    for (const std::u16string& going : running.second)
+      if (going == family) return true;
+  return false;
+}
+
+bool cSerializerJobs::HasRoomFor(const tFamilies& families) const {
+  if (mRunning.size() >= mLimit) return false;
+  for (const std::u16string& family : families)
+    if (IsGoing(family)) return false;
   return true;
 }
 
-void cSerializerJobs::MakeRoomFor(const std::u16string& family) {
-  while (!HasRoomFor(family)) WaitForOne();
+void cSerializerJobs::MakeRoomFor(const tFamilies& families) {
+  while (!HasRoomFor(families)) WaitForOne();
 }
 
-bool cSerializerJobs::Launch(const std::u16string& family, const char* program,
+bool cSerializerJobs::Launch(const tFamilies& families, const char* program,
                              const char* const* args) {
   const uint32_t token = FxPlatformStartProgram(program, args);
   if (token == 0) return false;
-  mRunning[token] = family;
+  mRunning[token] = families;
   return true;
 }
 
 void cSerializerJobs::WaitForFamily(const std::u16string& family) {
-  for (;;) {
-    bool going = false;
-    for (const auto& running : mRunning) going = going || running.second == family;
-    if (!going) return;
-    WaitForOne();
-  }
+  while (IsGoing(family)) WaitForOne();
 }
 
 void cSerializerJobs::WaitForAll() {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "API/core/cFxString.h"
 
@@ -41,6 +42,12 @@ uint32_t SerializerJobLimit();
 // takes for one are one family everywhere).
 std::u16string FamilyOf(const cFxWString& path);
 
+// FamilyOf `path` and the family of its lexical form ("." and ".." taken
+// away by name, as the program's own file streams open it): a ".." after a
+// missing directory or a link reaches one file for the program's reading
+// and maybe another for the serializer, and both must count.
+std::vector<std::u16string> FamiliesOf(const cFxWString& path);
+
 // The serializer processes of one run, at most `limit` at once (any program
 // can be run so; the conversions use it for the serializer). Whoever
 // owns it waits for every process before going on to something that needs
@@ -52,15 +59,18 @@ class cSerializerJobs {
   cSerializerJobs(const cSerializerJobs&) = delete;
   cSerializerJobs& operator=(const cSerializerJobs&) = delete;
 
-  // Whether a run of `family` could start now: a place is free and no run
-  // of that family is going.
-  bool HasRoomFor(const std::u16string& family) const;
-  // Waits for runs to end until HasRoomFor(family).
-  void MakeRoomFor(const std::u16string& family);
+  // A run belongs to every family of the files it touches (FamiliesOf).
+  typedef std::vector<std::u16string> tFamilies;
+
+  // Whether a run of `families` could start now: a place is free and no
+  // run of any of them is going.
+  bool HasRoomFor(const tFamilies& families) const;
+  // Waits for runs to end until HasRoomFor(families).
+  void MakeRoomFor(const tFamilies& families);
   // Starts `program` with `args` (argv[1..], null-terminated) as a run of
-  // `family`; call it after MakeRoomFor. False when it cannot be started:
+  // `families`; call it after MakeRoomFor. False when it cannot be started:
   // there is then nothing to wait for.
-  bool Launch(const std::u16string& family, const char* program, const char* const* args);
+  bool Launch(const tFamilies& families, const char* program, const char* const* args);
   // Waits until no run of `family` is going.
   void WaitForFamily(const std::u16string& family);
   // Waits until no run is going.
@@ -68,7 +78,8 @@ class cSerializerJobs {
 
  private:
   void WaitForOne();
+  bool IsGoing(const std::u16string& family) const;
 
   uint32_t mLimit;
-  std::map<uint32_t, std::u16string> mRunning;  // platform token -> family
+  std::map<uint32_t, tFamilies> mRunning;  // platform token -> families
 };

@@ -47,18 +47,28 @@ TEST(JobFamily, NamesOfOneDataFileShareAFamilyWhateverTheWayIn) {
   // A directory that is not there is told by its spelling.
   EXPECT_EQ(family("missing/a.bin"), family("missing/a.xml"));
   EXPECT_NE(family("missing/a.bin"), family("Missing/a.bin"));
+  // Through a missing directory only the lexical form names the file.
+  auto share = [&](const std::string& a, const std::string& b) {
+    for (const std::u16string& one : FamiliesOf(cFxWString((dir / a).c_str())))
+      for (const std::u16string& other : FamiliesOf(cFxWString((dir / b).c_str())))
+        if (one == other) return true;
+    return false;
+  };
+  EXPECT_TRUE(share("missing/../d/a.bin", "d/a.xml"));
+  EXPECT_TRUE(share("d/./A.xml", "link/a.bin"));
+  EXPECT_FALSE(share("missing/../d/a.bin", "d/b.xml"));
 }
 
 class SerializerJobs : public ::testing::Test {
  protected:
   // Runs the stand-in (slowed down, counting) on a file that does not
   // exist: a quick failing call that still takes its time.
-  bool Launch(cSerializerJobs& jobs, const std::u16string& family) {
+  bool Launch(cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families) {
     const std::string alive = "BRUX_ALIVE_FILE=" + mAliveFile;
     const std::string brux = test::BruxExe();
     const char* args[] = {alive.c_str(), "BRUX_DELAY_MS=100", brux.c_str(), "none.xml", nullptr};
-    jobs.MakeRoomFor(family);
-    return jobs.Launch(family, "env", args);
+    jobs.MakeRoomFor(families);
+    return jobs.Launch(families, "env", args);
   }
   long Most() const {
     long running = -1, most = -1;
@@ -75,7 +85,7 @@ TEST_F(SerializerJobs, AtMostTheLimitRunAndOneFamilyNeverTwiceAtOnce) {
   {
     cSerializerJobs jobs(3);
     for (char16_t family = u'a'; family < u'a' + 8; ++family)
-      ASSERT_TRUE(Launch(jobs, std::u16string(1, family)));
+      ASSERT_TRUE(Launch(jobs, {std::u16string(1, family)}));
     jobs.WaitForAll();
   }
   const long most = Most();
@@ -85,11 +95,13 @@ TEST_F(SerializerJobs, AtMostTheLimitRunAndOneFamilyNeverTwiceAtOnce) {
   fs::remove(mAliveFile);
   {
     cSerializerJobs jobs(4);
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(Launch(jobs, u"same"));
-    EXPECT_FALSE(jobs.HasRoomFor(u"same"));
-    EXPECT_TRUE(jobs.HasRoomFor(u"other"));
-    jobs.WaitForFamily(u"same");
-    EXPECT_TRUE(jobs.HasRoomFor(u"same"));
+    // Runs that share one family of theirs wait for each other.
+    const cSerializerJobs::tFamilies chain[] = {{u"a", u"b"}, {u"b", u"c"}, {u"c", u"a"}, {u"a"}};
+    for (const auto& families : chain) ASSERT_TRUE(Launch(jobs, families));
+    EXPECT_FALSE(jobs.HasRoomFor({u"other", u"a"}));
+    EXPECT_TRUE(jobs.HasRoomFor({u"other"}));
+    jobs.WaitForFamily(u"a");
+    EXPECT_TRUE(jobs.HasRoomFor({u"a", u"b", u"c"}));
   }
   EXPECT_EQ(Most(), 1);
 
@@ -98,10 +110,10 @@ TEST_F(SerializerJobs, AtMostTheLimitRunAndOneFamilyNeverTwiceAtOnce) {
   fs::remove(mAliveFile);
   {
     cSerializerJobs jobs(1);
-    ASSERT_TRUE(Launch(jobs, u"a"));
+    ASSERT_TRUE(Launch(jobs, {u"a"}));
     const char* none[] = {nullptr};
-    EXPECT_FALSE(jobs.Launch(u"b", "no-such-program-here", none));
-    EXPECT_FALSE(jobs.HasRoomFor(u"b"));
+    EXPECT_FALSE(jobs.Launch({u"b"}, "no-such-program-here", none));
+    EXPECT_FALSE(jobs.HasRoomFor({u"b"}));
   }
   EXPECT_EQ(Most(), 1);
 }
