@@ -5,6 +5,7 @@
 // Every formatted text is cut to its 1024-character buffer.
 #include "API/core/FxError.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,8 @@ constexpr size_t cErrorFileSize = 256;
 constexpr size_t cChannelNameSize = 32;
 constexpr uint32_t cTableCount = 4096;
 constexpr size_t cTableEntrySize = 1024;
+// Room for a note naming a file: the longest path and a few words.
+constexpr size_t cFatalNoteSize = 8192;
 
 struct sChannel {
   uint8_t mEnabled;
@@ -54,6 +57,10 @@ sChannel gChannels[kFxChannel::cCount];
 char gMessage[cTextSize];
 char gLine[cTextSize];
 char gBoxText[cTextSize];
+
+// Written after the box text; held with its line end, so it too arrives in
+// one write.
+char gFatalNote[cFatalNoteSize];
 
 const char* OrEmpty(const char* text) { return text ? text : ""; }
 
@@ -179,6 +186,7 @@ void FxFatalError(const char* format, ...) {
   char errText[cTextSize + 1];
   snprintf(errText, sizeof errText, "%s\n", gBoxText);
   FxPlatformWriteStdErr(errText);
+  FxPlatformWriteStdErr(gFatalNote);
   RunPreExitHook();
   exit(-1);
 }
@@ -198,6 +206,15 @@ void FxSetChannel(int32_t channel, bool enabled, int32_t maxLength, char* destin
   entry.mDestination = destination;
   snprintf(entry.mName, cChannelNameSize, "%s", OrEmpty(name));
   entry.mEcho = echo;
+}
+
+void FxSetFatalNote(const char* text) {
+  gFatalNote[0] = '\0';
+  if (text == nullptr || text[0] == '\0') return;
+  const int length = snprintf(gFatalNote, cFatalNoteSize - 1, "%s", text);
+  const size_t end = length < 0 ? 0 : std::min(static_cast<size_t>(length), cFatalNoteSize - 2);
+  gFatalNote[end] = '\n';
+  gFatalNote[end + 1] = '\0';
 }
 
 void FxSetPreExitHook(tFxPreExitHook hook) { gPreExitHook = hook; }

@@ -22,6 +22,7 @@ enum eFlavour { eFlavourGame, eFlavourSource };
 template <class tVisitor>
 cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
                       const cFxWString& outputName, const cFxWString& keyBase) {
+  const cFileBeingRead beingRead(readPath);
   cFxFile stream;
   // A file that cannot be opened (no XML form after a failed conversion, a
   // locked file, a name whose 8-bit form names nothing) is skipped quietly.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
 #include "xml/cFxFile.h"
@@ -38,3 +39,10 @@ bool OpenDataFile(cFxFile& stream, const cFxWString& path) {
   return stream.Open(filePath, kFxFileMode::cModeRead, 0, 0, kRun::cDataFileBufferSize,
                      kRun::cDataFileBufferSize);
 }
+
+cFileBeingRead::cFileBeingRead(const cFxWString& path) {
+  const cFxString note = cFxString("While reading data file ") + NarrowPath(path);
+  FxSetFatalNote(note.c_str());
+}
+
+cFileBeingRead::~cFileBeingRead() { FxSetFatalNote(nullptr); }

@@ -35,3 +35,15 @@ cFxWString NativeKeyPath(const cFxWString& keyPath);
 // file buffers. False when it cannot be opened; the caller then skips the
 // file quietly, its progress line already standing.
 bool OpenDataFile(cFxFile& stream, const cFxWString& path);
+
+// While one lives, a fatal error names `path` on standard error after its
+// own text ("While reading data file <path>", the path in 8-bit form), so
+// the file at fault is found among thousands even when standard output went
+// elsewhere. Every run driver holds one while it reads a data file.
+class cFileBeingRead {
+ public:
+  explicit cFileBeingRead(const cFxWString& path);
+  ~cFileBeingRead();
+  cFileBeingRead(const cFileBeingRead&) = delete;
+  cFileBeingRead& operator=(const cFileBeingRead&) = delete;
+};

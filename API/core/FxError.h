@@ -28,6 +28,11 @@ void FxReportError();
 void FxChannelPrintf(int32_t channel, const char* format, ...);
 void FxErrorPrintf(const char* format, ...);
 [[noreturn]] void FxFatalError(const char* format, ...);
+// One more line that a fatal error writes to standard error after the box's
+// text (for instance which file was being read), so the place of the fault
+// is known even when standard output went elsewhere. The text is copied,
+// cut to 8191 characters; null or "" removes it.
+void FxSetFatalNote(const char* text);
 
 // Sets the file and line that FxErrorPrintf and FxFatalError name.
 void FxSetCurrentLocation(const char* file, int32_t line, int32_t channel);

@@ -89,13 +89,25 @@ TEST_F(ErrorChannel, FormattedTextIsCutToItsBuffer) {
 
 using ::testing::ExitedWithCode;
 
-TEST(FatalErrorDeathTest, WritesTheBoxTextAndExitsWithMinusOne) {
+TEST(FatalErrorDeathTest, WritesTheBoxTextThenTheNoteAndExitsWithMinusOne) {
   EXPECT_EXIT(
       {
         FxSetCurrentLocation("app/main", 12, 0);
+        FxSetFatalNote("replaced");
+        FxSetFatalNote("While reading 100%s");
         FxFatalError("cannot open %s (%d%%)", "a.xml", 5);
       },
-      ExitedWithCode(255), "^ERROR: cannot open a\\.xml \\(5%\\)\nFILE: app/main\nLINE:12\n$");
+      ExitedWithCode(255),
+      "^ERROR: cannot open a\\.xml \\(5%\\)\nFILE: app/main\nLINE:12\nWhile reading 100%s\n$");
+  // A note taken back again adds nothing.
+  EXPECT_EXIT(
+      {
+        FxSetFatalNote("gone");
+        FxSetFatalNote(nullptr);
+        FxSetCurrentLocation("f", 1, 0);
+        FxFatalError("x");
+      },
+      ExitedWithCode(255), "^ERROR: x\nFILE: f\nLINE:1\n$");
 }
 
 void SecondHook() { fputs("second\n", stderr); }

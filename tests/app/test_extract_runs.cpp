@@ -226,7 +226,11 @@ TEST_F(ExtractRun, BadlyFormedFileEndsTheRunKeepingEarlierLines) {
   Write("c.xml", SourceDocument(SourceString({"After"})));
   const test::ProcessResult result = Glossmill({"-sx", "out.txt"});
   EXPECT_EQ(result.status, 255);
-  EXPECT_NE(result.err.find("Badly formed XML document."), std::string::npos) << result.err;
+  // After the error's own text, the file being read, for a user whose
+  // standard output went elsewhere.
+  EXPECT_EQ(result.err,
+            "ERROR: Line 3: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n"
+            "While reading data file " + fs::canonical(mTree.Path()).string() + "/b.xml\n");
   EXPECT_EQ(result.out, Progress(1, 3, "a.xml") + Progress(2, 3, "b.xml"));
   EXPECT_EQ(Read(), Translations({SourceLine("\\a.xml@Source@Before", {"Before"})}));
 }
