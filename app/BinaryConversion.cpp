@@ -123,11 +123,7 @@ void ConvertAllXmlToBin() {
 }
 
 bool CommitTempFile(const cFxWString& path) {
-  // Only the extension is changed here, not every ".bin" of the path: the
-  // update names the XML form by its data file's own name.
-  cFxWString target = path;
-  if (path.EndsWith(gBinExtension.c_str()))
-    target = path.Substring(0, static_cast<int32_t>(path.Length()) - 4) + gXmlExtension;
+  const cFxWString target = XmlTwinOf(path);
   const cFxWString temp = target + gTempExtension;
 
   const std::u16string targetUnits = StableUnits(target);

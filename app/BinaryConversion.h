@@ -14,8 +14,8 @@
 
 class cSerializerJobs;
 
-// Makes the XML twin of a ".bin" data file (every ".bin" of the path
-// replaced by ".xml"): a file already standing under the twin's name is
+// Makes the XML twin of a ".bin" data file (its extension replaced by
+// ".xml"): a file already standing under the twin's name is
 // made writable if need be and deleted first, so a failed conversion leaves
 // no XML form rather than a stale one. Runs
 //   brux.exe <path> <twin> -floathex
@@ -45,9 +45,8 @@ void StartBinToXml(cSerializerJobs& jobs, const cFxWString& path);
 void StartXmlToBin(cSerializerJobs& jobs, const cFxWString& xmlPath);
 
 // Replaces a data file by its temporary sibling. The target is `path`, or,
-// for a path ending in ".bin", the path with its last four characters
-// replaced by ".xml". Without a temporary file (target + ".temp") or
-// without a target nothing happens. Otherwise a read-only target is made
+// for a path ending in ".bin", its XML twin. Without a temporary file
+// (target + ".temp") or without a target nothing happens. Otherwise a read-only target is made
 // writable and the temporary file takes the target's place in one step;
 // when that fails the target keeps its contents and the temporary file
 // stays beside it. Answers whether the temporary file took the target's

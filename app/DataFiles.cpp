@@ -76,9 +76,21 @@ cFxWString JoinPath(const cFxWString& directory, const cFxWString& name) {
   return directory + separator + name;
 }
 
-cFxWString XmlTwinOf(const cFxWString& path) { return path.Replace(gBinExtension, gXmlExtension); }
+namespace {
+cFxWString WithOtherExtension(const cFxWString& path, const cFxWString& from,
+                              const cFxWString& to) {
+  if (!path.EndsWith(from.c_str())) return path;
+  return path.Substring(0, static_cast<int32_t>(path.Length() - from.Length())) + to;
+}
+}  // namespace
 
-cFxWString BinTwinOf(const cFxWString& path) { return path.Replace(gXmlExtension, gBinExtension); }
+cFxWString XmlTwinOf(const cFxWString& path) {
+  return WithOtherExtension(path, gBinExtension, gXmlExtension);
+}
+
+cFxWString BinTwinOf(const cFxWString& path) {
+  return WithOtherExtension(path, gXmlExtension, gBinExtension);
+}
 
 cFxString NarrowPath(const cFxWString& path) { return cFxString(path); }
 

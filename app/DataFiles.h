@@ -47,8 +47,10 @@ void ClearDataFiles();
 // `directory` + separator + `name` (no separator added after a root).
 cFxWString JoinPath(const cFxWString& directory, const cFxWString& name);
 
-// The twins: every ".bin" replaced by ".xml" (or the reverse) over the whole
-// path, directory names included, matched exactly (case-sensitive).
+// The twins: a path ending in ".bin" (exact case) with that extension
+// replaced by ".xml", and the reverse. Only the final extension changes, so
+// a directory named "my.binaries" or a tree started in "proj.bin" keeps its
+// name. A path without that exact extension is its own twin.
 cFxWString XmlTwinOf(const cFxWString& path);
 cFxWString BinTwinOf(const cFxWString& path);
 

@@ -61,9 +61,7 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   for (const cFxWString& dataFile : gDataFiles) {
     // The game run reads a ".bin" file through the XML form the serializer
     // made; the key keeps the ".bin" name, by which the update finds it.
-    cFxWString readPath = dataFile;
-    if (flavour == eFlavourGame && dataFile.EndsWith(gBinExtension.c_str()))
-      readPath = XmlTwinOf(dataFile);
+    const cFxWString readPath = flavour == eFlavourGame ? XmlTwinOf(dataFile) : dataFile;
 
     PrintProgressLine(position, total, readPath);
     ++position;

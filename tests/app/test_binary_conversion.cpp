@@ -41,19 +41,21 @@ class BinaryConversion : public ::testing::Test {
 };
 
 TEST_F(BinaryConversion, ConversionsReachTheSerializerAndReplaceAStaleTwin) {
-  // Quotes and shell characters arrive unchanged; every ".bin" of the path
-  // is replaced in the twin.
+  // Quotes and shell characters arrive unchanged; the twin stands in the
+  // same directory, whatever its name holds.
   const std::string dir = "it's a \"dir\" $HOME;.bin.d";
-  const std::string twinDir = "it's a \"dir\" $HOME;.xml.d";
+  const std::string outside = "it's a \"dir\" $HOME;.xml.d/a b.xml";
+  test::WriteFile(At(outside), "outside");
   test::WriteFile(At(dir + "/a b.xml"), kXml);
   ConvertXmlToBin(Wide(dir + "/a b.xml"));
   EXPECT_EQ(test::ReadFile(At(dir + "/a b.bin")).find("<Root>"), std::string::npos);
   EXPECT_EQ(test::ReadFile(At(dir + "/a b.xml")), kXml) << "the XML form stays";
 
-  test::WriteFile(At(twinDir + "/a b.xml"), "stale");
-  fs::permissions(At(twinDir + "/a b.xml"), fs::perms::owner_read);
+  test::WriteFile(At(dir + "/a b.xml"), "stale");
+  fs::permissions(At(dir + "/a b.xml"), fs::perms::owner_read);
   ConvertBinToXml(Wide(dir + "/a b.bin"));
-  EXPECT_EQ(test::ReadFile(At(twinDir + "/a b.xml")), kXml);
+  EXPECT_EQ(test::ReadFile(At(dir + "/a b.xml")), kXml);
+  EXPECT_EQ(test::ReadFile(At(outside)), "outside");
 
   test::WriteFile(At("A.BIN"), test::ReadFile(At(dir + "/a b.bin")));
   ConvertBinToXml(Wide("A.BIN"));  // not ".bin" exactly: left alone

@@ -41,6 +41,9 @@ TEST_F(DataFiles, FilingKeepsTheBinOfATwinPairAndOrdersByCodeUnits) {
       {{"a.xml", "a.bin"}, {"a.bin"}},
       // The twin of A.BIN is formed with the exact-case pattern: A.BIN itself.
       {{"A.xml", "A.BIN"}, {"A.BIN", "A.xml"}},
+      // Only the final extension makes a twin, whatever the directories hold.
+      {{"d.bin/a.xml", "d.bin/a.bin"}, {"d.bin/a.bin"}},
+      {{"d.xml/a.xml", "d.xml/a.bin", "d.bin/a.xml"}, {"d.bin/a.xml", "d.xml/a.bin"}},
       {{"b.Xml", "c.BiN", "e.txt", "f", "g.xml.bak", "xml", "h.bin.temp", "i.xmlx", ".xml"},
        {".xml", "b.Xml", "c.BiN"}},
       // Upper case first; the dot before digits and before the separator.

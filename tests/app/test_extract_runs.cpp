@@ -182,6 +182,24 @@ TEST_F(ExtractRun, GameRunReadsABinThroughTheXmlTheSerializerMakes) {
   EXPECT_FALSE(test::FileExists(At("A.xml")));
 }
 
+TEST_F(ExtractRun, GameRunMakesTwinsOnlyBesideTheirBinFiles) {
+  // Started in a folder named like a data file, the run must not touch the
+  // folder named like its twin, outside the tree; a folder whose name holds
+  // ".bin" keeps it.
+  WriteBin("p/proj.bin/a.bin", GameDocument(GameString({"In the project"})));
+  WriteBin("p/proj.bin/my.binaries/b.bin", GameDocument(GameString({"In my binaries"})));
+  fs::copy_file(test::BruxExe(), At("p/proj.bin/brux.exe"));
+  Write("p/proj.xml/a.xml", "outside the tree");
+  const test::ProcessResult result = Glossmill({"-gx", "out.txt"}, "p/proj.bin");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(Read("p/proj.bin/out.txt"),
+            Translations({GameLine("\\a.bin@Game@In#the#project", {"In the project"}),
+                          GameLine("\\my.binaries\\b.bin@Game@In#my#binaries", {"In my binaries"})}));
+  EXPECT_EQ(Read("p/proj.xml/a.xml"), "outside the tree");
+  EXPECT_FALSE(test::FileExists(At("p/proj.bin/my.xmlaries")));
+}
+
 TEST_F(ExtractRun, GameRunSkipsABinThatCannotBeConverted) {
   UseSerializer();
   Write("a.bin", "damaged");
