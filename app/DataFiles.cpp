@@ -1,9 +1,11 @@
 #include "app/DataFiles.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "Core/platform/FxPlatform.h"
+#include "xml/cFxPath.h"
 
 std::set<cFxWString> gDataFiles;
 
@@ -50,9 +52,11 @@ void WalkDirectory(const cFxWString& directory, tOpenDirectories& open) {
   } else {
     for (;;) {
       if (!IsDotOrDotDot(entry.mName)) {
-        if (entry.mIsDirectory)
+        // Only regular files hold data: a FIFO or a device named like a data
+        // file would keep its reader waiting forever.
+        if (entry.mKind == eFxEntryDirectory)
           WalkDirectory(JoinPath(directory, entry.mName), open);
-        else
+        else if (entry.mKind == eFxEntryFile)
           AddDataFile(directory, entry.mName);
       }
       const eFxFindResult next = FxPlatformFindNext(search, entry);
@@ -92,7 +96,15 @@ cFxWString BinTwinOf(const cFxWString& path) {
   return WithOtherExtension(path, gXmlExtension, gBinExtension);
 }
 
-cFxString NarrowPath(const cFxWString& path) { return cFxString(path); }
+cFxString NarrowPath(const cFxWString& path) {
+  const std::string bytes = FxPlatformNameBytes(path.c_str(), path.Length());
+  return cFxString(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+cFxWString WidePath(const char* name) {
+  const std::u16string units = FxPlatformNameUnits(name, static_cast<uint32_t>(std::strlen(name)));
+  return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
+}
 
 std::u16string StableUnits(const cFxWString& path) {
   return std::u16string(path.c_str(), path.Length());
@@ -115,6 +127,17 @@ void AddDataFile(const cFxWString& directory, const cFxWString& name) {
 }
 
 void ClearDataFiles() { gDataFiles.clear(); }
+
+void LeaveOutOfDataFiles(const cFxWString& path) {
+  const cFxPath left(path);
+  if (!left.IsValid()) return;
+  for (auto it = gDataFiles.begin(); it != gDataFiles.end(); ++it) {
+    if (cFxPath(*it).GetText() == left.GetText()) {
+      gDataFiles.erase(it);
+      return;
+    }
+  }
+}
 
 void PrintProgressLine(int position, int total, const cFxWString& path) {
   const cFxString narrow = NarrowPath(path);

@@ -44,6 +44,12 @@ void AddDataFile(const cFxWString& directory, const cFxWString& name);
 // Empties gDataFiles.
 void ClearDataFiles();
 
+// Takes the file `path` names (absolute, or relative to the current
+// directory) out of gDataFiles, compared by the internal form both reduce
+// to: a translations file written inside the tree is no data file, even
+// when its name ends in ".xml".
+void LeaveOutOfDataFiles(const cFxWString& path);
+
 // `directory` + separator + `name` (no separator added after a root).
 cFxWString JoinPath(const cFxWString& directory, const cFxWString& name);
 
@@ -54,10 +60,12 @@ cFxWString JoinPath(const cFxWString& directory, const cFxWString& name);
 cFxWString XmlTwinOf(const cFxWString& path);
 cFxWString BinTwinOf(const cFxWString& path);
 
-// The 8-bit form of a path: the low byte of each code unit. This is the
-// form in which paths reach a file open, a command line and the progress
-// line, so a byte name that entered by sign extension leaves unchanged.
+// The 8-bit form of a path, in which it reaches a file open, a command line
+// and the progress line, and the wide form of a name typed on the command
+// line: the system's own name bytes (FxPlatformNameBytes), so every name
+// that entered as text leaves unchanged.
 cFxString NarrowPath(const cFxWString& path);
+cFxWString WidePath(const char* name);
 
 // A private copy of a path's units for an OS call. A pointer into a core
 // string may move when the string heap compacts, which a call that itself

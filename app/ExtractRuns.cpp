@@ -44,14 +44,18 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   cFxWString startDirectory;
   if (!ReadStartDirectory(startDirectory)) return;
   WalkDataTree(startDirectory);
+  // A relative output name refers to the current directory, which is also
+  // where the visitors open it. A rerun with the output inside the tree
+  // must not read the last run's output as data.
+  const cFxWString output = WidePath(outputName);
+  LeaveOutOfDataFiles(output);
 
   if (flavour == eFlavourGame) ConvertAllBinToXml();
 
-  // A relative output name refers to the current directory, which is also
-  // where the visitors open it. The first visitor creates it afresh with
-  // its byte-order mark, so a rerun does not append to an old file.
-  const cFxWString output(outputName);
-  FxPlatformDeleteFile(StableUnits(output).c_str());
+  // The first visitor creates the output afresh with its byte-order mark,
+  // so a rerun does not append to an old file. The name is resolved as the
+  // visitors resolve it when they open the file.
+  FxDeleteFile(cFxPath(output));
 
   const cFxWString keyBase = KeyBaseOf(startDirectory);
   const int total = static_cast<int>(gDataFiles.size());

@@ -35,7 +35,7 @@ cFxWString NativeKeyPath(const cFxWString& keyPath) {
 }
 
 bool OpenDataFile(cFxFile& stream, const cFxWString& path) {
-  const cFxPath filePath(NarrowPath(path));
+  const cFxPath filePath(path);
   return stream.Open(filePath, kFxFileMode::cModeRead, 0, 0, kRun::cDataFileBufferSize,
                      kRun::cDataFileBufferSize);
 }

@@ -13,8 +13,7 @@ constexpr wchar16 cLineEnd = u'\n';
 }  // namespace
 
 void cExtractVisitor::StartDocument() {
-  // Paths reach the file layer as 8-bit text, each unit keeping its low byte.
-  const cFxPath path{cFxString(mOutputPath)};
+  const cFxPath path(mOutputPath);
   // Whether the file exists decides the byte-order mark; only opening it
   // tells, and the probe reads nothing, so it needs no buffers.
   const bool existed = mStream.Open(path, kFxFileMode::cModeRead, 0, 0, 0, 0);

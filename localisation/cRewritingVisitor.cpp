@@ -8,8 +8,7 @@ cRewritingVisitor::cRewritingVisitor(eXmlFlavour flavour, bool declareNamespace)
     : mDeclareNamespace(declareNamespace), mFlavour(flavour) {}
 
 void cRewritingVisitor::StartDocument() {
-  // Paths reach the file layer as 8-bit text, each unit keeping its low byte.
-  const cFxPath path{cFxString(GetOutputFilePath())};
+  const cFxPath path(GetOutputFilePath());
   if (mStream.Open(path, kFxFileMode::cModeReplace, 0, 0, kRewrite::cStreamBufferSize,
                    kRewrite::cStreamBufferSize)) {
     mWriter.Begin(mStream);

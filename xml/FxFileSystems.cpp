@@ -21,3 +21,8 @@ void ShutdownFileSystems() {
   FxUnmount(OsFileSystem());
   FxFilePoolStop();
 }
+
+bool FxDeleteFile(const cFxPath& path) {
+  cFxOsFileSystem* fileSystem = path.IsValid() ? FxFindMount(path.GetFileSystemName()) : nullptr;
+  return fileSystem != nullptr && fileSystem->Delete(path.GetRest());
+}

@@ -140,3 +140,8 @@ class cFxFile {
 bool InitFileSystems();
 // Unmounts it and destroys the mutex.
 void ShutdownFileSystems();
+// Deletes the file `path` names through the file system it is mounted on,
+// so a name is resolved as it is for Open ("sub/../a.txt" names a.txt even
+// without a folder sub). False when the path is invalid, its file system is
+// not mounted or the file cannot be deleted.
+bool FxDeleteFile(const cFxPath& path);

@@ -53,7 +53,8 @@ bool Normalise(std::string_view text, std::string& normalised, bool& unchanged) 
       const size_t slash = rest.find('/', start);
       const std::string_view segment =
           rest.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-      if (segment.empty() || segment.find(':') != std::string_view::npos) return false;
+      if (segment.empty() || (!cFxColonInNames && segment.find(':') != std::string_view::npos))
+        return false;
       if (segment == "..") {
         unchanged = false;
         if (segments.size() > leadingParents)
@@ -82,6 +83,11 @@ bool Normalise(std::string_view text, std::string& normalised, bool& unchanged) 
 }
 
 }  // namespace
+
+cFxPath::cFxPath(const cFxWString& nativePath) {
+  const std::string bytes = FxPlatformNameBytes(nativePath.c_str(), nativePath.Length());
+  Set(cFxString(bytes.data(), static_cast<uint32_t>(bytes.size())));
+}
 
 void cFxPath::Set(const cFxString& text) {
   mValid = false;

@@ -17,6 +17,9 @@ class cFxPath {
   cFxPath() = default;
   cFxPath(const char* text) { Set(cFxString(text)); }
   cFxPath(const cFxString& text) { Set(text); }
+  // A native path held as 16-bit text, reduced to the system's name bytes
+  // (FxPlatformNameBytes) on the way in.
+  explicit cFxPath(const cFxWString& nativePath);
   cFxPath& operator=(const cFxString& text) {
     Set(text);
     return *this;

@@ -7,10 +7,11 @@
 // OS header.
 //
 // Paths handed to these functions are native paths (the platform's own
-// separator). Wide paths are 16-bit units; the POSIX backend turns them into
-// file names by keeping the low byte of each unit, the way narrow names enter
-// wide strings by sign extension, so any byte string round-trips.
+// separator). Wide paths are 16-bit units, turned into the system's names
+// as FxPlatformNameBytes says.
 #pragma once
+
+#include <string>
 
 #include "API/core/FxTypes.h"
 #include "API/core/cFxString.h"
@@ -28,6 +29,27 @@ constexpr wchar16 cFxNativeSeparator = u'/';
 // system's own words for it, e.g. "No space left on device". Every failure
 // the platform layer reports goes through here.
 void FxPlatformRecordSystemError();
+// Whether ":" may stand in a file name. On POSIX every byte but "/" and NUL
+// may; on Windows it only follows a drive letter.
+#ifdef _WIN32
+constexpr bool cFxColonInNames = false;
+#else
+constexpr bool cFxColonInNames = true;
+#endif
+
+// ---- File names as 16-bit text -------------------------------------------------
+// How the bytes of a name from the system (the current directory, a
+// directory entry, a file name typed on the command line) become 16-bit
+// text, and how text becomes those bytes again wherever a path is reduced to
+// 8 bits (an open, the serializer's command line, a rename, the progress
+// line). POSIX names are UTF-8: a valid sequence gives its UTF-16 units, a
+// byte that starts none gives U+DC00 + byte (0x80..0xFF as U+DC80..U+DCFF)
+// and goes back as that byte, so every name round-trips and a key made on
+// POSIX equals the Windows one. On Windows a unit keeps its low byte and a
+// byte widens by sign extension. Neither touches the string heap, so `text`
+// may point into a core string.
+std::u16string FxPlatformNameUnits(const char* name, uint32_t length);
+std::string FxPlatformNameBytes(const wchar16* text, uint32_t length);
 
 // ---- Console, debugger, message box -----------------------------------------
 void FxPlatformWriteStdErr(const char* text);
@@ -92,9 +114,14 @@ bool FxPlatformDeleteFile(const wchar16* path);
 bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
 
 // ---- Directory enumeration --------------------------------------------------------
+enum eFxEntryKind {
+  eFxEntryFile,       // a regular file, or a name that leads nowhere
+  eFxEntryDirectory,  // a directory, or a link to one
+  eFxEntrySpecial     // a FIFO, socket or device: opening it may wait forever
+};
 struct sFxDirEntry {
-  cFxWString mName;    // the entry's name, without directory
-  bool mIsDirectory;   // a directory, or a link to one
+  cFxWString mName;  // the entry's name, without directory
+  eFxEntryKind mKind;
 };
 class cFxDirSearch;  // opaque, owned by the caller until FxPlatformFindClose
 enum eFxFindResult { eFxFindFound, eFxFindNoMore, eFxFindFailed };

@@ -18,7 +18,10 @@ using test::TempDir;
 using test::WriteFile;
 
 // Wide path of a narrow one, the way the program widens names.
-cFxWString Wide(const std::string& path) { return cFxWString(path.c_str()); }
+cFxWString Wide(const std::string& path) {
+  const std::u16string units = FxPlatformNameUnits(path.data(), static_cast<uint32_t>(path.size()));
+  return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
+}
 
 // Runs a test body in `directory` and goes back afterwards.
 class cInDirectory {
@@ -46,6 +49,45 @@ TEST(PlatformMutex, LockWaitsAtMostItsTimeout) {
   }).join();
   EXPECT_EQ(1, gotIt.load());
   FxPlatformMutexClose(mutex);
+}
+
+TEST(PlatformNames, Utf8NamesBecomeTheirTextAndEveryOtherByteRoundTrips) {
+  const struct {
+    std::string mBytes;
+    std::u16string mText;
+  } cases[] = {
+      {"plain.xml", u"plain.xml"},
+      {"St\xC3\xA4" "dte/caf\xC3\xA9", u"St\u00E4dte/caf\u00E9"},
+      {"\xE2\x82\xAC \xEF\xBF\xBF", u"\u20AC \uFFFF"},
+      {"\xF0\x9F\x9A\x82", u"\U0001F682"},  // a surrogate pair
+      {"caf\xE9", u"caf\xDCE9"},              // a Latin-1 byte
+      {"\xC3(\xC3", u"\xDCC3(\xDCC3"},       // cut sequences
+      {"\x80\xBF\xFF\xFE", u"\xDC80\xDCBF\xDCFF\xDCFE"},
+      // Overlong forms, an encoded surrogate, a value beyond U+10FFFF.
+      {"\xC0\xAF\xE0\x9F\xBF", u"\xDCC0\xDCAF\xDCE0\xDC9F\xDCBF"},
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},
+      {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.mText, FxPlatformNameUnits(c.mBytes.data(), static_cast<uint32_t>(c.mBytes.size())))
+        << c.mBytes;
+    EXPECT_EQ(c.mBytes, FxPlatformNameBytes(c.mText.data(), static_cast<uint32_t>(c.mText.size())))
+        << c.mBytes;
+  }
+  // Text no name gives still has bytes: a lone surrogate in three-byte form.
+  EXPECT_EQ("\xED\xA0\x80\xED\xB0\x80", FxPlatformNameBytes(u"\xD800\xDC00", 1) +
+                                               FxPlatformNameBytes(u"\xDC00", 1));
+
+  // The current directory enters the same way.
+  TempDir dir;
+  const std::string name = "W\xC3\xB6rk\xFF";
+  fs::create_directory(dir.Path() / name);
+  cInDirectory inside(dir.Path() / name);
+  wchar16 buffer[4096];
+  const uint32_t length = FxPlatformGetCurrentDirectory(buffer, 4096);
+  const std::u16string current(buffer, length);
+  EXPECT_EQ(u"/W\u00F6rk\xDCFF", current.substr(current.size() - 6));
+  EXPECT_EQ(0u, FxPlatformGetCurrentDirectory(buffer, length));  // no room for the terminator
 }
 
 TEST(PlatformFiles, AccessAndMakeReadWrite) {
@@ -88,17 +130,24 @@ TEST(PlatformDirectories, FindListsEveryEntryWithItsKind) {
   fs::create_directory(dir.Path() / "sub");
   fs::create_directory_symlink(dir.Path() / "sub", dir.Path() / "link");
   fs::create_symlink(dir / "caf\xE9.bin", dir.Path() / "filelink");
-  std::map<std::u16string, bool> found;
+  fs::create_symlink(dir / "gone", dir.Path() / "dangling");
+  ASSERT_EQ(0, test::Run("mkfifo", {"fifo.xml"}, dir.Path()).status);
+  fs::create_symlink(dir / "fifo.xml", dir.Path() / "fifolink.xml");
+  std::map<std::u16string, eFxEntryKind> found;
   sFxDirEntry entry;
   cFxDirSearch* search = FxPlatformFindFirst(Wide(dir.Path().string()).c_str(), entry);
   ASSERT_NE(nullptr, search);
   eFxFindResult result = eFxFindFound;
   for (; result == eFxFindFound; result = FxPlatformFindNext(search, entry))
-    found[std::u16string(entry.mName.c_str())] = entry.mIsDirectory;
+    found[std::u16string(entry.mName.c_str())] = entry.mKind;
   EXPECT_EQ(eFxFindNoMore, result);
   FxPlatformFindClose(search);
-  const std::map<std::u16string, bool> expected = {{u".", true},   {u"..", true},  {u"caf\xFFE9.bin", false},
-                                                   {u"sub", true}, {u"link", true}, {u"filelink", false}};
+  const std::map<std::u16string, eFxEntryKind> expected = {
+      {u".", eFxEntryDirectory},       {u"..", eFxEntryDirectory},
+      {u"sub", eFxEntryDirectory},     {u"link", eFxEntryDirectory},
+      {u"caf\xDCE9.bin", eFxEntryFile}, {u"filelink", eFxEntryFile},
+      {u"dangling", eFxEntryFile},     {u"fifo.xml", eFxEntrySpecial},
+      {u"fifolink.xml", eFxEntrySpecial}};
   EXPECT_EQ(expected, found);
   EXPECT_EQ(nullptr, FxPlatformFindFirst(Wide(dir / "missing").c_str(), entry));
 }

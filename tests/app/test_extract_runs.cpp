@@ -223,19 +223,68 @@ TEST_F(ExtractRun, GameRunSkipsABinThatCannotBeConverted) {
   EXPECT_FALSE(test::FileExists(At("out.txt")));
 }
 
-TEST_F(ExtractRun, FileThatCannotBeOpenedIsSkippedAfterItsProgressLine) {
+TEST_F(ExtractRun, OnlyRegularFilesOtherThanTheOutputAreRead) {
   // A link whose target is gone is filed by its name and cannot be opened,
-  // whatever the user's privileges. An old output named like a data file is
-  // filed too, then deleted before it is read.
+  // whatever the user's privileges: it is skipped after its progress line.
+  // A FIFO named like a data file is no data file: reading it would wait
+  // forever. Neither is the output, named like one inside the tree: a run
+  // must not read what it has just written, however the name is typed.
   fs::create_symlink(mTree.Path() / "gone.xml", mTree.Path() / "a.xml");
-  Write("0out.xml", "old output, not XML");
+  ASSERT_EQ(test::Run("mkfifo", {"fifo.xml"}, At("")).status, 0);
   Write("b.xml", SourceDocument(SourceString({"Readable"})));
-  const test::ProcessResult result = Glossmill({"-sx", "0out.xml"});
-  EXPECT_EQ(result.status, 0);
+  Write("out.xml", "old output, not XML");
+  for (int run = 1; run <= 2; ++run) {
+    const test::ProcessResult result = Glossmill({"-sx", "sub/../out.xml"});
+    EXPECT_EQ(result.status, 0) << "run " << run;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, Progress(1, 2, "a.xml") + Progress(2, 2, "b.xml"));
+    EXPECT_EQ(Read("out.xml"), Translations({SourceLine("\\b.xml@Source@Readable", {"Readable"})}));
+  }
+}
+
+// The keys of a translations file as 16-bit text.
+std::vector<std::u16string> Keys(const std::string& bytes) {
+  std::vector<std::u16string> keys(1);
+  bool inKey = true;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit == u'\n') {
+      keys.emplace_back();
+      inKey = true;
+    } else if (unit == u'\t') {
+      inKey = false;
+    } else if (inKey) {
+      keys.back() += unit;
+    }
+  }
+  keys.pop_back();
+  return keys;
+}
+
+TEST_F(ExtractRun, NamesKeepTheirBytesOnDiskAndGiveTheTextOfTheirUtf8InKeys) {
+  // A key holds the name's text as on every platform; a byte that is no
+  // UTF-8 stays one unit of its own. On POSIX a name may hold ":".
+  const std::string names[] = {"St\xC3\xA4" "dte/caf\xC3\xA9.xml", "bad\xE9.xml", "a:b.xml",
+                               "c:d/e.xml"};
+  for (const std::string& name : names) Write(name, SourceDocument(SourceString({"T"})));
+  test::ProcessResult result = Glossmill({"-sx", "out.txt"});
+  EXPECT_EQ(result.out, Progress(1, 4, names[0]) + Progress(2, 4, names[2]) +
+                            Progress(3, 4, names[1]) + Progress(4, 4, names[3]));
+  EXPECT_EQ(Keys(Read()), (std::vector<std::u16string>{
+                              u"\\St\u00E4dte\\caf\u00E9.xml@Source@T", u"\\a:b.xml@Source@T",
+                              u"\\bad\xDCE9.xml@Source@T", u"\\c:d\\e.xml@Source@T"}));
+
+  // The start directory, the output's name and the serializer's command
+  // line keep the bytes too.
+  const std::string start = "W\xC3\xB6rk\xFF";
+  WriteBin(start + "/g\xC3\xA4\xFF.bin", GameDocument(GameString({"G"})));
+  fs::copy_file(test::BruxExe(), At(start + "/brux.exe"));
+  result = Glossmill({"-gx", "\xC3\x9C" "ber\xFF.txt"}, start);
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out,
-            Progress(1, 3, "0out.xml") + Progress(2, 3, "a.xml") + Progress(3, 3, "b.xml"));
-  EXPECT_EQ(Read("0out.xml"), Translations({SourceLine("\\b.xml@Source@Readable", {"Readable"})}));
+  EXPECT_EQ(result.out, Progress(1, 1, start + "/g\xC3\xA4\xFF.xml"));
+  EXPECT_EQ(Keys(Read(start + "/\xC3\x9C" "ber\xFF.txt")),
+            std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
 }
 
 TEST_F(ExtractRun, BadlyFormedFileEndsTheRunKeepingEarlierLines) {

@@ -1,7 +1,7 @@
 // POSIX backend of the seam's file, directory, process and mutex services.
 //
-// Wide paths become file names by the low byte of each unit: names entered
-// the program by sign extension, so every byte string comes back unchanged.
+// Names cross between bytes and 16-bit text as FxPlatformNameUnits and
+// FxPlatformNameBytes say, so every byte string comes back unchanged.
 #include <dirent.h>
 #include <errno.h>
 #include <limits.h>
@@ -25,10 +25,15 @@ extern char** environ;
 namespace {
 
 std::string Narrow(const wchar16* path) {
-  std::string narrow;
-  if (path == nullptr) return narrow;
-  for (; *path != 0; ++path) narrow += static_cast<char>(*path & 0xFF);
-  return narrow;
+  if (path == nullptr) return std::string();
+  uint32_t length = 0;
+  while (path[length] != 0) ++length;
+  return FxPlatformNameBytes(path, length);
+}
+
+cFxWString Widen(const char* name) {
+  const std::u16string units = FxPlatformNameUnits(name, static_cast<uint32_t>(strlen(name)));
+  return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
 }
 
 bool IsExecutableFile(const std::string& path) {
@@ -85,11 +90,12 @@ void FxPlatformMutexClose(void* mutex) {
 uint32_t FxPlatformGetCurrentDirectory(wchar16* buffer, uint32_t capacity) {
   std::string directory;
   if (buffer == nullptr || !ReadCurrentDirectory(directory)) return 0;
-  if (directory.size() + 1 > capacity) return 0;
-  for (size_t i = 0; i < directory.size(); ++i)
-    buffer[i] = static_cast<wchar16>(static_cast<signed char>(directory[i]));
-  buffer[directory.size()] = 0;
-  return static_cast<uint32_t>(directory.size());
+  const std::u16string units =
+      FxPlatformNameUnits(directory.data(), static_cast<uint32_t>(directory.size()));
+  if (units.size() + 1 > capacity) return 0;
+  units.copy(buffer, units.size());
+  buffer[units.size()] = 0;
+  return static_cast<uint32_t>(units.size());
 }
 
 bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
@@ -177,21 +183,29 @@ class cFxDirSearch {
     errno = 0;
     struct dirent* found = readdir(mDirectory);
     if (found == nullptr) return errno == 0 ? eFxFindNoMore : eFxFindFailed;
-    entry.mName = cFxWString(found->d_name);
-    if (found->d_type == DT_DIR) {
-      entry.mIsDirectory = true;
-    } else if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN) {
-      // A link to a directory is walked like the directory itself.
-      struct stat status;
-      std::string path = mPath + "/" + found->d_name;
-      entry.mIsDirectory = stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-    } else {
-      entry.mIsDirectory = false;
-    }
+    entry.mName = Widen(found->d_name);
+    entry.mKind = KindOf(found);
     return eFxFindFound;
   }
 
  private:
+  // A link is what it leads to: a link to a directory is walked like the
+  // directory itself. A link that leads nowhere is still a name, which a
+  // reader then fails to open.
+  eFxEntryKind KindOf(const struct dirent* found) const {
+    mode_t type;
+    if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN) {
+      struct stat status;
+      const std::string path = mPath + "/" + found->d_name;
+      if (stat(path.c_str(), &status) != 0) return eFxEntryFile;
+      type = status.st_mode & S_IFMT;
+    } else {
+      type = DTTOIF(found->d_type);
+    }
+    if (S_ISDIR(type)) return eFxEntryDirectory;
+    return S_ISREG(type) ? eFxEntryFile : eFxEntrySpecial;
+  }
+
   DIR* mDirectory;
   std::string mPath;
 };

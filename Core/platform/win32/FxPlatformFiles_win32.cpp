@@ -170,7 +170,8 @@ namespace {
 void EntryFromData(const WIN32_FIND_DATAW& data, sFxDirEntry& entry) {
   entry.mName = cFxWString(reinterpret_cast<const wchar16*>(data.cFileName));
   // Junctions and directory links carry the directory attribute as well.
-  entry.mIsDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry.mKind =
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? eFxEntryDirectory : eFxEntryFile;
 }
 }  // namespace
 
