@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Core/platform/FxPlatform.h"
 #include "xml/cFxFile.h"
 
 namespace {
@@ -97,6 +98,8 @@ void PrintUsage() {
 }
 
 int RunCommandLine(int argc, const char* const* argv) {
+  // Progress nobody reads any more must not cut the translations file short.
+  FxPlatformKeepRunningWithoutReader();
   InitFileSystems();
   {
     // The switch is built before the count is looked at: with no arguments

@@ -52,6 +52,11 @@ std::u16string FxPlatformNameUnits(const char* name, uint32_t length);
 std::string FxPlatformNameBytes(const wchar16* text, uint32_t length);
 
 // ---- Console, debugger, message box -----------------------------------------
+// A reader of standard output that goes away (glossmill -sx out.txt | head -1)
+// must not end the run: afterwards writes to it fail, and the run goes on.
+// Programs the process starts get the default behaviour back. Call once at
+// start.
+void FxPlatformKeepRunningWithoutReader();
 void FxPlatformWriteStdErr(const char* text);
 void FxPlatformDebugOutput(const char* text);  // debugger output; no-op on POSIX
 // Shows a message box with one OK button (Windows); nothing on POSIX.

@@ -354,6 +354,23 @@ TEST_F(ExtractRun, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError)
   }
 }
 #endif
+#ifndef _WIN32
+TEST_F(ExtractRun, AReaderOfTheProgressThatGoesAwayCutsNothingShort) {
+  // Progress lines of some 3600 bytes each: far more than a pipe holds once
+  // its reader has left after the first byte.
+  std::string deep;
+  for (int level = 0; level < 14; ++level) deep += std::string(250, static_cast<char>('a' + level)) + "/";
+  const int cFiles = 100;
+  for (int i = 0; i < cFiles; ++i)
+    Write(deep + std::to_string(i) + ".xml", SourceDocument(SourceString({"T"})));
+  const test::ProcessResult result =
+      test::Run("sh", {"-c", "{ \"$0\" -sx out.txt; echo $? >status; } | head -c 1", test::GlossmillExe()},
+                At(""));
+  EXPECT_EQ(result.out, "F");
+  EXPECT_EQ(Read("status"), "0\n");
+  EXPECT_EQ(Keys(Read()).size(), static_cast<size_t>(cFiles));
+}
+#endif
 
 // The sample content tree of the repository, extracted as a user would.
 TEST_F(ExtractRun, SampleSourceTree) {

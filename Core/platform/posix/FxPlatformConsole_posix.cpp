@@ -13,6 +13,12 @@
 
 #include "Core/platform/FxPlatform.h"
 
+void FxPlatformKeepRunningWithoutReader() {
+  // Without a reader a write raises SIGPIPE, which ends the process; ignored,
+  // the write fails with EPIPE instead.
+  signal(SIGPIPE, SIG_IGN);
+}
+
 void FxPlatformWriteStdErr(const char* text) {
   if (text == nullptr) return;
   size_t left = strlen(text);

@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <limits.h>
 #include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -274,7 +275,18 @@ bool Spawn(const char* program, const char* const* args, pid_t* child) {
   // The child writes to the same terminal: what we printed comes first.
   std::fflush(stdout);
   std::fflush(stderr);
-  return posix_spawn(child, path.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+  // The child gets SIGPIPE back at its default: a program may rely on it to
+  // stop writing to a reader that has gone.
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) return false;
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  const int started = posix_spawn(child, path.c_str(), nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  return started == 0;
 }
 
 int ExitStatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }

@@ -12,6 +12,9 @@
 #pragma comment(lib, "rpcrt4.lib")
 #endif
 
+// Writes to a pipe whose reader has gone fail; nothing ends the process.
+void FxPlatformKeepRunningWithoutReader() {}
+
 void FxPlatformWriteStdErr(const char* text) {
   if (text == nullptr) return;
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
