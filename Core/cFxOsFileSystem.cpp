@@ -42,11 +42,10 @@ class cPoolLock {
 }  // namespace
 
 bool FxFilePoolStart() {
-  // Started already: the entries in use belong to open files, and handing
-  // them out again would overwrite those files' objects.
-  if (gPoolMutex != nullptr) return true;
+  // Every start begins with an empty pool; a mutex made by an earlier start
+  // is kept rather than leaked.
   for (bool& inUse : gPoolInUse) inUse = false;
-  gPoolMutex = FxPlatformMutexCreate();
+  if (gPoolMutex == nullptr) gPoolMutex = FxPlatformMutexCreate();
   return gPoolMutex != nullptr;
 }
 

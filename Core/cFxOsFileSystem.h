@@ -244,9 +244,9 @@ constexpr uint32_t cEntryBytes = 32;
 constexpr uint32_t cLockTimeoutMs = 5000;
 }  // namespace kFxFilePool
 
-// Marks every entry free and creates the pool mutex; does nothing while the
-// pool is started. False when the mutex cannot be created. Call before any
-// file is opened.
+// Marks every entry free and creates the pool mutex (keeping one made by an
+// earlier start). False when the mutex cannot be created. Call before any
+// file is opened: entries of files still open are handed out again.
 bool FxFilePoolStart();
 // Destroys the pool mutex; taking an entry fails afterwards.
 void FxFilePoolStop();

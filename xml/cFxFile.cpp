@@ -166,12 +166,11 @@ int cFxFile::Read(void* buffer, int count) {
 
     uint32_t remaining = wanted - total;
     if (remaining > mReadBufferSize) {
-      // Copying through the buffer would only add a copy.
+      // Copying through the buffer would only add a copy. One read, and
+      // what it gave: a caller that wants more asks again.
       int got = mOsFile->Read(out + total, static_cast<int>(remaining));
       if (got < 0) return -1;
-      if (got == 0) return static_cast<int>(total);
-      total += static_cast<uint32_t>(got);
-      continue;
+      return static_cast<int>(total + static_cast<uint32_t>(got));
     }
     int got = mOsFile->Read(FxHandleAddress(mReadBuffer), static_cast<int>(mReadBufferSize));
     if (got < 0) return -1;
@@ -290,7 +289,8 @@ void cFxFile::DropHeldBytes() {
 bool cFxFile::Mark() { return Tell(mMarkedPos); }
 
 bool cFxFile::ReturnToMark() {
-  if (mMarkedPos < 0) return Refuse();
+  // Without a mark this seeks to -1, which fails, after the pending writes
+  // went out and the read data was dropped, as any seek does.
   bool moved = Seek(mMarkedPos);
   mMarkedPos = -1;
   return moved;

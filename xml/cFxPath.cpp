@@ -90,22 +90,25 @@ cFxPath::cFxPath(const cFxWString& nativePath) {
 }
 
 void cFxPath::Set(const cFxString& text) {
+  // Both forms are interned: the same few directories and files are named
+  // over and over. An invalid path keeps the text it was given.
   mValid = false;
-  mText = text;
-  if (text.IsEmpty()) return;  // no file has an empty name
+  const auto keepGiven = [&] { mText = cFxString::Intern(text.c_str(), text.Length()); };
+  if (text.IsEmpty()) return keepGiven();  // no file has an empty name
 
   cFxString internal;
   if (text.c_str()[0] == '@') {
     internal = ForwardSlashes(text);
   } else if (!FxPlatformNativeToInternal(text.c_str(), internal)) {
-    return;
+    return keepGiven();
   }
 
-  // An invalid path keeps the text it was given.
   std::string normalised;
   bool unchanged = false;
-  if (!Normalise(std::string_view(internal.c_str(), internal.Length()), normalised, unchanged)) return;
-  mText = unchanged ? internal : cFxString(normalised.c_str(), static_cast<uint32_t>(normalised.size()));
+  if (!Normalise(std::string_view(internal.c_str(), internal.Length()), normalised, unchanged))
+    return keepGiven();
+  mText = unchanged ? cFxString::Intern(internal.c_str(), internal.Length())
+                    : cFxString::Intern(normalised.c_str(), static_cast<uint32_t>(normalised.size()));
   mValid = true;
 }
 

@@ -120,6 +120,10 @@ TEST_F(OsFileLayer, The257thOpenFileFailsAndItsHandleIsClosed) {
   files[7] = OpenOk("a.xml", kFxFileMode::cModeRead);
   for (cFxOsFile* file : files) delete file;
   EXPECT_EQ(0u, FxFilePoolInUse());
+  cFxOsFile* held = OpenOk("a.xml", kFxFileMode::cModeRead);
+  EXPECT_TRUE(FxFilePoolStart());  // every start begins with all entries free
+  EXPECT_EQ(0u, FxFilePoolInUse());
+  delete held;
 
   FxFilePoolStop();  // without its mutex the pool opens nothing
   const size_t idle = OpenDescriptorCount();

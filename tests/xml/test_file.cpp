@@ -27,6 +27,7 @@ struct sFileRecord {
   std::vector<int> mWrites;  // sizes handed over
   int mFailReadsAfter = -1;  // reads that succeed before every read fails
   int mShortWriteLimit = -1; // a write takes at most this many bytes
+  int mShortReadLimit = -1;  // a read gives at most this many bytes
   bool mDestroyed = false;
 };
 
@@ -43,6 +44,7 @@ class cCountingFile : public cFxOsFile {
     if (mRecord.mFailReadsAfter > 0) --mRecord.mFailReadsAfter;
     size_t available = mRecord.mData.size() - std::min(mRecord.mPosition, mRecord.mData.size());
     size_t take = std::min(available, static_cast<size_t>(count));
+    if (mRecord.mShortReadLimit >= 0) take = std::min(take, static_cast<size_t>(mRecord.mShortReadLimit));
     mRecord.mData.copy(static_cast<char*>(buffer), take, mRecord.mPosition);
     mRecord.mPosition += take;
     return static_cast<int>(take);
@@ -142,6 +144,28 @@ TEST_F(BufferedStream, ReadsRefillTheBufferOrGoStraightToTheFile) {
   // The last refill answers 0.
   EXPECT_EQ((std::vector<int>{1000, 128, 382, 128, 128, 128, 128, 128}), mRecord.mReads);
   EXPECT_EQ("", ReadString(10));
+
+  // A read straight from the file answers what that one read gave: a pipe
+  // may give less than asked, and the caller asks again.
+  mRecord.mReads.clear();
+  mRecord.mPosition = 0;
+  mRecord.mShortReadLimit = 300;
+  EXPECT_EQ(mRecord.mData.substr(0, 300), ReadString(1000));
+  EXPECT_EQ(std::vector<int>{1000}, mRecord.mReads);
+}
+
+TEST_F(BufferedStream, ReturnToMarkSeeksBackOnceThenToMinusOne) {
+  mRecord.mData = "0123456789";
+  Attach(4, 4);
+  EXPECT_EQ("01", ReadString(2));
+  EXPECT_TRUE(mStream.Mark());
+  EXPECT_EQ("234", ReadString(3));
+  EXPECT_TRUE(mStream.ReturnToMark());
+  EXPECT_EQ("23", ReadString(2));  // "45" is read ahead
+  // The mark is used up: the seek to -1 fails, having dropped the read-ahead
+  // as every seek does.
+  EXPECT_FALSE(mStream.ReturnToMark());
+  EXPECT_EQ("6", ReadString(1));
 }
 
 TEST_F(BufferedStream, FailedReadsAnswerMinusOneEvenAfterCopying) {

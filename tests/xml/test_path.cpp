@@ -60,12 +60,21 @@ TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
       {"/a//b/", "@os:/a/b"},
       {"/", "@os:/"},
       {"/../../x", "@os:/x"},  // ".." at the root stays there
-      {"  /a b/c.xml \t", "@os:/a b/c.xml"},
+      {"  /a b/c.xml\t  ", "@os:/a b/c.xml\t"},  // blanks trimmed, a TAB is a name's
       {"/data:1/a:b.xml", "@os:/data:1/a:b.xml"},
       {overlong.c_str(), overlongInvalid.c_str()},
       {shortened.c_str(), "@os:/b"},
   };
   ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(PathInternalForm, IsInternedSoEqualPathsShareOneBuffer) {
+  const cFxPath a("@os:/x/../shared.xml");
+  const cFxPath b("/shared.xml");
+  const cFxPath invalid("@os:/a//b");
+  EXPECT_EQ(a.GetText().c_str(), b.GetText().c_str());
+  EXPECT_EQ(a.GetText().c_str(), cFxString::Intern("@os:/shared.xml", 15).c_str());
+  EXPECT_EQ(invalid.GetText().c_str(), cFxString::Intern("@os:/a//b", 9).c_str());
 }
 
 TEST(PathNativeForm, RelativePathsAreResolvedAgainstTheCurrentDirectory) {

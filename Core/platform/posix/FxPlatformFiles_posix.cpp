@@ -102,8 +102,9 @@ uint32_t FxPlatformGetCurrentDirectory(wchar16* buffer, uint32_t capacity) {
 bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
   if (nativePath == nullptr) return false;
   std::string text(nativePath);
-  size_t first = text.find_first_not_of(" \t");
-  size_t last = text.find_last_not_of(" \t");
+  // Blanks only: a TAB is part of the name.
+  size_t first = text.find_first_not_of(' ');
+  size_t last = text.find_last_not_of(' ');
   text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 
   if (text.empty() || text[0] != '/') {
