@@ -372,21 +372,30 @@ TEST_F(ExtractRun, AReaderOfTheProgressThatGoesAwayCutsNothingShort) {
 }
 #endif
 
-// The sample content tree of the repository, extracted as a user would.
-TEST_F(ExtractRun, SampleSourceTree) {
-  fs::copy(test::SourceDir() + "/sample/source", mTree.Path(), fs::copy_options::recursive);
-  const test::ProcessResult result = Glossmill({"-sx", "translations.txt"});
+// The sample content trees of the repository, extracted as a user would;
+// the translations files must equal the expected ones kept beside them,
+// byte for byte.
+TEST_F(ExtractRun, SampleTreesGiveTheirExpectedTranslationsFiles) {
+  const std::string sample = test::SourceDir() + "/sample/";
+  fs::copy(sample + "source", At("source"), fs::copy_options::recursive);
+  test::ProcessResult result = Glossmill({"-sx", "translations.txt"}, "source");
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, Progress(1, 4, "Rolling Stock/Couplings.xml") +
-                            Progress(2, 4, "Rolling Stock/Wagons.xml") +
-                            Progress(3, 4, "Signs/StationSigns.xml") +
-                            Progress(4, 4, "Signs/Warnings.xml"));
-  const std::string output = Read("translations.txt");
-  // Seven strings in the tree, one without English text: six lines.
-  size_t lines = 0;
-  for (size_t i = 0; i + 1 < output.size(); i += 2)
-    lines += output[i] == '\n' && output[i + 1] == 0;
-  EXPECT_EQ(lines, 6u);
+  EXPECT_EQ(result.out, Progress(1, 4, "source/Rolling Stock/Couplings.xml") +
+                            Progress(2, 4, "source/Rolling Stock/Wagons.xml") +
+                            Progress(3, 4, "source/Signs/StationSigns.xml") +
+                            Progress(4, 4, "source/Signs/Warnings.xml"));
+  EXPECT_EQ(Read("source/translations.txt"),
+            test::ReadFile(sample + "expected/source-translations.txt"));
+
+  // The game tree as shipped: ".bin" files only, made by the serializer.
+  for (const char* name : {"Signs/StationSigns", "Trains/Locomotive"})
+    WriteBin(std::string("game/") + name + ".bin", test::ReadFile(sample + "game/" + name + ".xml"));
+  fs::copy_file(test::BruxExe(), At("game/brux.exe"));
+  result = Glossmill({"-gx", "translations.txt"}, "game");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, Progress(1, 2, "game/Signs/StationSigns.xml") +
+                            Progress(2, 2, "game/Trains/Locomotive.xml"));
+  EXPECT_EQ(Read("game/translations.txt"), test::ReadFile(sample + "expected/game-translations.txt"));
 }
 
 }  // namespace
