@@ -3,19 +3,14 @@
 // Each input is parsed from memory twice, with a stream and a parser reading
 // 1 byte and 4 KiB at a time, and the two node sequences must agree; a
 // third pass walks it through a visitor that rewrites it with the writer.
-// A badly formed input is not a finding: the parser raises its
-// cXmlParseException through the fatal path, which would end the process,
-// so the target installs an exception hook that throws a C++ exception
-// instead; it unwinds out of the parser back to the entry point, where it
-// is caught.
+// A badly formed input is not a finding (see FuzzSupport.h).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "API/core/FxError.h"
-#include "Core/cFxOsFileSystem.h"
+#include "fuzz/FuzzSupport.h"
 #include "localisation/cElementVisitor.h"
 #include "xml/WalkDocument.h"
 #include "xml/cFxFile.h"
@@ -25,40 +20,8 @@
 
 namespace {
 
-struct sRejected {};
-
-bool ThrowOnRaise(const char*) { throw sRejected(); }
-
-class cMemorySource : public cFxOsFile {
- public:
-  cMemorySource(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-  int Read(void* buffer, int count) override {
-    const size_t left = mSize - mPosition;
-    const size_t take = static_cast<size_t>(count) < left ? static_cast<size_t>(count) : left;
-    if (take != 0) std::memcpy(buffer, mData + mPosition, take);
-    mPosition += take;
-    return static_cast<int>(take);
-  }
-  bool Close() override { return true; }
-
- private:
-  const uint8_t* mData;
-  size_t mSize;
-  size_t mPosition = 0;
-};
-
-class cMemorySink : public cFxOsFile {
- public:
-  int Write(const void*, int count) override {
-    mBytes += static_cast<size_t>(count);
-    return count;
-  }
-  bool Flush() override { return true; }
-  bool Close() override { return true; }
-
- private:
-  size_t mBytes = 0;
-};
+using fuzz::cMemorySource;
+using fuzz::sRejected;
 
 void Append(std::u16string& digest, const cFxWString& text) {
   digest.append(text.c_str(), text.Length());
@@ -119,10 +82,11 @@ class cRewritingVisitor : public cElementVisitor {
 };
 
 void Rewrite(const uint8_t* data, size_t size) {
+  std::string written;  // outlives the stream that writes it
   cFxFile input;
   cFxFile output;
   if (!input.Attach(new cMemorySource(data, size), 0, 64, 0)) abort();
-  if (!output.Attach(new cMemorySink(), 0, 0, 7)) abort();
+  if (!output.Attach(new fuzz::cMemorySink(written), 0, 0, 7)) abort();
   cXmlParser parser;
   parser.Open(input);
   cRewritingVisitor visitor(output);
@@ -132,8 +96,7 @@ void Rewrite(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool hooked = (FxSetExceptionHook(ThrowOnRaise), true);
-  (void)hooked;
+  fuzz::RejectByThrowing();
   std::u16string small;
   try {
     small = Digest(data, size, 1);
