@@ -47,6 +47,9 @@ bool Normalise(std::string_view text, std::string& normalised, bool& unchanged) 
   std::vector<std::string_view> segments;
   size_t leadingParents = 0;  // ".." that found nothing to remove
   unchanged = true;
+  // Above the POSIX root is the root itself; elsewhere (no root, a drive
+  // letter as first segment) such a ".." stays at the front.
+  const bool parentOfRootIsRoot = root == "/";
   if (!rest.empty()) {
     size_t start = 0;
     for (;;) {
@@ -57,9 +60,9 @@ bool Normalise(std::string_view text, std::string& normalised, bool& unchanged) 
         return false;
       if (segment == "..") {
         unchanged = false;
-        if (segments.size() > leadingParents)
+        if (segments.size() > leadingParents) {
           segments.pop_back();
-        else {
+        } else if (!parentOfRootIsRoot) {
           segments.push_back(segment);
           ++leadingParents;
         }
@@ -97,18 +100,23 @@ void cFxPath::Set(const cFxString& text) {
   if (text.IsEmpty()) return keepGiven();  // no file has an empty name
 
   cFxString internal;
-  if (text.c_str()[0] == '@') {
+  const bool native = text.c_str()[0] != '@';
+  if (!native) {
     internal = ForwardSlashes(text);
   } else if (!FxPlatformNativeToInternal(text.c_str(), internal)) {
     return keepGiven();
   }
 
+  // The system's limit holds for what is left once "." and ".." are
+  // resolved.
   std::string normalised;
   bool unchanged = false;
   if (!Normalise(std::string_view(internal.c_str(), internal.Length()), normalised, unchanged))
     return keepGiven();
   mText = unchanged ? cFxString::Intern(internal.c_str(), internal.Length())
                     : cFxString::Intern(normalised.c_str(), static_cast<uint32_t>(normalised.size()));
+  if (native && mText.Length() - mText.FindChar(':') - 1 >= FxPlatformPathLimit())
+    return keepGiven();
   mValid = true;
 }
 

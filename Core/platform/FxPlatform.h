@@ -97,11 +97,14 @@ bool FxPlatformGuidEqual(const uint8_t a[16], const uint8_t b[16]);
 // for a root). Answers its length, or 0 when it cannot be read or does not
 // fit `capacity` units (terminator included).
 uint32_t FxPlatformGetCurrentDirectory(wchar16* buffer, uint32_t capacity);
-// Turns an OS path (relative or absolute) into the internal "@os:" form:
-// blanks trimmed, a relative path combined with the current directory, "."
-// and ".." resolved lexically. False when the result would be too long or
-// the current directory cannot be read.
+// Turns an OS path (relative or absolute) into an internal "@os:" form for
+// cFxPath to normalise: leading and trailing blanks trimmed, a relative path
+// combined with the current directory. On POSIX a run of "/" becomes one and
+// a trailing "/" goes; on Windows the system canonicalises the path. False
+// when the path is too long or the current directory cannot be read.
 bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal);
+// The longest native path, in bytes, the system opens.
+uint32_t FxPlatformPathLimit();
 
 // ---- Files by wide native path (walker, conversion, write-back) -------------------
 enum eFxAccess {

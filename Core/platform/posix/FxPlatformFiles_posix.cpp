@@ -113,30 +113,18 @@ bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
     text = directory + "/" + text;
   }
 
-  // Lexical: links are not followed, so "a/link/.." is "a" whatever the
-  // link points to; ".." at the root stays at the root, as the system has it.
-  std::vector<std::string> segments;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t slash = text.find('/', start);
-    if (slash == std::string::npos) slash = text.size();
-    std::string segment = text.substr(start, slash - start);
-    if (segment == "..") {
-      if (!segments.empty()) segments.pop_back();
-    } else if (!segment.empty() && segment != ".") {
-      segments.push_back(segment);
-    }
-    start = slash + 1;
+  // A run of "/" separates like one, and a trailing "/" names the directory
+  // itself; "." and ".." are left to the path's own normalisation.
+  std::string result = "@os:";
+  for (char c : text) {
+    if (c != '/' || result.back() != '/') result += c;
   }
-  std::string absolute;
-  for (const std::string& segment : segments) absolute += "/" + segment;
-  if (absolute.empty()) absolute = "/";
-  if (absolute.size() >= PATH_MAX) return false;
-
-  std::string result = "@os:" + absolute;
+  if (result.size() > 5 && result.back() == '/') result.pop_back();
   internal = cFxString(result.c_str(), static_cast<uint32_t>(result.size()));
   return true;
 }
+
+uint32_t FxPlatformPathLimit() { return PATH_MAX; }
 
 // ---- Files by wide native path ----------------------------------------------------------
 

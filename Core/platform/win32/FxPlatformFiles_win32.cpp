@@ -131,6 +131,8 @@ bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
   return true;
 }
 
+uint32_t FxPlatformPathLimit() { return MAX_PATH; }
+
 // ---- Files by wide native path ----------------------------------------------------------
 
 eFxAccess FxPlatformAccessReadWrite(const wchar16* path) {
