@@ -19,6 +19,7 @@ namespace {
 template <class tVisitor>
 void ReplaceInFile(const cFxWString& readPath, const tTagList& replaceTags,
                    const tTagList& excludeTags, const tTagList& scopeTags) {
+  const cFileBeingRead beingRead(readPath);
   cFxFile stream;
   if (!OpenDataFile(stream, readPath)) return;
   cXmlParser parser;

@@ -34,6 +34,7 @@ cFxWString XmlFormOf(const cFxWString& binPath) {
 
 void UpdateGameFile(const cFxWString& readPath, const cFxWString& startDirectory,
                     const cTranslationTable::tRecords& records) {
+  const cFileBeingRead beingRead(readPath);
   cFxFile stream;
   if (!OpenDataFile(stream, readPath)) return;
   cXmlParser parser;
@@ -50,6 +51,7 @@ void UpdateGameFile(const cFxWString& readPath, const cFxWString& startDirectory
 
 void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirectory,
                       const cTranslationTable::tRecords& records) {
+  const cFileBeingRead beingRead(dataPath);
   cFxFile stream;
   if (!OpenDataFile(stream, dataPath)) return;
   cXmlParser parser;
