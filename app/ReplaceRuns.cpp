@@ -1,11 +1,14 @@
 // The two replacement runs (-gr, -sr): plain strings held in named tags
 // become localised strings in every data file below the current directory.
 // Each data file is copied into its temporary sibling with the strings
-// replaced, and the copy then takes the data file's place in one step.
+// replaced, and only a complete copy then takes the data file's place, in
+// one step; one that cannot be written keeps its contents and is named on
+// standard error.
 #include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
+#include "app/WriteBack.h"
 #include "localisation/cGameReplaceVisitor.h"
 #include "localisation/cSourceReplaceVisitor.h"
 #include "xml/WalkDocument.h"
@@ -15,7 +18,9 @@
 namespace {
 
 // Copies `readPath` into its temporary sibling through the flavour's
-// replacement visitor and puts the copy in its place.
+// replacement visitor and puts a complete copy in its place. For a ".bin"
+// that is its XML form, which is also the file a failure names: the ".bin"
+// is rebuilt from it afterwards either way.
 template <class tVisitor>
 void ReplaceInFile(const cFxWString& readPath, const tTagList& replaceTags,
                    const tTagList& excludeTags, const tTagList& scopeTags) {
@@ -31,7 +36,7 @@ void ReplaceInFile(const cFxWString& readPath, const tTagList& replaceTags,
   visitor.SetFilePath(readPath + gTempExtension);
   WalkDocument(parser, visitor);
   stream.Close();
-  CommitTempFile(readPath);
+  FinishRewrite(visitor, readPath);
 }
 
 bool IsBinFile(const cFxWString& path) { return path.EndsWith(gBinExtension.c_str()); }

@@ -1,12 +1,14 @@
 // The two update runs (-gu, -su): the translations of a translations file
 // go back into the data files its keys name. Each data file is copied into
-// its temporary sibling with the translations in place, and the copy then
-// takes the data file's place in one step, so no data file is ever left
-// half written.
+// its temporary sibling with the translations in place, and only a complete
+// copy then takes the data file's place, in one step: no data file is ever
+// left half written, and one that cannot be written keeps its contents and
+// is named on standard error.
 #include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
+#include "app/WriteBack.h"
 #include "localisation/cGameUpdateVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
 #include "translations/cTranslationTable.h"
@@ -46,7 +48,7 @@ void UpdateGameFile(const cFxWString& readPath, const cFxWString& startDirectory
   visitor.SetRecords(records);
   WalkDocument(parser, visitor);
   stream.Close();
-  CommitTempFile(readPath);
+  FinishRewrite(visitor, readPath);
 }
 
 void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirectory,
@@ -63,7 +65,7 @@ void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirecto
   visitor.SetOutputPath(startDirectory);
   WalkDocument(parser, visitor);
   stream.Close();
-  CommitTempFile(dataPath);
+  FinishRewrite(visitor, dataPath);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Runs that rewrite data files, killed part way as a crash or a power cut
-// would stop them: every data file must then hold its old or its new
-// contents in full, and a rerun must finish the job. POSIX only: the runs
-// are stopped with SIGKILL.
+// Runs that rewrite data files lose nothing when they cannot finish. Killed
+// part way, as a crash would stop them, they leave every data file with its
+// old or its new contents in full, and a rerun finishes the job. On a full
+// disk every file that cannot be written keeps its old contents and is
+// named on standard error. POSIX only: the runs are stopped with SIGKILL and
+// the disk is made full with a file size limit.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -47,6 +49,32 @@ tContents DataFiles(const test::ContentTree& tree) {
 // The path a progress line names.
 std::string PathOf(const std::string& progressLine) {
   return progressLine.substr(progressLine.find(" : ") + 3);
+}
+
+std::string UpdatableFile(int i) {
+  std::vector<tTexts> strings;
+  for (int k = 0; k < StringsIn(i); ++k) strings.push_back(test::SourceString({TextOf(i, k)}));
+  return test::SourceDocument(Join(strings));
+}
+
+// Translations for every string of every updatable file.
+std::string TranslationsOfAll() {
+  tTexts lines;
+  for (int i = 0; i < cFiles; ++i) {
+    const std::string key = test::ReplaceAll("\\" + FileName(i), "/", "\\");
+    for (int k = 0; k < StringsIn(i); ++k)
+      lines.push_back(test::TranslatedLine(
+          key + "@Source@" + test::ReplaceAll(TextOf(i, k), " ", "#"),
+          {"", "Texte " + std::to_string(i) + "." + std::to_string(k), "Testo", "Text"}));
+  }
+  return test::TranslationsFile(lines);
+}
+
+std::string ReplaceableFile(int i) {
+  tTexts body;
+  for (int k = 0; k < StringsIn(i) * 8; ++k)
+    body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
+  return test::GameDocument(body);
 }
 
 // Writes `makeFile(i)` for every file into both trees, runs `args` to its
@@ -107,33 +135,56 @@ void KillRepeatedly(const std::function<std::string(int)>& makeFile,
 }
 
 TEST(InterruptedRun, SourceUpdateLeavesEveryFileOldOrNew) {
-  tTexts lines;
-  for (int i = 0; i < cFiles; ++i) {
-    std::string key = "\\" + FileName(i);
-    key.replace(key.find('/'), 1, "\\");
-    for (int k = 0; k < StringsIn(i); ++k)
-      lines.push_back(test::TranslatedLine(
-          key + "@Source@" + test::ReplaceAll(TextOf(i, k), " ", "#"),
-          {"", "Texte " + std::to_string(i) + "." + std::to_string(k), "Testo", "Text"}));
-  }
-  KillRepeatedly(
-      [](int i) {
-        std::vector<tTexts> strings;
-        for (int k = 0; k < StringsIn(i); ++k) strings.push_back(test::SourceString({TextOf(i, k)}));
-        return test::SourceDocument(Join(strings));
-      },
-      {"-su", "in.txt"}, "in.txt", test::TranslationsFile(lines));
+  KillRepeatedly(UpdatableFile, {"-su", "in.txt"}, "in.txt", TranslationsOfAll());
 }
 
 TEST(InterruptedRun, GameReplacementLeavesEveryFileOldOrNew) {
-  KillRepeatedly(
-      [](int i) {
-        tTexts body;
-        for (int k = 0; k < StringsIn(i) * 8; ++k)
-          body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
-        return test::GameDocument(body);
-      },
-      {"-gr", "Name"});
+  KillRepeatedly(ReplaceableFile, {"-gr", "Name"});
+}
+
+TEST(FullDisk, FilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
+  // Writes stop at 60000 bytes: the large files' copies cannot be finished,
+  // the small ones' can.
+  constexpr uint64_t cLimit = 60000;
+  const struct {
+    std::function<std::string(int)> makeFile;
+    std::vector<std::string> args;
+  } runs[] = {
+      {UpdatableFile, {"-su", "in.txt"}},
+      {ReplaceableFile, {"-gr", "Name"}},
+  };
+  for (const auto& run : runs) {
+    test::ContentTree tree, reference;
+    for (test::ContentTree* each : {&tree, &reference}) {
+      for (int i = 0; i < cFiles; i += 5) each->Write(FileName(i), run.makeFile(i));
+      each->Write("in.txt", TranslationsOfAll());
+    }
+    const tContents before = DataFiles(tree);
+    ASSERT_EQ(reference.Glossmill(run.args).status, 0);
+    const tContents after = DataFiles(reference);
+
+    const test::ProcessResult result =
+        test::RunGlossmillWithFileSizeLimit(run.args, tree.At(""), cLimit);
+    EXPECT_EQ(result.status, 0) << run.args[0];
+    std::string expectedErrors;
+    for (const auto& [path, bytes] : DataFiles(tree)) {
+      const std::string& old = before.at(path);
+      const std::string& changed =
+          after.at(fs::canonical(reference.Path()).string() +
+                   path.substr(fs::canonical(tree.Path()).string().size()));
+      ASSERT_NE(changed, old);
+      if (changed.size() > cLimit) {
+        EXPECT_EQ(bytes, old) << path;
+        expectedErrors += "glossmill: could not write '" + path + "': File too large\n";
+      } else {
+        EXPECT_EQ(bytes, changed) << path;
+      }
+    }
+    EXPECT_NE(expectedErrors, "");
+    EXPECT_EQ(result.err, expectedErrors) << run.args[0];
+    for (const auto& [name, bytes] : tree.Files())
+      EXPECT_EQ(name.find(".temp"), std::string::npos) << name;
+  }
 }
 
 }  // namespace
