@@ -5,6 +5,7 @@
 
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
+#include "xml/cFxPath.h"
 
 bool ParseJobLimit(const char* text, uint32_t& limit) {
   limit = 1;
@@ -70,8 +71,11 @@ std::u16string FamilyOf(const cFxWString& path) {
 
 std::vector<std::u16string> FamiliesOf(const cFxWString& path) {
   std::vector<std::u16string> families = {FamilyOf(path)};
-  cFxString internal;
-  if (!FxPlatformNativeToInternal(NarrowPath(path).c_str(), internal)) return families;
+  // The path's own normalisation, so ".." after a missing directory
+  // resolves the same way the open of the file will.
+  const cFxPath resolved(path);
+  if (!resolved.IsValid()) return families;
+  const cFxString& internal = resolved.GetText();
   std::u16string lexical;
   for (const char* unit = internal.c_str(); *unit != '\0'; ++unit)
     lexical += Folded(static_cast<char16_t>(static_cast<unsigned char>(*unit)));
