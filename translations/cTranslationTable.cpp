@@ -4,46 +4,27 @@
 #include "xml/cFxFile.h"
 
 namespace {
-constexpr wchar16 cByteOrderMark = 0xFEFF;
-constexpr wchar16 cTab = u'\t';
-constexpr wchar16 cQuote = u'"';
-constexpr wchar16 cKeySeparator = u'@';
-// The first text column follows this TAB (the columns before it are the
-// key, the product, three empty ones and the platform).
-constexpr size_t cFirstTextTab = 5;
-// Lines with fewer TABs than this are padded with empty texts, one per
-// missing TAB.
-constexpr size_t cPaddedTabCount = 11;
-
-// First index in [start, end) holding `unit`, or -1.
-int32_t FindUnit(const std::vector<wchar16>& line, wchar16 unit, int32_t start, int32_t end) {
-  for (int32_t i = start; i < end; ++i) {
-    if (line[i] == unit) return i;
-  }
-  return -1;
-}
-
-bool UnitsEqual(const std::vector<wchar16>& line, int32_t start, int32_t end, const wchar16* text) {
-  for (int32_t i = start; i < end; ++i, ++text) {
+bool UnitsEqual(const std::vector<wchar16>& line, sUnitSpan span, const wchar16* text) {
+  for (int32_t i = span.mStart; i < span.mStop; ++i, ++text) {
     if (*text == 0 || line[i] != *text) return false;
   }
   return *text == 0;
 }
 
-cFxWString MakeString(const std::vector<wchar16>& line, int32_t start, int32_t end) {
-  return end > start ? cFxWString(line.data() + start, static_cast<uint32_t>(end - start))
-                     : cFxWString();
+cFxWString MakeString(const std::vector<wchar16>& line, sUnitSpan span) {
+  return span.mStop > span.mStart
+             ? cFxWString(line.data() + span.mStart, static_cast<uint32_t>(span.mStop - span.mStart))
+             : cFxWString();
 }
 
 // A text column without its double quotes, CRs and LFs.
-cFxWString MakeText(const std::vector<wchar16>& line, int32_t start, int32_t end,
+cFxWString MakeText(const std::vector<wchar16>& line, sUnitSpan column,
                     std::vector<wchar16>& scratch) {
   scratch.clear();
-  for (int32_t i = start; i < end; ++i) {
-    const wchar16 unit = line[i];
-    if (unit != cQuote && unit != u'\r' && unit != u'\n') scratch.push_back(unit);
+  for (int32_t i = column.mStart; i < column.mStop; ++i) {
+    if (IsTextUnit(line[i])) scratch.push_back(line[i]);
   }
-  return MakeString(scratch, 0, static_cast<int32_t>(scratch.size()));
+  return MakeString(scratch, {0, static_cast<int32_t>(scratch.size())});
 }
 }  // namespace
 
@@ -56,9 +37,9 @@ bool cTranslationTable::Read(cFxFile& stream) {
   mStream = &stream;
   // Reused from line to line, so reading costs no allocation per unit.
   std::vector<wchar16> line;
-  std::vector<int32_t> tabs;
+  sTranslationsLineLayout layout;
   while (ReadLine(line)) {
-    if (!AddLine(line, tabs)) {
+    if (!AddLine(line, layout)) {
       mFiles.clear();
       mFileCursor = mFiles.end();
       return false;
@@ -89,53 +70,29 @@ bool cTranslationTable::ReadLine(std::vector<wchar16>& line) {
     const wchar16 unit = mStream->ReadWideChar(failed);
     // A line cut short by the end of the file is never taken.
     if (failed) return false;
-    if (unit == cByteOrderMark) continue;
+    if (unit == kTranslationsLine::cByteOrderMark) continue;
     line.push_back(unit);
     if (unit == u'\n') return true;
   }
 }
 
-bool cTranslationTable::AddLine(const std::vector<wchar16>& line, std::vector<int32_t>& tabs) {
+bool cTranslationTable::AddLine(const std::vector<wchar16>& line,
+                                sTranslationsLineLayout& layout) {
   const int32_t length = static_cast<int32_t>(line.size());
-  const int32_t keyEnd = FindUnit(line, cTab, 0, length);
-  if (keyEnd <= 0) return false;
-
-  // The key column may be quoted.
-  int32_t keyStart = 0;
-  int32_t keyStop = keyEnd;
-  if (line[keyStart] == cQuote) ++keyStart;
-  if (keyStop > keyStart && line[keyStop - 1] == cQuote) --keyStop;
-
-  // path "@" flavour "@" id. A missing "@" lets the part run to the end of
-  // the key, so a key without any gives the whole key for all three.
-  const int32_t firstAt = FindUnit(line, cKeySeparator, keyStart, keyStop);
-  const int32_t flavourStart = firstAt < 0 ? keyStart : firstAt + 1;
-  const int32_t secondAt = FindUnit(line, cKeySeparator, flavourStart, keyStop);
-  const int32_t pathStop = firstAt < 0 ? keyStop : firstAt;
-  const int32_t flavourStop = secondAt < 0 ? keyStop : secondAt;
-  const int32_t idStart = secondAt < 0 ? keyStart : secondAt + 1;
+  if (!LayOutTranslationsLine(line.data(), length, layout)) return false;
 
   const wchar16* label = mFlavour == 1 ? kLocalisation::cGameLabel : kLocalisation::cSourceLabel;
-  if (!UnitsEqual(line, flavourStart, flavourStop, label)) return true;
-
-  // Every TAB after the first unit; the key's own TAB is thus the first.
-  tabs.clear();
-  for (int32_t i = 1; i < length; ++i) {
-    if (line[i] == cTab) tabs.push_back(i);
-  }
+  if (!UnitsEqual(line, layout.mFlavour, label)) return true;
 
   sTranslationRecord record;
-  record.mFlavour = MakeString(line, flavourStart, flavourStop);
-  record.mId = MakeString(line, idStart, keyStop);
+  record.mFlavour = MakeString(line, layout.mFlavour);
+  record.mId = MakeString(line, layout.mId);
   std::vector<wchar16> text;
-  const size_t tabCount = tabs.size();
-  for (size_t k = cFirstTextTab; k < tabCount; ++k) {
-    // The last text runs up to the line's final LF.
-    const int32_t stop = k + 1 < tabCount ? tabs[k + 1] : length - 1;
-    record.mTexts.push_back(MakeText(line, tabs[k] + 1, stop, text));
-  }
-  for (size_t k = tabCount; k < cPaddedTabCount; ++k) record.mTexts.push_back(cFxWString());
+  const size_t columns = CountTextColumns(layout);
+  for (size_t k = 0; k < columns; ++k)
+    record.mTexts.push_back(MakeText(line, GetTextColumn(layout, k, length), text));
+  for (size_t k = columns; k < CountReadTexts(layout); ++k) record.mTexts.push_back(cFxWString());
 
-  mFiles[MakeString(line, keyStart, pathStop)].push_back(std::move(record));
+  mFiles[MakeString(line, layout.mPath)].push_back(std::move(record));
   return true;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "API/core/cFxString.h"
+#include "translations/TranslationsLine.h"
 #include "translations/sTranslationRecord.h"
 
 class cFxFile;
@@ -55,7 +56,7 @@ class cTranslationTable {
   // Answers whether the line counts: false once the end of the file is met.
   bool ReadLine(std::vector<wchar16>& line);
   // Adds the record of one line; false when the line is malformed.
-  bool AddLine(const std::vector<wchar16>& line, std::vector<int32_t>& tabs);
+  bool AddLine(const std::vector<wchar16>& line, sTranslationsLineLayout& layout);
 
   cFxFile* mStream;
   tFiles mFiles;
