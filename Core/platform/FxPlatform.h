@@ -148,6 +148,9 @@ bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, 
 // the current directory first, then along the search path. Answers its exit
 // status, or -1 when it could not be started.
 int FxPlatformRunProgram(const char* program, const char* const* args);
+// The same with the program's standard output discarded (standard error
+// stays shared), for a caller whose own output must stay clean.
+int FxPlatformRunProgramQuietly(const char* program, const char* const* args);
 
 // Starts `program` as FxPlatformRunProgram does, without waiting for it, so
 // several can run at once. Answers a token (never 0) by which a wait names

@@ -231,3 +231,22 @@ TEST(PlatformEnvironment, ReadsAVariableOrNullWhenUnset) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PlatformProcesses, QuietRunDiscardsOnlyStandardOutput) {
+  TempDir dir;
+  cInDirectory inside(dir.Path());
+  // Exit 3 when standard output goes nowhere and standard error is ours.
+  WriteFile(dir / "probe",
+            "#!/bin/sh\n[ \"$(readlink /proc/$$/fd/1)\" = /dev/null ] || exit 4\n"
+            "[ \"$(readlink /proc/$$/fd/2)\" = \"$(readlink /proc/$PPID/fd/2)\" ] || exit 5\n"
+            "printf '%s|' \"$@\" > args.txt\nexit 3\n");
+  fs::permissions(dir / "probe", fs::perms::owner_all);
+  const char* args[] = {"a b", "$HOME", nullptr};
+  EXPECT_EQ(3, FxPlatformRunProgramQuietly("probe", args));
+  EXPECT_EQ("a b|$HOME|", ReadFile(dir / "args.txt"));
+  EXPECT_EQ(-1, FxPlatformRunProgramQuietly("no-such-program-here", nullptr));
+}
+
+}  // namespace

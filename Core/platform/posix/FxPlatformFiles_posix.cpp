@@ -4,6 +4,7 @@
 // FxPlatformNameBytes say, so every byte string comes back unchanged.
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
 #include <signal.h>
@@ -251,8 +252,12 @@ std::string FindProgram(const char* program) {
   return std::string();
 }
 
-// Starts `program` without waiting; false when it cannot be started.
-bool Spawn(const char* program, const char* const* args, pid_t* child) {
+int ExitStatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+// Starts `program` without waiting, its standard output discarded if asked;
+// false when it cannot be started.
+bool Spawn(const char* program, const char* const* args, pid_t* child,
+           bool discardOutput = false) {
   const std::string path = FindProgram(program);
   if (path.empty()) return false;
   std::vector<char*> argv;
@@ -273,12 +278,29 @@ bool Spawn(const char* program, const char* const* args, pid_t* child) {
   sigaddset(&defaults, SIGPIPE);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-  const int started = posix_spawn(child, path.c_str(), nullptr, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) {
+    posix_spawnattr_destroy(&attributes);
+    return false;
+  }
+  bool ready = !discardOutput || posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO,
+                                                                  "/dev/null", O_WRONLY, 0) == 0;
+  ready = ready && posix_spawn(child, path.c_str(), &actions, &attributes, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
-  return started == 0;
+  return ready;
 }
 
-int ExitStatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+// Runs `program` to its end: its exit status, or -1.
+int RunToEnd(const char* program, const char* const* args, bool discardOutput) {
+  pid_t child;
+  if (!Spawn(program, args, &child, discardOutput)) return -1;
+  int status;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return ExitStatusOf(status);
+}
 
 // The children started by FxPlatformStartProgram and not yet waited for.
 struct sRunningProgram {
@@ -291,13 +313,11 @@ uint32_t gLastProgramToken = 0;
 }  // namespace
 
 int FxPlatformRunProgram(const char* program, const char* const* args) {
-  pid_t child;
-  if (!Spawn(program, args, &child)) return -1;
-  int status;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return ExitStatusOf(status);
+  return RunToEnd(program, args, false);
+}
+
+int FxPlatformRunProgramQuietly(const char* program, const char* const* args) {
+  return RunToEnd(program, args, true);
 }
 
 uint32_t FxPlatformStartProgram(const char* program, const char* const* args) {

@@ -221,8 +221,9 @@ namespace {
 
 // Starts `program` without waiting: a name with a directory as it stands,
 // a bare name from the current directory first, then along PATH. False
-// when it cannot be started.
-bool Spawn(const char* program, const char* const* args, HANDLE* process) {
+// when it cannot be started. Its standard output is discarded if asked.
+bool Spawn(const char* program, const char* const* args, HANDLE* process,
+           bool discardOutput = false) {
   if (program == nullptr || *program == '\0') return false;
   std::string path;
   if (std::strpbrk(program, "\\/:") != nullptr) {
@@ -247,12 +248,27 @@ bool Spawn(const char* program, const char* const* args, HANDLE* process) {
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
+  HANDLE nul = INVALID_HANDLE_VALUE;
+  if (discardOutput) {
+    SECURITY_ATTRIBUTES inheritable;
+    std::memset(&inheritable, 0, sizeof inheritable);
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                      OPEN_EXISTING, 0, nullptr);
+    if (nul == INVALID_HANDLE_VALUE) return false;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = nul;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION information;
   // Handles are inherited so that redirected standard output reaches the
   // child; the program's own files are opened non-inheritable.
-  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &information))
-    return false;
+  const BOOL started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &startup, &information);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!started) return false;
   CloseHandle(information.hThread);
   *process = information.hProcess;
   return true;
@@ -279,6 +295,13 @@ uint32_t gLastProgramToken = 0;
 int FxPlatformRunProgram(const char* program, const char* const* args) {
   HANDLE process;
   if (!Spawn(program, args, &process)) return -1;
+  WaitForSingleObject(process, INFINITE);
+  return FinishProcess(process);
+}
+
+int FxPlatformRunProgramQuietly(const char* program, const char* const* args) {
+  HANDLE process;
+  if (!Spawn(program, args, &process, true)) return -1;
   WaitForSingleObject(process, INFINITE);
   return FinishProcess(process);
 }
