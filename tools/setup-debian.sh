@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine needs to build and test glossmill.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev python3)
+# glossmill-bridge reads XLIFF through pugixml and PO through libgettextpo;
+# its tests check PO files with gettext's msgfmt.
+packages=(cmake ninja-build g++ libgtest-dev python3 libpugixml-dev libgettextpo-dev gettext)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,0 +1,178 @@
+// PO as the gettext tools write it: a header naming the language and UTF-8,
+// then one entry per unit with the unit's name as message context, the
+// English text as msgid and the translation as msgstr; flavour, key path
+// and the other languages' texts stand in extracted comments.
+#include <gettext-po.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <memory>
+
+#include "bridge/ExchangeFile.h"
+#include "bridge/cTranslationsFile.h"
+
+namespace {
+// The library reports through plain callbacks without a context; the first
+// problem of the current call is kept here.
+std::string gPoProblem;
+
+void NoteProblem(int severity, const char* fileName, size_t line, const char* text) {
+  if (gPoProblem.empty()) {
+    gPoProblem = (fileName ? std::string(fileName) + ":" : std::string()) +
+                 (fileName && line != static_cast<size_t>(-1) ? std::to_string(line) + ": " : " ") +
+                 (text ? text : "error");
+    while (!gPoProblem.empty() && gPoProblem.back() == '\n') gPoProblem.pop_back();
+  }
+  if (severity == PO_SEVERITY_FATAL_ERROR) {
+    // The library must not be returned to: nothing has been written yet.
+    std::fprintf(stderr, "glossmill-bridge: %s\n", gPoProblem.c_str());
+    std::exit(1);
+  }
+}
+
+void OnProblem(int severity, po_message_t, const char* fileName, size_t line, size_t, int,
+               const char* text) {
+  // Warnings leave the file usable.
+  if (severity != PO_SEVERITY_WARNING) NoteProblem(severity, fileName, line, text);
+}
+
+void OnProblemPair(int severity, po_message_t, const char* fileName, size_t line, size_t, int,
+                   const char* text, po_message_t, const char*, size_t, size_t, int,
+                   const char*) {
+  if (severity != PO_SEVERITY_WARNING) NoteProblem(severity, fileName, line, text);
+}
+
+const po_xerror_handler cHandler = {OnProblem, OnProblemPair};
+
+struct sPoFileFree {
+  void operator()(po_file_t file) const { po_file_free(file); }
+};
+typedef std::unique_ptr<struct po_file, sPoFileFree> tPoFile;
+
+std::string MakeHeader(const sBridgeLanguage& language) {
+  char now[32];
+  const std::time_t seconds = std::time(nullptr);
+  std::strftime(now, sizeof now, "%Y-%m-%d %H:%M+0000", std::gmtime(&seconds));
+  return "Project-Id-Version: glossmill translations\n"
+         "PO-Revision-Date: " +
+         std::string(now) +
+         "\n"
+         "Last-Translator: \n"
+         "Language-Team: \n"
+         "Language: " +
+         language.mCode +
+         "\n"
+         "MIME-Version: 1.0\n"
+         "Content-Type: text/plain; charset=UTF-8\n"
+         "Content-Transfer-Encoding: 8bit\n";
+}
+
+std::string MakeComments(const sExchangeUnit& unit) {
+  std::string comments = "flavour: " + unit.mFlavour + "\nfile: " + unit.mPath + "\n";
+  for (const auto& note : unit.mNotes) comments += note.first + ": " + note.second + "\n";
+  return comments;
+}
+
+// The charset the header's Content-Type names; empty when none.
+std::string CharsetOf(const char* header) {
+  std::string charset;
+  char* contentType = po_header_field(header, "Content-Type");
+  if (contentType) {
+    const std::string field = contentType;
+    std::free(contentType);
+    const size_t at = field.find("charset=");
+    if (at != std::string::npos) charset = field.substr(at + 8);
+    while (!charset.empty() && (charset.back() == ' ' || charset.back() == ';')) charset.pop_back();
+  }
+  return charset;
+}
+
+bool IsUtf8Name(std::string name) {
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name == "UTF-8" || name == "UTF8";
+}
+}  // namespace
+
+bool WritePo(const sExchangeFile& file, const sBridgeLanguage& language,
+             const std::filesystem::path& path, std::string& error) {
+  tPoFile po(po_file_create());
+  po_message_iterator_t iterator = po_message_iterator(po.get(), nullptr);
+  po_message_t header = po_message_create();
+  po_message_set_msgid(header, "");
+  po_message_set_msgstr(header, MakeHeader(language).c_str());
+  po_message_insert(iterator, header);
+  for (const sExchangeUnit& unit : file.mUnits) {
+    po_message_t message = po_message_create();
+    po_message_set_msgctxt(message, unit.mId.c_str());
+    po_message_set_msgid(message, unit.mSource.c_str());
+    po_message_set_msgstr(message, unit.mTarget.c_str());
+    po_message_set_extracted_comments(message, MakeComments(unit).c_str());
+    po_message_insert(iterator, message);
+  }
+  po_message_iterator_free(iterator);
+
+  const std::filesystem::path temporary = TemporaryPathFor(path);
+  gPoProblem.clear();
+  po_file_write(po.get(), temporary.string().c_str(), &cHandler);
+  if (!gPoProblem.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    error = gPoProblem;
+    return false;
+  }
+  return PutTemporaryInPlace(temporary, path, error);
+}
+
+bool ReadPo(const std::filesystem::path& path, sExchangeFile& file, std::string& error) {
+  // The library treats a file it cannot open as fatal; say it here instead.
+  if (!std::ifstream(path)) {
+    error = "cannot read " + path.string();
+    return false;
+  }
+  gPoProblem.clear();
+  tPoFile po(po_file_read(path.string().c_str(), &cHandler));
+  if (!po || !gPoProblem.empty()) {
+    error = gPoProblem.empty() ? "cannot read " + path.string() : gPoProblem;
+    return false;
+  }
+  for (const char* const* domain = po_file_domains(po.get()); *domain; ++domain) {
+    const char* header = po_file_domain_header(po.get(), *domain);
+    if (header) {
+      const std::string charset = CharsetOf(header);
+      if (!charset.empty() && !IsUtf8Name(charset)) {
+        error = path.string() + ": written in " + charset + ", not UTF-8";
+        return false;
+      }
+      char* declared = po_header_field(header, "Language");
+      if (declared) {
+        file.mTargetLanguage = declared;
+        std::free(declared);
+      }
+    }
+    po_message_iterator_t iterator = po_message_iterator(po.get(), *domain);
+    for (po_message_t message; (message = po_next_message(iterator)) != nullptr;) {
+      const char* context = po_message_msgctxt(message);
+      const bool isHeader = context == nullptr && *po_message_msgid(message) == '\0';
+      if (isHeader || po_message_is_obsolete(message)) continue;
+      if (context == nullptr || po_message_msgid_plural(message) != nullptr) {
+        error = path.string() + ": the entry \"" + po_message_msgid(message) +
+                "\" has no message context or has plural forms: it was not exported from a "
+                "translations file";
+        po_message_iterator_free(iterator);
+        return false;
+      }
+      sExchangeUnit unit;
+      unit.mId = context;
+      unit.mSource = po_message_msgid(message);
+      unit.mTarget = po_message_msgstr(message);
+      unit.mFuzzy = po_message_is_fuzzy(message) != 0;
+      file.mUnits.push_back(std::move(unit));
+    }
+    po_message_iterator_free(iterator);
+  }
+  return true;
+}

@@ -1,0 +1,131 @@
+#include "bridge/cTranslationsFile.h"
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <system_error>
+
+namespace {
+using kTranslationsLine::cByteOrderMark;
+using kTranslationsLine::cLineEnd;
+
+void AppendUnit(char16_t unit, std::string& bytes) {
+  bytes += static_cast<char>(unit & 0xFF);
+  bytes += static_cast<char>(unit >> 8);
+}
+}  // namespace
+
+std::u16string sTranslationsEntry::GetText(size_t index) const {
+  return GetReadText(mLine.data(), mLayout, index, static_cast<int32_t>(mLine.size()));
+}
+
+void sTranslationsEntry::SetText(size_t index, const std::u16string& text) {
+  SetTextColumn(mLine, mLayout, index, text);
+  LayOutTranslationsLine(mLine.data(), static_cast<int32_t>(mLine.size()), mLayout);
+  mChanged = true;
+}
+
+std::u16string MakeUnitId(const sTranslationsEntry& entry) {
+  if (entry.mOccurrence == 1) return entry.mKey;
+  std::u16string id = entry.mKey + u'\t';
+  for (char c : std::to_string(entry.mOccurrence)) id += static_cast<char16_t>(c);
+  return id;
+}
+
+bool cTranslationsFile::Load(const std::filesystem::path& path, std::string& error) {
+  mEntries.clear();
+  mTail.clear();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path.string();
+    return false;
+  }
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    error = "cannot read " + path.string();
+    return false;
+  }
+
+  std::map<std::u16string, int> occurrences;
+  size_t lineStart = 0;
+  std::u16string stored;
+  for (size_t at = 0; at + 1 < bytes.size(); at += 2) {
+    const char16_t unit = static_cast<char16_t>(static_cast<uint8_t>(bytes[at]) |
+                                                static_cast<uint8_t>(bytes[at + 1]) << 8);
+    stored += unit;
+    if (unit != cLineEnd) continue;
+
+    sTranslationsEntry entry;
+    entry.mStored.swap(stored);
+    for (char16_t kept : entry.mStored) {
+      if (kept != cByteOrderMark) entry.mLine += kept;
+    }
+    const wchar16* line = entry.mLine.data();
+    if (!LayOutTranslationsLine(line, static_cast<int32_t>(entry.mLine.size()), entry.mLayout)) {
+      error = path.string() + ": line " + std::to_string(mEntries.size() + 1) +
+              " is not a translations line (it needs a key before its first TAB)";
+      mEntries.clear();
+      return false;
+    }
+    const sTranslationsLineLayout& layout = entry.mLayout;
+    entry.mKey.assign(line + layout.mKey.mStart, line + layout.mKey.mStop);
+    entry.mPath.assign(line + layout.mPath.mStart, line + layout.mPath.mStop);
+    entry.mFlavour.assign(line + layout.mFlavour.mStart, line + layout.mFlavour.mStop);
+    entry.mOccurrence = ++occurrences[entry.mKey];
+    mEntries.push_back(std::move(entry));
+    lineStart = at + 2;
+  }
+  mTail = bytes.substr(lineStart);
+  return true;
+}
+
+bool cTranslationsFile::Save(const std::filesystem::path& path, std::string& error) const {
+  std::string bytes;
+  for (const sTranslationsEntry& entry : mEntries) {
+    if (!entry.mChanged) {
+      for (char16_t unit : entry.mStored) AppendUnit(unit, bytes);
+      continue;
+    }
+    // A changed line is written as read; only a byte-order mark that
+    // opened it (the file's own) is put back.
+    if (!entry.mStored.empty() && entry.mStored[0] == cByteOrderMark)
+      AppendUnit(cByteOrderMark, bytes);
+    for (char16_t unit : entry.mLine) AppendUnit(unit, bytes);
+  }
+  bytes += mTail;
+  return ReplaceFileContents(path, bytes, error);
+}
+
+std::filesystem::path TemporaryPathFor(const std::filesystem::path& path) {
+  std::filesystem::path temporary = path;
+  temporary += ".temp";
+  return temporary;
+}
+
+bool ReplaceFileContents(const std::filesystem::path& path, const std::string& bytes,
+                         std::string& error) {
+  const std::filesystem::path temporary = TemporaryPathFor(path);
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    error = "cannot write " + temporary.string();
+    return false;
+  }
+  return PutTemporaryInPlace(temporary, path, error);
+}
+
+bool PutTemporaryInPlace(const std::filesystem::path& temporary, const std::filesystem::path& path,
+                         std::string& error) {
+  std::error_code failed;
+  std::filesystem::rename(temporary, path, failed);
+  if (failed) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    error = "cannot replace " + path.string() + ": " + failed.message();
+    return false;
+  }
+  return true;
+}
