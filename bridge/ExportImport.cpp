@@ -80,8 +80,8 @@ int RunExport(eExchangeFormat format, const sBridgeLanguage& language,
                      Utf16ToUtf8(entry.GetText(language.mTextIndex), unit.mTarget);
     for (size_t i = 1; i < cBridgeLanguageCount; ++i) {
       const sBridgeLanguage& other = GetBridgeLanguages()[i];
-      std::string text;
       if (&other == &language) continue;
+      std::string text;
       converted = converted && Utf16ToUtf8(entry.GetText(other.mTextIndex), text);
       if (!text.empty()) unit.mNotes.emplace_back(other.mName, text);
     }

@@ -56,6 +56,10 @@ TEST(BridgeRoundTrip, AnUnchangedExchangeFileGivesTheSameBytes) {
       EXPECT_EQ(0, imported.status) << imported.err;
       EXPECT_EQ(original, test::ReadFile(dir / "t.txt"));
       EXPECT_FALSE(test::FileExists(dir / "t.txt.temp"));
+      // Without a telling extension the format is told by the contents.
+      test::WriteFile(dir / "unnamed", test::ReadFile(dir / format.file));
+      EXPECT_EQ(0, Bridge({"import", "--lang", language, "t.txt", "unnamed"}, dir.Path().string())
+                       .status);
     }
   }
 }
