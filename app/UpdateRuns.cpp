@@ -4,10 +4,14 @@
 // copy then takes the data file's place, in one step: no data file is ever
 // left half written, and one that cannot be written keeps its contents and
 // is named on standard error.
+#include <algorithm>
+#include <vector>
+
 #include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
+#include "app/SerializerJobs.h"
 #include "app/WriteBack.h"
 #include "localisation/cGameUpdateVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
@@ -51,6 +55,85 @@ void UpdateGameFile(const cFxWString& readPath, const cFxWString& startDirectory
   FinishRewrite(visitor, readPath);
 }
 
+// One key of a game update: the files it names, and the families (see
+// FamilyOf) of everything its conversions and its write-back touch.
+struct sGameKey {
+  cFxWString mKeyPath;
+  cFxWString mDataPath;
+  cFxWString mReadPath;
+  bool mBinFile;
+  std::vector<std::u16string> mFamilies;
+};
+
+sGameKey GameKeyOf(const cFxWString& keyPath, const cFxWString& keyBase) {
+  sGameKey key;
+  key.mKeyPath = keyPath;
+  key.mDataPath = keyBase + NativeKeyPath(keyPath);
+  key.mBinFile = NamesBinFile(keyPath);
+  key.mReadPath = key.mBinFile ? XmlFormOf(key.mDataPath) : key.mDataPath;
+  // The conversion writes the twin, which may name another directory than
+  // the form the update reads; both count.
+  std::vector<cFxWString> touched = {key.mDataPath, key.mReadPath};
+  if (key.mDataPath.EndsWith(gBinExtension.c_str())) touched.push_back(XmlTwinOf(key.mDataPath));
+  for (const cFxWString& path : touched)
+    for (const std::u16string& family : FamiliesOf(path))
+      if (std::find(key.mFamilies.begin(), key.mFamilies.end(), family) == key.mFamilies.end())
+        key.mFamilies.push_back(family);
+  return key;
+}
+
+bool ShareAFamily(const sGameKey& a, const sGameKey& b) {
+  for (const std::u16string& family : a.mFamilies)
+    if (std::find(b.mFamilies.begin(), b.mFamilies.end(), family) != b.mFamilies.end()) return true;
+  return false;
+}
+
+// The game update with up to `jobLimit` serializer processes: the ".bin"
+// files of the keys ahead are converted while one is read (at most
+// `jobLimit` keys ahead), and each is rebuilt while the next ones are read.
+// The progress lines and every file come out as in the one-at-a-time run:
+// a key is read only once its own conversion and every earlier run on its
+// files have ended, and no key is converted ahead past a key that reaches
+// the same files.
+void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& startDirectory,
+                               const cFxWString& keyBase, int total, uint32_t jobLimit) {
+  std::vector<sGameKey> keys;
+  cFxWString keyPath;
+  while (table.GetNextFile(keyPath)) keys.push_back(GameKeyOf(keyPath, keyBase));
+
+  cSerializerJobs jobs(jobLimit);
+  size_t converted = 0;  // keys whose conversion has been started
+  auto waitForFiles = [&](const sGameKey& key) {
+    for (const std::u16string& family : key.mFamilies) jobs.WaitForFamily(family);
+  };
+  auto mayConvertAhead = [&](size_t current) {
+    if (converted >= keys.size() || converted - current > jobLimit) return false;
+    const sGameKey& next = keys[converted];
+    for (size_t between = current + 1; between < converted; ++between)
+      if (ShareAFamily(keys[between], next)) return false;
+    return jobs.HasRoomFor(next.mFamilies);
+  };
+
+  int position = 1;
+  for (size_t current = 0; current < keys.size(); ++current) {
+    const sGameKey& key = keys[current];
+    if (converted == current) {
+      waitForFiles(key);
+      StartBinToXml(jobs, key.mDataPath);
+      ++converted;
+    }
+    waitForFiles(key);
+
+    PrintProgressLine(position, total, key.mReadPath);
+    ++position;
+    UpdateGameFile(key.mReadPath, startDirectory, table.GetRecords(key.mKeyPath));
+    if (key.mBinFile) StartXmlToBin(jobs, key.mReadPath);
+
+    while (mayConvertAhead(current)) StartBinToXml(jobs, keys[converted++].mDataPath);
+  }
+  jobs.WaitForAll();
+}
+
 void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirectory,
                       const cTranslationTable::tRecords& records) {
   const cFileBeingRead beingRead(dataPath);
@@ -82,6 +165,11 @@ void RunGameUpdate(cFxFile& translations) {
   const int total = static_cast<int>(table.GetFileCount());
 
   const cFxWString keyBase = KeyBaseOf(startDirectory);
+  const uint32_t jobLimit = SerializerJobLimit();
+  if (jobLimit > 1) {
+    UpdateGameFilesSideBySide(table, startDirectory, keyBase, total, jobLimit);
+    return;
+  }
   int position = 1;
   cFxWString keyPath;
   while (table.GetNextFile(keyPath)) {
