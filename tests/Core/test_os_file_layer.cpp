@@ -177,6 +177,13 @@ TEST_F(OsFileLayer, FindListsTheMatchingNamesUntilNoMore) {
   EXPECT_EQ((std::multiset<int>{3}), find("?.xml"));
   // "*.*" matches names without a dot too, "." and ".." among them.
   EXPECT_EQ((std::multiset<int>{-1, -1, -1, 1, 3, 5}), find("*.*"));
+#ifndef _WIN32
+  // A POSIX name is matched as its bytes on disk, UTF-8 or not.
+  WriteFile(mDir / "St\xC3\xA4" "dte.dat", "1234567");
+  WriteFile(mDir / "\xFF\xFE.dat", "12");
+  EXPECT_EQ((std::multiset<int>{7}), find("St\xC3\xA4*.dat"));
+  EXPECT_EQ((std::multiset<int>{2}), find("?\xFE.dat"));
+#endif
   sFxFileInfo info;
   ExpectFailure(mLayer.FindFirst(Path("*.bin"), info), kFxError::cFileNotFound, "no match");
   ExpectFailure(mLayer.FindFirst(Path("nodir/*"), info), kFxError::cFileNotFound, "no directory");

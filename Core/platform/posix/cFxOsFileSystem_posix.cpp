@@ -1,8 +1,9 @@
-// POSIX backend of the OS file layer: file descriptors, stat, opendir.
+// POSIX backend of the OS file layer: file descriptors and stat; a
+// directory is read through the platform's one enumeration, which the data
+// file walker reads through too.
 //
 // File names are bytes; the layer's paths are narrow strings and reach the
 // system unchanged once the "@os:" prefix is dropped.
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,10 +57,21 @@ void InfoFromStatus(const struct stat& status, sFxFileInfo& info) {
 
 // What a search object's native handle points to.
 struct sSearchState {
-  DIR* mDirectory;
+  cFxDirSearch* mEntries = nullptr;
+  sFxDirEntry mEntry;
+  bool mEntryUnseen = true;    // mEntry came with the start and is not looked at yet
   std::string mDirectoryPath;  // with a trailing "/"
   std::string mPattern;
 };
+
+// Records why the enumeration gave no entry (errno cleared before asking):
+// the system's reason when it gave one, else that none is left.
+void RecordEnumerationEnd() {
+  if (errno != 0)
+    FxPlatformRecordSystemError();
+  else
+    FxSetErrorCode(kFxError::cFileNoMore);
+}
 
 }  // namespace
 
@@ -151,12 +163,8 @@ bool cFxOsSearch::Close() {
   sSearchState* state = static_cast<sSearchState*>(mHandle);
   if (state == nullptr) return true;
   mHandle = nullptr;
-  int result = closedir(state->mDirectory);
+  FxPlatformFindClose(state->mEntries);
   delete state;
-  if (result != 0) {
-    FxPlatformRecordSystemError();
-    return false;
-  }
   return true;
 }
 
@@ -167,20 +175,23 @@ bool cFxOsSearch::FindNext(sFxFileInfo& info) {
     return false;
   }
   for (;;) {
-    errno = 0;
-    struct dirent* entry = readdir(state->mDirectory);
-    if (entry == nullptr) {
-      if (errno != 0)
-        FxPlatformRecordSystemError();
-      else
-        FxSetErrorCode(kFxError::cFileNoMore);
-      return false;
+    if (!state->mEntryUnseen) {
+      errno = 0;
+      const eFxFindResult result = FxPlatformFindNext(state->mEntries, state->mEntry);
+      if (result != eFxFindFound) {
+        RecordEnumerationEnd();
+        return false;
+      }
     }
-    if (!MatchesPattern(entry->d_name, state->mPattern.c_str())) continue;
-    std::string path = state->mDirectoryPath + entry->d_name;
+    state->mEntryUnseen = false;
+    // The entry's name as the bytes on disk: every name round-trips.
+    const cFxWString& wideName = state->mEntry.mName;
+    const std::string name = FxPlatformNameBytes(wideName.c_str(), wideName.Length());
+    if (!MatchesPattern(name.c_str(), state->mPattern.c_str())) continue;
+    std::string path = state->mDirectoryPath + name;
     struct stat status;
     // A dangling link is still a name in the directory: describe the link.
-    // An entry removed since readdir saw it is skipped.
+    // An entry removed since the enumeration saw it is skipped.
     if (stat(path.c_str(), &status) == 0 || lstat(path.c_str(), &status) == 0) {
       InfoFromStatus(status, info);
       return true;
@@ -275,26 +286,30 @@ cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& i
       slash == std::string::npos ? std::string("./") : native.substr(0, slash + 1);
   std::string namePattern = slash == std::string::npos ? native : native.substr(slash + 1);
 
-  DIR* handle = opendir(directory.c_str());
-  if (handle == nullptr) {
-    FxPlatformRecordSystemError();
-    return nullptr;
-  }
-  sSearchState* state = new sSearchState{handle, directory, namePattern};
-  cFxOsSearch* search = new cFxOsSearch(state);
-  if (search == nullptr) {
-    closedir(handle);
+  const std::u16string wideDirectory =
+      FxPlatformNameUnits(directory.data(), static_cast<uint32_t>(directory.size()));
+  sSearchState* state = new sSearchState;
+  state->mDirectoryPath = directory;
+  state->mPattern = namePattern;
+  errno = 0;
+  state->mEntries = FxPlatformFindFirst(wideDirectory.c_str(), state->mEntry);
+  cFxOsSearch* search = nullptr;
+  if (state->mEntries == nullptr) {
+    RecordEnumerationEnd();
     delete state;
-    FxSetErrorCode(kFxError::cFileOther);
-    return nullptr;
-  }
-  if (!search->FindNext(info)) {
-    bool nothingMatched = FxGetErrorCode() == kFxError::cFileNoMore;
+  } else {
+    search = new cFxOsSearch(state);
+    if (search == nullptr) {
+      FxPlatformFindClose(state->mEntries);
+      delete state;
+      FxSetErrorCode(kFxError::cFileOther);
+      return nullptr;
+    }
+    if (search->FindNext(info)) return search;
     delete search;
-    if (nothingMatched) FxSetErrorCode(kFxError::cFileNotFound);
-    return nullptr;
   }
-  return search;
+  if (FxGetErrorCode() == kFxError::cFileNoMore) FxSetErrorCode(kFxError::cFileNotFound);
+  return nullptr;
 }
 
 bool cFxOsFileSystem::MakeDirectoryNative(const cFxString& nativePath) {
