@@ -13,6 +13,7 @@ namespace {
 // A stand-in viewer: the window lookup answers gViewer; every message is
 // recorded as the viewer would receive it ("(null)" for no data).
 struct sMessage { uint32_t mKind; std::string mBytes; };  // terminator included
+bool operator==(const sMessage& a, const sMessage& b) { return a.mKind == b.mKind && a.mBytes == b.mBytes; }
 std::vector<sMessage> gMessages;
 std::vector<std::string> gSearchedTitles;
 void* gViewer;
@@ -153,9 +154,7 @@ TEST_F(Log, ViewerIsGreetedAndReceivesFilterNamesAndTexts) {
   cLog log;
   gViewer = &gViewerHandle;
   EXPECT_FALSE(log.GetEnabled(kLog::Content));  // the finding call still says no
-  ASSERT_EQ(1u, gMessages.size());
-  EXPECT_EQ(kLog::cSendGreeting, gMessages[0].mKind);
-  EXPECT_EQ("(null)", gMessages[0].mBytes);
+  EXPECT_EQ((std::vector<sMessage>{{kLog::cSendGreeting, "(null)"}}), gMessages);
   EXPECT_TRUE(log.GetEnabled(kLog::Content));
   EXPECT_FALSE(log.GetEnabled(kLog::Core));
   gMessages.clear();
@@ -163,14 +162,11 @@ TEST_F(Log, ViewerIsGreetedAndReceivesFilterNamesAndTexts) {
   EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));
   EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));  // unchanged: not sent again
   log << "abc" << 12 << u"h\u00e9";
-  ASSERT_EQ(4u, gMessages.size());
-  EXPECT_EQ(kLog::cSendFilterName, gMessages[0].mKind);
-  EXPECT_EQ(std::string("RunTimeError", 13), gMessages[0].mBytes);
-  EXPECT_EQ(kLog::cSendText, gMessages[1].mKind);
-  EXPECT_EQ(std::string("abc", 4), gMessages[1].mBytes);
-  EXPECT_EQ(std::string("12", 3), gMessages[2].mBytes);
-  EXPECT_EQ(kLog::cSendWideText, gMessages[3].mKind);
-  EXPECT_EQ(std::string("h\0\xE9\0\0\0", 6), gMessages[3].mBytes);
+  const std::vector<sMessage> sent = {{kLog::cSendFilterName, std::string("RunTimeError", 13)},
+                                      {kLog::cSendText, std::string("abc", 4)},
+                                      {kLog::cSendText, std::string("12", 3)},
+                                      {kLog::cSendWideText, std::string("h\0\xE9\0\0\0", 6)}};
+  EXPECT_EQ(sent, gMessages);
   gMessages.clear();
   EXPECT_TRUE(log.SetFilter(kLog::Sound));  // disabled: silent
   log << "dropped" << &cLog::endl;

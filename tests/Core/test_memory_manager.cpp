@@ -1,24 +1,10 @@
-// The process-wide memory manager: its static layout, the two heaps, the
-// cell pool's order, what it ignores, and the alignment helpers.
+// The process-wide memory manager: the two heaps, what it ignores, and the
+// cell pool's order.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "API/core/cFxMemoryManager.h"
-
-TEST(MemoryManager, LaysTheHeapsOverTheStaticRegion) {
-  cFxMemoryManager& manager = cFxMemoryManager::GetMemoryManager();
-  cFxCompactingHeap& strings = manager.StringHeap();
-  cFxCompactingHeap& blocks = manager.BlockHeap();
-  uint8_t* base = FxArenaBase();
-  const size_t arena = kFxMemory::cArenaBytes;
-  // String heap, block heap, cell pool; headers 8 below a 16-byte boundary.
-  EXPECT_EQ(blocks.StartAddress(), base + arena + 8);
-  EXPECT_EQ(blocks.EndAddress(), base + 2 * arena - 24);
-  // Only the block heap pins, and withholds 256 * 129 / 16 units for it.
-  EXPECT_TRUE(blocks.IsPinning() && !strings.IsPinning());
-  EXPECT_EQ(blocks.ReservedUnits(), 2064u);
-}
 
 TEST(MemoryManager, AllocatesFromEachHeapAndIgnoresForeignAddresses) {
   cFxMemoryManager& manager = cFxMemoryManager::GetMemoryManager();
@@ -65,19 +51,4 @@ TEST(CellPool, HandsOutTheLastCellFirstAndReturnedCellsBeforeFreshOnes) {
   pool.Return(&storage[2]);
   for (int i : {2, 3, 1, 0}) EXPECT_EQ(pool.Take(), &storage[i]);
   EXPECT_EQ(pool.Take(), nullptr);
-}
-
-TEST(MemoryAlignment, AlignsWithOffsetAndRoundsUp) {
-  struct Case {
-    uint32_t value, alignment, offset, up, down;
-  } cases[] = {
-      {0x1000, 16, 8, 0x1008, 0x0FE8}, {0x1008, 16, 8, 0x1008, 0x0FF8},
-      {0x1009, 16, 8, 0x1018, 0x0FF8}, {0x1000, 16, 0, 0x1000, 0x0FF0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FxAlignUpWithOffset(c.value, c.alignment, c.offset), c.up) << c.value;
-    EXPECT_EQ(FxAlignDownWithOffset(c.value, c.alignment, c.offset), c.down) << c.value;
-  }
-  EXPECT_EQ(FxRoundUp(17, 16), 32);
-  EXPECT_EQ(FxRoundUp(-17, 16), -16);
 }

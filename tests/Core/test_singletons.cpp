@@ -64,15 +64,11 @@ class Singletons : public ::testing::Test {
 
 TEST_F(Singletons, GuidsParseCompareAndWriteTheirTwoTextForms) {
   const cGUID a(cIdA);
-  EXPECT_EQ(0xBF37C8DEu, a.mData1);
-  EXPECT_EQ(0x4036u, a.mData3);
-  EXPECT_EQ(0xA0u, a.mData4[7]);
+  EXPECT_EQ(0xA0u, a.mData4[7]);  // the byte layout itself: see PlatformGuid
   EXPECT_TRUE(a == cGUID("bf37c8de-e444-4036-9714-6098d5cc72a0"));  // hex case does not matter
   EXPECT_TRUE(a != cGUID(cIdB));
   EXPECT_STREQ("bf37c8de-e444-4036-9714-6098d5cc72a0", a.ToString().c_str());
-  for (const char* bad : {"", "not a guid", "{BF37C8DE-E444-4036-9714-6098D5CC72A0}", "BF37C8DE"}) {
-    EXPECT_TRUE(cGUID(bad).IsZero()) << bad;
-  }
+  EXPECT_TRUE(cGUID("not a guid").IsZero());  // the text forms refused: see PlatformGuid
   EXPECT_FALSE(a.IsZero());
 
   // The log form runs the eight last bytes together and leaves decimal mode on.
@@ -134,26 +130,15 @@ TEST_F(Singletons, CreatorRunsOnTheFirstRequestOnlyAndShutdownDestroysOwnedInsta
     EXPECT_EQ(nullptr, manager.GetInstance(cGUID(cIdC)));
 
     ListenToTraces();
+    manager.Register(cGUID(cIdC), nullptr, &notOwned, 4000000000u, false);
   }
   EXPECT_EQ(2, gDestroyed);  // the created instance; notOwned lives on
+  // Traces name the place in the manager's source, the identifier and the order.
+  EXPECT_EQ(0u, gViewerText.find("Trace ")) << gViewerText;
+  EXPECT_NE(std::string::npos, gViewerText.find("cSingletonManager.cpp : "));
+  EXPECT_NE(std::string::npos, gViewerText.find(" = Registering Singleton {00000001-0002-0003-0405060708090a0b}:4000000000\r\n"));
   EXPECT_NE(std::string::npos, gViewerText.find(" = Deleting Singleton {bf37c8de-e444-4036-97146098d5cc72a0}:3\r\n"));
   EXPECT_EQ(std::string::npos, gViewerText.find("{2b4b0201"));  // not owned: no trace
-}
-
-TEST_F(Singletons, RegistrationIsTracedWithFileLineIdentifierAndOrder) {
-  ListenToTraces();
-  cSingletonManager manager;
-  cCountedService service;
-  manager.Register(cGUID(cIdC), nullptr, &service, 4000000000u, false);
-  const std::string prefix = "Trace ";
-  ASSERT_EQ(0u, gViewerText.find(prefix)) << gViewerText;
-  const size_t equals = gViewerText.find(" = ");
-  ASSERT_NE(std::string::npos, equals);
-  const std::string place = gViewerText.substr(prefix.size(), equals - prefix.size());
-  EXPECT_NE(std::string::npos, place.find("cSingletonManager.cpp : ")) << place;
-  EXPECT_GT(std::stoi(place.substr(place.rfind(' ') + 1)), 0);
-  EXPECT_EQ(" = Registering Singleton {00000001-0002-0003-0405060708090a0b}:4000000000\r\n",
-            gViewerText.substr(equals));
 }
 
 TEST_F(Singletons, MisuseIsReportedAsAssertionsAndIgnored) {
@@ -224,20 +209,12 @@ TEST_F(Singletons, RegistryIsAnOwnedServiceAnsweringItsTwoIdentifiers) {
     if (e->mId == gDeltaMetaDataRegistryId) entry = e;
   }
   ASSERT_NE(nullptr, entry);
-  EXPECT_EQ(0u, entry->mOrder);
-  EXPECT_EQ(1, entry->mOwned);
-  EXPECT_EQ(nullptr, entry->mCreator);
+  EXPECT_EQ(1, entry->mOwned);  // shut down with the manager
 
   EXPECT_EQ(static_cast<void*>(&registry), registry.QueryInterface(cGUID(cIdA)));
   EXPECT_EQ(static_cast<void*>(static_cast<iInterfaceProvider*>(&registry)),
             registry.QueryInterface(gInterfaceProviderId));
-  for (const cGUID* other : {&gDeltaObjectFactoryId, &gDeltaAccessorId}) {
-    EXPECT_EQ(nullptr, registry.QueryInterface(*other));
-  }
-  EXPECT_EQ(nullptr, registry.QueryInterface(cGUID()));
-  EXPECT_EQ(0u, registry.GetInterfaceVersion());
-  // Its scratch heap is never given memory.
-  EXPECT_EQ(nullptr, registry.GetHeap().Alloc(16));
+  EXPECT_EQ(nullptr, registry.QueryInterface(gDeltaAccessorId));
 }
 
 }  // namespace

@@ -7,24 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "VisitorTestSupport.h"
 #include "localisation/cGameExtractVisitor.h"
 #include "localisation/cSourceExtractVisitor.h"
-#include "support/TestSupport.h"
-#include "xml/WalkDocument.h"
-#include "xml/cFxFile.h"
-#include "xml/cXmlParser.h"
 
 namespace {
 
-// A document written compactly: "|" stands for the CR LF the tools put
-// between tags (so the layout never reaches a visitor) and "@" for the name
-// "Localisation-cUserLocalisedString".
-std::string Doc(const std::string& tags) {
-  std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
-  for (char c : tags)
-    xml += c == '|' ? "\r\n" : c == '@' ? "Localisation-cUserLocalisedString" : std::string(1, c);
-  return xml;
-}
+using visitortest::Doc;
 
 // One source-shape language (or pair member) holding `text`.
 std::string SourceText(const std::string& name, const std::string& text) {
@@ -46,17 +35,11 @@ class ExtractVisitors : public ::testing::Test {
   // fresh visitor appending to `output`.
   template <class tVisitor>
   void Extract(const std::string& xml, const std::string& output) {
-    const std::string dataFile = mDir / "document.xml";
-    test::WriteFile(dataFile, xml);
-    cFxFile stream;
-    ASSERT_TRUE(stream.Open(cFxPath(dataFile.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
-    cXmlParser parser;
-    parser.Open(stream);
     tVisitor visitor;
     visitor.SetFilePath(cFxWString((mDir / "a.xml").c_str()));
     visitor.SetOutputPath(cFxWString(output.c_str()));
     visitor.SetStartDirectory(cFxWString(mDir.Path().string().c_str()));
-    EXPECT_TRUE(WalkDocument(parser, visitor));
+    visitortest::WalkFile(xml, mDir / "document.xml", visitor);
   }
   std::string Out() const { return mDir / "out.txt"; }
 

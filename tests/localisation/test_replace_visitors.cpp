@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "VisitorTestSupport.h"
 #include "localisation/cGameReplaceVisitor.h"
 #include "localisation/cSourceReplaceVisitor.h"
-#include "support/TestSupport.h"
-#include "xml/WalkDocument.h"
-#include "xml/cFxFile.h"
-#include "xml/cXmlParser.h"
 
 namespace {
+
+using visitortest::Doc;
+using visitortest::kDeclaration;
 
 typedef std::vector<std::string> tNames;
 
@@ -21,19 +21,9 @@ struct sLists {
   tNames replace, exclude, scope;
 };
 
-const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
 const char* const kLanguages[] = {"English", "French",  "Italian", "German",
                                   "Spanish", "Russian", "Polish",  "Dutch"};
 
-// A document written compactly: "|" stands for the CR LF the tools put
-// between tags (layout that never reaches a visitor), "@" for the name
-// "Localisation-cUserLocalisedString".
-std::string Doc(const std::string& tags) {
-  std::string xml = kDeclaration;
-  for (char c : tags)
-    xml += c == '|' ? "\r\n" : c == '@' ? "Localisation-cUserLocalisedString" : std::string(1, c);
-  return xml;
-}
 std::string GameDoc(const std::string& body) {
   return Doc("<r xmlns:d=\"urn:t\" d:version=\"1\">|" + body + "|</r>");
 }
@@ -115,20 +105,14 @@ class ReplaceVisitors : public ::testing::Test {
   // Walks `document` with a fresh visitor given `lists`; the bytes it wrote.
   template <class tVisitor>
   std::string Replace(const std::string& document, const sLists& lists) {
-    const std::string input = mDir / "in.xml";
     const std::string output = mDir / "in.xml.temp";
-    test::WriteFile(input, document);
     test::WriteFile(output, std::string(3000, 'x'));  // a stale one is replaced
-    cFxFile stream;
-    EXPECT_TRUE(stream.Open(cFxPath(input.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
-    cXmlParser parser;
-    parser.Open(stream);
     tVisitor visitor;
     visitor.SetReplaceTags(Wide(lists.replace));
     visitor.SetExcludeTags(Wide(lists.exclude));
     visitor.SetScopeTags(Wide(lists.scope));
     visitor.SetFilePath(cFxWString(output.c_str()));
-    EXPECT_TRUE(WalkDocument(parser, visitor));
+    visitortest::WalkFile(document, mDir / "in.xml", visitor);
     return test::ReadFile(output);
   }
 

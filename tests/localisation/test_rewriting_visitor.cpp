@@ -4,11 +4,9 @@
 
 #include <string>
 
+#include "VisitorTestSupport.h"
 #include "localisation/cRewritingVisitor.h"
-#include "support/TestSupport.h"
-#include "xml/WalkDocument.h"
 #include "xml/cXmlElement.h"
-#include "xml/cXmlParser.h"
 
 namespace {
 
@@ -35,19 +33,14 @@ class cCopyVisitor : public cRewritingVisitor {
   cFxWString mOutputPath;
 };
 
-const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
+using visitortest::kDeclaration;
 
 // Copies `xml` through a copying visitor; answers why the output is not
 // complete, "" when it is.
 std::string Copy(const std::string& xml, eXmlFlavour flavour, bool declareNamespace,
                  const std::string& input, const std::string& output) {
-  test::WriteFile(input, kDeclaration + xml);
-  cFxFile stream;
-  EXPECT_TRUE(stream.Open(cFxPath(input.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
-  cXmlParser parser;
-  parser.Open(stream);
   cCopyVisitor visitor(flavour, declareNamespace, output);
-  EXPECT_TRUE(WalkDocument(parser, visitor));
+  visitortest::WalkFile(kDeclaration + xml, input, visitor);
   EXPECT_EQ(visitor.IsOutputComplete(), visitor.GetOutputFailure().IsEmpty());
   return visitor.IsOutputComplete() ? "" : visitor.GetOutputFailure().c_str();
 }

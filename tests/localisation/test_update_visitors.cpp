@@ -8,16 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "VisitorTestSupport.h"
 #include "localisation/cGameUpdateVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
-#include "support/TestSupport.h"
-#include "xml/WalkDocument.h"
-#include "xml/cFxFile.h"
-#include "xml/cXmlParser.h"
 
 namespace {
 
-const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
+using visitortest::kDeclaration;
 const std::string kLocalisedString = "Localisation-cUserLocalisedString";
 
 // One child of a localised string: a language and its text as it stands in
@@ -255,13 +252,8 @@ class UpdateVisitors : public ::testing::Test {
   std::string Update(const std::string& xml, const std::vector<sTranslationRecord>& records,
                      const std::string& filePath, const std::string& output) {
     const std::string dataFile = mDir / "data.xml";
-    test::WriteFile(dataFile, xml);
     test::WriteFile(output, std::string(100000, 'x'));  // replaced, not overwritten in place
     {
-      cFxFile stream;
-      EXPECT_TRUE(stream.Open(cFxPath(dataFile.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
-      cXmlParser parser;
-      parser.Open(stream);
       tVisitor visitor;
       visitor.SetFilePath(cFxWString(filePath.c_str()));
       visitor.SetOutputPath(cFxWString((mDir / "unused.txt").c_str()));
@@ -269,7 +261,7 @@ class UpdateVisitors : public ::testing::Test {
       std::vector<sTranslationRecord> copy = records;
       visitor.SetRecords(copy);
       copy.clear();
-      EXPECT_TRUE(WalkDocument(parser, visitor));
+      visitortest::WalkFile(xml, dataFile, visitor);
     }
     EXPECT_EQ(test::ReadFile(dataFile), xml);
     EXPECT_FALSE(test::FileExists(mDir / "unused.txt"));
