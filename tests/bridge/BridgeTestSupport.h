@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Documents.h"
 #include "support/TestSupport.h"
 
 namespace bridge_test {
@@ -13,14 +14,8 @@ inline test::ProcessResult Bridge(const std::vector<std::string>& args, const st
   return test::Run(GLOSSMILL_BRIDGE_EXE, args, cwd);
 }
 
-// The UTF-16LE bytes of a translations file; "%" stands for the columns
-// between the key and the texts (TAB, "Vektrel", four TABs, "PC").
-inline std::string File(const std::u16string& text) {
-  std::u16string expanded;
-  for (char16_t unit : text)
-    expanded += unit == u'%' ? u"\tVektrel\t\t\t\tPC" : std::u16string(1, unit);
-  return test::Utf16Le(expanded);
-}
+// The UTF-16LE bytes of a translations file; "%" as in TranslationsText.
+inline std::string File(const std::u16string& text) { return test::Utf16Le(test::TranslationsText(text)); }
 
 // `count` empty text columns.
 inline std::u16string Empty(int count) {

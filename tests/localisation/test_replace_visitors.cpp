@@ -9,11 +9,15 @@
 #include "VisitorTestSupport.h"
 #include "localisation/cGameReplaceVisitor.h"
 #include "localisation/cSourceReplaceVisitor.h"
+#include "support/Documents.h"
 
 namespace {
 
+using test::GamePlain;
+using test::Join;
+using test::SourcePlain;
+using test::tTexts;
 using visitortest::Doc;
-using visitortest::kDeclaration;
 
 typedef std::vector<std::string> tNames;
 
@@ -21,69 +25,32 @@ struct sLists {
   tNames replace, exclude, scope;
 };
 
-const char* const kLanguages[] = {"English", "French",  "Italian", "German",
-                                  "Spanish", "Russian", "Polish",  "Dutch"};
+// Documents in the writer's layout, one tag per line; what a visitor reads
+// and what it writes alike, since layout never reaches a visitor.
+std::string Game(const tTexts& body) {
+  return test::Document(Join({{"<r xmlns:d=\"urn:t\" d:version=\"1\">"}, body, {"</r>"}}));
+}
+std::string Source(const tTexts& body) { return test::Document(Join({{"<r>"}, body, {"</r>"}})); }
 
-std::string GameDoc(const std::string& body) {
-  return Doc("<r xmlns:d=\"urn:t\" d:version=\"1\">|" + body + "|</r>");
+// `body` inside an element or a source "Attribute".
+tTexts In(const std::string& tag, const tTexts& body) {
+  return Join({{"<" + tag + ">"}, body, {"</" + tag.substr(0, tag.find(' ')) + ">"}});
 }
-std::string SourceDoc(const std::string& body) { return Doc("<r>|" + body + "|</r>"); }
-
-// One line of written output, `depth` TABs deep.
-std::string L(int depth, const std::string& text) {
-  return std::string(depth, '\t') + text + "\r\n";
-}
-std::string GameOut(const std::string& body) {
-  return kDeclaration + "<r xmlns:d=\"urn:t\" d:version=\"1\">\r\n" + body + "</r>\r\n";
-}
-std::string SourceOut(const std::string& body) {
-  return kDeclaration + "<r>\r\n" + body + "</r>\r\n";
+tTexts InAttribute(const std::string& name, const tTexts& body) {
+  return In("Attribute name=\"" + name + "\"", body);
 }
 
-// A game-shape plain string, and the tag holding the string created from it.
-std::string GamePlain(const std::string& tag, const std::string& text) {
-  return "<" + tag + " d:type=\"cDeltaString\">" + text + "</" + tag + ">";
+// The tag holding the string a replacement creates from a plain one.
+tTexts GameCreated(const std::string& tag, const std::string& english) {
+  return In(tag, test::GameString({english}));
 }
-std::string GameCreated(int depth, const std::string& tag, const std::string& english) {
-  std::string out = L(depth, "<" + tag + ">") + L(depth + 1, "<Localisation-cUserLocalisedString>");
-  for (const char* language : kLanguages) {
-    const std::string name = language;
-    const std::string text = name == "English" ? english : "";
-    out += L(depth + 2, "<" + name + " d:type=\"cDeltaString\">" + text + "</" + name + ">");
-  }
-  return out + L(depth + 2, "<Other/>") + L(depth + 1, "</Localisation-cUserLocalisedString>") +
-         L(depth, "</" + tag + ">");
+tTexts SourceReplaced(const std::string& tag, const std::string& english) {
+  return InAttribute(tag, test::SourceString({english}));
 }
 
-// A source-shape plain string as read, as copied, and as replaced.
-std::string SourcePlain(const std::string& tag, const std::string& text) {
-  return "<Attribute name=\"" + tag + "\">|<cDeltaString>|<Element>|<Value>" + text +
-         "</Value>|</Element>|</cDeltaString>|</Attribute>";
-}
-std::string SourceCopied(int depth, const std::string& tag, const std::string& valueLine) {
-  return L(depth, "<Attribute name=\"" + tag + "\">") + L(depth + 1, "<cDeltaString>") +
-         L(depth + 2, "<Element>") + L(depth + 3, valueLine) + L(depth + 2, "</Element>") +
-         L(depth + 1, "</cDeltaString>") + L(depth, "</Attribute>");
-}
-std::string SourceString(int depth, const std::string& english) {
-  std::string out = L(depth, "<Localisation-cUserLocalisedString>") + L(depth + 1, "<Element>") +
-                    L(depth + 2, "<Value>");
-  const int d = depth + 3;
-  for (const char* language : kLanguages) {
-    const std::string name = language;
-    out += SourceCopied(d, name, "<Value>" + (name == "English" ? english : "") + "</Value>");
-  }
-  out += L(d, "<Attribute name=\"Other\">") +
-         L(d + 1, "<__Indexed__Localisation-cUserLocalisedString-cOtherStringLangPair>") +
-         L(d + 2, "<Element>") + L(d + 3, "<Value/>") + L(d + 2, "</Element>") +
-         L(d + 1, "</__Indexed__Localisation-cUserLocalisedString-cOtherStringLangPair>") +
-         L(d, "</Attribute>");
-  return out + L(depth + 2, "</Value>") + L(depth + 1, "</Element>") +
-         L(depth, "</Localisation-cUserLocalisedString>");
-}
-std::string SourceReplaced(int depth, const std::string& tag, const std::string& english) {
-  return L(depth, "<Attribute name=\"" + tag + "\">") + SourceString(depth + 1, english) +
-         L(depth, "</Attribute>");
+// A source plain string's inner part holding `value`.
+tTexts DeltaString(const std::string& value) {
+  return {"<cDeltaString>", "<Element>", value, "</Element>", "</cDeltaString>"};
 }
 
 std::vector<cFxWString> Wide(const tNames& names) {
@@ -148,118 +115,97 @@ TEST_F(ReplaceVisitors, Game) {
       {
           {"a typed plain string becomes the tag, bare, holding a localised string",
            {{"Name"}, {}, {}},
-           GameDoc("<Name d:type=\"cDeltaString\" d:id=\"9\">abc</Name>"),
-           GameOut(GameCreated(1, "Name", "abc"))},
+           Game({"<Name d:type=\"cDeltaString\" d:id=\"9\">abc</Name>"}),
+           Game(GameCreated("Name", "abc"))},
           {"empty plain strings, both forms, and text with markup characters",
            {{"Name"}, {}, {}},
-           GameDoc("<Name d:type=\"cDeltaString\"/>|<Name d:type=\"cDeltaString\"></Name>|" +
-                   GamePlain("Name", "a &lt; b\tc") + "|<Other/>"),
-           GameOut(GameCreated(1, "Name", "") + GameCreated(1, "Name", "") +
-                   GameCreated(1, "Name", "a &lt; b\tc") + L(1, "<Other/>"))},
+           Game({"<Name d:type=\"cDeltaString\"/>", "<Name d:type=\"cDeltaString\"></Name>",
+                 GamePlain("Name", "a &lt; b\tc"), "<Other/>"}),
+           Game(Join({GameCreated("Name", ""), GameCreated("Name", ""),
+                      GameCreated("Name", "a &lt; b\tc"), {"<Other/>"}}))},
           {"another type, no type, or a localised string already: copied",
            {{"Name"}, {}, {}},
-           GameDoc("<Name d:type=\"cFloat\">1.5</Name>|<Name>plain</Name>|<Name>|<@>|" +
-                   GamePlain("English", "x") + "|<Other/>|</@>|</Name>"),
+           Game(Join({{"<Name d:type=\"cFloat\">1.5</Name>", "<Name>plain</Name>"},
+                      In("Name", test::GameString({"x"}))})),
            ""},
-          {"a tag in both lists stays",
-           {{"Name"}, {"Name"}, {}}, GameDoc(a), ""},
+          {"a tag in both lists stays", {{"Name"}, {"Name"}, {}}, Game({a}), ""},
           {"exclusion shields what is inside and ends with its own end tag",
            {{"Name"}, {"E"}, {}},
-           GameDoc("<E>|<x/>|" + a + "|</E>|" + b),
-           GameOut(L(1, "<E>") + L(2, "<x/>") + L(2, a) + L(1, "</E>") +
-                   GameCreated(1, "Name", "b"))},
+           Game({"<E>", "<x/>", a, "</E>", b}),
+           Game(Join({{"<E>", "<x/>", a, "</E>"}, GameCreated("Name", "b")}))},
           {"exclusion ends at the end tag of a nested namesake",
            {{"Name"}, {"E"}, {}},
-           GameDoc("<E>|<E/>|" + a + "|</E>"),
-           GameOut(L(1, "<E>") + L(2, "<E/>") + GameCreated(2, "Name", "a") + L(1, "</E>"))},
+           Game({"<E>", "<E/>", a, "</E>"}),
+           Game(In("E", Join({{"<E/>"}, GameCreated("Name", "a")})))},
           {"scope limits replacement to inside scope tags",
            {{"Name"}, {}, {"S"}},
-           GameDoc(a + "|<S>|<T>|" + b + "|</T>|</S>|" + a),
-           GameOut(L(1, a) + L(1, "<S>") + L(2, "<T>") + GameCreated(3, "Name", "b") +
-                   L(2, "</T>") + L(1, "</S>") + L(1, a))},
+           Game({a, "<S>", "<T>", b, "</T>", "</S>", a}),
+           Game(Join({{a}, In("S", In("T", GameCreated("Name", "b"))), {a}}))},
           {"an exclusion outside every scope is none",
            {{"Name"}, {"E"}, {"S"}},
-           GameDoc("<E>|<S>|" + a + "|</S>|</E>"),
-           GameOut(L(1, "<E>") + L(2, "<S>") + GameCreated(3, "Name", "a") + L(2, "</S>") +
-                   L(1, "</E>"))},
-          {"the root is never a scope", {{"Name"}, {}, {"r"}}, GameDoc(a), ""},
+           Game({"<E>", "<S>", a, "</S>", "</E>"}),
+           Game(In("E", In("S", GameCreated("Name", "a"))))},
+          {"the root is never a scope", {{"Name"}, {}, {"r"}}, Game({a}), ""},
           {"repeated names count once",
            {{"Name", "Name"}, {"E", "E"}, {"S", "S"}},
-           GameDoc("<S>|<E>|" + a + "|</E>|" + b + "|</S>"),
-           GameOut(L(1, "<S>") + L(2, "<E>") + L(3, a) + L(2, "</E>") +
-                   GameCreated(2, "Name", "b") + L(1, "</S>"))},
+           Game({"<S>", "<E>", a, "</E>", b, "</S>"}),
+           Game(In("S", Join({{"<E>", a, "</E>"}, GameCreated("Name", "b")})))},
           {"no replace list: the pass-through rules alone",
            {{}, {"Name"}, {}},
-           GameDoc(a + "|<Plain id=\"7\"></Plain>|<d:nil>x</d:nil>"),
-           GameOut(L(1, a) + L(1, "<Plain d:id=\"7\"/>") + L(1, "<d:nil/>"))},
+           Game({a, "<Plain id=\"7\"></Plain>", "<d:nil>x</d:nil>"}),
+           Game({a, "<Plain d:id=\"7\"/>", "<d:nil/>"})},
       },
       Same);
 }
 
 TEST_F(ReplaceVisitors, Source) {
-  const std::string a = SourcePlain("Name", "a");
-  const std::string b = SourcePlain("Name", "b");
+  const tTexts a = SourcePlain("Name", "a");
+  const tTexts b = SourcePlain("Name", "b");
   Check<cSourceReplaceVisitor>(
       {
           {"the cDeltaString of a listed Attribute becomes a localised string",
            {{"Name"}, {}, {}},
-           SourceDoc(SourcePlain("Name", "abc") + "|" + SourcePlain("Note", "x")),
-           SourceOut(SourceReplaced(1, "Name", "abc") +
-                     SourceCopied(1, "Note", "<Value>x</Value>"))},
+           Source(Join({SourcePlain("Name", "abc"), SourcePlain("Note", "x")})),
+           Source(Join({SourceReplaced("Name", "abc"), SourcePlain("Note", "x")}))},
           {"an empty value, and elements before the cDeltaString passed in turn",
            {{"Name"}, {}, {}},
-           SourceDoc("<Attribute name=\"Name\">|<cDeltaString>|<Element>|<Value/>|</Element>|"
-                     "</cDeltaString>|</Attribute>|<Attribute name=\"Name\">|<Wrap>|"
-                     "<cDeltaString>|<Element>|<Value>x &amp; y</Value>|</Element>|</cDeltaString>|"
-                     "</Wrap>|</Attribute>"),
-           SourceOut(SourceReplaced(1, "Name", "") + L(1, "<Attribute name=\"Name\">") +
-                     L(2, "<Wrap>") + SourceString(3, "x &amp; y") + L(2, "</Wrap>") +
-                     L(1, "</Attribute>"))},
+           Source(Join({InAttribute("Name", DeltaString("<Value/>")),
+                        InAttribute("Name", In("Wrap", DeltaString("<Value>x &amp; y</Value>")))})),
+           Source(Join({SourceReplaced("Name", ""),
+                        InAttribute("Name", In("Wrap", test::SourceString({"x &amp; y"})))}))},
           {"a target holding a localised string already is copied",
            {{"Name"}, {}, {}},
-           SourceDoc("<Attribute name=\"Name\">|<@>|<Element>|<Value>|" +
-                     SourcePlain("English", "abc") + "|</Value>|</Element>|</@>|</Attribute>"),
+           Source(InAttribute("Name", In("Localisation-cUserLocalisedString",
+                                         In("Element", In("Value", SourcePlain("English", "abc")))))),
            ""},
-          {"a tag in both lists stays", {{"Name"}, {"Name"}, {}}, SourceDoc(a), ""},
+          {"a tag in both lists stays", {{"Name"}, {"Name"}, {}}, Source(a), ""},
           {"an excluded element shields what is inside",
            {{"Name"}, {"Blocked"}, {}},
-           SourceDoc("<Blocked>|" + a + "|</Blocked>|" + b),
-           SourceOut(L(1, "<Blocked>") + SourceCopied(2, "Name", "<Value>a</Value>") +
-                     L(1, "</Blocked>") + SourceReplaced(1, "Name", "b"))},
+           Source(Join({In("Blocked", a), b})),
+           Source(Join({In("Blocked", a), SourceReplaced("Name", "b")}))},
           {"an exclusion by an Attribute ends at the first Attribute end tag in it",
            {{"Name"}, {"E"}, {}},
-           SourceDoc("<Attribute name=\"E\">|<Group>|" + SourcePlain("Note", "x") + "|" + a +
-                     "|</Group>|</Attribute>"),
-           SourceOut(L(1, "<Attribute name=\"E\">") + L(2, "<Group>") +
-                     SourceCopied(3, "Note", "<Value>x</Value>") + SourceReplaced(3, "Name", "a") +
-                     L(2, "</Group>") + L(1, "</Attribute>"))},
+           Source(InAttribute("E", In("Group", Join({SourcePlain("Note", "x"), a})))),
+           Source(InAttribute("E", In("Group", Join({SourcePlain("Note", "x"), SourceReplaced("Name", "a")}))))},
           {"scope by an Attribute's name",
            {{"Name"}, {}, {"S"}},
-           SourceDoc(a + "|<Attribute name=\"S\">|" + b + "|</Attribute>"),
-           SourceOut(SourceCopied(1, "Name", "<Value>a</Value>") +
-                     L(1, "<Attribute name=\"S\">") + SourceReplaced(2, "Name", "b") +
-                     L(1, "</Attribute>"))},
-          {"the root can be the scope",
-           {{"Name"}, {}, {"r"}},
-           SourceDoc(a),
-           SourceOut(SourceReplaced(1, "Name", "a"))},
+           Source(Join({a, InAttribute("S", b)})),
+           Source(Join({a, InAttribute("S", SourceReplaced("Name", "b"))}))},
+          {"the root can be the scope", {{"Name"}, {}, {"r"}}, Source(a), Source(SourceReplaced("Name", "a"))},
           {"an exclusion outside every scope is none",
            {{"Name"}, {"E"}, {"S"}},
-           SourceDoc("<E>|<S>|" + a + "|</S>|</E>"),
-           SourceOut(L(1, "<E>") + L(2, "<S>") + SourceReplaced(3, "Name", "a") + L(2, "</S>") +
-                     L(1, "</E>"))},
+           Source(In("E", In("S", a))),
+           Source(In("E", In("S", SourceReplaced("Name", "a"))))},
           {"each text the replaced part receives becomes a localised string",
            {{"Name"}, {}, {}},
-           SourceDoc("<Attribute name=\"Name\">|<cDeltaString><Element><Value>abc</Value>"
-                     "</Element>|</cDeltaString>|</Attribute>"),
-           SourceOut(L(1, "<Attribute name=\"Name\">") + SourceString(2, "") +
-                     SourceString(2, "") + SourceString(2, "abc") + SourceString(2, "") +
-                     L(1, "</Attribute>"))},
+           Doc("<r>|<Attribute name=\"Name\">|<cDeltaString><Element><Value>abc</Value>"
+               "</Element>|</cDeltaString>|</Attribute>|</r>"),
+           Source(InAttribute("Name", Join({test::SourceString({""}), test::SourceString({""}),
+                                            test::SourceString({"abc"}), test::SourceString({""})})))},
           {"no replace list: the pass-through rules alone, no namespace",
            {{}, {}, {}},
-           Doc("<r xmlns:d=\"urn:t\" d:id=\"1\">|<Value/>|" + a + "|</r>"),
-           kDeclaration + "<r id=\"1\">\r\n" + L(1, "<Value></Value>") +
-               SourceCopied(1, "Name", "<Value>a</Value>") + "</r>\r\n"},
+           test::Document(Join({{"<r xmlns:d=\"urn:t\" d:id=\"1\">", "<Value/>"}, a, {"</r>"}})),
+           test::Document(Join({{"<r id=\"1\">", "<Value></Value>"}, a, {"</r>"}}))},
       },
       SourceEmptyFormsOpened);
 }
@@ -269,16 +215,16 @@ TEST_F(ReplaceVisitors, Source) {
 TEST_F(ReplaceVisitors, TargetWithoutTextIsCopied) {
   const sLists lists{{"Name"}, {}, {}};
   EXPECT_EQ(Replace<cGameReplaceVisitor>(
-                GameDoc("<Name d:type=\"cDeltaString\" d:id=\"9\">|abc</Name>|"
-                        "<Name d:type=\"cDeltaString\">|<x>|</x>|</Name>|" +
-                        GamePlain("Name", "b")),
+                Game({"<Name d:type=\"cDeltaString\" d:id=\"9\">\r\nabc</Name>",
+                      "<Name d:type=\"cDeltaString\">", "<x>", "</x>", "</Name>", GamePlain("Name", "b")}),
                 lists),
-            GameOut(L(1, "<Name d:type=\"cDeltaString\" d:id=\"9\"/>") +
-                    L(1, "<Name d:type=\"cDeltaString\">") + L(2, "<x/>") + L(1, "</Name>") +
-                    GameCreated(1, "Name", "b")));
+            Game(Join({{"<Name d:type=\"cDeltaString\" d:id=\"9\"/>"},
+                       In("Name d:type=\"cDeltaString\"", {"<x/>"}), GameCreated("Name", "b")})));
   EXPECT_EQ(Replace<cSourceReplaceVisitor>(
-                SourceDoc(SourcePlain("Name", "|abc") + "|" + SourcePlain("Name", "b")), lists),
-            SourceOut(SourceCopied(1, "Name", "<Value/>") + SourceReplaced(1, "Name", "b")));
+                Source(Join({InAttribute("Name", DeltaString("<Value>\r\nabc</Value>")),
+                             SourcePlain("Name", "b")})),
+                lists),
+            Source(Join({InAttribute("Name", DeltaString("<Value/>")), SourceReplaced("Name", "b")})));
 }
 
 }  // namespace

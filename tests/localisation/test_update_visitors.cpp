@@ -11,10 +11,12 @@
 #include "VisitorTestSupport.h"
 #include "localisation/cGameUpdateVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
+#include "support/Documents.h"
 
 namespace {
 
-using visitortest::kDeclaration;
+using test::Join;
+using test::tTexts;
 const std::string kLocalisedString = "Localisation-cUserLocalisedString";
 
 // One child of a localised string: a language and its text as it stands in
@@ -46,100 +48,49 @@ const std::vector<std::string> kNewXml = {
     "Bonjour", "Ciao", "Hallo", "Hola", "Privet", "Cześć", "Hoi &amp; &lt;dag&gt;"};
 const std::vector<std::string> kAlt = {"A1", "A2", "A3", "A4", "A5", "A6", "A7"};
 
-// A document laid out as the writer lays it out: one TAB per depth, CR LF.
-class cLines {
- public:
-  void Add(int depth, const std::string& line) { mXml += std::string(depth, '\t') + line + "\r\n"; }
-  std::string Xml() const { return kDeclaration + mXml; }
-
- private:
-  std::string mXml;
-};
-
 // Game shape. The input's root carries an unprefixed attribute, which the
 // output writes with the prefix; "Count", "Flags" and "nil" show the three
 // text rules, and the "French" after the strings lies outside any string.
 std::string GameDoc(const std::vector<tString>& strings, bool written) {
-  cLines doc;
-  doc.Add(0, std::string("<Root xmlns:d=\"urn:t\" d:version=\"2\" ") + (written ? "d:" : "") +
-                 "id=\"9\">");
-  doc.Add(1, "<Count d:type=\"sUInt32\">2</Count>");
+  tTexts lines = {std::string("<Root xmlns:d=\"urn:t\" d:version=\"2\" ") + (written ? "d:" : "") + "id=\"9\">",
+                  "<Count d:type=\"sUInt32\">2</Count>"};
   for (const tString& string : strings) {
-    doc.Add(1, "<Name>");
-    doc.Add(2, "<" + kLocalisedString + ">");
+    tTexts children;
     for (const sChild& child : string) {
       if (child.name == "Other") {
-        doc.Add(3, "<Other/>");
+        children.push_back("<Other/>");
       } else if (child.name == kOtherWithPair) {
-        doc.Add(3, "<Other>");
-        doc.Add(4, "<Pair>");
-        doc.Add(5, "<French d:type=\"cDeltaString\">" + child.text + "</French>");
-        doc.Add(4, "</Pair>");
-        doc.Add(3, "</Other>");
+        children = Join({children, {"<Other>", "<Pair>", test::GamePlain("French", child.text), "</Pair>", "</Other>"}});
       } else {
-        doc.Add(3, "<" + child.name + " d:type=\"cDeltaString\">" + child.text + "</" + child.name +
-                       ">");
+        children.push_back(test::GamePlain(child.name, child.text));
       }
     }
-    doc.Add(2, "</" + kLocalisedString + ">");
-    doc.Add(1, "</Name>");
+    lines = Join({lines, {"<Name>", "<" + kLocalisedString + ">"}, children, {"</" + kLocalisedString + ">", "</Name>"}});
   }
-  doc.Add(1, "<French d:type=\"cDeltaString\">outside</French>");
-  doc.Add(1, "<Flags/>");
-  doc.Add(1, "<d:nil/>");
-  doc.Add(0, "</Root>");
-  return doc.Xml();
-}
-
-// One source-shape value: an "Attribute" named `name` holding `text`.
-void SourceValue(cLines& doc, int depth, const std::string& name, const std::string& text) {
-  doc.Add(depth, "<Attribute name=\"" + name + "\">");
-  doc.Add(depth + 1, "<cDeltaString>");
-  doc.Add(depth + 2, "<Element>");
-  doc.Add(depth + 3, "<Value>" + text + "</Value>");
-  doc.Add(depth + 2, "</Element>");
-  doc.Add(depth + 1, "</cDeltaString>");
-  doc.Add(depth, "</Attribute>");
+  return test::Document(Join({lines, {test::GamePlain("French", "outside"), "<Flags/>", "<d:nil/>", "</Root>"}}));
 }
 
 // Source shape. Attributes lose their prefix on output; the other list's
 // empty "Value" keeps its empty form.
 std::string SourceDoc(const std::vector<tString>& strings, bool written) {
   const std::string otherList = "__Indexed__" + kLocalisedString + "-cOtherStringLangPair";
-  cLines doc;
-  doc.Add(0, std::string("<Root xmlns:d=\"urn:t\" ") + (written ? "" : "d:") + "version=\"2\">");
+  tTexts lines = {std::string("<Root xmlns:d=\"urn:t\" ") + (written ? "" : "d:") + "version=\"2\">"};
   for (const tString& string : strings) {
-    doc.Add(1, "<Attribute name=\"Name\">");
-    doc.Add(2, "<" + kLocalisedString + ">");
-    doc.Add(3, "<Element>");
-    doc.Add(4, "<Value>");
+    tTexts children;
     for (const sChild& child : string) {
       if (child.name != "Other" && child.name != kOtherWithPair) {
-        SourceValue(doc, 5, child.name, child.text);
+        children = Join({children, test::SourcePlain(child.name, child.text)});
         continue;
       }
-      doc.Add(5, "<Attribute name=\"Other\">");
-      doc.Add(6, "<" + otherList + ">");
-      doc.Add(7, "<Element>");
-      if (child.name == "Other") {
-        doc.Add(8, "<Value/>");
-      } else {
-        doc.Add(8, "<Value>");
-        SourceValue(doc, 9, "French", child.text);
-        doc.Add(8, "</Value>");
-      }
-      doc.Add(7, "</Element>");
-      doc.Add(6, "</" + otherList + ">");
-      doc.Add(5, "</Attribute>");
+      const tTexts pair = child.name == "Other" ? tTexts{"<Value/>"}
+                                                : Join({{"<Value>"}, test::SourcePlain("French", child.text), {"</Value>"}});
+      children = Join({children, {"<Attribute name=\"Other\">", "<" + otherList + ">", "<Element>"}, pair,
+                       {"</Element>", "</" + otherList + ">", "</Attribute>"}});
     }
-    doc.Add(4, "</Value>");
-    doc.Add(3, "</Element>");
-    doc.Add(2, "</" + kLocalisedString + ">");
-    doc.Add(1, "</Attribute>");
+    lines = Join({lines, {"<Attribute name=\"Name\">", "<" + kLocalisedString + ">", "<Element>", "<Value>"}, children,
+                  {"</Value>", "</Element>", "</" + kLocalisedString + ">", "</Attribute>"}});
   }
-  SourceValue(doc, 1, "French", "outside");
-  doc.Add(0, "</Root>");
-  return doc.Xml();
+  return test::Document(Join({lines, test::SourcePlain("French", "outside"), {"</Root>"}}));
 }
 
 cFxWString Wide(const std::string& utf8) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/Documents.h"
 #include "support/TestSupport.h"
 #include "translations/cTranslationTable.h"
 #include "xml/cFxFile.h"
@@ -39,14 +40,8 @@ std::string Dump(cTranslationTable& table) {
   return dump;
 }
 
-// The bytes of a little-endian file; "%" stands for the columns between
-// the key and the texts (TAB, "Vektrel", four TABs, "PC").
-std::string File(const std::u16string& text) {
-  std::u16string expanded;
-  for (char16_t unit : text)
-    expanded += unit == u'%' ? u"\tVektrel\t\t\t\tPC" : std::u16string(1, unit);
-  return test::Utf16Le(expanded);
-}
+// The bytes of a little-endian file; "%" as in TranslationsText.
+std::string File(const std::u16string& text) { return test::Utf16Le(test::TranslationsText(text)); }
 
 const std::u16string kGood = u"\\a.xml@Game@Hello#World%\t\"Hello World\"\t\"Bonjour\"\n";
 const char* const kGoodTable = "\\a.xml: Game|Hello#World[Hello World][Bonjour][][][][]\n";

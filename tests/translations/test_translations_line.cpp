@@ -4,17 +4,13 @@
 
 #include <string>
 
+#include "support/Documents.h"
 #include "translations/TranslationsLine.h"
 
 namespace {
 
 // "%" stands for the columns between the key and the texts.
-std::u16string Line(const std::u16string& text) {
-  std::u16string expanded;
-  for (char16_t unit : text)
-    expanded += unit == u'%' ? u"\tVektrel\t\t\t\tPC" : std::u16string(1, unit);
-  return expanded;
-}
+std::u16string Line(const std::u16string& text) { return test::TranslationsText(text); }
 
 std::u16string Part(const std::u16string& line, sUnitSpan span) {
   return line.substr(span.mStart, span.mStop - span.mStart);
