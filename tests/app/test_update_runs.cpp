@@ -46,15 +46,18 @@ TEST(UpdateRun, SourceRoundTripPutsEachLanguageInItsElementAndNothingElse) {
   tree.Write("notes.xml", test::SourceDocument(test::SourcePlain("Note", "no strings")));
 
   ASSERT_EQ(tree.Glossmill({"-sx", "out.txt"}).status, 0);
+  // A key naming a file that is not there gets its line, and the run goes on
+  // with the next file.
   tree.Write("in.txt", Translate(tree.Read("out.txt"), "Source",
-                                 {{"Covered#van", van}, {"Stop\\there", stop}}));
+                                 {{"Covered#van", van}, {"Stop\\there", stop}}) +
+                           test::Utf16Le(test::Utf16(test::TranslatedLine("\\Gone.xml@Source@Covered#van", van))));
   const auto before = tree.Files();
 
   const test::ProcessResult result = tree.Glossmill({"-su", "in.txt"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
   // The total counts every data file below the start directory.
-  EXPECT_EQ(result.out, tree.Progress(1, 3, "Rolling Stock/wagons.xml"));
+  EXPECT_EQ(result.out, tree.Progress(1, 3, "Gone.xml") + tree.Progress(2, 3, "Rolling Stock/wagons.xml"));
   EXPECT_EQ(tree.Read("Rolling Stock/wagons.xml"), wagons(van, stop));
   // Nothing else in the tree changed, and no temporary file is left.
   auto after = tree.Files();
@@ -122,37 +125,6 @@ TEST(UpdateRun, TranslationsFileThatIsMalformedOrOfTheOtherFlavourTouchesNothing
     EXPECT_EQ(result.out + result.err, "") << each.what;
     EXPECT_EQ(tree.Files(), before) << each.what << " " << each.option;
   }
-}
-
-TEST(UpdateRun, SourceRunCountsTheTreeAndGoesOnAfterAMissingFile) {
-  test::ContentTree tree;
-  for (int i = 0; i < 10; ++i)
-    tree.Write("f" + std::to_string(i) + ".xml",
-               test::SourceDocument(test::SourceString({"Text " + std::to_string(i)})));
-  const std::string named[] = {"f2", "f5", "f7"};
-  tTexts lines;
-  for (const std::string& name : named)
-    lines.push_back(test::TranslatedLine("\\" + name + ".xml@Source@Text#" + name.substr(1),
-                                         {"", "Texte " + name.substr(1)}));
-  tree.Write("in.txt", test::TranslationsFile(lines));
-  test::ProcessResult result = tree.Glossmill({"-su", "in.txt"});
-  EXPECT_EQ(result.out, tree.Progress(1, 10, "f2.xml") + tree.Progress(2, 10, "f5.xml") +
-                            tree.Progress(3, 10, "f7.xml"));
-  for (const std::string& name : named)
-    EXPECT_EQ(tree.Read(name + ".xml"),
-              test::SourceDocument(test::SourceString(
-                  {"Text " + name.substr(1), "Texte " + name.substr(1)})));
-
-  // A key naming a file that is not there: its line, then the next file.
-  lines.insert(lines.begin() + 1, test::TranslatedLine("\\f3b.xml@Source@Text#3", {"", "x"}));
-  lines.back() = test::TranslatedLine("\\f7.xml@Source@Text#7", {"", "Encore"});
-  tree.Write("in.txt", test::TranslationsFile(lines));
-  result = tree.Glossmill({"-su", "in.txt"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, tree.Progress(1, 10, "f2.xml") + tree.Progress(2, 10, "f3b.xml") +
-                            tree.Progress(3, 10, "f5.xml") + tree.Progress(4, 10, "f7.xml"));
-  EXPECT_EQ(tree.Read("f7.xml"), test::SourceDocument(test::SourceString({"Text 7", "Encore"})));
-  EXPECT_FALSE(test::FileExists(tree.At("f3b.xml")));
 }
 
 }  // namespace
