@@ -1,9 +1,9 @@
 #include "localisation/cExtractVisitor.h"
 
 #include "localisation/VisitorHelpers.h"
+#include "translations/TranslationsLine.h"
 
 namespace {
-constexpr wchar16 cByteOrderMark = 0xFEFF;
 // TAB, the product word, the three empty columns and the platform word.
 constexpr wchar16 cLineHeadTail[] = u"\tVektrel\t\t\t\tPC";
 constexpr uint32_t cLineHeadTailLength = sizeof(cLineHeadTail) / sizeof(wchar16) - 1;
@@ -21,7 +21,7 @@ void cExtractVisitor::StartDocument() {
     mOutputFailure = mStream.GetFailure();
     return;
   }
-  if (!existed) mStream.WriteWideChar(cByteOrderMark);
+  if (!existed) mStream.WriteWideChar(kTranslationsLine::cByteOrderMark);
 }
 
 void cExtractVisitor::EndDocument() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ContentTree.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -70,12 +71,7 @@ std::string Line(const std::string& key, const tTexts& texts, size_t count) {
 std::string SourceLine(const std::string& key, const tTexts& texts) { return Line(key, texts, 8); }
 std::string GameLine(const std::string& key, const tTexts& texts) { return Line(key, texts, 9); }
 
-// The translations file: one byte-order mark, then the lines.
-std::string Translations(const tTexts& lines) {
-  std::string text = "\xEF\xBB\xBF";
-  for (const std::string& line : lines) text += line;
-  return test::Utf16Le(test::Utf16(text));
-}
+std::string Translations(const tTexts& lines) { return test::TranslationsFile(lines); }
 
 class ExtractRun : public ::testing::Test {
  protected:

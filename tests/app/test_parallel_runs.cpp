@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ContentTree.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -123,11 +124,11 @@ test::TempDir* ParallelRun::gTemplate = nullptr;
 // ".BIN" spelling, the XML form itself, a way through another directory),
 // which must never be worked on at once.
 std::string UpdateTranslations() {
-  std::string text = "\xEF\xBB\xBF";
+  test::tTexts lines;
   auto line = [&](const std::string& key, int number, const std::string& french) {
     const std::string id = std::to_string(number);
-    text += key + "@Game@Text#" + id + "\tVektrel\t\t\t\tPC\t\"Text " + id + "\"\t\"" + french +
-            "\"\n";
+    lines.push_back(key + "@Game@Text#" + id + "\tVektrel\t\t\t\tPC\t\"Text " + id + "\"\t\"" +
+                    french + "\"\n");
   };
   for (int number = 0; number < cBinCount; number += 3) {
     std::string key = "\\" + BinName(number);
@@ -140,7 +141,7 @@ std::string UpdateTranslations() {
   line("\\d0\\zz\\..\\f006.bin", 6, "Gibt es nicht");
   line("\\d1\\plain.xml", 1000, "Rein");
   line("\\d2\\missing.bin", 2, "Nirgends");
-  return test::Utf16Le(test::Utf16(text));
+  return test::TranslationsFile(lines);
 }
 
 TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOnce) {

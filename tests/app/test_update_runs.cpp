@@ -118,7 +118,7 @@ TEST(UpdateRun, TranslationsFileThatIsMalformedOrOfTheOtherFlavourTouchesNothing
     test::ContentTree tree;
     tree.UseSerializer();
     tree.Write("a.xml", test::SourceDocument(test::SourceString({"Hello"})));
-    tree.Write("in.txt", test::Utf16Le(test::Utf16("\xEF\xBB\xBF" + each.lines)));
+    tree.Write("in.txt", test::TranslationsFile({each.lines}));
     const auto before = tree.Files();
     const test::ProcessResult result = tree.Glossmill({each.option, "in.txt"});
     EXPECT_EQ(result.status, 0) << each.what;
