@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Core/platform/FxPlatform.h"
+#include "localisation/LocalisedStringVocabulary.h"
 #include "xml/cFxFile.h"
 
 namespace {
@@ -32,25 +33,25 @@ void Collect(int argc, const char* const* argv, tTagList& list, eCollect which) 
   }
 }
 
-void RunReplace(int argc, const char* const* argv, bool game) {
+void RunReplace(int argc, const char* const* argv, eFlavour flavour) {
   tTagList replaceTags, excludeTags, scopeTags;
   CollectReplaceTags(argc, argv, replaceTags);
   CollectExcludeTags(argc, argv, excludeTags);
   CollectScopeTags(argc, argv, scopeTags);
-  if (game)
+  if (flavour == eFlavour::Game)
     RunGameReplace(replaceTags, excludeTags, scopeTags);
   else
     RunSourceReplace(replaceTags, excludeTags, scopeTags);
 }
 
-void RunUpdate(const char* fileName, bool game) {
+void RunUpdate(const char* fileName, eFlavour flavour) {
   cFxFile translations;
   if (!translations.Open(cFxPath(fileName), kFxFileMode::cModeRead, 0, 0,
                          cTranslationsReadBuffer, cTranslationsReadBuffer)) {
     std::printf("Could not open file '%s'\n", fileName);
     return;
   }
-  if (game)
+  if (flavour == eFlavour::Game)
     RunGameUpdate(translations);
   else
     RunSourceUpdate(translations);
@@ -109,15 +110,15 @@ int RunCommandLine(int argc, const char* const* argv) {
     if (argc < 3) {
       PrintUsage();
     } else if (option == "-sr") {
-      RunReplace(argc, argv, false);
+      RunReplace(argc, argv, eFlavour::Source);
     } else if (option == "-gr") {
-      RunReplace(argc, argv, true);
+      RunReplace(argc, argv, eFlavour::Game);
     } else if (argc != 3) {
       PrintUsage();
     } else if (option == "-gu") {
-      RunUpdate(argv[2], true);
+      RunUpdate(argv[2], eFlavour::Game);
     } else if (option == "-su") {
-      RunUpdate(argv[2], false);
+      RunUpdate(argv[2], eFlavour::Source);
     } else if (option == "-gx") {
       RunGameExtract(argv[2]);
     } else if (option == "-sx") {

@@ -8,6 +8,7 @@
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
 #include "app/WriteBack.h"
+#include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/cGameExtractVisitor.h"
 #include "localisation/cSourceExtractVisitor.h"
 #include "xml/WalkDocument.h"
@@ -15,8 +16,6 @@
 #include "xml/cXmlParser.h"
 
 namespace {
-
-enum eFlavour { eFlavourGame, eFlavourSource };
 
 // Answers why the translations file could not be written, or nothing.
 template <class tVisitor>
@@ -50,7 +49,7 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   const cFxWString output = WidePath(outputName);
   LeaveOutOfDataFiles(output);
 
-  if (flavour == eFlavourGame) ConvertAllBinToXml();
+  if (flavour == eFlavour::Game) ConvertAllBinToXml();
 
   // The first visitor creates the output afresh with its byte-order mark,
   // so a rerun does not append to an old file. The name is resolved as the
@@ -65,13 +64,13 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   for (const cFxWString& dataFile : gDataFiles) {
     // The game run reads a ".bin" file through the XML form the serializer
     // made; the key keeps the ".bin" name, by which the update finds it.
-    const cFxWString readPath = flavour == eFlavourGame ? XmlTwinOf(dataFile) : dataFile;
+    const cFxWString readPath = flavour == eFlavour::Game ? XmlTwinOf(dataFile) : dataFile;
 
     PrintProgressLine(position, total, readPath);
     ++position;
 
     const cFxString failure =
-        flavour == eFlavourGame
+        flavour == eFlavour::Game
             ? ExtractFile<cGameExtractVisitor>(dataFile, readPath, output, keyBase)
             : ExtractFile<cSourceExtractVisitor>(dataFile, readPath, output, keyBase);
     if (!failure.IsEmpty() && !failureReported) {
@@ -83,6 +82,6 @@ void RunExtract(const char* outputName, eFlavour flavour) {
 
 }  // namespace
 
-void RunGameExtract(const char* outputName) { RunExtract(outputName, eFlavourGame); }
+void RunGameExtract(const char* outputName) { RunExtract(outputName, eFlavour::Game); }
 
-void RunSourceExtract(const char* outputName) { RunExtract(outputName, eFlavourSource); }
+void RunSourceExtract(const char* outputName) { RunExtract(outputName, eFlavour::Source); }

@@ -22,10 +22,6 @@
 
 namespace {
 
-// Translation tables keep lines of one flavour only.
-constexpr int32_t cGameLines = 1;
-constexpr int32_t cSourceLines = 0;
-
 // Whether a key names a ".bin" data file, in any case: such a file is read
 // and rebuilt through its XML form.
 bool NamesBinFile(const cFxWString& keyPath) {
@@ -158,7 +154,7 @@ void RunGameUpdate(cFxFile& translations) {
   if (!ReadStartDirectory(startDirectory)) return;
 
   cTranslationTable table;
-  table.SetFlavour(cGameLines);
+  table.SetFlavour(eFlavour::Game);
   // A malformed file or one of the other flavour changes nothing.
   if (!table.Read(translations)) return;
   table.RewindFiles();
@@ -198,7 +194,7 @@ void RunSourceUpdate(cFxFile& translations) {
   WalkDataTree(startDirectory);
 
   cTranslationTable table;
-  table.SetFlavour(cSourceLines);
+  table.SetFlavour(eFlavour::Source);
   if (!table.Read(translations)) return;
   table.RewindFiles();
   const int total = static_cast<int>(gDataFiles.size());

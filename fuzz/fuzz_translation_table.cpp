@@ -22,7 +22,7 @@ void Check(bool holds) {
   if (!holds) abort();
 }
 
-void ReadAndLookUp(const uint8_t* data, size_t size, int32_t flavour, int readBufferSize) {
+void ReadAndLookUp(const uint8_t* data, size_t size, eFlavour flavour, int readBufferSize) {
   cFxFile stream;
   Check(stream.Attach(new fuzz::cMemorySource(data, size), 0, readBufferSize, 0));
   cTranslationTable table;
@@ -30,7 +30,7 @@ void ReadAndLookUp(const uint8_t* data, size_t size, int32_t flavour, int readBu
   const bool read = table.Read(stream);
   if (!read) Check(table.GetFileCount() == 0);
 
-  const wchar16* label = flavour == 1 ? kLocalisation::cGameLabel : kLocalisation::cSourceLabel;
+  const wchar16* label = kLocalisation::FlavourLabel(flavour);
   std::set<cFxWString> seen;
   cFxWString path;
   table.RewindFiles();
@@ -61,7 +61,7 @@ void ReadAndLookUp(const uint8_t* data, size_t size, int32_t flavour, int readBu
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::RejectByThrowing();
-  for (int32_t flavour : {0, 1})
+  for (eFlavour flavour : {eFlavour::Source, eFlavour::Game})
     for (int bufferSize : {1, 4096}) ReadAndLookUp(data, size, flavour, bufferSize);
   return 0;
 }

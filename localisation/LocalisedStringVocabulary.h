@@ -15,6 +15,11 @@
 
 #include "API/core/FxTypes.h"
 
+// The two flavours every operation comes in: game (the XML form the
+// serializer makes of a ".bin" file) and source (".xml" data files). They
+// differ in the string's shape, the rules of a copy and the key's label.
+enum class eFlavour { Game, Source };
+
 namespace kLocalisation {
 constexpr const wchar16* cLocalisedString = u"Localisation-cUserLocalisedString";
 constexpr const wchar16* cDeltaString = u"cDeltaString";
@@ -35,6 +40,9 @@ constexpr const wchar16* cEnglish = u"English";
 // Flavour labels of the translations-file key.
 constexpr const wchar16* cGameLabel = u"Game";
 constexpr const wchar16* cSourceLabel = u"Source";
+constexpr const wchar16* FlavourLabel(eFlavour flavour) {
+  return flavour == eFlavour::Game ? cGameLabel : cSourceLabel;
+}
 
 // The languages in the order a localised string holds them.
 constexpr uint32_t cLanguageCount = 8;

@@ -29,7 +29,8 @@ void cExtractVisitor::EndDocument() {
 }
 
 void cExtractVisitor::BeginKey() {
-  mKey = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" + mFlavourLabel;
+  mKey = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" +
+         kLocalisation::FlavourLabel(mFlavour);
 }
 
 void cExtractVisitor::ExtractText(const cFxWString& text) {

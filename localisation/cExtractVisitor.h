@@ -15,6 +15,7 @@
 #pragma once
 
 #include "API/core/cFxString.h"
+#include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/cElementStack.h"
 #include "localisation/cElementVisitor.h"
 #include "xml/cFxFile.h"
@@ -43,8 +44,7 @@ class cExtractVisitor : public cElementVisitor {
   const cFxString& GetOutputFailure() const { return mOutputFailure; }
 
  protected:
-  // `flavourLabel`: "Game" or "Source", a constant that outlives the visitor.
-  explicit cExtractVisitor(const wchar16* flavourLabel) : mFlavourLabel(flavourLabel) {}
+  explicit cExtractVisitor(eFlavour flavour) : mFlavour(flavour) {}
 
   // Starts the key of a new string: path, "@", flavour label.
   void BeginKey();
@@ -71,6 +71,6 @@ class cExtractVisitor : public cElementVisitor {
   void WriteColumn(const cFxWString& text);
   void WriteUnits(const wchar16* units, uint32_t count);
 
-  const wchar16* mFlavourLabel;
+  eFlavour mFlavour;
   cFxString mOutputFailure;
 };

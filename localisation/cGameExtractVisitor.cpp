@@ -4,7 +4,7 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
-cGameExtractVisitor::cGameExtractVisitor() : cExtractVisitor(kLocalisation::cGameLabel) {}
+cGameExtractVisitor::cGameExtractVisitor() : cExtractVisitor(eFlavour::Game) {}
 
 void cGameExtractVisitor::StartElement(cXmlElement& element) {
   // The string element itself starts nothing: its first child does.

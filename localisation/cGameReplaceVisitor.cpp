@@ -4,7 +4,7 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
-cGameReplaceVisitor::cGameReplaceVisitor() : cReplaceVisitor(eXmlFlavour::Game, true) {}
+cGameReplaceVisitor::cGameReplaceVisitor() : cReplaceVisitor(eFlavour::Game, true) {}
 
 bool cGameReplaceVisitor::IsScope(const cXmlElement& element) const {
   return !HasScopeTags() || (HasReplaceTags() && IsScopeTag(element.GetName()));

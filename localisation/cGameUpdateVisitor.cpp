@@ -10,7 +10,7 @@ constexpr const wchar16* cTemporarySuffix = u".temp";
 }  // namespace
 
 cGameUpdateVisitor::cGameUpdateVisitor()
-    : cUpdateVisitor(eXmlFlavour::Game, eDuplicateIds::LastWins) {}
+    : cUpdateVisitor(eFlavour::Game, eDuplicateIds::LastWins) {}
 
 cFxWString cGameUpdateVisitor::GetOutputFilePath() const { return mFilePath + cTemporarySuffix; }
 

@@ -43,7 +43,7 @@ class cReplaceVisitor : public cRewritingVisitor {
   cFxWString GetOutputFilePath() const override { return mFilePath; }
 
  protected:
-  cReplaceVisitor(eXmlFlavour flavour, bool declareNamespace)
+  cReplaceVisitor(eFlavour flavour, bool declareNamespace)
       : cRewritingVisitor(flavour, declareNamespace) {}
 
   // Whether `name` stands in a list.

@@ -4,7 +4,7 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
-cRewritingVisitor::cRewritingVisitor(eXmlFlavour flavour, bool declareNamespace)
+cRewritingVisitor::cRewritingVisitor(eFlavour flavour, bool declareNamespace)
     : mDeclareNamespace(declareNamespace), mFlavour(flavour) {}
 
 void cRewritingVisitor::StartDocument() {

@@ -23,11 +23,10 @@
 
 #include "API/core/cFxString.h"
 #include "localisation/cElementStack.h"
+#include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/cElementVisitor.h"
 #include "xml/cFxFile.h"
 #include "xml/cXmlWriter.h"
-
-enum class eXmlFlavour { Game, Source };
 
 namespace kRewrite {
 // Read and write buffer of the rewritten file's stream.
@@ -51,10 +50,10 @@ class cRewritingVisitor : public cElementVisitor {
  protected:
   // `declareNamespace`: whether the first start tag passed through carries
   // the "xmlns:d" declaration.
-  cRewritingVisitor(eXmlFlavour flavour, bool declareNamespace);
+  cRewritingVisitor(eFlavour flavour, bool declareNamespace);
 
   bool HasOutput() const { return mWriter.GetStream() != nullptr; }
-  bool IsGameFlavour() const { return mFlavour == eXmlFlavour::Game; }
+  bool IsGameFlavour() const { return mFlavour == eFlavour::Game; }
 
   // Copies a start tag with its attributes; the namespace is declared on the
   // first one passed while the declare flag is set, which it then clears.
@@ -75,7 +74,7 @@ class cRewritingVisitor : public cElementVisitor {
   // The prefix an element name is written with in this flavour.
   const wchar16* PrefixOf(const cFxWString& name) const;
 
-  eXmlFlavour mFlavour;
+  eFlavour mFlavour;
   bool mOutputComplete = false;
   cFxString mOutputFailure;
 };

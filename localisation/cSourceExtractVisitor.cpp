@@ -4,7 +4,7 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
-cSourceExtractVisitor::cSourceExtractVisitor() : cExtractVisitor(kLocalisation::cSourceLabel) {}
+cSourceExtractVisitor::cSourceExtractVisitor() : cExtractVisitor(eFlavour::Source) {}
 
 void cSourceExtractVisitor::StartElement(cXmlElement& element) {
   if (mStream.IsOpen() && !mElements.IsEmpty() && !mInValue) {

@@ -15,7 +15,7 @@ cFxWString TagNameOf(const cXmlElement& element) {
 }
 }  // namespace
 
-cSourceReplaceVisitor::cSourceReplaceVisitor() : cReplaceVisitor(eXmlFlavour::Source, false) {}
+cSourceReplaceVisitor::cSourceReplaceVisitor() : cReplaceVisitor(eFlavour::Source, false) {}
 
 bool cSourceReplaceVisitor::IsScope(const cXmlElement& element) const {
   if (!HasScopeTags()) return true;

@@ -5,7 +5,7 @@
 #include "xml/cXmlElement.h"
 
 cSourceUpdateVisitor::cSourceUpdateVisitor()
-    : cUpdateVisitor(eXmlFlavour::Source, eDuplicateIds::FirstWins) {}
+    : cUpdateVisitor(eFlavour::Source, eDuplicateIds::FirstWins) {}
 
 void cSourceUpdateVisitor::StartElement(cXmlElement& element) {
   // The root is never a string, and nothing inside a value's text is one.

@@ -5,7 +5,7 @@
 #include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/VisitorHelpers.h"
 
-cUpdateVisitor::cUpdateVisitor(eXmlFlavour flavour, eDuplicateIds duplicates)
+cUpdateVisitor::cUpdateVisitor(eFlavour flavour, eDuplicateIds duplicates)
     : cRewritingVisitor(flavour, true), mDuplicates(duplicates) {}
 
 void cUpdateVisitor::SetRecords(const std::vector<sTranslationRecord>& records) {

@@ -36,7 +36,7 @@ class cUpdateVisitor : public cRewritingVisitor {
 
  protected:
   // Update visitors declare the namespace on the first start tag.
-  cUpdateVisitor(eXmlFlavour flavour, eDuplicateIds duplicates);
+  cUpdateVisitor(eFlavour flavour, eDuplicateIds duplicates);
 
   // The record for the string whose English text is `englishText`, or null
   // when no record carries its id.

@@ -29,7 +29,7 @@ cFxWString MakeText(const std::vector<wchar16>& line, sUnitSpan column,
 }  // namespace
 
 cTranslationTable::cTranslationTable()
-    : mStream(nullptr), mFileCursor(mFiles.end()), mFlavour(1) {}
+    : mStream(nullptr), mFileCursor(mFiles.end()), mFlavour(eFlavour::Game) {}
 
 cTranslationTable::~cTranslationTable() = default;
 
@@ -81,7 +81,7 @@ bool cTranslationTable::AddLine(const std::vector<wchar16>& line,
   const int32_t length = static_cast<int32_t>(line.size());
   if (!LayOutTranslationsLine(line.data(), length, layout)) return false;
 
-  const wchar16* label = mFlavour == 1 ? kLocalisation::cGameLabel : kLocalisation::cSourceLabel;
+  const wchar16* label = kLocalisation::FlavourLabel(mFlavour);
   if (!UnitsEqual(line, layout.mFlavour, label)) return true;
 
   sTranslationRecord record;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "API/core/cFxString.h"
+#include "localisation/LocalisedStringVocabulary.h"
 #include "translations/TranslationsLine.h"
 #include "translations/sTranslationRecord.h"
 
@@ -30,9 +31,8 @@ class cTranslationTable {
   cTranslationTable(const cTranslationTable&) = delete;
   cTranslationTable& operator=(const cTranslationTable&) = delete;
 
-  // 1 keeps the "Game" lines, any other value the "Source" lines. 1 until
-  // set.
-  void SetFlavour(int32_t flavour) { mFlavour = flavour; }
+  // The flavour whose lines the table keeps; game until set.
+  void SetFlavour(eFlavour flavour) { mFlavour = flavour; }
 
   // Reads the whole of `stream` (not owned; kept only for the call). True
   // at the end of the file, also for an empty one; false on a malformed
@@ -61,5 +61,5 @@ class cTranslationTable {
   cFxFile* mStream;
   tFiles mFiles;
   tFiles::iterator mFileCursor;
-  int32_t mFlavour;
+  eFlavour mFlavour;
 };

@@ -23,7 +23,7 @@ using namespace std::string_literals;
 class cCopyVisitor : public cRewritingVisitor {
  public:
   explicit cCopyVisitor(const std::string& outputPath)
-      : cRewritingVisitor(eXmlFlavour::Source, false), mOutputPath(outputPath.c_str()) {}
+      : cRewritingVisitor(eFlavour::Source, false), mOutputPath(outputPath.c_str()) {}
   void StartElement(cXmlElement& element) override {
     PassStartTag(element);
     mElements.Push(element);

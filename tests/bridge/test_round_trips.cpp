@@ -159,7 +159,7 @@ TEST(BridgeRoundTrip, AFilledExchangeFileFillsExactlyItsColumn) {
   cFxFile stream;
   ASSERT_TRUE(stream.Open(cFxPath((dir / "t.txt").c_str()), kFxFileMode::cModeRead, 0, 0, 128, 0));
   cTranslationTable table;
-  table.SetFlavour(0);
+  table.SetFlavour(eFlavour::Source);
   ASSERT_TRUE(table.Read(stream));
   const cTranslationTable::tRecords& records = table.GetRecords(cFxWString(u"\\a.xml"));
   ASSERT_EQ(2u, records.size());

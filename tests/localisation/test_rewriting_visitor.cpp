@@ -14,7 +14,7 @@ using namespace std::string_literals;
 
 class cCopyVisitor : public cRewritingVisitor {
  public:
-  cCopyVisitor(eXmlFlavour flavour, bool declareNamespace, const std::string& outputPath)
+  cCopyVisitor(eFlavour flavour, bool declareNamespace, const std::string& outputPath)
       : cRewritingVisitor(flavour, declareNamespace), mOutputPath(outputPath.c_str()) {}
   void StartElement(cXmlElement& element) override {
     PassStartTag(element);
@@ -37,7 +37,7 @@ using visitortest::kDeclaration;
 
 // Copies `xml` through a copying visitor; answers why the output is not
 // complete, "" when it is.
-std::string Copy(const std::string& xml, eXmlFlavour flavour, bool declareNamespace,
+std::string Copy(const std::string& xml, eFlavour flavour, bool declareNamespace,
                  const std::string& input, const std::string& output) {
   cCopyVisitor visitor(flavour, declareNamespace, output);
   visitortest::WalkFile(kDeclaration + xml, input, visitor);
@@ -48,14 +48,14 @@ std::string Copy(const std::string& xml, eXmlFlavour flavour, bool declareNamesp
 TEST(RewritingVisitor, PassThroughFollowsTheFlavourRules) {
   const struct {
     const char* name;
-    eXmlFlavour flavour;
+    eFlavour flavour;
     bool declareNamespace;
     std::string input, output;  // output after the declaration
   } cases[] = {
       // Typed elements keep start and end tag even when empty, untyped empty
       // ones their empty form, "nil" never receives text; "nil", "blob" and
       // every attribute carry the prefix.
-      {"game", eXmlFlavour::Game, true,
+      {"game", eFlavour::Game, true,
        "<r xmlns:d=\"urn:t\" d:version=\"1\">\r\n\t<English d:type=\"cDeltaString\">a &amp; b</English>"
        "<German d:type=\"cDeltaString\"/><Other></Other><Plain id=\"7\">text</Plain>"
        "<d:nil>ignored</d:nil><d:blob d:size=\"2\">0a0b</d:blob></r>",
@@ -63,14 +63,14 @@ TEST(RewritingVisitor, PassThroughFollowsTheFlavourRules) {
        "\t<German d:type=\"cDeltaString\"></German>\r\n\t<Other/>\r\n\t<Plain d:id=\"7\">text</Plain>\r\n"
        "\t<d:nil/>\r\n\t<d:blob d:size=\"2\">0a0b</d:blob>\r\n</r>\r\n"},
       // A root without attributes declares nothing, and the flag is spent.
-      {"game: namespace only on the first start tag", eXmlFlavour::Game, true,
+      {"game: namespace only on the first start tag", eFlavour::Game, true,
        "<r xmlns:d=\"urn:t\"><c d:type=\"x\">v</c></r>", "<r>\r\n\t<c d:type=\"x\">v</c>\r\n</r>\r\n"},
       // Every text is written, the empty one too: <Value/> gets both tags.
-      {"source: every text, no prefix", eXmlFlavour::Source, true,
+      {"source: every text, no prefix", eFlavour::Source, true,
        "<r xmlns:d=\"urn:t\" d:id=\"1\" n=\"2\">\r\n\t<Value/>\r\n\t<Value>x &lt; y</Value>\r\n</r>\r\n",
        "<r xmlns:d=\"urn:t\" id=\"1\" n=\"2\">\r\n\t<Value></Value>\r\n\t<Value>x &lt; y</Value>\r\n</r>\r\n"},
       // A NUL from an entity is written back, not taken for the end.
-      {"NUL in a value and a text", eXmlFlavour::Game, false,
+      {"NUL in a value and a text", eFlavour::Game, false,
        "<r a=\"x&0;y\"><c>p&0;q</c></r>", "<r d:a=\"x\0y\">\r\n\t<c>p\0q</c>\r\n</r>\r\n"s},
   };
   test::TempDir dir;
@@ -83,7 +83,7 @@ TEST(RewritingVisitor, PassThroughFollowsTheFlavourRules) {
 
   // An output that cannot be opened gets nothing, and the driver learns why.
   const std::string failure = Copy("<r xmlns:d=\"urn:t\" d:v=\"1\"><a>t</a><d:nil/></r>",
-                                   eXmlFlavour::Game, true, dir / "in.xml", dir / "missing/out.xml");
+                                   eFlavour::Game, true, dir / "in.xml", dir / "missing/out.xml");
   EXPECT_FALSE(test::FileExists(dir / "missing"));
 #ifdef _WIN32
   EXPECT_NE("", failure);

@@ -51,7 +51,7 @@ struct sCase {
   std::string bytes;
   bool ok;
   const char* table;
-  int32_t flavour = 1;
+  eFlavour flavour = eFlavour::Game;
 };
 
 TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
@@ -84,8 +84,8 @@ TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
        "j: Game|y[][][][][][]\nk: Game|x[1][][][][][] Game|x[3][][][][][]\n"},
       {"game table ignores source lines", File(u"k@Source@s%\nk@Game@g%\nk@game@g%\n"), true,
        "k: Game|g[][][][][][]\n"},
-      {"any flavour but 1 is source", File(u"k@Source@s%\nk@Game@g%\n"), true,
-       "k: Source|s[][][][][][]\n", 7},
+      {"source table ignores game lines", File(u"k@Source@s%\nk@Game@g%\n"), true,
+       "k: Source|s[][][][][][]\n", eFlavour::Source},
       {"ignored lines are still checked for a TAB", File(u"k@Source@s%\nk@Source@s\n"), false, ""},
       {"key without @ is path, flavour and id at once", File(u"Game\tVektrel\n"), true,
        "Game: Game|Game[][][][][][][][][][]\n"},
