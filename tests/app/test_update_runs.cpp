@@ -100,6 +100,43 @@ TEST(UpdateRun, GameRoundTripConvertsReadsWritesBackAndRebuilds) {
   EXPECT_FALSE(test::FileExists(tree.At("d/a.xml.temp")));
 }
 
+#ifndef _WIN32
+TEST(UpdateRun, NamesThatAreNotAsciiOrNotUtf8AreExtractedAndUpdatedThroughTheirKeys) {
+  // A UTF-8 name gives the key the Windows build gives; a byte that is no
+  // UTF-8 (a Latin-1 name) stays one unit, U+DC00 + byte, and the update
+  // finds the file again through it.
+  test::ContentTree tree;
+  const std::string utf8 = "St\xC3\xA4" "dte/caf\xC3\xA9.xml";
+  const std::string latin1 = "Gare\xE9.xml";
+  const auto document = [](const tTexts& texts) {
+    return test::SourceDocument(test::SourceString(texts));
+  };
+  tree.Write(utf8, document({"Station"}));
+  tree.Write(latin1, document({"Platform"}));
+  ASSERT_EQ(tree.Glossmill({"-sx", "out.txt"}).status, 0);
+  std::vector<std::u16string> keys;
+  for (const std::u16string& line : test::LinesOf(tree.Read("out.txt")))
+    keys.push_back(line.substr(0, line.find(u'\t')));
+  ASSERT_EQ(keys, (std::vector<std::u16string>{u"\\Gare\xDCE9.xml@Source@Platform",
+                                                u"\\St\u00E4dte\\caf\u00E9.xml@Source@Station"}));
+
+  // French texts for both, the English column left empty.
+  tree.Write("in.txt", test::Utf16Le(test::TranslationsText(
+                           u"\uFEFF" + keys[0] + u"%\t\"\"\t\"Quai\"\n" + keys[1] +
+                           u"%\t\"\"\t\"Gare\"\n")));
+  auto expected = tree.Files();
+  for (auto& [name, bytes] : expected) {
+    if (name == utf8) bytes = document({"Station", "Gare"});
+    if (name == latin1) bytes = document({"Platform", "Quai"});
+  }
+  const test::ProcessResult result = tree.Glossmill({"-su", "in.txt"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, tree.Progress(1, 2, latin1) + tree.Progress(2, 2, utf8));
+  EXPECT_EQ(tree.Files(), expected);
+}
+#endif
+
 TEST(UpdateRun, TranslationsFileThatIsMalformedOrOfTheOtherFlavourTouchesNothing) {
   const std::string source = test::TranslatedLine("\\a.xml@Source@Hello", {"Hello", "Bonjour"});
   const std::string game = test::TranslatedLine("\\a.xml@Game@Hello", {"Hello", "Bonjour"});
