@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Core/platform/FxPlatform.h"
+#include "app/DataFiles.h"
 #include "localisation/LocalisedStringVocabulary.h"
 #include "xml/cFxFile.h"
 
@@ -28,7 +29,9 @@ void Collect(int argc, const char* const* argv, tTagList& list, eCollect which) 
       if (which == eCollectReplace) return;
       collecting = which == eCollectScope;
     } else if (collecting) {
-      list.push_back(cFxWString(argument));
+      // A tag enters as every word of the command line does, so a name
+      // typed in UTF-8 matches the name the data file holds.
+      list.push_back(WidePath(argv[i]));
     }
   }
 }

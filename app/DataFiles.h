@@ -61,9 +61,9 @@ cFxWString XmlTwinOf(const cFxWString& path);
 cFxWString BinTwinOf(const cFxWString& path);
 
 // The 8-bit form of a path, in which it reaches a file open, a command line
-// and the progress line, and the wide form of a name typed on the command
-// line: the system's own name bytes (FxPlatformNameBytes), so every name
-// that entered as text leaves unchanged.
+// and the progress line, and the wide form of a name or tag typed on the
+// command line: the system's own name bytes (FxPlatformNameBytes), so every
+// name that entered as text leaves unchanged.
 cFxString NarrowPath(const cFxWString& path);
 cFxWString WidePath(const char* name);
 

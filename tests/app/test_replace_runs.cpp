@@ -60,12 +60,20 @@ TEST(ReplaceRun, SourceRunReportsBinFilesAndRewritesOnlyXml) {
   test::ContentTree tree;
   const std::string binary = test::SourceDocument(SourceTag("Name", "In a bin", false));
   tree.Write("a.bin", binary);
-  tree.Write("b.xml", test::SourceDocument(SourceTag("Name", "abc", false)));
-  const test::ProcessResult result = tree.Glossmill({"-sr", "Name"});
+  // A tag typed in UTF-8 is the name the data file holds in UTF-8; its
+  // look-alike without the umlaut is another tag.
+  const std::string umlaut = "Beschreib\xC3\xBCng";
+  const auto tags = [&](bool replaced) {
+    return test::SourceDocument(Join({SourceTag("Name", "abc", replaced),
+                                      SourceTag(umlaut, "Gleis", replaced),
+                                      SourceTag("Beschreibung", "Weiche", false)}));
+  };
+  tree.Write("b.xml", tags(false));
+  const test::ProcessResult result = tree.Glossmill({"-sr", "Name", umlaut});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, tree.Progress(1, 2, "a.bin") + tree.Progress(2, 2, "b.xml"));
   EXPECT_EQ(tree.Read("a.bin"), binary);
-  EXPECT_EQ(tree.Read("b.xml"), test::SourceDocument(SourceTag("Name", "abc", true)));
+  EXPECT_EQ(tree.Read("b.xml"), tags(true));
   EXPECT_EQ(tree.Files().size(), 2u);
 }
 
