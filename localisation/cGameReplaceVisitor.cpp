@@ -6,27 +6,22 @@
 
 cGameReplaceVisitor::cGameReplaceVisitor() : cReplaceVisitor(eFlavour::Game, true) {}
 
-bool cGameReplaceVisitor::IsScope(const cXmlElement& element) const {
-  return !HasScopeTags() || (HasReplaceTags() && IsScopeTag(element.GetName()));
-}
-
-bool cGameReplaceVisitor::IsExcluded(const cXmlElement& element) const {
-  return HasReplaceTags() && IsExcludeTag(element.GetName());
-}
-
-bool cGameReplaceVisitor::IsTarget(const cXmlElement& element) const {
-  return IsReplaceTag(element.GetName()) &&
-         TextEquals(GetAttributeOrEmpty(element, kLocalisation::cTypeAttribute),
+namespace {
+// A tag of the replace list is a target only when it holds a plain string.
+bool HoldsPlainString(const cXmlElement& element) {
+  return TextEquals(GetAttributeOrEmpty(element, kLocalisation::cTypeAttribute),
                     kLocalisation::cDeltaString);
 }
+}  // namespace
 
 void cGameReplaceVisitor::StartElement(cXmlElement& element) {
   if (!mElements.IsEmpty()) {
-    if (!mInScope && IsScope(element)) EnterScope();
+    const cFxWString& name = element.GetName();
+    if (!mInScope && OpensScope(name)) EnterScope();
     if (!mReplacing && !mExcluding && mInScope) {
-      if (IsExcluded(element)) {
-        BeginExclusion(element.GetName());
-      } else if (IsTarget(element)) {
+      if (StartsExclusion(name)) {
+        BeginExclusion(name);
+      } else if (IsReplaceTag(name) && HoldsPlainString(element)) {
         mTargetName = element.GetName();
         BeginReplacement();
       }

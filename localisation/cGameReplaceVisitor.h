@@ -27,9 +27,6 @@ class cGameReplaceVisitor : public cReplaceVisitor {
   void Text(const cFxWString& text) override;
 
  private:
-  bool IsScope(const cXmlElement& element) const;
-  bool IsExcluded(const cXmlElement& element) const;
-  bool IsTarget(const cXmlElement& element) const;
   void WriteGameLocalisedString(const cFxWString& tagName, const cFxWString& text);
 
   cFxWString mTargetName;

@@ -15,12 +15,12 @@ bool cReplaceVisitor::IsReplaceTag(const cFxWString& name) const {
   return IsListed(mReplaceTags, name);
 }
 
-bool cReplaceVisitor::IsExcludeTag(const cFxWString& name) const {
-  return IsListed(mExcludeTags, name);
+bool cReplaceVisitor::OpensScope(const cFxWString& name) const {
+  return mScopeTags.empty() || (!mReplaceTags.empty() && IsListed(mScopeTags, name));
 }
 
-bool cReplaceVisitor::IsScopeTag(const cFxWString& name) const {
-  return IsListed(mScopeTags, name);
+bool cReplaceVisitor::StartsExclusion(const cFxWString& name) const {
+  return !mReplaceTags.empty() && IsListed(mExcludeTags, name);
 }
 
 void cReplaceVisitor::EnterScope() {

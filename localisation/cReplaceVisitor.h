@@ -46,12 +46,15 @@ class cReplaceVisitor : public cRewritingVisitor {
   cReplaceVisitor(eFlavour flavour, bool declareNamespace)
       : cRewritingVisitor(flavour, declareNamespace) {}
 
-  // Whether `name` stands in a list.
+  // Whether `name` stands in the replace list.
   bool IsReplaceTag(const cFxWString& name) const;
-  bool IsExcludeTag(const cFxWString& name) const;
-  bool IsScopeTag(const cFxWString& name) const;
-  bool HasReplaceTags() const { return !mReplaceTags.empty(); }
-  bool HasScopeTags() const { return !mScopeTags.empty(); }
+  // Whether an element named `name`, or standing for the tag `name`, opens
+  // a scope: any element while the scope list is empty; else one the list
+  // names, and only while the replace list is not empty.
+  bool OpensScope(const cFxWString& name) const;
+  // Whether it starts an exclusion: one the exclude list names, and only
+  // while the replace list is not empty.
+  bool StartsExclusion(const cFxWString& name) const;
 
   // The scope starts at the element about to be pushed.
   void EnterScope();

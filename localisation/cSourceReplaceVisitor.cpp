@@ -17,27 +17,15 @@ cFxWString TagNameOf(const cXmlElement& element) {
 
 cSourceReplaceVisitor::cSourceReplaceVisitor() : cReplaceVisitor(eFlavour::Source, false) {}
 
-bool cSourceReplaceVisitor::IsScope(const cXmlElement& element) const {
-  if (!HasScopeTags()) return true;
-  if (!HasReplaceTags()) return false;
-  return IsScopeTag(element.GetName()) || (IsAttribute(element) && IsScopeTag(TagNameOf(element)));
-}
-
-bool cSourceReplaceVisitor::IsExcluded(const cXmlElement& element) const {
-  if (!HasReplaceTags()) return false;
-  return IsExcludeTag(element.GetName()) ||
-         (IsAttribute(element) && IsExcludeTag(TagNameOf(element)));
-}
-
-bool cSourceReplaceVisitor::IsTarget(const cXmlElement& element) const {
-  return IsAttribute(element) && IsReplaceTag(TagNameOf(element));
-}
-
 void cSourceReplaceVisitor::StartElement(cXmlElement& element) {
-  if (!mInScope && IsScope(element)) EnterScope();
+  // Scope, exclusion and target look at the element's name and, for an
+  // "Attribute", at the name of the tag it stands for.
+  const cFxWString& name = element.GetName();
+  const bool attribute = IsAttribute(element);
+  const cFxWString tagName = attribute ? TagNameOf(element) : cFxWString();
+  if (!mInScope && (OpensScope(name) || (attribute && OpensScope(tagName)))) EnterScope();
   if (!mReplacing && !mExcluding && mInScope) {
-    const cFxWString& name = element.GetName();
-    if (IsExcluded(element)) {
+    if (StartsExclusion(name) || (attribute && StartsExclusion(tagName))) {
       BeginExclusion(name);
     } else if (mInTarget) {
       if (TextEquals(name, kLocalisation::cLocalisedString)) {
@@ -45,7 +33,7 @@ void cSourceReplaceVisitor::StartElement(cXmlElement& element) {
       } else if (TextEquals(name, kLocalisation::cDeltaString)) {
         BeginReplacement();
       }
-    } else if (IsTarget(element)) {
+    } else if (attribute && IsReplaceTag(tagName)) {
       mInTarget = true;
     }
   }

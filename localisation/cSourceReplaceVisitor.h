@@ -32,9 +32,6 @@ class cSourceReplaceVisitor : public cReplaceVisitor {
   void Text(const cFxWString& text) override;
 
  private:
-  bool IsScope(const cXmlElement& element) const;
-  bool IsExcluded(const cXmlElement& element) const;
-  bool IsTarget(const cXmlElement& element) const;
   void WriteSourceLocalisedString(const cFxWString& text);
   // Start tag of "Attribute" with `name` = `name`.
   void StartAttribute(const wchar16* name);
