@@ -11,9 +11,7 @@
 #include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/cGameExtractVisitor.h"
 #include "localisation/cSourceExtractVisitor.h"
-#include "xml/WalkDocument.h"
 #include "xml/cFxFile.h"
-#include "xml/cXmlParser.h"
 
 namespace {
 
@@ -21,19 +19,13 @@ namespace {
 template <class tVisitor>
 cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
                       const cFxWString& outputName, const cFxWString& keyBase) {
-  const cFileBeingRead beingRead(readPath);
-  cFxFile stream;
-  // A file that cannot be opened (no XML form after a failed conversion, a
-  // locked file, a name whose 8-bit form names nothing) is skipped quietly.
-  if (!OpenDataFile(stream, readPath)) return cFxString();
-  cXmlParser parser;
-  parser.Open(stream);
   tVisitor visitor;
   visitor.SetFilePath(dataFile);
   visitor.SetOutputPath(outputName);
   visitor.SetStartDirectory(keyBase);
-  WalkDocument(parser, visitor);
-  stream.Close();
+  // A file that cannot be opened (no XML form after a failed conversion, a
+  // locked file, a name whose 8-bit form names nothing) is skipped quietly.
+  if (!WalkDataFile(readPath, visitor)) return cFxString();
   return visitor.GetOutputFailure();
 }
 

@@ -11,9 +11,6 @@
 #include "app/WriteBack.h"
 #include "localisation/cGameReplaceVisitor.h"
 #include "localisation/cSourceReplaceVisitor.h"
-#include "xml/WalkDocument.h"
-#include "xml/cFxFile.h"
-#include "xml/cXmlParser.h"
 
 namespace {
 
@@ -24,19 +21,12 @@ namespace {
 template <class tVisitor>
 void ReplaceInFile(const cFxWString& readPath, const tTagList& replaceTags,
                    const tTagList& excludeTags, const tTagList& scopeTags) {
-  const cFileBeingRead beingRead(readPath);
-  cFxFile stream;
-  if (!OpenDataFile(stream, readPath)) return;
-  cXmlParser parser;
-  parser.Open(stream);
   tVisitor visitor;
   visitor.SetReplaceTags(replaceTags);
   visitor.SetExcludeTags(excludeTags);
   visitor.SetScopeTags(scopeTags);
   visitor.SetFilePath(readPath + gTempExtension);
-  WalkDocument(parser, visitor);
-  stream.Close();
-  FinishRewrite(visitor, readPath);
+  RewriteDataFile(readPath, visitor);
 }
 
 bool IsBinFile(const cFxWString& path) { return path.EndsWith(gBinExtension.c_str()); }

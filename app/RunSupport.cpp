@@ -6,8 +6,27 @@
 #include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
+#include "localisation/cElementVisitor.h"
+#include "xml/WalkDocument.h"
 #include "xml/cFxFile.h"
 #include "xml/cFxPath.h"
+#include "xml/cXmlParser.h"
+
+namespace {
+
+// While one lives, a fatal error names the data file being read.
+class cFileBeingRead {
+ public:
+  explicit cFileBeingRead(const cFxWString& path) {
+    const cFxString note = cFxString("While reading data file ") + NarrowPath(path);
+    FxSetFatalNote(note.c_str());
+  }
+  ~cFileBeingRead() { FxSetFatalNote(nullptr); }
+  cFileBeingRead(const cFileBeingRead&) = delete;
+  cFileBeingRead& operator=(const cFileBeingRead&) = delete;
+};
+
+}  // namespace
 
 bool ReadStartDirectory(cFxWString& startDirectory) {
   std::vector<wchar16> buffer(kRun::cStartDirectoryCapacity);
@@ -34,15 +53,15 @@ cFxWString NativeKeyPath(const cFxWString& keyPath) {
   return keyPath.Replace(cFxWString(u"\\"), cFxWString(native));
 }
 
-bool OpenDataFile(cFxFile& stream, const cFxWString& path) {
-  const cFxPath filePath(path);
-  return stream.Open(filePath, kFxFileMode::cModeRead, 0, 0, kRun::cDataFileBufferSize,
-                     kRun::cDataFileBufferSize);
+bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor) {
+  const cFileBeingRead beingRead(path);
+  cFxFile stream;
+  if (!stream.Open(cFxPath(path), kFxFileMode::cModeRead, 0, 0, kRun::cDataFileBufferSize,
+                   kRun::cDataFileBufferSize))
+    return false;
+  cXmlParser parser;
+  parser.Open(stream);
+  WalkDocument(parser, visitor);
+  stream.Close();
+  return true;
 }
-
-cFileBeingRead::cFileBeingRead(const cFxWString& path) {
-  const cFxString note = cFxString("While reading data file ") + NarrowPath(path);
-  FxSetFatalNote(note.c_str());
-}
-
-cFileBeingRead::~cFileBeingRead() { FxSetFatalNote(nullptr); }

@@ -1,11 +1,12 @@
 // The steps every run driver takes the same way: reading the directory the
 // run started in, the part of a data file path that its key leaves out, the
-// key path's way back to a native path, and opening a data file for reading.
+// key path's way back to a native path, and reading a data file through a
+// visitor.
 #pragma once
 
 #include "API/core/cFxString.h"
 
-class cFxFile;
+class cElementVisitor;
 
 namespace kRun {
 // Read and write buffer sizes of a data file's stream: a whole typical data
@@ -31,19 +32,11 @@ cFxWString KeyBaseOf(const cFxWString& startDirectory);
 // platform is found again on the other.
 cFxWString NativeKeyPath(const cFxWString& keyPath);
 
-// Opens `path` (a data file or its XML form) for reading with the data
-// file buffers. False when it cannot be opened; the caller then skips the
-// file quietly, its progress line already standing.
-bool OpenDataFile(cFxFile& stream, const cFxWString& path);
-
-// While one lives, a fatal error names `path` on standard error after its
-// own text ("While reading data file <path>", the path in 8-bit form), so
-// the file at fault is found among thousands even when standard output went
-// elsewhere. Every run driver holds one while it reads a data file.
-class cFileBeingRead {
- public:
-  explicit cFileBeingRead(const cFxWString& path);
-  ~cFileBeingRead();
-  cFileBeingRead(const cFileBeingRead&) = delete;
-  cFileBeingRead& operator=(const cFileBeingRead&) = delete;
-};
+// Streams `path` (a data file or its XML form) once through `visitor`:
+// opens it with the data file buffers, walks the document, closes it. False
+// when it cannot be opened: nothing is read, and the caller skips the file
+// quietly, its progress line already standing. While it reads, a fatal
+// error names the file on standard error after its own text ("While
+// reading data file <path>", the path in 8-bit form), so the file at fault
+// is found among thousands even when standard output went elsewhere.
+bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor);

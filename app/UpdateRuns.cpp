@@ -16,9 +16,7 @@
 #include "localisation/cGameUpdateVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
 #include "translations/cTranslationTable.h"
-#include "xml/WalkDocument.h"
 #include "xml/cFxFile.h"
-#include "xml/cXmlParser.h"
 
 namespace {
 
@@ -36,19 +34,12 @@ cFxWString XmlFormOf(const cFxWString& binPath) {
 
 void UpdateGameFile(const cFxWString& readPath, const cFxWString& startDirectory,
                     const cTranslationTable::tRecords& records) {
-  const cFileBeingRead beingRead(readPath);
-  cFxFile stream;
-  if (!OpenDataFile(stream, readPath)) return;
-  cXmlParser parser;
-  parser.Open(stream);
   cGameUpdateVisitor visitor;
   // The visitor writes to the path it is given followed by ".temp".
   visitor.SetFilePath(readPath);
   visitor.SetOutputPath(startDirectory);
   visitor.SetRecords(records);
-  WalkDocument(parser, visitor);
-  stream.Close();
-  FinishRewrite(visitor, readPath);
+  RewriteDataFile(readPath, visitor);
 }
 
 // One key of a game update: the files it names, and the families (see
@@ -132,19 +123,12 @@ void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& start
 
 void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirectory,
                       const cTranslationTable::tRecords& records) {
-  const cFileBeingRead beingRead(dataPath);
-  cFxFile stream;
-  if (!OpenDataFile(stream, dataPath)) return;
-  cXmlParser parser;
-  parser.Open(stream);
   cSourceUpdateVisitor visitor;
   // The source visitor writes to exactly the path it is given.
   visitor.SetFilePath(dataPath + gTempExtension);
   visitor.SetRecords(records);
   visitor.SetOutputPath(startDirectory);
-  WalkDocument(parser, visitor);
-  stream.Close();
-  FinishRewrite(visitor, dataPath);
+  RewriteDataFile(dataPath, visitor);
 }
 
 }  // namespace

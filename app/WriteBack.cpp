@@ -7,6 +7,7 @@
 #include "Core/platform/FxPlatform.h"
 #include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
+#include "app/RunSupport.h"
 #include "localisation/cRewritingVisitor.h"
 
 void ReportFileFailure(const char* what, const cFxWString& path, const cFxString& reason) {
@@ -21,6 +22,10 @@ void ReportFileFailure(const char* what, const cFxWString& path, const cFxString
   // The progress line of this file stands before the complaint about it.
   std::fflush(stdout);
   FxPlatformWriteStdErr(line.c_str());
+}
+
+void RewriteDataFile(const cFxWString& path, cRewritingVisitor& visitor) {
+  if (WalkDataFile(path, visitor)) FinishRewrite(visitor, path);
 }
 
 void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath) {

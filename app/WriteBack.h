@@ -11,6 +11,11 @@
 
 class cRewritingVisitor;
 
+// The whole rewrite of one data file: `path` streamed through the update or
+// replacement visitor (WalkDataFile), then FinishRewrite. A file that cannot
+// be opened is skipped quietly and nothing is written back.
+void RewriteDataFile(const cFxWString& path, cRewritingVisitor& visitor);
+
 // When the visitor's output is complete, it takes the place of `dataPath`
 // (CommitTempFile); when that fails, the temporary file stays beside the
 // unchanged data file and standard error gets
