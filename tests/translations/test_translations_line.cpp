@@ -1,5 +1,6 @@
-// The shared line layout: which units each program takes as key parts and
-// texts, and how one text column is replaced while every other unit stays.
+// One text column of a translations line replaced while every other unit
+// stays. (How the line is laid out into key parts and texts is pinned by
+// the table's reading of every kind of line.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,48 +12,6 @@ namespace {
 
 // "%" stands for the columns between the key and the texts.
 std::u16string Line(const std::u16string& text) { return test::TranslationsText(text); }
-
-std::u16string Part(const std::u16string& line, sUnitSpan span) {
-  return line.substr(span.mStart, span.mStop - span.mStart);
-}
-
-TEST(TranslationsLine, LayoutSplitsKeyAndReadsTextsAsTheUpdateDoes) {
-  struct {
-    std::u16string line;
-    bool ok;
-    const char16_t* path;
-    const char16_t* flavour;
-    const char16_t* id;
-    size_t readTexts;
-    std::u16string texts;  // texts 0..2 joined by '|'
-  } cases[] = {
-      {Line(u"\\a.xml@Game@Hi#you%\t\"Hi you\"\t\"Salut\"\n"), true, u"\\a.xml", u"Game",
-       u"Hi#you", 6, u"Hi you|Salut|"},
-      // Quoted key, "@" inside the id, quotes and CR stripped from texts.
-      {Line(u"\"\\b.xml@Source@a@b\"%\t\"x\"y\"\t\"z\"\r\n"), true, u"\\b.xml", u"Source", u"a@b",
-       6, u"xy|z|"},
-      // No "@": all three parts are the whole key; few TABs pad to 11.
-      {u"key\tx\n", true, u"key", u"key", u"key", 10, u"||"},
-      {u"\tkey\n", false, u"", u"", u"", 0, u""},
-      {u"no tab\n", false, u"", u"", u"", 0, u""},
-  };
-  for (const auto& c : cases) {
-    sTranslationsLineLayout layout;
-    const bool ok =
-        LayOutTranslationsLine(c.line.data(), static_cast<int32_t>(c.line.size()), layout);
-    ASSERT_EQ(c.ok, ok);
-    if (!ok) continue;
-    EXPECT_EQ(c.path, Part(c.line, layout.mPath));
-    EXPECT_EQ(c.flavour, Part(c.line, layout.mFlavour));
-    EXPECT_EQ(c.id, Part(c.line, layout.mId));
-    EXPECT_EQ(c.readTexts, CountReadTexts(layout));
-    std::u16string texts;
-    for (size_t i = 0; i < 3; ++i)
-      texts += GetReadText(c.line.data(), layout, i, static_cast<int32_t>(c.line.size())) +
-               (i < 2 ? u"|" : u"");
-    EXPECT_EQ(c.texts, texts);
-  }
-}
 
 TEST(TranslationsLine, SetTextColumnChangesOnlyThatColumn) {
   struct {
