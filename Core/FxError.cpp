@@ -120,7 +120,6 @@ void FxSetErrorMessage(const char* format, ...) {
 uint32_t FxGetErrorCode() { return gErrorCode; }
 const char* FxGetErrorMessage() { return gErrorMessage; }
 const char* FxGetErrorFile() { return gErrorFile; }
-int32_t FxGetErrorLine() { return gErrorLine; }
 
 void FxSetErrorTable(uint32_t table, const char* entries) {
   if (table < cTableCount) gErrorTables[table] = entries;

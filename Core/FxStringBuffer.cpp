@@ -166,5 +166,3 @@ uint32_t FxStringInternBucket(const char* text, uint32_t count) { return Bucket(
 uint32_t FxWStringInternBucket(const wchar16* text, uint32_t count) { return Bucket(text, count); }
 
 uint32_t FxStringInternChainLength(uint32_t bucket) { return ChainLength(gNarrowIntern, bucket); }
-
-uint32_t FxWStringInternChainLength(uint32_t bucket) { return ChainLength(gWideIntern, bucket); }

@@ -82,4 +82,3 @@ uint32_t FxStringInternBucket(const char* text, uint32_t count);
 uint32_t FxWStringInternBucket(const wchar16* text, uint32_t count);
 // Number of buffers chained in a bucket (diagnostics).
 uint32_t FxStringInternChainLength(uint32_t bucket);
-uint32_t FxWStringInternChainLength(uint32_t bucket);

@@ -331,11 +331,3 @@ int32_t FxWFormatV(wchar16* out, uint32_t capacity, const wchar16* format, va_li
   if (sink.mCount < capacity) out[sink.mCount] = 0;
   return static_cast<int32_t>(sink.mCount);
 }
-
-int32_t FxWFormat(wchar16* out, uint32_t capacity, const wchar16* format, ...) {
-  va_list args;
-  va_start(args, format);
-  int32_t count = FxWFormatV(out, capacity, format, args);
-  va_end(args);
-  return count;
-}

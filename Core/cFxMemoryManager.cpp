@@ -28,13 +28,6 @@ uint32_t FxAlignDownWithOffset(uint32_t value, uint32_t alignment, uint32_t offs
   return ((value - alignment + offset + 1) & (0u - alignment)) - offset;
 }
 
-int32_t FxRoundUp(int32_t value, int32_t alignment) {
-  if (alignment <= 0) return value;
-  int32_t rest = value % alignment;
-  if (rest == 0) return value;
-  return rest > 0 ? value + (alignment - rest) : value - rest;
-}
-
 cFxMemoryManager& cFxMemoryManager::Build() {
   std::memset(gManagerStorage, 0, sizeof gManagerStorage);
   gFxMemoryManager = new (gManagerStorage) cFxMemoryManager();

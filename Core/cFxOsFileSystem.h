@@ -196,13 +196,6 @@ class cFxOsFileSystem {
   // The native form of a path of this file system.
   virtual cFxString GetNativePath(const cFxString& path);
 
-  // Mount state (see FxMount).
-  bool IsMounted() const { return mMounted; }
-  const cFxString& GetMountName() const { return mMountName; }
-  const cFxString& GetMountOptions() const { return mMountOptions; }
-  uint32_t GetMountFlags() const { return mMountFlags; }
-  uint32_t GetMountValue() const { return mMountValue; }
-
  private:
   friend bool FxMount(cFxOsFileSystem&, const cFxString&, uint32_t, const cFxString&, uint32_t);
   friend void FxUnmount(cFxOsFileSystem&);

@@ -22,14 +22,6 @@ cFxString& cFxString::operator=(const char* text) {
   return *this;
 }
 
-void cFxString::CopyOut(char* out, uint32_t capacity) const {
-  const char* text = c_str();
-  for (uint32_t i = 0; i < capacity; ++i) {
-    out[i] = text[i];
-    if (!text[i]) break;
-  }
-}
-
 cFxString cFxString::DeepCopy() const { return cFxString(FxStringNewCopy(c_str(), Length())); }
 
 cFxString cFxString::Allocate(uint32_t length) {

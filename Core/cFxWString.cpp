@@ -77,8 +77,6 @@ cFxWString MapRange(const cFxWString& text, wchar16 low, wchar16 high, int delta
 
 cFxWString cFxWString::ToLower() const { return MapRange(*this, u'A', u'Z', 32); }
 
-cFxWString cFxWString::ToUpper() const { return MapRange(*this, u'a', u'z', -32); }
-
 cFxWString cFxWString::Replace(const cFxWString& find, const cFxWString& replacement, uint32_t start,
                                uint32_t maxCount) const {
   uint32_t length = Length();

@@ -10,7 +10,6 @@ class cXmlElement;
 // folding. A null `text` counts as the empty string.
 bool TextEquals(const cFxWString& a, const cFxWString& b);
 bool TextEquals(const cFxWString& a, const wchar16* text);
-inline bool TextDiffers(const cFxWString& a, const wchar16* text) { return !TextEquals(a, text); }
 
 // `filePath` without its first n code units, n being the length of
 // `startDirectory`. The prefix is not compared: a file below the start

@@ -16,7 +16,6 @@ void FxSetErrorMessage(const char* format, ...);
 uint32_t FxGetErrorCode();
 const char* FxGetErrorMessage();
 const char* FxGetErrorFile();
-int32_t FxGetErrorLine();
 
 // Error-text tables: table t (bits 16..27 of a code) holds entries of 1024
 // characters, entry i at offset i * 1024. All are null unless set here; the

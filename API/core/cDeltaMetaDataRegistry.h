@@ -62,9 +62,6 @@ class cDeltaMetaDataRegistry final : public iInterfaceProvider, public iInterfac
   const sDeltaTypeDescriptor* GetShortcut(kDeltaRegistry::eShortcut which) const { return mShortcuts[which]; }
   // Class records in registration order.
   const std::vector<sDeltaClassRecord*>& GetClasses() const { return mClassList; }
-  // Scratch memory of the serialised object model; never given an arena
-  // in this program.
-  cFxMemoryHeapOutBandStack& GetHeap() { return mHeap; }
 
   // A registry in the static storage of Get is destroyed there, not freed;
   // one made with new is freed as usual.

@@ -25,9 +25,6 @@ class cDeltaValue {
 
   cFxWString ToText() const;
 
-  const sDeltaTypeDescriptor* GetType() const { return mType; }
-  const void* GetValue() const { return mValue; }
-
  private:
   [[noreturn]] void ConversionFailed() const;
 

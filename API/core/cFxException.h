@@ -29,7 +29,6 @@ class cXmlParseException : public cFxException {
   cXmlParseException(const cFxString& message, int32_t line)
       : cFxException(message), mLine(line) {}
   cFxString GetMessage() const override;
-  int32_t GetLine() const { return mLine; }
 
  private:
   int32_t mLine;

@@ -63,9 +63,6 @@ constexpr uint32_t FxUnitsFor(uint32_t bytes) { return (bytes + 23) >> 4; }
 uint32_t FxAlignUpWithOffset(uint32_t value, uint32_t alignment, uint32_t offset);
 // ((value - alignment + offset + 1) & -alignment) - offset.
 uint32_t FxAlignDownWithOffset(uint32_t value, uint32_t alignment, uint32_t offset);
-// `value` unchanged when alignment <= 0 or already a multiple, else the next
-// multiple.
-int32_t FxRoundUp(int32_t value, int32_t alignment);
 
 // When true, every allocation and free is written to the debugger output
 // ("cFxCompactingHeap: Allocated %d bytes at %x", the address given as the

@@ -62,7 +62,6 @@ int32_t FxWStrCompare(const wchar16* a, const wchar16* b, int32_t ifLess, int32_
 // supported: it consumes its argument and writes nothing. An unknown
 // conversion is copied as it stands.
 int32_t FxWFormatV(wchar16* out, uint32_t capacity, const wchar16* format, va_list args);
-int32_t FxWFormat(wchar16* out, uint32_t capacity, const wchar16* format, ...);
 
 // ---- The shared buffer ------------------------------------------------------
 // Layout of a string buffer in the string heap: intern link (32-bit; the
@@ -130,10 +129,6 @@ class cFxString {
   // No characters: the null handle, or the shared buffer of an interned
   // empty text.
   bool IsEmpty() const { return mHandle == nullptr || FxStringBytes(mHandle) == 0; }
-  // Copies characters and terminator into `out`, stopping after the
-  // terminator or after `capacity` characters: when the text does not fit,
-  // `out` is not terminated.
-  void CopyOut(char* out, uint32_t capacity) const;
 
   // A new, unshared buffer with the same characters.
   cFxString DeepCopy() const;
@@ -243,7 +238,6 @@ class cFxWString {
 
   cFxWString Substring(int32_t start, int32_t end = -1) const;
   cFxWString ToLower() const;  // 'A'..'Z' only
-  cFxWString ToUpper() const;  // 'a'..'z' only
   // Every match of `find` from `start`, at most `maxCount` of them, replaced
   // by `replacement`. Text before `start` is not copied into the result.
   cFxWString Replace(const cFxWString& find, const cFxWString& replacement,
@@ -340,7 +334,6 @@ class cFxWStringBuilder {
     if (mCapacity) mBuffer.Data()[0] = 0;
   }
   uint32_t Count() const { return mCount; }
-  uint32_t Capacity() const { return mCapacity; }
   const wchar16* Units() const { return mBuffer.c_str(); }  // terminated
   cFxWString ToString() const { return mCount ? cFxWString(Units(), mCount) : cFxWString(); }
   cFxWString Intern() const { return cFxWString::Intern(Units(), mCount); }

@@ -2,6 +2,7 @@
 // characters, and the 16-bit formatter's conversions.
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <limits>
 #include <string>
 
@@ -59,10 +60,18 @@ TEST(WideFormatter, ConversionsFollowPrintf) {
   for (const Case& c : cases) EXPECT_EQ(Text(c.actual), c.expected);
 }
 
+int32_t WideFormat(wchar16* out, uint32_t capacity, const wchar16* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int32_t count = FxWFormatV(out, capacity, format, args);
+  va_end(args);
+  return count;
+}
+
 TEST(WideFormatter, ReportsCutOutputAndTerminatesWhatFits) {
   wchar16 out[8];
-  EXPECT_EQ(FxWFormat(out, 3, u"%s", u"abc"), 3);  // fits exactly, no terminator
+  EXPECT_EQ(WideFormat(out, 3, u"%s", u"abc"), 3);  // fits exactly, no terminator
   EXPECT_EQ(std::u16string(out, 3), u"abc");
-  EXPECT_EQ(FxWFormat(out, 4, u"%d", 123456), -1);
+  EXPECT_EQ(WideFormat(out, 4, u"%d", 123456), -1);
   EXPECT_EQ(std::u16string(out, 4), u"1234");
 }

@@ -60,7 +60,7 @@ TEST(StringReplace, ReplacesFromStartUpToTheCount) {
 
 TEST(StringBuild, CaseSubstringsAndConcatenation) {
   EXPECT_EQ(Text(cFxString("MiXeD 123 @[`{\xC9").ToLower()), "mixed 123 @[`{\xC9");
-  EXPECT_EQ(Text(cFxWString(u"\u00E0b-Z`{\u00FF").ToUpper()), u"\u00E0B-Z`{\u00FF");
+  EXPECT_EQ(Text(cFxWString(u"\u00C0B-z@[\u00DE").ToLower()), u"\u00C0b-z@[\u00DE");
   EXPECT_EQ(Text(cFxWString(u"0123").Substring(-3, 2)), u"01");
   EXPECT_EQ(Text(cFxWString(u"0123").Substring(2, 99)), u"23");
   EXPECT_EQ(Text(cFxWString::Concat(u"ab", u"cdef", -1, 2)), u"abcd");
