@@ -178,8 +178,11 @@ void FxFatalError(const char* format, ...) {
   // Serializer runs still going finish first: none outlives the program or
   // stops half way through writing a data file, and the error comes last.
   FxPlatformWaitForAllPrograms();
-  // Progress lines already on standard output belong before the error.
+  // Progress lines already on standard output belong before the error, and
+  // so does what the C library still holds for standard error (it buffers
+  // it on Windows when standard error is not a console).
   fflush(stdout);
+  fflush(stderr);
   FxPlatformMessageBox(gBoxText, "Error");
   // One write, so the text and its line end arrive together.
   char errText[cTextSize + 1];

@@ -31,7 +31,7 @@ void RunSerializer(const char* const* args) {
   std::fflush(stdout);
   // What the serializer makes is not checked, but a serializer that is not
   // there at all is worth saying: every conversion of the run will fail.
-  if (FxPlatformRunProgram(kSerializer::cProgram, args) == -1) SayNotRun();
+  if (!FxPlatformRunProgram(kSerializer::cProgram, args, nullptr)) SayNotRun();
 }
 
 void StartSerializer(cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families,

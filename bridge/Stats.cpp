@@ -73,17 +73,21 @@ bool ExtractTree(const std::filesystem::path& glossmill, const std::filesystem::
   const std::filesystem::path temporary =
       std::filesystem::temp_directory_path(failed) /
       ("glossmill-bridge-" + std::to_string(std::random_device()()) + ".txt");
-  const std::filesystem::path home = std::filesystem::current_path(failed);
-  if (!failed) std::filesystem::current_path(tree, failed);
-  if (failed) {
-    error = "cannot enter " + tree.string() + ": " + failed.message();
+  if (!std::filesystem::is_directory(tree, failed)) {
+    error = "cannot enter " + tree.string() + ": " +
+            (failed ? failed.message() : std::string("Not a directory"));
     return false;
   }
   const std::string output = temporary.string();
+  const std::string directory = tree.string();
   const char* const args[] = {option, output.c_str(), nullptr};
-  // Its progress lines would mix with the report; its errors still show.
-  const int status = FxPlatformRunProgramQuietly(glossmill.string().c_str(), args);
-  std::filesystem::current_path(home, failed);
+  // glossmill works on the tree it is started in. Its progress lines would
+  // mix with the report, so they are discarded; its errors still show.
+  sFxProgramSetup setup;
+  setup.mWorkingDirectory = directory.c_str();
+  setup.mOutputFile = cFxDiscardedOutput;
+  int status = -1;
+  if (!FxPlatformRunProgram(glossmill.string().c_str(), args, &status, setup)) status = -1;
   bool loaded = false;
   if (status != 0) {
     error = "glossmill " + std::string(option) + " failed in " + tree.string() + " (" +

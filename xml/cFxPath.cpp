@@ -24,6 +24,14 @@ cFxString ForwardSlashes(const cFxString& text) {
   return cFxString(result.c_str(), static_cast<uint32_t>(result.size()));
 }
 
+// Whether a path after "@os:" begins with a drive: one letter, then a slash
+// or nothing.
+bool IsDriveRoot(std::string_view rest) {
+  const bool letter =
+      !rest.empty() && ((rest[0] >= 'a' && rest[0] <= 'z') || (rest[0] >= 'A' && rest[0] <= 'Z'));
+  return letter && (rest.size() == 1 || rest[1] == '/');
+}
+
 // Resolves "." and ".." in an internal form; false when the form has no
 // file-system name or a segment is empty or holds ":". `unchanged` tells
 // that the form had nothing to resolve, so `normalised` was not made: the
@@ -36,12 +44,14 @@ bool Normalise(std::string_view text, std::string& normalised, bool& unchanged) 
 
   std::string_view rest = text.substr(colon + 1);
   // The root is not a segment: "/" on POSIX, two backslashes for a network
-  // path; a drive letter is the first segment.
+  // path, a drive letter and its slash on Windows.
   std::string_view root;
   if (rest.compare(0, 2, "\\\\") == 0)
     root = rest.substr(0, 2);
   else if (rest.compare(0, 1, "/") == 0)
     root = rest.substr(0, 1);
+  else if (cFxDriveRoots && IsDriveRoot(rest))
+    root = rest.substr(0, 2);
   rest.remove_prefix(root.size());
 
   std::vector<std::string_view> segments;

@@ -51,6 +51,14 @@ constexpr bool cFxColonInNames = true;
 std::u16string FxPlatformNameUnits(const char* name, uint32_t length);
 std::string FxPlatformNameBytes(const wchar16* text, uint32_t length);
 
+// Whether internal paths name drives: on Windows "@os:c/data/a.xml" is
+// c:\data\a.xml, and its drive ("c/") is a root that ".." never removes.
+#ifdef _WIN32
+constexpr bool cFxDriveRoots = true;
+#else
+constexpr bool cFxDriveRoots = false;
+#endif
+
 // ---- Console, debugger, message box -----------------------------------------
 // A reader of standard output that goes away (glossmill -sx out.txt | head -1)
 // must not end the run: afterwards writes to it fail, and the run goes on.
@@ -143,24 +151,46 @@ void FxPlatformFindClose(cFxDirSearch* search);
 bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file);
 
 // ---- Processes ----------------------------------------------------------------------
-// Runs `program` directly (no shell) with `args` (argv[1..], null-terminated
-// array) and waits for it. A program name without directory is looked up in
-// the current directory first, then along the search path. Answers its exit
-// status, or -1 when it could not be started.
-int FxPlatformRunProgram(const char* program, const char* const* args);
-// The same with the program's standard output discarded (standard error
-// stays shared), for a caller whose own output must stay clean.
-int FxPlatformRunProgramQuietly(const char* program, const char* const* args);
+// Every child program is started here, directly (no shell), with `args`
+// as argv[1..] (a null-terminated array, or null for none). A program name
+// without directory is looked up in the child's working directory first (as
+// for the Windows user), then along the search path; a name with a directory
+// is taken as it stands, a relative one from the caller's current directory.
 
-// Starts `program` as FxPlatformRunProgram does, without waiting for it, so
+// Where a child runs and where its output goes. The defaults leave each as
+// the caller's own: the same current directory, the same standard output
+// and standard error.
+struct sFxProgramSetup {
+  const char* mWorkingDirectory = nullptr;
+  const char* mOutputFile = nullptr;  // standard output into this file, created or emptied
+  const char* mErrorFile = nullptr;   // standard error likewise
+};
+// A file name for mOutputFile or mErrorFile that keeps nothing written to it.
+#ifdef _WIN32
+constexpr const char* cFxDiscardedOutput = "NUL";
+#else
+constexpr const char* cFxDiscardedOutput = "/dev/null";
+#endif
+
+// An exit status is the one the platform's shell reports: 0..255 on POSIX
+// (128 + the signal's number for a child ended by a signal), the whole exit
+// code on Windows (-1 after a fatal error).
+
+// Runs `program` set up as `setup` says and waits for it. False when it
+// could not be started; otherwise its exit status in *exitStatus if that is
+// not null.
+bool FxPlatformRunProgram(const char* program, const char* const* args, int* exitStatus,
+                          const sFxProgramSetup& setup = sFxProgramSetup());
+
+// Starts `program` set up as `setup` says, without waiting for it, so
 // several can run at once. Answers a token (never 0) by which a wait names
 // it, or 0 when it could not be started. A child started here is the
 // caller's until one of the waits below has reaped it.
-uint32_t FxPlatformStartProgram(const char* program, const char* const* args);
+uint32_t FxPlatformStartProgram(const char* program, const char* const* args,
+                                const sFxProgramSetup& setup = sFxProgramSetup());
 // Waits until one of the children from FxPlatformStartProgram ends and
-// answers its token, with its exit status (-1 when it did not exit
-// normally) in *exitStatus if that is not null. Answers 0 at once when none
-// of them is running.
+// answers its token, with its exit status in *exitStatus if that is not
+// null. Answers 0 at once when none of them is running.
 uint32_t FxPlatformWaitForAnyProgram(int* exitStatus);
 // Waits for every child from FxPlatformStartProgram. The fatal error path
 // calls it, so no child outlives the program or is left unreaped.

@@ -6,6 +6,7 @@
 
 #include "API/core/FxError.h"
 #include "API/core/cFxException.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ std::string BoxText(const std::string& message) {
 bool RefusingHook(const char*) { return false; }
 
 TEST(ExceptionDeathTest, RaiseShowsTheTextAndExitsWithMinusOne) {
-  EXPECT_EXIT(cXmlParseException("Badly formed XML document.", 3).Raise(), ExitedWithCode(255),
+  EXPECT_EXIT(cXmlParseException("Badly formed XML document.", 3).Raise(), ExitedWithCode(test::kFatalExitStatus),
               BoxText("Line 3: Badly formed XML document\\."));
   // Percent signs survive; a hook that declines does not stop the exit.
   EXPECT_EXIT(
@@ -27,7 +28,7 @@ TEST(ExceptionDeathTest, RaiseShowsTheTextAndExitsWithMinusOne) {
         FxSetExceptionHook(RefusingHook);
         cFxException("100%s %d%% of %n").Raise();
       },
-      ExitedWithCode(255), BoxText("100%s %d%% of %n"));
+      ExitedWithCode(test::kFatalExitStatus), BoxText("100%s %d%% of %n"));
 }
 
 char gChannelZero[512];
@@ -41,7 +42,7 @@ TEST(ExceptionDeathTest, RaiseReportsOnChannelZeroBeforeTheBox) {
         FxSetPreExitHook(ShowChannelZero);
         cFxException("gone 5%").Raise();
       },
-      ExitedWithCode(255),
+      ExitedWithCode(test::kFatalExitStatus),
       "^ERROR: gone 5% \\(API/core/cFxException,113,main\\)\n"
       "ERROR: gone 5%\nFILE: API/core/cFxException\nLINE:113\n$");
 }

@@ -17,11 +17,13 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::WriteFile;
 
+#ifndef _WIN32
 size_t OpenDescriptorCount() {
   size_t count = 0;
   for (auto it = fs::directory_iterator("/proc/self/fd"); it != fs::directory_iterator(); ++it) ++count;
   return count;
 }
+#endif
 
 class OsFileLayer : public ::testing::Test {
  protected:
@@ -31,7 +33,7 @@ class OsFileLayer : public ::testing::Test {
   }
   void TearDown() override { FxFilePoolStop(); }
 
-  cFxString Path(const std::string& name) const { return cFxString(("@os:" + (mDir / name)).c_str()); }
+  cFxString Path(const std::string& name) const { return cFxString(test::InternalPath(mDir / name).c_str()); }
   cFxOsFile* OpenOk(const std::string& name, int mode, int attributes = 0) {
     cFxOsFile* file = mLayer.Open(Path(name), mode, attributes);
     EXPECT_NE(nullptr, file) << name;
@@ -110,13 +112,23 @@ TEST_F(OsFileLayer, PositionsAndMisuse) {
 }
 
 TEST_F(OsFileLayer, The257thOpenFileFailsAndItsHandleIsClosed) {
-  WriteFile(mDir / "a.xml", "x");
+  // Files are opened without sharing: each entry gets a file of its own.
   cFxOsFile* files[kFxFilePool::cEntries];
-  for (cFxOsFile*& file : files) ASSERT_NE(nullptr, file = OpenOk("a.xml", kFxFileMode::cModeRead));
+  for (size_t i = 0; i < kFxFilePool::cEntries; ++i) {
+    const std::string name = std::to_string(i) + ".xml";
+    WriteFile(mDir / name, "x");
+    ASSERT_NE(nullptr, files[i] = OpenOk(name, kFxFileMode::cModeRead));
+  }
+  WriteFile(mDir / "a.xml", "x");
+#ifndef _WIN32
   const size_t descriptors = OpenDescriptorCount();
+#endif
   ExpectFailure(mLayer.Open(Path("a.xml"), kFxFileMode::cModeRead, 0), kFxError::cFileTooMany, "257th");
+#ifndef _WIN32
   EXPECT_EQ(descriptors, OpenDescriptorCount());
+#endif
   delete files[7];  // an entry given back is taken again
+  // On Windows a handle left open would keep the unshared file from opening.
   files[7] = OpenOk("a.xml", kFxFileMode::cModeRead);
   for (cFxOsFile* file : files) delete file;
   EXPECT_EQ(0u, FxFilePoolInUse());
@@ -126,9 +138,13 @@ TEST_F(OsFileLayer, The257thOpenFileFailsAndItsHandleIsClosed) {
   delete held;
 
   FxFilePoolStop();  // without its mutex the pool opens nothing
+#ifndef _WIN32
   const size_t idle = OpenDescriptorCount();
+#endif
   ExpectFailure(mLayer.Open(Path("a.xml"), kFxFileMode::cModeRead, 0), kFxError::cFileOther, "no mutex");
+#ifndef _WIN32
   EXPECT_EQ(idle, OpenDescriptorCount());
+#endif
 }
 
 TEST_F(OsFileLayer, InfoFlagsReadOnlyAndDirectories) {
@@ -150,7 +166,12 @@ TEST_F(OsFileLayer, InfoFlagsReadOnlyAndDirectories) {
   readOnly.mFlags = kFxFileInfo::cReadOnly;
   ASSERT_TRUE(mLayer.CreateDirectory(Path("locked"), readOnly));
   ASSERT_TRUE(mLayer.GetInfo(Path("locked"), info));
+#ifdef _WIN32
+  // wine keeps no read-only state on directories.
+  EXPECT_EQ(kFxFileInfo::cDirectory, info.mFlags & kFxFileInfo::cDirectory);
+#else
   EXPECT_EQ(kFxFileInfo::cReadOnly | kFxFileInfo::cDirectory, info.mFlags);
+#endif
   ExpectFailure(mLayer.CreateDirectory(Path("locked"), info), 0u, "again: no code recorded");
   ExpectFailure(mLayer.GetInfo(Path("missing"), info), kFxError::cFileNotFound, "get");
   EXPECT_TRUE(mLayer.Delete(Path("a.xml")));
@@ -203,12 +224,35 @@ TEST_F(OsFileLayer, OneOverlappedReadAtATime) {
   EXPECT_TRUE(a->IsReadDone());
   EXPECT_TRUE(a->WaitRead());
   EXPECT_EQ("6789", std::string(bytes, 4));
+#ifndef _WIN32
+  // A Windows file opened for overlapped reads has no position for plain
+  // reads; the POSIX layer keeps one.
   EXPECT_EQ(1, a->Read(bytes, 1));  // the read ran beside the file's own position
   EXPECT_EQ('0', bytes[0]);
+#endif
   ASSERT_TRUE(b->ReadAsync(100, bytes, 4));
   delete b;  // closing a file ends its pending read
   EXPECT_TRUE(a->ReadAsync(0, bytes, 2));
   delete a;
+}
+
+TEST(OsFileLayerNames, NativePathOfTheInternalForm) {
+  const struct { const char* mGiven; const char* mNative; } cases[] = {
+#ifdef _WIN32
+      {"@os:c/data/file.xml", "c:\\data\\file.xml"},
+      {"c/data/file.xml", "c:\\data\\file.xml"},  // the part after "@os:" alone
+      {"@os:d/", "d:\\"},
+      {"@os:d", "d:\\"},
+      {"@os:c/../x", "c:\\..\\x"},
+      {"@os:\\\\server/share/a.xml", "\\\\server\\share\\a.xml"},
+#else
+      {"@os:/data/file.xml", "/data/file.xml"},
+      {"/data/file.xml", "/data/file.xml"},
+      {"@os:/", "/"},
+#endif
+  };
+  cFxOsFileSystem layer;
+  for (const auto& c : cases) EXPECT_STREQ(c.mNative, layer.GetNativePath(cFxString(c.mGiven)).c_str()) << c.mGiven;
 }
 
 TEST(MountTable, NamesAreUniqueExactAndFreeOfSeparators) {

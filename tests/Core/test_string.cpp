@@ -7,6 +7,7 @@
 
 #include "API/core/cFxString.h"
 #include "Core/FxStringBuffer.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -170,6 +171,6 @@ TEST(StringBuilder, GrowsReusesItsBufferAndAppendsItsOwnUnits) {
 TEST(StringDeathTest, ExhaustedStringHeapIsAFatalError) {
   // The report names its source file from the repository's root, not by
   // the build machine's absolute path.
-  EXPECT_EXIT(cFxString::Allocate(0x10000000), ::testing::ExitedWithCode(255),
+  EXPECT_EXIT(cFxString::Allocate(0x10000000), ::testing::ExitedWithCode(test::kFatalExitStatus),
               "^ERROR: Out of string memory: .*\nFILE: Core/FxStringBuffer\\.cpp\n");
 }

@@ -25,14 +25,14 @@ class BinaryConversion : public ::testing::Test {
   void TearDown() override { fs::current_path(mPreviousDirectory); }
 
   std::string At(const std::string& relative) const { return mDir / relative; }
-  cFxWString Wide(const std::string& relative) const { return cFxWString(At(relative).c_str()); }
+  cFxWString Wide(const std::string& relative) const { return cFxWString(test::Native(At(relative)).c_str()); }
 
   std::map<std::string, std::string> Files(const std::string& relative) const {
     std::map<std::string, std::string> files;
     const fs::path root = mDir.Path() / relative;
     for (const auto& entry : fs::recursive_directory_iterator(root))
       if (entry.is_regular_file())
-        files[fs::relative(entry.path(), root).string()] = test::ReadFile(entry.path());
+        files[fs::relative(entry.path(), root).generic_string()] = test::ReadFile(entry.path().string());
     return files;
   }
 
@@ -43,8 +43,13 @@ class BinaryConversion : public ::testing::Test {
 TEST_F(BinaryConversion, ConversionsReachTheSerializerAndReplaceAStaleTwin) {
   // Quotes and shell characters arrive unchanged; the twin stands in the
   // same directory, whatever its name holds.
+#ifdef _WIN32
+  const std::string dir = "it's a dir %PATH% ^&;.bin.d";  // no quotes in Windows names
+  const std::string outside = "it's a dir %PATH% ^&;.xml.d/a b.xml";
+#else
   const std::string dir = "it's a \"dir\" $HOME;.bin.d";
   const std::string outside = "it's a \"dir\" $HOME;.xml.d/a b.xml";
+#endif
   test::WriteFile(At(outside), "outside");
   test::WriteFile(At(dir + "/a b.xml"), kXml);
   ConvertXmlToBin(Wide(dir + "/a b.xml"));

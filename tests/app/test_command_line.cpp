@@ -57,7 +57,7 @@ TEST(CommandLine, DispatchesBySwitchAndArgumentCount) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     test::WriteFile(dir / "out.txt", "old");
     const test::ProcessResult result = test::RunGlossmill(c.args, dir.Path().string());
-    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.out, test::ConsoleText(c.out));
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
     const std::string output = dir / "out.txt";

@@ -88,8 +88,9 @@ class ExtractRun : public ::testing::Test {
   }
   // The progress line of a file named from the tree as the program sees it.
   std::string Progress(int position, int total, const std::string& relative) const {
-    return "File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
-           fs::canonical(mTree.Path()).string() + "/" + relative + "\n";
+    return test::ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) +
+                             " : " + fs::canonical(mTree.Path()).string() + test::kSeparator +
+                             test::Native(relative) + "\n");
   }
 
   // Game data: the serializer in the tree, ".bin" files made by it.
@@ -211,7 +212,10 @@ TEST_F(ExtractRun, GameRunSkipsABinThatCannotBeConverted) {
 
   // Without any serializer the program says so and reads nothing.
   fs::remove(At("brux.exe"));
-  result = test::Run("env", {"PATH=/nonexistent", test::GlossmillExe(), "-gx", "out.txt"}, At(""));
+  {
+    test::ScopedEnvironment path("PATH", At("nonexistent"));
+    result = Glossmill({"-gx", "out.txt"});
+  }
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, Progress(1, 2, "a.xml") + Progress(2, 2, "b.xml"));
   EXPECT_EQ(result.err, "Error: could not run brux.exe\nError: could not run brux.exe\n");
@@ -220,14 +224,23 @@ TEST_F(ExtractRun, GameRunSkipsABinThatCannotBeConverted) {
 }
 
 TEST_F(ExtractRun, OnlyRegularFilesOtherThanTheOutputAreRead) {
+#ifdef _WIN32
+  // A data file another program holds open is filed and cannot be opened
+  // (data files are opened without sharing): it is skipped after its
+  // progress line.
+  Write("a.xml", SourceDocument(SourceString({"Locked"})));
+  std::ifstream holder(At("a.xml"));
+#else
   // A link whose target is gone is filed by its name and cannot be opened,
   // whatever the user's privileges: it is skipped after its progress line.
   // A FIFO named like a data file is no data file: reading it would wait
-  // forever. Neither is the output, named like one inside the tree: a run
-  // must not read what it has just written, however the name is typed.
+  // forever.
   fs::create_symlink(mTree.Path() / "gone.xml", mTree.Path() / "a.xml");
   ASSERT_EQ(test::Run("mkfifo", {"fifo.xml"}, At("")).status, 0);
+#endif
   Write("b.xml", SourceDocument(SourceString({"Readable"})));
+  // Nor is the output, named like one inside the tree: a run must not read
+  // what it has just written, however the name is typed.
   Write("out.xml", "old output, not XML");
   for (int run = 1; run <= 2; ++run) {
     const test::ProcessResult result = Glossmill({"-sx", "sub/../out.xml"});
@@ -258,6 +271,24 @@ std::vector<std::u16string> Keys(const std::string& bytes) {
   return keys;
 }
 
+#ifdef _WIN32
+TEST_F(ExtractRun, NamesGiveTheirTextInKeys) {
+  // Windows names are 16-bit text, kept unchanged in the keys whatever the
+  // console's code page can show.
+  for (const char* name : {u8"St\u00E4dte/caf\u00E9.xml", u8"\u0416.xml"}) {
+    const fs::path path = mTree.Path() / fs::u8path(name);
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << SourceDocument(SourceString({"T"}));
+  }
+  const test::ProcessResult result = Glossmill({"-sx", "out.txt"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(Keys(Read()), (std::vector<std::u16string>{u"\\St\u00E4dte\\caf\u00E9.xml@Source@T",
+                                                       u"\\\u0416.xml@Source@T"}));
+}
+#else
+// POSIX names are bytes: ":" is an ordinary character and a name need not
+// be UTF-8.
 TEST_F(ExtractRun, NamesKeepTheirBytesOnDiskAndGiveTheTextOfTheirUtf8InKeys) {
   // A key holds the name's text as on every platform; a byte that is no
   // UTF-8 stays one unit of its own. On POSIX a name may hold ":".
@@ -282,18 +313,20 @@ TEST_F(ExtractRun, NamesKeepTheirBytesOnDiskAndGiveTheTextOfTheirUtf8InKeys) {
   EXPECT_EQ(Keys(Read(start + "/\xC3\x9C" "ber\xFF.txt")),
             std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
 }
+#endif
 
 TEST_F(ExtractRun, BadlyFormedFileEndsTheRunKeepingEarlierLines) {
   Write("a.xml", SourceDocument(SourceString({"Before"})));
   Write("b.xml", "<?xml version=\"1.0\"?>\r\n<Root>\r\n\t<Sign broken>\r\n</Root>\r\n");
   Write("c.xml", SourceDocument(SourceString({"After"})));
   const test::ProcessResult result = Glossmill({"-sx", "out.txt"});
-  EXPECT_EQ(result.status, 255);
+  EXPECT_EQ(result.status, test::kFatalExitStatus);
   // After the error's own text, the file being read, for a user whose
   // standard output went elsewhere.
   EXPECT_EQ(result.err,
-            "ERROR: Line 3: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n"
-            "While reading data file " + fs::canonical(mTree.Path()).string() + "/b.xml\n");
+            test::ConsoleText("ERROR: Line 3: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n"
+                              "While reading data file " + fs::canonical(mTree.Path()).string() +
+                              test::kSeparator + "b.xml\n"));
   EXPECT_EQ(result.out, Progress(1, 3, "a.xml") + Progress(2, 3, "b.xml"));
   EXPECT_EQ(Read(), Translations({SourceLine("\\a.xml@Source@Before", {"Before"})}));
 }

@@ -1,26 +1,15 @@
 #include "support/TestSupport.h"
 
 #include <atomic>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 
-namespace test {
+#include "Core/platform/FxPlatform.h"
 
-namespace {
-// Single-quotes a word for the shell; embedded quotes become '\''.
-std::string ShellQuote(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  return quoted + "'";
-}
-}  // namespace
+namespace test {
 
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
@@ -108,22 +97,84 @@ std::u16string Utf16(const std::string& utf8) {
   return out;
 }
 
+std::string Native(const std::string& path) {
+  std::string native = path;
+  for (char& c : native) {
+    if (c == '/') c = kSeparator;
+  }
+  return native;
+}
+
+std::string InternalPath(const std::string& absolutePath) {
+  std::string internal = "@os:" + absolutePath;
+#ifdef _WIN32
+  if (absolutePath.size() >= 2 && absolutePath[1] == ':') {
+    internal = "@os:" + std::string(1, static_cast<char>(std::tolower(absolutePath[0]))) + absolutePath.substr(2);
+  }
+  for (char& c : internal) {
+    if (c == '\\') c = '/';
+  }
+#endif
+  return internal;
+}
+
+std::string ConsoleText(const std::string& text) {
+#ifdef _WIN32
+  std::string console;
+  for (char c : text) {
+    if (c == '\n') console += '\r';
+    console += c;
+  }
+  return console;
+#else
+  return text;
+#endif
+}
+
+namespace {
+void SetEnvironment(const std::string& name, const std::string& value, bool present) {
+#ifdef _WIN32
+  // An empty value removes the variable on Windows.
+  _putenv_s(name.c_str(), present ? value.c_str() : "");
+#else
+  if (present)
+    setenv(name.c_str(), value.c_str(), 1);
+  else
+    unsetenv(name.c_str());
+#endif
+}
+}  // namespace
+
+ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)
+    : mName(name) {
+  const char* old = std::getenv(name.c_str());
+  mHad = old != nullptr;
+  if (mHad) mOld = old;
+  SetEnvironment(mName, value, true);
+}
+
+ScopedEnvironment::~ScopedEnvironment() { SetEnvironment(mName, mOld, mHad); }
+
 ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,
                   const std::string& workingDirectory) {
   TempDir capture;
-  std::string out = capture / "out";
-  std::string err = capture / "err";
-  std::string status = capture / "status";
-  std::string command = "cd " + ShellQuote(workingDirectory) + " && " + ShellQuote(exe);
-  for (const std::string& arg : args) command += " " + ShellQuote(arg);
-  command += " >" + ShellQuote(out) + " 2>" + ShellQuote(err) + "; echo $? >" + ShellQuote(status);
-  int ignored = std::system(command.c_str());
-  (void)ignored;
+  const std::string out = capture / "out";
+  const std::string err = capture / "err";
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  argv.push_back(nullptr);
+  sFxProgramSetup setup;
+  setup.mWorkingDirectory = workingDirectory.c_str();
+  setup.mOutputFile = out.c_str();
+  setup.mErrorFile = err.c_str();
   ProcessResult result;
+  if (!FxPlatformRunProgram(exe.c_str(), argv.data(), &result.status, setup)) {
+    result.status = -1;
+    result.err = "could not start " + exe + "\n";
+    return result;
+  }
   result.out = ReadFile(out);
   result.err = ReadFile(err);
-  std::string code = ReadFile(status);
-  result.status = code.empty() ? -1 : std::atoi(code.c_str());
   return result;
 }
 
@@ -131,8 +182,9 @@ ProcessResult RunGlossmill(const std::vector<std::string>& args, const std::stri
   return Run(GlossmillExe(), args, workingDirectory);
 }
 
-std::string GlossmillExe() { return GLOSSMILL_EXE; }
-std::string BruxExe() { return GLOSSMILL_BRUX_EXE; }
-std::string SourceDir() { return GLOSSMILL_SOURCE_DIR; }
+std::string GlossmillExe() { return Native(GLOSSMILL_EXE); }
+std::string BruxExe() { return Native(GLOSSMILL_BRUX_EXE); }
+std::string ProbeExe() { return Native(GLOSSMILL_PROBE_EXE); }
+std::string SourceDir() { return Native(GLOSSMILL_SOURCE_DIR); }
 
 }  // namespace test

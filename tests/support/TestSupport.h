@@ -37,14 +37,54 @@ std::string Utf16Le(const std::u16string& text);
 // UTF-16 text of UTF-8 source text (for readable expectations).
 std::u16string Utf16(const std::string& utf8);
 
+// The platform's path separator, and a path written with "/" in the
+// platform's own form.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+std::string Native(const std::string& path);
+// The internal "@os:" form of an absolute native path: "@os:/home/u/a.xml",
+// "@os:c/Users/u/a.xml" for C:\Users\u\a.xml.
+std::string InternalPath(const std::string& absolutePath);
+
+// A text as the platform's standard output carries it: on Windows every
+// line ends in CR LF.
+std::string ConsoleText(const std::string& text);
+
+// Sets an environment variable for one scope (children started meanwhile
+// see it) and puts the old value back.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const std::string& name, const std::string& value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string mName;
+  bool mHad;
+  std::string mOld;
+};
+
+// The exit status of a program ended by a fatal error: -1, which a POSIX
+// shell reports as 255.
+#ifdef _WIN32
+constexpr int kFatalExitStatus = -1;
+#else
+constexpr int kFatalExitStatus = 255;
+#endif
+
 struct ProcessResult {
-  int status = -1;      // exit status as a shell sees it (0..255)
+  int status = -1;      // exit status as the platform's shell reports it
   std::string out;      // standard output
   std::string err;      // standard error
 };
 
-// Runs `exe` with `args` in `workingDirectory` (through the shell, arguments
-// quoted) and captures its output and exit status.
+// Runs `exe` with `args` in `workingDirectory` (started directly, so every
+// argument arrives unchanged) and captures its output and exit status. A
+// program that cannot be started gives status -1 and says so in `err`.
 ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,
                   const std::string& workingDirectory);
 // The built glossmill program.
@@ -63,9 +103,10 @@ ProcessResult RunGlossmillWithFileSizeLimit(const std::vector<std::string>& args
                                             uint64_t maxFileBytes);
 #endif
 
-// Paths of the built program and the stand-in serializer.
+// Paths of the built program and the stand-in serializer (native form).
 std::string GlossmillExe();
 std::string BruxExe();
+std::string ProbeExe();  // the child program of tests/support/probe
 std::string SourceDir();
 
 }  // namespace test

@@ -311,10 +311,16 @@ TEST_F(FileOnDisk, OpenResolvesThePathThroughTheMountedFileSystem) {
   ASSERT_TRUE(file.Open(cFxPath((mDir / "a.xml").c_str()), kFxFileMode::cModeReplace, 0, 0, 128, 128));
   EXPECT_EQ(3, file.Write("abc", 3));
   // Opening again closes the first file, its buffered bytes written out.
-  ASSERT_TRUE(file.Open(cFxPath(("@os:" + (mDir / "a.xml")).c_str()), kFxFileMode::cModeAppend, 0, 0, 128, 128));
+  ASSERT_TRUE(file.Open(cFxPath(test::InternalPath(mDir / "a.xml").c_str()), kFxFileMode::cModeAppend, 0, 0, 128, 128));
   EXPECT_EQ(1, file.Write(";", 1));
   file.Close();
   EXPECT_EQ("abc;", ReadFile(mDir / "a.xml"));
+  // ".." right below a root stays there, and the system takes it as the root.
+  const std::string internal = test::InternalPath(mDir / "a.xml");
+  const size_t root = internal.find('/') + 1;
+  ASSERT_TRUE(file.Open(cFxPath((internal.substr(0, root) + "../" + internal.substr(root)).c_str()),
+                        kFxFileMode::cModeRead, 0, 0, 128, 128));
+  file.Close();
 
   EXPECT_FALSE(file.Open(cFxPath((mDir / "missing.xml").c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
   EXPECT_EQ(kFxError::cFileNotFound, FxGetErrorCode());

@@ -32,10 +32,6 @@ TEST(PathInternalForm, IsNormalisedOrInvalid) {
       {"@os:/a/..", "@os:/"},
       {"@os:/../x", "@os:/x"},  // above the root is the root
       {"@os:", "@os:"},
-      // ".." that finds nothing to remove is kept at the front.
-      {"@os:../../a/b/..", "@os:../../a"},
-      {"@os:a/../../b", "@os:../b"},
-      {"@os:../x/../..", "@os:../.."},
       // Backslashes are separators, except the network path's two.
       {"@os:/a\\b\\c.xml", "@os:/a/b/c.xml"},
       {"@os:\\\\server\\share\\x\\..\\a.xml", "@os:\\\\server/share/a.xml"},
@@ -47,10 +43,46 @@ TEST(PathInternalForm, IsNormalisedOrInvalid) {
       {"@os", "<invalid: @os>"},
       {"@:/a", "<invalid: @:/a>"},
       {"", "<invalid: >"},
+#ifdef _WIN32
+      // A drive is a root: ".." never takes it away.
+      {"@os:c/a/./b/../c.xml", "@os:c/a/c.xml"},
+      {"@os:c/../x", "@os:c/../x"},
+      {"@os:c/a/../..", "@os:c/.."},
+      {"@os:c/a/..", "@os:c/"},
+      {"@os:c", "@os:c"},
+      {"@os:c\\data\\a.xml", "@os:c/data/a.xml"},
+      {"@os:cd/../x", "@os:x"},  // two letters are a directory, not a drive
+#else
+      // ".." that finds nothing to remove is kept at the front.
+      {"@os:../../a/b/..", "@os:../../a"},
+      {"@os:a/../../b", "@os:../b"},
+      {"@os:../x/../..", "@os:../.."},
+#endif
   };
   ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
 }
 
+#ifdef _WIN32
+TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
+  // Windows limits a path to 259 characters and its terminator.
+  const std::string longest = "C:\\" + std::string(256, 'x');
+  const std::string longestInternal = "@os:c/" + std::string(256, 'x');
+  const std::string overlong = longest + "x";
+  const std::string overlongInvalid = "<invalid: " + overlong + ">";
+  const sPathCase cases[] = {
+      {"C:\\Work\\data\\..\\a.xml", "@os:c/Work/a.xml"},  // the drive in lower case, the rest as given
+      {"D:\\a\\.\\b\\", "@os:d/a/b"},
+      {"c:/Work//data/", "@os:c/Work/data"},
+      {"C:\\", "@os:c/"},
+      {"C:\\..\\..\\x", "@os:c/x"},  // ".." at the drive's root stays there
+      {"  C:\\a b\\c.xml  ", "@os:c/a b/c.xml"},  // blanks are spaces here
+      {"\\\\server\\share\\x\\..\\a.xml", "@os:\\\\server/share/a.xml"},
+      {longest.c_str(), longestInternal.c_str()},
+      {overlong.c_str(), overlongInvalid.c_str()},
+  };
+  ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
+}
+#else
 TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
   const std::string overlong = "/" + std::string(8192, 'x');
   const std::string overlongInvalid = "<invalid: " + overlong + ">";
@@ -68,6 +100,7 @@ TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
   };
   ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
 }
+#endif
 
 TEST(PathInternalForm, IsInternedSoEqualPathsShareOneBuffer) {
   const cFxPath a("@os:/x/../shared.xml");
@@ -82,11 +115,18 @@ TEST(PathNativeForm, RelativePathsAreResolvedAgainstTheCurrentDirectory) {
   test::TempDir dir;
   const fs::path previous = fs::current_path();
   fs::current_path(dir.Path());
-  const std::string cwd = fs::current_path().string();
-  const std::string parent = fs::path(cwd).parent_path().string();
-  EXPECT_EQ("@os:" + cwd + "/a.xml", Normal(" ./data/../a.xml "));
-  EXPECT_EQ("@os:" + cwd, Normal("."));
-  EXPECT_EQ("@os:" + parent + "/a.xml", Normal("../a.xml"));
+  const std::string cwd = test::InternalPath(fs::current_path().string());
+  const std::string parent = test::InternalPath(fs::current_path().parent_path().string());
+  const std::string data = test::Native("./data/../a.xml");
+  EXPECT_EQ(cwd + "/a.xml", Normal(" " + data + " "));
+  EXPECT_EQ(cwd, Normal("."));
+  EXPECT_EQ(parent + "/a.xml", Normal(test::Native("../a.xml")));
+#ifdef _WIN32
+  // One leading backslash: the root of the current directory's drive.
+  const std::string drive = cwd.substr(0, 6);  // "@os:c/"
+  EXPECT_EQ(drive + "a/b.xml", Normal("\\a\\b.xml"));
+  EXPECT_EQ(drive + "b.xml", Normal("\\a\\..\\b.xml"));
+#endif
   fs::current_path(previous);
 }
 

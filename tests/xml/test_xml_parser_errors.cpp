@@ -1,7 +1,8 @@
 // Every way a document is rejected, with the line reported: that on which
 // the node in progress began. The table runs at every buffer size through
 // an exception hook that unwinds instead of ending the process; one death
-// test shows the real end: status 255 and the message on standard error.
+// test shows the real end: the fatal exit status and the message on
+// standard error.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "API/core/FxError.h"
 #include "XmlTestSupport.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -161,7 +163,7 @@ TEST(XmlParserRuns, EveryByteReadsAsOneByteAtATime) {
 }
 
 TEST(XmlParserDeathTest, RejectionEndsTheProcessWithTheLine) {
-  EXPECT_EXIT(xmltest::Render("<r>\r\n<a>\r\n<![CDATA[x]]></a></r>", 128), ::testing::ExitedWithCode(255),
+  EXPECT_EXIT(xmltest::Render("<r>\r\n<a>\r\n<![CDATA[x]]></a></r>", 128), ::testing::ExitedWithCode(test::kFatalExitStatus),
               "Line 3: Badly formed XML document\\.");
 }
 

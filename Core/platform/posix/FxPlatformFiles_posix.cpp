@@ -231,13 +231,25 @@ bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, 
 
 namespace {
 
-// The file that `program` names: a name with a directory as it stands, a
-// bare name from the current directory first (as for the Windows user),
-// then along PATH. Empty when there is no such executable file.
-std::string FindProgram(const char* program) {
+// `path`, found from the caller's current directory, as the child reaches
+// it once it has changed to `workingDirectory`. Empty when the current
+// directory cannot be read.
+std::string FromCaller(const std::string& path, const char* workingDirectory) {
+  if (path[0] == '/' || workingDirectory == nullptr) return path;
+  char current[PATH_MAX];
+  if (getcwd(current, sizeof current) == nullptr) return std::string();
+  return std::string(current) + "/" + path;
+}
+
+// The file that `program` names, as a path the child can execute after it
+// has changed to its working directory. Empty when there is no such
+// executable file.
+std::string FindProgram(const char* program, const char* workingDirectory) {
   if (program == nullptr || *program == '\0') return std::string();
-  if (std::strchr(program, '/') != nullptr) return program;
-  if (IsExecutableFile(std::string("./") + program)) return std::string("./") + program;
+  if (std::strchr(program, '/') != nullptr) return FromCaller(program, workingDirectory);
+  const std::string local =
+      std::string(workingDirectory != nullptr ? workingDirectory : ".") + "/" + program;
+  if (IsExecutableFile(local)) return std::string("./") + program;
   const char* searchPath = std::getenv("PATH");
   const std::string directories = searchPath != nullptr ? searchPath : "/usr/bin:/bin";
   size_t start = 0;
@@ -246,19 +258,22 @@ std::string FindProgram(const char* program) {
     if (colon == std::string::npos) colon = directories.size();
     const std::string directory = directories.substr(start, colon - start);
     const std::string candidate = (directory.empty() ? std::string(".") : directory) + "/" + program;
-    if (IsExecutableFile(candidate)) return candidate;
+    if (IsExecutableFile(candidate)) return FromCaller(candidate, workingDirectory);
     start = colon + 1;
   }
   return std::string();
 }
 
-int ExitStatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+// The exit status as a POSIX shell reports it.
+int ExitStatusOf(int status) {
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
 
-// Starts `program` without waiting, its standard output discarded if asked;
-// false when it cannot be started.
-bool Spawn(const char* program, const char* const* args, pid_t* child,
-           bool discardOutput = false) {
-  const std::string path = FindProgram(program);
+// Starts `program` without waiting, set up as `setup` says; false when it
+// cannot be started.
+bool Spawn(const char* program, const char* const* args, const sFxProgramSetup& setup,
+           pid_t* child) {
+  const std::string path = FindProgram(program, setup.mWorkingDirectory);
   if (path.empty()) return false;
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program));
@@ -266,9 +281,6 @@ bool Spawn(const char* program, const char* const* args, pid_t* child,
     argv.push_back(const_cast<char*>(*arg));
   argv.push_back(nullptr);
 
-  // The child writes to the same terminal: what we printed comes first.
-  std::fflush(stdout);
-  std::fflush(stderr);
   // The child gets SIGPIPE back at its default: a program may rely on it to
   // stop writing to a reader that has gone.
   posix_spawnattr_t attributes;
@@ -283,23 +295,23 @@ bool Spawn(const char* program, const char* const* args, pid_t* child,
     posix_spawnattr_destroy(&attributes);
     return false;
   }
-  bool ready = !discardOutput || posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO,
-                                                                  "/dev/null", O_WRONLY, 0) == 0;
+  bool ready = true;
+  if (setup.mOutputFile != nullptr)
+    ready = ready && posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, setup.mOutputFile,
+                                                      O_WRONLY | O_CREAT | O_TRUNC, 0644) == 0;
+  if (setup.mErrorFile != nullptr)
+    ready = ready && posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, setup.mErrorFile,
+                                                      O_WRONLY | O_CREAT | O_TRUNC, 0644) == 0;
+  if (setup.mWorkingDirectory != nullptr)
+    ready = ready && posix_spawn_file_actions_addchdir_np(&actions, setup.mWorkingDirectory) == 0;
+
+  // The child may write to the same terminal: what we printed comes first.
+  std::fflush(stdout);
+  std::fflush(stderr);
   ready = ready && posix_spawn(child, path.c_str(), &actions, &attributes, argv.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   return ready;
-}
-
-// Runs `program` to its end: its exit status, or -1.
-int RunToEnd(const char* program, const char* const* args, bool discardOutput) {
-  pid_t child;
-  if (!Spawn(program, args, &child, discardOutput)) return -1;
-  int status;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return ExitStatusOf(status);
 }
 
 // The children started by FxPlatformStartProgram and not yet waited for.
@@ -312,17 +324,22 @@ uint32_t gLastProgramToken = 0;
 
 }  // namespace
 
-int FxPlatformRunProgram(const char* program, const char* const* args) {
-  return RunToEnd(program, args, false);
-}
-
-int FxPlatformRunProgramQuietly(const char* program, const char* const* args) {
-  return RunToEnd(program, args, true);
-}
-
-uint32_t FxPlatformStartProgram(const char* program, const char* const* args) {
+bool FxPlatformRunProgram(const char* program, const char* const* args, int* exitStatus,
+                          const sFxProgramSetup& setup) {
   pid_t child;
-  if (!Spawn(program, args, &child)) return 0;
+  if (!Spawn(program, args, setup, &child)) return false;
+  int status;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return false;
+  }
+  if (exitStatus != nullptr) *exitStatus = ExitStatusOf(status);
+  return true;
+}
+
+uint32_t FxPlatformStartProgram(const char* program, const char* const* args,
+                                const sFxProgramSetup& setup) {
+  pid_t child;
+  if (!Spawn(program, args, setup, &child)) return 0;
   if (++gLastProgramToken == 0) ++gLastProgramToken;  // 0 means "not started"
   gRunningPrograms.push_back({gLastProgramToken, child});
   return gLastProgramToken;

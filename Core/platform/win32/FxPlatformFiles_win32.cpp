@@ -92,6 +92,11 @@ bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
   char text[MAX_PATH];
   std::strcpy(text, nativePath);
   PathRemoveBlanksA(text);
+  // The system takes "/" for a separator too; the shell path functions
+  // below know only "\\".
+  for (char* c = text; *c != '\0'; ++c) {
+    if (*c == '/') *c = '\\';
+  }
 
   char combined[MAX_PATH];
   bool oneBackslash = text[0] == '\\' && text[1] != '\\';
@@ -108,24 +113,28 @@ bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal) {
   if (!PathCanonicalizeA(canonical, combined)) return false;
 
   std::string result = "@os:";
+  const char* belowRoot = nullptr;
   int drive = PathGetDriveNumberA(canonical);
   if (drive >= 0) {
     result += static_cast<char>('a' + drive);
     result += '/';
-    const char* belowRoot = PathSkipRootA(canonical);
-    if (belowRoot == nullptr) return false;
-    result += belowRoot;
-    for (size_t i = 5; i < result.size(); ++i) {
-      if (result[i] == '\\') result[i] = '/';
-    }
+    belowRoot = PathSkipRootA(canonical);
   } else if (canonical[0] == '\\' && canonical[1] == '\\') {
     result += "\\\\";
-    result += canonical + 2;
-    for (size_t i = 6; i < result.size(); ++i) {
-      if (result[i] == '\\') result[i] = '/';
+    belowRoot = canonical + 2;
+  }
+  if (belowRoot == nullptr) return false;
+  // Names below the root, one "/" between them: a trailing or doubled
+  // separator names no further directory.
+  bool separate = false;
+  for (const char* c = belowRoot; *c != '\0'; ++c) {
+    if (*c == '\\') {
+      separate = true;
+      continue;
     }
-  } else {
-    return false;
+    if (separate && result.back() != '/' && result.back() != '\\') result += '/';
+    separate = false;
+    result += *c;
   }
   internal = cFxString(result.c_str(), static_cast<uint32_t>(result.size()));
   return true;
@@ -219,55 +228,73 @@ bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, 
 
 namespace {
 
-// Starts `program` without waiting: a name with a directory as it stands,
-// a bare name from the current directory first, then along PATH. False
-// when it cannot be started. Its standard output is discarded if asked.
-bool Spawn(const char* program, const char* const* args, HANDLE* process,
-           bool discardOutput = false) {
+// The program a name stands for: with a directory as given, else from the
+// working directory, else along the search path. Empty when none is found.
+std::string FindProgram(const char* program, const char* workingDirectory) {
+  if (std::strpbrk(program, "\\/:") != nullptr) return program;
+  // The current directory comes first.
+  const std::string local =
+      std::string(workingDirectory != nullptr ? workingDirectory : ".") + "\\" + program;
+  if (IsFile(local.c_str())) return local;
+  char found[MAX_PATH];
+  const char* searchPath = std::getenv("PATH");
+  DWORD length = SearchPathA(searchPath, program, nullptr, MAX_PATH, found, nullptr);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return found;
+}
+
+// A handle the child inherits for one of its standard streams.
+HANDLE OpenOutputFile(const char* path) {
+  SECURITY_ATTRIBUTES inherit;
+  inherit.nLength = sizeof inherit;
+  inherit.lpSecurityDescriptor = nullptr;
+  inherit.bInheritHandle = TRUE;
+  return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Starts `program` without waiting, set up as `setup` says. False when it
+// cannot be started.
+bool Spawn(const char* program, const char* const* args, const sFxProgramSetup& setup, HANDLE* process) {
   if (program == nullptr || *program == '\0') return false;
-  std::string path;
-  if (std::strpbrk(program, "\\/:") != nullptr) {
-    path = program;
-  } else if (IsFile(program)) {
-    path = std::string(".\\") + program;  // the current directory comes first
-  } else {
-    char found[MAX_PATH];
-    const char* searchPath = std::getenv("PATH");
-    DWORD length = SearchPathA(searchPath, program, nullptr, MAX_PATH, found, nullptr);
-    if (length == 0 || length >= MAX_PATH) return false;
-    path = found;
-  }
+  const std::string path = FindProgram(program, setup.mWorkingDirectory);
+  if (path.empty()) return false;
 
   std::string commandLine = QuoteArgument(program);
   for (const char* const* arg = args; arg != nullptr && *arg != nullptr; ++arg)
     commandLine += " " + QuoteArgument(*arg);
 
-  // The child writes to the same console: what we printed comes first.
-  std::fflush(stdout);
-  std::fflush(stderr);
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
-  HANDLE nul = INVALID_HANDLE_VALUE;
-  if (discardOutput) {
-    SECURITY_ATTRIBUTES inheritable;
-    std::memset(&inheritable, 0, sizeof inheritable);
-    inheritable.nLength = sizeof inheritable;
-    inheritable.bInheritHandle = TRUE;
-    nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                      OPEN_EXISTING, 0, nullptr);
-    if (nul == INVALID_HANDLE_VALUE) return false;
+  HANDLE output = INVALID_HANDLE_VALUE;
+  HANDLE error = INVALID_HANDLE_VALUE;
+  if (setup.mOutputFile != nullptr || setup.mErrorFile != nullptr) {
+    if (setup.mOutputFile != nullptr) output = OpenOutputFile(setup.mOutputFile);
+    if (setup.mErrorFile != nullptr) error = OpenOutputFile(setup.mErrorFile);
+    const bool opened = (setup.mOutputFile == nullptr || output != INVALID_HANDLE_VALUE) &&
+                        (setup.mErrorFile == nullptr || error != INVALID_HANDLE_VALUE);
+    if (!opened) {
+      if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+      if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
+      return false;
+    }
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = nul;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdOutput = output != INVALID_HANDLE_VALUE ? output : GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = error != INVALID_HANDLE_VALUE ? error : GetStdHandle(STD_ERROR_HANDLE);
   }
+
+  // The child writes to the same console: what we printed comes first.
+  std::fflush(stdout);
+  std::fflush(stderr);
   PROCESS_INFORMATION information;
   // Handles are inherited so that redirected standard output reaches the
   // child; the program's own files are opened non-inheritable.
-  const BOOL started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &information);
-  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  const BOOL started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                      setup.mWorkingDirectory, &startup, &information);
+  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+  if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
   if (!started) return false;
   CloseHandle(information.hThread);
   *process = information.hProcess;
@@ -292,23 +319,20 @@ uint32_t gLastProgramToken = 0;
 
 }  // namespace
 
-int FxPlatformRunProgram(const char* program, const char* const* args) {
+bool FxPlatformRunProgram(const char* program, const char* const* args, int* exitStatus,
+                          const sFxProgramSetup& setup) {
   HANDLE process;
-  if (!Spawn(program, args, &process)) return -1;
+  if (!Spawn(program, args, setup, &process)) return false;
   WaitForSingleObject(process, INFINITE);
-  return FinishProcess(process);
+  const int status = FinishProcess(process);
+  if (exitStatus != nullptr) *exitStatus = status;
+  return true;
 }
 
-int FxPlatformRunProgramQuietly(const char* program, const char* const* args) {
+uint32_t FxPlatformStartProgram(const char* program, const char* const* args,
+                                const sFxProgramSetup& setup) {
   HANDLE process;
-  if (!Spawn(program, args, &process, true)) return -1;
-  WaitForSingleObject(process, INFINITE);
-  return FinishProcess(process);
-}
-
-uint32_t FxPlatformStartProgram(const char* program, const char* const* args) {
-  HANDLE process;
-  if (!Spawn(program, args, &process)) return 0;
+  if (!Spawn(program, args, setup, &process)) return 0;
   if (++gLastProgramToken == 0) ++gLastProgramToken;  // 0 means "not started"
   gRunningPrograms.push_back({gLastProgramToken, process});
   return gLastProgramToken;
