@@ -11,6 +11,7 @@
 #include "API/core/cDeltaMetaDataRegistry.h"
 #include "API/core/cDeltaValue.h"
 #include "API/core/cGUID.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -246,7 +247,7 @@ TEST(DeltaValuesDeathTest, FailedConversionEndsTheProcessWithItsMessage) {
   const struct { const sDeltaTypeDescriptor* mType; const char* mName; } failing[] = {
       {&gDeltaGuidType, "cGUID"}, {&gXPointer, "X\\*"}, {nullptr, ""}};
   for (const auto& f : failing) {
-    EXPECT_EXIT(cDeltaValue(f.mType, &guid).ToText(), ::testing::ExitedWithCode(255),
+    EXPECT_EXIT(cDeltaValue(f.mType, &guid).ToText(), ::testing::ExitedWithCode(test::kFatalExitStatus),
                 std::string("^ERROR: Conversion from ") + f.mName +
                     " to failed\\.\nFILE: API/core/cFxException\nLINE:113\n$");
   }

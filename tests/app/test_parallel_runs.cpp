@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -100,10 +101,13 @@ class ParallelRun : public ::testing::Test {
   // Runs glossmill in `tree` with the environment `variables` (NAME=value).
   test::ProcessResult Glossmill(const std::string& tree, const tArgs& variables,
                                 const tArgs& args) {
-    tArgs command = variables;
-    command.push_back(test::GlossmillExe());
-    command.insert(command.end(), args.begin(), args.end());
-    return test::Run("env", command, tree);
+    std::vector<std::unique_ptr<test::ScopedEnvironment>> environment;
+    for (const std::string& variable : variables) {
+      const size_t equals = variable.find('=');
+      environment.push_back(std::make_unique<test::ScopedEnvironment>(variable.substr(0, equals),
+                                                                       variable.substr(equals + 1)));
+    }
+    return test::RunGlossmill(args, tree);
   }
 
   sAlive Alive() const {
@@ -178,7 +182,7 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
 
     const test::ProcessResult sequential = Glossmill(prepare(), failing, c.args);
     const tFiles sequentialFiles = Snapshot(mDir.Path() / "tree");
-    ASSERT_EQ(sequential.status, c.badlyFormed >= 0 ? 255 : 0) << sequential.err;
+    ASSERT_EQ(sequential.status, c.badlyFormed >= 0 ? test::kFatalExitStatus : 0) << sequential.err;
 
     fs::remove(mAliveFile);
     const test::ProcessResult parallel =
