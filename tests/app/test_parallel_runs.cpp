@@ -24,7 +24,13 @@ namespace fs = std::filesystem;
 typedef std::map<std::string, std::string> tFiles;
 typedef std::vector<std::string> tArgs;
 
+#ifdef _WIN32
+// Under wine every serializer call is a Windows program of its own, started
+// at great cost: fewer files still make the calls overlap.
+constexpr int cBinCount = 30;
+#else
 constexpr int cBinCount = 200;
+#endif
 
 std::string GameDocument(int number, bool wellFormed = true) {
   const std::string id = std::to_string(number);
