@@ -9,8 +9,8 @@ namespace test {
 namespace fs = std::filesystem;
 
 std::string ContentTree::Progress(int position, int total, const std::string& relative) const {
-  return "File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
-         fs::canonical(mTree.Path()).string() + "/" + relative + "\n";
+  return ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
+                     fs::canonical(mTree.Path()).string() + kSeparator + Native(relative) + "\n");
 }
 
 void ContentTree::UseSerializer() const { fs::copy_file(BruxExe(), mTree.Path() / "brux.exe"); }
@@ -33,15 +33,19 @@ ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::str
                                                       tTexts& calls) const {
   TempDir scratch;
   const std::string log = scratch / "calls";
-  std::vector<std::string> command = {"BRUX_CALL_LOG=" + log, GlossmillExe()};
-  command.insert(command.end(), args.begin(), args.end());
-  const ProcessResult result = Run("env", command, At(""));
+  ProcessResult result;
+  {
+    ScopedEnvironment logged("BRUX_CALL_LOG", log);
+    result = RunGlossmill(args, At(""));
+  }
   const std::string tree = fs::canonical(mTree.Path()).string();
   calls.clear();
   std::string text = ReadFile(log);
   for (size_t start = 0; start < text.size();) {
     const size_t end = text.find('\n', start);
-    calls.push_back(ReplaceAll(text.substr(start, end - start), tree, "."));
+    // Paths with "/" between names, whatever the platform's separator.
+    calls.push_back(ReplaceAll(ReplaceAll(text.substr(start, end - start), tree, "."),
+                               std::string(1, kSeparator), "/"));
     start = end + 1;
   }
   return result;
@@ -51,7 +55,7 @@ std::vector<std::pair<std::string, std::string>> ContentTree::Files() const {
   std::vector<std::pair<std::string, std::string>> files;
   for (const auto& entry : fs::recursive_directory_iterator(mTree.Path()))
     if (entry.is_regular_file())
-      files.emplace_back(fs::relative(entry.path(), mTree.Path()).string(),
+      files.emplace_back(fs::relative(entry.path(), mTree.Path()).generic_string(),
                          ReadFile(entry.path().string()));
   std::sort(files.begin(), files.end());
   return files;

@@ -36,7 +36,8 @@ class ContentTree {
   ProcessResult GlossmillLoggingSerializer(const std::vector<std::string>& args,
                                            tTexts& calls) const;
 
-  // Every regular file below the tree, relative, with its bytes.
+  // Every regular file below the tree, relative with "/" between names, with
+  // its bytes.
   std::vector<std::pair<std::string, std::string>> Files() const;
 
   const std::filesystem::path& Path() const { return mTree.Path(); }

@@ -33,7 +33,7 @@ class DataFiles : public ::testing::Test {
   }
   tPaths Walk(const std::string& relative = "") {
     ClearDataFiles();
-    WalkDataTree(WidePath((mTree.Path() / relative).c_str()));
+    WalkDataTree(WidePath((mTree.Path() / relative).string().c_str()));
     return Filed();
   }
 

@@ -56,6 +56,14 @@ std::string Rewrite(const std::string& input, const std::string& data) {
   return testing::internal::GetCapturedStderr();
 }
 
+// The system's words for a file that cannot be written because a folder
+// stands in its place.
+#ifdef _WIN32
+constexpr const char* kFolderInTheWay = "Access denied";
+#else
+constexpr const char* kFolderInTheWay = "Is a directory";
+#endif
+
 TEST(FinishRewrite, OnlyACompleteCopyReplacesTheDataFile) {
   test::TempDir dir;
   const std::string input = dir / "input.xml";
@@ -72,14 +80,14 @@ TEST(FinishRewrite, OnlyACompleteCopyReplacesTheDataFile) {
       {"complete", [](const std::string&) {}, "", "", true, false},
       {"temporary file cannot be created",
        [](const std::string& data) { fs::create_directories(data + ".temp/x"); }, "could not write",
-       "Is a directory", false, true},
+       kFolderInTheWay, false, true},
       // The copy is complete but cannot take the place of a folder.
       {"replacement fails",
        [](const std::string& data) {
          fs::remove(data);
          fs::create_directories(data + "/x");
        },
-       "could not replace", "Is a directory", false, true},
+       "could not replace", kFolderInTheWay, false, true},
 #if defined(__linux__)
       // Every write meets a full device; the link is removed, never /dev/full.
       {"disk full",
