@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the Linux build and the Windows build (under wine) on the same content
 # tree and fails unless both write the same translations files byte for
-# byte: the sample's source and game trees. The Windows program runs twice: in an
-# ordinary directory and at the root of a drive mapped to the tree, where the
-# progress lines must name each file with one backslash after the drive.
+# byte: the sample's source and game trees, non-ASCII names added. The
+# Windows program runs twice: in an ordinary directory and at the root of a
+# drive mapped to the tree, where the progress lines must name each file
+# with one backslash after the drive.
 #
 # Usage: tools/compare_builds.sh <linux-build-dir> <windows-build-dir>
 # (for example build/ci build/windows; both built with their presets).
@@ -38,9 +39,15 @@ decoded() {  # the lines of a translations file as UTF-8, for reading
   python3 -c 'import sys; sys.stdout.write(open(sys.argv[1], "rb").read().decode("utf-16-le", "replace"))' "$1"
 }
 
-# The trees: the sample's.
+# The trees: the sample's, with non-ASCII names added. Within U+00FF a name
+# is the same text on both systems; beyond it the Windows build cannot open
+# the file by its 8-bit form, so such names are left out here.
 mkdir -p "$work/tree"
 cp -R "$repo/sample/." "$work/tree/"
+for flavour in source game; do
+  mkdir -p "$work/tree/$flavour/Städte"
+  cp "$work/tree/$flavour/Signs/StationSigns.xml" "$work/tree/$flavour/Städte/Café Noël.xml"
+done
 # The game tree as shipped: ".bin" files only, made by the stand-in
 # serializer.
 (cd "$work/tree/game" && find . -name '*.xml' -print0 | while IFS= read -r -d '' xml; do
