@@ -24,12 +24,17 @@ namespace fs = std::filesystem;
 typedef std::map<std::string, std::string> tFiles;
 typedef std::vector<std::string> tArgs;
 
+// How long each serializer call of a parallel run lasts, so that calls
+// overlap.
 #ifdef _WIN32
 // Under wine every serializer call is a Windows program of its own, started
-// at great cost: fewer files still make the calls overlap.
+// at great cost: fewer files, and calls long enough to outlast the start of
+// the next.
 constexpr int cBinCount = 30;
+constexpr int cOverlapDelayMs = 100;
 #else
 constexpr int cBinCount = 200;
+constexpr int cOverlapDelayMs = 3;
 #endif
 
 std::string GameDocument(int number, bool wellFormed = true) {
@@ -165,9 +170,9 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
     int badlyFormed;      // the data file that is not XML, or -1
     int delayMs;          // each serializer call of the parallel run
   } cases[] = {
-      {"extract", extract, "f017", -1, 3},
-      {"update", update, "f018", -1, 3},
-      {"replace", replace, "f017", -1, 3},
+      {"extract", extract, "f017", -1, cOverlapDelayMs},
+      {"update", update, "f018", -1, cOverlapDelayMs},
+      {"replace", replace, "f017", -1, cOverlapDelayMs},
       // Slow calls: any left running after the program ended would show.
       {"update ended by a badly formed file", update, "", 12, 150},
   };
