@@ -61,11 +61,18 @@ TEST(ReplaceRun, SourceRunReportsBinFilesAndRewritesOnlyXml) {
   const std::string binary = test::SourceDocument(SourceTag("Name", "In a bin", false));
   tree.Write("a.bin", binary);
   // A tag typed in UTF-8 is the name the data file holds in UTF-8; its
-  // look-alike without the umlaut is another tag.
+  // look-alike without the umlaut is another tag. On Windows the bytes of a
+  // command line word are widened one by one, so there only ASCII tags
+  // name the tags of a data file.
+#ifdef _WIN32
+  constexpr bool cUtf8Tags = false;
+#else
+  constexpr bool cUtf8Tags = true;
+#endif
   const std::string umlaut = "Beschreib\xC3\xBCng";
   const auto tags = [&](bool replaced) {
     return test::SourceDocument(Join({SourceTag("Name", "abc", replaced),
-                                      SourceTag(umlaut, "Gleis", replaced),
+                                      SourceTag(umlaut, "Gleis", replaced && cUtf8Tags),
                                       SourceTag("Beschreibung", "Weiche", false)}));
   };
   tree.Write("b.xml", tags(false));
