@@ -1,5 +1,5 @@
 // Helpers of the XML suites: in-memory OS files behind a real cFxFile (so a
-// parser or writer can be run at any buffer size), a compact rendering of
+// stream, parser or writer can be run at any buffer size), a compact rendering of
 // the nodes a parser hands out, a writer's output.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "API/core/cFxString.h"
 #include "Core/cFxOsFileSystem.h"
@@ -19,56 +20,76 @@
 
 namespace xmltest {
 
-// An OS file that serves the bytes of a string, and fails to read once
-// `failAt` bytes have been read.
-class cMemorySourceFile : public cFxOsFile {
- public:
-  explicit cMemorySourceFile(std::string bytes, size_t failAt = std::string::npos)
-      : mBytes(std::move(bytes)), mFailAt(failAt) {}
-  int Read(void* buffer, int count) override {
-    if (mPosition == mFailAt) return -1;
-    const size_t take = std::min({static_cast<size_t>(count), mBytes.size() - mPosition, mFailAt - mPosition});
-    std::memcpy(buffer, mBytes.data() + mPosition, take);
-    mPosition += take;
-    return static_cast<int>(take);
-  }
-  bool Close() override { return true; }
-
- private:
-  std::string mBytes;
-  size_t mFailAt;
+// What a cMemoryFile holds and saw; outlives the file object a stream
+// destroys when it closes.
+struct sMemoryFile {
+  std::string mData;
   size_t mPosition = 0;
+  size_t mFailAt = std::string::npos;  // a read from this position fails
+  int mShortWriteLimit = -1;           // a write takes at most this many bytes
+  int mShortReadLimit = -1;            // a read gives at most this many bytes
+  std::vector<int> mReads;             // sizes asked for
+  std::vector<int> mWrites;            // sizes handed over
+  bool mDestroyed = false;
 };
 
-// An OS file that keeps what is written to it, up to a limit beyond which
-// writes fail: a writer gone wrong (a depth wrapped round to four billion
-// TABs) must not fill the disk or the memory.
-class cMemorySinkFile : public cFxOsFile {
+// An in-memory OS file that reads and writes its record at its position.
+// Writes reaching past 1 MiB fail: a writer gone wrong (a depth wrapped
+// round to four billion TABs) must not fill the memory.
+class cMemoryFile : public cFxOsFile {
  public:
-  explicit cMemorySinkFile(std::string& out) : mOut(out) {}
-  int Write(const void* buffer, int count) override {
-    if (mOut.size() + static_cast<size_t>(count) > (1u << 20)) return -1;
-    mOut.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
-    return count;
+  explicit cMemoryFile(sMemoryFile& record) : mRecord(record) {}
+  // A file with a record of its own, serving `bytes`.
+  explicit cMemoryFile(std::string bytes, size_t failAt = std::string::npos) : mRecord(mOwn) {
+    mOwn.mData = std::move(bytes);
+    mOwn.mFailAt = failAt;
   }
-  bool Flush() override { return true; }
+  ~cMemoryFile() override { mRecord.mDestroyed = true; }
+
   bool Close() override { return true; }
+  bool Flush() override { return true; }
+  int Read(void* buffer, int count) override {
+    sMemoryFile& r = mRecord;
+    r.mReads.push_back(count);
+    if (r.mPosition == r.mFailAt) return -1;
+    size_t take = std::min({static_cast<size_t>(count), r.mData.size() - std::min(r.mPosition, r.mData.size()),
+                            r.mFailAt - r.mPosition});
+    if (r.mShortReadLimit >= 0) take = std::min(take, static_cast<size_t>(r.mShortReadLimit));
+    r.mData.copy(static_cast<char*>(buffer), take, r.mPosition);
+    r.mPosition += take;
+    return static_cast<int>(take);
+  }
+  int Write(const void* buffer, int count) override {
+    sMemoryFile& r = mRecord;
+    r.mWrites.push_back(count);
+    if (r.mPosition + static_cast<size_t>(count) > (1u << 20)) return -1;
+    const int take = r.mShortWriteLimit >= 0 ? std::min(count, r.mShortWriteLimit) : count;
+    if (r.mData.size() < r.mPosition) r.mData.resize(r.mPosition);
+    r.mData.replace(r.mPosition, static_cast<size_t>(take), static_cast<const char*>(buffer), static_cast<size_t>(take));
+    r.mPosition += static_cast<size_t>(take);
+    return take;
+  }
+  bool Tell(int& position) override { return position = static_cast<int>(mRecord.mPosition), true; }
+  bool Seek(int position) override { return position >= 0 && (mRecord.mPosition = static_cast<size_t>(position), true); }
+  bool SeekRelative(int delta) override { return Seek(static_cast<int>(mRecord.mPosition) + delta); }
+  bool SeekFromEnd(int delta) override { return Seek(static_cast<int>(mRecord.mData.size()) + delta); }
 
  private:
-  std::string& mOut;
+  sMemoryFile mOwn;
+  sMemoryFile& mRecord;
 };
 
 // Runs `calls` on a writer begun on a stream that writes through a buffer
 // of `bufferSize` bytes; answers the bytes written.
 inline std::string WriteDocument(const std::function<void(cXmlWriter&)>& calls, int bufferSize = 128) {
-  std::string out;
+  sMemoryFile out;
   cFxFile file;
-  file.Attach(new cMemorySinkFile(out), 0, 0, bufferSize);
+  file.Attach(new cMemoryFile(out), 0, 0, bufferSize);
   cXmlWriter writer;
   writer.Begin(file);
   calls(writer);
   file.Close();
-  return out;
+  return out.mData;
 }
 
 // A text with CR, LF and TAB escaped, other units below 0x20 or from 0x7F up
@@ -117,7 +138,7 @@ inline std::string RenderNode(cXmlParser& parser, bool line) {
 // through a cFxFile and a parser both buffering `bufferSize` bytes.
 inline std::string Render(const std::string& bytes, int bufferSize, bool lines = false) {
   cFxFile file;
-  file.Attach(new cMemorySourceFile(bytes), 0, bufferSize, 0);
+  file.Attach(new cMemoryFile(bytes), 0, bufferSize, 0);
   cXmlParser parser(static_cast<uint32_t>(bufferSize));
   parser.Open(file);
   std::string out;

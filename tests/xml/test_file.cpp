@@ -1,17 +1,15 @@
-// cFxFile: the buffering rules, measured through a stand-in OS file that
+// cFxFile: the buffering rules, measured through an in-memory OS file that
 // records every call, the character operations, and streams on real files
 // opened through the mounted "os" file system.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "API/core/FxError.h"
+#include "XmlTestSupport.h"
 #include "support/TestSupport.h"
-#include "xml/cFxFile.h"
-#include "xml/cXmlWriter.h"
 
 namespace {
 
@@ -19,52 +17,8 @@ using test::ReadFile;
 using test::TempDir;
 namespace fs = std::filesystem;
 
-// What a cCountingFile saw; outlives the file object the stream destroys.
-struct sFileRecord {
-  std::string mData;
-  size_t mPosition = 0;
-  std::vector<int> mReads;   // sizes asked for
-  std::vector<int> mWrites;  // sizes handed over
-  int mFailReadsAfter = -1;  // reads that succeed before every read fails
-  int mShortWriteLimit = -1; // a write takes at most this many bytes
-  int mShortReadLimit = -1;  // a read gives at most this many bytes
-  bool mDestroyed = false;
-};
-
-// An in-memory OS file that records its reads and writes.
-class cCountingFile : public cFxOsFile {
- public:
-  explicit cCountingFile(sFileRecord& record) : mRecord(record) {}
-  ~cCountingFile() override { mRecord.mDestroyed = true; }
-
-  bool Close() override { return true; }
-  int Read(void* buffer, int count) override {
-    mRecord.mReads.push_back(count);
-    if (mRecord.mFailReadsAfter == 0) return -1;
-    if (mRecord.mFailReadsAfter > 0) --mRecord.mFailReadsAfter;
-    size_t available = mRecord.mData.size() - std::min(mRecord.mPosition, mRecord.mData.size());
-    size_t take = std::min(available, static_cast<size_t>(count));
-    if (mRecord.mShortReadLimit >= 0) take = std::min(take, static_cast<size_t>(mRecord.mShortReadLimit));
-    mRecord.mData.copy(static_cast<char*>(buffer), take, mRecord.mPosition);
-    mRecord.mPosition += take;
-    return static_cast<int>(take);
-  }
-  int Write(const void* buffer, int count) override {
-    mRecord.mWrites.push_back(count);
-    int take = mRecord.mShortWriteLimit >= 0 ? std::min(count, mRecord.mShortWriteLimit) : count;
-    if (mRecord.mData.size() < mRecord.mPosition) mRecord.mData.resize(mRecord.mPosition);
-    mRecord.mData.replace(mRecord.mPosition, take, static_cast<const char*>(buffer), take);
-    mRecord.mPosition += take;
-    return take;
-  }
-  bool Tell(int& position) override { return position = static_cast<int>(mRecord.mPosition), true; }
-  bool Seek(int position) override { return position >= 0 && (mRecord.mPosition = position, true); }
-  bool SeekRelative(int delta) override { return Seek(static_cast<int>(mRecord.mPosition) + delta); }
-  bool SeekFromEnd(int delta) override { return Seek(static_cast<int>(mRecord.mData.size()) + delta); }
-
- private:
-  sFileRecord& mRecord;
-};
+using xmltest::cMemoryFile;
+using xmltest::sMemoryFile;
 
 std::string Pattern(size_t size) {
   std::string bytes(size, '\0');
@@ -75,7 +29,7 @@ std::string Pattern(size_t size) {
 class BufferedStream : public ::testing::Test {
  protected:
   void Attach(int readBuffer, int writeBuffer) {
-    ASSERT_TRUE(mStream.Attach(new cCountingFile(mRecord), 0, readBuffer, writeBuffer));
+    ASSERT_TRUE(mStream.Attach(new cMemoryFile(mRecord), 0, readBuffer, writeBuffer));
   }
   std::string ReadString(int count) {
     std::string bytes(static_cast<size_t>(count), '\0');
@@ -84,7 +38,7 @@ class BufferedStream : public ::testing::Test {
     return bytes;
   }
 
-  sFileRecord mRecord;
+  sMemoryFile mRecord;
   cFxFile mStream;
 };
 
@@ -95,9 +49,9 @@ TEST(BufferedWrite, DataThatDoesNotFitFlushesFirstAndLargeDataGoesStraight) {
       {128, {129}, {129}},       {0, {3, 1}, {3, 1}},
   };
   for (const auto& c : cases) {
-    sFileRecord record;
+    sMemoryFile record;
     cFxFile stream;
-    ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, 0, c.mBuffer));
+    ASSERT_TRUE(stream.Attach(new cMemoryFile(record), 0, 0, c.mBuffer));
     std::string expected;
     for (int size : c.mWrites) {
       const std::string data = Pattern(static_cast<size_t>(size));
@@ -116,6 +70,9 @@ TEST_F(BufferedStream, ShortWritesFailAndKeepWhatDidNotReachTheFile) {
   EXPECT_EQ(6, mStream.Write("abcdef", 6));
   EXPECT_EQ(-1, mStream.Write("ghi", 3));  // the flush is short
   EXPECT_EQ("abc", mRecord.mData);
+  mRecord.mShortWriteLimit = 1;
+  char byte;
+  EXPECT_EQ(-1, mStream.Read(&byte, 1));  // bytes that cannot reach the file stop a read
   mRecord.mShortWriteLimit = -1;
   EXPECT_TRUE(mStream.Flush());
   EXPECT_EQ("abcdef", mRecord.mData);  // nothing twice, nothing lost
@@ -170,7 +127,7 @@ TEST_F(BufferedStream, ReturnToMarkSeeksBackOnceThenToMinusOne) {
 
 TEST_F(BufferedStream, FailedReadsAnswerMinusOneEvenAfterCopying) {
   mRecord.mData = Pattern(300);
-  mRecord.mFailReadsAfter = 1;
+  mRecord.mFailAt = 128;  // after the first refill
   Attach(128, 128);
   EXPECT_EQ(mRecord.mData.substr(0, 10), ReadString(10));
   char bytes[200];
@@ -180,10 +137,10 @@ TEST_F(BufferedStream, FailedReadsAnswerMinusOneEvenAfterCopying) {
 TEST(BufferedRead, EveryBufferSizeReadsTheSameBytes) {
   const std::string data = Pattern(777);
   for (int size : {0, 1, 2, 3, 4, 5, 128, 1000}) {
-    sFileRecord record;
+    sMemoryFile record;
     record.mData = data;
     cFxFile stream;
-    ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, size, size));
+    ASSERT_TRUE(stream.Attach(new cMemoryFile(record), 0, size, size));
     std::string gathered;
     int request = 1;
     for (int c; (c = stream.ReadByte()) >= 0; request = request % 16 + 1) {
@@ -230,12 +187,12 @@ TEST_F(BufferedStream, MixedReadsAndWritesLandInPlace) {
 TEST_F(BufferedStream, AttachReplacesTheFileAndRefusesBadSizes) {
   Attach(128, 128);
   EXPECT_EQ(3, mStream.Write("one", 3));
-  sFileRecord second;
-  ASSERT_TRUE(mStream.Attach(new cCountingFile(second), 0, 300, 300));
+  sMemoryFile second;
+  ASSERT_TRUE(mStream.Attach(new cMemoryFile(second), 0, 300, 300));
   EXPECT_EQ("one", mRecord.mData);  // the first file written out and destroyed
   EXPECT_TRUE(mRecord.mDestroyed);
-  sFileRecord third;
-  EXPECT_FALSE(mStream.Attach(new cCountingFile(third), 0, -1, 128));
+  sMemoryFile third;
+  EXPECT_FALSE(mStream.Attach(new cMemoryFile(third), 0, -1, 128));
   EXPECT_TRUE(third.mDestroyed);
   EXPECT_EQ(-1, mStream.ReadByte());  // closed
   EXPECT_FALSE(mStream.WriteByte('x'));
@@ -261,10 +218,10 @@ TEST(Utf8Decoding, MalformedSequencesAreToldFromTheEnd) {
       {"\x80\x80", false, false, 0},    {"\xC0\xAF", false, false, u'/'},  // not checked
   };
   for (const auto& c : cases) {
-    sFileRecord record;
+    sMemoryFile record;
     record.mData = c.mBytes;
     cFxFile stream;
-    ASSERT_TRUE(stream.Attach(new cCountingFile(record), 0, 1, 0));
+    ASSERT_TRUE(stream.Attach(new cMemoryFile(record), 0, 1, 0));
     FxSetErrorCode(0);
     bool failed = false, malformed = false;
     EXPECT_EQ(c.mUnit, stream.ReadUtf8Char(failed, malformed)) << c.mBytes;

@@ -57,7 +57,7 @@ class cRecordingVisitor : public cElementVisitor {
 
 std::string Walk(const std::string& document, cRecordingVisitor& visitor) {
   cFxFile file;
-  file.Attach(new xmltest::cMemorySourceFile(document), 0, 3, 0);
+  file.Attach(new xmltest::cMemoryFile(document), 0, 3, 0);
   cXmlParser parser(3);
   parser.Open(file);
   EXPECT_TRUE(WalkDocument(parser, visitor));

@@ -148,8 +148,8 @@ INSTANTIATE_TEST_SUITE_P(BufferSizes, XmlParser, xmltest::BufferSizes());
 // the visitors test for.
 TEST(XmlParserStrings, NamesShareHandlesAndEmptyTextIsNull) {
   cFxFile first, second;
-  first.Attach(new xmltest::cMemorySourceFile("<p:a xmlns:p=\"u\" x=\"\"></p:a>"), 0, 7, 0);
-  second.Attach(new xmltest::cMemorySourceFile("<a xmlns=\"u\" x=\"2\"/>"), 0, 7, 0);
+  first.Attach(new xmltest::cMemoryFile("<p:a xmlns:p=\"u\" x=\"\"></p:a>"), 0, 7, 0);
+  second.Attach(new xmltest::cMemoryFile("<a xmlns=\"u\" x=\"2\"/>"), 0, 7, 0);
   cXmlParser one, two;
   one.Open(first);
   two.Open(second);
@@ -167,8 +167,8 @@ TEST(XmlParserStrings, NamesShareHandlesAndEmptyTextIsNull) {
 // elements, namespaces, a pending empty element, line numbers.
 TEST(XmlParserStrings, ReopenStartsAfresh) {
   cFxFile first, second;
-  first.Attach(new xmltest::cMemorySourceFile("<p:a xmlns:p=\"u\">\n<b/>"), 0, 128, 0);
-  second.Attach(new xmltest::cMemorySourceFile("<c/>"), 0, 128, 0);
+  first.Attach(new xmltest::cMemoryFile("<p:a xmlns:p=\"u\">\n<b/>"), 0, 128, 0);
+  second.Attach(new xmltest::cMemoryFile("<c/>"), 0, 128, 0);
   cXmlParser parser;
   parser.Open(first);
   for (int i = 0; i < 3; ++i) parser.Read();

@@ -86,7 +86,7 @@ class XmlParserRejects : public ::testing::TestWithParam<int> {
     for (const sRejection& c : cases) {
       SCOPED_TRACE("input: " + c.mInput);
       cFxFile file;
-      file.Attach(new xmltest::cMemorySourceFile(c.mInput, c.mReadErrorAt), 0, GetParam(), 0);
+      file.Attach(new xmltest::cMemoryFile(c.mInput, c.mReadErrorAt), 0, GetParam(), 0);
       cXmlParser parser(static_cast<uint32_t>(GetParam()));
       FxSetErrorCode(0);
       try {
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(BufferSizes, XmlParserRejects, xmltest::BufferSizes());
 std::string Outcome(const std::string& bytes, int bufferSize) {
   FxSetExceptionHook(ThrowingHook);
   cFxFile file;
-  file.Attach(new xmltest::cMemorySourceFile(bytes), 0, bufferSize, 0);
+  file.Attach(new xmltest::cMemoryFile(bytes), 0, bufferSize, 0);
   cXmlParser parser(static_cast<uint32_t>(bufferSize));
   FxSetErrorCode(0);
   std::string out;
