@@ -1,5 +1,5 @@
-// Core strings: the empty string as null handle, buffer sizes, sharing and
-// release, interning, conversion between widths, the builder.
+// Core strings: the empty string as null handle, sharing and release,
+// interning, conversion between widths, the builder.
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -26,23 +26,21 @@ void ExpectNullHandles(const tString* strings, size_t count) {
   }
 }
 
-// Interns three texts that share one bucket and releases them in every
-// order that takes the chain's middle, head or end first; the others must
-// still be found after each release.
-template <typename tString, typename tChar>
-void ReleaseFromEveryPosition(const tChar* const (&texts)[3], uint32_t bucket,
-                              uint32_t (*chainLength)(uint32_t)) {
-  const uint32_t base = chainLength(bucket);
+// Interns three narrow texts that share one bucket and releases them in
+// every order that takes the chain's middle, head or end first; the others
+// must still be found after each release.
+void ReleaseFromEveryPosition(const char* const (&texts)[3], uint32_t bucket) {
+  const uint32_t base = FxStringInternChainLength(bucket);
   const int orders[3][3] = {{1, 2, 0}, {2, 0, 1}, {0, 1, 2}};  // texts[2] heads the chain
   for (const auto& order : orders) {
-    tString held[3];
-    for (int i = 0; i < 3; ++i) held[i] = tString::Intern(texts[i], 2);
-    ASSERT_EQ(chainLength(bucket), base + 3);
+    cFxString held[3];
+    for (int i = 0; i < 3; ++i) held[i] = cFxString::Intern(texts[i], 2);
+    ASSERT_EQ(FxStringInternChainLength(bucket), base + 3);
     for (int step = 0; step < 3; ++step) {
-      held[order[step]] = tString();
-      EXPECT_EQ(chainLength(bucket), base + 2 - step);
+      held[order[step]] = cFxString();
+      EXPECT_EQ(FxStringInternChainLength(bucket), base + 2 - step);
       for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(tString::Intern(texts[i], 2).GetRefCount(), held[i].IsEmpty() ? 1 : 2) << i;
+        EXPECT_EQ(cFxString::Intern(texts[i], 2).GetRefCount(), held[i].IsEmpty() ? 1 : 2) << i;
     }
   }
 }
@@ -66,15 +64,6 @@ TEST(String, EveryEmptyStringIsTheNullHandle) {
                              cFxWString::FormatW(u"%s", u""), cFxWString::Format("%s", ""),
                              cFxWString(u"abc").Replace(cFxWString(u"abc"), cFxWString())};
   ExpectNullHandles(wide, std::size(wide));
-}
-
-TEST(String, BufferIsSizedExactlyForItsText) {
-  cFxString narrow("hello");
-  EXPECT_EQ(cFxMemoryManager::SizeOf(FxStringBuffer(narrow.GetHandle())), 16u + 5);
-  EXPECT_EQ(narrow.c_str()[5], 0);
-  cFxWString wide(u"hello!");
-  EXPECT_EQ(cFxMemoryManager::SizeOf(FxStringBuffer(wide.GetHandle())), 16u + 12);
-  EXPECT_EQ(wide.c_str()[6], 0);
 }
 
 TEST(String, CopiesShareAssignmentsReleaseAndTheLastHolderFreesBufferAndCell) {
@@ -118,14 +107,9 @@ TEST(String, InterningSharesIdenticalTextAndReleaseUnlinksAnywhereInTheChain) {
   EXPECT_NE(prefix.GetHandle(), a.GetHandle());
   EXPECT_EQ(Text(prefix), u"interned");
 
-  // h = h * 37 + c, narrow characters signed (0xE9 counts as -23, and a
-  // negative sum is negated), wide units unsigned.
-  EXPECT_EQ(FxStringInternBucket("\xE9", 1), 23u);
-  const wchar16 high[] = {0xFFE9};
-  EXPECT_EQ(FxWStringInternBucket(high, 1), 0xFFE9u & 0xFFF);
   // c1 * 37 + c2 = 2564 for all three.
   const char* const narrow[3] = {"Bz", "CU", "D0"};
-  ReleaseFromEveryPosition<cFxString>(narrow, 2564, FxStringInternChainLength);
+  ReleaseFromEveryPosition(narrow, 2564);
 }
 
 TEST(String, WidthsConvertBySignExtensionAndLowByte) {
