@@ -9,106 +9,43 @@
 #include <vector>
 
 #include "ContentTree.h"
-#include "support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test::GameDocument;
+using test::GameString;
+using test::Join;
+using test::SourceDocument;
+using test::SourcePlain;
+using test::SourceString;
+using test::tTexts;
 
-typedef std::vector<std::string> tTexts;
-
-const tTexts kLanguages = {"English", "French",  "Italian", "German",
-                           "Spanish", "Russian", "Polish",  "Dutch"};
-
-std::string TextOf(const tTexts& texts, size_t i) { return i < texts.size() ? texts[i] : ""; }
-
-// ---- data files in the two shapes, laid out with CR LF as the tools write them
-
-std::string SourceValue(const std::string& name, const std::string& text) {
-  return "<Attribute name=\"" + name + "\">\r\n<cDeltaString>\r\n<Element>\r\n<Value>" + text +
-         "</Value>\r\n</Element>\r\n</cDeltaString>\r\n</Attribute>\r\n";
-}
-
-std::string SourceString(const tTexts& texts) {
-  const std::string otherList =
-      "__Indexed__Localisation-cUserLocalisedString-cOtherStringLangPair>\r\n";
-  std::string xml = "<Localisation-cUserLocalisedString>\r\n<Element>\r\n<Value>\r\n";
-  for (size_t i = 0; i < kLanguages.size(); ++i)
-    xml += SourceValue(kLanguages[i], TextOf(texts, i));
-  return xml + "<Attribute name=\"Other\">\r\n<" + otherList + "<Element>\r\n<Value></Value>\r\n" +
-         "</Element>\r\n</" + otherList + "</Attribute>\r\n</Value>\r\n</Element>\r\n" +
-         "</Localisation-cUserLocalisedString>\r\n";
-}
-
-std::string SourceDocument(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<cSourceDocument>\r\n" + body +
-         "</cSourceDocument>\r\n";
-}
-
-std::string GameString(const tTexts& texts) {
-  std::string xml = "<Name>\r\n<Localisation-cUserLocalisedString>\r\n";
-  for (size_t i = 0; i < kLanguages.size(); ++i)
-    xml += "<" + kLanguages[i] + " d:type=\"cDeltaString\">" + TextOf(texts, i) + "</" +
-           kLanguages[i] + ">\r\n";
-  return xml + "<Other/>\r\n</Localisation-cUserLocalisedString>\r\n</Name>\r\n";
-}
-
-std::string GameDocument(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-         "<cContentDocument xmlns:d=\"urn:test\" d:version=\"1.0\">\r\n"
-         "<Code d:type=\"cDeltaString\">SGN-1</Code>\r\n" +
-         body + "</cContentDocument>\r\n";
-}
-
-// ---- expected lines, written as UTF-8 and compared as UTF-16LE ----------------
-
-// Key, product, three empty columns, platform, then `count` quoted texts.
+// Expected lines: key, product, three empty columns, platform, then `count`
+// quoted texts, eight in a source file and nine (with "Other") in a game file.
 std::string Line(const std::string& key, const tTexts& texts, size_t count) {
   std::string line = key + "\tVektrel\t\t\t\tPC";
-  for (size_t i = 0; i < count; ++i) line += "\t\"" + TextOf(texts, i) + "\"";
+  for (size_t i = 0; i < count; ++i) line += "\t\"" + (i < texts.size() ? texts[i] : "") + "\"";
   return line + "\n";
 }
 std::string SourceLine(const std::string& key, const tTexts& texts) { return Line(key, texts, 8); }
 std::string GameLine(const std::string& key, const tTexts& texts) { return Line(key, texts, 9); }
 
-std::string Translations(const tTexts& lines) { return test::TranslationsFile(lines); }
+// The keys of a translations file.
+std::vector<std::u16string> Keys(const std::string& bytes) {
+  std::vector<std::u16string> keys;
+  for (const std::u16string& line : test::LinesOf(bytes)) keys.push_back(line.substr(0, line.find(u'\t')));
+  return keys;
+}
 
-class ExtractRun : public ::testing::Test {
+class ExtractRun : public ::testing::Test, protected test::ContentTree {
  protected:
-  std::string At(const std::string& relative) const { return mTree / relative; }
-  void Write(const std::string& relative, const std::string& bytes) {
-    test::WriteFile(At(relative), bytes);
-  }
-  std::string Read(const std::string& relative = "out.txt") const {
-    return test::ReadFile(At(relative));
-  }
-  // Runs the program in the tree or one of its directories.
-  test::ProcessResult Glossmill(const std::vector<std::string>& args, const std::string& sub = "") {
-    return test::RunGlossmill(args, At(sub));
-  }
-  // The progress line of a file named from the tree as the program sees it.
-  std::string Progress(int position, int total, const std::string& relative) const {
-    return test::ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) +
-                             " : " + fs::canonical(mTree.Path()).string() + test::kSeparator +
-                             test::Native(relative) + "\n");
-  }
-
-  // Game data: the serializer in the tree, ".bin" files made by it.
-  void UseSerializer() { fs::copy_file(test::BruxExe(), mTree.Path() / "brux.exe"); }
-  void WriteBin(const std::string& relative, const std::string& xml) {
-    const std::string source = relative.substr(0, relative.size() - 4) + ".source";
-    Write(source + ".xml", xml);
-    ASSERT_EQ(test::Run(test::BruxExe(), {At(source + ".xml")}, At("")).status, 0);
-    fs::rename(At(source + ".bin"), At(relative));
-    fs::remove(At(source + ".xml"));
-  }
-
-  test::TempDir mTree;
+  std::string Read(const std::string& relative = "out.txt") const { return ContentTree::Read(relative); }
 };
 
 TEST_F(ExtractRun, SourceLineHoldsKeyAndEightColumnsInDocumentOrder) {
   const tTexts texts = {"a b\tc", "Français", "", "Deutsch \"zitiert\"", "", "Ж", "", "D"};
-  Write("a.xml", SourceDocument(SourceValue("Code", "plain") + SourceString(texts)));
+  Write("a.xml", SourceDocument(Join({SourcePlain("Code", "plain"), SourceString(texts)})));
   // A relative output name is taken from the current directory.
   fs::create_directories(At("exports"));
   const test::ProcessResult result = Glossmill({"-sx", "exports/../exports/out.txt"});
@@ -116,31 +53,31 @@ TEST_F(ExtractRun, SourceLineHoldsKeyAndEightColumnsInDocumentOrder) {
   EXPECT_EQ(result.out, Progress(1, 1, "a.xml"));
   // The id escapes TAB as backslash-t and space as "#"; the columns keep
   // the texts unchanged.
-  EXPECT_EQ(Read("exports/out.txt"), Translations({SourceLine("\\a.xml@Source@a#b\\tc", texts)}));
+  EXPECT_EQ(Read("exports/out.txt"), test::TranslationsFile({SourceLine("\\a.xml@Source@a#b\\tc", texts)}));
 }
 
 TEST_F(ExtractRun, StringWithEmptyEnglishTextGivesNoLine) {
   // No line may be keyed by the text of another language either.
   const tTexts untranslated = {"", "Seulement en français", "", "Nur deutsch"};
-  Write("source/s.xml", SourceDocument(SourceString(untranslated) + SourceString({"Kept"})));
-  Write("game/g.xml", GameDocument(GameString(untranslated) + GameString({"Kept"})));
+  Write("source/s.xml", SourceDocument(Join({SourceString(untranslated), SourceString({"Kept"})})));
+  Write("game/g.xml", GameDocument(Join({GameString(untranslated), GameString({"Kept"})})));
   ASSERT_EQ(Glossmill({"-sx", "out.txt"}, "source").status, 0);
-  EXPECT_EQ(Read("source/out.txt"), Translations({SourceLine("\\s.xml@Source@Kept", {"Kept"})}));
+  EXPECT_EQ(Read("source/out.txt"), test::TranslationsFile({SourceLine("\\s.xml@Source@Kept", {"Kept"})}));
   ASSERT_EQ(Glossmill({"-gx", "out.txt"}, "game").status, 0);
-  EXPECT_EQ(Read("game/out.txt"), Translations({GameLine("\\g.xml@Game@Kept", {"Kept"})}));
+  EXPECT_EQ(Read("game/out.txt"), test::TranslationsFile({GameLine("\\g.xml@Game@Kept", {"Kept"})}));
 }
 
 TEST_F(ExtractRun, FilesAreReadInCodeUnitOrderIntoOneFileMadeAfresh) {
   Write("sub/b.xml", SourceDocument(SourceString({"Third"})));
-  Write("a.xml", SourceDocument(SourceString({"Second"}) + SourceString({"Second"})));
+  Write("a.xml", SourceDocument(Join({SourceString({"Second"}), SourceString({"Second"})})));
   Write("B.xml", SourceDocument(SourceString({"First"})));
-  Write("plain.xml", SourceDocument(SourceValue("Code", "no localised string")));
+  Write("plain.xml", SourceDocument(SourcePlain("Code", "no localised string")));
   Write("notes.txt", "not a data file");
   // The source flavour reads a ".bin" file as it is.
   Write("s.bin", SourceDocument(SourceString({"Binary name"})));
   // One byte-order mark; duplicates kept; key paths with backslashes.
   const std::string expected =
-      Translations({SourceLine("\\B.xml@Source@First", {"First"}),
+      test::TranslationsFile({SourceLine("\\B.xml@Source@First", {"First"}),
                     SourceLine("\\a.xml@Source@Second", {"Second"}),
                     SourceLine("\\a.xml@Source@Second", {"Second"}),
                     SourceLine("\\s.bin@Source@Binary#name", {"Binary name"}),
@@ -170,7 +107,7 @@ TEST_F(ExtractRun, GameRunReadsABinThroughTheXmlTheSerializerMakes) {
   // The progress line names the XML form, the key the ".bin" file.
   EXPECT_EQ(result.out,
             Progress(1, 3, "A.BIN") + Progress(2, 3, "c.xml") + Progress(3, 3, "d/a.xml"));
-  EXPECT_EQ(Read(), Translations({GameLine("\\A.BIN@Game@Upper", {"Upper"}),
+  EXPECT_EQ(Read(), test::TranslationsFile({GameLine("\\A.BIN@Game@Upper", {"Upper"}),
                                   GameLine("\\c.xml@Game@Plain#XML",
                                            {"Plain XML", "Bonjour", "", "", "", "", "", "Hallo"}),
                                   GameLine("\\d\\a.bin@Game@From#the#bin", texts)}));
@@ -191,7 +128,7 @@ TEST_F(ExtractRun, GameRunMakesTwinsOnlyBesideTheirBinFiles) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(Read("p/proj.bin/out.txt"),
-            Translations({GameLine("\\a.bin@Game@In#the#project", {"In the project"}),
+            test::TranslationsFile({GameLine("\\a.bin@Game@In#the#project", {"In the project"}),
                           GameLine("\\my.binaries\\b.bin@Game@In#my#binaries", {"In my binaries"})}));
   EXPECT_EQ(Read("p/proj.xml/a.xml"), "outside the tree");
   EXPECT_FALSE(test::FileExists(At("p/proj.bin/my.xmlaries")));
@@ -208,7 +145,7 @@ TEST_F(ExtractRun, GameRunSkipsABinThatCannotBeConverted) {
   EXPECT_NE(result.err, "") << "the serializer says what went wrong";
   // The stale XML form was removed before the conversion failed.
   EXPECT_FALSE(test::FileExists(At("a.xml")));
-  EXPECT_EQ(Read(), Translations({GameLine("\\b.bin@Game@Good", {"Good"})}));
+  EXPECT_EQ(Read(), test::TranslationsFile({GameLine("\\b.bin@Game@Good", {"Good"})}));
 
   // Without any serializer the program says so and reads nothing.
   fs::remove(At("brux.exe"));
@@ -235,7 +172,7 @@ TEST_F(ExtractRun, OnlyRegularFilesOtherThanTheOutputAreRead) {
   // whatever the user's privileges: it is skipped after its progress line.
   // A FIFO named like a data file is no data file: reading it would wait
   // forever.
-  fs::create_symlink(mTree.Path() / "gone.xml", mTree.Path() / "a.xml");
+  fs::create_symlink(Path() / "gone.xml", Path() / "a.xml");
   ASSERT_EQ(test::Run("mkfifo", {"fifo.xml"}, At("")).status, 0);
 #endif
   Write("b.xml", SourceDocument(SourceString({"Readable"})));
@@ -247,28 +184,8 @@ TEST_F(ExtractRun, OnlyRegularFilesOtherThanTheOutputAreRead) {
     EXPECT_EQ(result.status, 0) << "run " << run;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, Progress(1, 2, "a.xml") + Progress(2, 2, "b.xml"));
-    EXPECT_EQ(Read("out.xml"), Translations({SourceLine("\\b.xml@Source@Readable", {"Readable"})}));
+    EXPECT_EQ(Read("out.xml"), test::TranslationsFile({SourceLine("\\b.xml@Source@Readable", {"Readable"})}));
   }
-}
-
-// The keys of a translations file as 16-bit text.
-std::vector<std::u16string> Keys(const std::string& bytes) {
-  std::vector<std::u16string> keys(1);
-  bool inKey = true;
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (unit == u'\n') {
-      keys.emplace_back();
-      inKey = true;
-    } else if (unit == u'\t') {
-      inKey = false;
-    } else if (inKey) {
-      keys.back() += unit;
-    }
-  }
-  keys.pop_back();
-  return keys;
 }
 
 #ifdef _WIN32
@@ -277,7 +194,7 @@ TEST_F(ExtractRun, NamesWithinLatin1GiveTheirTextInKeysOthersCannotBeOpened) {
   // form (the low byte of each unit), which names the same file only for
   // units up to U+00FF. Any other is skipped after its progress line.
   for (const char* name : {u8"St\u00E4dte/caf\u00E9.xml", u8"\u0416.xml"}) {
-    const fs::path path = mTree.Path() / fs::u8path(name);
+    const fs::path path = Path() / fs::u8path(name);
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << SourceDocument(SourceString({"T"}));
   }
@@ -326,9 +243,9 @@ TEST_F(ExtractRun, BadlyFormedFileEndsTheRunKeepingEarlierLines) {
   // standard output went elsewhere.
   EXPECT_EQ(result.err,
             "ERROR: Line 3: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n"
-            "While reading data file " + fs::canonical(mTree.Path()).string() + test::kSeparator + "b.xml\n");
+            "While reading data file " + fs::canonical(Path()).string() + test::kSeparator + "b.xml\n");
   EXPECT_EQ(result.out, Progress(1, 3, "a.xml") + Progress(2, 3, "b.xml"));
-  EXPECT_EQ(Read(), Translations({SourceLine("\\a.xml@Source@Before", {"Before"})}));
+  EXPECT_EQ(Read(), test::TranslationsFile({SourceLine("\\a.xml@Source@Before", {"Before"})}));
 }
 
 #ifndef _WIN32
@@ -339,10 +256,10 @@ TEST_F(ExtractRun, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError)
   Write("a.xml", SourceDocument(SourceString({std::string(200, 'a'), "fr"})));
   Write("b.xml", SourceDocument(SourceString({"Second"})));
   Write("c.xml", GameDocument(GameString({"Game text"})));
-  fs::create_directory(mTree.Path() / "folder.txt");
+  fs::create_directory(Path() / "folder.txt");
   // Whether a folder without write permission stops this user (not root).
-  fs::create_directory(mTree.Path() / "locked");
-  fs::permissions(mTree.Path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  fs::create_directory(Path() / "locked");
+  fs::permissions(Path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
   const bool canBeDenied = !std::ofstream(At("locked/probe")).is_open();
 
   struct sCase {
