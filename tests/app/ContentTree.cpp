@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 namespace test {
 
@@ -49,16 +48,6 @@ ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::str
     start = end + 1;
   }
   return result;
-}
-
-std::vector<std::pair<std::string, std::string>> ContentTree::Files() const {
-  std::vector<std::pair<std::string, std::string>> files;
-  for (const auto& entry : fs::recursive_directory_iterator(mTree.Path()))
-    if (entry.is_regular_file())
-      files.emplace_back(fs::relative(entry.path(), mTree.Path()).generic_string(),
-                         ReadFile(entry.path().string()));
-  std::sort(files.begin(), files.end());
-  return files;
 }
 
 }  // namespace test

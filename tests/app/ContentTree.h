@@ -38,7 +38,7 @@ class ContentTree {
 
   // Every regular file below the tree, relative with "/" between names, with
   // its bytes.
-  std::vector<std::pair<std::string, std::string>> Files() const;
+  tFiles Files() const { return FilesBelow(mTree.Path()); }
 
   const std::filesystem::path& Path() const { return mTree.Path(); }
 

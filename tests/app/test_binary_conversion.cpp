@@ -3,7 +3,6 @@
 // brux.exe, where the program looks for it first.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
 #include "app/BinaryConversion.h"
@@ -26,15 +25,6 @@ class BinaryConversion : public ::testing::Test {
 
   std::string At(const std::string& relative) const { return mDir / relative; }
   cFxWString Wide(const std::string& relative) const { return cFxWString(test::Native(At(relative)).c_str()); }
-
-  std::map<std::string, std::string> Files(const std::string& relative) const {
-    std::map<std::string, std::string> files;
-    const fs::path root = mDir.Path() / relative;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-      if (entry.is_regular_file())
-        files[fs::relative(entry.path(), root).generic_string()] = test::ReadFile(entry.path().string());
-    return files;
-  }
 
   test::TempDir mDir;
   fs::path mPreviousDirectory;
@@ -68,7 +58,7 @@ TEST_F(BinaryConversion, ConversionsReachTheSerializerAndReplaceAStaleTwin) {
 }
 
 TEST_F(BinaryConversion, CommitReplacesTheDataFileOnlyByAnExistingTemporaryFile) {
-  typedef std::map<std::string, std::string> tFiles;
+  using test::tFiles;
   const struct {
     const char *name, *commit;
     tFiles before, after;
@@ -89,7 +79,7 @@ TEST_F(BinaryConversion, CommitReplacesTheDataFileOnlyByAnExistingTemporaryFile)
     for (const auto& file : c.before) test::WriteFile(At(dir + file.first), file.second);
     if (c.readOnly) fs::permissions(At(dir + c.commit), fs::perms::owner_read);
     CommitTempFile(Wide(dir + c.commit));
-    EXPECT_EQ(Files(dir), c.after);
+    EXPECT_EQ(test::FilesBelow(mDir.Path() / dir), c.after);
   }
 }
 

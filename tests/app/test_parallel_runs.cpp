@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -21,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-typedef std::map<std::string, std::string> tFiles;
+using test::tFiles;
 typedef std::vector<std::string> tArgs;
 
 // How long each serializer call of a parallel run lasts, so that calls
@@ -53,15 +52,6 @@ std::string BinName(int number) {
   char name[32];
   std::snprintf(name, sizeof name, "d%d/f%03d.bin", number % 6, number);
   return name;
-}
-
-// Every regular file below `root` by relative path, with its bytes.
-tFiles Snapshot(const fs::path& root) {
-  tFiles files;
-  for (const auto& entry : fs::recursive_directory_iterator(root))
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), root).string()] = test::ReadFile(entry.path().string());
-  return files;
 }
 
 std::vector<std::string> SortedLines(const std::string& text) {
@@ -192,7 +182,7 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
     };
 
     const test::ProcessResult sequential = Glossmill(prepare(), failing, c.args);
-    const tFiles sequentialFiles = Snapshot(mDir.Path() / "tree");
+    const tFiles sequentialFiles = test::FilesBelow(mDir.Path() / "tree");
     ASSERT_EQ(sequential.status, c.badlyFormed >= 0 ? test::kFatalExitStatus : 0) << sequential.err;
 
     fs::remove(mAliveFile);
@@ -208,7 +198,7 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
 
     // Every file as after the sequential run. An update ended by a fatal
     // error may leave the XML forms of files it had converted ahead.
-    tFiles parallelFiles = Snapshot(mDir.Path() / "tree");
+    tFiles parallelFiles = test::FilesBelow(mDir.Path() / "tree");
     for (const auto& file : sequentialFiles) {
       EXPECT_TRUE(parallelFiles.count(file.first) && parallelFiles[file.first] == file.second)
           << file.first;

@@ -55,6 +55,14 @@ bool FileExists(const std::string& path) {
   return fs::exists(path, error);
 }
 
+tFiles FilesBelow(const fs::path& root) {
+  tFiles files;
+  for (const auto& entry : fs::recursive_directory_iterator(root))
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path().string());
+  return files;
+}
+
 std::string Utf16Le(const std::u16string& text) {
   std::string bytes;
   for (char16_t unit : text) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ std::string ReadFile(const std::string& path);
 // Writes bytes to a file, creating parent directories.
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// Every regular file below `root`, by its path relative to `root` with "/"
+// between names, with its bytes.
+typedef std::map<std::string, std::string> tFiles;
+tFiles FilesBelow(const fs::path& root);
 
 // UTF-16LE bytes of a UTF-16 text (as the translations file holds it).
 std::string Utf16Le(const std::u16string& text);
