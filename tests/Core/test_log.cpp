@@ -11,36 +11,25 @@
 namespace {
 
 // A stand-in viewer: the window lookup answers gViewer; every message is
-// recorded as the viewer would receive it ("(null)" for no data).
-struct sMessage { uint32_t mKind; std::string mBytes; };  // terminator included
-bool operator==(const sMessage& a, const sMessage& b) { return a.mKind == b.mKind && a.mBytes == b.mBytes; }
-std::vector<sMessage> gMessages;
+// recorded as "kind:bytes" ("(null)" for no data, terminator included).
+std::vector<std::string> gMessages;
 std::vector<std::string> gSearchedTitles;
 void* gViewer;
 int gViewerHandle;
-
-void* FakeFind(const char* title) {
-  gSearchedTitles.push_back(title);
-  return gViewer;
-}
-
+void* FakeFind(const char* title) { return gSearchedTitles.push_back(title), gViewer; }
 void FakeSend(void* window, uint32_t kind, const void* data, uint32_t size) {
   EXPECT_EQ(gViewer, window);
-  gMessages.push_back({kind, data ? std::string(static_cast<const char*>(data), size) : "(null)"});
+  gMessages.push_back(std::to_string(kind) + ":" +
+                      (data ? std::string(static_cast<const char*>(data), size) : "(null)"));
 }
+std::string Message(uint32_t kind, const std::string& bytes) { return std::to_string(kind) + ":" + bytes; }
 
-// The texts sent with data word 0, joined.
-std::string SentText() {
-  std::string text;
-  for (const sMessage& m : gMessages) {
-    if (m.mKind == kLog::cSendText) text += m.mBytes.substr(0, m.mBytes.size() - 1);
-  }
-  return text;
-}
-
-std::u16string Prompt(const cLog& log) { return log.GetPromptText(); }
 std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
+template <typename T>
+std::u16string Written(cLog& log, T value) {
+  log << &cLog::start_prompt << value;
+  return log.GetPromptText();
+}
 std::vector<unsigned int> EnabledFilters() {
   std::vector<unsigned int> on;
   for (unsigned int i = 0; i < kLog::cFilterCount; ++i) {
@@ -64,21 +53,16 @@ class Log : public ::testing::Test {
     cLog::GetLog().findTicksee();
     cLog::GetLog().setFilters("", true);
   }
-  void ConnectViewer(cLog& log) {
-    gViewer = &gViewerHandle;
-    log.findTicksee();
-    gMessages.clear();
-  }
 };
 
 TEST_F(Log, SetFiltersSetsTheNamedOnesAndTheRestOpposite) {
   cLog log;
   EXPECT_EQ((std::vector<unsigned int>{25, 30}), EnabledFilters());
-  std::vector<unsigned int> all;
-  for (unsigned int i = 0; i < kLog::cFilterCount; ++i) all.push_back(i);
-  std::vector<unsigned int> allButSoundAndCamera = all;
-  allButSoundAndCamera.erase(allButSoundAndCamera.begin() + kLog::Camera);
-  allButSoundAndCamera.erase(allButSoundAndCamera.begin() + kLog::Sound);
+  std::vector<unsigned int> all, allButSoundAndCamera;
+  for (unsigned int i = 0; i < kLog::cFilterCount; ++i) {
+    all.push_back(i);
+    if (i != kLog::Camera && i != kLog::Sound) allButSoundAndCamera.push_back(i);
+  }
   const struct { const char* mList; bool mEnable; std::vector<unsigned int> mEnabled; } cases[] = {
       {"Core,Sound", true, {0, 16, 25, 30}},
       {"rail VEHICLE manager,,nonsense,GhostAI", true, {9, 25, 28, 30}},
@@ -97,45 +81,30 @@ TEST_F(Log, SetFiltersSetsTheNamedOnesAndTheRestOpposite) {
   EXPECT_STREQ("Update,Core", list);  // the caller's text is not split in place
 }
 
-template <typename T>
-std::u16string Written(cLog& log, T value) {
-  log << &cLog::start_prompt << value;
-  return Prompt(log);
-}
-
-TEST_F(Log, NumbersInDecimalAndHex) {
+TEST_F(Log, NumbersInDecimalAndHexAndPromptsCollectBelow1023Characters) {
   cLog log;
-  EXPECT_EQ(u"-7", Written(log, -7));
-  EXPECT_EQ(u"4000000000", Written(log, 4000000000u));
-  EXPECT_EQ(u"65535", Written(log, static_cast<unsigned short>(65535)));
-  EXPECT_EQ(u"'A'", Written(log, static_cast<signed char>(65)));
-  EXPECT_EQ(u"'B'", Written(log, static_cast<unsigned char>(66)));
+  EXPECT_EQ(u"-7|4000000000|65535|'A'|'B'",
+            Written(log, -7) + u"|" + Written(log, 4000000000u) + u"|" + Written(log, uint16_t{65535}) + u"|" +
+                Written(log, static_cast<signed char>(65)) + u"|" + Written(log, static_cast<unsigned char>(66)));
   log.hex();
-  EXPECT_EQ(u"000000ff", Written(log, 255));
-  EXPECT_EQ(u"ffffffff", Written(log, -1));
-  EXPECT_EQ(u"001f", Written(log, static_cast<short>(0x1f)));
-  EXPECT_EQ(u"ff", Written(log, static_cast<unsigned char>(255)));
-  EXPECT_EQ(u"1.500000", Written(log, 1.5f));  // floats ignore hex mode
+  EXPECT_EQ(u"000000ff|ffffffff|001f|ff|1.500000",  // floats ignore hex mode
+            Written(log, 255) + u"|" + Written(log, -1) + u"|" + Written(log, int16_t{0x1f}) + u"|" +
+                Written(log, static_cast<unsigned char>(255)) + u"|" + Written(log, 1.5f));
   log << &cLog::dec;
   EXPECT_EQ(u"255", Written(log, 255));
-}
 
-TEST_F(Log, PromptCollectsAfterStartPromptBelow1023Characters) {
-  cLog log;
-  log << "before" << &cLog::endl;
-  EXPECT_EQ(u"", Prompt(log));
+  cLog fresh;
+  fresh << "before" << &cLog::endl;
+  EXPECT_EQ(u"", std::u16string(fresh.GetPromptText()));
   log << &cLog::start_prompt << "a" << &cLog::endl << u"b\u00e9" << "\xE9";
-  EXPECT_EQ(u"a\r\nb\u00e9\uFFE9", Prompt(log));  // narrow bytes sign-extended
-
-  log << &cLog::start_prompt << std::string(1000, 'x').c_str() << "0123456789012345678901";
-  EXPECT_EQ(1022u, Prompt(log).size());
-  log << "y" << u"z";  // would reach 1023: dropped
-  EXPECT_EQ(1022u, Prompt(log).size());
+  EXPECT_EQ(u"a\r\nb\u00e9\uFFE9", std::u16string(log.GetPromptText()));  // narrow bytes sign-extended
+  log << &cLog::start_prompt << std::string(1000, 'x').c_str() << "0123456789012345678901" << "y" << u"z";
+  EXPECT_EQ(1022u, std::u16string(log.GetPromptText()).size());  // "y" would reach 1023: dropped
   log << &cLog::start_prompt << std::string(1023, 'q').c_str() << "fits";
-  EXPECT_EQ(u"fits", Prompt(log));  // a text is appended whole or not at all
+  EXPECT_EQ(u"fits", std::u16string(log.GetPromptText()));  // a text is appended whole or not at all
 }
 
-TEST_F(Log, WithoutViewerSearchesOnCalls1_3_7_15AndSendsNothing) {
+TEST_F(Log, ViewerIsSearchedOnCalls1_3_7_15ThenGreetedAndSentFilterNamesAndTexts) {
   cLog log;
   std::vector<int> searchedOn;
   for (int call = 1; call <= 20; ++call) {
@@ -145,34 +114,28 @@ TEST_F(Log, WithoutViewerSearchesOnCalls1_3_7_15AndSendsNothing) {
   }
   EXPECT_EQ((std::vector<int>{1, 3, 7, 15}), searchedOn);
   EXPECT_EQ("Ticksee", gSearchedTitles.front());
-  EXPECT_TRUE(log.SetFilter(kLog::Content));
+  log.SetFilter(kLog::Content);
   log << "text";
   EXPECT_TRUE(gMessages.empty());
-}
 
-TEST_F(Log, ViewerIsGreetedAndReceivesFilterNamesAndTexts) {
-  cLog log;
+  cLog found;
   gViewer = &gViewerHandle;
-  EXPECT_FALSE(log.GetEnabled(kLog::Content));  // the finding call still says no
-  EXPECT_EQ((std::vector<sMessage>{{kLog::cSendGreeting, "(null)"}}), gMessages);
-  EXPECT_TRUE(log.GetEnabled(kLog::Content));
-  EXPECT_FALSE(log.GetEnabled(kLog::Core));
-  gMessages.clear();
-  log << "no filter yet";
-  EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));
-  EXPECT_TRUE(log.SetFilter(kLog::RunTimeError));  // unchanged: not sent again
-  log << "abc" << 12 << u"h\u00e9";
-  const std::vector<sMessage> sent = {{kLog::cSendFilterName, std::string("RunTimeError", 13)},
-                                      {kLog::cSendText, std::string("abc", 4)},
-                                      {kLog::cSendText, std::string("12", 3)},
-                                      {kLog::cSendWideText, std::string("h\0\xE9\0\0\0", 6)}};
+  EXPECT_FALSE(found.GetEnabled(kLog::Content));  // the finding call still says no
+  EXPECT_TRUE(found.GetEnabled(kLog::Content));
+  EXPECT_FALSE(found.GetEnabled(kLog::Core));
+  found << "no filter yet";
+  EXPECT_TRUE(found.SetFilter(kLog::RunTimeError));
+  EXPECT_TRUE(found.SetFilter(kLog::RunTimeError));  // unchanged: not sent again
+  found << "abc" << 12 << u"h\u00e9";
+  found.SetFilter(kLog::Sound);  // disabled: silent
+  found << "dropped" << &cLog::endl;
+  found.SetFilter(99);  // no such filter: nothing to send
+  found << "dropped too";
+  const std::vector<std::string> sent = {
+      Message(kLog::cSendGreeting, "(null)"), Message(kLog::cSendFilterName, std::string("RunTimeError", 13)),
+      Message(kLog::cSendText, std::string("abc", 4)), Message(kLog::cSendText, std::string("12", 3)),
+      Message(kLog::cSendWideText, std::string("h\0\xE9\0\0\0", 6))};
   EXPECT_EQ(sent, gMessages);
-  gMessages.clear();
-  EXPECT_TRUE(log.SetFilter(kLog::Sound));  // disabled: silent
-  log << "dropped" << &cLog::endl;
-  EXPECT_TRUE(log.SetFilter(99));  // no such filter: nothing to send
-  log << "dropped too";
-  EXPECT_TRUE(gMessages.empty());
 }
 
 }  // namespace
@@ -194,59 +157,53 @@ int VerifySite(int* entry) {
 
 namespace {
 
-TEST_F(Log, FailedAssertionWritesItsReportAsAPrompt) {
+TEST_F(Log, FailedAssertionsWriteTheirReportAsAPromptAndVerificationsOnlyToAListeningViewer) {
   cLog& log = cLog::GetLog();
   logtest::gEvaluations = 0;
-  const int line = logtest::AssertSite(4);
+  const int assertLine = logtest::AssertSite(4);
   EXPECT_EQ(kLog::RunTimeError, log.GetCurrentFilter());
-  EXPECT_EQ(Wide("Value 4 is not three\r\n\r\nASSERT(Counted(value == 3));\r\n\r\n"
-                 "logtest::AssertSite()\r\n\r\n" __FILE__ " : " +
-                 std::to_string(line) + "\r\n"),
-            Prompt(log));
+  EXPECT_EQ(Wide("Value 4 is not three\r\n\r\nASSERT(Counted(value == 3));\r\n\r\nlogtest::AssertSite()\r\n\r\n" __FILE__
+                 " : " + std::to_string(assertLine) + "\r\n"),
+            std::u16string(log.GetPromptText()));
   log << &cLog::start_prompt;
   logtest::AssertSite(3);
-  EXPECT_EQ(2, logtest::gEvaluations);  // once per site, failing or not
-  EXPECT_EQ(u"", Prompt(log));
-}
-
-TEST_F(Log, VerificationReportsOnlyToAListeningViewer) {
-  cLog& log = cLog::GetLog();
-  log << &cLog::start_prompt;
-  logtest::gEvaluations = 0;
   logtest::VerifySite(nullptr);  // no viewer: GetEnabled says no
-  EXPECT_EQ(u"", Prompt(log));
+  EXPECT_EQ(u"", std::u16string(log.GetPromptText()));
 
-  ConnectViewer(log);
+  gViewer = &gViewerHandle;
+  log.findTicksee();
+  gMessages.clear();
   int entry = 0;
   logtest::VerifySite(&entry);
   EXPECT_TRUE(gMessages.empty());
-  const int line = logtest::VerifySite(nullptr);
-  EXPECT_EQ(3, logtest::gEvaluations);
-  const std::string report = "Verify failed: \r\n\r\n" __FILE__ " : " + std::to_string(line) +
-                             "\r\n\r\nExpression: Counted(entry != 0)\r\n\r\n"
-                             "Couldn't create the entry\r\n";
-  EXPECT_EQ(Wide(report), Prompt(log));
-  EXPECT_EQ(report, SentText());
+  const int verifyLine = logtest::VerifySite(nullptr);
+  EXPECT_EQ(5, logtest::gEvaluations);  // once per site, failing or not
+  const std::string report = "Verify failed: \r\n\r\n" __FILE__ " : " + std::to_string(verifyLine) +
+                             "\r\n\r\nExpression: Counted(entry != 0)\r\n\r\nCouldn't create the entry\r\n";
+  EXPECT_EQ(Wide(report), std::u16string(log.GetPromptText()));
+  std::string sent;  // the texts, without their terminators
+  for (const std::string& m : gMessages) {
+    if (m.rfind(Message(kLog::cSendText, ""), 0) == 0) sent += m.substr(m.find(':') + 1, m.size() - m.find(':') - 2);
+  }
+  EXPECT_EQ(report, sent);
 }
 
 TEST(QualifiedFunctionName, DropsReturnTypeAndParameters) {
-  const struct { const char* mSignature; const char* mName; } cases[] = {
+  const struct { const char* mSignature; const char* mName; size_t mRoom; } cases[] = {
       {"void cSingletonManager::Register(const cGUID&, void* (*)(), void*, unsigned int, bool)",
-       "cSingletonManager::Register"},
+       "cSingletonManager::Register", 256},
       {"static void tSingletonHolder<T, C, L>::DestroySingleton() [with T = cSingletonManager]",
-       "tSingletonHolder<T, C, L>::DestroySingleton"},
-      {"void (anonymous namespace)::Helper(int)", "(anonymous namespace)::Helper"},
-      {"void cFoo::operator()(int)", "cFoo::operator()"},
-      {"cFoo::operator bool() const", "cFoo::operator bool"},
+       "tSingletonHolder<T, C, L>::DestroySingleton", 256},
+      {"void (anonymous namespace)::Helper(int)", "(anonymous namespace)::Helper", 256},
+      {"void cFoo::operator()(int)", "cFoo::operator()", 256},
+      {"cFoo::operator bool() const", "cFoo::operator bool", 256},
+      {"void cFoo::Bar()", "cFoo", 5},
   };
   for (const auto& c : cases) {
     char out[256];
-    FxQualifiedFunctionName(c.mSignature, out, sizeof out);
+    FxQualifiedFunctionName(c.mSignature, out, c.mRoom);
     EXPECT_STREQ(c.mName, out) << c.mSignature;
   }
-  char small[5];
-  FxQualifiedFunctionName("void cFoo::Bar()", small, sizeof small);
-  EXPECT_STREQ("cFoo", small);
 }
 
 }  // namespace

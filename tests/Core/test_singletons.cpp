@@ -3,7 +3,6 @@
 // the trace and assertion texts they write to the log.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,6 +27,7 @@ class cCountedService : public iInterfaceProvider, public iInterface {
   int mTag;
 };
 iInterfaceProvider* CreateCounted() { return new cCountedService(7); }
+int Tag(iInterfaceProvider* service) { return static_cast<cCountedService*>(service)->mTag; }
 
 // A stand-in log viewer listening to every filter; texts are joined.
 std::string gViewerText;
@@ -37,16 +37,21 @@ void Receive(void*, uint32_t kind, const void* data, uint32_t size) {
   if (kind == kLog::cSendText && size > 0) gViewerText.append(static_cast<const char*>(data), size - 1);
 }
 
-std::string Prompt() {
+// Whether the log's prompt holds the assertion report's head and names the
+// place in the manager's or holder's source.
+::testing::AssertionResult Reported(const std::string& head, const std::string& place) {
   const std::u16string wide = cLog::GetLog().GetPromptText();
-  return std::string(wide.begin(), wide.end());
+  const std::string prompt(wide.begin(), wide.end());
+  if (prompt.compare(0, head.size(), head) == 0 && prompt.find(place) != std::string::npos) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << prompt;
 }
 
 class Singletons : public ::testing::Test {
  protected:
   void SetUp() override {
     gCreated = gDestroyed = 0;
-    gViewerText.clear();
     cLog::GetLog() << &cLog::start_prompt;
   }
   void TearDown() override {
@@ -54,23 +59,13 @@ class Singletons : public ::testing::Test {
     cLog::GetLog().findTicksee();  // forgets the stand-in viewer
     cLog::GetLog().setFilters("", true);
   }
-  void ListenToTraces() {
-    cLog::SetViewerPort(FindViewer, Receive);
-    cLog::GetLog().findTicksee();
-    cLog::GetLog().setFilters("Singleton", true);
-    gViewerText.clear();
-  }
 };
 
 TEST_F(Singletons, GuidsParseCompareAndWriteTheirTwoTextForms) {
   const cGUID a(cIdA);
-  EXPECT_EQ(0xA0u, a.mData4[7]);  // the byte layout itself: see PlatformGuid
-  EXPECT_TRUE(a == cGUID("bf37c8de-e444-4036-9714-6098d5cc72a0"));  // hex case does not matter
-  EXPECT_TRUE(a != cGUID(cIdB));
+  EXPECT_TRUE(a == cGUID("bf37c8de-e444-4036-9714-6098d5cc72a0") && a != cGUID(cIdB));  // hex case does not matter
   EXPECT_STREQ("bf37c8de-e444-4036-9714-6098d5cc72a0", a.ToString().c_str());
-  EXPECT_TRUE(cGUID("not a guid").IsZero());  // the text forms refused: see PlatformGuid
-  EXPECT_FALSE(a.IsZero());
-
+  EXPECT_TRUE(cGUID("not a guid").IsZero() && !a.IsZero());
   // The log form runs the eight last bytes together and leaves decimal mode on.
   cLog log;
   log << &cLog::start_prompt << cGUID(cIdC) << 10;
@@ -91,15 +86,12 @@ TEST_F(Singletons, EntriesAreSortedByOrderKeepingRegistrationOrderForEqualOnes) 
       manager.Register(cGUID(cIdC), nullptr, &services[i], c.mOrders[i], false);
     }
     std::vector<int> tags;
-    std::vector<uint32_t> orders;
     for (const sSingletonEntry* entry : manager.GetEntries()) {
-      tags.push_back(static_cast<cCountedService*>(entry->mInstance)->mTag);
-      orders.push_back(entry->mOrder);
+      tags.push_back(Tag(static_cast<iInterfaceProvider*>(entry->mInstance)));
+      EXPECT_EQ(c.mOrders[tags.back()], entry->mOrder);
     }
     EXPECT_EQ(c.mTags, tags);
-    EXPECT_TRUE(std::is_sorted(orders.begin(), orders.end()));
-    // The first entry in order answers for an identifier.
-    EXPECT_EQ(c.mTags[0], static_cast<cCountedService*>(manager.GetInstance(cGUID(cIdC)))->mTag);
+    EXPECT_EQ(c.mTags[0], Tag(manager.GetInstance(cGUID(cIdC))));  // the first in order answers
   }
 }
 
@@ -110,56 +102,54 @@ TEST_F(Singletons, CreatorRunsOnTheFirstRequestOnlyAndShutdownDestroysOwnedInsta
     manager.Register(cGUID(cIdA), CreateCounted, nullptr, 3, true);
     manager.Register(cGUID(cIdB), nullptr, &notOwned, 1, false);
     EXPECT_EQ(1, gCreated);  // notOwned only
-    EXPECT_EQ(nullptr, manager.GetInstance(cGUID(cIdC)));
-    EXPECT_EQ(nullptr, manager.GetInstance(cGUID()));
+    EXPECT_TRUE(manager.GetInstance(cGUID(cIdC)) == nullptr && manager.GetInstance(cGUID()) == nullptr);
     iInterfaceProvider* created = manager.GetInstance(cGUID(cIdA));
     ASSERT_NE(nullptr, created);
-    EXPECT_EQ(7, static_cast<cCountedService*>(created)->mTag);
+    EXPECT_EQ(7, Tag(created));
     EXPECT_EQ(created, manager.GetInstance(cGUID(cIdA)));
     EXPECT_EQ(2, gCreated);
     EXPECT_EQ(&notOwned, manager.GetInstance(cGUID(cIdB)));
-
     // Removing: an entry not in the list is left alone; an owned one takes
     // its instance with it.
     sSingletonEntry stray = {cGUID(cIdA), nullptr, nullptr, 0, 1};
     manager.RemoveEntry(&stray);
-    EXPECT_EQ(2u, manager.GetEntries().size());
     manager.Register(cGUID(cIdC), nullptr, new cCountedService(), 9, true);
     manager.RemoveEntry(manager.GetEntries().back());
+    EXPECT_EQ(2u, manager.GetEntries().size());
     EXPECT_EQ(1, gDestroyed);
     EXPECT_EQ(nullptr, manager.GetInstance(cGUID(cIdC)));
 
-    ListenToTraces();
+    cLog::SetViewerPort(FindViewer, Receive);
+    cLog::GetLog().findTicksee();
+    cLog::GetLog().setFilters("Singleton", true);
+    gViewerText.clear();
     manager.Register(cGUID(cIdC), nullptr, &notOwned, 4000000000u, false);
   }
   EXPECT_EQ(2, gDestroyed);  // the created instance; notOwned lives on
   // Traces name the place in the manager's source, the identifier and the order.
-  EXPECT_EQ(0u, gViewerText.find("Trace ")) << gViewerText;
-  EXPECT_NE(std::string::npos, gViewerText.find("cSingletonManager.cpp : "));
-  EXPECT_NE(std::string::npos, gViewerText.find(" = Registering Singleton {00000001-0002-0003-0405060708090a0b}:4000000000\r\n"));
-  EXPECT_NE(std::string::npos, gViewerText.find(" = Deleting Singleton {bf37c8de-e444-4036-97146098d5cc72a0}:3\r\n"));
+  for (const char* trace : {"cSingletonManager.cpp : ",
+                            " = Registering Singleton {00000001-0002-0003-0405060708090a0b}:4000000000\r\n",
+                            " = Deleting Singleton {bf37c8de-e444-4036-97146098d5cc72a0}:3\r\n"}) {
+    EXPECT_NE(std::string::npos, gViewerText.find(trace)) << gViewerText;
+  }
+  EXPECT_EQ(0u, gViewerText.find("Trace "));
   EXPECT_EQ(std::string::npos, gViewerText.find("{2b4b0201"));  // not owned: no trace
 }
 
 TEST_F(Singletons, MisuseIsReportedAsAssertionsAndIgnored) {
   cSingletonManager manager;
-  const struct { const char* mMessage; const char* mCondition; const char* mFunction; } reports[] = {
-      {"Can't register a singleton without either an instance or a creation routine",
-       "creator || instance", "cSingletonManager::Register"},
-      {"Can't add a null entry", "entry != 0", "cSingletonManager::AddEntry"},
-      {"Can't remove a null entry", "entry != 0", "cSingletonManager::RemoveEntry"},
-  };
-  for (int i = 0; i < 3; ++i) {
-    cLog::GetLog() << &cLog::start_prompt;
-    if (i == 0) manager.Register(cGUID(cIdA), nullptr, nullptr, 0, true);
-    if (i == 1) manager.AddEntry(nullptr);
-    if (i == 2) manager.RemoveEntry(nullptr);
-    const std::string expected = std::string(reports[i].mMessage) + "\r\n\r\nASSERT(" +
-                                 reports[i].mCondition + ");\r\n\r\n" + reports[i].mFunction +
-                                 "()\r\n\r\n";
-    EXPECT_EQ(expected, Prompt().substr(0, expected.size()));
-    EXPECT_NE(std::string::npos, Prompt().find("cSingletonManager.cpp : "));
-  }
+  manager.Register(cGUID(cIdA), nullptr, nullptr, 0, true);
+  EXPECT_TRUE(Reported("Can't register a singleton without either an instance or a creation routine\r\n\r\n"
+                       "ASSERT(creator || instance);\r\n\r\ncSingletonManager::Register()\r\n\r\n",
+                       "cSingletonManager.cpp : "));
+  cLog::GetLog() << &cLog::start_prompt;
+  manager.AddEntry(nullptr);
+  EXPECT_TRUE(Reported("Can't add a null entry\r\n\r\nASSERT(entry != 0);\r\n\r\ncSingletonManager::AddEntry()\r\n\r\n",
+                       "cSingletonManager.cpp : "));
+  cLog::GetLog() << &cLog::start_prompt;
+  manager.RemoveEntry(nullptr);
+  EXPECT_TRUE(Reported("Can't remove a null entry\r\n\r\nASSERT(entry != 0);\r\n\r\ncSingletonManager::RemoveEntry()\r\n\r\n",
+                       "cSingletonManager.cpp : "));
   // The entry without instance or creator is kept and answers null.
   EXPECT_EQ(1u, manager.GetEntries().size());
   EXPECT_EQ(nullptr, manager.GetInstance(cGUID(cIdA)));
@@ -167,50 +157,40 @@ TEST_F(Singletons, MisuseIsReportedAsAssertionsAndIgnored) {
 
 // A holder over a service of its own.
 int gHeldCreations;
-class cHeldService {
- public:
+struct cHeldService {
   static cHeldService* CreateInstance() {
-    ++gHeldCreations;
     static cHeldService service;
-    return &service;
+    return ++gHeldCreations, &service;
   }
 };
 typedef tSingletonHolder<cHeldService, CreateUsingStaticMemberFunction, DefaultLifetime> tHeld;
 
 TEST_F(Singletons, HolderCreatesOnceComesBackAfterDestructionAndReportsDoubleDestruction) {
   gHeldCreations = 0;
-  cHeldService& first = tHeld::Instance();
-  EXPECT_EQ(&first, &tHeld::Instance());
-  EXPECT_EQ(1, gHeldCreations);
+  EXPECT_EQ(&tHeld::Instance(), &tHeld::Instance());
   tHeld::DestroySingleton();
-  EXPECT_TRUE(tHeld::StaticData::mDestroyed);
-  EXPECT_EQ(nullptr, tHeld::StaticData::mInstance);
+  EXPECT_TRUE(tHeld::StaticData::mDestroyed && tHeld::StaticData::mInstance == nullptr);
   EXPECT_EQ(u"", std::u16string(cLog::GetLog().GetPromptText()));
-
   tHeld::Instance();
   EXPECT_FALSE(tHeld::StaticData::mDestroyed);
   EXPECT_EQ(2, gHeldCreations);
   tHeld::DestroySingleton();
   tHeld::DestroySingleton();
-  const std::string expected = "Attempting to destroy dead singleton\r\n\r\nASSERT(!StaticData::mDestroyed);\r\n\r\n";
-  EXPECT_EQ(expected, Prompt().substr(0, expected.size()));
-  EXPECT_NE(std::string::npos, Prompt().find("::DestroySingleton()\r\n"));
+  EXPECT_TRUE(Reported("Attempting to destroy dead singleton\r\n\r\nASSERT(!StaticData::mDestroyed);\r\n\r\n",
+                       "::DestroySingleton()\r\n"));
   EXPECT_TRUE(tHeld::StaticData::mDestroyed);
 }
 
 TEST_F(Singletons, RegistryIsAnOwnedServiceAnsweringItsTwoIdentifiers) {
   cDeltaMetaDataRegistry& registry = cDeltaMetaDataRegistry::Get();
-  EXPECT_EQ(&registry, &cDeltaMetaDataRegistry::Get());
   cSingletonManager& manager = tSingletonManager::Instance();
-  EXPECT_EQ(&manager, &tSingletonManager::Instance());
+  EXPECT_EQ(&registry, &cDeltaMetaDataRegistry::Get());
   EXPECT_EQ(static_cast<iInterfaceProvider*>(&registry), manager.GetInstance(gDeltaMetaDataRegistryId));
-  const sSingletonEntry* entry = nullptr;
+  int owned = -1;
   for (const sSingletonEntry* e : manager.GetEntries()) {
-    if (e->mId == gDeltaMetaDataRegistryId) entry = e;
+    if (e->mId == gDeltaMetaDataRegistryId) owned = e->mOwned;
   }
-  ASSERT_NE(nullptr, entry);
-  EXPECT_EQ(1, entry->mOwned);  // shut down with the manager
-
+  EXPECT_EQ(1, owned);  // shut down with the manager
   EXPECT_EQ(static_cast<void*>(&registry), registry.QueryInterface(cGUID(cIdA)));
   EXPECT_EQ(static_cast<void*>(static_cast<iInterfaceProvider*>(&registry)),
             registry.QueryInterface(gInterfaceProviderId));
