@@ -140,7 +140,12 @@ void LeaveOutOfDataFiles(const cFxWString& path) {
 }
 
 void PrintProgressLine(int position, int total, const cFxWString& path) {
-  const cFxString narrow = NarrowPath(path);
-  std::printf("File %d / %d : %s\n", position, total, narrow.c_str());
+  std::fputs(ProgressLine(position, total, path).c_str(), stdout);
   std::fflush(stdout);
+}
+
+std::string ProgressLine(int position, int total, const cFxWString& path) {
+  const cFxString narrow = NarrowPath(path);
+  return "File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
+         std::string(narrow.c_str(), narrow.Length()) + "\n";
 }

@@ -77,3 +77,5 @@ std::u16string StableUnits(const cFxWString& path);
 // path in 8-bit form, and flushes, so the line stands before anything a
 // child program or a fatal error writes afterwards.
 void PrintProgressLine(int position, int total, const cFxWString& path);
+// The same line as text.
+std::string ProgressLine(int position, int total, const cFxWString& path);

@@ -5,6 +5,7 @@
 // one step; one that cannot be written keeps its contents and is named on
 // standard error.
 #include "app/BinaryConversion.h"
+#include "app/CommitQueue.h"
 #include "app/DataFiles.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
@@ -15,18 +16,19 @@
 namespace {
 
 // Copies `readPath` into its temporary sibling through the flavour's
-// replacement visitor and puts a complete copy in its place. For a ".bin"
-// that is its XML form, which is also the file a failure names: the ".bin"
-// is rebuilt from it afterwards either way.
-template <class tVisitor>
+// replacement visitor, and a complete copy takes its place, by `rewrite`
+// (RewriteDataFile or a commit queue's). For a ".bin" that is its XML form,
+// which is also the file a failure names: the ".bin" is rebuilt from it
+// afterwards either way.
+template <class tVisitor, class tRewrite>
 void ReplaceInFile(const cFxWString& readPath, const tTagList& replaceTags,
-                   const tTagList& excludeTags, const tTagList& scopeTags) {
+                   const tTagList& excludeTags, const tTagList& scopeTags, tRewrite rewrite) {
   tVisitor visitor;
   visitor.SetReplaceTags(replaceTags);
   visitor.SetExcludeTags(excludeTags);
   visitor.SetScopeTags(scopeTags);
   visitor.SetFilePath(readPath + gTempExtension);
-  RewriteDataFile(readPath, visitor);
+  rewrite(readPath, visitor);
 }
 
 bool IsBinFile(const cFxWString& path) { return path.EndsWith(gBinExtension.c_str()); }
@@ -48,7 +50,7 @@ void RunGameReplace(const tTagList& replaceTags, const tTagList& excludeTags,
     PrintProgressLine(position, total, dataFile);
     ++position;
     const cFxWString readPath = IsBinFile(dataFile) ? XmlTwinOf(dataFile) : dataFile;
-    ReplaceInFile<cGameReplaceVisitor>(readPath, replaceTags, excludeTags, scopeTags);
+    ReplaceInFile<cGameReplaceVisitor>(readPath, replaceTags, excludeTags, scopeTags, RewriteDataFile);
   }
 
   // Every ".bin" is rebuilt only once every file has been rewritten; an XML
@@ -63,12 +65,16 @@ void RunSourceReplace(const tTagList& replaceTags, const tTagList& excludeTags,
   WalkDataTree(startDirectory);
 
   const int total = static_cast<int>(gDataFiles.size());
+  cCommitQueue commits;
+  const auto rewrite = [&commits](const cFxWString& dataPath, cRewritingVisitor& visitor) {
+    commits.RewriteDataFile(dataPath, visitor);
+  };
   int position = 1;
   for (const cFxWString& dataFile : gDataFiles) {
-    PrintProgressLine(position, total, dataFile);
+    commits.PrintProgressLine(position, total, dataFile);
     ++position;
     // Binary files are counted and reported but left to the game run.
     if (IsBinFile(dataFile)) continue;
-    ReplaceInFile<cSourceReplaceVisitor>(dataFile, replaceTags, excludeTags, scopeTags);
+    ReplaceInFile<cSourceReplaceVisitor>(dataFile, replaceTags, excludeTags, scopeTags, rewrite);
   }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/BinaryConversion.h"
+#include "app/CommitQueue.h"
 #include "app/DataFiles.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
@@ -122,13 +123,13 @@ void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& start
 }
 
 void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirectory,
-                      const cTranslationTable::tRecords& records) {
+                      const cTranslationTable::tRecords& records, cCommitQueue& commits) {
   cSourceUpdateVisitor visitor;
   // The source visitor writes to exactly the path it is given.
   visitor.SetFilePath(dataPath + gTempExtension);
   visitor.SetRecords(records);
   visitor.SetOutputPath(startDirectory);
-  RewriteDataFile(dataPath, visitor);
+  commits.RewriteDataFile(dataPath, visitor);
 }
 
 }  // namespace
@@ -184,12 +185,13 @@ void RunSourceUpdate(cFxFile& translations) {
   const int total = static_cast<int>(gDataFiles.size());
 
   const cFxWString keyBase = KeyBaseOf(startDirectory);
+  cCommitQueue commits;
   int position = 1;
   cFxWString keyPath;
   while (table.GetNextFile(keyPath)) {
     const cFxWString dataPath = keyBase + NativeKeyPath(keyPath);
-    PrintProgressLine(position, total, dataPath);
+    commits.PrintProgressLine(position, total, dataPath);
     ++position;
-    UpdateSourceFile(dataPath, startDirectory, table.GetRecords(keyPath));
+    UpdateSourceFile(dataPath, startDirectory, table.GetRecords(keyPath), commits);
   }
 }

@@ -29,13 +29,26 @@ void RewriteDataFile(const cFxWString& path, cRewritingVisitor& visitor) {
 }
 
 void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath) {
-  if (visitor.IsOutputComplete()) {
+  const cFxWString tempPath = visitor.GetOutputFilePath();
+  if (!visitor.IsOutputComplete()) {
+    // Never empty: an incomplete copy is said to be one.
+    const cFxString& failure = visitor.GetOutputFailure();
+    SettleRewrite(tempPath, dataPath, failure.IsEmpty() ? cFxString("the file was not written") : failure);
+    return;
+  }
+  std::string reason;
+  const bool onDisk = FxPlatformSyncFile(StableUnits(tempPath).c_str(), reason);
+  SettleRewrite(tempPath, dataPath, onDisk ? cFxString() : cFxString(reason.c_str()));
+}
+
+void SettleRewrite(const cFxWString& tempPath, const cFxWString& dataPath, const cFxString& failure) {
+  if (failure.IsEmpty()) {
     if (!CommitTempFile(dataPath))
       ReportFileFailure("could not replace", dataPath, cFxString(FxGetErrorMessage()));
     return;
   }
   // A cut-short copy must never take the data file's place, nor be mistaken
   // for one later.
-  FxPlatformDeleteFile(StableUnits(visitor.GetOutputFilePath()).c_str());
-  ReportFileFailure("could not write", dataPath, visitor.GetOutputFailure());
+  FxPlatformDeleteFile(StableUnits(tempPath).c_str());
+  ReportFileFailure("could not write", dataPath, failure);
 }

@@ -19,9 +19,8 @@ void cRewritingVisitor::StartDocument() {
 
 void cRewritingVisitor::EndDocument() {
   if (!mStream.IsOpen()) return;
-  // The output is about to replace a data file: it must be on the disk
-  // before that, or a crash could leave the data file cut short.
-  mStream.Sync();
+  // Putting the output on the disk is the write-back's step, which can
+  // overlap it with the reading of the next file.
   mOutputComplete = mStream.Close();
   if (!mOutputComplete) mOutputFailure = mStream.GetFailure();
 }

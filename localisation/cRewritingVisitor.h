@@ -6,9 +6,10 @@
 // opened, attaches the writer and writes the XML declaration. A visitor
 // whose output cannot be opened therefore writes nothing at all and leaves
 // no output file behind; every later Pass/Write call is dropped.
-// EndDocument writes out what is buffered, has the system put it on the
-// disk and closes the output. Only then may the output take the data file's
-// place: IsOutputComplete tells the driver whether it may, and when not,
+// EndDocument writes out what is buffered and closes the output. Only then
+// may the output take the data file's place, once the write-back has had
+// the system put it on the disk: IsOutputComplete tells the driver whether
+// it may, and when not,
 // GetOutputFailure says why (a file that could not be created, a full disk,
 // a file-size limit).
 //
@@ -41,7 +42,7 @@ class cRewritingVisitor : public cElementVisitor {
   // The file the document is copied to (the data file's temporary sibling).
   virtual cFxWString GetOutputFilePath() const = 0;
   // After EndDocument: the output was opened, every write reached it, and it
-  // was put on the disk and closed without error.
+  // was closed without error.
   bool IsOutputComplete() const { return mOutputComplete; }
   // Why the output is not complete, in the system's words ("No space left
   // on device"); empty when it is complete or was never started.

@@ -29,6 +29,9 @@ constexpr wchar16 cFxNativeSeparator = u'/';
 // system's own words for it, e.g. "No space left on device". Every failure
 // the platform layer reports goes through here.
 void FxPlatformRecordSystemError();
+// The system's words for its last error, as FxPlatformRecordSystemError
+// records them, without recording anything: safe on any thread.
+std::string FxPlatformLastErrorText();
 // Whether ":" may stand in a file name. On POSIX every byte but "/" and NUL
 // may; on Windows it only follows a drive letter.
 #ifdef _WIN32
@@ -128,6 +131,12 @@ bool FxPlatformDeleteFile(const wchar16* path);
 // target is missing or partly written. On failure both stay as they were
 // and the system's error is recorded (FxPlatformRecordSystemError).
 bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
+// Has the system put the data of the file `path` names on the storage
+// device, so that once it replaces another file a crash cannot leave that
+// one cut short. Made for a thread of its own: it touches neither the error
+// record nor the string heap, and a failure answers false with the system's
+// words in `reason`.
+bool FxPlatformSyncFile(const wchar16* path, std::string& reason);
 
 // ---- Directory enumeration --------------------------------------------------------
 enum eFxEntryKind {
@@ -147,7 +156,8 @@ cFxDirSearch* FxPlatformFindFirst(const wchar16* directory, sFxDirEntry& entry);
 eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry);
 void FxPlatformFindClose(cFxDirSearch* search);
 // A stable identity of a directory (volume and file number), so a walk can
-// tell a directory it has already entered through a link.
+// tell a directory it has already entered through a link. A file has one
+// too: two names of the same file give the same identity.
 bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file);
 
 // ---- Processes ----------------------------------------------------------------------

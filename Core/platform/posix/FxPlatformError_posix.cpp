@@ -30,6 +30,15 @@ uint32_t CodeFromErrno(int error) {
 void FxPlatformRecordSystemError() {
   // Read once: formatting the message may itself change errno.
   const int error = errno;
+  const std::string text = FxPlatformLastErrorText();
   FxSetErrorCode(CodeFromErrno(error));
-  FxSetErrorMessage("%s", strerror(error));
+  FxSetErrorMessage("%s", text.c_str());
+}
+
+std::string FxPlatformLastErrorText() {
+  const int error = errno;
+  char buffer[256];
+  // The GNU form, which answers its text: the buffer or a constant string.
+  // (strerror itself may share one buffer between threads.)
+  return std::string(strerror_r(error, buffer, sizeof buffer));
 }

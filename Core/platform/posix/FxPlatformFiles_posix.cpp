@@ -161,6 +161,15 @@ bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
   return false;
 }
 
+bool FxPlatformSyncFile(const wchar16* path, std::string& reason) {
+  const int descriptor = open(Narrow(path).c_str(), O_RDONLY | O_CLOEXEC);
+  // fsync works on the file, through whichever descriptor names it.
+  if (descriptor >= 0 && fsync(descriptor) == 0 && close(descriptor) == 0) return true;
+  reason = FxPlatformLastErrorText();
+  if (descriptor >= 0) close(descriptor);
+  return false;
+}
+
 // ---- Directory enumeration -----------------------------------------------------------------
 
 class cFxDirSearch {

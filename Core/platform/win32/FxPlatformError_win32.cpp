@@ -4,6 +4,8 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <string>
+
 #include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 
@@ -30,7 +32,13 @@ uint32_t CodeFromSystemError(DWORD error) {
 
 void FxPlatformRecordSystemError() {
   const DWORD error = GetLastError();
+  const std::string text = FxPlatformLastErrorText();
   FxSetErrorCode(CodeFromSystemError(error));
+  FxSetErrorMessage("%s", text.c_str());
+}
+
+std::string FxPlatformLastErrorText() {
+  const DWORD error = GetLastError();
   // The system's own sentence, without the line end and full stop it
   // carries, so callers can place it inside a line of their own.
   char text[512];
@@ -39,10 +47,6 @@ void FxPlatformRecordSystemError() {
   while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
                         text[length - 1] == ' ' || text[length - 1] == '.'))
     --length;
-  if (length == 0) {
-    FxSetErrorMessage("system error %lu", static_cast<unsigned long>(error));
-  } else {
-    text[length] = '\0';
-    FxSetErrorMessage("%s", text);
-  }
+  if (length == 0) return "system error " + std::to_string(static_cast<unsigned long>(error));
+  return std::string(text, length);
 }

@@ -166,6 +166,16 @@ bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
   return false;
 }
 
+bool FxPlatformSyncFile(const wchar16* path, std::string& reason) {
+  // Flushing a file's buffers needs write access to it.
+  HANDLE handle = CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) && CloseHandle(handle)) return true;
+  reason = FxPlatformLastErrorText();
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  return false;
+}
+
 // ---- Directory enumeration -----------------------------------------------------------------
 
 class cFxDirSearch {

@@ -1,0 +1,148 @@
+// The overlapped write-back of the source runs: copies are put on the disk
+// by threads of their own, yet every file is finished, complained about and
+// announced in the run's order, a file read again is read with its new
+// contents, and a fatal error finishes what was queued before it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ContentTree.h"
+#include "app/CommitQueue.h"
+#include "localisation/cRewritingVisitor.h"
+#include "support/TestSupport.h"
+#include "xml/WalkDocument.h"
+#include "xml/cXmlElement.h"
+#include "xml/cXmlParser.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Copies every node unchanged into `outputPath`.
+class cCopyVisitor : public cRewritingVisitor {
+ public:
+  explicit cCopyVisitor(const std::string& outputPath)
+      : cRewritingVisitor(eFlavour::Source, false), mOutputPath(outputPath.c_str()) {}
+  void StartElement(cXmlElement& element) override {
+    PassStartTag(element);
+    mElements.Push(element);
+  }
+  void EndElement(const cFxWString& name) override {
+    mElements.Pop();
+    PassEndTag(name);
+  }
+  void Text(const cFxWString& text) override { PassText(text); }
+  cFxWString GetOutputFilePath() const override { return mOutputPath; }
+
+ private:
+  cFxWString mOutputPath;
+};
+
+std::string NewContents(int i) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>" + std::to_string(i) + "</r>\r\n";
+}
+
+// One file of a run through `queue`: its line, the check before reading,
+// the copy of `input` into the data file's ".temp" sibling, the hand-over.
+void Rewrite(cCommitQueue& queue, int position, const std::string& input, const std::string& data) {
+  const cFxWString dataPath(data.c_str());
+  queue.PrintProgressLine(position, 99, dataPath);
+  queue.BeforeReading(dataPath);
+  cFxFile stream;
+  ASSERT_TRUE(stream.Open(cFxPath(input.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
+  cXmlParser parser;
+  parser.Open(stream);
+  cCopyVisitor visitor(data + ".temp");
+  ASSERT_TRUE(WalkDocument(parser, visitor));
+  stream.Close();
+  queue.Finish(visitor, dataPath);
+}
+
+TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
+  test::TempDir dir;
+  enum eKind { cReplaced, cCannotWrite, cCannotReplace };
+  // More files than the queue holds, failures among them.
+  std::vector<eKind> kinds;
+  for (int i = 0; i < 24; ++i) kinds.push_back(i % 7 == 3 ? cCannotWrite : i % 5 == 4 ? cCannotReplace : cReplaced);
+  std::string expectedOut;
+  std::string expectedErr;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  {
+    cCommitQueue queue(3, 4);
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      const std::string data = dir / ("f" + std::to_string(i) + ".xml");
+      const std::string input = dir / ("in" + std::to_string(i) + ".xml");
+      test::WriteFile(input, NewContents(static_cast<int>(i)));
+      test::WriteFile(data, "old");
+      if (kinds[i] == cCannotWrite) fs::create_directories(data + ".temp/x");
+      if (kinds[i] == cCannotReplace) {
+        fs::remove(data);
+        fs::create_directories(data + "/x");
+      }
+      Rewrite(queue, static_cast<int>(i) + 1, input, data);
+      expectedOut += "File " + std::to_string(i + 1) + " / 99 : " + data + "\n";
+      if (kinds[i] == cCannotWrite) expectedErr += "glossmill: could not write '" + data + "': Is a directory\n";
+      if (kinds[i] == cCannotReplace)
+        expectedErr += "glossmill: could not replace '" + data + "': Is a directory\n";
+    }
+  }  // the queue's end finishes the rest
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), expectedErr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), expectedOut);
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    SCOPED_TRACE(i);
+    const std::string data = dir / ("f" + std::to_string(i) + ".xml");
+    if (kinds[i] != cCannotReplace) {
+      EXPECT_EQ(test::ReadFile(data), kinds[i] == cReplaced ? NewContents(static_cast<int>(i)) : "old");
+    }
+    // A copy that could not take its place stays beside the data file.
+    EXPECT_EQ(fs::is_regular_file(data + ".temp"), kinds[i] == cCannotReplace);
+  }
+}
+
+TEST(CommitQueue, AFileReadAgainUnderAnotherNameIsReadWithItsNewContents) {
+  test::TempDir dir;
+  fs::create_directories(dir / "sub");
+  testing::internal::CaptureStdout();
+  cCommitQueue queue(1, 64);
+  // Many copies ahead of the one read again, so it is still queued.
+  for (int i = 0; i < 16; ++i) {
+    const std::string input = dir / ("in" + std::to_string(i) + ".xml");
+    test::WriteFile(input, NewContents(i));
+    test::WriteFile(dir / ("f" + std::to_string(i) + ".xml"), "old");
+    Rewrite(queue, i + 1, input, dir / ("f" + std::to_string(i) + ".xml"));
+  }
+  queue.BeforeReading(cFxWString((dir / "sub/../f15.xml").c_str()));
+  EXPECT_EQ(test::ReadFile(dir / "f15.xml"), NewContents(15));
+  EXPECT_FALSE(fs::exists(dir / "f15.xml.temp"));
+  queue.FinishAll();
+  testing::internal::GetCapturedStdout();
+}
+
+TEST(CommitQueue, AFatalErrorFinishesTheFilesBeforeIt) {
+  test::ContentTree tree;
+  const auto file = [](bool replaced) {
+    return test::SourceDocument(replaced ? test::Join({{"<Attribute name=\"Sign\">"},
+                                                       test::SourceString({"Halt"}),
+                                                       {"</Attribute>"}})
+                                         : test::SourcePlain("Sign", "Halt"));
+  };
+  for (int i = 0; i < 40; ++i) tree.Write("f" + std::to_string(100 + i) + ".xml", file(false));
+  tree.Write("f120.xml", "<r><</r>");
+  const test::ProcessResult result = tree.Glossmill({"-sr", "Sign"});
+  EXPECT_EQ(result.status, 255);
+  std::string expectedOut;
+  for (int i = 0; i <= 20; ++i) expectedOut += tree.Progress(i + 1, 40, "f" + std::to_string(100 + i) + ".xml");
+  EXPECT_EQ(result.out, expectedOut);
+  EXPECT_EQ(result.err.rfind("ERROR: Line 1: Badly formed XML document.", 0), 0u) << result.err;
+  for (int i = 0; i < 40; ++i) {
+    if (i != 20) {
+      EXPECT_EQ(tree.Read("f" + std::to_string(100 + i) + ".xml"), file(i < 20)) << i;
+    }
+  }
+  for (const auto& [name, bytes] : tree.Files())
+    EXPECT_TRUE(name.find(".temp") == std::string::npos || name == "f120.xml.temp") << name;
+}
+
+}  // namespace
