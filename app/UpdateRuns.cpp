@@ -177,12 +177,14 @@ void RunSourceUpdate(cFxFile& translations) {
   // The walk only counts the data files below the start directory: the
   // progress lines show how many of them the translations file touches.
   WalkDataTree(startDirectory);
+  const int total = static_cast<int>(gDataFiles.size());
+  // Only their number is needed: their paths need not take room any more.
+  ClearDataFiles();
 
   cTranslationTable table;
   table.SetFlavour(eFlavour::Source);
   if (!table.Read(translations)) return;
   table.RewindFiles();
-  const int total = static_cast<int>(gDataFiles.size());
 
   const cFxWString keyBase = KeyBaseOf(startDirectory);
   cCommitQueue commits;

@@ -57,7 +57,13 @@ struct sCase {
 TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
   std::string bigEndian = File(u"\uFEFF" + kGood);
   for (size_t i = 0; i + 1 < bigEndian.size(); i += 2) std::swap(bigEndian[i], bigEndian[i + 1]);
+  // Lines of the other flavour, longer together than the table reads at a
+  // time, so that the lines around them are read again from afar.
+  std::u16string far;
+  for (int i = 0; i < 12; ++i) far += u"s@Source@s%\t\"" + std::u16string(7000, u'x') + u"\"\n";
   const sCase cases[] = {
+      {"lines far apart", File(u"k@Game@1%\n" + far + u"k@Game@2%\n" + far + u"j@Game@3%\nk@Game@4%\n"), true,
+       "j: Game|3[][][][][][]\nk: Game|1[][][][][][] Game|2[][][][][][] Game|4[][][][][][]\n"},
       {"nothing", "", true, ""},
       {"only the mark", File(u"\uFEFF"), true, ""},
       {"no mark", File(kGood), true, kGoodTable},
@@ -121,18 +127,19 @@ TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
   }
 }
 
-// Reads `text` into `table` as a game table; answers Read.
-bool Load(cTranslationTable& table, const std::string& path, const std::u16string& text) {
+// Reads `text` into `table` as a game table through `stream`, which the
+// table reads again later; answers Read.
+bool Load(cTranslationTable& table, cFxFile& stream, const std::string& path, const std::u16string& text) {
   test::WriteFile(path, File(text));
-  cFxFile stream;
   EXPECT_TRUE(stream.Open(cFxPath(path.c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
   return table.Read(stream);
 }
 
 TEST(TranslationTable, FilesAreEnumeratedByCodeUnitsShorterFirst) {
   test::TempDir dir;
+  cFxFile stream;
   cTranslationTable table;
-  ASSERT_TRUE(Load(table, dir / "t.txt",
+  ASSERT_TRUE(Load(table, stream, dir / "t.txt",
                    u"\\b.xml@Game@1%\n\\\u00e9.xml@Game@2%\n\\a\\x.xml@Game@3%\n\\a@Game@4%\n"
                    u"\\B.xml@Game@5%\n\\b.xml@Game@6%\n"));
   EXPECT_EQ(table.GetFileCount(), 5u);
@@ -155,11 +162,12 @@ TEST(TranslationTable, FilesAreEnumeratedByCodeUnitsShorterFirst) {
 
 TEST(TranslationTable, AFailedReadLeavesTheTableEmpty) {
   test::TempDir dir;
+  cFxFile stream;
   cTranslationTable table;
-  ASSERT_TRUE(Load(table, dir / "good.txt", kGood));
+  ASSERT_TRUE(Load(table, stream, dir / "good.txt", kGood));
   ASSERT_EQ(table.GetFileCount(), 1u);
   // A malformed line clears what earlier reads put in the table.
-  EXPECT_FALSE(Load(table, dir / "bad.txt", kGood + u"\n"));
+  EXPECT_FALSE(Load(table, stream, dir / "bad.txt", kGood + u"\n"));
   EXPECT_EQ(table.GetFileCount(), 0u);
   table.RewindFiles();
   cFxWString path;
