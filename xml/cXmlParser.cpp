@@ -12,6 +12,7 @@
 
 #include "API/core/FxError.h"
 #include "API/core/cFxException.h"
+#include "xml/XmlStringCaches.h"
 #include "xml/cFxFile.h"
 
 namespace {
@@ -122,177 +123,6 @@ inline uint32_t NameRunLength(const uint8_t* from, const uint8_t* end) {
 #endif
   while (from != end && IsByteOf(*from, kCharClass::cNameRun)) ++from;
   return static_cast<uint32_t>(from - start);
-}
-
-// ---- Process-wide string caches ----------------------------------------------
-
-// Recently made strings by content, so that meeting one again costs a hash
-// and a compare instead of an intern-table walk or an allocation. Names are
-// interned (equal names, one handle); short texts recur (type names, small
-// numbers, the layout between tags) and share one buffer. The caches live
-// as long as the process, so they stay warm from one data file to the next.
-struct sCachedString {
-  uint32_t mHash = 0;
-  uint32_t mLength = 0;
-  cFxWString mString;
-};
-
-inline uint32_t HashStep(uint32_t hash, uint32_t unit) { return hash * 37u + unit; }
-
-uint32_t Hash(const wchar16* units, uint32_t length) {
-  uint32_t hash = 0;
-  for (uint32_t i = 0; i < length; ++i) hash = HashStep(hash, units[i]);
-  return hash;
-}
-
-class cStringCache {
- public:
-  template <class tMake>
-  const cFxWString& Get(const wchar16* units, uint32_t length, uint32_t hash, tMake make) {
-    sCachedString& entry = mEntries[(hash ^ (hash >> 11)) & (cSize - 1)];
-    if (entry.mHash != hash || entry.mLength != length ||
-        std::memcmp(entry.mString.c_str(), units, length * sizeof(wchar16)) != 0) {
-      entry.mString = make(units, length);
-      entry.mHash = hash;
-      entry.mLength = length;
-    }
-    return entry.mString;
-  }
-
- private:
-  static constexpr uint32_t cSize = 1024;
-  sCachedString mEntries[cSize];
-};
-
-cStringCache& NameCache() {
-  static cStringCache cache;
-  return cache;
-}
-cStringCache& TextCache() {
-  static cStringCache cache;
-  return cache;
-}
-// Longer strings are made afresh, so what the caches keep stays small.
-constexpr uint32_t cMaxCachedName = 128;
-constexpr uint32_t cMaxCachedText = 24;
-
-// Names and URIs are interned; an empty one stays the null handle.
-cFxWString InternName(const wchar16* units, uint32_t length, uint32_t hash) {
-  if (length > cMaxCachedName) return cFxWString::Intern(units, length);
-  if (length == 0) return cFxWString();
-  return NameCache().Get(units, length, hash, [](const wchar16* text, uint32_t count) {
-    return cFxWString::Intern(text, count);
-  });
-}
-
-cFxWString MakeText(const wchar16* units, uint32_t length) {
-  if (length > cMaxCachedText) return cFxWString(units, length);
-  if (length == 0) return cFxWString();
-  return TextCache().Get(units, length, Hash(units, length), [](const wchar16* text, uint32_t count) {
-    return cFxWString(text, count);
-  });
-}
-
-// Length, ends and middle tell the names and attributes of a document
-// apart well enough for a cache, at a fixed cost whatever the length.
-inline uint32_t QuickHash(const uint8_t* bytes, uint32_t length) {
-  uint32_t hash = length;
-  hash = HashStep(hash, bytes[0]);
-  hash = HashStep(hash, bytes[length - 1]);
-  hash = HashStep(hash, bytes[length / 2]);
-  return hash ^ (hash >> 7);
-}
-
-// Eight bytes at a time: most names are a word or two long.
-inline bool SameBytes(const uint8_t* a, const uint8_t* b, uint32_t length) {
-  for (; length >= 8; a += 8, b += 8, length -= 8) {
-    uint64_t wordA;
-    uint64_t wordB;
-    std::memcpy(&wordA, a, 8);
-    std::memcpy(&wordB, b, 8);
-    if (wordA != wordB) return false;
-  }
-  for (; length != 0; ++a, ++b, --length) {
-    if (*a != *b) return false;
-  }
-  return true;
-}
-
-// Tag names by their bytes as they stand in the input: the common case of
-// an unprefixed ASCII name found again costs a hash of its bytes and one
-// compare, with no decoding and no copy.
-class cTagNameCache {
- public:
-  static constexpr uint32_t cMaxLength = 80;
-
-  // The interned name of the `length` ASCII name bytes at `bytes`.
-  const cFxWString& Get(const uint8_t* bytes, uint32_t length) {
-    sEntry& entry = mEntries[QuickHash(bytes, length) & (cSize - 1)];
-    if (entry.mLength != length || !SameBytes(entry.mBytes, bytes, length)) {
-      wchar16 units[cMaxLength];
-      for (uint32_t i = 0; i < length; ++i) units[i] = bytes[i];
-      entry.mName = InternName(units, length, Hash(units, length));
-      std::memcpy(entry.mBytes, bytes, length);
-      entry.mLength = length;
-    }
-    return entry.mName;
-  }
-
- private:
-  struct sEntry {
-    uint32_t mLength = 0;
-    uint8_t mBytes[cMaxLength];
-    cFxWString mName;
-  };
-  static constexpr uint32_t cSize = 512;
-
-  sEntry mEntries[cSize];
-};
-
-cTagNameCache& TagNameCache() {
-  static cTagNameCache cache;
-  return cache;
-}
-
-// Whole attributes of start tags by their bytes, from the name to the
-// closing quote: data files repeat a few, such as d:type="cDeltaString",
-// on nearly every element, so one compare gives prefix, name and value.
-class cAttributeCache {
- public:
-  static constexpr uint32_t cMaxLength = 64;
-  struct sAttributeStrings {
-    cFxWString mPrefix;
-    cFxWString mName;
-    cFxWString mValue;
-  };
-
-  // The strings of the attribute written as the `length` bytes at `bytes`;
-  // `make` fills them when the cache does not hold them yet.
-  template <class tMake>
-  const sAttributeStrings& Get(const uint8_t* bytes, uint32_t length, tMake make) {
-    sEntry& entry = mEntries[QuickHash(bytes, length) & (cSize - 1)];
-    if (entry.mLength != length || !SameBytes(entry.mBytes, bytes, length)) {
-      entry.mLength = 0;
-      make(entry.mStrings);
-      std::memcpy(entry.mBytes, bytes, length);
-      entry.mLength = length;
-    }
-    return entry.mStrings;
-  }
-
- private:
-  struct sEntry {
-    uint32_t mLength = 0;
-    uint8_t mBytes[cMaxLength];
-    sAttributeStrings mStrings;
-  };
-  static constexpr uint32_t cSize = 256;
-  sEntry mEntries[cSize];
-};
-
-cAttributeCache& AttributeCache() {
-  static cAttributeCache cache;
-  return cache;
 }
 
 }  // namespace
@@ -497,7 +327,7 @@ void cXmlParser::ReadNameToken() {
       mTokenPrefixHash = hash;
       hash = 0;
     } else {
-      hash = HashStep(hash, static_cast<uint32_t>(mChar));
+      hash = XmlHashStep(hash, static_cast<uint32_t>(mChar));
     }
     mTokenText.Put(static_cast<wchar16>(mChar));
     // The rest of a run of ASCII name characters (up to a ':') needs
@@ -505,7 +335,7 @@ void cXmlParser::ReadNameToken() {
     const uint8_t* from = mNext;
     wchar16* out = mTokenText.Reserve(static_cast<uint32_t>(mEnd - from));
     for (; from != mEnd && IsByteOf(*from, kCharClass::cNameRun); ++from) {
-      hash = HashStep(hash, *from);
+      hash = XmlHashStep(hash, *from);
       *out++ = *from;
     }
     mTokenText.Commit(out);
@@ -528,8 +358,8 @@ bool cXmlParser::TakeTagName() {
   const uint8_t* const name = mNext - 1;
   const uint8_t* const from = mNext + NameRunLength(mNext, mEnd);
   const uint32_t length = static_cast<uint32_t>(from - name);
-  if (from == mEnd || IsNameChar(*from) || length > cTagNameCache::cMaxLength) return false;
-  mName = TagNameCache().Get(name, length);
+  if (from == mEnd || IsNameChar(*from) || length > tTagNameCache::cMaxLength) return false;
+  mName = XmlTagName(name, length);
   mNext = from;
   Advance();
   return true;
@@ -571,17 +401,17 @@ wchar16 cXmlParser::ReadEntity() {
 // ':' (the local part is the whole name when there is no ':').
 cFxWString cXmlParser::InternToken() const {
   if (mTokenColon < 0) return InternLocalPart();
-  return InternName(mTokenText.Data(), mTokenText.Size(), Hash(mTokenText.Data(), mTokenText.Size()));
+  return XmlInternName(mTokenText.Data(), mTokenText.Size(), XmlHash(mTokenText.Data(), mTokenText.Size()));
 }
 
 cFxWString cXmlParser::InternPrefix() const {
   if (mTokenColon < 0) return cFxWString();
-  return InternName(mTokenText.Data(), static_cast<uint32_t>(mTokenColon), mTokenPrefixHash);
+  return XmlInternName(mTokenText.Data(), static_cast<uint32_t>(mTokenColon), mTokenPrefixHash);
 }
 
 cFxWString cXmlParser::InternLocalPart() const {
   const uint32_t start = static_cast<uint32_t>(mTokenColon + 1);
-  return InternName(mTokenText.Data() + start, mTokenText.Size() - start, mTokenLocalHash);
+  return XmlInternName(mTokenText.Data() + start, mTokenText.Size() - start, mTokenLocalHash);
 }
 
 void cXmlParser::AddNamespace(const cFxWString& prefix, const cFxWString& uri) {
@@ -655,7 +485,7 @@ void cXmlParser::ClearNamespaces() {
 
 const cFxWString& cXmlParser::GetText() {
   if (!mTextMade) {
-    mText = MakeText(mTextUnits.Data(), mTextUnits.Size());
+    mText = XmlMakeText(mTextUnits.Data(), mTextUnits.Size());
     mTextMade = true;
   }
   return mText;
@@ -862,9 +692,9 @@ void cXmlParser::ReadAttribute(bool inTag) {
   if (isDeclaration) {
     const wchar16* value = mTextUnits.Data();
     const uint32_t valueLength = mTextUnits.Size();
-    AddNamespace(declaredPrefix, InternName(value, valueLength, Hash(value, valueLength)));
+    AddNamespace(declaredPrefix, XmlInternName(value, valueLength, XmlHash(value, valueLength)));
   } else {
-    AddAttribute(name, prefix, hasColon, MakeText(mTextUnits.Data(), mTextUnits.Size()));
+    AddAttribute(name, prefix, hasColon, XmlMakeText(mTextUnits.Data(), mTextUnits.Size()));
   }
   NextToken();
 }
@@ -892,7 +722,7 @@ bool cXmlParser::TakeAttribute() {
   const uint8_t* const name = colon ? colon + 1 : start;
   const uint32_t nameLength = static_cast<uint32_t>(p - name);
   const uint32_t prefixLength = colon ? static_cast<uint32_t>(colon - start) : 0;
-  if (nameLength > cTagNameCache::cMaxLength || prefixLength > cTagNameCache::cMaxLength) return false;
+  if (nameLength > tTagNameCache::cMaxLength || prefixLength > tTagNameCache::cMaxLength) return false;
   // "xmlns" and "xmlns:..." declare namespaces.
   const uint32_t qualifiedLength = static_cast<uint32_t>(p - start);
   if (qualifiedLength >= 5 && std::memcmp(start, "xmlns", 5) == 0 && (qualifiedLength == 5 || colon == start + 5))
@@ -904,23 +734,22 @@ bool cXmlParser::TakeAttribute() {
   while (p != mEnd && *p != quote && IsByteOf(*p, kCharClass::cPlain)) ++p;
   if (p == mEnd || *p != quote) return false;
 
-  const auto make = [&](cAttributeCache::sAttributeStrings& strings) {
-    cTagNameCache& names = TagNameCache();
-    strings.mPrefix = colon ? names.Get(start, prefixLength) : cFxWString();
-    strings.mName = names.Get(name, nameLength);
+  const auto make = [&](sXmlAttributeStrings& strings) {
+    strings.mPrefix = colon ? XmlTagName(start, prefixLength) : cFxWString();
+    strings.mName = XmlTagName(name, nameLength);
     mTextUnits.Clear();
     const uint32_t valueLength = static_cast<uint32_t>(p - value);
     wchar16* out = mTextUnits.Reserve(valueLength);
     for (uint32_t i = 0; i < valueLength; ++i) out[i] = value[i];
     mTextUnits.Commit(out + valueLength);
-    strings.mValue = MakeText(mTextUnits.Data(), mTextUnits.Size());
+    strings.mValue = XmlMakeText(mTextUnits.Data(), mTextUnits.Size());
   };
   const uint32_t length = static_cast<uint32_t>(p + 1 - start);
-  if (length <= cAttributeCache::cMaxLength) {
-    const cAttributeCache::sAttributeStrings& strings = AttributeCache().Get(start, length, make);
+  if (length <= tAttributeCache::cMaxLength) {
+    const sXmlAttributeStrings& strings = XmlAttributeCache().Get(start, length, make);
     AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);
   } else {
-    cAttributeCache::sAttributeStrings strings;
+    sXmlAttributeStrings strings;
     make(strings);
     AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);
   }
