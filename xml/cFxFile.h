@@ -92,6 +92,17 @@ class cFxFile {
     return Read(&byte, 1) == 1 ? byte : -1;
   }
 
+  // Room straight in the write buffer, for a caller that makes its bytes
+  // one at a time and would otherwise gather them only to copy them: where
+  // the next byte goes, with `room` bytes free there (at least `least`; the
+  // buffer is written out first when that many are not free). Null when
+  // the write buffer is smaller than `least`, the stream is closed, or the
+  // write-out fails. The bytes count as written with CommitWriteSpace,
+  // which names the end of those filled; no other call on the stream and
+  // no allocation may come in between. Drops the read-ahead as Write does.
+  uint8_t* GetWriteSpace(uint32_t least, uint32_t& room);
+  void CommitWriteSpace(const uint8_t* end);
+
   // Writes one byte; the buffered case costs no call. False on error.
   bool WriteByte(uint8_t byte) {
     if (mWriteCount < mWriteBufferSize && mReadAvail == 0 && mPushBackCount == 0) {

@@ -10,18 +10,23 @@
 
 namespace {
 
-// Bytes of one writer call, gathered locally and handed to the stream in as
-// few Write calls as possible.
+// Bytes of one writer call, put straight into the stream's write buffer:
+// a call costs no copy and no Write of its own. A stream without a buffer
+// of some size gets them gathered locally and written in as few Write
+// calls as possible.
 class cByteRun {
  public:
-  explicit cByteRun(cFxFile* stream) : mStream(stream) {}
-  ~cByteRun() { Flush(); }
+  explicit cByteRun(cFxFile* stream) : mStream(stream) { Begin(); }
+  ~cByteRun() { End(); }
   cByteRun(const cByteRun&) = delete;
   cByteRun& operator=(const cByteRun&) = delete;
 
   void Byte(uint8_t byte) {
-    if (mCount == sizeof mBytes) Flush();
-    mBytes[mCount++] = byte;
+    if (mNext == mEnd) {
+      End();
+      Begin();
+    }
+    *mNext++ = byte;
   }
   // One UTF-16 code unit as one, two or three bytes; a surrogate is encoded
   // on its own like any other unit.
@@ -37,17 +42,33 @@ class cByteRun {
       Byte(static_cast<uint8_t>(0x80 | (unit & 0x3F)));
     }
   }
-  // A failed write needs no answer here: the stream remembers it for the
-  // one who closes it.
-  void Flush() {
-    if (mCount != 0 && mStream != nullptr) mStream->Write(mBytes, static_cast<int>(mCount));
-    mCount = 0;
-  }
 
  private:
+  // Room asked of the stream's buffer at a time: a tag or a short text.
+  static constexpr uint32_t cLeastRoom = 64;
+
+  void Begin() {
+    uint32_t room = 0;
+    uint8_t* space = mStream != nullptr ? mStream->GetWriteSpace(cLeastRoom, room) : nullptr;
+    mDirect = space != nullptr;
+    mNext = mDirect ? space : mLocal;
+    mEnd = mDirect ? space + room : mLocal + sizeof mLocal;
+  }
+  // A failed write needs no answer here: the stream remembers it for the
+  // one who closes it.
+  void End() {
+    if (mDirect) {
+      mStream->CommitWriteSpace(mNext);
+    } else if (mNext != mLocal && mStream != nullptr) {
+      mStream->Write(mLocal, static_cast<int>(mNext - mLocal));
+    }
+  }
+
   cFxFile* mStream;
-  uint32_t mCount = 0;
-  uint8_t mBytes[256];
+  bool mDirect = false;
+  uint8_t* mNext = nullptr;
+  uint8_t* mEnd = nullptr;
+  uint8_t mLocal[256];
 };
 
 const wchar16* const kEmpty = u"";

@@ -3,6 +3,7 @@
 // opened through the mounted "os" file system.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -182,6 +183,38 @@ TEST_F(BufferedStream, MixedReadsAndWritesLandInPlace) {
   EXPECT_EQ(-1, mStream.ReadByte());
   mStream.Close();
   EXPECT_EQ("abCD456789!", mRecord.mData);
+}
+
+TEST_F(BufferedStream, WriteSpaceIsTheBuffersOwnRoomAndCountsOnlyWhenCommitted) {
+  mRecord.mData = "0123456789";
+  Attach(128, 8);
+  uint32_t room = 0;
+  EXPECT_EQ(nullptr, mStream.GetWriteSpace(9, room));  // more than the buffer holds
+  EXPECT_EQ('0', mStream.ReadByte());
+  // The read-ahead is dropped without moving back, as a Write drops it.
+  uint8_t* space = mStream.GetWriteSpace(4, room);
+  ASSERT_NE(nullptr, space);
+  EXPECT_EQ(8u, room);
+  std::memcpy(space, "abcdefgh", 8);
+  mStream.CommitWriteSpace(space + 3);  // only what is committed counts
+  EXPECT_EQ(2, mStream.Write("de", 2));
+  EXPECT_TRUE(mRecord.mWrites.empty());
+  // Too little room left: the buffer goes out first.
+  space = mStream.GetWriteSpace(4, room);
+  ASSERT_NE(nullptr, space);
+  EXPECT_EQ(std::vector<int>{5}, mRecord.mWrites);
+  EXPECT_EQ(8u, room);
+  space[0] = 'f';
+  mStream.CommitWriteSpace(space + 1);
+  EXPECT_TRUE(mStream.Flush());
+  EXPECT_EQ("0123456789abcdef", mRecord.mData);
+  // A write-out that fails gives no room and is remembered.
+  EXPECT_EQ(7, mStream.Write("1234567", 7));
+  mRecord.mShortWriteLimit = 2;
+  EXPECT_EQ(nullptr, mStream.GetWriteSpace(4, room));
+  EXPECT_TRUE(mStream.HasWriteFailed());
+  mStream.Close();
+  EXPECT_EQ(nullptr, mStream.GetWriteSpace(1, room));  // closed
 }
 
 TEST_F(BufferedStream, AttachReplacesTheFileAndRefusesBadSizes) {
