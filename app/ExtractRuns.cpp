@@ -18,10 +18,11 @@ namespace {
 // Answers why the translations file could not be written, or nothing.
 template <class tVisitor>
 cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
-                      const cFxWString& outputName, const cFxWString& keyBase) {
+                      const cFxWString& outputName, cFxFile& output, const cFxWString& keyBase) {
   tVisitor visitor;
   visitor.SetFilePath(dataFile);
   visitor.SetOutputPath(outputName);
+  visitor.ShareOutputStream(output);
   visitor.SetStartDirectory(keyBase);
   // A file that cannot be opened (no XML form after a failed conversion, a
   // locked file, a name whose 8-bit form names nothing) is skipped quietly.
@@ -51,6 +52,8 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   const cFxWString keyBase = KeyBaseOf(startDirectory);
   const int total = static_cast<int>(gDataFiles.size());
   int position = 1;
+  // The translations file stays open from the first data file to the last.
+  cFxFile translations;
   // Every later file meets the same trouble: it is said once.
   bool failureReported = false;
   for (const cFxWString& dataFile : gDataFiles) {
@@ -63,13 +66,15 @@ void RunExtract(const char* outputName, eFlavour flavour) {
 
     const cFxString failure =
         flavour == eFlavour::Game
-            ? ExtractFile<cGameExtractVisitor>(dataFile, readPath, output, keyBase)
-            : ExtractFile<cSourceExtractVisitor>(dataFile, readPath, output, keyBase);
+            ? ExtractFile<cGameExtractVisitor>(dataFile, readPath, output, translations, keyBase)
+            : ExtractFile<cSourceExtractVisitor>(dataFile, readPath, output, translations, keyBase);
     if (!failure.IsEmpty() && !failureReported) {
       ReportFileFailure("could not write", output, failure);
       failureReported = true;
     }
   }
+  if (translations.IsOpen() && !translations.Close() && !failureReported)
+    ReportFileFailure("could not write", output, translations.GetFailure());
 }
 
 }  // namespace

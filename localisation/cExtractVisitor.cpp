@@ -13,19 +13,27 @@ constexpr wchar16 cLineEnd = u'\n';
 }  // namespace
 
 void cExtractVisitor::StartDocument() {
+  // A shared stream is opened by the first visitor of the run.
+  if (mStream->IsOpen()) return;
   const cFxPath path(mOutputPath);
   // Whether the file exists decides the byte-order mark; only opening it
   // tells, and the probe reads nothing, so it needs no buffers.
-  const bool existed = mStream.Open(path, kFxFileMode::cModeRead, 0, 0, 0, 0);
-  if (!mStream.Open(path, kFxFileMode::cModeAppend, 0, 0, 0, kExtract::cStreamBufferSize)) {
-    mOutputFailure = mStream.GetFailure();
+  const bool existed = mStream->Open(path, kFxFileMode::cModeRead, 0, 0, 0, 0);
+  if (!mStream->Open(path, kFxFileMode::cModeAppend, 0, 0, 0, kExtract::cStreamBufferSize)) {
+    mOutputFailure = mStream->GetFailure();
     return;
   }
-  if (!existed) mStream.WriteWideChar(kTranslationsLine::cByteOrderMark);
+  if (!existed) mStream->WriteWideChar(kTranslationsLine::cByteOrderMark);
 }
 
 void cExtractVisitor::EndDocument() {
-  if (mStream.IsOpen() && !mStream.Close()) mOutputFailure = mStream.GetFailure();
+  if (!mStream->IsOpen()) return;
+  // The lines of a data file reach the file when the data file is done,
+  // whether the stream is shared or not: a fatal error in the next one
+  // loses none of them.
+  const bool written =
+      mStream == &mOwnStream ? mStream->Close() : mStream->Flush() && !mStream->HasWriteFailed();
+  if (!written) mOutputFailure = mStream->GetFailure();
 }
 
 void cExtractVisitor::BeginKey() {
@@ -46,7 +54,7 @@ void cExtractVisitor::ExtractText(const cFxWString& text) {
 }
 
 void cExtractVisitor::EndString() {
-  if (mLineStarted && mStream.IsOpen()) mStream.WriteWideChar(cLineEnd);
+  if (mLineStarted && mStream->IsOpen()) mStream->WriteWideChar(cLineEnd);
   mLineStarted = false;
   mSkipString = false;
 }
@@ -61,9 +69,9 @@ void cExtractVisitor::WriteLineHead(const cFxWString& firstText) {
 void cExtractVisitor::WriteColumn(const cFxWString& text) {
   WriteUnits(cColumnOpen, 2);
   WriteUnits(text.c_str(), text.Length());
-  mStream.WriteWideChar(cColumnClose);
+  mStream->WriteWideChar(cColumnClose);
 }
 
 void cExtractVisitor::WriteUnits(const wchar16* units, uint32_t count) {
-  if (count != 0) mStream.WriteWideChars(units, count);
+  if (count != 0) mStream->WriteWideChars(units, count);
 }

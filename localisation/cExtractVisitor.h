@@ -8,6 +8,13 @@
 // nothing. EndDocument closes the stream. GetOutputFailure then says why the
 // translations file could not be opened or why a write to it failed.
 //
+// A run may share one stream among its visitors (ShareOutputStream): the
+// first visitor that finds it closed opens it as above, and EndDocument
+// only writes out what the visitor wrote, leaving the stream open for the
+// next one. The file then holds the same bytes, after each data file as
+// much as with a stream of the visitor's own, and the run opens it once
+// instead of twice per data file.
+//
 // A line: key, TAB, "Vektrel", four TABs, "PC", then for each text TAB and
 // the text between double quotes, unchanged; LF. The key is the data file's
 // path relative to the start directory (with backslashes), "@", the flavour
@@ -35,6 +42,9 @@ class cExtractVisitor : public cElementVisitor {
   // The directory the run started in; removed from the front of the file
   // path to give the key's path.
   void SetStartDirectory(const cFxWString& directory) { mStartDirectory = directory; }
+  // The run's translations stream, which outlives the visitor; without one
+  // the visitor uses a stream of its own.
+  void ShareOutputStream(cFxFile& stream) { mStream = &stream; }
 
   void StartDocument() override;
   void EndDocument() override;
@@ -59,7 +69,7 @@ class cExtractVisitor : public cElementVisitor {
   cFxWString mFilePath;
   cFxWString mOutputPath;
   cFxWString mStartDirectory;
-  cFxFile mStream;
+  cFxFile* mStream = &mOwnStream;
   cElementStack mElements;
   cFxWString mKey;
   bool mLineStarted = false;
@@ -71,6 +81,7 @@ class cExtractVisitor : public cElementVisitor {
   void WriteColumn(const cFxWString& text);
   void WriteUnits(const wchar16* units, uint32_t count);
 
+  cFxFile mOwnStream;
   eFlavour mFlavour;
   cFxString mOutputFailure;
 };

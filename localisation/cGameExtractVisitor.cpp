@@ -8,7 +8,7 @@ cGameExtractVisitor::cGameExtractVisitor() : cExtractVisitor(eFlavour::Game) {}
 
 void cGameExtractVisitor::StartElement(cXmlElement& element) {
   // The string element itself starts nothing: its first child does.
-  if (mStream.IsOpen() && !mInLocalisedString && !mElements.IsEmpty() &&
+  if (mStream->IsOpen() && !mInLocalisedString && !mElements.IsEmpty() &&
       TextEquals(mElements.Top()->GetName(), kLocalisation::cLocalisedString)) {
     BeginKey();
     mInLocalisedString = true;

@@ -7,7 +7,7 @@
 cSourceExtractVisitor::cSourceExtractVisitor() : cExtractVisitor(eFlavour::Source) {}
 
 void cSourceExtractVisitor::StartElement(cXmlElement& element) {
-  if (mStream.IsOpen() && !mElements.IsEmpty() && !mInValue) {
+  if (mStream->IsOpen() && !mElements.IsEmpty() && !mInValue) {
     const cFxWString& name = element.GetName();
     if (!mInLocalisedString) {
       if (TextEquals(name, kLocalisation::cLocalisedString)) {

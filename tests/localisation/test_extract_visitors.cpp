@@ -34,10 +34,11 @@ class ExtractVisitors : public ::testing::Test {
   // Walks `xml` as the data file a.xml below the start directory, with a
   // fresh visitor appending to `output`.
   template <class tVisitor>
-  void Extract(const std::string& xml, const std::string& output) {
+  void Extract(const std::string& xml, const std::string& output, cFxFile* shared = nullptr) {
     tVisitor visitor;
     visitor.SetFilePath(cFxWString((mDir / "a.xml").c_str()));
     visitor.SetOutputPath(cFxWString(output.c_str()));
+    if (shared != nullptr) visitor.ShareOutputStream(*shared);
     visitor.SetStartDirectory(cFxWString(mDir.Path().string().c_str()));
     visitortest::WalkFile(xml, mDir / "document.xml", visitor);
   }
@@ -83,6 +84,21 @@ TEST_F(ExtractVisitors, SourceColumnsAreTheValuesOfDeltaStringsInsideTheString) 
       Out());
   EXPECT_EQ(test::ReadFile(Out()),
             test::Utf16Le(kMark + Line(u"\\a.xml@Source@Hi", {u"Hi", u"Czech", u"inner"})));
+}
+
+TEST_F(ExtractVisitors, ASharedStreamIsOpenedOnceAndHoldsEachDocumentsLinesWhenItIsDone) {
+  const auto document = [](const std::string& text) {
+    return Doc("<r xmlns:d=\"urn:t\">|<N>|<@>|<English d:type=\"cDeltaString\">" + text +
+               "</English>|</@>|</N>|</r>");
+  };
+  cFxFile shared;
+  Extract<cGameExtractVisitor>(document("One"), Out(), &shared);
+  EXPECT_TRUE(shared.IsOpen());
+  EXPECT_EQ(test::ReadFile(Out()), test::Utf16Le(kMark + Line(u"\\a.xml@Game@One", {u"One"})));
+  Extract<cGameExtractVisitor>(document("Two"), Out(), &shared);
+  EXPECT_TRUE(shared.Close());
+  EXPECT_EQ(test::ReadFile(Out()), test::Utf16Le(kMark + Line(u"\\a.xml@Game@One", {u"One"}) +
+                                                 Line(u"\\a.xml@Game@Two", {u"Two"})));
 }
 
 TEST_F(ExtractVisitors, NothingIsWrittenWhenTheOutputCannotBeOpened) {
