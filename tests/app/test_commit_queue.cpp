@@ -59,6 +59,14 @@ void Rewrite(cCommitQueue& queue, int position, const std::string& input, const 
   queue.Finish(visitor, dataPath);
 }
 
+// The system's words for a file that cannot be written because a folder
+// stands in its place.
+#ifdef _WIN32
+constexpr const char* kFolderInTheWay = "Access denied";
+#else
+constexpr const char* kFolderInTheWay = "Is a directory";
+#endif
+
 TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
   test::TempDir dir;
   enum eKind { cReplaced, cCannotWrite, cCannotReplace };
@@ -83,9 +91,9 @@ TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
       }
       Rewrite(queue, static_cast<int>(i) + 1, input, data);
       expectedOut += "File " + std::to_string(i + 1) + " / 99 : " + data + "\n";
-      if (kinds[i] == cCannotWrite) expectedErr += "glossmill: could not write '" + data + "': Is a directory\n";
-      if (kinds[i] == cCannotReplace)
-        expectedErr += "glossmill: could not replace '" + data + "': Is a directory\n";
+      const std::string reason = std::string("': ") + kFolderInTheWay + "\n";
+      if (kinds[i] == cCannotWrite) expectedErr += "glossmill: could not write '" + data + reason;
+      if (kinds[i] == cCannotReplace) expectedErr += "glossmill: could not replace '" + data + reason;
     }
   }  // the queue's end finishes the rest
   EXPECT_EQ(testing::internal::GetCapturedStderr(), expectedErr);
