@@ -139,7 +139,7 @@ TEST(CommitQueue, AFatalErrorFinishesTheFilesBeforeIt) {
   for (int i = 0; i < 40; ++i) tree.Write("f" + std::to_string(100 + i) + ".xml", file(false));
   tree.Write("f120.xml", "<r><</r>");
   const test::ProcessResult result = tree.Glossmill({"-sr", "Sign"});
-  EXPECT_EQ(result.status, 255);
+  EXPECT_EQ(result.status, test::kFatalExitStatus);
   std::string expectedOut;
   for (int i = 0; i <= 20; ++i) expectedOut += tree.Progress(i + 1, 40, "f" + std::to_string(100 + i) + ".xml");
   EXPECT_EQ(result.out, expectedOut);

@@ -94,7 +94,11 @@ TEST_F(ExtractVisitors, ASharedStreamIsOpenedOnceAndHoldsEachDocumentsLinesWhenI
   cFxFile shared;
   Extract<cGameExtractVisitor>(document("One"), Out(), &shared);
   EXPECT_TRUE(shared.IsOpen());
+#ifndef _WIN32
+  // Windows keeps the translations file to the run alone while it is open,
+  // so only POSIX lets another reader see the first document's lines here.
   EXPECT_EQ(test::ReadFile(Out()), test::Utf16Le(kMark + Line(u"\\a.xml@Game@One", {u"One"})));
+#endif
   Extract<cGameExtractVisitor>(document("Two"), Out(), &shared);
   EXPECT_TRUE(shared.Close());
   EXPECT_EQ(test::ReadFile(Out()), test::Utf16Le(kMark + Line(u"\\a.xml@Game@One", {u"One"}) +
