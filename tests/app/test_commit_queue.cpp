@@ -9,7 +9,7 @@
 
 #include "ContentTree.h"
 #include "app/CommitQueue.h"
-#include "localisation/cRewritingVisitor.h"
+#include "support/CopyVisitor.h"
 #include "support/TestSupport.h"
 #include "xml/WalkDocument.h"
 #include "xml/cXmlElement.h"
@@ -19,25 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Copies every node unchanged into `outputPath`.
-class cCopyVisitor : public cRewritingVisitor {
- public:
-  explicit cCopyVisitor(const std::string& outputPath)
-      : cRewritingVisitor(eFlavour::Source, false), mOutputPath(outputPath.c_str()) {}
-  void StartElement(cXmlElement& element) override {
-    PassStartTag(element);
-    mElements.Push(element);
-  }
-  void EndElement(const cFxWString& name) override {
-    mElements.Pop();
-    PassEndTag(name);
-  }
-  void Text(const cFxWString& text) override { PassText(text); }
-  cFxWString GetOutputFilePath() const override { return mOutputPath; }
-
- private:
-  cFxWString mOutputPath;
-};
+using test::cCopyVisitor;
 
 std::string NewContents(int i) {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>" + std::to_string(i) + "</r>\r\n";

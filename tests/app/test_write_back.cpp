@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/WriteBack.h"
-#include "localisation/cRewritingVisitor.h"
+#include "support/CopyVisitor.h"
 #include "support/TestSupport.h"
 #include "xml/WalkDocument.h"
 #include "xml/cXmlElement.h"
@@ -19,25 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-// Copies every node unchanged into `outputPath`.
-class cCopyVisitor : public cRewritingVisitor {
- public:
-  explicit cCopyVisitor(const std::string& outputPath)
-      : cRewritingVisitor(eFlavour::Source, false), mOutputPath(outputPath.c_str()) {}
-  void StartElement(cXmlElement& element) override {
-    PassStartTag(element);
-    mElements.Push(element);
-  }
-  void EndElement(const cFxWString& name) override {
-    mElements.Pop();
-    PassEndTag(name);
-  }
-  void Text(const cFxWString& text) override { PassText(text); }
-  cFxWString GetOutputFilePath() const override { return mOutputPath; }
-
- private:
-  cFxWString mOutputPath;
-};
+using test::cCopyVisitor;
 
 const std::string kDocument = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n\t<a>t</a>\r\n</r>\r\n";
 

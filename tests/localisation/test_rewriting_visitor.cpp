@@ -5,33 +5,14 @@
 #include <string>
 
 #include "VisitorTestSupport.h"
-#include "localisation/cRewritingVisitor.h"
+#include "support/CopyVisitor.h"
 #include "xml/cXmlElement.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-class cCopyVisitor : public cRewritingVisitor {
- public:
-  cCopyVisitor(eFlavour flavour, bool declareNamespace, const std::string& outputPath)
-      : cRewritingVisitor(flavour, declareNamespace), mOutputPath(outputPath.c_str()) {}
-  void StartElement(cXmlElement& element) override {
-    PassStartTag(element);
-    mElements.Push(element);
-  }
-  void EndElement(const cFxWString& name) override {
-    mElements.Pop();
-    PassEndTag(name);
-  }
-  void Text(const cFxWString& text) override { PassText(text); }
-
- protected:
-  cFxWString GetOutputFilePath() const override { return mOutputPath; }
-
- private:
-  cFxWString mOutputPath;
-};
+using test::cCopyVisitor;
 
 using visitortest::kDeclaration;
 
