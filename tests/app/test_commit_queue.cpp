@@ -41,13 +41,7 @@ void Rewrite(cCommitQueue& queue, int position, const std::string& input, const 
   queue.Finish(visitor, dataPath);
 }
 
-// The system's words for a file that cannot be written because a folder
-// stands in its place.
-#ifdef _WIN32
-constexpr const char* kFolderInTheWay = "Access denied";
-#else
-constexpr const char* kFolderInTheWay = "Is a directory";
-#endif
+using test::kFolderInTheWay;
 
 TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
   test::TempDir dir;

@@ -38,13 +38,7 @@ std::string Rewrite(const std::string& input, const std::string& data) {
   return testing::internal::GetCapturedStderr();
 }
 
-// The system's words for a file that cannot be written because a folder
-// stands in its place.
-#ifdef _WIN32
-constexpr const char* kFolderInTheWay = "Access denied";
-#else
-constexpr const char* kFolderInTheWay = "Is a directory";
-#endif
+using test::kFolderInTheWay;
 
 TEST(FinishRewrite, OnlyACompleteCopyReplacesTheDataFile) {
   test::TempDir dir;

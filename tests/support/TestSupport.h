@@ -81,6 +81,14 @@ constexpr int kFatalExitStatus = -1;
 constexpr int kFatalExitStatus = 255;
 #endif
 
+// The system's words for a file that cannot be written because a folder
+// stands in its place.
+#ifdef _WIN32
+constexpr const char* kFolderInTheWay = "Access denied";
+#else
+constexpr const char* kFolderInTheWay = "Is a directory";
+#endif
+
 struct ProcessResult {
   int status = -1;      // exit status as the platform's shell reports it
   std::string out;      // standard output
