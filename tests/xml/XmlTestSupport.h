@@ -1,6 +1,6 @@
 // Helpers of the XML suites: in-memory OS files behind a real cFxFile (so a
-// stream, parser or writer can be run at any buffer size), a compact rendering of
-// the nodes a parser hands out, a writer's output.
+// stream, parser or writer can be run at any buffer size), a writer's
+// output, texts shown compactly.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -112,46 +112,5 @@ inline std::string Show(const cFxWString& text) {
 inline std::string ShowName(const cFxWString& ns, const cFxWString& name) {
   return ns.IsEmpty() ? Show(name) : "{" + Show(ns) + "}" + Show(name);
 }
-
-// One node: <{ns}name a=v> for a start tag, </name> for an end tag, "text"
-// for character data, ?name a=v for a declaration, $ for the end; with
-// `line`, followed by @ and the node's line.
-inline std::string RenderNode(cXmlParser& parser, bool line) {
-  std::string out;
-  const eXmlNodeType type = parser.GetNodeType();
-  if (type == eElementStart || type == eDeclaration) {
-    out = (type == eDeclaration ? "?" : "<") + ShowName(parser.GetNamespace(), parser.GetName());
-    for (uint32_t i = 0; i < parser.GetAttributeCount(); ++i) {
-      out += " " + ShowName(parser.GetAttributeNamespace(i), parser.GetAttributeName(i)) + "=" +
-             Show(parser.GetAttributeValue(i));
-    }
-    if (type == eElementStart) out += ">";
-  } else if (type == eElementEnd) {
-    out = "</" + ShowName(parser.GetNamespace(), parser.GetName()) + ">";
-  } else {
-    out = type == eText ? "\"" + Show(parser.GetText()) + "\"" : type == eDocumentEnd ? "$" : "!";
-  }
-  return line ? out + "@" + std::to_string(parser.GetNodeLine()) : out;
-}
-
-// Every node of `bytes` up to the document end, separated by spaces, read
-// through a cFxFile and a parser both buffering `bufferSize` bytes.
-inline std::string Render(const std::string& bytes, int bufferSize, bool lines = false) {
-  cFxFile file;
-  file.Attach(new cMemoryFile(bytes), 0, bufferSize, 0);
-  cXmlParser parser(static_cast<uint32_t>(bufferSize));
-  parser.Open(file);
-  std::string out;
-  for (int guard = 0; guard < 100000; ++guard) {
-    parser.Read();
-    out += (out.empty() ? "" : " ") + RenderNode(parser, lines);
-    if (parser.GetNodeType() == eDocumentEnd) return out;
-  }
-  return out + " (no document end)";
-}
-
-// The buffer sizes every parser table runs at: the small ones split every
-// multi-byte sequence and token at every possible place.
-inline ::testing::internal::ParamGenerator<int> BufferSizes() { return ::testing::Values(1, 2, 3, 4, 5, 128); }
 
 }  // namespace xmltest
