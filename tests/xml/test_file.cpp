@@ -47,7 +47,7 @@ TEST(BufferedWrite, DataThatDoesNotFitFlushesFirstAndLargeDataGoesStraight) {
   // Sizes handed to Write, and the OS writes seen before Flush.
   const struct { int mBuffer; std::vector<int> mWrites, mOsWrites; } cases[] = {
       {128, {100, 100}, {100}},  {128, {10, 300}, {10, 300}}, {128, {128}, {}},
-      {128, {129}, {129}},       {0, {3, 1}, {3, 1}},
+      {128, {129}, {129}},       {128, {10, 128}, {10}},     {0, {3, 1}, {3, 1}},
   };
   for (const auto& c : cases) {
     sMemoryFile record;
@@ -121,27 +121,6 @@ TEST_F(BufferedStream, ReadsRefillTheBufferOrGoStraightToTheFile) {
   EXPECT_EQ(-1, mStream.Read(bytes, 200));
 }
 
-TEST_F(BufferedStream, ReturnToMarkAndUnreadGiveBytesBack) {
-  mRecord.mData = "0123456789";
-  Attach(4, 4);
-  EXPECT_EQ("01", ReadString(2));
-  EXPECT_TRUE(mStream.Mark());
-  EXPECT_EQ("234", ReadString(3));
-  EXPECT_TRUE(mStream.ReturnToMark());
-  EXPECT_EQ("23", ReadString(2));  // "45" is read ahead
-  // The mark is used up: the seek to -1 fails, having dropped the read-ahead
-  // as every seek does.
-  EXPECT_FALSE(mStream.ReturnToMark());
-  EXPECT_EQ("6", ReadString(1));
-  // At most eight bytes are held; those given back last come first, each
-  // run in its own order, before the read-ahead.
-  EXPECT_FALSE(mStream.Unread("123456789", 9));
-  EXPECT_TRUE(mStream.Unread("12345", 5));
-  EXPECT_FALSE(mStream.Unread("abcd", 4));  // 9 in all
-  EXPECT_TRUE(mStream.Unread("abc", 3));
-  EXPECT_EQ("abc12345789", ReadString(11));
-}
-
 TEST(BufferedRead, EveryBufferSizeReadsTheSameBytes) {
   const std::string data = Pattern(777);
   for (int size : {0, 1, 2, 3, 4, 5, 128, 1000}) {
@@ -162,9 +141,16 @@ TEST(BufferedRead, EveryBufferSizeReadsTheSameBytes) {
   }
 }
 
-TEST_F(BufferedStream, MixedReadsAndWritesLandInPlace) {
+TEST_F(BufferedStream, MixedReadsWritesAndUnreadsLandInPlace) {
   mRecord.mData = "0123456789";
   Attach(128, 128);
+  // At most eight bytes are given back; those given back last come first,
+  // each run in its own order.
+  EXPECT_FALSE(mStream.Unread("123456789", 9));
+  EXPECT_TRUE(mStream.Unread("12345", 5));
+  EXPECT_FALSE(mStream.Unread("abcd", 4));  // 9 in all
+  EXPECT_TRUE(mStream.Unread("abc", 3));
+  EXPECT_EQ("abc12345", ReadString(8));
   // Pending writes reach the file before a Read or Unread.
   EXPECT_EQ(2, mStream.Write("ab", 2));
   EXPECT_EQ('2', mStream.ReadByte());  // read after the written bytes, not stale ones
@@ -194,6 +180,8 @@ TEST_F(BufferedStream, WriteSpaceIsTheBuffersOwnRoomAndCountsOnlyWhenCommitted) 
   std::memcpy(space, "abcdefgh", 8);
   mStream.CommitWriteSpace(space + 3);  // only what is committed counts
   EXPECT_EQ(2, mStream.Write("de", 2));
+  ASSERT_NE(nullptr, mStream.GetWriteSpace(3, room));  // just enough room: nothing goes out
+  EXPECT_EQ(3u, room);
   EXPECT_TRUE(mRecord.mWrites.empty());
   // Too little room left: the buffer goes out first.
   space = mStream.GetWriteSpace(4, room);
@@ -227,49 +215,21 @@ TEST_F(BufferedStream, AttachReplacesTheFileAndRefusesBadSizes) {
   EXPECT_FALSE(mStream.WriteByte('x'));
 }
 
-// UTF-8 of one to three bytes (a surrogate is a unit like any other) and
-// little-endian 16-bit units, written and read back, runs longer than the
-// buffer included.
-TEST_F(BufferedStream, CharacterOperationsRoundTrip) {
+// Little-endian 16-bit units, a run longer than the buffer included, and
+// a last byte without its partner.
+TEST_F(BufferedStream, WideUnitsRoundTrip) {
   Attach(100, 100);
-  const std::u16string utf8 = u"A\u00E9\u20AC\u07FF\u0800\uFFFF\xD83D";
   std::u16string wide(300, u'\0');
   for (size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<char16_t>(0x41 + i * 37 % 0xFFBF);
-  for (char16_t unit : utf8) ASSERT_TRUE(mStream.WriteUtf8Char(unit));
   EXPECT_TRUE(mStream.WriteWideChar(0xFEFF));
   EXPECT_TRUE(mStream.WriteWideChars(reinterpret_cast<const wchar16*>(wide.data()), static_cast<uint32_t>(wide.size())));
-  EXPECT_EQ(1, mStream.Write("!", 1));  // one byte short of another unit
+  EXPECT_EQ(1, mStream.Write("!", 1));
   ASSERT_TRUE(mStream.Seek(0));
-  EXPECT_EQ("A\xC3\xA9\xE2\x82\xAC\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xED\xA0\xBD\xFF\xFE" + test::Utf16Le(wide) + "!",
-            mRecord.mData);
+  EXPECT_EQ("\xFF\xFE" + test::Utf16Le(wide) + "!", mRecord.mData);
   std::u16string read;
   bool failed = false;
-  for (size_t i = 0; i < utf8.size(); ++i) read += mStream.ReadUtf8Char(failed);
-  EXPECT_EQ(utf8, read);
-  read.clear();
   for (wchar16 unit; unit = mStream.ReadWideChar(failed), !failed;) read += unit;
   EXPECT_EQ(u"\uFEFF" + wide, read);
-}
-
-// The end of input and a malformed sequence both fail; only the second
-// leaves the error code. Overlong forms are not checked.
-TEST(Utf8Decoding, MalformedSequencesAreToldFromTheEnd) {
-  const struct { std::string mBytes; bool mFailed, mMalformed; wchar16 mUnit; } cases[] = {
-      {"", true, false, 0},            {"\xF0\x9F\x98\x80", true, true, 0}, {"\xC3" "A", true, true, 0},
-      {"\xE2\x82", true, true, 0},     {"\xE2" "A\x82", true, true, 0},     {"\xC3", true, true, 0},
-      {"\x80\x80", false, false, 0},  {"\xC0\xAF", false, false, u'/'},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.mBytes);
-    cFxFile stream;
-    ASSERT_TRUE(stream.Attach(new cMemoryFile(c.mBytes), 0, 1, 0));
-    FxSetErrorCode(0);
-    bool failed = false, malformed = false;
-    EXPECT_EQ(c.mUnit, stream.ReadUtf8Char(failed, malformed));
-    EXPECT_EQ(c.mFailed, failed);
-    EXPECT_EQ(c.mMalformed, malformed);
-    EXPECT_EQ(c.mMalformed ? kFxError::cBadUtf8 : 0u, FxGetErrorCode());
-  }
 }
 
 class FileOnDisk : public ::testing::Test {
@@ -335,48 +295,31 @@ TEST_F(FileOnDisk, FailedOpenSaysWhyInTheSystemsWords) {
 // /dev/full takes no byte: every write that reaches it fails with ENOSPC. It
 // is opened for writing only, never deleted.
 TEST_F(FileOnDisk, FailedWritesAreRememberedUntilTheNextOpenForEveryBufferSize) {
-  enum eHow { eWhole, eBytes, eUtf8Units };
   for (int buffer : {0, 1, 7, 128, 64 * 1024}) {
-    for (size_t size : {size_t{1}, size_t{6}, size_t{100}, size_t{1000}}) {
-      for (eHow how : {eWhole, eBytes, eUtf8Units}) {
-        SCOPED_TRACE(std::to_string(buffer) + " " + std::to_string(size) + " " + std::to_string(how));
-        cFxFile file;
-        ASSERT_TRUE(file.Open(cFxPath("/dev/full"), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
-        const std::string data = Pattern(size);
-        bool accepted = true;
-        if (how == eWhole) {
-          accepted = file.Write(data.data(), static_cast<int>(size)) == static_cast<int>(size);
-        } else if (how == eBytes) {
-          for (char byte : data) accepted = file.WriteByte(static_cast<uint8_t>(byte)) && accepted;
-        } else {
-          // Two bytes each: half as many units give the same byte count.
-          for (size_t i = 0; i < (size + 1) / 2; ++i) accepted = file.WriteUtf8Char(0xE9) && accepted;
-        }
-        // Whatever did not fit the buffer met the full device.
-        const size_t bytes = how == eUtf8Units ? (size + 1) / 2 * 2 : size;
-        const bool reachedDevice = bytes > static_cast<size_t>(buffer);
-        EXPECT_EQ(!reachedDevice, accepted);
-        EXPECT_EQ(reachedDevice, file.HasWriteFailed());
-        // Bytes still buffered fail Sync too.
-        if (!reachedDevice) {
-          EXPECT_FALSE(file.Sync());
-        }
-        EXPECT_TRUE(file.HasWriteFailed());
-        EXPECT_FALSE(file.Close());
-        EXPECT_TRUE(file.HasWriteFailed());
-        EXPECT_STREQ("No space left on device", file.GetFailure().c_str());
+    for (int size : {1, 6, 100, 1000}) {
+      SCOPED_TRACE(std::to_string(buffer) + " " + std::to_string(size));
+      cFxFile file;
+      ASSERT_TRUE(file.Open(cFxPath("/dev/full"), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
+      const std::string data = Pattern(static_cast<size_t>(size));
+      // Whatever did not fit the buffer met the full device; bytes still
+      // buffered fail Sync.
+      const bool reachedDevice = size > buffer;
+      EXPECT_EQ(reachedDevice ? -1 : size, file.Write(data.data(), size));
+      EXPECT_EQ(reachedDevice, file.HasWriteFailed());
+      if (!reachedDevice) { EXPECT_FALSE(file.Sync()); }
+      EXPECT_TRUE(file.HasWriteFailed());
+      EXPECT_FALSE(file.Close());
+      EXPECT_STREQ("No space left on device", file.GetFailure().c_str());
 
-        ASSERT_TRUE(file.Open(cFxPath((mDir / "a.txt").c_str()), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
-        EXPECT_FALSE(file.HasWriteFailed());
-        EXPECT_EQ(static_cast<int>(size), file.Write(data.data(), static_cast<int>(size)));
-        EXPECT_TRUE(file.Sync());
-        EXPECT_TRUE(file.Close());
-        EXPECT_EQ(data, ReadFile(mDir / "a.txt"));
-      }
+      ASSERT_TRUE(file.Open(cFxPath((mDir / "a.txt").c_str()), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
+      EXPECT_FALSE(file.HasWriteFailed());
+      EXPECT_EQ(size, file.Write(data.data(), size));
+      EXPECT_TRUE(file.Sync());
+      EXPECT_TRUE(file.Close());
+      EXPECT_EQ(data, ReadFile(mDir / "a.txt"));
     }
   }
 }
-
 #endif
 
 }  // namespace
