@@ -141,32 +141,6 @@ TEST(BufferedRead, EveryBufferSizeReadsTheSameBytes) {
   }
 }
 
-TEST_F(BufferedStream, MixedReadsWritesAndUnreadsLandInPlace) {
-  mRecord.mData = "0123456789";
-  Attach(128, 128);
-  // At most eight bytes are given back; those given back last come first,
-  // each run in its own order.
-  EXPECT_FALSE(mStream.Unread("123456789", 9));
-  EXPECT_TRUE(mStream.Unread("12345", 5));
-  EXPECT_FALSE(mStream.Unread("abcd", 4));  // 9 in all
-  EXPECT_TRUE(mStream.Unread("abc", 3));
-  EXPECT_EQ("abc12345", ReadString(8));
-  // Pending writes reach the file before a Read or Unread.
-  EXPECT_EQ(2, mStream.Write("ab", 2));
-  EXPECT_EQ('2', mStream.ReadByte());  // read after the written bytes, not stale ones
-  EXPECT_TRUE(mStream.Seek(2));
-  EXPECT_EQ(2, mStream.Write("CD", 2));
-  EXPECT_TRUE(mStream.Unread("q", 1));
-  EXPECT_EQ("abCD456789", mRecord.mData);
-  EXPECT_EQ('q', mStream.ReadByte());
-  EXPECT_EQ('4', mStream.ReadByte());  // the rest of the file is read ahead
-  // A write drops the read-ahead without moving back.
-  EXPECT_EQ(1, mStream.Write("!", 1));
-  EXPECT_EQ(-1, mStream.ReadByte());
-  mStream.Close();
-  EXPECT_EQ("abCD456789!", mRecord.mData);
-}
-
 TEST_F(BufferedStream, WriteSpaceIsTheBuffersOwnRoomAndCountsOnlyWhenCommitted) {
   mRecord.mData = "0123456789";
   Attach(128, 8);
@@ -199,20 +173,6 @@ TEST_F(BufferedStream, WriteSpaceIsTheBuffersOwnRoomAndCountsOnlyWhenCommitted) 
   EXPECT_TRUE(mStream.HasWriteFailed());
   mStream.Close();
   EXPECT_EQ(nullptr, mStream.GetWriteSpace(1, room));  // closed
-}
-
-TEST_F(BufferedStream, AttachReplacesTheFileAndRefusesBadSizes) {
-  Attach(128, 128);
-  EXPECT_EQ(3, mStream.Write("one", 3));
-  sMemoryFile second;
-  ASSERT_TRUE(mStream.Attach(new cMemoryFile(second), 0, 300, 300));
-  EXPECT_EQ("one", mRecord.mData);  // the first file written out and destroyed
-  EXPECT_TRUE(mRecord.mDestroyed);
-  sMemoryFile third;
-  EXPECT_FALSE(mStream.Attach(new cMemoryFile(third), 0, -1, 128));
-  EXPECT_TRUE(third.mDestroyed);
-  EXPECT_EQ(-1, mStream.ReadByte());  // closed
-  EXPECT_FALSE(mStream.WriteByte('x'));
 }
 
 // Little-endian 16-bit units, a run longer than the buffer included, and

@@ -1,7 +1,6 @@
 // cFxPath: internal forms are normalised, OS paths become internal forms.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -103,22 +102,6 @@ TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
   ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
 }
 #endif
-
-TEST(PathInternalForm, IsInternedSoEqualPathsShareOneBuffer) {
-#ifdef _WIN32
-  const cFxPath a("@os:c/x/../shared.xml");
-  const cFxPath b("C:\\shared.xml");
-  const char* const normal = "@os:c/shared.xml";
-#else
-  const cFxPath a("@os:/x/../shared.xml");
-  const cFxPath b("/shared.xml");
-  const char* const normal = "@os:/shared.xml";
-#endif
-  const cFxPath invalid("@os:/a//b");
-  EXPECT_EQ(a.GetText().c_str(), b.GetText().c_str());
-  EXPECT_EQ(a.GetText().c_str(), cFxString::Intern(normal, static_cast<uint32_t>(strlen(normal))).c_str());
-  EXPECT_EQ(invalid.GetText().c_str(), cFxString::Intern("@os:/a//b", 9).c_str());
-}
 
 TEST(PathNativeForm, RelativePathsAreResolvedAgainstTheCurrentDirectory) {
   test::TempDir dir;
