@@ -97,6 +97,12 @@ TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
        "Game: Game|Game[][][][][][][][][][]\n"},
       {"key with one @ keeps the whole key as id", File(u"k@Game%\n"), true,
        "k: Game|k@Game[][][][][][]\n"},
+      // An empty flavour part is no flavour: the id after it is never taken
+      // for one, and the line breaks the run of its path's lines.
+      {"empty flavour part", File(u"k@Game@1%\nk@@Game%\nk@@%\nk@Game@@x%\n"), true,
+       "k: Game|1[][][][][][] Game|@x[][][][][][]\n"},
+      {"empty flavour part, source table", File(u"k@@Source%\nk@Source@2%\n"), true, "k: Source|2[][][][][][]\n",
+       eFlavour::Source},
       {"id may hold further @, and stays escaped", File(u"k@Game@a#b\\tc@y%\n"), true,
        "k: Game|a#b\\tc@y[][][][][][]\n"},
       {"ten TABs: five texts, one padded", File(u"k@Game@i%\t\"1\"\t\"2\"\t\"3\"\t\"4\"\t\"5\"\n"),
@@ -111,15 +117,17 @@ TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
       {"columns past the last TAB run to the LF", File(u"k@Game@i%\tbare text\n"), true,
        "k: Game|i[bare text][][][][][]\n"},
   };
+  // One table reads every file in turn: nothing of one read outlives the
+  // next, a failed one included.
   test::TempDir dir;
   const std::string path = dir / "translations.txt";
+  cTranslationTable table;
   for (const sCase& c : cases) {
     test::WriteFile(path, c.bytes);
     for (int bufferSize : {0, 1, 3, 128, 64 * 1024}) {
       SCOPED_TRACE(std::string(c.name) + ", read buffer " + std::to_string(bufferSize));
       cFxFile stream;
       ASSERT_TRUE(stream.Open(cFxPath(path.c_str()), kFxFileMode::cModeRead, 0, 0, bufferSize, 0));
-      cTranslationTable table;
       table.SetFlavour(c.flavour);
       EXPECT_EQ(table.Read(stream), c.ok);
       EXPECT_EQ(Dump(table), c.table);
@@ -158,23 +166,11 @@ TEST(TranslationTable, FilesAreEnumeratedByCodeUnitsShorterFirst) {
   const cTranslationTable::tRecords& unknown = table.GetRecords(cFxWString(u"/b.xml"));
   EXPECT_TRUE(unknown.empty());
   EXPECT_EQ(&cTranslationTable().GetRecords(cFxWString()), &unknown);
-}
-
-TEST(TranslationTable, AFailedReadLeavesTheTableEmpty) {
-  test::TempDir dir;
-  cFxFile stream;
-  cTranslationTable table;
-  ASSERT_TRUE(Load(table, stream, dir / "good.txt", kGood));
-  ASSERT_EQ(table.GetFileCount(), 1u);
-  // A malformed line clears what earlier reads put in the table.
-  EXPECT_FALSE(Load(table, stream, dir / "bad.txt", kGood + u"\n"));
-  EXPECT_EQ(table.GetFileCount(), 0u);
-  table.RewindFiles();
-  cFxWString path;
-  EXPECT_FALSE(table.GetNextFile(path));
-  // A stream that is not open reads as one empty line: malformed.
+  // A stream that is not open reads as one empty line: malformed, and the
+  // table is emptied.
   cFxFile closed;
   EXPECT_FALSE(table.Read(closed));
+  EXPECT_EQ(table.GetFileCount(), 0u);
 }
 
 }  // namespace
