@@ -131,6 +131,8 @@ TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
       table.SetFlavour(c.flavour);
       EXPECT_EQ(table.Read(stream), c.ok);
       EXPECT_EQ(Dump(table), c.table);
+      // Nothing read before the malformed line is kept.
+      if (!c.ok) { EXPECT_TRUE(table.GetRecords(cFxWString(u"\\a.xml")).empty()); }
     }
   }
 }

@@ -86,15 +86,13 @@ std::vector<sDocument> Documents() {
   const std::string scoped = "<r" + Attributes("xmlns:p", 16) + "><a" + Attributes("xmlns:q", 16) + ">";
   return {
       // After every tag exactly one text node, empty when a tag follows.
-      {"", "$"},
-      {"<r/>", R"(<r> "" </r> "" $)"}, {"<r></r>", R"(<r> "" </r> "" $)"},
+      {"", "$"}, {"<r/>", R"(<r> "" </r> "" $)"}, {"<r></r>", R"(<r> "" </r> "" $)"},
       {"<r>t</r>tail", R"(<r> "t" </r> "tail" $)"},
       {"<r><a/><b>x</b></r>", R"(<r> "" <a> "" </a> "" <b> "x" </b> "" </r> "" $)"},
       // Unclosed elements and mismatched end tags are not checked.
       {"<r><a>t", R"(<r> "" <a> "t" $)"}, {"<r></x>", R"(<r> "" </x> "" $)"}, {"</a></b>", R"(</a> "" </b> "" $)"},
       // Only '<' and '&' end plain character data; line breaks stay.
-      {"<r>a>b\"c'</r>", R"(<r> "a>b"c'" </r> "" $)"},
-      {"<r>a\r\nb\n\rc\td</r>", R"(<r> "a\r\nb\n\rc\td" </r> "" $)"},
+      {"<r>a>b\"c'</r>", R"(<r> "a>b"c'" </r> "" $)"}, {"<r>a\r\nb\n\rc\td</r>", R"(<r> "a\r\nb\n\rc\td" </r> "" $)"},
       {"<r a=\"" + x300 + "\">" + x300 + "\xC3\xA9" + x300 + "</r>",
        "<r a=" + x300 + "> \"" + x300 + "\\u00E9" + x300 + "\" </r> \"\" $"},
       // Every node reports the line it began on; a line break counts from
@@ -109,8 +107,7 @@ std::vector<sDocument> Documents() {
       {"<?xml version=\"1.0\"?>", R"("" $)"}, {"<?xml?><r/>", R"("" <r> "" </r> "" $)"},
       {"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n\t<a x=\"1\">t</a>\r\n</r>\r\n",
        R"("\r\n" <r> "\r\n\t" <a x=1> "t" </a> "\r\n" </r> "\r\n" $)"},
-      {"\r\n <r/>", R"(<r> "" </r> "" $)"},
-      {"<r><?pi a=\"1\"?>t</r>", R"(<r> "" ?pi a=1 "t" </r> "" $)"},
+      {"\r\n <r/>", R"(<r> "" </r> "" $)"}, {"<r><?pi a=\"1\"?>t</r>", R"(<r> "" ?pi a=1 "t" </r> "" $)"},
       {"<?xml?><?xml version=\"1.0\"?><r/>", R"("" ?xml version=1.0 "" <r> "" </r> "" $)"},
       {"<r><?pi p:a=\"1\" ?></r>", R"(<r> "" ?pi p:a=1 "" </r> "" $)"},
 
@@ -126,8 +123,7 @@ std::vector<sDocument> Documents() {
 
       // Comments inside character data vanish; one never closed ends it.
       {"<r>a<!-- - x -<& -->b<!----><!--y-->c</r>", R"(<r> "abc" </r> "" $)"},
-      {"<?xml version=\"1.0\"?><!-- c --><r/>", R"("" <r> "" </r> "" $)"},
-      {"<r>a<!-- never closed", R"(<r> "a" $)"},
+      {"<?xml version=\"1.0\"?><!-- c --><r/>", R"("" <r> "" </r> "" $)"}, {"<r>a<!-- never closed", R"(<r> "a" $)"},
 
       // UTF-8 of one to three bytes, each half of a surrogate pair on its
       // own; lead bytes 0x80..0xBF count as two-byte leads.
