@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace test {
 
 namespace fs = std::filesystem;
@@ -12,7 +11,9 @@ std::string ContentTree::Progress(int position, int total, const std::string& re
                      fs::canonical(mTree.Path()).string() + kSeparator + Native(relative) + "\n");
 }
 
-void ContentTree::UseSerializer() const { fs::copy_file(BruxExe(), mTree.Path() / "brux.exe"); }
+void ContentTree::UseSerializer(const std::string& start) const {
+  fs::copy_file(BruxExe(), At(start) + kSeparator + "brux.exe");
+}
 
 void ContentTree::WriteBin(const std::string& relative, const std::string& xml) const {
   const std::string stem = relative.substr(0, relative.size() - 4) + ".source";
@@ -31,21 +32,18 @@ std::string ContentTree::ReadBin(const std::string& relative) const {
 ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::string>& args,
                                                       tTexts& calls) const {
   TempDir scratch;
-  const std::string log = scratch / "calls";
   ProcessResult result;
   {
-    ScopedEnvironment logged("BRUX_CALL_LOG", log);
+    ScopedEnvironment logged("BRUX_CALL_LOG", scratch / "calls");
     result = RunGlossmill(args, At(""));
   }
   const std::string tree = fs::canonical(mTree.Path()).string();
+  const std::string text = ReadFile(scratch / "calls");
   calls.clear();
-  std::string text = ReadFile(log);
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = text.find('\n', start);
-    // Paths with "/" between names, whatever the platform's separator.
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find('\n', start);
     calls.push_back(ReplaceAll(ReplaceAll(text.substr(start, end - start), tree, "."),
                                std::string(1, kSeparator), "/"));
-    start = end + 1;
   }
   return result;
 }

@@ -1,5 +1,5 @@
 // A temporary content tree in which the built program is run, for the tests
-// of the runs that rewrite data files.
+// of the runs.
 #pragma once
 
 #include <filesystem>
@@ -11,35 +11,28 @@
 
 namespace test {
 
-// A temporary content tree with the built program run in it.
 class ContentTree {
  public:
   std::string At(const std::string& relative) const { return mTree / relative; }
-  void Write(const std::string& relative, const std::string& bytes) const {
-    WriteFile(At(relative), bytes);
-  }
+  void Write(const std::string& relative, const std::string& bytes) const { WriteFile(At(relative), bytes); }
   std::string Read(const std::string& relative) const { return ReadFile(At(relative)); }
-  ProcessResult Glossmill(const std::vector<std::string>& args,
-                          const std::string& sub = "") const {
-    return RunGlossmill(args, At(sub));
+  ProcessResult Glossmill(const std::vector<std::string>& args, const std::string& start = "") const {
+    return RunGlossmill(args, At(start));
   }
   // The progress line of a file named relative to the tree, "/" separated.
   std::string Progress(int position, int total, const std::string& relative) const;
 
-  // The stand-in serializer in the tree, and a ".bin" made by it from XML.
-  void UseSerializer() const;
+  // The stand-in serializer where a run starts, and a ".bin" made by it
+  // from XML; the XML a ".bin" holds.
+  void UseSerializer(const std::string& start = "") const;
   void WriteBin(const std::string& relative, const std::string& xml) const;
-  // The XML held by a ".bin".
   std::string ReadBin(const std::string& relative) const;
   // Runs glossmill with the serializer logging its calls; `calls` gets one
-  // line per call, the tree's own path written as ".".
-  ProcessResult GlossmillLoggingSerializer(const std::vector<std::string>& args,
-                                           tTexts& calls) const;
+  // line per call, the tree's own path written as "." and "/" between names.
+  ProcessResult GlossmillLoggingSerializer(const std::vector<std::string>& args, tTexts& calls) const;
 
-  // Every regular file below the tree, relative with "/" between names, with
-  // its bytes.
+  // Every regular file below the tree, relative with "/" between names.
   tFiles Files() const { return FilesBelow(mTree.Path()); }
-
   const std::filesystem::path& Path() const { return mTree.Path(); }
 
  private:

@@ -1,15 +1,16 @@
-// Runs that rewrite data files lose nothing when they cannot finish. Killed
-// part way, as a crash would stop them, they leave every data file with its
-// old or its new contents in full, and a rerun finishes the job. On a full
-// disk every file that cannot be written keeps its old contents and is
-// named on standard error. POSIX only: the runs are stopped with SIGKILL and
-// the disk is made full with a file size limit.
+// Runs lose nothing when they cannot finish. Killed part way, as a crash
+// would stop them, they leave every data file with its old or its new
+// contents in full, and a rerun finishes the job. On a full disk every file
+// that cannot be written keeps its old contents and is named on standard
+// error, the translations file too; a reader of the progress that goes away
+// cuts nothing short. POSIX only: the runs are stopped with SIGKILL, the
+// disk is made full with a file size limit, and a pipe's reader leaves.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,9 @@
 
 namespace {
 
-using test::Join;
-using test::tTexts;
-
 namespace fs = std::filesystem;
-
-typedef std::map<std::string, std::string> tContents;  // absolute path -> bytes
+using test::tFiles;
+using test::tTexts;
 
 constexpr int cFiles = 120;
 // Every tenth file is larger than the rewrite's 64 KiB buffer, so writing it
@@ -32,159 +30,176 @@ constexpr int cLargeEvery = 10;
 constexpr int cKills = 56;
 constexpr int cRequiredKills = 50;
 
-std::string FileName(int i) {
-  return "part" + std::to_string(i % 4) + "/file" + std::to_string(1000 + i) + ".xml";
-}
+std::string FileName(int i) { return "part" + std::to_string(i % 4) + "/file" + std::to_string(1000 + i) + ".xml"; }
 int StringsIn(int i) { return i % cLargeEvery == 0 ? 70 : 2; }
 std::string TextOf(int i, int k) { return "Text " + std::to_string(i) + "." + std::to_string(k); }
-
-tContents DataFiles(const test::ContentTree& tree) {
-  tContents files;
-  for (const auto& [name, bytes] : tree.Files())
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0)
-      files[fs::canonical(tree.At(name)).string()] = bytes;
-  return files;
-}
-
-// The path a progress line names.
-std::string PathOf(const std::string& progressLine) {
-  return progressLine.substr(progressLine.find(" : ") + 3);
-}
 
 std::string UpdatableFile(int i) {
   std::vector<tTexts> strings;
   for (int k = 0; k < StringsIn(i); ++k) strings.push_back(test::SourceString({TextOf(i, k)}));
-  return test::SourceDocument(Join(strings));
+  return test::SourceDocument(test::Join(strings));
 }
-
+std::string ReplaceableFile(int i) {
+  tTexts body;
+  for (int k = 0; k < StringsIn(i) * 8; ++k) body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
+  return test::GameDocument(body);
+}
 // Translations for every string of every updatable file.
 std::string TranslationsOfAll() {
   tTexts lines;
-  for (int i = 0; i < cFiles; ++i) {
-    const std::string key = test::ReplaceAll("\\" + FileName(i), "/", "\\");
+  for (int i = 0; i < cFiles; ++i)
     for (int k = 0; k < StringsIn(i); ++k)
-      lines.push_back(test::TranslatedLine(
-          key + "@Source@" + test::ReplaceAll(TextOf(i, k), " ", "#"),
-          {"", "Texte " + std::to_string(i) + "." + std::to_string(k), "Testo", "Text"}));
-  }
+      lines.push_back(test::TranslatedLine(test::ReplaceAll("\\" + FileName(i), "/", "\\") + "@Source@" +
+                                               test::ReplaceAll(TextOf(i, k), " ", "#"),
+                                           {"", "Texte " + TextOf(i, k), "Testo", "Text"}));
   return test::TranslationsFile(lines);
 }
 
-std::string ReplaceableFile(int i) {
-  tTexts body;
-  for (int k = 0; k < StringsIn(i) * 8; ++k)
-    body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
-  return test::GameDocument(body);
+// The data files of a tree by their relative names.
+tFiles DataFiles(const test::ContentTree& tree) {
+  tFiles files = tree.Files();
+  for (auto it = files.begin(); it != files.end();)
+    it = fs::path(it->first).extension() == ".xml" ? std::next(it) : files.erase(it);
+  return files;
 }
 
-// Writes `makeFile(i)` for every file into both trees, runs `args` to its
-// end in `reference` to learn the new contents, then kills the same run in
-// `tree` again and again, each time after a later progress line.
-void KillRepeatedly(const std::function<std::string(int)>& makeFile,
-                    const std::vector<std::string>& args, const std::string& extraName = "",
-                    const std::string& extraBytes = "") {
+// Two trees with every `count`-th file of `makeFile` and the translations:
+// `reference` has had the run `args` to its end, `tree` not yet.
+struct sTrees {
   test::ContentTree tree, reference;
-  for (int i = 0; i < cFiles; ++i) {
-    tree.Write(FileName(i), makeFile(i));
-    reference.Write(FileName(i), makeFile(i));
+  tFiles before, after;
+  sTrees(const std::function<std::string(int)>& makeFile, const tTexts& args, int every = 1) {
+    for (test::ContentTree* each : {&tree, &reference}) {
+      for (int i = 0; i < cFiles; i += every) each->Write(FileName(i), makeFile(i));
+      each->Write("in.txt", TranslationsOfAll());
+    }
+    before = DataFiles(tree);
+    EXPECT_EQ(reference.Glossmill(args).status, 0);
+    after = DataFiles(reference);
+    for (const auto& [name, bytes] : before) EXPECT_NE(after[name], bytes) << name << " is changed by the run";
   }
-  if (!extraName.empty()) {
-    tree.Write(extraName, extraBytes);
-    reference.Write(extraName, extraBytes);
-  }
-  const tContents before = DataFiles(tree);
-  ASSERT_EQ(reference.Glossmill(args).status, 0);
-  tContents after;
-  for (const auto& [path, bytes] : DataFiles(reference))
-    after[fs::canonical(tree.Path()).string() + path.substr(fs::canonical(reference.Path()).string().size())] = bytes;
-  ASSERT_EQ(after.size(), before.size());
-  for (const auto& [path, bytes] : before) ASSERT_NE(after[path], bytes) << path << " is changed by the run";
+};
 
+// Kills the run `args` again and again, each time after a later progress
+// line: every data file stays old or new, those done before are new.
+void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tTexts& args) {
+  sTrees trees(makeFile, args);
+  const std::string root = fs::canonical(trees.tree.Path()).string() + "/";
   int killed = 0;
   for (int kill = 0; kill < cKills; ++kill) {
     // Spread over the first nine tenths of the run, so that the run still
     // has files to do when the kill comes.
     const int stopAt = 1 + kill * (cFiles * 9 / 10) / cKills;
-    test::ChildProcess run(test::GlossmillExe(), args, tree.At(""));
-    std::vector<std::string> done;
+    test::ChildProcess run(test::GlossmillExe(), args, trees.tree.At(""));
+    tTexts done;
     std::string line;
-    for (int seen = 0; seen < stopAt && run.ReadLine(line); ++seen) done.push_back(line);
+    for (int seen = 0; seen < stopAt && run.ReadLine(line); ++seen) done.push_back(line.substr(line.find(root) + root.size()));
     ASSERT_EQ(static_cast<int>(done.size()), stopAt) << "kill " << kill;
     done.pop_back();  // the file being worked on when the kill came
     killed += run.Kill();
 
-    const tContents now = DataFiles(tree);
-    ASSERT_EQ(now.size(), before.size()) << "a data file went missing at kill " << kill;
-    for (const auto& [path, bytes] : now)
-      ASSERT_TRUE(bytes == before.at(path) || bytes == after.at(path))
-          << path << " is cut short or mixed at kill " << kill << " (" << bytes.size() << " of "
-          << before.at(path).size() << " or " << after.at(path).size() << " bytes)";
-    for (const std::string& progress : done)
-      ASSERT_EQ(now.at(PathOf(progress)), after.at(PathOf(progress))) << "kill " << kill;
+    const tFiles now = DataFiles(trees.tree);
+    ASSERT_EQ(now.size(), trees.before.size()) << "a data file went missing at kill " << kill;
+    for (const auto& [name, bytes] : now)
+      ASSERT_TRUE(bytes == trees.before.at(name) || bytes == trees.after.at(name))
+          << name << " is cut short or mixed at kill " << kill << " (" << bytes.size() << " bytes)";
+    for (const std::string& name : done) ASSERT_EQ(now.at(name), trees.after.at(name)) << "kill " << kill;
   }
   EXPECT_GE(killed, cRequiredKills);
 
   // The temporary files the kills left do not disturb a rerun, which
   // finishes every file and takes every temporary file away.
-  const test::ProcessResult rerun = tree.Glossmill(args);
-  EXPECT_EQ(rerun.status, 0);
+  const test::ProcessResult rerun = trees.tree.Glossmill(args);
   EXPECT_EQ(rerun.err, "");
-  EXPECT_EQ(DataFiles(tree), after);
-  for (const auto& [name, bytes] : tree.Files())
-    EXPECT_EQ(name.find(".temp"), std::string::npos) << name;
+  EXPECT_EQ(trees.tree.Files(), trees.reference.Files());
 }
 
-TEST(InterruptedRun, SourceUpdateLeavesEveryFileOldOrNew) {
-  KillRepeatedly(UpdatableFile, {"-su", "in.txt"}, "in.txt", TranslationsOfAll());
-}
+TEST(InterruptedRun, SourceUpdateLeavesEveryFileOldOrNew) { KillRepeatedly(UpdatableFile, {"-su", "in.txt"}); }
 
-TEST(InterruptedRun, GameReplacementLeavesEveryFileOldOrNew) {
-  KillRepeatedly(ReplaceableFile, {"-gr", "Name"});
-}
+TEST(InterruptedRun, GameReplacementLeavesEveryFileOldOrNew) { KillRepeatedly(ReplaceableFile, {"-gr", "Name"}); }
 
-TEST(FullDisk, FilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
+TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
   // Writes stop at 60000 bytes: the large files' copies cannot be finished,
   // the small ones' can.
   constexpr uint64_t cLimit = 60000;
-  const struct {
-    std::function<std::string(int)> makeFile;
-    std::vector<std::string> args;
-  } runs[] = {
-      {UpdatableFile, {"-su", "in.txt"}},
-      {ReplaceableFile, {"-gr", "Name"}},
-  };
-  for (const auto& run : runs) {
-    test::ContentTree tree, reference;
-    for (test::ContentTree* each : {&tree, &reference}) {
-      for (int i = 0; i < cFiles; i += 5) each->Write(FileName(i), run.makeFile(i));
-      each->Write("in.txt", TranslationsOfAll());
-    }
-    const tContents before = DataFiles(tree);
-    ASSERT_EQ(reference.Glossmill(run.args).status, 0);
-    const tContents after = DataFiles(reference);
-
-    const test::ProcessResult result =
-        test::RunGlossmillWithFileSizeLimit(run.args, tree.At(""), cLimit);
-    EXPECT_EQ(result.status, 0) << run.args[0];
+  for (const auto& [makeFile, args] : {std::make_pair(UpdatableFile, tTexts{"-su", "in.txt"}),
+                                       std::make_pair(ReplaceableFile, tTexts{"-gr", "Name"})}) {
+    SCOPED_TRACE(args[0]);
+    sTrees trees(makeFile, args, 5);
+    const test::ProcessResult result = test::RunGlossmillWithFileSizeLimit(args, trees.tree.At(""), cLimit);
+    EXPECT_EQ(result.status, 0);
     std::string expectedErrors;
-    for (const auto& [path, bytes] : DataFiles(tree)) {
-      const std::string& old = before.at(path);
-      const std::string& changed =
-          after.at(fs::canonical(reference.Path()).string() +
-                   path.substr(fs::canonical(tree.Path()).string().size()));
-      ASSERT_NE(changed, old);
-      if (changed.size() > cLimit) {
-        EXPECT_EQ(bytes, old) << path;
-        expectedErrors += "glossmill: could not write '" + path + "': File too large\n";
-      } else {
-        EXPECT_EQ(bytes, changed) << path;
-      }
+    tFiles expected = trees.reference.Files();
+    for (const auto& [name, bytes] : trees.before) {
+      if (trees.after[name].size() <= cLimit) continue;
+      expected[name] = bytes;
+      expectedErrors += "glossmill: could not write '" + fs::canonical(trees.tree.At(name)).string() + "': File too large\n";
     }
     EXPECT_NE(expectedErrors, "");
-    EXPECT_EQ(result.err, expectedErrors) << run.args[0];
-    for (const auto& [name, bytes] : tree.Files())
-      EXPECT_EQ(name.find(".temp"), std::string::npos) << name;
+    EXPECT_EQ(result.err, expectedErrors);
+    EXPECT_EQ(trees.tree.Files(), expected) << "no temporary file is left";
   }
+}
+
+// Every way the translations file can fail to be written gives one line on
+// standard error for the run, naming the file and the reason; standard
+// output and the exit status stay as they are.
+TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
+  test::ContentTree tree;
+  tree.Write("a.xml", test::SourceDocument(test::SourceString({std::string(200, 'a'), "fr"})));
+  tree.Write("b.xml", test::SourceDocument(test::SourceString({"Second"})));
+  tree.Write("c.xml", test::GameDocument(test::GameString({"Game text"})));
+  fs::create_directory(tree.Path() / "folder.txt");
+  // Whether a folder without write permission stops this user (not root).
+  fs::create_directory(tree.Path() / "locked");
+  fs::permissions(tree.Path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  const bool canBeDenied = !std::ofstream(tree.At("locked/probe")).is_open();
+
+  struct sCase {
+    tTexts args;
+    const char* reason;
+    uint64_t sizeLimit;  // 0: none
+  };
+  std::vector<sCase> cases = {
+      {{"-sx", "missing/out.txt"}, "No such file or directory", 0},
+      {{"-sx", "folder.txt"}, "Is a directory", 0},
+      {{"-gx", std::string(300, 'n') + ".txt"}, "File name too long", 0},
+      {{"-sx", "out.txt"}, "File too large", 100},
+      {{"-gx", "out.txt"}, "File too large", 100},
+  };
+  if (canBeDenied) cases.push_back({{"-sx", "locked/out.txt"}, "Permission denied", 0});
+  for (const sCase& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.reason);
+    std::string complete;
+    if (c.sizeLimit != 0) {
+      ASSERT_EQ("", tree.Glossmill(c.args).err);
+      complete = tree.Read("out.txt");
+      ASSERT_GT(complete.size(), c.sizeLimit);
+    }
+    const test::ProcessResult result =
+        c.sizeLimit != 0 ? test::RunGlossmillWithFileSizeLimit(c.args, tree.At(""), c.sizeLimit) : tree.Glossmill(c.args);
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(tree.Progress(1, 3, "a.xml") + tree.Progress(2, 3, "b.xml") + tree.Progress(3, 3, "c.xml"), result.out);
+    EXPECT_EQ("glossmill: could not write '" + c.args[1] + "': " + c.reason + "\n", result.err);
+    // A cut-short file holds the complete one's first bytes, nothing else.
+    if (c.sizeLimit != 0) {
+      EXPECT_EQ(complete.substr(0, c.sizeLimit), tree.Read("out.txt"));
+    }
+  }
+}
+
+TEST(ClosedOutput, AReaderOfTheProgressThatGoesAwayCutsNothingShort) {
+  // Progress lines of some 3600 bytes each: far more than a pipe holds once
+  // its reader has left after the first byte.
+  test::ContentTree tree;
+  std::string deep;
+  for (int level = 0; level < 14; ++level) deep += std::string(250, static_cast<char>('a' + level)) + "/";
+  for (int i = 0; i < 100; ++i) tree.Write(deep + std::to_string(i) + ".xml", test::SourceDocument(test::SourceString({"T"})));
+  const test::ProcessResult result =
+      test::Run("sh", {"-c", "{ \"$0\" -sx out.txt; echo $? >status; } | head -c 1", test::GlossmillExe()}, tree.At(""));
+  EXPECT_EQ(result.out, "F");
+  EXPECT_EQ(tree.Read("status"), "0\n");
+  EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 100u);
 }
 
 }  // namespace

@@ -103,18 +103,6 @@ ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,
 // The built glossmill program.
 ProcessResult RunGlossmill(const std::vector<std::string>& args, const std::string& workingDirectory);
 
-#ifndef _WIN32
-// Runs `exe` with `args` in `workingDirectory` (directly, no shell) with
-// every file it writes limited to `maxFileBytes` (RLIMIT_FSIZE, SIGXFSZ
-// ignored): a write beyond the limit fails with EFBIG ("File too large"),
-// as on a full disk, and the program goes on. Standard output and error
-// come back through pipes, which the limit does not cut.
-ProcessResult RunWithFileSizeLimit(const std::string& exe, const std::vector<std::string>& args,
-                                   const std::string& workingDirectory, uint64_t maxFileBytes);
-ProcessResult RunGlossmillWithFileSizeLimit(const std::vector<std::string>& args,
-                                            const std::string& workingDirectory,
-                                            uint64_t maxFileBytes);
-#endif
 
 // Paths of the built program and the stand-in serializer (native form).
 std::string GlossmillExe();

@@ -1,0 +1,452 @@
+// The extraction, update and replacement runs as users meet them: the built
+// program started in a temporary content tree, its standard output and
+// error and every file of the tree compared byte for byte with what the run
+// must leave.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ContentTree.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::Join;
+using test::tFiles;
+using test::tTexts;
+
+std::string Src(const tTexts& texts) { return test::SourceDocument(test::SourceString(texts)); }
+std::string Game(const tTexts& texts) { return test::GameDocument(test::GameString(texts)); }
+
+// A line as an extraction writes it: the key, the fixed columns, then eight
+// quoted texts from a source file, nine (with "Other") from a game file.
+std::string Line(const std::string& key, const tTexts& texts) {
+  std::string line = key + "\tVektrel\t\t\t\tPC";
+  const size_t count = key.find("@Game@") != std::string::npos ? 9 : 8;
+  for (size_t i = 0; i < count; ++i) line += "\t\"" + (i < texts.size() ? texts[i] : "") + "\"";
+  return line + "\n";
+}
+std::string Extracted(const tTexts& lines) { return test::TranslationsFile(lines); }
+std::vector<std::u16string> Keys(const std::string& translations) {
+  std::vector<std::u16string> keys;
+  for (const std::u16string& line : test::LinesOf(translations)) keys.push_back(line.substr(0, line.find(u'\t')));
+  return keys;
+}
+
+bool IsBin(const std::string& name) { return name.size() > 4 && name.compare(name.size() - 4, 4, ".bin") == 0; }
+
+// One run in a fresh tree. `before` is the tree: in a game run a ".bin"
+// given as XML is made by the serializer, and a tree naming "brux.exe" has
+// no serializer at all, nor one on the search path. `after` holds the files
+// the run changes (a ".bin" of a game run by its XML, "-" for a file it
+// removes); every other file keeps its bytes and no file appears besides.
+// "{tree}" in `err` stands for the tree's path and a separator.
+struct sRun {
+  const char* name;
+  tFiles before;
+  tTexts args;
+  tTexts progress;  // the files the progress lines name, relative
+  std::string err;  // a fatal error ("ERROR: ...") ends the run with -1
+  tFiles after;
+  int total = 0;            // the progress lines' total, when not their count
+  tTexts calls = {};        // the serializer's calls, when they are checked
+  std::string start = "";   // where the run starts, relative
+  std::function<void(const test::ContentTree&)> setup = nullptr;
+};
+
+void Check(const sRun& run) {
+  SCOPED_TRACE(run.name);
+  test::ContentTree tree;
+  const bool game = run.args[0][1] == 'g';
+  const auto byXml = [&](const std::string& name, const std::string& bytes) {
+    return game && IsBin(name) && bytes.rfind("<?xml", 0) == 0;
+  };
+  const bool serializer = run.before.count("brux.exe") == 0;
+  tFiles expected;
+  for (const auto& [name, bytes] : run.before) {
+    if (name == "brux.exe") continue;
+    expected[name] = bytes;
+    if (byXml(name, bytes))
+      tree.WriteBin(name, bytes);
+    else
+      tree.Write(name, bytes);
+  }
+  if (game && serializer) tree.UseSerializer(run.start);
+  if (run.setup) run.setup(tree);
+
+  test::ProcessResult result;
+  tTexts calls;
+  {
+    std::unique_ptr<test::ScopedEnvironment> noPath;
+    if (!serializer) noPath = std::make_unique<test::ScopedEnvironment>("PATH", tree.At("nonexistent"));
+    result = run.calls.empty() ? tree.Glossmill(run.args, run.start)
+                               : tree.GlossmillLoggingSerializer(run.args, calls);
+  }
+  EXPECT_EQ(result.status, run.err.rfind("ERROR: ", 0) == 0 ? test::kFatalExitStatus : 0);
+  const std::string treePath = fs::canonical(tree.Path()).string() + test::kSeparator;
+  EXPECT_EQ(result.err, test::ReplaceAll(run.err, "{tree}", treePath));
+  std::string out;
+  const int total = run.total != 0 ? run.total : static_cast<int>(run.progress.size());
+  for (size_t i = 0; i < run.progress.size(); ++i) out += tree.Progress(static_cast<int>(i) + 1, total, run.progress[i]);
+  EXPECT_EQ(result.out, out);
+  EXPECT_EQ(calls, run.calls);
+
+  for (const auto& [name, bytes] : run.after) {
+    if (bytes == "-")
+      expected.erase(name);
+    else
+      expected[name] = bytes;
+  }
+  tFiles files = tree.Files();
+  files.erase(run.start.empty() ? "brux.exe" : run.start + "/brux.exe");
+  for (auto& [name, bytes] : files) {
+    const auto want = expected.find(name);
+    if (want != expected.end() && byXml(name, want->second)) bytes = tree.ReadBin(name);
+  }
+  EXPECT_EQ(files, expected);
+}
+
+// Data files f100.xml, f101.xml, ... each holding `bytes`, and their names.
+tFiles Numbered(int count, const std::string& bytes) {
+  tFiles files;
+  for (int i = 0; i < count; ++i) files["f" + std::to_string(100 + i) + ".xml"] = bytes;
+  return files;
+}
+tTexts NamesOf(const tFiles& files) {
+  tTexts names;
+  for (const auto& file : files) names.push_back(file.first);
+  return names;
+}
+
+// A plain string in a tag, before and after a replacement made it a
+// localised string.
+tTexts GameTag(const std::string& tag, const std::string& text, bool replaced) {
+  if (!replaced) return {test::GamePlain(tag, text)};
+  return Join({{"<" + tag + ">"}, test::GameString({text}), {"</" + tag + ">"}});
+}
+tTexts SourceTag(const std::string& tag, const std::string& text, bool replaced) {
+  if (!replaced) return test::SourcePlain(tag, text);
+  return Join({{"<Attribute name=\"" + tag + "\">"}, test::SourceString({text}), {"</Attribute>"}});
+}
+
+TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
+  const std::string badlyFormed = "<?xml version=\"1.0\"?>\r\n<Root>\r\n\t<Sign broken>\r\n</Root>\r\n";
+  const std::string fatal = "ERROR: Line 3: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n";
+  const tTexts binTexts = {"From the bin", "", "", "Aus der Bin"};
+  const tTexts nineColumns = {"Plain XML", "Bonjour", "", "", "", "", "", "Hallo"};
+  // A folder named like a data file, with what a command line must carry
+  // unchanged in its name.
+  const std::string odd = "p/it's a %PATH% $HOME ^&;.bin";
+  const tTexts van = {"Covered van", "Fourgon", "Carro", "Gedeckter Wagen", "Furg\xC3\xB3n",
+                      "\xD0\x9A\xD1\x80\xD1\x8B\xD1\x82\xD1\x8B\xD0\xB9", "Kryty", "Gesloten wagen"};
+  const auto wagons = [](const tTexts& first, const tTexts& second) {
+    return test::SourceDocument(Join({test::SourcePlain("Code", "WGN-7"), test::SourceString(first), test::SourceString(second)}));
+  };
+  const auto signs = [](const tTexts& texts) {
+    return test::GameDocument(Join({{"<Name>"}, test::GameString(texts), {"</Name>"}}));
+  };
+  const tTexts sign = {"Platform 2", "Quai 2", "Binario 2", "Gleis 2"};
+  const auto replaceable = [](bool replaced) { return test::GameDocument(GameTag("Name", "Kingsbridge", replaced)); };
+  // A tag typed in UTF-8 names the tag a data file holds in UTF-8, not its
+  // look-alike without the umlaut. A Windows command line's bytes widen one
+  // by one, so there only ASCII tags name a data file's tags.
+#ifdef _WIN32
+  constexpr bool cUtf8Tags = false;
+#else
+  constexpr bool cUtf8Tags = true;
+#endif
+  const std::string umlaut = "Beschreib\xC3\xBCng";
+  const auto tags = [&](bool replaced) {
+    return test::SourceDocument(Join({SourceTag("Name", "abc", replaced), SourceTag(umlaut, "Gleis", replaced && cUtf8Tags),
+                                      SourceTag("Beschreibung", "Weiche", false)}));
+  };
+  // One "a" at the top, one inside "b", one inside "s".
+  const auto nested = [](bool top, bool inB, bool inS) {
+    return test::GameDocument(Join({GameTag("a", "A1", top), {"<b>"}, GameTag("a", "A2", inB), {"</b>"}, {"<s>"},
+                                    GameTag("a", "A3", inS), {"</s>"}}));
+  };
+  const std::string hello = "\\a.xml@Source@Hello\tVektrel\t\t\t\tPC\t\"Hello\"\n";
+  tFiles manyBefore = Numbered(40, test::SourceDocument(SourceTag("Sign", "Halt", false)));
+  manyBefore["f120.xml"] = "<r><</r>";
+  tFiles manyAfter = Numbered(20, test::SourceDocument(SourceTag("Sign", "Halt", true)));
+  tTexts manyLines = NamesOf(manyAfter);
+  manyLines.push_back("f120.xml");
+  manyAfter["f120.xml.temp"] = "";  // the copy begun when the error came: a rerun replaces it
+
+  const sRun runs[] = {
+      // ---- extraction
+      {"source: code-unit order, duplicates kept, a .bin read as it is, the output made afresh",
+       {{"sub/b.xml", Src({"Third"})},
+        {"a.xml", test::SourceDocument(Join({test::SourceString({"Second"}), test::SourceString({"Second"})}))},
+        {"B.xml", Src({"First"})},
+        {"plain.xml", test::SourceDocument(test::SourcePlain("Code", "no localised string"))},
+        {"notes.txt", "not a data file"},
+        {"s.bin", Src({"Binary name"})},
+        {"out.txt", "the last run's output"}},
+       {"-sx", "out.txt"},
+       {"B.xml", "a.xml", "plain.xml", "s.bin", "sub/b.xml"},
+       "",
+       {{"out.txt", Extracted({Line("\\B.xml@Source@First", {"First"}), Line("\\a.xml@Source@Second", {"Second"}),
+                               Line("\\a.xml@Source@Second", {"Second"}), Line("\\s.bin@Source@Binary#name", {"Binary name"}),
+                               Line("\\sub\\b.xml@Source@Third", {"Third"})})}}},
+      // The progress line names the XML form, the key the ".bin"; only an
+      // exact ".bin" is converted, and its stale XML form goes even when
+      // read-only.
+      {"game: a .bin through the XML the serializer makes, .BIN and XML as they are",
+       {{"d/a.bin", Game(binTexts)}, {"d/a.xml", Game({"Stale"})}, {"c.xml", Game(nineColumns)}, {"A.BIN", Game({"Upper"})}},
+       {"-gx", "out.txt"},
+       {"A.BIN", "c.xml", "d/a.xml"},
+       "",
+       {{"d/a.xml", Game(binTexts)},
+        {"out.txt", Extracted({Line("\\A.BIN@Game@Upper", {"Upper"}), Line("\\c.xml@Game@Plain#XML", nineColumns),
+                               Line("\\d\\a.bin@Game@From#the#bin", binTexts)})}},
+       0, {}, "",
+       [](const test::ContentTree& tree) { fs::permissions(tree.At("d/a.xml"), fs::perms::owner_read); }},
+      // Only the final extension makes a twin: nothing is made beside the
+      // start folder or in place of "my.binaries".
+      {"game, started in a folder named like a .bin: twins only beside .bin files",
+       {{odd + "/a.bin", Game({"In the project"})},
+        {odd + "/my.binaries/b.bin", Game({"In my binaries"})},
+        {"p/it's a %PATH% $HOME ^&;.xml/a.xml", "outside the tree"}},
+       {"-gx", "out.txt"},
+       {odd + "/a.xml", odd + "/my.binaries/b.xml"},
+       "",
+       {{odd + "/a.xml", Game({"In the project"})},
+        {odd + "/my.binaries/b.xml", Game({"In my binaries"})},
+        {odd + "/out.txt", Extracted({Line("\\a.bin@Game@In#the#project", {"In the project"}),
+                                      Line("\\my.binaries\\b.bin@Game@In#my#binaries", {"In my binaries"})})}},
+       0, {}, odd},
+      {"game: a .bin the serializer cannot read is skipped, its stale XML form gone",
+       {{"a.bin", "damaged"}, {"a.xml", Game({"Stale"})}, {"b.bin", Game({"Good"})}},
+       {"-gx", "out.txt"},
+       {"a.xml", "b.xml"},
+       "brux: '{tree}a.bin' is not a brux binary file\n",
+       {{"a.xml", "-"}, {"b.xml", Game({"Good"})}, {"out.txt", Extracted({Line("\\b.bin@Game@Good", {"Good"})})}}},
+      {"game without a serializer: said for each .bin, nothing read",
+       {{"brux.exe", ""}, {"a.bin", Game({"A"})}, {"b.bin", Game({"B"})}, {"out.txt", "old"}},
+       {"-gx", "out.txt"},
+       {"a.xml", "b.xml"},
+       "Error: could not run brux.exe\nError: could not run brux.exe\n",
+       {{"out.txt", "-"}}},
+      // After the error's own text, the file being read, for a user whose
+      // standard output went elsewhere.
+      {"a badly formed data file ends an extraction, the lines before it kept",
+       {{"a.xml", Src({"Before"})}, {"b.xml", badlyFormed}, {"c.xml", Src({"After"})}},
+       {"-sx", "out.txt"},
+       {"a.xml", "b.xml"},
+       fatal + "While reading data file {tree}b.xml\n",
+       {{"out.txt", Extracted({Line("\\a.xml@Source@Before", {"Before"})})}},
+       3},
+      // ---- update
+      // The total counts every data file below the start directory; a key
+      // naming a file that is not there gets its line and the run goes on.
+      {"source: each language into its element",
+       {{"Rolling Stock/wagons.xml", wagons({"Covered van", "old"}, {"Stop\there"})},
+        {"b.xml", Src({"Not translated"})},
+        {"notes.xml", test::SourceDocument(test::SourcePlain("Note", "no strings"))},
+        // The English column is never read; a TAB in it would shift the others.
+        {"in.txt", test::TranslationsFile({test::TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Covered#van", van),
+                                           test::TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Stop\\there", {"", "Arr\xC3\xAAt", "", "Halt"}),
+                                           test::TranslatedLine("\\Gone.xml@Source@Covered#van", van)})}},
+       {"-su", "in.txt"},
+       {"Gone.xml", "Rolling Stock/wagons.xml"},
+       "",
+       {{"Rolling Stock/wagons.xml", wagons(van, {"Stop\there", "Arr\xC3\xAAt", "", "Halt"})}},
+       3},
+      // Keys in code-unit order; a stale XML form is not what is read; a
+      // key naming no file is converted and rebuilt in vain.
+      {"game: converted, read, written back, rebuilt",
+       {{"c.xml", signs({"Platform 2", "vieux"})},
+        {"d.bin/a.bin", signs({"Platform 2"})},
+        {"d.bin/a.xml", signs({"Stale"})},
+        {"in.txt", test::TranslationsFile({test::TranslatedLine("\\d.bin\\a.bin@Game@Platform#2", sign),
+                                           test::TranslatedLine("\\c.xml@Game@Platform#2", sign),
+                                           test::TranslatedLine("\\gone.bin@Game@Platform#2", sign)})}},
+       {"-gu", "in.txt"},
+       {"c.xml", "d.bin/a.xml", "gone.xml"},
+       "brux: cannot open '{tree}gone.bin'\nbrux: cannot open '{tree}gone.xml'\n",
+       {{"c.xml", signs(sign)}, {"d.bin/a.bin", signs(sign)}, {"d.bin/a.xml", signs(sign)}},
+       0,
+       {"./d.bin/a.bin ./d.bin/a.xml -floathex", "./d.bin/a.xml", "./gone.bin ./gone.xml -floathex", "./gone.xml"},
+       "",
+       // A read-only data file is replaced all the same.
+       [](const test::ContentTree& tree) { fs::permissions(tree.At("c.xml"), fs::perms::owner_read); }},
+      {"a line without TAB: nothing touched", {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({hello, "no tab\n"})}},
+       {"-su", "in.txt"}, {}, "", {}},
+      {"an empty last line: nothing touched", {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({hello, "\n"})}},
+       {"-su", "in.txt"}, {}, "", {}},
+      {"game lines in a source update: nothing touched",
+       {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({test::ReplaceAll(hello, "Source", "Game")})}},
+       {"-su", "in.txt"}, {}, "", {}},
+      {"source lines in a game update: nothing touched", {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({hello})}},
+       {"-gu", "in.txt"}, {}, "", {}},
+      // ---- replacement
+      {"game: every .bin converted, every file rewritten, then every .bin rebuilt",
+       {{"a.bin", replaceable(false)}, {"b.bin", replaceable(false)},
+        {"a.xml", test::GameDocument(GameTag("Name", "Stale", false))}, {"c.xml", replaceable(false)}},
+       {"-gr", "Name"},
+       {"a.bin", "b.bin", "c.xml"},
+       "",
+       {{"a.bin", replaceable(true)}, {"a.xml", replaceable(true)}, {"b.bin", replaceable(true)},
+        {"b.xml", replaceable(true)}, {"c.xml", replaceable(true)}},
+       0,
+       {"./a.bin ./a.xml -floathex", "./b.bin ./b.xml -floathex", "./a.xml", "./b.xml"}},
+      {"source: a .bin reported and left, XML rewritten",
+       {{"a.bin", test::SourceDocument(SourceTag("Name", "In a bin", false))}, {"b.xml", tags(false)}},
+       {"-sr", "Name", umlaut},
+       {"a.bin", "b.xml"},
+       "",
+       {{"b.xml", tags(true)}}},
+      // How the arguments split into the lists is the command line's own
+      // test; here each list reaches the run.
+      {"replace tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a"}, {"d.xml"}, "", {{"d.xml", nested(true, true, true)}}},
+      {"exclude tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a", "!", "b", "!", "c"}, {"d.xml"}, "",
+       {{"d.xml", nested(true, false, true)}}},
+      {"scope tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a", "@", "b", "!", "s"}, {"d.xml"}, "",
+       {{"d.xml", nested(false, true, false)}}},
+      // Copies queued for the disk when the error comes are finished first.
+      {"a badly formed data file ends a source replacement, the files before it rewritten",
+       manyBefore, {"-sr", "Sign"}, manyLines,
+       "ERROR: Line 1: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n"
+       "While reading data file {tree}f120.xml\n",
+       manyAfter, 40},
+  };
+  for (const sRun& run : runs) Check(run);
+}
+
+TEST(Run, OnlyRegularFilesOtherThanTheOutputAreRead) {
+  test::ContentTree tree;
+#ifdef _WIN32
+  // A data file another program holds open is filed and cannot be opened
+  // (data files are opened without sharing): it is skipped after its
+  // progress line.
+  tree.Write("a.xml", Src({"Locked"}));
+  std::ifstream holder(tree.At("a.xml"));
+#else
+  // A link whose target is gone is filed by its name and cannot be opened,
+  // whatever the user's privileges: it is skipped after its progress line.
+  // A FIFO named like a data file is no data file: reading it would wait
+  // forever.
+  fs::create_symlink(tree.Path() / "gone.xml", tree.Path() / "a.xml");
+  ASSERT_EQ(test::Run("mkfifo", {"fifo.xml"}, tree.At("")).status, 0);
+#endif
+  tree.Write("b.xml", Src({"Readable"}));
+  // Nor is the output, named like one inside the tree: a run must not read
+  // what it has just written, however the name is typed.
+  tree.Write("out.xml", "old output, not XML");
+  for (int run = 1; run <= 2; ++run) {
+    const test::ProcessResult result = tree.Glossmill({"-sx", "sub/../out.xml"});
+    EXPECT_EQ(result.status, 0) << "run " << run;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, tree.Progress(1, 2, "a.xml") + tree.Progress(2, 2, "b.xml"));
+    EXPECT_EQ(tree.Read("out.xml"), Extracted({Line("\\b.xml@Source@Readable", {"Readable"})}));
+  }
+}
+
+#ifdef _WIN32
+TEST(Run, NamesWithinLatin1GiveTheirTextInKeysOthersCannotBeOpened) {
+  // Windows names are 16-bit text; a data file is opened by the name's 8-bit
+  // form (the low byte of each unit), which names the same file only for
+  // units up to U+00FF. Any other is skipped after its progress line.
+  test::ContentTree tree;
+  for (const char* name : {u8"St\u00E4dte/caf\u00E9.xml", u8"\u0416.xml"}) {
+    const fs::path path = tree.Path() / fs::u8path(name);
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << Src({"T"});
+  }
+  const test::ProcessResult result = tree.Glossmill({"-sx", "out.txt"});
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, tree.Progress(1, 2, "St\xE4" "dte/caf\xE9.xml") + tree.Progress(2, 2, "\x16.xml"));
+  EXPECT_EQ(Keys(tree.Read("out.txt")), std::vector<std::u16string>{u"\\St\u00E4dte\\caf\u00E9.xml@Source@T"});
+}
+#else
+// POSIX names are bytes: ":" is an ordinary character and a name need not
+// be UTF-8. A key holds the text of a name's UTF-8, as the Windows build's
+// does; a byte that is no UTF-8 stays one unit of its own (U+DC00 + byte),
+// and the update finds the file again through it.
+TEST(Run, NamesKeepTheirBytesOnDiskAndRoundTripThroughTheirKeys) {
+  test::ContentTree tree;
+  const std::string names[] = {"St\xC3\xA4" "dte/caf\xC3\xA9.xml", "bad\xE9.xml", "a:b.xml", "c:d/e.xml"};
+  for (const std::string& name : names) tree.Write(name, Src({"T"}));
+  test::ProcessResult result = tree.Glossmill({"-sx", "out.txt"});
+  EXPECT_EQ(result.out, tree.Progress(1, 4, names[0]) + tree.Progress(2, 4, names[2]) +
+                            tree.Progress(3, 4, names[1]) + tree.Progress(4, 4, names[3]));
+  const std::vector<std::u16string> keys = Keys(tree.Read("out.txt"));
+  EXPECT_EQ(keys, (std::vector<std::u16string>{u"\\St\u00E4dte\\caf\u00E9.xml@Source@T", u"\\a:b.xml@Source@T",
+                                               u"\\bad\xDCE9.xml@Source@T", u"\\c:d\\e.xml@Source@T"}));
+  std::u16string translations = u"\uFEFF";
+  for (const std::u16string& key : keys) translations += key + u"%\t\"\"\t\"Te\"\n";
+  tree.Write("in.txt", test::Utf16Le(test::TranslationsText(translations)));
+  result = tree.Glossmill({"-su", "in.txt"});
+  EXPECT_EQ(result.err, "");
+  for (const std::string& name : names) EXPECT_EQ(tree.Read(name), Src({"T", "Te"})) << name;
+
+  // The start directory, the output's name and the serializer's command
+  // line keep the bytes too.
+  const std::string start = "W\xC3\xB6rk \"\xFF\"";
+  tree.WriteBin(start + "/g\xC3\xA4\xFF.bin", Game({"G"}));
+  tree.UseSerializer(start);
+  result = tree.Glossmill({"-gx", "\xC3\x9C" "ber\xFF.txt"}, start);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, tree.Progress(1, 1, start + "/g\xC3\xA4\xFF.xml"));
+  EXPECT_EQ(Keys(tree.Read(start + "/\xC3\x9C" "ber\xFF.txt")), std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
+}
+#endif
+
+// New localised strings are extracted and updated like any other; a second
+// replacement finds them where the first put them and leaves them, copying
+// the empty "Value" of their "Other" part with start and end tag as every
+// source text is copied.
+TEST(Run, ReplacedStringsAreExtractedAndUpdatedLikeAnyOther) {
+  test::ContentTree tree;
+  const auto sources = [](bool replaced) {
+    return test::SourceDocument(Join({SourceTag("Name", "Kingsbridge", replaced), SourceTag("Code", "SGN-1", false),
+                                      SourceTag("Name", "Platform 2", replaced)}));
+  };
+  tree.Write("signs.xml", sources(false));
+  const std::string once = sources(true), twice = test::ReplaceAll(once, "<Value/>", "<Value></Value>");
+  for (const std::string& expected : {once, twice, twice}) {
+    ASSERT_EQ(tree.Glossmill({"-sr", "Name"}).status, 0);
+    ASSERT_EQ(tree.Read("signs.xml"), expected);
+  }
+  ASSERT_EQ(tree.Glossmill({"-sx", "out.txt"}).status, 0);
+  EXPECT_EQ(tree.Read("out.txt"), Extracted({Line("\\signs.xml@Source@Kingsbridge", {"Kingsbridge"}),
+                                             Line("\\signs.xml@Source@Platform#2", {"Platform 2"})}));
+  tree.Write("in.txt", test::TranslationsFile({test::TranslatedLine("\\signs.xml@Source@Kingsbridge", {"", "Kingsbridge-Ville"}),
+                                               test::TranslatedLine("\\signs.xml@Source@Platform#2", {"", "Quai 2", "", "Gleis 2"})}));
+  ASSERT_EQ(tree.Glossmill({"-su", "in.txt"}).status, 0);
+  const auto translated = [](const std::string& tag, const tTexts& texts) {
+    return Join({{"<Attribute name=\"" + tag + "\">"}, test::SourceString(texts), {"</Attribute>"}});
+  };
+  EXPECT_EQ(tree.Read("signs.xml"),
+            test::SourceDocument(Join({translated("Name", {"Kingsbridge", "Kingsbridge-Ville"}), SourceTag("Code", "SGN-1", false),
+                                       translated("Name", {"Platform 2", "Quai 2", "", "Gleis 2"})})));
+}
+
+// The sample content trees of the repository, extracted as a user would;
+// the translations files must equal the expected ones kept beside them,
+// byte for byte.
+TEST(Run, SampleTreesGiveTheirExpectedTranslationsFiles) {
+  test::ContentTree tree;
+  const std::string sample = test::SourceDir() + "/sample/";
+  fs::copy(sample + "source", tree.At("source"), fs::copy_options::recursive);
+  test::ProcessResult result = tree.Glossmill({"-sx", "translations.txt"}, "source");
+  EXPECT_EQ(result.out, tree.Progress(1, 4, "source/Rolling Stock/Couplings.xml") +
+                            tree.Progress(2, 4, "source/Rolling Stock/Wagons.xml") +
+                            tree.Progress(3, 4, "source/Signs/StationSigns.xml") + tree.Progress(4, 4, "source/Signs/Warnings.xml"));
+  EXPECT_EQ(tree.Read("source/translations.txt"), test::ReadFile(sample + "expected/source-translations.txt"));
+
+  // The game tree as shipped: ".bin" files only, made by the serializer.
+  for (const char* name : {"Signs/StationSigns", "Trains/Locomotive"})
+    tree.WriteBin(std::string("game/") + name + ".bin", test::ReadFile(sample + "game/" + name + ".xml"));
+  tree.UseSerializer("game");
+  result = tree.Glossmill({"-gx", "translations.txt"}, "game");
+  EXPECT_EQ(result.out, tree.Progress(1, 2, "game/Signs/StationSigns.xml") + tree.Progress(2, 2, "game/Trains/Locomotive.xml"));
+  EXPECT_EQ(tree.Read("game/translations.txt"), test::ReadFile(sample + "expected/game-translations.txt"));
+}
+
+}  // namespace
