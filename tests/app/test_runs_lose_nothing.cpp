@@ -4,7 +4,8 @@
 // that cannot be written keeps its old contents and is named on standard
 // error, the translations file too; a reader of the progress that goes away
 // cuts nothing short. POSIX only: the runs are stopped with SIGKILL, the
-// disk is made full with a file size limit, and a pipe's reader leaves.
+// disk is made full with a file size limit, and a pipe's reader leaves, all
+// through the shell.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@
 #include <vector>
 
 #include "ContentTree.h"
-#include "support/ChildProcess.h"
+#include "Core/platform/FxPlatform.h"
 
 namespace {
 
@@ -80,23 +81,58 @@ struct sTrees {
   }
 };
 
+// Runs the program through the shell, which first limits every file it
+// writes to `blocks` of 512 bytes with SIGXFSZ ignored: a write beyond the
+// limit fails with EFBIG ("File too large"), as on a full disk, and the
+// program goes on.
+test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& directory, int blocks) {
+  tTexts words = {"-c", "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + " && exec \"$@\"", "sh",
+                  test::GlossmillExe()};
+  words.insert(words.end(), args.begin(), args.end());
+  return test::Run("sh", words, directory);
+}
+
+// Starts the run `args` in `directory` and kills it with SIGKILL once it has
+// printed `lines` progress lines, which `printed` gets; answers whether the
+// kill ended the run, rather than the run having ended on its own. The
+// shell leaves the program's process id in `scratch` and sends its output
+// into a FIFO there, read line by line while the program runs.
+bool KillAfter(int lines, const tTexts& args, const std::string& directory, const std::string& scratch, tTexts& printed) {
+  const std::string exe = test::GlossmillExe();
+  std::vector<const char*> argv = {"-c", "echo $$ >\"$0/pid\"; exec \"$@\" >\"$0/out\" 2>/dev/null", scratch.c_str(),
+                                   exe.c_str()};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  argv.push_back(nullptr);
+  sFxProgramSetup setup;
+  setup.mWorkingDirectory = directory.c_str();
+  fs::remove(scratch + "/out");
+  EXPECT_EQ(test::Run("mkfifo", {"out"}, scratch).status, 0);
+  EXPECT_NE(FxPlatformStartProgram("sh", argv.data(), setup), 0u);
+  std::ifstream out(scratch + "/out");
+  printed.clear();
+  for (std::string line; static_cast<int>(printed.size()) < lines && std::getline(out, line);) printed.push_back(line);
+  test::Run("sh", {"-c", "kill -9 $(cat pid)"}, scratch);
+  int status = 0;
+  FxPlatformWaitForAnyProgram(&status);
+  return status == 128 + 9;
+}
+
 // Kills the run `args` again and again, each time after a later progress
 // line: every data file stays old or new, those done before are new.
 void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tTexts& args) {
   sTrees trees(makeFile, args);
+  test::TempDir scratch;
   const std::string root = fs::canonical(trees.tree.Path()).string() + "/";
   int killed = 0;
   for (int kill = 0; kill < cKills; ++kill) {
     // Spread over the first nine tenths of the run, so that the run still
     // has files to do when the kill comes.
     const int stopAt = 1 + kill * (cFiles * 9 / 10) / cKills;
-    test::ChildProcess run(test::GlossmillExe(), args, trees.tree.At(""));
     tTexts done;
-    std::string line;
-    for (int seen = 0; seen < stopAt && run.ReadLine(line); ++seen) done.push_back(line.substr(line.find(root) + root.size()));
+    killed += KillAfter(stopAt, args, trees.tree.At(""), scratch.Path().string(), done);
     ASSERT_EQ(static_cast<int>(done.size()), stopAt) << "kill " << kill;
     done.pop_back();  // the file being worked on when the kill came
-    killed += run.Kill();
+    for (std::string& line : done) line = line.substr(line.find(root) + root.size());
 
     const tFiles now = DataFiles(trees.tree);
     ASSERT_EQ(now.size(), trees.before.size()) << "a data file went missing at kill " << kill;
@@ -119,14 +155,15 @@ TEST(InterruptedRun, SourceUpdateLeavesEveryFileOldOrNew) { KillRepeatedly(Updat
 TEST(InterruptedRun, GameReplacementLeavesEveryFileOldOrNew) { KillRepeatedly(ReplaceableFile, {"-gr", "Name"}); }
 
 TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
-  // Writes stop at 60000 bytes: the large files' copies cannot be finished,
+  // Writes stop at 117 blocks: the large files' copies cannot be finished,
   // the small ones' can.
-  constexpr uint64_t cLimit = 60000;
+  constexpr int cBlocks = 117;
+  constexpr size_t cLimit = cBlocks * 512;
   for (const auto& [makeFile, args] : {std::make_pair(UpdatableFile, tTexts{"-su", "in.txt"}),
                                        std::make_pair(ReplaceableFile, tTexts{"-gr", "Name"})}) {
     SCOPED_TRACE(args[0]);
     sTrees trees(makeFile, args, 5);
-    const test::ProcessResult result = test::RunGlossmillWithFileSizeLimit(args, trees.tree.At(""), cLimit);
+    const test::ProcessResult result = RunOnAFullDisk(args, trees.tree.At(""), cBlocks);
     EXPECT_EQ(result.status, 0);
     std::string expectedErrors;
     tFiles expected = trees.reference.Files();
@@ -158,32 +195,31 @@ TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
   struct sCase {
     tTexts args;
     const char* reason;
-    uint64_t sizeLimit;  // 0: none
+    int blocks;  // the file size limit in blocks of 512 bytes; 0: none
   };
   std::vector<sCase> cases = {
       {{"-sx", "missing/out.txt"}, "No such file or directory", 0},
       {{"-sx", "folder.txt"}, "Is a directory", 0},
       {{"-gx", std::string(300, 'n') + ".txt"}, "File name too long", 0},
-      {{"-sx", "out.txt"}, "File too large", 100},
-      {{"-gx", "out.txt"}, "File too large", 100},
+      {{"-sx", "out.txt"}, "File too large", 1},
+      {{"-gx", "out.txt"}, "File too large", 1},
   };
   if (canBeDenied) cases.push_back({{"-sx", "locked/out.txt"}, "Permission denied", 0});
   for (const sCase& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.reason);
     std::string complete;
-    if (c.sizeLimit != 0) {
+    if (c.blocks != 0) {
       ASSERT_EQ("", tree.Glossmill(c.args).err);
       complete = tree.Read("out.txt");
-      ASSERT_GT(complete.size(), c.sizeLimit);
+      ASSERT_GT(complete.size(), c.blocks * 512u);
     }
-    const test::ProcessResult result =
-        c.sizeLimit != 0 ? test::RunGlossmillWithFileSizeLimit(c.args, tree.At(""), c.sizeLimit) : tree.Glossmill(c.args);
+    const test::ProcessResult result = c.blocks != 0 ? RunOnAFullDisk(c.args, tree.At(""), c.blocks) : tree.Glossmill(c.args);
     EXPECT_EQ(0, result.status);
     EXPECT_EQ(tree.Progress(1, 3, "a.xml") + tree.Progress(2, 3, "b.xml") + tree.Progress(3, 3, "c.xml"), result.out);
     EXPECT_EQ("glossmill: could not write '" + c.args[1] + "': " + c.reason + "\n", result.err);
     // A cut-short file holds the complete one's first bytes, nothing else.
-    if (c.sizeLimit != 0) {
-      EXPECT_EQ(complete.substr(0, c.sizeLimit), tree.Read("out.txt"));
+    if (c.blocks != 0) {
+      EXPECT_EQ(complete.substr(0, c.blocks * 512), tree.Read("out.txt"));
     }
   }
 }
