@@ -6,27 +6,17 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "support/Documents.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-const std::string kUsage =
-    "usage:\n"
-    "\tglossmill -sx <outfile.txt>\n"
-    "\tglossmill -su <infile.txt>\n"
-    "to e[x]tract to/[u]pdate a tab-delimited Vektrel translations file from\n"
-    "[s]ource XML.\n"
-    "\n"
-    "\tglossmill -sr string1 [string2] [...] [! [tagToExlude1] [...]]\n"
-    "[s]ource [r]eplacement, changes strings to user localised entries.\n"
-    "\n"
-    "\tglossmill -gx <outfile.txt>\n"
-    "\tglossmill -gu <infile.txt>\n"
-    "to e[x]tract to/[u]pdate a tab-delimited Vektrel translations file from\n"
-    "[g]ame XML/Bin files.\n"
-    "\n"
-    "\tglossmill -gr string1 [string2] [...] [! [tagToExlude1] [...]]\n"
-    "[g]ame [r]eplacement, changes strings to user localised entries.\n";
+// The usage text as README.md shows it, in the block under "## Usage".
+std::string Usage() {
+  const std::string readme = test::ReadFile(test::SourceDir() + "/README.md");
+  const size_t start = readme.find("    usage:"), end = readme.find("\n\nSwitches", start);
+  return test::ReplaceAll(readme.substr(start, end + 1 - start), "\n    ", "\n").substr(4);
+}
 
 struct sRunCase {
   std::vector<std::string> args;
@@ -35,6 +25,8 @@ struct sRunCase {
 };
 
 TEST(CommandLine, DispatchesBySwitchAndArgumentCount) {
+  const std::string kUsage = Usage();
+  ASSERT_EQ(kUsage.rfind("usage:\n\tglossmill -sx", 0), 0u);
   const sRunCase cases[] = {
       {{}, kUsage, true},
       {{"-gx"}, kUsage, true},
@@ -60,16 +52,14 @@ TEST(CommandLine, DispatchesBySwitchAndArgumentCount) {
     EXPECT_EQ(result.out, test::ConsoleText(c.out));
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
-    const std::string output = dir / "out.txt";
-    EXPECT_EQ(test::FileExists(output) ? test::ReadFile(output) : "(deleted)",
-              c.outputKept ? "old" : "(deleted)");
+    EXPECT_EQ(test::FileExists(dir / "out.txt") ? test::ReadFile(dir / "out.txt") : "-", c.outputKept ? "old" : "-");
   }
 }
 
 typedef std::vector<std::u16string> tNames;
 
-std::vector<std::u16string> Units(const tTagList& list) {
-  std::vector<std::u16string> units;
+tNames Units(const tTagList& list) {
+  tNames units;
   for (const cFxWString& name : list) units.emplace_back(name.c_str(), name.Length());
   return units;
 }
