@@ -187,8 +187,9 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
 
   const sRun runs[] = {
       // ---- extraction
+      // A folder named like a data file is entered, never read.
       {"source: code-unit order, duplicates kept, a .bin read as it is, the output made afresh",
-       {{"sub/b.xml", Src({"Third"})},
+       {{"sub.xml/b.xml", Src({"Third"})},
         {"a.xml", test::SourceDocument(Join({test::SourceString({"Second"}), test::SourceString({"Second"})}))},
         {"B.xml", Src({"First"})},
         {"plain.xml", test::SourceDocument(test::SourcePlain("Code", "no localised string"))},
@@ -196,11 +197,11 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
         {"s.bin", Src({"Binary name"})},
         {"out.txt", "the last run's output"}},
        {"-sx", "out.txt"},
-       {"B.xml", "a.xml", "plain.xml", "s.bin", "sub/b.xml"},
+       {"B.xml", "a.xml", "plain.xml", "s.bin", "sub.xml/b.xml"},
        "",
        {{"out.txt", Extracted({Line("\\B.xml@Source@First", {"First"}), Line("\\a.xml@Source@Second", {"Second"}),
                                Line("\\a.xml@Source@Second", {"Second"}), Line("\\s.bin@Source@Binary#name", {"Binary name"}),
-                               Line("\\sub\\b.xml@Source@Third", {"Third"})})}}},
+                               Line("\\sub.xml\\b.xml@Source@Third", {"Third"})})}}},
       // The progress line names the XML form, the key the ".bin"; only an
       // exact ".bin" is converted, and its stale XML form goes even when
       // read-only.

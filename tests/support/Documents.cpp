@@ -4,10 +4,10 @@
 
 namespace test {
 
-const tTexts kLanguages = {"English", "French",  "Italian", "German",
-                           "Spanish", "Russian", "Polish",  "Dutch"};
-
 namespace {
+
+// The eight languages in document order.
+const tTexts kLanguages = {"English", "French", "Italian", "German", "Spanish", "Russian", "Polish", "Dutch"};
 
 std::string TextAt(const tTexts& texts, size_t i) { return i < texts.size() ? texts[i] : ""; }
 
@@ -116,8 +116,6 @@ std::vector<std::u16string> LinesOf(const std::string& utf16le) {
   lines.pop_back();  // what follows the last LF
   return lines;
 }
-
-size_t CountLines(const std::string& utf16le) { return LinesOf(utf16le).size(); }
 
 std::u16string TranslationsText(const std::u16string& text) {
   std::u16string expanded;

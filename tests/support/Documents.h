@@ -11,9 +11,6 @@ namespace test {
 
 typedef std::vector<std::string> tTexts;
 
-// The eight languages in document order.
-extern const tTexts kLanguages;
-
 // Lines of XML, one tag per line, indented by one TAB per open element and
 // ended by CR LF, after the XML declaration.
 std::string Document(const tTexts& lines);
@@ -44,8 +41,6 @@ std::string TranslatedLine(const std::string& key, const tTexts& documentOrderTe
 // The file: byte-order mark, the lines, UTF-16LE.
 std::string TranslationsFile(const tTexts& lines);
 
-// Counts the lines (LF units) of a UTF-16LE translations file.
-size_t CountLines(const std::string& utf16le);
 // The lines of a UTF-16LE translations file as UTF-16 texts, LF dropped.
 std::vector<std::u16string> LinesOf(const std::string& utf16le);
 

@@ -75,32 +75,17 @@ std::string Utf16Le(const std::u16string& text) {
 std::u16string Utf16(const std::string& utf8) {
   std::u16string out;
   for (size_t i = 0; i < utf8.size();) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
-    char32_t cp;
-    size_t n;
-    if (c < 0x80) {
-      cp = c;
-      n = 1;
-    } else if (c < 0xE0) {
-      cp = c & 0x1F;
-      n = 2;
-    } else if (c < 0xF0) {
-      cp = c & 0x0F;
-      n = 3;
-    } else {
-      cp = c & 0x07;
-      n = 4;
-    }
-    for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
-      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    i += n;
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    // The sequence's length from its lead byte, and the lead's own bits.
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
+    i += length;
     if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
+      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      cp = 0xDC00 + ((cp - 0x10000) & 0x3FF);
     }
+    out += static_cast<char16_t>(cp);
   }
   return out;
 }
