@@ -6,6 +6,19 @@ namespace test {
 
 namespace fs = std::filesystem;
 
+void ExpectFiles(const tFiles& actual, const tFiles& expected) {
+  for (const auto& [name, bytes] : expected) {
+    const auto file = actual.find(name);
+    if (file == actual.end())
+      ADD_FAILURE() << name << " is missing";
+    else if (bytes.size() + file->second.size() > 8192)
+      EXPECT_TRUE(file->second == bytes) << name << " differs";
+    else
+      EXPECT_EQ(file->second, bytes) << name;
+  }
+  for (const auto& file : actual) EXPECT_TRUE(expected.count(file.first)) << file.first << " is there besides";
+}
+
 std::string ContentTree::Progress(int position, int total, const std::string& relative) const {
   return ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
                      fs::canonical(mTree.Path()).string() + kSeparator + Native(relative) + "\n");

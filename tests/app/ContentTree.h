@@ -11,6 +11,10 @@
 
 namespace test {
 
+// Expects the same files with the same bytes, each file that differs named
+// on its own rather than whole trees printed.
+void ExpectFiles(const tFiles& actual, const tFiles& expected);
+
 class ContentTree {
  public:
   std::string At(const std::string& relative) const { return mTree / relative; }

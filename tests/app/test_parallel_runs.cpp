@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/Documents.h"
-#include "support/TestSupport.h"
+#include "ContentTree.h"
 
 namespace {
 
@@ -32,6 +31,7 @@ constexpr int cOverlapDelayMs = 100;
 constexpr int cBinCount = 200;
 constexpr int cOverlapDelayMs = 3;
 #endif
+constexpr int cBadlyFormed = 12;
 
 std::string Document(int number, bool wellFormed = true) {
   const std::string id = std::to_string(number);
@@ -56,30 +56,28 @@ tTexts SortedLines(const std::string& text) {
 class ParallelRun : public ::testing::Test {
  protected:
   // The content tree, made once: ".bin" files in six directories, plain
-  // XML files beside them, a ".BIN" that is read as it is, and the
-  // stand-in serializer.
+  // XML files beside them, a ".BIN" that is read as it is, the stand-in
+  // serializer, and a badly formed ".bin" kept aside.
   static void SetUpTestSuite() {
-    gTemplate = new test::TempDir;
-    fs::copy_file(test::BruxExe(), gTemplate->Path() / "brux.exe");
-    for (int number = 0; number < cBinCount; ++number) WriteBin(gTemplate->Path(), BinName(number), Document(number));
-    test::WriteFile(*gTemplate / "d1/plain.xml", Document(1000));
-    test::WriteFile(*gTemplate / "Upper.BIN", Document(1001));
+    gTemplate = new test::ContentTree;
+    gTemplate->UseSerializer();
+    for (int number = 0; number < cBinCount; ++number) gTemplate->WriteBin(BinName(number), Document(number));
+    gTemplate->Write("d1/plain.xml", Document(1000));
+    gTemplate->Write("Upper.BIN", Document(1001));
+    gTemplate->WriteBin("bad.bin", Document(cBadlyFormed, false));
   }
   static void TearDownTestSuite() { delete gTemplate; }
 
-  static void WriteBin(const fs::path& tree, const std::string& name, const std::string& xml) {
-    const std::string path = (tree / name).string(), source = path.substr(0, path.size() - 4) + ".source.xml";
-    test::WriteFile(source, xml);
-    ASSERT_EQ(test::Run(test::BruxExe(), {source}, tree.string()).status, 0);
-    fs::rename(source.substr(0, source.size() - 4) + ".bin", path);
-    fs::remove(source);
-  }
-
   // A fresh copy of the tree, always at the same place, so progress lines
-  // of different runs compare as they are.
-  std::string FreshTree() {
+  // of different runs compare as they are; with the badly formed ".bin" in
+  // the place of its well-formed namesake or without it.
+  std::string FreshTree(bool badlyFormed) {
     fs::remove_all(mTree);
     fs::copy(gTemplate->Path(), mTree, fs::copy_options::recursive);
+    if (badlyFormed)
+      fs::rename(mTree + "/bad.bin", mTree + "/" + BinName(cBadlyFormed));
+    else
+      fs::remove(mTree + "/bad.bin");
     return mTree;
   }
 
@@ -103,10 +101,10 @@ class ParallelRun : public ::testing::Test {
 
   test::TempDir mDir;
   const std::string mTree = mDir / "tree", mAliveFile = mDir / "alive";
-  static test::TempDir* gTemplate;
+  static test::ContentTree* gTemplate;
 };
 
-test::TempDir* ParallelRun::gTemplate = nullptr;
+test::ContentTree* ParallelRun::gTemplate = nullptr;
 
 // The translations file of the update runs: French texts for every third
 // ".bin" file, and keys that reach one XML form by different names (the
@@ -135,31 +133,26 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
     const char* name;
     tTexts args;
     const char* failing;  // BRUX_FAIL for both runs: the calls on this file fail
-    int badlyFormed;      // the data file that is not XML, or -1
+    bool badlyFormed;     // whether a data file is not XML
     int delayMs;          // each serializer call of the parallel run
   } cases[] = {
-      {"extract", extract, "f017", -1, cOverlapDelayMs},
-      {"update", update, "f018", -1, cOverlapDelayMs},
-      {"replace", replace, "f017", -1, cOverlapDelayMs},
+      {"extract", extract, "f017", false, cOverlapDelayMs},
+      {"update", update, "f018", false, cOverlapDelayMs},
+      {"replace", replace, "f017", false, cOverlapDelayMs},
       // Slow calls: any left running after the program ended would show.
-      {"update ended by a badly formed file", update, "", 12, 150},
+      {"update ended by a badly formed file", update, "", true, 150},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string failing = std::string("BRUX_FAIL=") + c.failing;
-    const auto prepare = [&] {
-      const std::string tree = FreshTree();
-      if (c.badlyFormed >= 0) WriteBin(tree, BinName(c.badlyFormed), Document(c.badlyFormed, false));
-      return tree;
-    };
-    const test::ProcessResult sequential = Glossmill(prepare(), {failing}, c.args);
+    const test::ProcessResult sequential = Glossmill(FreshTree(c.badlyFormed), {failing}, c.args);
     const tFiles sequentialFiles = test::FilesBelow(mTree);
-    ASSERT_EQ(sequential.status, c.badlyFormed >= 0 ? test::kFatalExitStatus : 0) << sequential.err;
+    ASSERT_EQ(sequential.status, c.badlyFormed ? test::kFatalExitStatus : 0) << sequential.err;
 
     fs::remove(mAliveFile);
-    const test::ProcessResult parallel = Glossmill(
-        prepare(), {failing, "GLOSSMILL_JOBS=4", "BRUX_DELAY_MS=" + std::to_string(c.delayMs), "BRUX_ALIVE_FILE=" + mAliveFile},
-        c.args);
+    const tTexts variables = {failing, "GLOSSMILL_JOBS=4", "BRUX_DELAY_MS=" + std::to_string(c.delayMs),
+                              "BRUX_ALIVE_FILE=" + mAliveFile};
+    const test::ProcessResult parallel = Glossmill(FreshTree(c.badlyFormed), variables, c.args);
     EXPECT_EQ(parallel.status, sequential.status);
     EXPECT_EQ(parallel.out, sequential.out);
     EXPECT_EQ(SortedLines(parallel.err), SortedLines(sequential.err));
@@ -167,12 +160,12 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
     // Every file as after the sequential run. An update ended by a fatal
     // error may leave the XML forms of files it had converted ahead.
     tFiles parallelFiles = test::FilesBelow(mTree);
-    if (c.badlyFormed >= 0) {
+    if (c.badlyFormed) {
       for (auto it = parallelFiles.begin(); it != parallelFiles.end();)
-        it = !sequentialFiles.count(it->first) && fs::path(it->first).extension() == ".xml" ? parallelFiles.erase(it)
-                                                                                           : std::next(it);
+        it = sequentialFiles.count(it->first) || fs::path(it->first).extension() != ".xml" ? std::next(it)
+                                                                                          : parallelFiles.erase(it);
     }
-    EXPECT_EQ(parallelFiles, sequentialFiles);
+    test::ExpectFiles(parallelFiles, sequentialFiles);
 
     // Nothing left running when the program has ended, also after a fatal
     // error; never more than four at once, and indeed more than one.

@@ -107,7 +107,7 @@ void Check(const sRun& run) {
     const auto want = expected.find(name);
     if (want != expected.end() && byXml(name, want->second)) bytes = tree.ReadBin(name);
   }
-  EXPECT_EQ(files, expected);
+  test::ExpectFiles(files, expected);
 }
 
 // Data files f100.xml, f101.xml, ... each holding `bytes`, and their names.
