@@ -233,7 +233,7 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
        {{"a.bin", "damaged"}, {"a.xml", Game({"Stale"})}, {"b.bin", Game({"Good"})}},
        {"-gx", "out.txt"},
        {"a.xml", "b.xml"},
-       "brux: '{tree}a.bin' is not a brux binary file\n",
+       test::ConsoleText("brux: '{tree}a.bin' is not a brux binary file\n"),  // the serializer's own text line
        {{"a.xml", "-"}, {"b.xml", Game({"Good"})}, {"out.txt", Extracted({Line("\\b.bin@Game@Good", {"Good"})})}}},
       {"game without a serializer: said for each .bin, nothing read",
        {{"brux.exe", ""}, {"a.bin", Game({"A"})}, {"b.bin", Game({"B"})}, {"out.txt", "old"}},
@@ -277,7 +277,7 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
                                            test::TranslatedLine("\\gone.bin@Game@Platform#2", sign)})}},
        {"-gu", "in.txt"},
        {"c.xml", "d.bin/a.xml", "gone.xml"},
-       "brux: cannot open '{tree}gone.bin'\nbrux: cannot open '{tree}gone.xml'\n",
+       test::ConsoleText("brux: cannot open '{tree}gone.bin'\nbrux: cannot open '{tree}gone.xml'\n"),
        {{"c.xml", signs(sign)}, {"d.bin/a.bin", signs(sign)}, {"d.bin/a.xml", signs(sign)}},
        0,
        {"./d.bin/a.bin ./d.bin/a.xml -floathex", "./d.bin/a.xml", "./gone.bin ./gone.xml -floathex", "./gone.xml"},
