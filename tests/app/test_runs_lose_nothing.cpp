@@ -4,19 +4,19 @@
 // that cannot be written keeps its old contents and is named on standard
 // error, the translations file too; a reader of the progress that goes away
 // cuts nothing short. POSIX only: the runs are stopped with SIGKILL, the
-// disk is made full with a file size limit, and a pipe's reader leaves, all
-// through the shell.
+// disk is made full with a file size limit, and a pipe's reader leaves, each
+// by the shell that starts the program.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ContentTree.h"
-#include "Core/platform/FxPlatform.h"
 
 namespace {
 
@@ -92,36 +92,29 @@ test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& direct
   return test::Run("sh", words, directory);
 }
 
-// Starts the run `args` in `directory` and kills it with SIGKILL once it has
-// printed `lines` progress lines, which `printed` gets; answers whether the
-// kill ended the run, rather than the run having ended on its own. The
-// shell leaves the program's process id in `scratch` and sends its output
-// into a FIFO there, read line by line while the program runs.
-bool KillAfter(int lines, const tTexts& args, const std::string& directory, const std::string& scratch, tTexts& printed) {
-  const std::string exe = test::GlossmillExe();
-  std::vector<const char*> argv = {"-c", "echo $$ >\"$0/pid\"; exec \"$@\" >\"$0/out\" 2>/dev/null", scratch.c_str(),
-                                   exe.c_str()};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  argv.push_back(nullptr);
-  sFxProgramSetup setup;
-  setup.mWorkingDirectory = directory.c_str();
-  fs::remove(scratch + "/out");
-  EXPECT_EQ(test::Run("mkfifo", {"out"}, scratch).status, 0);
-  EXPECT_NE(FxPlatformStartProgram("sh", argv.data(), setup), 0u);
-  std::ifstream out(scratch + "/out");
+// Runs `args` in `directory` and kills the program with SIGKILL as soon as
+// it has printed `lines` progress lines, which `printed` gets; answers
+// whether the kill ended the run, rather than the run having ended on its
+// own. The shell reads the program's output through a FIFO while it runs
+// and kills it itself, at once.
+bool KillAfter(int lines, const tTexts& args, const std::string& directory, tTexts& printed) {
+  test::TempDir scratch;
+  tTexts words = {"-c",
+                  "mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " + std::to_string(lines) +
+                      " <\"$0/out\"; kill -9 $!; wait $!",
+                  scratch.Path().string(), test::GlossmillExe()};
+  words.insert(words.end(), args.begin(), args.end());
+  const test::ProcessResult result = test::Run("sh", words, directory);
   printed.clear();
-  for (std::string line; static_cast<int>(printed.size()) < lines && std::getline(out, line);) printed.push_back(line);
-  test::Run("sh", {"-c", "kill -9 $(cat pid)"}, scratch);
-  int status = 0;
-  FxPlatformWaitForAnyProgram(&status);
-  return status == 128 + 9;
+  std::istringstream out(result.out);
+  for (std::string line; std::getline(out, line);) printed.push_back(line);
+  return result.status == 128 + 9;
 }
 
 // Kills the run `args` again and again, each time after a later progress
 // line: every data file stays old or new, those done before are new.
 void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tTexts& args) {
   sTrees trees(makeFile, args);
-  test::TempDir scratch;
   const std::string root = fs::canonical(trees.tree.Path()).string() + "/";
   int killed = 0;
   for (int kill = 0; kill < cKills; ++kill) {
@@ -129,7 +122,7 @@ void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tText
     // has files to do when the kill comes.
     const int stopAt = 1 + kill * (cFiles * 9 / 10) / cKills;
     tTexts done;
-    killed += KillAfter(stopAt, args, trees.tree.At(""), scratch.Path().string(), done);
+    killed += KillAfter(stopAt, args, trees.tree.At(""), done);
     ASSERT_EQ(static_cast<int>(done.size()), stopAt) << "kill " << kill;
     done.pop_back();  // the file being worked on when the kill came
     for (std::string& line : done) line = line.substr(line.find(root) + root.size());
