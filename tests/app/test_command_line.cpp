@@ -52,7 +52,8 @@ TEST(CommandLine, DispatchesBySwitchAndArgumentCount) {
     EXPECT_EQ(result.out, test::ConsoleText(c.out));
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(test::FileExists(dir / "out.txt") ? test::ReadFile(dir / "out.txt") : "-", c.outputKept ? "old" : "-");
+    EXPECT_EQ(test::FileExists(dir / "out.txt") ? test::ReadFile(dir / "out.txt") : "-",
+              c.outputKept ? "old" : "-");
   }
 }
 

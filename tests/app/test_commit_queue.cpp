@@ -47,7 +47,8 @@ TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
   enum eKind { cReplaced, cCannotWrite, cCannotReplace };
   // More files than the queue holds, failures among them.
   std::vector<eKind> kinds;
-  for (int i = 0; i < 24; ++i) kinds.push_back(i % 7 == 3 ? cCannotWrite : i % 5 == 4 ? cCannotReplace : cReplaced);
+  for (int i = 0; i < 24; ++i)
+    kinds.push_back(i % 7 == 3 ? cCannotWrite : i % 5 == 4 ? cCannotReplace : cReplaced);
   std::string expectedOut;
   std::string expectedErr;
   testing::internal::CaptureStdout();

@@ -72,7 +72,8 @@ TEST_F(DataFiles, FilingKeepsTheBinOfATwinPairAndOrdersByCodeUnits) {
 // privilege users rarely hold, Windows has no FIFOs in directories, and its
 // names are 16-bit text).
 TEST_F(DataFiles, WalkFollowsLinksEndsLoopsSkipsFifosAndKeepsByteNames) {
-  for (const char* name : {"sub/b.xml", "deep/er/z.bin", "caf\xC3\xA9-\xE9.xml"}) test::WriteFile(mTree / name, "x");
+  for (const char* name : {"sub/b.xml", "deep/er/z.bin", "caf\xC3\xA9-\xE9.xml"})
+    test::WriteFile(mTree / name, "x");
   // Only regular files are data: a reader of a FIFO would wait forever.
   ASSERT_EQ(test::Run("mkfifo", {"fifo.xml", "sub/fifo.bin"}, mTree.Path().string()).status, 0);
   fs::create_directory_symlink(mTree.Path(), mTree.Path() / "sub" / "back");

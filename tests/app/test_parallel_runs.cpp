@@ -86,7 +86,8 @@ class ParallelRun : public ::testing::Test {
     std::vector<std::unique_ptr<test::ScopedEnvironment>> environment;
     for (const std::string& variable : variables) {
       const size_t equals = variable.find('=');
-      environment.push_back(std::make_unique<test::ScopedEnvironment>(variable.substr(0, equals), variable.substr(equals + 1)));
+      environment.push_back(
+          std::make_unique<test::ScopedEnvironment>(variable.substr(0, equals), variable.substr(equals + 1)));
     }
     return test::RunGlossmill(args, tree);
   }
@@ -162,8 +163,9 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
     tFiles parallelFiles = test::FilesBelow(mTree);
     if (c.badlyFormed) {
       for (auto it = parallelFiles.begin(); it != parallelFiles.end();)
-        it = sequentialFiles.count(it->first) || fs::path(it->first).extension() != ".xml" ? std::next(it)
-                                                                                          : parallelFiles.erase(it);
+        it = sequentialFiles.count(it->first) || fs::path(it->first).extension() != ".xml"
+                 ? std::next(it)
+                 : parallelFiles.erase(it);
     }
     test::ExpectFiles(parallelFiles, sequentialFiles);
 

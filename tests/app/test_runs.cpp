@@ -15,12 +15,17 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test::GameDocument;
 using test::Join;
+using test::SourceDocument;
+using test::SourceString;
 using test::tFiles;
+using test::TranslatedLine;
+using test::TranslationsFile;
 using test::tTexts;
 
-std::string Src(const tTexts& texts) { return test::SourceDocument(test::SourceString(texts)); }
-std::string Game(const tTexts& texts) { return test::GameDocument(test::GameString(texts)); }
+std::string Src(const tTexts& texts) { return SourceDocument(SourceString(texts)); }
+std::string Game(const tTexts& texts) { return GameDocument(test::GameString(texts)); }
 
 // A line as an extraction writes it: the key, the fixed columns, then eight
 // quoted texts from a source file, nine (with "Other") from a game file.
@@ -30,7 +35,7 @@ std::string Line(const std::string& key, const tTexts& texts) {
   for (size_t i = 0; i < count; ++i) line += "\t\"" + (i < texts.size() ? texts[i] : "") + "\"";
   return line + "\n";
 }
-std::string Extracted(const tTexts& lines) { return test::TranslationsFile(lines); }
+std::string Extracted(const tTexts& lines) { return TranslationsFile(lines); }
 std::vector<std::u16string> Keys(const std::string& translations) {
   std::vector<std::u16string> keys;
   for (const std::u16string& line : test::LinesOf(translations)) keys.push_back(line.substr(0, line.find(u'\t')));
@@ -91,7 +96,8 @@ void Check(const sRun& run) {
   EXPECT_EQ(result.err, test::ReplaceAll(run.err, "{tree}", treePath));
   std::string out;
   const int total = run.total != 0 ? run.total : static_cast<int>(run.progress.size());
-  for (size_t i = 0; i < run.progress.size(); ++i) out += tree.Progress(static_cast<int>(i) + 1, total, run.progress[i]);
+  for (size_t i = 0; i < run.progress.size(); ++i)
+    out += tree.Progress(static_cast<int>(i) + 1, total, run.progress[i]);
   EXPECT_EQ(result.out, out);
   EXPECT_EQ(calls, run.calls);
 
@@ -130,7 +136,7 @@ tTexts GameTag(const std::string& tag, const std::string& text, bool replaced) {
 }
 tTexts SourceTag(const std::string& tag, const std::string& text, bool replaced) {
   if (!replaced) return test::SourcePlain(tag, text);
-  return Join({{"<Attribute name=\"" + tag + "\">"}, test::SourceString({text}), {"</Attribute>"}});
+  return Join({{"<Attribute name=\"" + tag + "\">"}, SourceString({text}), {"</Attribute>"}});
 }
 
 TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
@@ -144,13 +150,16 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
   const tTexts van = {"Covered van", "Fourgon", "Carro", "Gedeckter Wagen", "Furg\xC3\xB3n",
                       "\xD0\x9A\xD1\x80\xD1\x8B\xD1\x82\xD1\x8B\xD0\xB9", "Kryty", "Gesloten wagen"};
   const auto wagons = [](const tTexts& first, const tTexts& second) {
-    return test::SourceDocument(Join({test::SourcePlain("Code", "WGN-7"), test::SourceString(first), test::SourceString(second)}));
+    return SourceDocument(Join({test::SourcePlain("Code", "WGN-7"), SourceString(first),
+                                SourceString(second)}));
   };
   const auto signs = [](const tTexts& texts) {
-    return test::GameDocument(Join({{"<Name>"}, test::GameString(texts), {"</Name>"}}));
+    return GameDocument(Join({{"<Name>"}, test::GameString(texts), {"</Name>"}}));
   };
   const tTexts sign = {"Platform 2", "Quai 2", "Binario 2", "Gleis 2"};
-  const auto replaceable = [](bool replaced) { return test::GameDocument(GameTag("Name", "Kingsbridge", replaced)); };
+  const auto replaceable = [](bool replaced) {
+    return GameDocument(GameTag("Name", "Kingsbridge", replaced));
+  };
   // A tag typed in UTF-8 names the tag a data file holds in UTF-8, not its
   // look-alike without the umlaut. A Windows command line's bytes widen one
   // by one, so there only ASCII tags name a data file's tags.
@@ -161,26 +170,29 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
 #endif
   const std::string umlaut = "Beschreib\xC3\xBCng";
   const auto tags = [&](bool replaced) {
-    return test::SourceDocument(Join({SourceTag("Name", "abc", replaced), SourceTag(umlaut, "Gleis", replaced && cUtf8Tags),
-                                      SourceTag("Beschreibung", "Weiche", false)}));
+    return SourceDocument(Join({SourceTag("Name", "abc", replaced),
+                                SourceTag(umlaut, "Gleis", replaced && cUtf8Tags),
+                                SourceTag("Beschreibung", "Weiche", false)}));
   };
   // One "a" at the top, one inside "b", one inside "s".
   const auto nested = [](bool top, bool inB, bool inS) {
-    return test::GameDocument(Join({GameTag("a", "A1", top), {"<b>"}, GameTag("a", "A2", inB), {"</b>"}, {"<s>"},
+    return GameDocument(Join({GameTag("a", "A1", top), {"<b>"}, GameTag("a", "A2", inB), {"</b>"}, {"<s>"},
                                     GameTag("a", "A3", inS), {"</s>"}}));
   };
   const auto localised = [](const std::string& tag, const tTexts& texts) {
-    return Join({{"<Attribute name=\"" + tag + "\">"}, test::SourceString(texts), {"</Attribute>"}});
+    return Join({{"<Attribute name=\"" + tag + "\">"}, SourceString(texts), {"</Attribute>"}});
   };
   const auto sourceSigns = [&](const tTexts& first, const tTexts& second) {
-    return test::SourceDocument(Join({localised("Name", first), SourceTag("Code", "SGN-1", false), localised("Name", second)}));
+    return SourceDocument(
+        Join({localised("Name", first), SourceTag("Code", "SGN-1", false), localised("Name", second)}));
   };
   const std::string once = sourceSigns({"Kingsbridge"}, {"Platform 2"});
   const std::string twice = test::ReplaceAll(once, "<Value/>", "<Value></Value>");
+  const tTexts quai = {"", "Quai 2", "", "Gleis 2"};
   const std::string hello = "\\a.xml@Source@Hello\tVektrel\t\t\t\tPC\t\"Hello\"\n";
-  tFiles manyBefore = Numbered(40, test::SourceDocument(SourceTag("Sign", "Halt", false)));
+  tFiles manyBefore = Numbered(40, SourceDocument(SourceTag("Sign", "Halt", false)));
   manyBefore["f120.xml"] = "<r><</r>";
-  tFiles manyAfter = Numbered(20, test::SourceDocument(SourceTag("Sign", "Halt", true)));
+  tFiles manyAfter = Numbered(20, SourceDocument(SourceTag("Sign", "Halt", true)));
   tTexts manyLines = NamesOf(manyAfter);
   manyLines.push_back("f120.xml");
   manyAfter["f120.xml.temp"] = "";  // the copy begun when the error came: a rerun replaces it
@@ -190,23 +202,26 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
       // A folder named like a data file is entered, never read.
       {"source: code-unit order, duplicates kept, a .bin read as it is, the output made afresh",
        {{"sub.xml/b.xml", Src({"Third"})},
-        {"a.xml", test::SourceDocument(Join({test::SourceString({"Second"}), test::SourceString({"Second"})}))},
+        {"a.xml", SourceDocument(Join({SourceString({"Second"}), SourceString({"Second"})}))},
         {"B.xml", Src({"First"})},
-        {"plain.xml", test::SourceDocument(test::SourcePlain("Code", "no localised string"))},
+        {"plain.xml", SourceDocument(test::SourcePlain("Code", "no localised string"))},
         {"notes.txt", "not a data file"},
         {"s.bin", Src({"Binary name"})},
         {"out.txt", "the last run's output"}},
        {"-sx", "out.txt"},
        {"B.xml", "a.xml", "plain.xml", "s.bin", "sub.xml/b.xml"},
        "",
-       {{"out.txt", Extracted({Line("\\B.xml@Source@First", {"First"}), Line("\\a.xml@Source@Second", {"Second"}),
-                               Line("\\a.xml@Source@Second", {"Second"}), Line("\\s.bin@Source@Binary#name", {"Binary name"}),
+       {{"out.txt", Extracted({Line("\\B.xml@Source@First", {"First"}),
+                               Line("\\a.xml@Source@Second", {"Second"}),
+                               Line("\\a.xml@Source@Second", {"Second"}),
+                               Line("\\s.bin@Source@Binary#name", {"Binary name"}),
                                Line("\\sub.xml\\b.xml@Source@Third", {"Third"})})}}},
       // The progress line names the XML form, the key the ".bin"; only an
       // exact ".bin" is converted, and its stale XML form goes even when
       // read-only.
       {"game: a .bin through the XML the serializer makes, .BIN and XML as they are",
-       {{"d/a.bin", Game(binTexts)}, {"d/a.xml", Game({"Stale"})}, {"c.xml", Game(nineColumns)}, {"A.BIN", Game({"Upper"})}},
+       {{"d/a.bin", Game(binTexts)}, {"d/a.xml", Game({"Stale"})}, {"c.xml", Game(nineColumns)},
+        {"A.BIN", Game({"Upper"})}},
        {"-gx", "out.txt"},
        {"A.BIN", "c.xml", "d/a.xml"},
        "",
@@ -256,11 +271,12 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
       {"source: each language into its element",
        {{"Rolling Stock/wagons.xml", wagons({"Covered van", "old"}, {"Stop\there"})},
         {"b.xml", Src({"Not translated"})},
-        {"notes.xml", test::SourceDocument(test::SourcePlain("Note", "no strings"))},
+        {"notes.xml", SourceDocument(test::SourcePlain("Note", "no strings"))},
         // The English column is never read; a TAB in it would shift the others.
-        {"in.txt", test::TranslationsFile({test::TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Covered#van", van),
-                                           test::TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Stop\\there", {"", "Arr\xC3\xAAt", "", "Halt"}),
-                                           test::TranslatedLine("\\Gone.xml@Source@Covered#van", van)})}},
+        {"in.txt", TranslationsFile({TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Covered#van", van),
+                                     TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Stop\\there",
+                                                    {"", "Arr\xC3\xAAt", "", "Halt"}),
+                                     TranslatedLine("\\Gone.xml@Source@Covered#van", van)})}},
        {"-su", "in.txt"},
        {"Gone.xml", "Rolling Stock/wagons.xml"},
        "",
@@ -272,9 +288,9 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
        {{"c.xml", signs({"Platform 2", "vieux"})},
         {"d.bin/a.bin", signs({"Platform 2"})},
         {"d.bin/a.xml", signs({"Stale"})},
-        {"in.txt", test::TranslationsFile({test::TranslatedLine("\\d.bin\\a.bin@Game@Platform#2", sign),
-                                           test::TranslatedLine("\\c.xml@Game@Platform#2", sign),
-                                           test::TranslatedLine("\\gone.bin@Game@Platform#2", sign)})}},
+        {"in.txt", TranslationsFile({TranslatedLine("\\d.bin\\a.bin@Game@Platform#2", sign),
+                                     TranslatedLine("\\c.xml@Game@Platform#2", sign),
+                                     TranslatedLine("\\gone.bin@Game@Platform#2", sign)})}},
        {"-gu", "in.txt"},
        {"c.xml", "d.bin/a.xml", "gone.xml"},
        test::ConsoleText("brux: cannot open '{tree}gone.bin'\nbrux: cannot open '{tree}gone.xml'\n"),
@@ -284,19 +300,20 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
        "",
        // A read-only data file is replaced all the same.
        [](const test::ContentTree& tree) { fs::permissions(tree.At("c.xml"), fs::perms::owner_read); }},
-      {"a line without TAB: nothing touched", {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({hello, "no tab\n"})}},
-       {"-su", "in.txt"}, {}, "", {}},
-      {"an empty last line: nothing touched", {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({hello, "\n"})}},
-       {"-su", "in.txt"}, {}, "", {}},
+      {"a line without TAB: nothing touched",
+       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({hello, "no tab\n"})}}, {"-su", "in.txt"}, {}, "",
+       {}},
+      {"an empty last line: nothing touched",
+       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({hello, "\n"})}}, {"-su", "in.txt"}, {}, "", {}},
       {"game lines in a source update: nothing touched",
-       {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({test::ReplaceAll(hello, "Source", "Game")})}},
+       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({test::ReplaceAll(hello, "Source", "Game")})}},
        {"-su", "in.txt"}, {}, "", {}},
-      {"source lines in a game update: nothing touched", {{"a.xml", Src({"Hello"})}, {"in.txt", test::TranslationsFile({hello})}},
-       {"-gu", "in.txt"}, {}, "", {}},
+      {"source lines in a game update: nothing touched",
+       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({hello})}}, {"-gu", "in.txt"}, {}, "", {}},
       // ---- replacement
       {"game: every .bin converted, every file rewritten, then every .bin rebuilt",
        {{"a.bin", replaceable(false)}, {"b.bin", replaceable(false)},
-        {"a.xml", test::GameDocument(GameTag("Name", "Stale", false))}, {"c.xml", replaceable(false)}},
+        {"a.xml", GameDocument(GameTag("Name", "Stale", false))}, {"c.xml", replaceable(false)}},
        {"-gr", "Name"},
        {"a.bin", "b.bin", "c.xml"},
        "",
@@ -305,14 +322,15 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
        0,
        {"./a.bin ./a.xml -floathex", "./b.bin ./b.xml -floathex", "./a.xml", "./b.xml"}},
       {"source: a .bin reported and left, XML rewritten",
-       {{"a.bin", test::SourceDocument(SourceTag("Name", "In a bin", false))}, {"b.xml", tags(false)}},
+       {{"a.bin", SourceDocument(SourceTag("Name", "In a bin", false))}, {"b.xml", tags(false)}},
        {"-sr", "Name", umlaut},
        {"a.bin", "b.xml"},
        "",
        {{"b.xml", tags(true)}}},
       // How the arguments split into the lists is the command line's own
       // test; here each list reaches the run.
-      {"replace tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a"}, {"d.xml"}, "", {{"d.xml", nested(true, true, true)}}},
+      {"replace tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a"}, {"d.xml"}, "",
+       {{"d.xml", nested(true, true, true)}}},
       {"exclude tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a", "!", "b", "!", "c"}, {"d.xml"}, "",
        {{"d.xml", nested(true, false, true)}}},
       {"scope tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a", "@", "b", "!", "s"}, {"d.xml"}, "",
@@ -321,17 +339,21 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
       // replacement leaves it, copying the empty "Value" of its "Other" part
       // with start and end tag as every source text is copied; a third
       // changes nothing. An extraction and an update find it.
-      {"source: a second replacement", {{"signs.xml", once}}, {"-sr", "Name"}, {"signs.xml"}, "", {{"signs.xml", twice}}},
+      {"source: a second replacement", {{"signs.xml", once}}, {"-sr", "Name"}, {"signs.xml"}, "",
+       {{"signs.xml", twice}}},
       {"source: a third replacement", {{"signs.xml", twice}}, {"-sr", "Name"}, {"signs.xml"}, "", {}},
       {"source: replaced strings extracted", {{"signs.xml", twice}}, {"-sx", "out.txt"}, {"signs.xml"}, "",
        {{"out.txt", Extracted({Line("\\signs.xml@Source@Kingsbridge", {"Kingsbridge"}),
                                Line("\\signs.xml@Source@Platform#2", {"Platform 2"})})}}},
       {"source: replaced strings updated",
        {{"signs.xml", twice},
-        {"in.txt", test::TranslationsFile({test::TranslatedLine("\\signs.xml@Source@Kingsbridge", {"", "Kingsbridge-Ville"}),
-                                           test::TranslatedLine("\\signs.xml@Source@Platform#2", {"", "Quai 2", "", "Gleis 2"})})}},
-       {"-su", "in.txt"}, {"signs.xml"}, "",
-       {{"signs.xml", sourceSigns({"Kingsbridge", "Kingsbridge-Ville"}, {"Platform 2", "Quai 2", "", "Gleis 2"})}}},
+        {"in.txt", TranslationsFile({TranslatedLine("\\signs.xml@Source@Kingsbridge", {"", "Kingsbridge-Ville"}),
+                                     TranslatedLine("\\signs.xml@Source@Platform#2", quai)})}},
+       {"-su", "in.txt"},
+       {"signs.xml"},
+       "",
+       {{"signs.xml",
+         sourceSigns({"Kingsbridge", "Kingsbridge-Ville"}, {"Platform 2", "Quai 2", "", "Gleis 2"})}}},
       // Copies queued for the disk when the error comes are finished first.
       {"a badly formed data file ends a source replacement, the files before it rewritten",
        manyBefore, {"-sr", "Sign"}, manyLines,
@@ -415,7 +437,8 @@ TEST(Run, NamesKeepTheirBytesOnDiskAndRoundTripThroughTheirKeys) {
   result = tree.Glossmill({"-gx", "\xC3\x9C" "ber\xFF.txt"}, start);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, tree.Progress(1, 1, start + "/g\xC3\xA4\xFF.xml"));
-  EXPECT_EQ(Keys(tree.Read(start + "/\xC3\x9C" "ber\xFF.txt")), std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
+  EXPECT_EQ(Keys(tree.Read(start + "/\xC3\x9C" "ber\xFF.txt")),
+            std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
 }
 #endif
 
@@ -429,7 +452,8 @@ TEST(Run, SampleTreesGiveTheirExpectedTranslationsFiles) {
   test::ProcessResult result = tree.Glossmill({"-sx", "translations.txt"}, "source");
   EXPECT_EQ(result.out, tree.Progress(1, 4, "source/Rolling Stock/Couplings.xml") +
                             tree.Progress(2, 4, "source/Rolling Stock/Wagons.xml") +
-                            tree.Progress(3, 4, "source/Signs/StationSigns.xml") + tree.Progress(4, 4, "source/Signs/Warnings.xml"));
+                            tree.Progress(3, 4, "source/Signs/StationSigns.xml") +
+                            tree.Progress(4, 4, "source/Signs/Warnings.xml"));
   EXPECT_EQ(tree.Read("source/translations.txt"), test::ReadFile(sample + "expected/source-translations.txt"));
 
   // The game tree as shipped: ".bin" files only, made by the serializer.
@@ -437,7 +461,8 @@ TEST(Run, SampleTreesGiveTheirExpectedTranslationsFiles) {
     tree.WriteBin(std::string("game/") + name + ".bin", test::ReadFile(sample + "game/" + name + ".xml"));
   tree.UseSerializer("game");
   result = tree.Glossmill({"-gx", "translations.txt"}, "game");
-  EXPECT_EQ(result.out, tree.Progress(1, 2, "game/Signs/StationSigns.xml") + tree.Progress(2, 2, "game/Trains/Locomotive.xml"));
+  EXPECT_EQ(result.out, tree.Progress(1, 2, "game/Signs/StationSigns.xml") +
+                            tree.Progress(2, 2, "game/Trains/Locomotive.xml"));
   EXPECT_EQ(tree.Read("game/translations.txt"), test::ReadFile(sample + "expected/game-translations.txt"));
 }
 

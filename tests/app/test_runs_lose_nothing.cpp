@@ -31,7 +31,9 @@ constexpr int cLargeEvery = 10;
 constexpr int cKills = 56;
 constexpr int cRequiredKills = 50;
 
-std::string FileName(int i) { return "part" + std::to_string(i % 4) + "/file" + std::to_string(1000 + i) + ".xml"; }
+std::string FileName(int i) {
+  return "part" + std::to_string(i % 4) + "/file" + std::to_string(1000 + i) + ".xml";
+}
 int StringsIn(int i) { return i % cLargeEvery == 0 ? 70 : 2; }
 std::string TextOf(int i, int k) { return "Text " + std::to_string(i) + "." + std::to_string(k); }
 
@@ -42,7 +44,8 @@ std::string UpdatableFile(int i) {
 }
 std::string ReplaceableFile(int i) {
   tTexts body;
-  for (int k = 0; k < StringsIn(i) * 8; ++k) body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
+  for (int k = 0; k < StringsIn(i) * 8; ++k)
+    body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
   return test::GameDocument(body);
 }
 // Translations for every string of every updatable file.
@@ -100,8 +103,8 @@ test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& direct
 bool KillAfter(int lines, const tTexts& args, const std::string& directory, tTexts& printed) {
   test::TempDir scratch;
   tTexts words = {"-c",
-                  "mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " + std::to_string(lines) +
-                      " <\"$0/out\"; kill -9 $!; wait $!",
+                  "mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " +
+                      std::to_string(lines) + " <\"$0/out\"; kill -9 $!; wait $!",
                   scratch.Path().string(), test::GlossmillExe()};
   words.insert(words.end(), args.begin(), args.end());
   const test::ProcessResult result = test::Run("sh", words, directory);
@@ -132,7 +135,8 @@ void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tText
     for (const auto& [name, bytes] : now)
       ASSERT_TRUE(bytes == trees.before.at(name) || bytes == trees.after.at(name))
           << name << " is cut short or mixed at kill " << kill << " (" << bytes.size() << " bytes)";
-    for (const std::string& name : done) ASSERT_TRUE(now.at(name) == trees.after.at(name)) << name << " not new at kill " << kill;
+    for (const std::string& name : done)
+      ASSERT_TRUE(now.at(name) == trees.after.at(name)) << name << " not new at kill " << kill;
   }
   EXPECT_GE(killed, cRequiredKills);
 
@@ -163,7 +167,8 @@ TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
     for (const auto& [name, bytes] : trees.before) {
       if (trees.after[name].size() <= cLimit) continue;
       expected[name] = bytes;
-      expectedErrors += "glossmill: could not write '" + fs::canonical(trees.tree.At(name)).string() + "': File too large\n";
+      expectedErrors +=
+          "glossmill: could not write '" + fs::canonical(trees.tree.At(name)).string() + "': File too large\n";
     }
     EXPECT_NE(expectedErrors, "");
     EXPECT_EQ(result.err, expectedErrors);
@@ -206,9 +211,11 @@ TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
       complete = tree.Read("out.txt");
       ASSERT_GT(complete.size(), c.blocks * 512u);
     }
-    const test::ProcessResult result = c.blocks != 0 ? RunOnAFullDisk(c.args, tree.At(""), c.blocks) : tree.Glossmill(c.args);
+    const test::ProcessResult result =
+        c.blocks != 0 ? RunOnAFullDisk(c.args, tree.At(""), c.blocks) : tree.Glossmill(c.args);
     EXPECT_EQ(0, result.status);
-    EXPECT_EQ(tree.Progress(1, 3, "a.xml") + tree.Progress(2, 3, "b.xml") + tree.Progress(3, 3, "c.xml"), result.out);
+    EXPECT_EQ(tree.Progress(1, 3, "a.xml") + tree.Progress(2, 3, "b.xml") + tree.Progress(3, 3, "c.xml"),
+              result.out);
     EXPECT_EQ("glossmill: could not write '" + c.args[1] + "': " + c.reason + "\n", result.err);
     // A cut-short file holds the complete one's first bytes, nothing else.
     if (c.blocks != 0) {
@@ -223,9 +230,11 @@ TEST(ClosedOutput, AReaderOfTheProgressThatGoesAwayCutsNothingShort) {
   test::ContentTree tree;
   std::string deep;
   for (int level = 0; level < 14; ++level) deep += std::string(250, static_cast<char>('a' + level)) + "/";
-  for (int i = 0; i < 100; ++i) tree.Write(deep + std::to_string(i) + ".xml", test::SourceDocument(test::SourceString({"T"})));
+  for (int i = 0; i < 100; ++i)
+    tree.Write(deep + std::to_string(i) + ".xml", test::SourceDocument(test::SourceString({"T"})));
   const test::ProcessResult result =
-      test::Run("sh", {"-c", "{ \"$0\" -sx out.txt; echo $? >status; } | head -c 1", test::GlossmillExe()}, tree.At(""));
+      test::Run("sh", {"-c", "{ \"$0\" -sx out.txt; echo $? >status; } | head -c 1", test::GlossmillExe()},
+                tree.At(""));
   EXPECT_EQ(result.out, "F");
   EXPECT_EQ(tree.Read("status"), "0\n");
   EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 100u);

@@ -16,9 +16,9 @@ namespace fs = std::filesystem;
 
 TEST(JobLimit, PositiveDecimalNumbersOnlyCappedAtTheMaximum) {
   const std::pair<const char*, uint32_t> cases[] = {
-      {nullptr, 1}, {"", 1},    {"1", 1},    {"4", 4},    {"08", 8},   {"64", 64},  {"65", 64}, {"99999999999999999999", 64},
+      {nullptr, 1}, {"", 1},  {"1", 1},  {"4", 4},  {"08", 8}, {"64", 64}, {"65", 64}, {"99999999999999999999", 64},
       // Invalid: the limit is 1.
-      {"0", 0},     {"000", 0}, {"-4", 0},   {"+4", 0},   {" 4", 0},   {"4 ", 0},   {"4x", 0},  {"four", 0},
+      {"0", 0},     {"000", 0}, {"-4", 0}, {"+4", 0}, {" 4", 0}, {"4 ", 0},  {"4x", 0},  {"four", 0},
   };
   for (const auto& [text, valid] : cases) {
     uint32_t limit = 99;

@@ -22,7 +22,9 @@ struct sFormat {
   bool (*write)(const sExchangeFile&, const sBridgeLanguage&, const std::filesystem::path&, std::string&);
 };
 const sFormat cFormats[] = {
-    {"xliff", "out.xlf", ReadXliff, WriteXliff}, {"po", "out.po", ReadPo, WritePo}, {"csv", "out.csv", ReadCsv, WriteCsv}};
+    {"xliff", "out.xlf", ReadXliff, WriteXliff},
+    {"po", "out.po", ReadPo, WritePo},
+    {"csv", "out.csv", ReadCsv, WriteCsv}};
 
 // Both flavours, a byte-order mark, duplicate keys, a TAB and double quotes
 // in texts, non-ASCII (a surrogate pair too), a CRLF line, a short line, a
@@ -46,7 +48,8 @@ TEST(BridgeRoundTrip, AnUnchangedExchangeFileGivesTheSameBytes) {
   // column, double quotes are dropped.
   const std::string ids[] = {"\\a.xml@Source@Hello#World", "\\a.xml@Source@Hello#World\t2",
                              "\\b\\c.bin@Game@Caf\xC3\xA9#\xE2\x82\xAC" "5", "\\d.xml@Source@Tab\\there",
-                             "\\d.xml@Source@Say#\"hi", "\\e.xml@Game@Emoji#\xF0\x9F\x98\x80", "\\f.xml@Source@Bare"};
+                             "\\d.xml@Source@Say#\"hi", "\\e.xml@Game@Emoji#\xF0\x9F\x98\x80",
+                             "\\f.xml@Source@Bare"};
   const std::string sources[] = {"Hello World", "Hello World", "Caf\xC3\xA9 \xE2\x82\xAC" "5", "Tab", "Say hi",
                                  "Emoji \xF0\x9F\x98\x80", ""};
   for (const sFormat& format : cFormats) {
@@ -61,7 +64,8 @@ TEST(BridgeRoundTrip, AnUnchangedExchangeFileGivesTheSameBytes) {
       std::string error;
       ASSERT_TRUE(format.read(dir.Path() / format.file, read, error)) << error;
       ASSERT_EQ(7u, read.mUnits.size());
-      for (size_t i = 0; i < 7; ++i) EXPECT_EQ(ids[i] + "|" + sources[i], read.mUnits[i].mId + "|" + read.mUnits[i].mSource);
+      for (size_t i = 0; i < 7; ++i)
+        EXPECT_EQ(ids[i] + "|" + sources[i], read.mUnits[i].mId + "|" + read.mUnits[i].mSource);
       if (std::string(language) == "Italian") {
         EXPECT_EQ(format.name == std::string("csv") ? "Italian" : "it", read.mTargetLanguage);
         EXPECT_EQ("Caff\xC3\xA8", read.mUnits[2].mTarget);
@@ -92,7 +96,9 @@ TEST(BridgeRoundTrip, AFilledExchangeFileFillsExactlyItsColumn) {
                                u"\\b.bin@Game@Go%\t\"Go\"\t\"x\"\t\"y\"\r\n" +
                                u"\\c.xml@Source@Stay%\t\"Stay\"\n";
   const std::map<std::string, std::string> targets = {
-      {"\\a.xml@Source@Hi", "Salut \xC3\xA0 tous"}, {"\\a.xml@Source@Hi\t2", "Deux"}, {"\\b.bin@Game@Go", "Allez"}};
+      {"\\a.xml@Source@Hi", "Salut \xC3\xA0 tous"},
+      {"\\a.xml@Source@Hi\t2", "Deux"},
+      {"\\b.bin@Game@Go", "Allez"}};
   const struct {
     const char* language;
     std::u16string expected;
@@ -112,7 +118,9 @@ TEST(BridgeRoundTrip, AFilledExchangeFileFillsExactlyItsColumn) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(format.name) + " " + c.language);
       test::WriteFile(dir / "t.txt", File(input));
-      ASSERT_EQ(0, Bridge({"export", "--to", format.name, "--lang", c.language, "t.txt", format.file}, dir.Path().string()).status);
+      ASSERT_EQ(0, Bridge({"export", "--to", format.name, "--lang", c.language, "t.txt", format.file},
+                          dir.Path().string())
+                       .status);
       // A translator's tool fills in the targets.
       sExchangeFile file;
       std::string error;
@@ -122,7 +130,8 @@ TEST(BridgeRoundTrip, AFilledExchangeFileFillsExactlyItsColumn) {
         if (target != targets.end()) unit.mTarget = target->second;
       }
       ASSERT_TRUE(format.write(file, *FindBridgeLanguage(c.language), dir.Path() / format.file, error));
-      const test::ProcessResult imported = Bridge({"import", "--lang", c.language, "t.txt", format.file}, dir.Path().string());
+      const test::ProcessResult imported =
+          Bridge({"import", "--lang", c.language, "t.txt", format.file}, dir.Path().string());
       EXPECT_EQ(0, imported.status) << imported.err;
       EXPECT_NE(std::string::npos, imported.out.find("3 translations written"));
       EXPECT_EQ(File(c.expected), test::ReadFile(dir / "t.txt"));
@@ -146,14 +155,16 @@ TEST(BridgeRoundTrip, GettextAcceptsThePoOutput) {
   test::TempDir dir;
   test::WriteFile(dir / "t.txt", File(cRich));
   ASSERT_EQ(0, Bridge({"export", "--to", "po", "--lang", "de", "t.txt", "out.po"}, dir.Path().string()).status);
-  const test::ProcessResult checked = test::Run("msgfmt", {"--check", "-o", "out.mo", "out.po"}, dir.Path().string());
+  const test::ProcessResult checked =
+      test::Run("msgfmt", {"--check", "-o", "out.mo", "out.po"}, dir.Path().string());
   EXPECT_EQ(0, checked.status) << checked.err;
   EXPECT_EQ("", checked.err);
 }
 
 TEST(BridgeRoundTrip, XliffAsCatToolsWriteItIsRead) {
   test::TempDir dir;
-  test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@A#b%\t\"A b\"\n\\a.xml@Source@C%\t\"C\"\n\\a.xml@Source@D%\t\"D\"\n"));
+  test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@A#b%\t\"A b\"\n\\a.xml@Source@C%\t\"C\"\n"
+                                      u"\\a.xml@Source@D%\t\"D\"\n"));
   // A prefixed namespace, a group, CDATA, character references and an
   // element the bridge does not know.
   test::WriteFile(dir / "in.xliff",
@@ -167,7 +178,8 @@ TEST(BridgeRoundTrip, XliffAsCatToolsWriteItIsRead) {
                   "<x:target>&#x00C7;a &#233;t&#xE9; </x:target></x:trans-unit>"
                   "<x:trans-unit id=\"\\a.xml@Source@D\"><x:source>D</x:source></x:trans-unit>"
                   "</x:body></x:file></x:xliff>\n");
-  const test::ProcessResult imported = Bridge({"import", "--lang", "French", "t.txt", "in.xliff"}, dir.Path().string());
+  const test::ProcessResult imported =
+      Bridge({"import", "--lang", "French", "t.txt", "in.xliff"}, dir.Path().string());
   EXPECT_EQ(0, imported.status) << imported.err;
   EXPECT_EQ(File(u"\\a.xml@Source@A#b%\t\"A b\"\t\"<A> & b\"\n"
                  u"\\a.xml@Source@C%\t\"C\"\t\"\u00c7a \u00e9t\u00e9 \"\n\\a.xml@Source@D%\t\"D\"\n"),

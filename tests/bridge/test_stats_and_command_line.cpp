@@ -14,8 +14,10 @@ TEST(BridgeStats, CountsFilledAndMissingStringsAndWordsPerLanguage) {
   test::TempDir dir;
   // French: one filled, two missing (3 + 1 English words); Polish filled
   // on the second line only, in the 22nd text.
-  test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@One#two%\t\"One two\"\t\"Un deux\"\n\\a.xml@Game@Three%\t\"Three  four five\"" +
-                                      Empty(20) + u"\t\"Trzy\"\n\\b.xml@Source@Six%\t\"Six\"\n"));
+  test::WriteFile(dir / "t.txt",
+                  File(u"\\a.xml@Source@One#two%\t\"One two\"\t\"Un deux\"\n"
+                       u"\\a.xml@Game@Three%\t\"Three  four five\"" + Empty(20) + u"\t\"Trzy\"\n" +
+                       u"\\b.xml@Source@Six%\t\"Six\"\n"));
   const test::ProcessResult text = Bridge({"stats", "t.txt"}, dir.Path().string());
   EXPECT_EQ(0, text.status) << text.err;
   EXPECT_NE(std::string::npos, text.out.find("3 strings\n"));
@@ -24,9 +26,10 @@ TEST(BridgeStats, CountsFilledAndMissingStringsAndWordsPerLanguage) {
 
   const test::ProcessResult json = Bridge({"stats", "--json", "t.txt"}, dir.Path().string());
   EXPECT_EQ(0, json.status);
-  EXPECT_EQ(0u, json.out.find(
-                    "{\"strings\":3,\"languages\":[{\"language\":\"French\",\"code\":\"fr\",\"filled\":1,\"missing\":2,\"words\":4},"));
-  EXPECT_NE(std::string::npos, json.out.find("{\"language\":\"Dutch\",\"code\":\"nl\",\"filled\":0,\"missing\":3,\"words\":6}]}\n"));
+  EXPECT_EQ(0u, json.out.find("{\"strings\":3,\"languages\":[{\"language\":\"French\",\"code\":"
+                              "\"fr\",\"filled\":1,\"missing\":2,\"words\":4},"));
+  EXPECT_NE(std::string::npos, json.out.find("{\"language\":\"Dutch\",\"code\":\"nl\",\"filled\":0,"
+                                             "\"missing\":3,\"words\":6}]}\n"));
 }
 
 TEST(BridgeStats, ComparesTheFileWithTheStringsOfATree) {
@@ -46,15 +49,17 @@ TEST(BridgeStats, ComparesTheFileWithTheStringsOfATree) {
 
   const test::ProcessResult json = Bridge({"stats", "--json", "t.txt", "tree"}, dir.Path().string());
   EXPECT_EQ(0, json.status) << json.err;
-  EXPECT_NE(std::string::npos, json.out.find(",\"notInFile\":[\"\\\\source\\\\Signs\\\\StationSigns.xml@Source@Kingsbridge#Central\"],"
-                                             "\"notInTree\":[\"\\\\source\\\\Gone.xml@Source@Old#text\"]}\n"))
+  EXPECT_NE(std::string::npos,
+            json.out.find(",\"notInFile\":[\"\\\\source\\\\Signs\\\\StationSigns.xml@Source@"
+                          "Kingsbridge#Central\"],\"notInTree\":[\"\\\\source\\\\Gone.xml@Source@Old#text\"]}\n"))
       << json.out;
   // Only the report reaches standard output.
   EXPECT_EQ(0u, json.out.find("{\"strings\":"));
 
   const test::ProcessResult text = Bridge({"stats", "t.txt", "tree"}, dir.Path().string());
-  EXPECT_NE(std::string::npos, text.out.find("1 strings of the tree are not in the file\n  " + droppedKey +
-                                             "\n1 lines name strings no longer in the tree\n  \\source\\Gone.xml@Source@Old#text\n"));
+  EXPECT_NE(std::string::npos,
+            text.out.find("1 strings of the tree are not in the file\n  " + droppedKey +
+                          "\n1 lines name strings no longer in the tree\n  \\source\\Gone.xml@Source@Old#text\n"));
 
   const test::ProcessResult missing = Bridge({"stats", "t.txt", "no-tree"}, dir.Path().string());
   EXPECT_EQ(1, missing.status);
@@ -113,8 +118,8 @@ TEST(BridgeUtf8, ConvertsExactlyAndRefusesWhatIsNotUnicode) {
   EXPECT_EQ(wide, back);
   for (const char16_t* lone : {u"\xD800", u"a\xDC00", u"\xD800x"}) EXPECT_FALSE(Utf16ToUtf8(lone, narrow)) << lone;
   EXPECT_EQ("x\xEF\xBF\xBD", Utf16ForDisplay(u"x\xDC01"));
-  for (const char* bad :
-       {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\xC3", "\xF8\x88\x80\x80\x80", "\xC3\x28"})
+  for (const char* bad : {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                          "\xE2\x82", "\xC3", "\xF8\x88\x80\x80\x80", "\xC3\x28"})
     EXPECT_FALSE(Utf8ToUtf16(bad, back)) << bad;
 }
 
