@@ -311,14 +311,15 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
       {"source lines in a game update: nothing touched",
        {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({hello})}}, {"-gu", "in.txt"}, {}, "", {}},
       // ---- replacement
+      // Only an exact ".bin" goes through the serializer; ".BIN" is XML.
       {"game: every .bin converted, every file rewritten, then every .bin rebuilt",
-       {{"a.bin", replaceable(false)}, {"b.bin", replaceable(false)},
+       {{"a.bin", replaceable(false)}, {"b.bin", replaceable(false)}, {"D.BIN", replaceable(false)},
         {"a.xml", GameDocument(GameTag("Name", "Stale", false))}, {"c.xml", replaceable(false)}},
        {"-gr", "Name"},
-       {"a.bin", "b.bin", "c.xml"},
+       {"D.BIN", "a.bin", "b.bin", "c.xml"},
        "",
        {{"a.bin", replaceable(true)}, {"a.xml", replaceable(true)}, {"b.bin", replaceable(true)},
-        {"b.xml", replaceable(true)}, {"c.xml", replaceable(true)}},
+        {"b.xml", replaceable(true)}, {"c.xml", replaceable(true)}, {"D.BIN", replaceable(true)}},
        0,
        {"./a.bin ./a.xml -floathex", "./b.bin ./b.xml -floathex", "./a.xml", "./b.xml"}},
       {"source: a .bin reported and left, XML rewritten",
