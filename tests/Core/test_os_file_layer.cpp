@@ -34,80 +34,60 @@ class OsFileLayer : public ::testing::Test {
   void TearDown() override { FxFilePoolStop(); }
 
   cFxString Path(const std::string& name) const { return cFxString(test::InternalPath(mDir / name).c_str()); }
-  cFxOsFile* OpenOk(const std::string& name, int mode, int attributes = 0) {
-    cFxOsFile* file = mLayer.Open(Path(name), mode, attributes);
-    EXPECT_NE(nullptr, file) << name;
-    return file;
+  cFxOsFile* Open(const std::string& name, int mode = kFxFileMode::cModeRead) {
+    return mLayer.Open(Path(name), mode, 0);
   }
-  template <typename T>
-  void ExpectFailure(T result, uint32_t code, const char* what) {
-    EXPECT_FALSE(result) << what;
-    EXPECT_EQ(code, FxGetErrorCode()) << what;
+  // The error code a call recorded, cleared for the next.
+  uint32_t Code() {
+    const uint32_t code = FxGetErrorCode();
     FxSetErrorCode(0);
+    return code;
   }
 
   test::TempDir mDir;
   cFxOsFileSystem mLayer;
 };
 
-TEST_F(OsFileLayer, ModeBitsDecideCreationAndTruncation) {
+TEST_F(OsFileLayer, ModeBitsAndPathsDecideWhetherAndHowAFileOpens) {
   using namespace kFxFileMode;
-  const int onlyNew = cWrite | cCreate | cOnlyNew;
-  const int truncate = cWrite | cReplace;
-  // mExists: the file holds "old" before; mFailure 0: the open succeeds; mAfter null: absent.
-  const struct { int mMode; bool mExists; uint32_t mFailure; const char* mAfter; } cases[] = {
-      {cModeRead, true, 0, "old"},           {cModeRead, false, kFxError::cFileNotFound, nullptr},
-      {cModeReplace, true, 0, ""},           {cModeReplace, false, 0, ""},
-      {onlyNew, true, kFxError::cFileOther, "old"}, {onlyNew, false, 0, ""},
-      {truncate, true, 0, ""},               {truncate, false, kFxError::cFileNotFound, nullptr},
-      {cModeAppend, true, 0, "old"},         {cModeAppend, false, 0, ""},
-  };
-  int index = 0;
-  for (const auto& c : cases) {
-    const std::string name = "f" + std::to_string(index++);
-    if (c.mExists) WriteFile(mDir / name, "old");
-    FxSetErrorCode(0);
-    cFxOsFile* file = mLayer.Open(Path(name), c.mMode, 0);
-    EXPECT_EQ(c.mFailure == 0, file != nullptr) << name;
-    EXPECT_EQ(c.mFailure, FxGetErrorCode()) << name;
-    const bool writes = file != nullptr && (c.mMode & cWrite);
-    if (writes) {
-      EXPECT_EQ(1, file->Write("+", 1)) << name;  // lands at the end on append
-    }
-    delete file;
-    EXPECT_EQ(c.mAfter != nullptr, test::FileExists(mDir / name)) << name;
-    if (c.mAfter != nullptr) {
-      EXPECT_EQ(std::string(c.mAfter) + (writes ? "+" : ""), ReadFile(mDir / name)) << name;
-    }
-  }
-}
-
-TEST_F(OsFileLayer, PathsThatLeadNowhereAreNotFound) {
   WriteFile(mDir / "plain", "x");
   fs::create_directory(mDir.Path() / "sub");
-  ExpectFailure(mLayer.Open(Path("no/such/dir.xml"), kFxFileMode::cModeReplace, 0),
-                kFxError::cFileNotFound, "missing directory");
-  ExpectFailure(mLayer.Open(Path("plain/a.xml"), kFxFileMode::cModeRead, 0), kFxError::cFileNotFound,
-                "a file used as a directory");
-  ExpectFailure(mLayer.Open(Path("sub"), kFxFileMode::cModeRead, 0), kFxError::cFileAccess, "directory");
+  const int onlyNew = cWrite | cCreate | cOnlyNew, truncate = cWrite | cReplace;
+  // mExists: the file holds "old" before; mFailure 0: the open succeeds; mAfter null: absent.
+  const struct { const char* mName; int mMode; bool mExists; uint32_t mFailure; const char* mAfter; } cases[] = {
+      {"r1", cModeRead, true, 0, "old"},            {"r2", cModeRead, false, kFxError::cFileNotFound, nullptr},
+      {"p1", cModeReplace, true, 0, ""},            {"p2", cModeReplace, false, 0, ""},
+      {"n1", onlyNew, true, kFxError::cFileOther, "old"}, {"n2", onlyNew, false, 0, ""},
+      {"t1", truncate, true, 0, ""},                {"t2", truncate, false, kFxError::cFileNotFound, nullptr},
+      {"a1", cModeAppend, true, 0, "old"},          {"a2", cModeAppend, false, 0, ""},
+      {"no/such/dir.xml", cModeReplace, false, kFxError::cFileNotFound, nullptr},
+      {"plain/a.xml", cModeRead, false, kFxError::cFileNotFound, nullptr},  // a file used as a directory
+      {"sub", cModeRead, false, kFxError::cFileAccess, nullptr},
+  };
+  for (const auto& c : cases) {
+    if (c.mExists) WriteFile(mDir / c.mName, "old");
+    cFxOsFile* file = Open(c.mName, c.mMode);
+    EXPECT_EQ(c.mFailure, Code()) << c.mName;
+    const bool writes = file != nullptr && (c.mMode & cWrite);
+    EXPECT_TRUE((file != nullptr) == (c.mFailure == 0) && (!writes || file->Write("+", 1) == 1)) << c.mName;
+    delete file;
+    if (c.mAfter == nullptr) continue;
+    EXPECT_EQ(std::string(c.mAfter) + (writes ? "+" : ""), ReadFile(mDir / c.mName)) << c.mName;  // "+" at the end
+  }
   EXPECT_EQ(0u, FxFilePoolInUse());
 }
 
 TEST_F(OsFileLayer, PositionsAndMisuse) {
   WriteFile(mDir / "a.bin", "0123456789");
-  cFxOsFile* file = OpenOk("a.bin", kFxFileMode::cModeRead);
+  cFxOsFile* file = Open("a.bin");
   char bytes[4] = {};
   int position = -1;
   EXPECT_EQ(-1, file->Write("x", 1));  // opened for reading only
-  EXPECT_TRUE(file->Seek(2) && file->SeekRelative(3) && file->Tell(position));
-  EXPECT_EQ(5, position);
-  EXPECT_TRUE(file->SeekFromEnd(-2));
-  EXPECT_EQ(2, file->Read(bytes, 4));
+  EXPECT_TRUE(file->Seek(2) && file->SeekRelative(3) && file->Tell(position) && position == 5);
+  EXPECT_TRUE(file->SeekFromEnd(-2) && file->Read(bytes, 4) == 2 && file->Read(bytes, 1) == 0);
   EXPECT_EQ("89", std::string(bytes, 2));
-  EXPECT_EQ(0, file->Read(bytes, 1));
-  ExpectFailure(file->Seek(-1), kFxError::cFileOther, "before the start");
-  EXPECT_TRUE(file->Close());
-  EXPECT_TRUE(file->Close());  // a second close does nothing
+  EXPECT_TRUE(!file->Seek(-1) && Code() == kFxError::cFileOther);
+  EXPECT_TRUE(file->Close() && file->Close());  // a second close does nothing
   delete file;
 }
 
@@ -115,82 +95,49 @@ TEST_F(OsFileLayer, The257thOpenFileFailsAndItsHandleIsClosed) {
   // Files are opened without sharing: each entry gets a file of its own.
   cFxOsFile* files[kFxFilePool::cEntries];
   for (size_t i = 0; i < kFxFilePool::cEntries; ++i) {
-    const std::string name = std::to_string(i) + ".xml";
-    WriteFile(mDir / name, "x");
-    ASSERT_NE(nullptr, files[i] = OpenOk(name, kFxFileMode::cModeRead));
+    WriteFile(mDir / (std::to_string(i) + ".xml"), "x");
+    ASSERT_NE(nullptr, files[i] = Open(std::to_string(i) + ".xml"));
   }
   WriteFile(mDir / "a.xml", "x");
 #ifndef _WIN32
   const size_t descriptors = OpenDescriptorCount();
 #endif
-  ExpectFailure(mLayer.Open(Path("a.xml"), kFxFileMode::cModeRead, 0), kFxError::cFileTooMany, "257th");
+  EXPECT_TRUE(Open("a.xml") == nullptr && Code() == kFxError::cFileTooMany);
 #ifndef _WIN32
   EXPECT_EQ(descriptors, OpenDescriptorCount());
 #endif
   delete files[7];  // an entry given back is taken again
   // On Windows a handle left open would keep the unshared file from opening.
-  files[7] = OpenOk("a.xml", kFxFileMode::cModeRead);
+  EXPECT_NE(nullptr, files[7] = Open("a.xml"));
   for (cFxOsFile* file : files) delete file;
   EXPECT_EQ(0u, FxFilePoolInUse());
-  cFxOsFile* held = OpenOk("a.xml", kFxFileMode::cModeRead);
-  EXPECT_TRUE(FxFilePoolStart());  // every start begins with all entries free
-  EXPECT_EQ(0u, FxFilePoolInUse());
+  cFxOsFile* held = Open("a.xml");
+  EXPECT_TRUE(FxFilePoolStart() && FxFilePoolInUse() == 0);  // every start begins with all entries free
   delete held;
-
   FxFilePoolStop();  // without its mutex the pool opens nothing
-#ifndef _WIN32
-  const size_t idle = OpenDescriptorCount();
-#endif
-  ExpectFailure(mLayer.Open(Path("a.xml"), kFxFileMode::cModeRead, 0), kFxError::cFileOther, "no mutex");
-#ifndef _WIN32
-  EXPECT_EQ(idle, OpenDescriptorCount());
-#endif
+  EXPECT_TRUE(Open("a.xml") == nullptr && Code() == kFxError::cFileOther);
 }
 
-TEST_F(OsFileLayer, InfoFlagsReadOnlyAndDirectories) {
-  cFxOsFile* file = OpenOk("a.xml", kFxFileMode::cModeReplace, kFxFileAttribute::cReadOnly);
-  EXPECT_EQ(2, file->Write("ok", 2));  // the handle itself may write
+TEST_F(OsFileLayer, InfoFlagsAndSearchesByPattern) {
+  cFxOsFile* file = mLayer.Open(Path("a.xml"), kFxFileMode::cModeReplace, kFxFileAttribute::cReadOnly);
+  EXPECT_EQ(3, file->Write("abc", 3));  // the handle itself may write
   delete file;
-  sFxFileInfo info;
-  ASSERT_TRUE(mLayer.GetInfo(Path("a.xml"), info));
-  EXPECT_EQ(kFxFileInfo::cReadOnly, info.mFlags);
-  EXPECT_EQ(2u, info.mSize);
-  EXPECT_EQ(fs::perms::none, fs::status(mDir / "a.xml").permissions() &
-                                 (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write));
-  info.mFlags = 0;
-  ASSERT_TRUE(mLayer.SetInfo(Path("a.xml"), info));
-  ASSERT_TRUE(mLayer.GetInfo(Path("a.xml"), info));
-  EXPECT_EQ(0u, info.mFlags);
-
-  sFxFileInfo readOnly;
-  readOnly.mFlags = kFxFileInfo::cReadOnly;
-  ASSERT_TRUE(mLayer.CreateDirectory(Path("locked"), readOnly));
-  ASSERT_TRUE(mLayer.GetInfo(Path("locked"), info));
-#ifdef _WIN32
-  // wine keeps no read-only state on directories.
-  EXPECT_EQ(kFxFileInfo::cDirectory, info.mFlags & kFxFileInfo::cDirectory);
-#else
-  EXPECT_EQ(kFxFileInfo::cReadOnly | kFxFileInfo::cDirectory, info.mFlags);
-#endif
-  ExpectFailure(mLayer.CreateDirectory(Path("locked"), info), 0u, "again: no code recorded");
-  ExpectFailure(mLayer.GetInfo(Path("missing"), info), kFxError::cFileNotFound, "get");
-  EXPECT_TRUE(mLayer.Delete(Path("a.xml")));
-  ExpectFailure(mLayer.Delete(Path("a.xml")), kFxError::cFileNotFound, "delete");
-}
-
-TEST_F(OsFileLayer, FindListsTheMatchingNamesUntilNoMore) {
-  WriteFile(mDir / "a.xml", "abc");
   WriteFile(mDir / "bb.xml", "abcde");
   WriteFile(mDir / "README", "x");
-  fs::create_directory(mDir.Path() / "dd.xml");
+  sFxFileInfo info;
+  EXPECT_TRUE(mLayer.GetInfo(Path("a.xml"), info) && info.mFlags == kFxFileInfo::cReadOnly && info.mSize == 3);
+  info.mFlags = 0;
+  EXPECT_TRUE(mLayer.SetInfo(Path("a.xml"), info) && mLayer.GetInfo(Path("a.xml"), info) && info.mFlags == 0);
+  EXPECT_TRUE(mLayer.CreateDirectory(Path("dd.xml"), info) && !mLayer.CreateDirectory(Path("dd.xml"), info));
+  EXPECT_TRUE(!mLayer.GetInfo(Path("missing"), info) && Code() == kFxError::cFileNotFound);
   // The sizes of the files found for a pattern, -1 for each directory.
   auto find = [this](const char* pattern) {
     std::multiset<int> found;
-    sFxFileInfo info;
-    cFxOsSearch* search = mLayer.FindFirst(Path(pattern), info);
-    for (bool more = search != nullptr; more; more = search->FindNext(info))
-      found.insert((info.mFlags & kFxFileInfo::cDirectory) ? -1 : static_cast<int>(info.mSize));
-    EXPECT_EQ(kFxError::cFileNoMore, FxGetErrorCode()) << pattern;
+    sFxFileInfo entry;
+    cFxOsSearch* search = mLayer.FindFirst(Path(pattern), entry);
+    for (bool more = search != nullptr; more; more = search->FindNext(entry))
+      found.insert((entry.mFlags & kFxFileInfo::cDirectory) ? -1 : static_cast<int>(entry.mSize));
+    EXPECT_EQ(found.empty() ? kFxError::cFileNotFound : kFxError::cFileNoMore, Code()) << pattern;
     delete search;
     return found;
   };
@@ -198,37 +145,31 @@ TEST_F(OsFileLayer, FindListsTheMatchingNamesUntilNoMore) {
   EXPECT_EQ((std::multiset<int>{3}), find("?.xml"));
   // "*.*" matches names without a dot too, "." and ".." among them.
   EXPECT_EQ((std::multiset<int>{-1, -1, -1, 1, 3, 5}), find("*.*"));
+  EXPECT_TRUE(find("*.bin").empty() && find("nodir/*").empty());
 #ifndef _WIN32
   // A POSIX name is matched as its bytes on disk, UTF-8 or not.
   WriteFile(mDir / "St\xC3\xA4" "dte.dat", "1234567");
   WriteFile(mDir / "\xFF\xFE.dat", "12");
-  EXPECT_EQ((std::multiset<int>{7}), find("St\xC3\xA4*.dat"));
-  EXPECT_EQ((std::multiset<int>{2}), find("?\xFE.dat"));
+  EXPECT_TRUE(find("St\xC3\xA4*.dat") == std::multiset<int>{7} && find("?\xFE.dat") == std::multiset<int>{2});
 #endif
-  sFxFileInfo info;
-  ExpectFailure(mLayer.FindFirst(Path("*.bin"), info), kFxError::cFileNotFound, "no match");
-  ExpectFailure(mLayer.FindFirst(Path("nodir/*"), info), kFxError::cFileNotFound, "no directory");
+  EXPECT_TRUE(mLayer.Delete(Path("a.xml")) && !mLayer.Delete(Path("a.xml")) && Code() == kFxError::cFileNotFound);
 }
 
 TEST_F(OsFileLayer, OneOverlappedReadAtATime) {
   WriteFile(mDir / "a.bin", "0123456789");
   WriteFile(mDir / "b.bin", "abcdefghij");
-  const int mode = kFxFileMode::cRead | kFxFileMode::cOverlapped;
-  cFxOsFile* a = OpenOk("a.bin", mode);
-  cFxOsFile* b = OpenOk("b.bin", mode);
-  ExpectFailure(a->WaitRead(), kFxError::cFileReadPending, "nothing to wait for");
+  cFxOsFile* a = Open("a.bin", kFxFileMode::cRead | kFxFileMode::cOverlapped);
+  cFxOsFile* b = Open("b.bin", kFxFileMode::cRead | kFxFileMode::cOverlapped);
   char bytes[4] = {};
+  EXPECT_TRUE(!a->WaitRead() && Code() == kFxError::cFileReadPending);  // nothing to wait for
   ASSERT_TRUE(a->ReadAsync(6, bytes, 4));
-  ExpectFailure(a->ReadAsync(0, bytes, 4), kFxError::cFileReadPending, "second read");
-  ExpectFailure(b->ReadAsync(0, bytes, 4), kFxError::cFileReadPending, "one for the whole process");
-  EXPECT_TRUE(a->IsReadDone());
-  EXPECT_TRUE(a->WaitRead());
-  EXPECT_EQ("6789", std::string(bytes, 4));
+  EXPECT_TRUE(!a->ReadAsync(0, bytes, 4) && Code() == kFxError::cFileReadPending);
+  EXPECT_TRUE(!b->ReadAsync(0, bytes, 4) && Code() == kFxError::cFileReadPending);  // one for the whole process
+  EXPECT_TRUE(a->IsReadDone() && a->WaitRead() && std::string(bytes, 4) == "6789");
 #ifndef _WIN32
   // A Windows file opened for overlapped reads has no position for plain
-  // reads; the POSIX layer keeps one.
-  EXPECT_EQ(1, a->Read(bytes, 1));  // the read ran beside the file's own position
-  EXPECT_EQ('0', bytes[0]);
+  // reads; the POSIX layer keeps one, beside which the read ran.
+  EXPECT_TRUE(a->Read(bytes, 1) == 1 && bytes[0] == '0');
 #endif
   ASSERT_TRUE(b->ReadAsync(100, bytes, 4));
   delete b;  // closing a file ends its pending read
@@ -239,16 +180,10 @@ TEST_F(OsFileLayer, OneOverlappedReadAtATime) {
 TEST(OsFileLayerNames, NativePathOfTheInternalForm) {
   const struct { const char* mGiven; const char* mNative; } cases[] = {
 #ifdef _WIN32
-      {"@os:c/data/file.xml", "c:\\data\\file.xml"},
-      {"c/data/file.xml", "c:\\data\\file.xml"},  // the part after "@os:" alone
-      {"@os:d/", "d:\\"},
-      {"@os:d", "d:\\"},
-      {"@os:c/../x", "c:\\..\\x"},
-      {"@os:\\\\server/share/a.xml", "\\\\server\\share\\a.xml"},
+      {"@os:c/data/file.xml", "c:\\data\\file.xml"}, {"c/data/file.xml", "c:\\data\\file.xml"},
+      {"@os:d", "d:\\"}, {"@os:\\\\server/share/a.xml", "\\\\server\\share\\a.xml"},
 #else
-      {"@os:/data/file.xml", "/data/file.xml"},
-      {"/data/file.xml", "/data/file.xml"},
-      {"@os:/", "/"},
+      {"@os:/data/file.xml", "/data/file.xml"}, {"/data/file.xml", "/data/file.xml"}, {"@os:/", "/"},
 #endif
   };
   cFxOsFileSystem layer;
@@ -258,20 +193,18 @@ TEST(OsFileLayerNames, NativePathOfTheInternalForm) {
 TEST(MountTable, NamesAreUniqueExactAndFreeOfSeparators) {
   cFxOsFileSystem first, second;
   ASSERT_TRUE(FxMount(first, cFxString("test-a"), 1, cFxString("@test-a:"), 2));
-  for (cFxOsFileSystem* entry : {&second, &first}) {  // even the entry itself cannot take it twice
-    for (const char* name : {"", "a:b", "a/b", ":", "test-a"}) {
+  for (const char* name : {"", "a:b", "a/b", "test-a"}) {  // even the entry itself cannot take "test-a" twice
+    for (cFxOsFileSystem* entry : {&second, &first}) {
       FxSetErrorCode(0);
       EXPECT_FALSE(FxMount(*entry, cFxString(name), 0, cFxString("@x:"), 0)) << name;
       EXPECT_EQ(kFxError::cFileMount, FxGetErrorCode()) << name;
     }
   }
-  EXPECT_EQ(&first, FxFindMount(cFxString("test-a")));
-  EXPECT_EQ(nullptr, FxFindMount(cFxString("TEST-A")));
+  EXPECT_TRUE(FxFindMount(cFxString("test-a")) == &first && FxFindMount(cFxString("TEST-A")) == nullptr);
   ASSERT_TRUE(FxMount(second, cFxString("test-b"), 0, cFxString(), 0));
   ASSERT_TRUE(FxMount(second, cFxString("test-c"), 0, cFxString(), 0));  // moves to the new name
-  EXPECT_EQ(nullptr, FxFindMount(cFxString("test-b")));
   FxUnmount(first);
-  EXPECT_EQ(nullptr, FxFindMount(cFxString("test-a")));
+  EXPECT_TRUE(FxFindMount(cFxString("test-a")) == nullptr && FxFindMount(cFxString("test-b")) == nullptr);
   EXPECT_EQ(&second, FxFindMount(cFxString("test-c")));
   FxUnmount(second);
 }
