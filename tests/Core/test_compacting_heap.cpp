@@ -1,10 +1,12 @@
-// The compacting heap over small local arenas: unit sizes, reuse, merging,
-// best fit, compaction with and without pinning.
+// The compacting heap over small local arenas (unit sizes, reuse, merging,
+// best fit, compaction with and without pinning) and the process-wide
+// memory manager over two such heaps.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "API/core/cFxMemoryManager.h"
 #include "Core/cFxCompactingHeap.h"
 
 namespace {
@@ -12,7 +14,6 @@ namespace {
 void Fill(uint8_t* data, uint32_t bytes, uint32_t seed) {
   for (uint32_t i = 0; i < bytes; ++i) data[i] = static_cast<uint8_t>(seed * 31 + i);
 }
-
 bool Holds(const uint8_t* data, uint32_t bytes, uint32_t seed) {
   for (uint32_t i = 0; i < bytes; ++i)
     if (data[i] != static_cast<uint8_t>(seed * 31 + i)) return false;
@@ -32,7 +33,6 @@ struct LocalHeap {
   }
   uint8_t* At(uint32_t* cell) { return mHeap.AddressOf(cell); }
   void Free(uint32_t* cell) { mHeap.Free(At(cell)); }
-
   // Fills the arena with patterned 2-unit blocks and frees every other one,
   // so no free block below the tail is larger than 2 units.
   void Checkerboard() {
@@ -55,8 +55,7 @@ struct LocalHeap {
 };
 
 // Keeps `count` distinct pointers into the heap in this frame while it compacts.
-__attribute__((noinline)) void* AllocWhilePinned(cFxCompactingHeap& heap, uint8_t* from, int count,
-                                                 uint32_t bytes) {
+__attribute__((noinline)) void* AllocWhilePinned(cFxCompactingHeap& heap, uint8_t* from, int count, uint32_t bytes) {
   // Every slot is set: a slot left to whatever an earlier call put there
   // could name another block and pin it too.
   uint8_t* volatile pins[200];
@@ -68,34 +67,23 @@ __attribute__((noinline)) void* AllocWhilePinned(cFxCompactingHeap& heap, uint8_
 
 }  // namespace
 
-TEST(CompactingHeap, RequestsOccupyWholeUnitsAndRecordTheirSize) {
-  LocalHeap local(64 * 1024, -1, false);
+TEST(CompactingHeap, RequestsOccupyWholeUnitsAndWhatCannotBeSuppliedChangesNothing) {
+  LocalHeap local(8192, -1, false, 8);
   cFxCompactingHeap& heap = local.mHeap;
-  const uint32_t total = heap.TotalUnits();
-  struct Case {
-    uint32_t bytes, units;
-  } cases[] = {{0, 1}, {1, 1}, {8, 1}, {9, 2}, {24, 2}, {25, 3}, {4096, 257}};
-  uint32_t used = 0;
-  for (const Case& c : cases) {
-    uint8_t* data = static_cast<uint8_t*>(heap.Alloc(c.bytes));
+  const struct { uint32_t mBytes, mUnits; } cases[] = {{0, 1}, {1, 1}, {8, 1}, {9, 2}, {24, 2}, {25, 3}, {4096, 257}};
+  uint32_t freeUnits = heap.TotalUnits();
+  for (const auto& c : cases) {
+    uint8_t* data = static_cast<uint8_t*>(heap.Alloc(c.mBytes));
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % 16, 0u) << c.bytes;
-    EXPECT_EQ(cFxCompactingHeap::SizeOf(data), c.bytes);  // not the rounded extent
-    EXPECT_EQ(heap.FreeUnits(), total - (used += c.units)) << c.bytes;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % 16, 0u) << c.mBytes;
+    EXPECT_EQ(cFxCompactingHeap::SizeOf(data), c.mBytes);  // not the rounded extent
+    EXPECT_EQ(heap.FreeUnits(), freeUnits -= c.mUnits) << c.mBytes;
   }
-}
-
-TEST(CompactingHeap, RefusesWhatItCannotSupplyWithoutChangingAnything) {
-  LocalHeap local(4096, -1, false, 2);
-  cFxCompactingHeap& heap = local.mHeap;
-  uint32_t freeUnits = heap.FreeUnits();
   EXPECT_EQ(heap.Alloc(freeUnits * 16), nullptr);  // one unit more than is free
   EXPECT_EQ(heap.Alloc(0xFFFFFFF0u), nullptr);    // would wrap the unit count
-  // Two cells: the third allocation has no handle to give.
-  EXPECT_TRUE(heap.Alloc(8) && heap.Alloc(8));
-  EXPECT_EQ(heap.Alloc(8), nullptr);
-  EXPECT_EQ(heap.FreeUnits(), freeUnits - 2);
-  EXPECT_TRUE(heap.CheckConsistency());
+  EXPECT_NE(heap.Alloc(8), nullptr);
+  EXPECT_EQ(heap.Alloc(8), nullptr);  // eight cells: no handle left to give
+  EXPECT_TRUE(heap.FreeUnits() == freeUnits - 1 && heap.CheckConsistency());
 }
 
 TEST(CompactingHeap, ReusesFreedBlocksMergesAndGivesTheBestFit) {
@@ -105,20 +93,14 @@ TEST(CompactingHeap, ReusesFreedBlocksMergesAndGivesTheBestFit) {
   uint8_t* first = local.At(cells[0]);
   local.Free(cells[1]);
   EXPECT_EQ(local.At(cells[1] = local.Alloc(1)), first + 16);  // the freed middle block
-  local.Free(cells[1]);
-  local.Free(cells[2]);
-  local.Free(cells[3]);  // bucket 1 holds two: joins its free predecessor
+  for (int i : {1, 2, 3}) local.Free(cells[i]);  // each joins its free predecessor
   EXPECT_EQ(local.At(local.Alloc(24)), first + 32);
-
   // Free blocks of 40, 35 and 33 units kept apart by live ones: the smallest
   // that fits wins over the rest of the arena.
   LocalHeap fit(64 * 1024, -1, false);
   uint32_t* big[3];
   const uint32_t units[3] = {40, 35, 33};
-  for (int i = 0; i < 3; ++i) {
-    big[i] = fit.Alloc(units[i] * 16 - 8);
-    fit.Alloc(8);
-  }
+  for (int i = 0; i < 3; ++i) big[i] = fit.Alloc(units[i] * 16 - 8), fit.Alloc(8);
   uint8_t* at35 = fit.At(big[1]);
   uint8_t* at33 = fit.At(big[2]);
   for (uint32_t* cell : big) fit.Free(cell);
@@ -127,22 +109,17 @@ TEST(CompactingHeap, ReusesFreedBlocksMergesAndGivesTheBestFit) {
   EXPECT_TRUE(fit.mHeap.CheckConsistency());
 }
 
-TEST(CompactingHeap, CompactionSlidesLiveBlocksAndRewritesTheirCells) {
+TEST(CompactingHeap, CompactionSlidesLiveBlocksRewritesTheirCellsAndMovesAnchors) {
   LocalHeap local(16 * 1024, -1, false);
   local.Checkerboard();
-  const size_t count = local.mBlocks.size();
-  size_t lastLive = (count - 1) & ~size_t(1);
+  const size_t count = local.mBlocks.size(), lastLive = (count - 1) & ~size_t(1);
   const void* anchors[1] = {local.At(local.mBlocks[lastLive]) + 5};  // a raw pointer moved along
-
   uint8_t* data = static_cast<uint8_t*>(local.mHeap.Alloc(60, anchors, 1));
-  ASSERT_NE(data, nullptr);
-  EXPECT_TRUE(local.mHeap.CheckConsistency());
+  EXPECT_TRUE(data == local.mBefore[(count + 1) / 2] && local.mHeap.CheckConsistency());
   for (size_t i = 0; i < count; i += 2) {
-    EXPECT_EQ(local.At(local.mBlocks[i]), local.mBefore[i / 2]) << i;
-    EXPECT_TRUE(local.Intact(i)) << i;
+    EXPECT_TRUE(local.At(local.mBlocks[i]) == local.mBefore[i / 2] && local.Intact(i)) << i;
   }
   EXPECT_EQ(anchors[0], local.At(local.mBlocks[lastLive]) + 5);
-  EXPECT_EQ(data, local.mBefore[(count + 1) / 2]);
 }
 
 TEST(CompactingHeap, BlockNamedByAStackWordDoesNotMove) {
@@ -150,20 +127,16 @@ TEST(CompactingHeap, BlockNamedByAStackWordDoesNotMove) {
   local.Checkerboard();
   size_t pinned = (local.mBlocks.size() / 2) & ~size_t(1);
   void* data = AllocWhilePinned(local.mHeap, local.mBefore[pinned], 1, 200 * 16 - 8);
-  ASSERT_NE(data, nullptr);
-  EXPECT_TRUE(local.mHeap.CheckConsistency());
+  EXPECT_TRUE(data != nullptr && data < local.mBefore[pinned] && local.mHeap.CheckConsistency());
   EXPECT_EQ(local.At(local.mBlocks[pinned]), local.mBefore[pinned]);
   EXPECT_EQ(local.At(local.mBlocks[2]), local.mBefore[1]);  // those below still slide
-  EXPECT_LT(data, local.mBefore[pinned]);
   for (size_t i = 0; i < local.mBlocks.size(); i += 2) EXPECT_TRUE(local.Intact(i)) << i;
-
   // More pinned words than the set holds: the request goes unanswered, nothing moves.
   LocalHeap full(32 * 1024, 16, true);
   full.Checkerboard();
   uint32_t freeUnits = full.mHeap.FreeUnits();
   EXPECT_EQ(AllocWhilePinned(full.mHeap, full.mBefore.back() - 180, 200, 200 * 16 - 8), nullptr);
-  EXPECT_EQ(full.mHeap.FreeUnits(), freeUnits);
-  EXPECT_EQ(full.At(full.mBlocks[2]), full.mBefore[2]);
+  EXPECT_TRUE(full.mHeap.FreeUnits() == freeUnits && full.At(full.mBlocks[2]) == full.mBefore[2]);
 }
 
 TEST(CompactingHeap, RandomWorkloadKeepsHeapAndDataIntact) {
@@ -188,8 +161,25 @@ TEST(CompactingHeap, RandomWorkloadKeepsHeapAndDataIntact) {
       ASSERT_TRUE(step % 500 != 0 || local.mHeap.CheckConsistency()) << step;
     }
     for (const Live& l : live) {
-      EXPECT_EQ(cFxCompactingHeap::SizeOf(local.At(l.cell)), l.bytes);
-      EXPECT_TRUE(Holds(local.At(l.cell), l.bytes, l.seed));
+      EXPECT_TRUE(cFxCompactingHeap::SizeOf(local.At(l.cell)) == l.bytes && Holds(local.At(l.cell), l.bytes, l.seed));
     }
   }
+}
+
+TEST(MemoryManager, AllocatesFromEachHeapAndIgnoresForeignAddresses) {
+  cFxMemoryManager& manager = cFxMemoryManager::GetMemoryManager();
+  cFxCompactingHeap& blocks = manager.BlockHeap();
+  cFxCompactingHeap& strings = manager.StringHeap();
+  const uint32_t blockFree = blocks.FreeUnits(), stringFree = strings.FreeUnits();
+  void* block = manager.AllocBlock(300);
+  void* text = manager.AllocString(5);
+  EXPECT_TRUE(blocks.FreeUnits() == blockFree - 20 && strings.FreeUnits() == stringFree - 1);
+  // The handle cell holds the data's offset from the region's base.
+  EXPECT_EQ(*manager.HandleOf(block), static_cast<uint32_t>(static_cast<uint8_t*>(block) - FxArenaBase()));
+  int local = 0;  // null and addresses outside both heaps are ignored
+  for (void* data : {block, text, static_cast<void*>(nullptr), static_cast<void*>(&local)}) manager.Free(data);
+  EXPECT_EQ(FxHandleAddress(manager.HandleOf(nullptr)), nullptr);
+  EXPECT_EQ(manager.AllocBlock(0xFFFFFFFFu), nullptr);
+  EXPECT_TRUE(blocks.FreeUnits() == blockFree && strings.FreeUnits() == stringFree);
+  EXPECT_TRUE(blocks.CheckConsistency() && strings.CheckConsistency());
 }

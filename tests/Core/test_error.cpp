@@ -1,4 +1,4 @@
-// The error record, channel output and the fatal path.
+// The error record, channel output, raising exceptions and the fatal path.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,11 +6,12 @@
 #include <string>
 
 #include "API/core/FxError.h"
-#include "Core/platform/FxPlatform.h"
+#include "API/core/cFxException.h"
 #include "support/TestSupport.h"
 
 namespace {
 
+using ::testing::ExitedWithCode;
 constexpr int32_t cMax = 200;
 
 // Channel 0 writes into a buffer while a test runs; every channel is off
@@ -25,11 +26,12 @@ class ErrorChannel : public ::testing::Test {
   void TearDown() override {
     for (int32_t i = 0; i < kFxChannel::cCount; ++i) FxSetChannel(i, false, 0, nullptr, "", 0);
     FxSetErrorTable(0x123, nullptr);
+    FxSetExceptionHook(nullptr);
   }
   char mOut[cMax + 16];
 };
 
-TEST_F(ErrorChannel, ReportPrintsTheRecordedError) {
+TEST_F(ErrorChannel, ReportPrintsTheRecordedErrorWhereItWasMade) {
   static char table[3 * 1024] = {};
   strcpy(table + 2 * 1024, "third entry");
   FxSetErrorTable(0x123, table);
@@ -47,15 +49,12 @@ TEST_F(ErrorChannel, ReportPrintsTheRecordedError) {
     EXPECT_EQ(std::string("ERROR: ") + c.mPrinted + " (Core/FxError,87,main)\n", mOut) << c.mPrinted;
     EXPECT_EQ(c.mCode, FxGetErrorCode());  // reporting clears nothing
   }
-}
-
-TEST_F(ErrorChannel, ErrorLineNamesTheCurrentLocation) {
   FxSetCurrentLocation("xml/cXmlParser", 412, 0);
   FxErrorPrintf("bad token %c", '<');
   EXPECT_STREQ("ERROR: bad token < (xml/cXmlParser,412,main)\n", mOut);
 }
 
-TEST_F(ErrorChannel, DestinationIsCutAndSilentChannelsDropEverything) {
+TEST_F(ErrorChannel, TextsAreCutToTheirBuffersAndSilentChannelsAndHandledExceptionsDropEverything) {
   FxSetChannel(0, true, 10, mOut, "main", 0);
   FxChannelPrintf(0, "0123456789abcdef");
   EXPECT_STREQ("0123456789", mOut);
@@ -66,92 +65,54 @@ TEST_F(ErrorChannel, DestinationIsCutAndSilentChannelsDropEverything) {
   FxSetChannel(0, false, cMax, mOut, "main", 0);
   FxReportError();
   EXPECT_STREQ("", mOut);
-}
-
-TEST_F(ErrorChannel, NegativeEchoAlsoWritesStandardOutput) {
-  FxSetChannel(5, true, cMax, nullptr, "echo", -1);
+  FxSetChannel(5, true, cMax, nullptr, "echo", -1);  // a negative echo writes standard output too
   testing::internal::CaptureStdout();
   FxChannelPrintf(5, "to the console %d%%", 7);
   EXPECT_EQ("to the console 7%", testing::internal::GetCapturedStdout());
-}
-
-TEST_F(ErrorChannel, FormattedTextIsCutToItsBuffer) {
-  const std::string longText(3000, 'x');
-  FxSetErrorMessage("%s", longText.c_str());
+  FxSetErrorMessage("%s", std::string(3000, 'x').c_str());
   EXPECT_EQ(1023u, strlen(FxGetErrorMessage()));
-  FxSetErrorMessage("heap %s cannot allocate %u bytes", "scratch", 64u);
-  EXPECT_STREQ("heap scratch cannot allocate 64 bytes", FxGetErrorMessage());
   FxSetErrorFile(std::string(300, 'p').c_str());
   EXPECT_EQ(std::string(255, 'p'), FxGetErrorFile());
+  mOut[0] = '\0';
+  FxSetChannel(0, true, cMax, mOut, "main", 0);
+  FxSetExceptionHook([](const char*) { return true; });  // handled: Raise returns, nothing reported
+  cXmlParseException("Badly formed XML document.", 9).Raise();
+  EXPECT_STREQ("", mOut);
 }
 
-// The fatal path, each case in a child process.
-
-using ::testing::ExitedWithCode;
-
-TEST(FatalErrorDeathTest, WritesTheBoxTextThenTheNoteAndExitsWithMinusOne) {
-  EXPECT_EXIT(
-      {
-        FxSetCurrentLocation("app/main", 12, 0);
-        FxSetFatalNote("replaced");
-        FxSetFatalNote("While reading 100%s");
-        FxFatalError("cannot open %s (%d%%)", "a.xml", 5);
-      },
-      ExitedWithCode(test::kFatalExitStatus),
-      "^ERROR: cannot open a\\.xml \\(5%\\)\nFILE: app/main\nLINE:12\nWhile reading 100%s\n$");
-  // A note taken back again adds nothing.
-  EXPECT_EXIT(
-      {
-        FxSetFatalNote("gone");
-        FxSetFatalNote(nullptr);
-        FxSetCurrentLocation("f", 1, 0);
-        FxFatalError("x");
-      },
-      ExitedWithCode(test::kFatalExitStatus), "^ERROR: x\nFILE: f\nLINE:1\n$");
-}
-
+// The fatal path, each case in a child process. The box text names the
+// place where exceptions are raised, not their origin.
+const std::string cRaised = "\nFILE: API/core/cFxException\nLINE:113\n$";
+char gChannelZero[512];
+void ShowChannelZero() { fputs(gChannelZero, stderr); }
 void SecondHook() { fputs("second\n", stderr); }
 void FirstHook() {
   fputs("first\n", stderr);
   FxSetPreExitHook(SecondHook);
 }
 
-TEST(FatalErrorDeathTest, PreExitHookRunsBeforeTheBoxAndAgainIfSetAnew) {
-  EXPECT_EXIT(
-      {
-        FxSetPreExitHook(FirstHook);
-        FxSetCurrentLocation("f", 1, 0);
-        FxFatalError("x");
-      },
-      ExitedWithCode(test::kFatalExitStatus), "^first\nERROR: x\nFILE: f\nLINE:1\nsecond\n$");
+TEST(FatalErrorDeathTest, WritesTheBoxTextThenTheNoteAndExitsWithMinusOne) {
+  EXPECT_EXIT((FxSetCurrentLocation("app/main", 12, 0), FxSetFatalNote("replaced"), FxSetFatalNote("In 100%s"),
+               FxFatalError("cannot open %s (%d%%)", "a.xml", 5)),
+              ExitedWithCode(test::kFatalExitStatus),
+              "^ERROR: cannot open a\\.xml \\(5%\\)\nFILE: app/main\nLINE:12\nIn 100%s\n$");
+  // A note taken back adds nothing; the pre-exit hook runs before the box
+  // and again when it sets itself anew.
+  EXPECT_EXIT((FxSetFatalNote("gone"), FxSetFatalNote(nullptr), FxSetPreExitHook(FirstHook),
+               FxSetCurrentLocation("f", 1, 0), FxFatalError("x")),
+              ExitedWithCode(test::kFatalExitStatus), "^first\nERROR: x\nFILE: f\nLINE:1\nsecond\n$");
 }
 
-#ifndef _WIN32
-// POSIX only: the child is a shell script.
-//
-// The fatal path reaps the children it started before the process ends:
-// a hook that runs after the error text (set anew by the one before it)
-// finds the child's work done.
-std::string gChildMark;
-void SayWhetherTheChildFinished() {
-  fputs(test::FileExists(gChildMark) ? "child finished\n" : "child still running\n", stderr);
+TEST(ExceptionDeathTest, RaiseReportsOnChannelZeroThenShowsTheTextAndExitsWithMinusOne) {
+  // Percent signs survive; a hook that declines does not stop the exit.
+  EXPECT_EXIT((FxSetExceptionHook([](const char*) { return false; }), cFxException("100%s %d%% of %n").Raise()),
+              ExitedWithCode(test::kFatalExitStatus), "^ERROR: 100%s %d%% of %n" + cRaised);
+  // A pre-exit hook showing channel 0's report, made before the box text.
+  EXPECT_EXIT((FxSetChannel(0, true, 500, gChannelZero, "main", 0), FxSetPreExitHook(ShowChannelZero),
+               cXmlParseException("Badly formed XML document.", 3).Raise()),
+              ExitedWithCode(test::kFatalExitStatus),
+              "^ERROR: Line 3: Badly formed XML document\\. \\(API/core/cFxException,113,main\\)\n"
+              "ERROR: Line 3: Badly formed XML document\\." + cRaised);
 }
-void ArmTheLateHook() { FxSetPreExitHook(SayWhetherTheChildFinished); }
-
-void FailWithAChildRunning(const std::string& script) {
-  const char* args[] = {"-c", script.c_str(), nullptr};
-  if (FxPlatformStartProgram("sh", args) == 0) exit(1);
-  FxSetPreExitHook(ArmTheLateHook);
-  FxSetCurrentLocation("f", 1, 0);
-  FxFatalError("x");
-}
-
-TEST(FatalErrorDeathTest, WaitsForStartedProgramsBeforeTheProcessEnds) {
-  test::TempDir dir;
-  gChildMark = dir / "done";
-  EXPECT_EXIT(FailWithAChildRunning("exec >/dev/null 2>&1; sleep 0.3; touch '" + gChildMark + "'"),
-              ExitedWithCode(test::kFatalExitStatus), "^ERROR: x\nFILE: f\nLINE:1\nchild finished\n$");
-}
-#endif
 
 }  // namespace

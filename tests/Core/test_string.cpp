@@ -1,8 +1,12 @@
 // Core strings: the empty string as null handle, sharing and release,
-// interning, conversion between widths, the builder.
+// interning, conversion between widths, the builder, the operations on
+// strings and raw arrays, and formatting.
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstdint>
 #include <iterator>
+#include <limits>
 #include <string>
 
 #include "API/core/cFxString.h"
@@ -13,16 +17,15 @@ namespace {
 
 std::u16string Text(const cFxWString& s) { return std::u16string(s.c_str(), s.Length()); }
 std::string Text(const cFxString& s) { return std::string(s.c_str(), s.Length()); }
+std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 cFxMemoryManager& Manager() { return cFxMemoryManager::GetMemoryManager(); }
 
 template <typename tString>
 void ExpectNullHandles(const tString* strings, size_t count) {
   for (size_t i = 0; i < count; ++i) {
-    EXPECT_EQ(strings[i].GetHandle(), nullptr) << i;
-    EXPECT_EQ(strings[i].Length(), 0u) << i;
-    ASSERT_NE(strings[i].c_str(), nullptr) << i;
-    EXPECT_EQ(strings[i].c_str()[0], 0) << i;
+    const tString& s = strings[i];
+    EXPECT_TRUE(s.GetHandle() == nullptr && s.Length() == 0 && s.c_str() != nullptr && s.c_str()[0] == 0) << i;
   }
 }
 
@@ -45,23 +48,25 @@ void ReleaseFromEveryPosition(const char* const (&texts)[3], uint32_t bucket) {
   }
 }
 
+int32_t WideFormat(wchar16* out, uint32_t capacity, const wchar16* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int32_t count = FxWFormatV(out, capacity, format, args);
+  va_end(args);
+  return count;
+}
+
 }  // namespace
 
 TEST(String, EveryEmptyStringIsTheNullHandle) {
   const char* noText = nullptr;
-  const wchar16* noWide = nullptr;
-  const cFxString narrow[] = {cFxString(""),           cFxString(noText),
-                              cFxString("abc", 0),      cFxString(u""),
-                              cFxString("abc").Substring(1, 1),
-                              cFxString::Allocate(0),   cFxString::Concat("", nullptr),
-                              cFxString::Format("%s", ""), cFxString::FormatW(u""),
-                              cFxString().DeepCopy()};
+  const cFxString narrow[] = {cFxString(noText), cFxString("abc", 0), cFxString(u""), cFxString("abc").Substring(1, 1),
+                              cFxString::Allocate(0), cFxString::Concat("", nullptr), cFxString::Format("%s", ""),
+                              cFxString::FormatW(u""), cFxString().DeepCopy()};
   ExpectNullHandles(narrow, std::size(narrow));
-  const cFxWString wide[] = {cFxWString(u""),        cFxWString(noWide),
-                             cFxWString(""),         cFxWString(cFxString()),
-                             cFxWString(u"abc").Substring(3),
-                             cFxWString::Allocate(0), cFxWString::Concat(u"", u""),
-                             cFxWString::FormatW(u"%s", u""), cFxWString::Format("%s", ""),
+  const cFxWString wide[] = {cFxWString(u""), cFxWString(""), cFxWString(cFxString()), cFxWString(u"abc").Substring(3),
+                             cFxWString::Allocate(0), cFxWString::Concat(u"", u""), cFxWString::FormatW(u"%s", u""),
+                             cFxWString::Format("%s", ""),
                              cFxWString(u"abc").Replace(cFxWString(u"abc"), cFxWString())};
   ExpectNullHandles(wide, std::size(wide));
 }
@@ -73,11 +78,9 @@ TEST(String, CopiesShareAssignmentsReleaseAndTheLastHolderFreesBufferAndCell) {
     auto* first = new cFxWString(u"shared text");
     handle = first->GetHandle();
     cFxWString copy(*first);
-    EXPECT_EQ(copy.GetHandle(), handle);
-    EXPECT_EQ(copy.GetRefCount(), 2);
+    EXPECT_TRUE(copy.GetHandle() == handle && copy.GetRefCount() == 2);
     delete first;
-    EXPECT_EQ(copy.GetRefCount(), 1);
-    EXPECT_EQ(Text(copy), u"shared text");
+    EXPECT_TRUE(copy.GetRefCount() == 1 && Text(copy) == u"shared text");
     cFxWString assigned;
     assigned = copy;
     cFxWString& alias = assigned;
@@ -88,34 +91,27 @@ TEST(String, CopiesShareAssignmentsReleaseAndTheLastHolderFreesBufferAndCell) {
   sFxHandleCell* next = Manager().TakeCell();  // the freed cell is first in the pool again
   EXPECT_EQ(next, handle);
   Manager().ReturnCell(next);
-
   cFxString s("first");
   cFxString keep(s);
   s = "second";
-  EXPECT_EQ(keep.GetRefCount(), 1);
-  EXPECT_EQ(Text(keep), "first");
+  EXPECT_TRUE(keep.GetRefCount() == 1 && Text(keep) == "first");
   s = s.c_str() + 3;  // from its own characters
   EXPECT_EQ(Text(s), "ond");
 }
 
 TEST(String, InterningSharesIdenticalTextAndReleaseUnlinksAnywhereInTheChain) {
   cFxWString a = cFxWString::Intern(u"interned-name", 13);
-  cFxWString b = cFxWString::Intern(u"interned-name", 13);
-  EXPECT_EQ(a.GetHandle(), b.GetHandle());
-  EXPECT_EQ(a.GetRefCount(), 2);
+  const cFxWString b = cFxWString::Intern(u"interned-name", 13);
+  EXPECT_TRUE(b.GetHandle() == a.GetHandle() && a.GetRefCount() == 2);
   cFxWString prefix = cFxWString::Intern(u"interned-name", 8);
-  EXPECT_NE(prefix.GetHandle(), a.GetHandle());
-  EXPECT_EQ(Text(prefix), u"interned");
-
+  EXPECT_TRUE(prefix.GetHandle() != a.GetHandle() && Text(prefix) == u"interned");
   // c1 * 37 + c2 = 2564 for all three.
   const char* const narrow[3] = {"Bz", "CU", "D0"};
   ReleaseFromEveryPosition(narrow, 2564);
 }
 
 TEST(String, WidthsConvertBySignExtensionAndLowByte) {
-  cFxWString wide("caf\xE9");
-  EXPECT_EQ(wide.c_str()[3], 0xFFE9);
-  EXPECT_EQ(Text(cFxString(wide)), "caf\xE9");
+  EXPECT_EQ(Text(cFxWString("caf\xE9")), u"caf\xFFE9");
   EXPECT_EQ(Text(cFxString(u"\u0141x")), std::string("\x41x"));
   std::string all;
   for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
@@ -126,8 +122,7 @@ TEST(String, GrowKeepsTheTextAndTerminator) {
   cFxWString s(u"abc");
   cFxWString other(s);
   s.Grow(10);
-  EXPECT_EQ(s.Length(), 10u);
-  EXPECT_EQ(std::u16string(s.c_str()), u"abc");
+  EXPECT_TRUE(s.Length() == 10 && std::u16string(s.c_str()) == u"abc");
   EXPECT_EQ(Text(other), u"abc");  // the shared buffer is untouched
   // An empty string grows into a buffer that reads as empty, even where a
   // freed buffer of the same size left its characters behind.
@@ -157,4 +152,105 @@ TEST(StringDeathTest, ExhaustedStringHeapIsAFatalError) {
   // the build machine's absolute path.
   EXPECT_EXIT(cFxString::Allocate(0x10000000), ::testing::ExitedWithCode(test::kFatalExitStatus),
               "^ERROR: Out of string memory: .*\nFILE: Core/FxStringBuffer\\.cpp\n");
+}
+
+TEST(StringOps, FindHonoursStartAndEndAndCompareAnswersTheCallersValues) {
+  EXPECT_EQ(FxStrFind("abcabc", "bc", 2, -1), 4);
+  EXPECT_EQ(FxStrFind("abcabc", "bc", 3, 3), -1);  // start >= end
+  EXPECT_EQ(FxStrFind("abcabc", "bca", 0, 2), 1);  // the match may run past end
+  EXPECT_EQ(FxStrFind("abcabc", "", 0, -1), -1);   // empty pattern never matches
+  EXPECT_EQ(FxStrFind("abc", "bcd", 0, 100), -1);  // no read past the terminator
+  EXPECT_EQ(FxStrFind(nullptr, "a", 0, -1), -1);
+  EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, 3), -1);
+  EXPECT_EQ(FxWStrFindChar(u"abc", u'c', 10, 50), -1);
+  EXPECT_EQ(cFxWString(u"dir/sub/file.xml").FindChar(u'/', 4), 7);
+  EXPECT_FALSE(cFxWString(u"a.xml").EndsWith(u".XML") || cFxWString(u"ml").EndsWith(u".xml"));
+  EXPECT_EQ(FxStrCompare("abc", "abd", -1, 1, 0, -1, -1), -1);
+  EXPECT_EQ(FxStrCompare("ab", "abc", -1, 1, 0, -1, -1), -1);  // a proper prefix is less
+  EXPECT_EQ(FxStrCompare("abc", "ab", -1, 1, 0, -1, -1), 1);
+  EXPECT_EQ(FxStrCompare("abc", "abc", -1, 1, 7, -1, -1), 7);
+  EXPECT_EQ(FxStrCompare("abX", "abY", -1, 1, 0, 2, 2), 0);        // explicit lengths
+  EXPECT_EQ(FxStrCompare("\x80", "a", -1, 1, 0, -1, -1), -1);      // narrow is signed
+  EXPECT_EQ(FxWStrCompare(u"\u0080", u"a", -1, 1, 0, -1, -1), 1);  // wide is unsigned
+  EXPECT_EQ(FxStrCompare(nullptr, "", -1, 1, 0, 5, -1), 0);
+  EXPECT_TRUE(cFxString("ab") < cFxString("ab\0", 3));  // embedded zeros count
+  EXPECT_FALSE(cFxString("abc") < cFxString("abc") || cFxWString(u"Name") == u"Names");
+}
+
+TEST(StringOps, ReplaceCaseSubstringsAndConcatenation) {
+  const cFxWString text(u"aXa"), a(u"a"), bb(u"bb");
+  EXPECT_EQ(Text(text.Replace(a, bb, 0, 0xFFFFFFFFu)), u"bbXbb");
+  EXPECT_EQ(Text(text.Replace(a, bb, 0, 1)), u"bbXa");  // up to the count
+  EXPECT_EQ(Text(text.Replace(a, bb, 0, 0)), u"aXa");
+  EXPECT_EQ(Text(text.Replace(a, bb, 1)), u"Xbb");  // text before start is dropped
+  EXPECT_EQ(Text(text.Replace(cFxWString(), bb)), u"aXa");
+  EXPECT_EQ(Text(text.Replace(a, cFxWString())), u"X");
+  EXPECT_EQ(Text(cFxWString(u"aaaa").Replace(cFxWString(u"aa"), cFxWString(u"b"))), u"bb");
+  EXPECT_TRUE(text.Replace(a, bb, 3).IsEmpty());
+  EXPECT_EQ(Text(cFxString("MiXeD 123 @[`{\xC9").ToLower()), "mixed 123 @[`{\xC9");
+  EXPECT_EQ(Text(cFxWString(u"\u00C0B-z@[\u00DE").ToLower()), u"\u00C0b-z@[\u00DE");
+  EXPECT_EQ(Text(cFxWString(u"0123").Substring(-3, 2)), u"01");
+  EXPECT_EQ(Text(cFxWString(u"0123").Substring(2, 99)), u"23");
+  EXPECT_EQ(Text(cFxWString::Concat(u"ab", u"cdef", -1, 2)), u"abcd");
+  const cFxWString self(u"self");
+  EXPECT_EQ(Text(cFxWString::Concat(self.c_str(), self.c_str())), u"selfself");
+}
+
+TEST(StringOps, IntegersToTextAndBack) {
+  EXPECT_EQ(Text(cFxWString::FromInt(INT64_MIN)), u"-9223372036854775808");
+  EXPECT_EQ(Text(cFxWString::FromUInt(UINT64_MAX)), u"18446744073709551615");
+  EXPECT_EQ(Text(cFxWString::FromDouble(1e20)), u"1e+20");
+  const struct { const char16_t* mText; int32_t mBase; uint64_t mValue; uint32_t mCount; } cases[] = {
+      {u"0x1F;", -1, 31, 4}, {u"0b101", -1, 5, 5}, {u"0B12", -1, 1, 3}, {u"017", -1, 15, 3},
+      {u"019", -1, 1, 2},    {u"x", -1, 0, 0},     {u"0x1F", 16, 0, 1}, {u"zz", 36, 1295, 2},
+      {u"18446744073709551615", 10, UINT64_MAX, 20}, {u"7!", 100, 7, 1},
+  };
+  for (const auto& c : cases) {
+    uint32_t count = 99;
+    EXPECT_EQ(cFxWString::ToUInt(c.mText, &count, c.mBase), c.mValue) << &c - cases;
+    EXPECT_EQ(count, c.mCount) << &c - cases;
+  }
+  uint32_t count = 0;
+  EXPECT_TRUE(cFxWString::ToInt(u"-42", &count) == -42 && count == 3);
+  EXPECT_EQ(cFxWString::ToInt(u"-0x10", nullptr), -16);
+}
+
+TEST(StringFormat, FourVariantsConvertBetweenWidthsAndCutAt4096) {
+  EXPECT_EQ(Text(cFxString::Format("File %d / %d : %s\n", 3, 12, "a.xml")), "File 3 / 12 : a.xml\n");
+  EXPECT_EQ(Text(cFxWString::Format("%s=%d", "caf\xE9", -7)), u"caf\uFFE9=-7");
+  EXPECT_EQ(Text(cFxWString::FormatW(u"%s|%hs|%S", u"w\u00E9", "n", "N")), u"w\u00E9|n|N");
+  EXPECT_EQ(Text(cFxString::FormatW(u"%s-%d", u"caf\uFFE9", 5)), "caf\xE9-5");
+
+  // Narrow and wide formats each have their own scratch, where the cut is made.
+  std::string longText(5000, 'x');
+  longText[4095] = 'L';  // the last character kept
+  const std::string kept = longText.substr(0, 4096);
+  EXPECT_EQ(Text(cFxString::Format("%s", longText.c_str())), kept);
+  EXPECT_EQ(Text(cFxWString::FormatW(u"%s", Wide(longText).c_str())), Wide(kept));
+  EXPECT_EQ(cFxWString::FormatW(u"%5000d", 1).Length(), 4096u);
+}
+
+TEST(WideFormatter, ConversionsFollowPrintf) {
+  const struct { std::u16string expected; cFxWString actual; } cases[] = {
+      {u"   42|-42  |00042", cFxWString::FormatW(u"%5d|%-5i|%05d", 42, -42, 42)},
+      {u"-0042|+7 7", cFxWString::FormatW(u"%05d|%+d% d", -42, 7, 7)},
+      {u"ff FF 0x00ff 17", cFxWString::FormatW(u"%x %X %#06x %o", 255u, 255u, 255u, 15u)},
+      {u"   00042", cFxWString::FormatW(u"%08.5d", 42)},  // precision overrides the 0 flag
+      {u"-9223372036854775807|5000000000", cFxWString::FormatW(u"%lld|%I64d", -9223372036854775807LL, 5000000000LL)},
+      {u"12 -1", cFxWString::FormatW(u"%zu %hd", size_t(12), 65535)},
+      {u"    9|9    |", cFxWString::FormatW(u"%*d|%*d|", 5, 9, -5, 9)},
+      {u"[  abc][ab](null)", cFxWString::FormatW(u"[%5s][%.2s]%s", u"abc", u"abcdef", static_cast<wchar16*>(nullptr))},
+      {u"narrow \uFFE9|wide", cFxWString::FormatW(u"%hs|%ls", "narrow \xE9", u"wide")},
+      {u"\u0100|x|\uFFE9|  z", cFxWString::FormatW(u"%c|%C|%hc|%3c", 0x100, 'x', 0xE9, u'z')},
+      {u"2.5 0.333 -001.50 100%", cFxWString::FormatW(u"%g %.3f %07.2f %d%%", 2.5, 1.0 / 3, -1.5, 100)},
+      {u"  inf", cFxWString::FormatW(u"%05g", std::numeric_limits<double>::infinity())},
+      {u"tail %|%y", cFxWString::FormatW(u"tail %") + u"|" + cFxWString::FormatW(u"%y")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Text(c.actual), c.expected);
+}
+
+TEST(WideFormatter, ReportsCutOutputAndTerminatesWhatFits) {
+  wchar16 out[8];
+  EXPECT_TRUE(WideFormat(out, 3, u"%s", u"abc") == 3 && std::u16string(out, 3) == u"abc");  // fits, no terminator
+  EXPECT_TRUE(WideFormat(out, 4, u"%d", 123456) == -1 && std::u16string(out, 4) == u"1234");
 }
