@@ -192,6 +192,71 @@ TEST_F(BufferedStream, WideUnitsRoundTrip) {
   EXPECT_EQ(u"\uFEFF" + wide, read);
 }
 
+// The operations a reader of the core may use to look back: a mark is used
+// once and then seeks to -1 (failing, having dropped the read-ahead as every
+// seek does); at most eight bytes are given back, those given back last
+// first, before the read-ahead; pending writes reach the file before a read.
+TEST_F(BufferedStream, MarkUnreadAndMixedReadsAndWritesLandInPlace) {
+  mRecord.mData = "0123456789";
+  Attach(4, 4);
+  EXPECT_EQ("01", ReadString(2));
+  EXPECT_TRUE(mStream.Mark());
+  EXPECT_EQ("234", ReadString(3));
+  EXPECT_TRUE(mStream.ReturnToMark());
+  EXPECT_EQ("23", ReadString(2));
+  EXPECT_FALSE(mStream.ReturnToMark());
+  EXPECT_EQ("6", ReadString(1));
+  EXPECT_FALSE(mStream.Unread("123456789", 9));
+  EXPECT_TRUE(mStream.Unread("12345", 5));
+  EXPECT_FALSE(mStream.Unread("abcd", 4));  // 9 in all
+  EXPECT_TRUE(mStream.Unread("abc", 3));
+  EXPECT_EQ("abc12345789", ReadString(11));
+  ASSERT_TRUE(mStream.Seek(2));
+  EXPECT_EQ(2, mStream.Write("CD", 2));
+  EXPECT_EQ('4', mStream.ReadByte());  // after the written bytes, not stale ones
+  EXPECT_EQ("01CD456789", mRecord.mData);
+  sMemoryFile second;  // a new file replaces the first, which is closed
+  ASSERT_TRUE(mStream.Attach(new cMemoryFile(second), 0, 300, 300));
+  EXPECT_TRUE(mRecord.mDestroyed);
+  sMemoryFile third;
+  EXPECT_FALSE(mStream.Attach(new cMemoryFile(third), 0, -1, 128));
+  EXPECT_TRUE(third.mDestroyed);
+  EXPECT_EQ(-1, mStream.ReadByte());
+}
+
+// UTF-8 of one to three bytes (a surrogate is a unit like any other); the
+// end of input and a malformed sequence both fail, only the second leaving
+// the error code; overlong forms are not checked.
+TEST_F(BufferedStream, Utf8UnitsRoundTripAndMalformedSequencesAreToldFromTheEnd) {
+  Attach(4, 4);
+  const std::u16string units = u"A\u00E9\u20AC\u07FF\u0800\uFFFF\xD83D";
+  for (char16_t unit : units) ASSERT_TRUE(mStream.WriteUtf8Char(unit));
+  ASSERT_TRUE(mStream.Seek(0));
+  EXPECT_EQ("A\xC3\xA9\xE2\x82\xAC\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xED\xA0\xBD", mRecord.mData);
+  std::u16string read;
+  bool failed = false;
+  for (wchar16 unit; unit = mStream.ReadUtf8Char(failed), !failed;) read += unit;
+  EXPECT_EQ(units, read);
+  const struct { std::string mBytes; bool mFailed, mMalformed; wchar16 mUnit; } cases[] = {
+      {"", true, false, 0},         {"\xF0\x9F\x98\x80", true, true, 0}, {"\xC3" "A", true, true, 0},
+      {"\xE2\x82", true, true, 0}, {"\xE2" "A\x82", true, true, 0},     {"\xC3", true, true, 0},
+      {"\x80\x80", false, false, 0}, {"\xC0\xAF", false, false, u'/'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mBytes);
+    sMemoryFile record;
+    record.mData = c.mBytes;
+    cFxFile stream;
+    ASSERT_TRUE(stream.Attach(new cMemoryFile(record), 0, 1, 0));
+    FxSetErrorCode(0);
+    bool malformed = false;
+    EXPECT_EQ(c.mUnit, stream.ReadUtf8Char(failed, malformed));
+    EXPECT_EQ(c.mFailed, failed);
+    EXPECT_EQ(c.mMalformed, malformed);
+    EXPECT_EQ(c.mMalformed ? kFxError::cBadUtf8 : 0u, FxGetErrorCode());
+  }
+}
+
 class FileOnDisk : public ::testing::Test {
  protected:
   void SetUp() override {

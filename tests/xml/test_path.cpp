@@ -113,6 +113,11 @@ TEST(PathNativeForm, RelativePathsAreResolvedAgainstTheCurrentDirectory) {
   EXPECT_EQ(cwd + "/a.xml", Normal(" " + data + " "));
   EXPECT_EQ(cwd, Normal("."));
   EXPECT_EQ(parent + "/a.xml", Normal(test::Native("../a.xml")));
+  // Paths hold their text interned: equal paths, however written, share one
+  // buffer with the interned normal form.
+  const cFxPath a(data.c_str()), b((cwd + "/a.xml").c_str());
+  EXPECT_EQ(a.GetText().c_str(), b.GetText().c_str());
+  EXPECT_EQ(a.GetText().c_str(), cFxString::Intern((cwd + "/a.xml").c_str(), static_cast<uint32_t>(cwd.size() + 6)).c_str());
 #ifdef _WIN32
   // One leading backslash: the root of the current directory's drive.
   const std::string drive = cwd.substr(0, 6);  // "@os:c/"
