@@ -79,6 +79,16 @@ TEST(PlatformNames, Utf8NamesBecomeTheirTextAndEveryOtherByteRoundTrips) {
 }
 #endif
 
+// The runs cannot show it where permissions do not bind (a run as root).
+TEST(PlatformFiles, MakeReadWriteGivesTheOwnerWriteAccess) {
+  TempDir dir;
+  WriteFile(dir / "a.xml", "x");
+  fs::permissions(dir / "a.xml", fs::perms::owner_read, fs::perm_options::replace);
+  ASSERT_TRUE(FxPlatformMakeReadWrite(Wide(dir / "a.xml").c_str()));
+  EXPECT_NE(fs::perms::none, fs::status(dir / "a.xml").permissions() & fs::perms::owner_write);
+  EXPECT_FALSE(FxPlatformMakeReadWrite(Wide(dir / "missing").c_str()));
+}
+
 TEST(PlatformDirectories, FindListsEveryEntryWithItsKind) {
   TempDir dir;
   WriteFile(dir / "a.bin", "x");
