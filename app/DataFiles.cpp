@@ -1,5 +1,6 @@
 #include "app/DataFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -7,7 +8,7 @@
 #include "Core/platform/FxPlatform.h"
 #include "xml/cFxPath.h"
 
-std::set<cFxWString> gDataFiles;
+cDataFileList gDataFiles;
 
 const cFxWString gBinExtension(u".bin");
 const cFxWString gXmlExtension(u".xml");
@@ -34,7 +35,41 @@ bool IsOpen(const tOpenDirectories& open, const sDirectoryIdentity& identity) {
 
 bool IsDotOrDotDot(const cFxWString& name) { return name == u"." || name == u".."; }
 
-void WalkDirectory(const cFxWString& directory, tOpenDirectories& open) {
+// Where the files of a walk go: appended to gDataFiles in order, or only
+// counted.
+struct sWalkSink {
+  bool mKeepPaths;
+  size_t mCount = 0;
+
+  void File(const cFxWString& path) {
+    if (mKeepPaths) gDataFiles.Append(path);
+    ++mCount;
+  }
+};
+
+// An entry of a directory, ordered by the place its paths take in
+// gDataFiles: a file by its name, a directory by its name and the
+// separator, which every path below it continues. A name holds no
+// separator, so sorting these keys sorts the paths they lead to.
+struct sDirectoryEntry {
+  cFxWString mName;
+  bool mDirectory;
+
+  // The key's unit at `i`, or -1 past its end.
+  int32_t KeyUnit(uint32_t i) const {
+    if (i < mName.Length()) return mName.c_str()[i];
+    return mDirectory && i == mName.Length() ? cFxNativeSeparator : -1;
+  }
+  bool operator<(const sDirectoryEntry& other) const {
+    for (uint32_t i = 0;; ++i) {
+      const int32_t mine = KeyUnit(i), theirs = other.KeyUnit(i);
+      if (mine != theirs) return mine < theirs;
+      if (mine < 0) return false;
+    }
+  }
+};
+
+void WalkDirectory(const cFxWString& directory, tOpenDirectories& open, sWalkSink& sink) {
   const std::u16string units = StableUnits(directory);
 
   sDirectoryIdentity identity;
@@ -50,21 +85,36 @@ void WalkDirectory(const cFxWString& directory, tOpenDirectories& open) {
   if (search == nullptr) {
     std::printf("Error: failed to find first file\n");
   } else {
+    std::vector<cFxWString> files;
+    std::vector<sDirectoryEntry> entries;
+    bool brokeOff = false;
     for (;;) {
       if (!IsDotOrDotDot(entry.mName)) {
         // Only regular files hold data: a FIFO or a device named like a data
         // file would keep its reader waiting forever.
         if (entry.mKind == eFxEntryDirectory)
-          WalkDirectory(JoinPath(directory, entry.mName), open);
+          entries.push_back({entry.mName, true});
         else if (entry.mKind == eFxEntryFile)
-          AddDataFile(directory, entry.mName);
+          files.push_back(entry.mName);
       }
       const eFxFindResult next = FxPlatformFindNext(search, entry);
       if (next == eFxFindFound) continue;
-      if (next == eFxFindFailed) std::printf("Error: failed to find next file\n");
+      brokeOff = next == eFxFindFailed;
       break;
     }
     FxPlatformFindClose(search);
+
+    for (const cFxWString& name : DataFileNamesAmong(std::move(files)))
+      entries.push_back({name, false});
+    std::sort(entries.begin(), entries.end());
+    for (const sDirectoryEntry& each : entries) {
+      const cFxWString path = JoinPath(directory, each.mName);
+      if (each.mDirectory)
+        WalkDirectory(path, open, sink);
+      else
+        sink.File(path);
+    }
+    if (brokeOff) std::printf("Error: failed to find next file\n");
   }
 
   if (known) open.pop_back();
@@ -111,19 +161,33 @@ std::u16string StableUnits(const cFxWString& path) {
 }
 
 void WalkDataTree(const cFxWString& directory) {
+  gDataFiles.clear();
   tOpenDirectories open;
-  WalkDirectory(directory, open);
+  sWalkSink sink{true};
+  WalkDirectory(directory, open, sink);
 }
 
-void AddDataFile(const cFxWString& directory, const cFxWString& name) {
-  const cFxWString path = JoinPath(directory, name);
-  const cFxWString lower = path.ToLower();
-  if (lower.EndsWith(gBinExtension.c_str())) {
-    gDataFiles.erase(XmlTwinOf(path));
-    gDataFiles.insert(path);
-  } else if (lower.EndsWith(gXmlExtension.c_str())) {
-    if (gDataFiles.count(BinTwinOf(path)) == 0) gDataFiles.insert(path);
+size_t CountDataFiles(const cFxWString& directory) {
+  tOpenDirectories open;
+  sWalkSink sink{false};
+  WalkDirectory(directory, open, sink);
+  return sink.mCount;
+}
+
+std::vector<cFxWString> DataFileNamesAmong(std::vector<cFxWString> names) {
+  std::sort(names.begin(), names.end());
+  std::vector<cFxWString> kept;
+  for (const cFxWString& name : names) {
+    const cFxWString lower = name.ToLower();
+    if (lower.EndsWith(gBinExtension.c_str())) {
+      kept.push_back(name);
+    } else if (lower.EndsWith(gXmlExtension.c_str())) {
+      // A name that does not end in the exact ".xml" is its own twin.
+      const cFxWString twin = BinTwinOf(name);
+      if (twin == name || !std::binary_search(names.begin(), names.end(), twin)) kept.push_back(name);
+    }
   }
+  return kept;
 }
 
 void ClearDataFiles() { gDataFiles.clear(); }
@@ -133,7 +197,7 @@ void LeaveOutOfDataFiles(const cFxWString& path) {
   if (!left.IsValid()) return;
   for (auto it = gDataFiles.begin(); it != gDataFiles.end(); ++it) {
     if (cFxPath(*it).GetText() == left.GetText()) {
-      gDataFiles.erase(it);
+      gDataFiles.Erase(it);
       return;
     }
   }

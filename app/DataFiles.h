@@ -7,16 +7,17 @@
 // separator (a root) gets none added, so no path holds two in a row.
 #pragma once
 
-#include <set>
 #include <string>
+#include <vector>
 
 #include "API/core/cFxString.h"
+#include "app/DataFileList.h"
 
 // Every data file found by the walk, by full path. Ordered by 16-bit code
 // units, a proper prefix first (cFxWString::operator<): no case folding, so
 // "A" sorts before "a" and "x.xml" before "x/a.xml". The drivers visit files
 // in this order. Constructed empty before the entry point runs.
-extern std::set<cFxWString> gDataFiles;
+extern cDataFileList gDataFiles;
 
 // The extensions of data files and the suffix of a temporary file, in the
 // exact case used by the twin rules.
@@ -24,22 +25,32 @@ extern const cFxWString gBinExtension;   // ".bin"
 extern const cFxWString gXmlExtension;   // ".xml"
 extern const cFxWString gTempExtension;  // ".temp"
 
-// Walks the tree below `directory` depth-first and files every ".bin" and
-// ".xml" file in gDataFiles (see AddDataFile). A directory that cannot be
-// enumerated prints "Error: failed to find first file\n", one whose
-// enumeration breaks off prints "Error: failed to find next file\n" (both on
-// standard output); the walk goes on with the rest of the tree. Directory
-// links are followed, except into a directory that is already open on the
-// current walk's path, so a link back into the tree cannot make it loop.
+// Walks the tree below `directory` depth-first and fills gDataFiles afresh
+// with every data file in it (see DataFileNamesAmong). A directory that
+// cannot be enumerated prints "Error: failed to find first file\n", one
+// whose enumeration breaks off prints "Error: failed to find next file\n"
+// once its entries seen so far are walked (both on standard output); the
+// walk goes on with the rest of the tree. Directory links are followed,
+// except into a directory that is already open on the current walk's path,
+// so a link back into the tree cannot make it loop.
+//
+// Each directory is read in full before the walk descends, and its entries
+// are taken in the order of the paths they lead to, so the files come out
+// in gDataFiles' order and are appended to it without a search.
 void WalkDataTree(const cFxWString& directory);
 
-// Files one entry found in `directory`. The extension test is made on a
-// lower-cased copy ('A'..'Z' only): names ending in ".bin" or ".xml" in any
-// case count, others are ignored. A ".bin" file drops its XML twin from the
-// set and is inserted; an ".xml" file is inserted only when its ".bin" twin
-// is not there. So a name.bin beside a name.xml leaves name.bin alone in the
-// set, whichever comes first.
-void AddDataFile(const cFxWString& directory, const cFxWString& name);
+// The number of data files the same walk finds, without keeping their
+// paths: all the source update needs of the tree.
+size_t CountDataFiles(const cFxWString& directory);
+
+// Which of the names of the files in one directory are data files, in the
+// order of gDataFiles. The extension test is made on a lower-cased copy
+// ('A'..'Z' only): names ending in ".bin" or ".xml" in any case count,
+// others are ignored. An ".xml" name is left out when its ".bin" twin (see
+// BinTwinOf) is among the names: a name.bin beside a name.xml leaves
+// name.bin alone. Twins differ only in their last extension, so they
+// always lie in the same directory.
+std::vector<cFxWString> DataFileNamesAmong(std::vector<cFxWString> names);
 
 // Empties gDataFiles.
 void ClearDataFiles();

@@ -176,10 +176,7 @@ void RunSourceUpdate(cFxFile& translations) {
   if (!ReadStartDirectory(startDirectory)) return;
   // The walk only counts the data files below the start directory: the
   // progress lines show how many of them the translations file touches.
-  WalkDataTree(startDirectory);
-  const int total = static_cast<int>(gDataFiles.size());
-  // Only their number is needed: their paths need not take room any more.
-  ClearDataFiles();
+  const int total = static_cast<int>(CountDataFiles(startDirectory));
 
   cTranslationTable table;
   table.SetFlavour(eFlavour::Source);

@@ -41,29 +41,58 @@ class DataFiles : public ::testing::Test {
 };
 
 TEST_F(DataFiles, FilingKeepsTheBinOfATwinPairAndOrdersByCodeUnits) {
+  // Names found in one directory, in this order -> its data files.
   const std::vector<std::pair<tPaths, tPaths>> cases = {
-      // found in this order -> filed
       {{"a.bin", "a.xml"}, {"a.bin"}},
       {{"a.xml", "a.bin"}, {"a.bin"}},
       // The twin of A.BIN is formed with the exact-case pattern: A.BIN itself.
       {{"A.xml", "A.BIN"}, {"A.BIN", "A.xml"}},
-      // Only the final extension makes a twin, whatever the directories hold.
-      {{"d.bin/a.xml", "d.bin/a.bin"}, {"d.bin/a.bin"}},
-      {{"d.xml/a.xml", "d.xml/a.bin", "d.bin/a.xml"}, {"d.bin/a.xml", "d.xml/a.bin"}},
       {{"b.Xml", "c.BiN", "e.txt", "f", "g.xml.bak", "xml", "h.bin.temp", "i.xmlx", ".xml"},
        {".xml", "b.Xml", "c.BiN"}},
-      // Upper case first; the dot before digits and before the separator.
-      {{"x/a.xml", "a.xml", "x.xml", "B.xml", "A.xml", "a1.xml", "a.bin.xml"},
-       {"A.xml", "B.xml", "a.bin.xml", "a.xml", "a1.xml", "x.xml", "x/a.xml"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.first));
-    ClearDataFiles();
-    for (const std::string& relative : c.first) {
-      const fs::path full = mTree.Path() / relative;
-      AddDataFile(cFxWString(full.parent_path().string().c_str()), cFxWString(full.filename().string().c_str()));
+    std::vector<cFxWString> names;
+    for (const std::string& name : c.first) names.push_back(cFxWString(name.c_str()));
+    tPaths kept;
+    for (const cFxWString& name : DataFileNamesAmong(names)) kept.push_back(NarrowPath(name).c_str());
+    EXPECT_EQ(kept, c.second);
+  }
+  // Over a tree: only the final extension makes a twin, whatever the
+  // directories hold; upper case first, the dot before the separator and
+  // the separator before the underscore, wherever a directory's files and
+  // the files below its subdirectories meet.
+  for (const char* name : {"x/a.xml", "x.xml", "x_1.xml", "x-y/a.xml", "B.xml", "A.xml", "a1.xml",
+                           "a.bin.xml", "d.bin/a.xml", "d.bin/a.bin", "d.xml/a.xml", "d.xml/a.bin",
+                           "e.bin/a.xml"})
+    test::WriteFile(mTree / name, "x");
+  const tPaths walked = {"A.xml",       "B.xml",       "a.bin.xml",   "a1.xml",
+                         "d.bin/a.bin", "d.xml/a.bin", "e.bin/a.xml", "x-y/a.xml",
+                         "x.xml",       "x/a.xml",     "x_1.xml"};
+  EXPECT_EQ(Walk(), walked);
+  EXPECT_EQ(CountDataFiles(WidePath(mTree.Path().string().c_str())), walked.size());
+}
+
+TEST(DataFileList, KeepsEveryUnitInOrderAndErasesAnyPath) {
+  const std::vector<std::u16string> paths = {u"/t/A.xml", u"/t/caf\u00E9.xml", u"/t/caf\u00E9/\u0416.bin",
+                                             u"/t/caf\u00E9/\u0416\xDCE9.xml", u"/t/\uFFFF.xml"};
+  for (size_t erased = 0; erased <= paths.size(); ++erased) {
+    cDataFileList list;
+    for (const std::u16string& path : paths) list.Append(cFxWString(path.c_str()));
+    // Out of order or twice: left out.
+    list.Append(cFxWString(u"/t/0.xml"));
+    list.Append(cFxWString(paths.back().c_str()));
+    std::vector<std::u16string> expected = paths;
+    if (erased < paths.size()) {
+      auto at = list.begin();
+      for (size_t i = 0; i < erased; ++i) ++at;
+      list.Erase(at);
+      expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(erased));
     }
-    EXPECT_EQ(Filed(), c.second);
+    std::vector<std::u16string> listed;
+    for (const cFxWString& path : list) listed.push_back(std::u16string(path.c_str(), path.Length()));
+    EXPECT_EQ(listed, expected) << "erased " << erased;
+    EXPECT_EQ(list.size(), expected.size());
   }
 }
 

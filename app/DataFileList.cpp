@@ -1,0 +1,130 @@
+#include "app/DataFileList.h"
+
+#include <vector>
+
+namespace {
+
+void AppendUnit(wchar16 unit, std::string& bytes) {
+  if (unit < 0x80) {
+    bytes += static_cast<char>(unit);
+  } else if (unit < 0x800) {
+    bytes += static_cast<char>(0xC0 | (unit >> 6));
+    bytes += static_cast<char>(0x80 | (unit & 0x3F));
+  } else {
+    bytes += static_cast<char>(0xE0 | (unit >> 12));
+    bytes += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    bytes += static_cast<char>(0x80 | (unit & 0x3F));
+  }
+}
+
+std::string Encode(const cFxWString& path) {
+  std::string bytes;
+  bytes.reserve(path.Length());
+  const wchar16* units = path.c_str();
+  for (uint32_t i = 0; i < path.Length(); ++i) AppendUnit(units[i], bytes);
+  return bytes;
+}
+
+cFxWString Decode(const std::string& bytes) {
+  std::vector<wchar16> units;
+  units.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      units.push_back(lead);
+      i += 1;
+    } else if (lead < 0xE0) {
+      units.push_back(static_cast<wchar16>(((lead & 0x1F) << 6) | (bytes[i + 1] & 0x3F)));
+      i += 2;
+    } else {
+      units.push_back(static_cast<wchar16>(((lead & 0x0F) << 12) |
+                                           ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F)));
+      i += 3;
+    }
+  }
+  return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
+}
+
+// Counts as seven bits a byte, the last byte without its top bit.
+void AppendCount(size_t count, std::string& bytes) {
+  while (count >= 0x80) {
+    bytes += static_cast<char>(0x80 | (count & 0x7F));
+    count >>= 7;
+  }
+  bytes += static_cast<char>(count);
+}
+
+size_t ReadCount(const std::string& bytes, size_t& at) {
+  size_t count = 0;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char byte = static_cast<unsigned char>(bytes[at++]);
+    count |= static_cast<size_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return count;
+  }
+}
+
+}  // namespace
+
+cDataFileList::cIterator::cIterator(const std::string* bytes, size_t next)
+    : mBytes(bytes), mNext(next) {}
+
+void cDataFileList::cIterator::Load() {
+  const size_t shared = ReadCount(*mBytes, mNext);
+  const size_t own = ReadCount(*mBytes, mNext);
+  mPath.resize(shared);
+  mPath.append(*mBytes, mNext, own);
+  mNext += own;
+}
+
+cFxWString cDataFileList::cIterator::operator*() const { return Decode(mPath); }
+
+cDataFileList::cIterator& cDataFileList::cIterator::operator++() {
+  if (mNext < mBytes->size()) {
+    Load();
+  } else {
+    // Past the last entry: equal to end().
+    mNext = mBytes->size() + 1;
+  }
+  return *this;
+}
+
+cDataFileList::cIterator cDataFileList::begin() const {
+  if (mBytes.empty()) return end();
+  cIterator first(&mBytes, 0);
+  first.Load();
+  return first;
+}
+
+// The iterator of an entry stands just past it, so the one past the last
+// entry needs a position of its own.
+cDataFileList::cIterator cDataFileList::end() const { return cIterator(&mBytes, mBytes.size() + 1); }
+
+void cDataFileList::clear() {
+  // Gives the memory back: a list of a large tree should not outlive its use.
+  std::string().swap(mBytes);
+  std::string().swap(mLast);
+  mCount = 0;
+}
+
+void cDataFileList::Append(const cFxWString& path) { AppendEncoded(Encode(path)); }
+
+void cDataFileList::AppendEncoded(const std::string& path) {
+  // Bytes compare as the units they encode: unsigned, a proper prefix first.
+  if (mCount != 0 && !(mLast < path)) return;
+  size_t shared = 0;
+  while (shared < mLast.size() && shared < path.size() && mLast[shared] == path[shared]) ++shared;
+  AppendCount(shared, mBytes);
+  AppendCount(path.size() - shared, mBytes);
+  mBytes.append(path, shared, std::string::npos);
+  mLast = path;
+  ++mCount;
+}
+
+void cDataFileList::Erase(const cIterator& at) {
+  cDataFileList kept;
+  for (cIterator it = begin(); it != end(); ++it)
+    if (it != at) kept.AppendEncoded(it.mPath);
+  mBytes.swap(kept.mBytes);
+  mLast.swap(kept.mLast);
+  mCount = kept.mCount;
+}
