@@ -14,15 +14,15 @@ namespace {
 cCommitQueue* gActiveQueue = nullptr;
 }  // namespace
 
-cCommitQueue::cCommitQueue(uint32_t syncThreads, uint32_t maxQueued)
-    : mThreadCount(syncThreads ? syncThreads : 1), mMaxQueued(maxQueued ? maxQueued : 1) {
+cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued)
+    : mBatchFiles(batchFiles ? batchFiles : 1), mMaxQueued(maxQueued ? maxQueued : 1) {
   gActiveQueue = this;
   FxSetPreExitHook(FinishActiveQueue);
 }
 
 cCommitQueue::~cCommitQueue() {
   FinishAll();
-  StopThreads();
+  StopThread();
   FxSetPreExitHook(nullptr);
   gActiveQueue = nullptr;
 }
@@ -30,7 +30,7 @@ cCommitQueue::~cCommitQueue() {
 void cCommitQueue::FinishActiveQueue() {
   if (gActiveQueue == nullptr) return;
   gActiveQueue->FinishAll();
-  gActiveQueue->StopThreads();
+  gActiveQueue->StopThread();
 }
 
 void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& path) {
@@ -88,10 +88,8 @@ void cCommitQueue::Finish(const cRewritingVisitor& visitor, const cFxWString& da
   mEntries.push_back(std::move(copy));
   ++mQueuedCopies;
   if (mEntries.back().mFailure.IsEmpty()) {
-    StartThreads();
-    std::lock_guard<std::mutex> lock(mMutex);
-    mToSync.push_back(&mEntries.back());
-    mWork.notify_one();
+    mOpenBatch.push_back(&mEntries.back());
+    if (mOpenBatch.size() >= mBatchFiles) HandOverBatch();
   }
   FinishReady();
 }
@@ -102,6 +100,7 @@ void cCommitQueue::FinishAll() {
 
 bool cCommitQueue::IsReady(const sEntry& entry) {
   if (entry.mIsLine || !entry.mFailure.IsEmpty()) return true;
+  if (!entry.mHandedOver) return false;
   std::lock_guard<std::mutex> lock(mMutex);
   return entry.mSynced;
 }
@@ -117,6 +116,8 @@ void cCommitQueue::FinishOldest() {
     std::fflush(stdout);
   } else {
     if (entry.mFailure.IsEmpty()) {
+      // Its batch may still be filling: it goes now, as far as it got.
+      if (!entry.mHandedOver) HandOverBatch();
       std::unique_lock<std::mutex> lock(mMutex);
       mSynced.wait(lock, [&] { return entry.mSynced; });
       if (!entry.mSyncFailure.empty()) entry.mFailure = cFxString(entry.mSyncFailure.c_str());
@@ -127,37 +128,50 @@ void cCommitQueue::FinishOldest() {
   mEntries.pop_front();
 }
 
-void cCommitQueue::StartThreads() {
-  if (!mThreads.empty()) return;
-  mStopping = false;
-  for (uint32_t i = 0; i < mThreadCount; ++i) mThreads.emplace_back(&cCommitQueue::Sync, this);
+void cCommitQueue::HandOverBatch() {
+  if (mOpenBatch.empty()) return;
+  StartThread();
+  for (sEntry* entry : mOpenBatch) entry->mHandedOver = true;
+  std::lock_guard<std::mutex> lock(mMutex);
+  mToSync.push_back(std::move(mOpenBatch));
+  mOpenBatch.clear();
+  mWork.notify_one();
 }
 
-void cCommitQueue::StopThreads() {
+void cCommitQueue::StartThread() {
+  if (mThread.joinable()) return;
+  mStopping = false;
+  mThread = std::thread(&cCommitQueue::Sync, this);
+}
+
+void cCommitQueue::StopThread() {
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mStopping = true;
   }
   mWork.notify_all();
-  for (std::thread& thread : mThreads) thread.join();
-  mThreads.clear();
+  if (mThread.joinable()) mThread.join();
 }
 
-// A sync thread: puts queued copies on the disk until told to stop. It
-// touches only the copy's path and its own result fields.
+// The sync thread: puts batches of copies on the disk until told to stop.
+// It touches only the copies' paths and their result fields.
 void cCommitQueue::Sync() {
   std::unique_lock<std::mutex> lock(mMutex);
   for (;;) {
     mWork.wait(lock, [&] { return mStopping || !mToSync.empty(); });
     if (mToSync.empty()) return;
-    sEntry* entry = mToSync.front();
+    const tBatch batch = std::move(mToSync.front());
     mToSync.pop_front();
+    std::vector<std::u16string> paths;
+    for (const sEntry* entry : batch) paths.push_back(entry->mTempUnits);
     lock.unlock();
-    std::string failure;
-    const bool onDisk = FxPlatformSyncFile(entry->mTempUnits.c_str(), failure);
+    std::vector<std::string> failures;
+    FxPlatformSyncFiles(paths, failures);
     lock.lock();
-    entry->mSynced = true;
-    if (!onDisk) entry->mSyncFailure = failure.empty() ? "the file could not be put on the disk" : failure;
+    for (size_t i = 0; i < batch.size(); ++i) {
+      batch[i]->mSynced = true;
+      if (!failures[i].empty()) batch[i]->mSyncFailure = failures[i];
+    }
     mSynced.notify_all();
   }
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "API/core/FxTypes.h"
 #include "API/core/cFxString.h"
@@ -137,6 +138,13 @@ bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
 // record nor the string heap, and a failure answers false with the system's
 // words in `reason`.
 bool FxPlatformSyncFile(const wchar16* path, std::string& reason);
+// The same for every file `paths` names, each closed by its writer: once
+// per file system they lie on where the system can flush one as a whole
+// (which costs the device one request instead of one per file), else file
+// by file. `reasons` gets one entry per path: empty when that file is on
+// the device, else the system's words. Made for a thread of its own, as
+// FxPlatformSyncFile.
+void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<std::string>& reasons);
 
 // ---- Directory enumeration --------------------------------------------------------
 enum eFxEntryKind {

@@ -1,7 +1,8 @@
 // The overlapped write-back of the source runs: copies are put on the disk
-// by threads of their own, yet every file is finished, complained about and
-// announced in the run's order, and a file read again is read with its new
-// contents. (A fatal error finishing what was queued is a run's test.)
+// in batches by a thread of its own, yet every file is finished, complained
+// about and announced in the run's order, and a file read again is read
+// with its new contents. (A fatal error finishing what was queued is a
+// run's test.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,7 +46,8 @@ using test::kFolderInTheWay;
 TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
   test::TempDir dir;
   enum eKind { cReplaced, cCannotWrite, cCannotReplace };
-  // More files than the queue holds, failures among them.
+  // More files than the queue holds, in batches that do not divide it,
+  // failures among them.
   std::vector<eKind> kinds;
   for (int i = 0; i < 24; ++i)
     kinds.push_back(i % 7 == 3 ? cCannotWrite : i % 5 == 4 ? cCannotReplace : cReplaced);
@@ -89,8 +91,9 @@ TEST(CommitQueue, AFileReadAgainUnderAnotherNameIsReadWithItsNewContents) {
   test::TempDir dir;
   fs::create_directories(dir / "sub");
   testing::internal::CaptureStdout();
-  cCommitQueue queue(1, 64);
-  // Many copies ahead of the one read again, so it is still queued.
+  cCommitQueue queue(64, 64);
+  // Many copies ahead of the one read again, so it is still queued, its
+  // batch not yet full.
   for (int i = 0; i < 16; ++i) {
     const std::string input = dir / ("in" + std::to_string(i) + ".xml");
     test::WriteFile(input, NewContents(i));

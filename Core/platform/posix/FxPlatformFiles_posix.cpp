@@ -14,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -168,6 +169,43 @@ bool FxPlatformSyncFile(const wchar16* path, std::string& reason) {
   reason = FxPlatformLastErrorText();
   if (descriptor >= 0) close(descriptor);
   return false;
+}
+
+void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<std::string>& reasons) {
+  reasons.assign(paths.size(), std::string());
+  // The file systems this call has flushed, and those that refused.
+  std::vector<dev_t> flushed;
+  std::vector<dev_t> refused;
+  const auto among = [](const std::vector<dev_t>& devices, dev_t device) {
+    return std::find(devices.begin(), devices.end(), device) != devices.end();
+  };
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::string narrow = Narrow(paths[i].c_str());
+    // Every file of the batch was closed before the call, so one flush of
+    // its file system, made after the first of them was found there, holds
+    // the rest too.
+    struct stat status;
+    if (stat(narrow.c_str(), &status) != 0) {
+      reasons[i] = FxPlatformLastErrorText();
+      continue;
+    }
+    if (among(flushed, status.st_dev)) continue;
+    const int descriptor = open(narrow.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+      reasons[i] = FxPlatformLastErrorText();
+      continue;
+    }
+    bool onDisk = false;
+    if (!among(refused, status.st_dev)) {
+      onDisk = syncfs(descriptor) == 0;
+      (onDisk ? flushed : refused).push_back(status.st_dev);
+    }
+    // A file system that would not flush as a whole (or said a write of any
+    // file on it had failed) is asked file by file, so each answer is the
+    // file's own.
+    if (!onDisk && fsync(descriptor) != 0) reasons[i] = FxPlatformLastErrorText();
+    if (close(descriptor) != 0 && reasons[i].empty()) reasons[i] = FxPlatformLastErrorText();
+  }
 }
 
 // ---- Directory enumeration -----------------------------------------------------------------

@@ -176,6 +176,12 @@ bool FxPlatformSyncFile(const wchar16* path, std::string& reason) {
   return false;
 }
 
+void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<std::string>& reasons) {
+  // Flushing a whole volume needs a privilege users rarely hold: file by file.
+  reasons.assign(paths.size(), std::string());
+  for (size_t i = 0; i < paths.size(); ++i) FxPlatformSyncFile(paths[i].c_str(), reasons[i]);
+}
+
 // ---- Directory enumeration -----------------------------------------------------------------
 
 class cFxDirSearch {
