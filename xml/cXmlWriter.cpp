@@ -28,6 +28,16 @@ class cByteRun {
     }
     *mNext++ = byte;
   }
+  // Where `count` bytes may go one after another without a check, or null
+  // when the stream has no buffer of that size; Advance names their end.
+  uint8_t* Reserve(uint32_t count) {
+    if (static_cast<uint32_t>(mEnd - mNext) < count) {
+      End();
+      Begin(count);
+    }
+    return mDirect && static_cast<uint32_t>(mEnd - mNext) >= count ? mNext : nullptr;
+  }
+  void Advance(uint8_t* next) { mNext = next; }
   // One UTF-16 code unit as one, two or three bytes; a surrogate is encoded
   // on its own like any other unit.
   void Unit(wchar16 unit) {
@@ -47,9 +57,9 @@ class cByteRun {
   // Room asked of the stream's buffer at a time: a tag or a short text.
   static constexpr uint32_t cLeastRoom = 64;
 
-  void Begin() {
+  void Begin(uint32_t least = cLeastRoom) {
     uint32_t room = 0;
-    uint8_t* space = mStream != nullptr ? mStream->GetWriteSpace(cLeastRoom, room) : nullptr;
+    uint8_t* space = mStream != nullptr ? mStream->GetWriteSpace(least, room) : nullptr;
     mDirect = space != nullptr;
     mNext = mDirect ? space : mLocal;
     mEnd = mDirect ? space + room : mLocal + sizeof mLocal;
@@ -86,6 +96,11 @@ inline const wchar16* EscapeOf(wchar16 unit) {
   }
 }
 
+// Units of a text written into the buffer between two checks for room.
+constexpr uint32_t cStretchUnits = 1024;
+// The most bytes one unit of a text can take: the escape "&quot;".
+constexpr uint32_t cLongestUnitBytes = 6;
+
 // The writer's output primitives over the byte run of the current call and
 // the writer's pending-line-end flag.
 struct sXmlWriterOutput {
@@ -106,7 +121,39 @@ struct sXmlWriterOutput {
     String(name);
   }
   void Escaped(const wchar16* text, uint32_t length) {
-    for (uint32_t i = 0; i < length; ++i) {
+    uint32_t i = 0;
+    while (i < length) {
+      // A stretch of the text at a time straight into the buffer, with room
+      // for the longest form of every unit in it ("&quot;").
+      const uint32_t stretch = length - i < cStretchUnits ? length - i : cStretchUnits;
+      uint8_t* next = mRun.Reserve(stretch * cLongestUnitBytes);
+      if (next == nullptr) break;
+      bool escaped = false;
+      for (const uint32_t end = i + stretch; i < end; ++i) {
+        const wchar16 unit = text[i];
+        if (unit < 0x80) {
+          const wchar16* escape = EscapeOf(unit);
+          if (escape == nullptr) {
+            *next++ = static_cast<uint8_t>(unit);
+          } else {
+            for (; *escape; ++escape) *next++ = static_cast<uint8_t>(*escape);
+            escaped = true;
+          }
+        } else if (unit < 0x800) {
+          *next++ = static_cast<uint8_t>(0xC0 | (unit >> 6));
+          *next++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+        } else {
+          *next++ = static_cast<uint8_t>(0xE0 | (unit >> 12));
+          *next++ = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
+          *next++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+        }
+      }
+      mRun.Advance(next);
+      // An escape is a written string: it leaves a line end owed.
+      if (escaped) mNewlinePending = 1;
+    }
+    // A stream without a buffer that large: unit by unit.
+    for (; i < length; ++i) {
       const wchar16* escape = EscapeOf(text[i]);
       if (escape) {
         String(escape);
