@@ -16,6 +16,11 @@ class cElementVisitor {
   virtual void EndElement(const cFxWString& name) = 0;
   // Character data, possibly empty; never a text whose first unit is CR.
   virtual void Text(const cFxWString& text) = 0;
+  // Whether a Text call now would use its text. The walk skips the call,
+  // and the making of the text, when it answers false; a visitor that reads
+  // only some texts says so here, since most texts of a data file are the
+  // layout between tags.
+  virtual bool WantsText() const { return true; }
   virtual void EndDocument() = 0;
   virtual ~cElementVisitor() = default;
 };

@@ -22,6 +22,7 @@ class cGameExtractVisitor : public cExtractVisitor {
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
   void Text(const cFxWString& text) override;
+  bool WantsText() const override { return mInLocalisedString && !mSkipString; }
 
  private:
   bool mInLocalisedString = false;

@@ -20,6 +20,7 @@ class cSourceExtractVisitor : public cExtractVisitor {
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
   void Text(const cFxWString& text) override;
+  bool WantsText() const override { return mInValue && !mSkipString; }
 
  private:
   bool mInLocalisedString = false;

@@ -1,58 +1,67 @@
 #include "xml/WalkDocument.h"
 
+#include <vector>
+
 #include "localisation/cElementVisitor.h"
 #include "xml/cXmlElement.h"
 #include "xml/cXmlParser.h"
 
 namespace {
 
-// The walk's reference to the element of the start tag being passed on.
-// An element no visitor kept is not freed but reset for the next start tag,
-// which spares an allocation per element.
-class cElementSlot {
+// The walk's elements, one per depth of the open elements. The element of
+// a start tag serves the next start tag at its depth once no visitor holds
+// it (a visitor that keeps an element lets go of it at its end tag at the
+// latest), so the walk makes an element per depth reached rather than per
+// start tag, and a sibling with the same name and attributes as the one
+// before it changes no reference count.
+class cElementsByDepth {
  public:
-  cElementSlot() = default;
-  ~cElementSlot() {
-    if (mElement) mElement->Release();
-  }
-  cElementSlot(const cElementSlot&) = delete;
-  cElementSlot& operator=(const cElementSlot&) = delete;
-
-  cXmlElement& Take(const cFxWString& name) {
-    if (mElement) {
-      mElement->Reset(name);
-    } else {
-      mElement = new cXmlElement(name);
+  cElementsByDepth() = default;
+  ~cElementsByDepth() {
+    for (cXmlElement* element : mElements) {
+      if (element) element->Release();
     }
-    return *mElement;
   }
-  // After the visitor's StartElement: the walk lets go of an element that
-  // a visitor kept.
-  void LetGo() {
-    if (mElement->GetRefCount() == 1) return;
-    mElement->Release();
-    mElement = nullptr;
+  cElementsByDepth(const cElementsByDepth&) = delete;
+  cElementsByDepth& operator=(const cElementsByDepth&) = delete;
+
+  // The element for a start tag at `depth` (1 for the root).
+  cXmlElement& Take(int32_t depth, const cFxWString& name) {
+    const size_t index = depth > 0 ? static_cast<size_t>(depth - 1) : 0;
+    if (index >= mElements.size()) mElements.resize(index + 1, nullptr);
+    cXmlElement*& element = mElements[index];
+    if (element && element->GetRefCount() != 1) {
+      // A visitor still holds the last one: it keeps it, the walk starts
+      // another.
+      element->Release();
+      element = nullptr;
+    }
+    if (element) {
+      element->Reset(name);
+    } else {
+      element = new cXmlElement(name);
+    }
+    return *element;
   }
 
  private:
-  cXmlElement* mElement = nullptr;
+  std::vector<cXmlElement*> mElements;
 };
 
-void StartElement(const cXmlParser& parser, cElementVisitor& visitor, cElementSlot& slot) {
-  cXmlElement& element = slot.Take(parser.GetName());
+void StartElement(const cXmlParser& parser, cElementVisitor& visitor, cElementsByDepth& elements) {
+  cXmlElement& element = elements.Take(parser.GetDepth(), parser.GetName());
   const uint32_t count = parser.GetAttributeCount();
   for (uint32_t i = 0; i < count; ++i) {
     element.AddAttribute(parser.GetAttributeName(i), parser.GetAttributeValue(i),
                          parser.GetAttributeNamespace(i));
   }
   visitor.StartElement(element);
-  slot.LetGo();
 }
 
 }  // namespace
 
 bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
-  cElementSlot slot;
+  cElementsByDepth elements;
   visitor.StartDocument();
   for (;;) {
     switch (parser.GetNodeType()) {
@@ -63,7 +72,7 @@ bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
         visitor.EndDocument();
         return false;
       case eElementStart:
-        StartElement(parser, visitor, slot);
+        StartElement(parser, visitor, elements);
         break;
       case eElementEnd:
         visitor.EndElement(parser.GetName());
@@ -71,7 +80,7 @@ bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
       case eText:
         // A text that starts with CR is the line break and indentation
         // between the tags of a CR LF file: the writer lays that out itself.
-        if (!parser.TextStartsWith(u'\r')) visitor.Text(parser.GetText());
+        if (!parser.TextStartsWith(u'\r') && visitor.WantsText()) visitor.Text(parser.GetText());
         break;
       case eDocumentStart:
       case eDeclaration:

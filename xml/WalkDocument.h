@@ -1,7 +1,8 @@
 // Streams an opened parser's document through a visitor: StartDocument,
 // then StartElement / Text / EndElement in document order, then
 // EndDocument. Texts whose first unit is CR (the layout between the tags of
-// a CR LF file) are dropped. Answers false only when the parser was never
+// a CR LF file) are dropped, and so is every text the visitor does not want
+// (WantsText) at that point. Answers false only when the parser was never
 // opened. A syntax error ends the process inside the parser.
 #pragma once
 

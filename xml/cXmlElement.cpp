@@ -67,20 +67,28 @@ cXmlElement::cXmlElement(const cFxWString& name) : mName(name) {}
 cXmlElement::~cXmlElement() { DestroyAttributes(); }
 
 void cXmlElement::DestroyAttributes() {
-  for (uint32_t i = 0; i < mAttributeCount && i < cInlineAttributes; ++i) mInline.mAttributes[i].~sAttribute();
+  for (uint32_t i = 0; i < mInlineMade; ++i) mInline.mAttributes[i].~sAttribute();
+  mInlineMade = 0;
   mMore.clear();
   mAttributeCount = 0;
 }
 
 void cXmlElement::Reset(const cFxWString& name) {
   mName = name;
-  DestroyAttributes();
+  mMore.clear();
+  mAttributeCount = 0;
 }
 
 void cXmlElement::AddAttribute(const cFxWString& name, const cFxWString& value,
                                const cFxWString& namespaceUri) {
-  if (mAttributeCount < cInlineAttributes) {
+  if (mAttributeCount < mInlineMade) {
+    sAttribute& attribute = mInline.mAttributes[mAttributeCount];
+    attribute.mName = name;
+    attribute.mNamespace = namespaceUri;
+    attribute.mValue = value;
+  } else if (mAttributeCount < cInlineAttributes) {
     new (&mInline.mAttributes[mAttributeCount]) sAttribute{name, namespaceUri, value};
+    ++mInlineMade;
   } else {
     mMore.push_back(sAttribute{name, namespaceUri, value});
   }

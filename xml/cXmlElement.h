@@ -5,10 +5,11 @@
 // stack of open elements) holds a reference of its own.
 //
 // Elements are created with new and destroyed only through Release. The
-// first few attributes live inside the element, the walk reuses an element
-// no visitor kept, and the storage of a destroyed element is kept for the
+// first few attributes live inside the element, the walk keeps one element
+// per depth and reuses it for the next start tag at that depth once no
+// visitor holds it, and the storage of a destroyed element is kept for the
 // next one (a few dozen per thread at most), so a walk whose visitor keeps
-// every open element on a stack still allocates nothing per element.
+// every open element on a stack allocates nothing per element.
 #pragma once
 
 #include <vector>
@@ -40,7 +41,9 @@ class cXmlElement : public cXmlElementBase {
 
   const cFxWString& GetName() const { return mName; }
   // Makes the element the record of another start tag: `name`, no
-  // attributes. Only for an element nobody else holds.
+  // attributes. Only for an element nobody else holds. The strings of the
+  // old attributes stay held until their places are taken again, so a
+  // sibling with the same attributes costs no reference counting.
   void Reset(const cFxWString& name);
   // Appends an attribute in document order.
   void AddAttribute(const cFxWString& name, const cFxWString& value,
@@ -74,7 +77,7 @@ class cXmlElement : public cXmlElementBase {
   const sAttribute* Find(const wchar16* name) const;
   void DestroyAttributes();
 
-  // The first attributes, constructed only as they are added, so an
+  // The first attributes, constructed only as they are first added, so an
   // element with few attributes costs no more than those to make and to
   // destroy.
   union uInlineAttributes {
@@ -85,6 +88,8 @@ class cXmlElement : public cXmlElementBase {
 
   cFxWString mName;
   uint32_t mAttributeCount = 0;
+  // Inline attributes constructed so far (>= those in use).
+  uint32_t mInlineMade = 0;
   uInlineAttributes mInline;
   std::vector<sAttribute> mMore;  // attributes beyond the inline ones
 };

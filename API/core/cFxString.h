@@ -195,7 +195,10 @@ class cFxWString {
   cFxWString(cFxWString&& other) noexcept : mHandle(other.mHandle) { other.mHandle = nullptr; }
   ~cFxWString() { Release(mHandle); }
   // Takes the new reference before dropping the old one: self-assignment is safe.
+  // The same buffer again changes nothing, so its count is left alone: the
+  // parser and the walk assign the same interned names over and over.
   cFxWString& operator=(const cFxWString& other) {
+    if (mHandle == other.mHandle) return *this;
     sFxHandleCell* old = mHandle;
     mHandle = other.mHandle;
     if (mHandle) ++FxStringRefCount(mHandle);

@@ -15,7 +15,8 @@ namespace {
 // Records every call, separated by spaces: [ and ] for the document,
 // <name {ns}a=v> for a start, "text", </name> for an end. Keeps every
 // element when asked to, as the rewriting visitors keep their stack of open
-// elements.
+// elements. Given an element name, it wants only the texts right inside
+// such elements, as the extraction visitors want only a string's.
 class cRecordingVisitor : public cElementVisitor {
  public:
   ~cRecordingVisitor() override {
@@ -30,15 +31,22 @@ class cRecordingVisitor : public cElementVisitor {
                 xmltest::Show(element.GetAttributeValue(i));
     }
     mCalls += ">";
+    mInTextElement = mTextOnlyIn != nullptr && element.GetName() == mTextOnlyIn;
     if (!mKeep) return;
     element.AddRef();
     mKept.push_back(&element);
   }
-  void EndElement(const cFxWString& name) override { mCalls += " </" + xmltest::Show(name) + ">"; }
+  void EndElement(const cFxWString& name) override {
+    mCalls += " </" + xmltest::Show(name) + ">";
+    mInTextElement = false;
+  }
   void Text(const cFxWString& text) override { mCalls += " \"" + xmltest::Show(text) + "\""; }
+  bool WantsText() const override { return mTextOnlyIn == nullptr || mInTextElement; }
   void EndDocument() override { mCalls += " ]"; }
 
   bool mKeep = false;
+  const char16_t* mTextOnlyIn = nullptr;
+  bool mInTextElement = false;
   std::string mCalls;
   std::vector<cXmlElement*> mKept;
 };
@@ -54,21 +62,34 @@ std::string Walk(const std::string& document, cRecordingVisitor& visitor) {
 
 // Texts that begin with CR are the layout of a CR LF file and are dropped;
 // the same layout with LF line ends is delivered. Only the first unit
-// counts. A parser never opened gives the document's calls alone.
+// counts. A text the visitor does not want is neither made nor passed on,
+// and the walk asks again for every text. A parser never opened gives the
+// document's calls alone.
 TEST(WalkDocument, CallSequence) {
-  const struct { std::string mInput, mCalls; } cases[] = {
+  const struct {
+    std::string mInput, mCalls;
+    const char16_t* mTextOnlyIn = nullptr;
+  } cases[] = {
       // An element the visitor does not keep serves the next start tag:
       // none of its attributes may remain.
       {"<?xml?><d:r xmlns:d='u' d:version='1' id='2'><e a='' b='' c='' d='' v='\r'/><f a='' b='' c='' d='' w='x'/>"
        "<t>x</t></d:r>",
        R"([ "" <r {u}version=1 id=2> "" <e a= b= c= d= v=\r> "" </e> "" <f a= b= c= d= w=x> "" </f> "" )"
        R"(<t> "x" </t> "" </r> "" ])"},
+      // Fewer attributes than the element before at the same depth, then
+      // more than it had.
+      {"<r><a x='1' y='2'><b z='3'/></a><c w='4'/><c u='5' v='6' w='7'/><c/></r>",
+       R"([ <r> "" <a x=1 y=2> "" <b z=3> "" </b> "" </a> "" <c w=4> "" </c> "" <c u=5 v=6 w=7> "" </c> "" )"
+       R"(<c> "" </c> "" </r> "" ])"},
       {"", "[ ]"},
       {"<r>\r\n\t<a>x</a>\r\n</r>\r\n", R"([ <r> <a> "x" </a> </r> ])"},
       {"<r>\n\t<a>x\r\n</a>\n</r>\n", R"([ <r> "\n\t" <a> "x\r\n" </a> "\n" </r> "\n" ])"},
+      {"<r>a<v>b</v>c<v/><w>d</w><v>e&amp;</v></r>",
+       R"([ <r> <v> "b" </v> <v> "" </v> <w> </w> <v> "e&" </v> </r> ])", u"v"},
   };
   for (const auto& c : cases) {
     cRecordingVisitor visitor;
+    visitor.mTextOnlyIn = c.mTextOnlyIn;
     EXPECT_EQ(Walk(c.mInput, visitor), c.mCalls);
   }
   cXmlParser parser;

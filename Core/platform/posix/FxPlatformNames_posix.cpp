@@ -18,6 +18,11 @@ std::u16string FxPlatformNameUnits(const char* name, uint32_t length) {
   std::u16string units;
   units.reserve(length);
   for (size_t i = 0; i < length;) {
+    // ASCII, nearly every name's every byte, stands for itself.
+    if (static_cast<unsigned char>(name[i]) < 0x80) {
+      units += static_cast<char16_t>(name[i++]);
+      continue;
+    }
     char32_t point;
     const size_t sequence = FxDecodeUtf8(name + i, length - i, point);
     if (sequence == 0) {
@@ -35,6 +40,10 @@ std::string FxPlatformNameBytes(const wchar16* text, uint32_t length) {
   std::string bytes;
   bytes.reserve(length);
   for (size_t i = 0; i < length;) {
+    if (text[i] < 0x80) {
+      bytes += static_cast<char>(text[i++]);
+      continue;
+    }
     const char32_t point = FxReadUtf16(text, length, i);
     if (point >= cByteEscape + 0x80 && point <= cByteEscape + 0xFF) {
       bytes += static_cast<char>(point - cByteEscape);
