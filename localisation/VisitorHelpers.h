@@ -11,6 +11,23 @@ class cXmlElement;
 bool TextEquals(const cFxWString& a, const cFxWString& b);
 bool TextEquals(const cFxWString& a, const wchar16* text);
 
+// A name of the vocabulary held interned, so that the element names a
+// visitor watches for on every tag compare by handle: the parser interns
+// every name it gives.
+class cInternedName {
+ public:
+  explicit cInternedName(const wchar16* text) : mName(cFxWString::Intern(text, FxWStrLen(text))) {}
+  // Exact equality, as TextEquals; an interned `name` that is not this
+  // buffer holds other text.
+  bool Matches(const cFxWString& name) const {
+    if (name.GetHandle() == mName.GetHandle()) return true;
+    return !name.IsInterned() && TextEquals(name, mName);
+  }
+
+ private:
+  cFxWString mName;
+};
+
 // `filePath` without its first n code units, n being the length of
 // `startDirectory`. The prefix is not compared: a file below the start
 // directory gives the rest of its path, beginning with the separator that

@@ -4,12 +4,20 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
+namespace {
+// The name looked for on every tag, interned once for the run.
+const cInternedName& LocalisedStringName() {
+  static const cInternedName name(kLocalisation::cLocalisedString);
+  return name;
+}
+}  // namespace
+
 cGameExtractVisitor::cGameExtractVisitor() : cExtractVisitor(eFlavour::Game) {}
 
 void cGameExtractVisitor::StartElement(cXmlElement& element) {
   // The string element itself starts nothing: its first child does.
   if (mStream->IsOpen() && !mInLocalisedString && !mElements.IsEmpty() &&
-      TextEquals(mElements.Top()->GetName(), kLocalisation::cLocalisedString)) {
+      LocalisedStringName().Matches(mElements.Top()->GetName())) {
     BeginKey();
     mInLocalisedString = true;
   }
@@ -24,7 +32,7 @@ void cGameExtractVisitor::Text(const cFxWString& text) {
 
 void cGameExtractVisitor::EndElement(const cFxWString& name) {
   mElements.Pop();
-  if (mInLocalisedString && TextEquals(name, kLocalisation::cLocalisedString)) {
+  if (mInLocalisedString && LocalisedStringName().Matches(name)) {
     EndString();
     mInLocalisedString = false;
   }

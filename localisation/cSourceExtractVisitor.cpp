@@ -4,19 +4,33 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
+namespace {
+// The names looked for on every tag, interned once for the run.
+struct sWatchedNames {
+  cInternedName mLocalisedString{kLocalisation::cLocalisedString};
+  cInternedName mDeltaString{kLocalisation::cDeltaString};
+  cInternedName mValue{kLocalisation::cValue};
+};
+const sWatchedNames& WatchedNames() {
+  static const sWatchedNames names;
+  return names;
+}
+}  // namespace
+
 cSourceExtractVisitor::cSourceExtractVisitor() : cExtractVisitor(eFlavour::Source) {}
 
 void cSourceExtractVisitor::StartElement(cXmlElement& element) {
   if (mStream->IsOpen() && !mElements.IsEmpty() && !mInValue) {
     const cFxWString& name = element.GetName();
+    const sWatchedNames& watched = WatchedNames();
     if (!mInLocalisedString) {
-      if (TextEquals(name, kLocalisation::cLocalisedString)) {
+      if (watched.mLocalisedString.Matches(name)) {
         mInLocalisedString = true;
         BeginKey();
       }
     } else if (!mInDeltaString) {
-      if (TextEquals(name, kLocalisation::cDeltaString)) mInDeltaString = true;
-    } else if (TextEquals(name, kLocalisation::cValue)) {
+      if (watched.mDeltaString.Matches(name)) mInDeltaString = true;
+    } else if (watched.mValue.Matches(name)) {
       mInValue = true;
     }
   }
@@ -33,10 +47,11 @@ void cSourceExtractVisitor::Text(const cFxWString& text) {
 
 void cSourceExtractVisitor::EndElement(const cFxWString& name) {
   mElements.Pop();
-  if (mInValue && TextEquals(name, kLocalisation::cValue)) mInValue = false;
-  if (TextEquals(name, kLocalisation::cDeltaString)) {
+  const sWatchedNames& watched = WatchedNames();
+  if (mInValue && watched.mValue.Matches(name)) mInValue = false;
+  if (watched.mDeltaString.Matches(name)) {
     mInDeltaString = false;
-  } else if (TextEquals(name, kLocalisation::cLocalisedString)) {
+  } else if (watched.mLocalisedString.Matches(name)) {
     EndString();
     mInLocalisedString = false;
   }

@@ -52,8 +52,16 @@ class cStringCache {
   sEntry mEntries[cSize];
 };
 
-cStringCache& XmlNameCache();
-cStringCache& XmlTextCache();
+// The caches are made on first use and last as long as the process; the
+// accessors are inline, since the parser asks for them on every name.
+inline cStringCache& XmlNameCache() {
+  static cStringCache cache;
+  return cache;
+}
+inline cStringCache& XmlTextCache() {
+  static cStringCache cache;
+  return cache;
+}
 
 namespace kXmlStringCache {
 // Longer strings are made afresh, so what the caches keep stays small.
@@ -119,19 +127,31 @@ class tByteKeyedCache {
     return hash ^ (hash >> 7);
   }
 
-  // Eight bytes at a time: most names are a word or two long.
+  // Eight bytes at a time: most names are a word or two long. The last
+  // word ends at the last byte and may overlap the one before it, so no
+  // length needs a byte-by-byte tail; below eight bytes, two four-byte
+  // words do the same.
   static bool SameBytes(const uint8_t* a, const uint8_t* b, uint32_t length) {
-    for (; length >= 8; a += 8, b += 8, length -= 8) {
-      uint64_t wordA;
-      uint64_t wordB;
-      std::memcpy(&wordA, a, 8);
-      std::memcpy(&wordB, b, 8);
-      if (wordA != wordB) return false;
+    if (length >= 8) {
+      for (uint32_t at = 0; at + 8 < length; at += 8) {
+        if (Word<uint64_t>(a + at) != Word<uint64_t>(b + at)) return false;
+      }
+      return Word<uint64_t>(a + length - 8) == Word<uint64_t>(b + length - 8);
+    }
+    if (length >= 4) {
+      return Word<uint32_t>(a) == Word<uint32_t>(b) &&
+             Word<uint32_t>(a + length - 4) == Word<uint32_t>(b + length - 4);
     }
     for (; length != 0; ++a, ++b, --length) {
       if (*a != *b) return false;
     }
     return true;
+  }
+  template <class tWord>
+  static tWord Word(const uint8_t* bytes) {
+    tWord word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
   }
 
   sEntry mEntries[tSize];
@@ -140,7 +160,10 @@ class tByteKeyedCache {
 // Unprefixed ASCII tag names by their bytes: one found again costs a hash
 // of its bytes and one compare, with no decoding and no copy.
 typedef tByteKeyedCache<cFxWString, 80, 512> tTagNameCache;
-tTagNameCache& XmlTagNameCache();
+inline tTagNameCache& XmlTagNameCache() {
+  static tTagNameCache cache;
+  return cache;
+}
 
 // The interned name of the `length` ASCII name bytes at `bytes`.
 inline const cFxWString& XmlTagName(const uint8_t* bytes, uint32_t length) {
@@ -160,4 +183,7 @@ struct sXmlAttributeStrings {
   cFxWString mValue;
 };
 typedef tByteKeyedCache<sXmlAttributeStrings, 64, 256> tAttributeCache;
-tAttributeCache& XmlAttributeCache();
+inline tAttributeCache& XmlAttributeCache() {
+  static tAttributeCache cache;
+  return cache;
+}

@@ -125,6 +125,8 @@ inline uint32_t NameRunLength(const uint8_t* from, const uint8_t* end) {
   return static_cast<uint32_t>(from - start);
 }
 
+const cFxWString kNoNamespace;
+
 }  // namespace
 
 bool cXmlParser::cUnits::Equals(const char16_t* literal) const {
@@ -428,8 +430,7 @@ void cXmlParser::AddNamespace(const cFxWString& prefix, const cFxWString& uri) {
 
 // The innermost declaration of `prefix`; an unprefixed name looks for the
 // default namespace. An undeclared non-empty prefix is an error.
-const cFxWString& cXmlParser::LookupNamespace(const cFxWString& prefix) const {
-  static const cFxWString kNoNamespace;
+inline const cFxWString& cXmlParser::LookupNamespace(const cFxWString& prefix) const {
   for (uint32_t i = mNamespaceCount; i-- > 0;) {
     if (mNamespaces[i].mPrefix.GetHandle() == prefix.GetHandle()) return mNamespaces[i].mUri;
   }
@@ -445,6 +446,7 @@ void cXmlParser::ResolveNames(const cFxWString& prefix) {
     mNamespace = cFxWString();
     for (uint32_t i = 0; i < mAttributeCount; ++i) {
       if (!mAttributes[i].mPrefix.IsEmpty()) Fail();
+      mAttributes[i].mNamespace = cFxWString();
     }
     return;
   }
@@ -452,7 +454,6 @@ void cXmlParser::ResolveNames(const cFxWString& prefix) {
   for (uint32_t i = 0; i < mAttributeCount; ++i) {
     sAttribute& attribute = mAttributes[i];
     attribute.mNamespace = LookupNamespace(attribute.mPrefix);
-    attribute.mPrefix = cFxWString();
   }
 }
 
@@ -465,16 +466,10 @@ void cXmlParser::PopNamespaces() {
   }
 }
 
-void cXmlParser::ClearAttributes() {
-  for (uint32_t i = 0; i < mAttributeCount; ++i) {
-    sAttribute& attribute = mAttributes[i];
-    attribute.mName = cFxWString();
-    attribute.mPrefix = cFxWString();
-    attribute.mNamespace = cFxWString();
-    attribute.mValue = cFxWString();
-  }
-  mAttributeCount = 0;
-}
+// The strings of the attributes stay held until the next tag's take their
+// places: a tag whose attributes repeat the last one's (d:type="...") then
+// changes no reference count.
+void cXmlParser::ClearAttributes() { mAttributeCount = 0; }
 
 void cXmlParser::ClearNamespaces() {
   mDepth = INT32_MIN;
@@ -489,10 +484,6 @@ const cFxWString& cXmlParser::GetText() {
     mTextMade = true;
   }
   return mText;
-}
-
-bool cXmlParser::TextStartsWith(wchar16 unit) const {
-  return mTextUnits.Size() != 0 && mTextUnits.Data()[0] == unit;
 }
 
 void cXmlParser::ClearText() {
@@ -595,6 +586,8 @@ void cXmlParser::ReadProcessingInstruction() {
   mName = InternToken();
   NextToken();
   ReadAttributeList(false);
+  // A declaration's names are not resolved: none of them has a namespace.
+  for (uint32_t i = 0; i < mAttributeCount; ++i) mAttributes[i].mNamespace = cFxWString();
   SkipWhitespace();
   Expect(kXmlToken::cDeclarationEnd);
   mTextPending = true;

@@ -86,7 +86,7 @@ class cXmlParser {
   const cFxWString& GetText();
   // Whether the current eText node's text begins with `unit`; makes no
   // string.
-  bool TextStartsWith(wchar16 unit) const;
+  bool TextStartsWith(wchar16 unit) const { return mTextUnits.Size() != 0 && mTextUnits.Data()[0] == unit; }
   // Line on which the current node began (1-based); errors report it.
   int32_t GetNodeLine() const { return mNodeLine; }
   int32_t GetDepth() const { return mDepth; }
@@ -94,7 +94,7 @@ class cXmlParser {
  private:
   struct sAttribute {
     cFxWString mName;       // local name once resolved (qualified in a declaration)
-    cFxWString mPrefix;     // until resolved: the part before the first ':'
+    cFxWString mPrefix;     // the part before the first ':' (not read once resolved)
     cFxWString mNamespace;
     cFxWString mValue;
     bool mHasColon = false;

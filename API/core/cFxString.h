@@ -275,6 +275,14 @@ class cFxWString {
 
   sFxHandleCell* GetHandle() const { return mHandle; }
   int32_t GetRefCount() const { return mHandle ? FxStringRefCount(mHandle) : 0; }
+  // Whether the buffer came from interned construction (its intern link is
+  // not its own handle number). Two interned strings hold the same text
+  // exactly when they share a buffer.
+  bool IsInterned() const {
+    return mHandle != nullptr &&
+           *reinterpret_cast<const uint32_t*>(FxStringBuffer(mHandle) + kFxStringBuffer::cLink) !=
+               static_cast<uint32_t>(mHandle - FxCellPoolBase()) + 1;
+  }
 
  private:
   // Takes over one reference the caller holds.

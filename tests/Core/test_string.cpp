@@ -105,6 +105,9 @@ TEST(String, InterningSharesIdenticalTextAndReleaseUnlinksAnywhereInTheChain) {
   EXPECT_TRUE(b.GetHandle() == a.GetHandle() && a.GetRefCount() == 2);
   cFxWString prefix = cFxWString::Intern(u"interned-name", 8);
   EXPECT_TRUE(prefix.GetHandle() != a.GetHandle() && Text(prefix) == u"interned");
+  // Only interned construction marks a buffer as interned.
+  EXPECT_TRUE(a.IsInterned() && prefix.IsInterned());
+  EXPECT_FALSE(cFxWString(u"interned-name").IsInterned() || cFxWString().IsInterned());
   // c1 * 37 + c2 = 2564 for all three.
   const char* const narrow[3] = {"Bz", "CU", "D0"};
   ReleaseFromEveryPosition(narrow, 2564);

@@ -22,6 +22,13 @@ TEST(VisitorHelpers, TextEqualityIsExactAndWholeAndKeyPiecesFollowTheirRules) {
   const cFxWString withZero(u"English\0X", 9);
   EXPECT_FALSE(TextEquals(withZero, u"English"));
   EXPECT_FALSE(TextEquals(name, withZero));
+  // An interned vocabulary name matches its text whether the name met is
+  // interned (by handle) or not, and nothing else.
+  const cInternedName english(u"English");
+  for (const cFxWString& same : {name, cFxWString::Intern(u"English", 7)}) EXPECT_TRUE(english.Matches(same));
+  for (const cFxWString& other : {cFxWString(u"Englis"), cFxWString::Intern(u"English ", 8),
+                                  cFxWString::Intern(u"Englis", 6), cFxWString(), withZero})
+    EXPECT_FALSE(english.Matches(other));
   // Only the start directory's length counts; its text is not compared.
   EXPECT_EQ(Units(MakeRelativePath(cFxWString(u"/x/yz/a.xml"), cFxWString(u"/home"))), u"/a.xml");
   EXPECT_TRUE(MakeRelativePath(cFxWString(u"/a"), cFxWString(u"/home/u")).IsEmpty());

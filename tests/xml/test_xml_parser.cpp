@@ -160,6 +160,9 @@ std::vector<sDocument> Documents() {
        R"(<r> "" <a> "" <{u}c> "" </{u}c> "" </a> "" <{v}b> "" </{v}b> "" </r> "" $)"},
       {"<r xmlns:p=\"v\"><a xmlns:p=\"u\"/><p:b/></r>", R"(<r> "" <a> "" </a> "" <{v}b> "" </{v}b> "" </r> "" $)"},
       {scoped + "<q15:b/></a></r>", R"(<r> "" <a> "" <{u}b> "" </{u}b> "" </a> "" </r> "" $)"},
+      // No attribute keeps the namespace of the one before it in its place.
+      {"<r xmlns=\"u\"><a x=\"1\"/><?pi x=\"2\"?></r><b x=\"3\"/>",
+       R"(<{u}r> "" <{u}a {u}x=1> "" </{u}a> "" ?pi x=2 "" </{u}r> "" <b x=3> "" </b> "" $)"},
 
       // Rejected: constructs outside the subset, and anything but a tag
       // where a node begins.
