@@ -129,6 +129,8 @@ const cFxWString kNoNamespace;
 
 }  // namespace
 
+const cFxWString cXmlParser::cNoName;
+
 bool cXmlParser::cUnits::Equals(const char16_t* literal) const {
   const uint32_t length = FxWStrLen(literal);
   return mCount == length && std::memcmp(mUnits.get(), literal, length * sizeof(wchar16)) == 0;
@@ -503,6 +505,7 @@ void cXmlParser::Open(cFxFile& stream) {
   mDepth = 0;
   mNodeType = eNone;
   mName = cFxWString();
+  mNameCleared = false;
   mNamespace = cFxWString();
   ClearAttributes();
   ClearText();
@@ -545,7 +548,7 @@ void cXmlParser::Read() {
   }
 
   mNodeType = eNone;
-  mName = cFxWString();
+  mNameCleared = true;
   mNamespace = cFxWString();
   if (mAttributeCount != 0) ClearAttributes();
   ClearText();
@@ -584,6 +587,7 @@ void cXmlParser::ReadProcessingInstruction() {
   NextToken();
   Expect(kXmlToken::cName);
   mName = InternToken();
+  mNameCleared = false;
   NextToken();
   ReadAttributeList(false);
   // A declaration's names are not resolved: none of them has a namespace.
@@ -596,6 +600,7 @@ void cXmlParser::ReadProcessingInstruction() {
 
 // After "<" or "</": the element's name into mName, its prefix into `prefix`.
 void cXmlParser::ReadTagName(cFxWString& prefix) {
+  mNameCleared = false;
   if (TakeTagName()) {
     prefix = cFxWString();
     NextToken();

@@ -72,7 +72,7 @@ class cXmlParser {
 
   eXmlNodeType GetNodeType() const { return mNodeType; }
   // Local name of the element (start or end), or the declaration's name.
-  const cFxWString& GetName() const { return mName; }
+  const cFxWString& GetName() const { return mNameCleared ? cNoName : mName; }
   // Namespace URI of the element's prefix (or of the default namespace).
   const cFxWString& GetNamespace() const { return mNamespace; }
   uint32_t GetAttributeCount() const { return mAttributeCount; }
@@ -187,7 +187,12 @@ class cXmlParser {
   bool mInputBroken = false;
   int32_t mDepth = 0;
   eXmlNodeType mNodeType = eNone;
+  // The last name read stays held while a node without a name (a text) is
+  // current, so that the next tag, often of the same name, changes no
+  // reference count; GetName answers cNoName then.
   cFxWString mName;
+  bool mNameCleared = false;
+  static const cFxWString cNoName;
   cFxWString mNamespace;
   sAttribute mAttributes[cMaxAttributes];
   uint32_t mAttributeCount = 0;

@@ -278,6 +278,7 @@ TEST(XmlParserStrings, NamesShareHandlesEmptyTextIsNullAndReopenStartsAfresh) {
   EXPECT_EQ(one.GetAttributeValue(0).GetHandle(), nullptr);
   one.Read();
   EXPECT_EQ(one.GetText().GetHandle(), nullptr);
+  EXPECT_EQ(one.GetName().GetHandle(), nullptr);  // a text has no name
   two.Open(third);
   std::string nodes;
   for (two.Read(); two.GetNodeType() != eDocumentEnd; two.Read()) nodes += RenderNode(two, true);

@@ -37,9 +37,14 @@ std::u16string FxPlatformNameUnits(const char* name, uint32_t length) {
 }
 
 std::string FxPlatformNameBytes(const wchar16* text, uint32_t length) {
-  std::string bytes;
+  // The ASCII start of a name, nearly always all of it, in one go.
+  size_t ascii = 0;
+  while (ascii < length && text[ascii] < 0x80) ++ascii;
+  std::string bytes(ascii, '\0');
+  for (size_t i = 0; i < ascii; ++i) bytes[i] = static_cast<char>(text[i]);
+  if (ascii == length) return bytes;
   bytes.reserve(length);
-  for (size_t i = 0; i < length;) {
+  for (size_t i = ascii; i < length;) {
     if (text[i] < 0x80) {
       bytes += static_cast<char>(text[i++]);
       continue;
