@@ -64,7 +64,7 @@ int RunExport(eExchangeFormat format, const sBridgeLanguage& language,
   cTranslationsFile file;
   std::string error;
   if (!file.Load(translations, error)) {
-    err << cProgram << error << "\n";
+    err << cProgram << error << "\n" << cProgram << "nothing written\n";
     return cFailed;
   }
   sExchangeFile exchangeFile;

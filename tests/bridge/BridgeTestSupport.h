@@ -2,6 +2,8 @@
 // translations files readably.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -12,6 +14,12 @@ namespace bridge_test {
 
 inline test::ProcessResult Bridge(const std::vector<std::string>& args, const std::string& cwd) {
   return test::Run(GLOSSMILL_BRIDGE_EXE, args, cwd);
+}
+
+// Whether `text` holds `part`; when not, the failure shows both.
+inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
 // The UTF-16LE bytes of a translations file; "%" as in TranslationsText.

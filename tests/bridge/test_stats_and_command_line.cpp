@@ -9,6 +9,7 @@ namespace {
 using bridge_test::Bridge;
 using bridge_test::Empty;
 using bridge_test::File;
+using bridge_test::Holds;
 
 TEST(BridgeStats, CountsFilledAndMissingStringsAndWordsPerLanguage) {
   test::TempDir dir;
@@ -20,16 +21,15 @@ TEST(BridgeStats, CountsFilledAndMissingStringsAndWordsPerLanguage) {
                        u"\\b.xml@Source@Six%\t\"Six\"\n"));
   const test::ProcessResult text = Bridge({"stats", "t.txt"}, dir.Path().string());
   EXPECT_EQ(0, text.status) << text.err;
-  EXPECT_NE(std::string::npos, text.out.find("3 strings\n"));
-  EXPECT_NE(std::string::npos, text.out.find("French            1         2                    4\n")) << text.out;
-  EXPECT_NE(std::string::npos, text.out.find("Polish            1         2                    3\n")) << text.out;
+  EXPECT_TRUE(Holds(text.out, "3 strings\n"));
+  EXPECT_TRUE(Holds(text.out, "French            1         2                    4\n"));
+  EXPECT_TRUE(Holds(text.out, "Polish            1         2                    3\n"));
 
   const test::ProcessResult json = Bridge({"stats", "--json", "t.txt"}, dir.Path().string());
   EXPECT_EQ(0, json.status);
   EXPECT_EQ(0u, json.out.find("{\"strings\":3,\"languages\":[{\"language\":\"French\",\"code\":"
                               "\"fr\",\"filled\":1,\"missing\":2,\"words\":4},"));
-  EXPECT_NE(std::string::npos, json.out.find("{\"language\":\"Dutch\",\"code\":\"nl\",\"filled\":0,"
-                                             "\"missing\":3,\"words\":6}]}\n"));
+  EXPECT_TRUE(Holds(json.out, "{\"language\":\"Dutch\",\"code\":\"nl\",\"filled\":0,\"missing\":3,\"words\":6}]}\n"));
 }
 
 TEST(BridgeStats, ComparesTheFileWithTheStringsOfATree) {
@@ -49,21 +49,18 @@ TEST(BridgeStats, ComparesTheFileWithTheStringsOfATree) {
 
   const test::ProcessResult json = Bridge({"stats", "--json", "t.txt", "tree"}, dir.Path().string());
   EXPECT_EQ(0, json.status) << json.err;
-  EXPECT_NE(std::string::npos,
-            json.out.find(",\"notInFile\":[\"\\\\source\\\\Signs\\\\StationSigns.xml@Source@"
-                          "Kingsbridge#Central\"],\"notInTree\":[\"\\\\source\\\\Gone.xml@Source@Old#text\"]}\n"))
-      << json.out;
+  EXPECT_TRUE(Holds(json.out, ",\"notInFile\":[\"\\\\source\\\\Signs\\\\StationSigns.xml@Source@"
+      "Kingsbridge#Central\"],\"notInTree\":[\"\\\\source\\\\Gone.xml@Source@Old#text\"]}\n"));
   // Only the report reaches standard output.
   EXPECT_EQ(0u, json.out.find("{\"strings\":"));
 
   const test::ProcessResult text = Bridge({"stats", "t.txt", "tree"}, dir.Path().string());
-  EXPECT_NE(std::string::npos,
-            text.out.find("1 strings of the tree are not in the file\n  " + droppedKey +
-                          "\n1 lines name strings no longer in the tree\n  \\source\\Gone.xml@Source@Old#text\n"));
+  EXPECT_TRUE(Holds(text.out, "1 strings of the tree are not in the file\n  " + droppedKey +
+      "\n1 lines name strings no longer in the tree\n  \\source\\Gone.xml@Source@Old#text\n"));
 
   const test::ProcessResult missing = Bridge({"stats", "t.txt", "no-tree"}, dir.Path().string());
   EXPECT_EQ(1, missing.status);
-  EXPECT_NE(std::string::npos, missing.err.find("cannot enter no-tree"));
+  EXPECT_TRUE(Holds(missing.err, "cannot enter no-tree"));
 }
 
 TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
@@ -72,7 +69,7 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
   const test::ProcessResult help = Bridge({"--help"}, dir.Path().string());
   EXPECT_EQ(0, help.status);
   EXPECT_EQ(0u, help.out.find("usage:\n  glossmill-bridge export --to xliff|po|csv"));
-  EXPECT_NE(std::string::npos, help.out.find("Exit status"));
+  EXPECT_TRUE(Holds(help.out, "Exit status"));
   const test::ProcessResult version = Bridge({"--version"}, dir.Path().string());
   EXPECT_EQ(0, version.status);
   EXPECT_EQ(0u, version.out.find("glossmill-bridge "));
@@ -99,8 +96,8 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
     SCOPED_TRACE(c.message);
     const test::ProcessResult result = Bridge(c.args, dir.Path().string());
     EXPECT_EQ(1, result.status);
-    EXPECT_NE(std::string::npos, result.err.find(c.message)) << result.err;
-    EXPECT_NE(std::string::npos, result.err.find("\nusage:")) << result.err;
+    EXPECT_TRUE(Holds(result.err, c.message));
+    EXPECT_TRUE(Holds(result.err, "\nusage:"));
     EXPECT_EQ("", result.out);
   }
   EXPECT_FALSE(test::FileExists(dir / "o"));
