@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <sstream>
+
 namespace test {
 
 namespace fs = std::filesystem;
@@ -17,6 +20,23 @@ void ExpectFiles(const tFiles& actual, const tFiles& expected) {
       EXPECT_EQ(file->second, bytes) << name;
   }
   for (const auto& file : actual) EXPECT_TRUE(expected.count(file.first)) << file.first << " is there besides";
+}
+
+ProcessResult RunGlossmillWith(const tTexts& variables, const std::vector<std::string>& args,
+                               const std::string& directory) {
+  std::vector<std::unique_ptr<ScopedEnvironment>> environment;
+  for (const std::string& variable : variables) {
+    const size_t equals = variable.find('=');
+    environment.push_back(
+        std::make_unique<ScopedEnvironment>(variable.substr(0, equals), variable.substr(equals + 1)));
+  }
+  return RunGlossmill(args, directory);
+}
+
+std::pair<long, long> SerializerCalls(const std::string& aliveFile) {
+  long running = -1, most = -1;
+  std::istringstream(ReadFile(aliveFile)) >> running >> most;
+  return {running, most};
 }
 
 std::string ContentTree::Progress(int position, int total, const std::string& relative) const {
@@ -45,11 +65,7 @@ std::string ContentTree::ReadBin(const std::string& relative) const {
 ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::string>& args,
                                                       tTexts& calls) const {
   TempDir scratch;
-  ProcessResult result;
-  {
-    ScopedEnvironment logged("BRUX_CALL_LOG", scratch / "calls");
-    result = RunGlossmill(args, At(""));
-  }
+  const ProcessResult result = RunGlossmillWith({"BRUX_CALL_LOG=" + (scratch / "calls")}, args, At(""));
   const std::string tree = fs::canonical(mTree.Path()).string();
   const std::string text = ReadFile(scratch / "calls");
   calls.clear();

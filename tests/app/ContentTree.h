@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/Documents.h"
@@ -14,6 +15,15 @@ namespace test {
 // Expects the same files with the same bytes, each file that differs named
 // on its own rather than whole trees printed.
 void ExpectFiles(const tFiles& actual, const tFiles& expected);
+
+// Runs glossmill in `directory` with the environment `variables` (NAME=value)
+// set for the run.
+ProcessResult RunGlossmillWith(const tTexts& variables, const std::vector<std::string>& args,
+                               const std::string& directory);
+
+// What the stand-in serializer wrote to `aliveFile`: how many of its calls
+// are under way now, and how many were at most at once.
+std::pair<long, long> SerializerCalls(const std::string& aliveFile);
 
 class ContentTree {
  public:

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -81,25 +80,6 @@ class ParallelRun : public ::testing::Test {
     return mTree;
   }
 
-  // Runs glossmill in `tree` with the environment `variables` (NAME=value).
-  test::ProcessResult Glossmill(const std::string& tree, const tTexts& variables, const tTexts& args) {
-    std::vector<std::unique_ptr<test::ScopedEnvironment>> environment;
-    for (const std::string& variable : variables) {
-      const size_t equals = variable.find('=');
-      environment.push_back(
-          std::make_unique<test::ScopedEnvironment>(variable.substr(0, equals), variable.substr(equals + 1)));
-    }
-    return test::RunGlossmill(args, tree);
-  }
-
-  // What the stand-in recorded: how many calls are under way now, and how
-  // many were at most at once.
-  std::pair<long, long> Alive() const {
-    long running = -1, most = -1;
-    std::istringstream(test::ReadFile(mAliveFile)) >> running >> most;
-    return {running, most};
-  }
-
   test::TempDir mDir;
   const std::string mTree = mDir / "tree", mAliveFile = mDir / "alive";
   static test::ContentTree* gTemplate;
@@ -127,6 +107,8 @@ std::string UpdateTranslations() {
   return test::TranslationsFile(lines);
 }
 
+// A job count that is no positive number is said once, and the run goes on
+// one call at a time; which values are valid is the job limit's own test.
 TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOnce) {
   test::WriteFile(mDir / "translations.txt", UpdateTranslations());
   const tTexts extract = {"-gx", "out.txt"}, update = {"-gu", "../translations.txt"}, replace = {"-gr", "Label"};
@@ -136,27 +118,32 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
     const char* failing;  // BRUX_FAIL for both runs: the calls on this file fail
     bool badlyFormed;     // whether a data file is not XML
     int delayMs;          // each serializer call of the parallel run
+    std::string jobs = "4";
   } cases[] = {
       {"extract", extract, "f017", false, cOverlapDelayMs},
       {"update", update, "f018", false, cOverlapDelayMs},
       {"replace", replace, "f017", false, cOverlapDelayMs},
       // Slow calls: any left running after the program ended would show.
       {"update ended by a badly formed file", update, "", true, 150},
+      {"extract with an invalid job count", extract, "", false, cOverlapDelayMs, " 4"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string failing = std::string("BRUX_FAIL=") + c.failing;
-    const test::ProcessResult sequential = Glossmill(FreshTree(c.badlyFormed), {failing}, c.args);
+    const test::ProcessResult sequential = test::RunGlossmillWith({failing}, c.args, FreshTree(c.badlyFormed));
     const tFiles sequentialFiles = test::FilesBelow(mTree);
     ASSERT_EQ(sequential.status, c.badlyFormed ? test::kFatalExitStatus : 0) << sequential.err;
 
     fs::remove(mAliveFile);
-    const tTexts variables = {failing, "GLOSSMILL_JOBS=4", "BRUX_DELAY_MS=" + std::to_string(c.delayMs),
+    const tTexts variables = {failing, "GLOSSMILL_JOBS=" + c.jobs, "BRUX_DELAY_MS=" + std::to_string(c.delayMs),
                               "BRUX_ALIVE_FILE=" + mAliveFile};
-    const test::ProcessResult parallel = Glossmill(FreshTree(c.badlyFormed), variables, c.args);
+    const test::ProcessResult parallel = test::RunGlossmillWith(variables, c.args, FreshTree(c.badlyFormed));
+    const bool valid = c.jobs == "4";
     EXPECT_EQ(parallel.status, sequential.status);
     EXPECT_EQ(parallel.out, sequential.out);
-    EXPECT_EQ(SortedLines(parallel.err), SortedLines(sequential.err));
+    EXPECT_EQ(SortedLines(parallel.err),
+              SortedLines(sequential.err + (valid ? "" : "glossmill: GLOSSMILL_JOBS must be a positive number, not \"" +
+                                                             c.jobs + "\"; running one serializer at a time\n")));
 
     // Every file as after the sequential run. An update ended by a fatal
     // error may leave the XML forms of files it had converted ahead.
@@ -171,31 +158,10 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
 
     // Nothing left running when the program has ended, also after a fatal
     // error; never more than four at once, and indeed more than one.
-    const auto [running, most] = Alive();
+    const auto [running, most] = test::SerializerCalls(mAliveFile);
     EXPECT_EQ(running, 0);
-    EXPECT_LE(most, 4);
-    EXPECT_GE(most, 2);
-  }
-}
-
-TEST_F(ParallelRun, InvalidJobCountIsSaidOnceAndTheRunGoesOnOneCallAtATime) {
-  // A few files of the tree are enough here; which values are valid is the
-  // job limit's own test.
-  const std::string tree = mDir / "small";
-  fs::create_directories(tree + "/d0");
-  fs::copy_file(gTemplate->Path() / "brux.exe", tree + "/brux.exe");
-  for (int number : {0, 6, 12}) fs::copy_file(gTemplate->Path() / BinName(number), tree + "/" + BinName(number));
-  const test::ProcessResult sequential = Glossmill(tree, {}, {"-gx", "out.txt"});
-  ASSERT_EQ(sequential.status, 0);
-  for (const std::string value : {"0", " 4", "0x10"}) {
-    fs::remove(mAliveFile);
-    const test::ProcessResult result =
-        Glossmill(tree, {"GLOSSMILL_JOBS=" + value, "BRUX_ALIVE_FILE=" + mAliveFile}, {"-gx", "out.txt"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, sequential.out);
-    EXPECT_EQ(result.err, "glossmill: GLOSSMILL_JOBS must be a positive number, not \"" + value +
-                              "\"; running one serializer at a time\n");
-    EXPECT_EQ(Alive().second, 1) << value;
+    EXPECT_LE(most, valid ? 4 : 1);
+    EXPECT_GE(most, valid ? 2 : 1);
   }
 }
 

@@ -84,15 +84,20 @@ struct sTrees {
   }
 };
 
-// Runs the program through the shell, which first limits every file it
-// writes to `blocks` of 512 bytes with SIGXFSZ ignored: a write beyond the
-// limit fails with EFBIG ("File too large"), as on a full disk, and the
-// program goes on.
-test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& directory, int blocks) {
-  tTexts words = {"-c", "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + " && exec \"$@\"", "sh",
-                  test::GlossmillExe()};
+// Runs the program with `args` through the shell `script`, where "$@" is
+// the program and its arguments, and "$0" is `zero`.
+test::ProcessResult Shell(const std::string& script, const std::string& zero, const tTexts& args,
+                          const std::string& directory) {
+  tTexts words = {"-c", script, zero, test::GlossmillExe()};
   words.insert(words.end(), args.begin(), args.end());
   return test::Run("sh", words, directory);
+}
+
+// The shell first limits every file the program writes to `blocks` of 512
+// bytes with SIGXFSZ ignored: a write beyond the limit fails with EFBIG
+// ("File too large"), as on a full disk, and the program goes on.
+test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& directory, int blocks) {
+  return Shell("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + " && exec \"$@\"", "sh", args, directory);
 }
 
 // Runs `args` in `directory` and kills the program with SIGKILL as soon as
@@ -102,12 +107,9 @@ test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& direct
 // and kills it itself, at once.
 bool KillAfter(int lines, const tTexts& args, const std::string& directory, tTexts& printed) {
   test::TempDir scratch;
-  tTexts words = {"-c",
-                  "mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " +
-                      std::to_string(lines) + " <\"$0/out\"; kill -9 $!; wait $!",
-                  scratch.Path().string(), test::GlossmillExe()};
-  words.insert(words.end(), args.begin(), args.end());
-  const test::ProcessResult result = test::Run("sh", words, directory);
+  const test::ProcessResult result = Shell("mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " +
+                                               std::to_string(lines) + " <\"$0/out\"; kill -9 $!; wait $!",
+                                           scratch.Path().string(), args, directory);
   printed.clear();
   std::istringstream out(result.out);
   for (std::string line; std::getline(out, line);) printed.push_back(line);
@@ -233,8 +235,7 @@ TEST(ClosedOutput, AReaderOfTheProgressThatGoesAwayCutsNothingShort) {
   for (int i = 0; i < 100; ++i)
     tree.Write(deep + std::to_string(i) + ".xml", test::SourceDocument(test::SourceString({"T"})));
   const test::ProcessResult result =
-      test::Run("sh", {"-c", "{ \"$0\" -sx out.txt; echo $? >status; } | head -c 1", test::GlossmillExe()},
-                tree.At(""));
+      Shell("{ \"$@\"; echo $? >status; } | head -c 1", "sh", {"-sx", "out.txt"}, tree.At(""));
   EXPECT_EQ(result.out, "F");
   EXPECT_EQ(tree.Read("status"), "0\n");
   EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 100u);

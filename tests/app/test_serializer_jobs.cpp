@@ -3,12 +3,11 @@
 // its calls are under way at once.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ContentTree.h"
 #include "app/SerializerJobs.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -71,8 +70,7 @@ class SerializerJobs : public ::testing::Test {
     return jobs.Launch(families, brux.c_str(), args);
   }
   long Most() const {
-    long running = -1, most = -1;
-    std::istringstream(test::ReadFile(mAliveFile)) >> running >> most;
+    const auto [running, most] = test::SerializerCalls(mAliveFile);
     EXPECT_EQ(running, 0) << "every call has ended";
     return most;
   }
