@@ -2,26 +2,17 @@
 
 #include <vector>
 
-namespace {
+#include "API/core/FxUtf8.h"
 
-void AppendUnit(wchar16 unit, std::string& bytes) {
-  if (unit < 0x80) {
-    bytes += static_cast<char>(unit);
-  } else if (unit < 0x800) {
-    bytes += static_cast<char>(0xC0 | (unit >> 6));
-    bytes += static_cast<char>(0x80 | (unit & 0x3F));
-  } else {
-    bytes += static_cast<char>(0xE0 | (unit >> 12));
-    bytes += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    bytes += static_cast<char>(0x80 | (unit & 0x3F));
-  }
-}
+namespace {
 
 std::string Encode(const cFxWString& path) {
   std::string bytes;
   bytes.reserve(path.Length());
   const wchar16* units = path.c_str();
-  for (uint32_t i = 0; i < path.Length(); ++i) AppendUnit(units[i], bytes);
+  // Unit by unit, a surrogate as three bytes of its own, so every unit
+  // comes back as it went in.
+  for (uint32_t i = 0; i < path.Length(); ++i) FxAppendUtf8(units[i], bytes);
   return bytes;
 }
 
