@@ -31,7 +31,7 @@ inline uint32_t XmlHash(const wchar16* units, uint32_t length) {
 class cStringCache {
  public:
   template <class tMake>
-  const cFxWString& Get(const wchar16* units, uint32_t length, uint32_t hash, tMake make) {
+  const cFxWString& Get(const wchar16* units, uint32_t length, uint32_t hash, const tMake& make) {
     sEntry& entry = mEntries[(hash ^ (hash >> 11)) & (cSize - 1)];
     if (entry.mHash != hash || entry.mLength != length ||
         std::memcmp(entry.mString.c_str(), units, length * sizeof(wchar16)) != 0) {
@@ -97,7 +97,7 @@ class tByteKeyedCache {
 
   // The value of the `length` bytes at `bytes` (1 <= length <= cMaxLength).
   template <class tMake>
-  const tValue& Get(const uint8_t* bytes, uint32_t length, tMake make) {
+  const tValue& Get(const uint8_t* bytes, uint32_t length, const tMake& make) {
     sEntry& entry = mEntries[QuickHash(bytes, length) & (tSize - 1)];
     if (entry.mLength != length || !SameBytes(entry.mBytes, bytes, length)) {
       // Not a match while half made.

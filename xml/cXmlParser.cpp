@@ -68,6 +68,18 @@ inline bool IsNameStart(int32_t c) { return c >= 128 || HasClass(c, kCharClass::
 inline bool IsNameChar(int32_t c) { return c >= 128 || HasClass(c, kCharClass::cName); }
 inline bool IsByteOf(uint8_t byte, uint8_t charClass) { return (kClassTable.mClass[byte] & charClass) != 0; }
 
+#if defined(__SSE2__)
+// The bits of the sixteen `bytes` that end a run of plain bytes: '<', '&',
+// CR, LF, and those from 0x80 up, which need decoding (their sign bit).
+inline uint32_t PlainStops(__m128i bytes) {
+  __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')),
+                               _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')));
+  stops = _mm_or_si128(stops, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+  stops = _mm_or_si128(stops, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+  return static_cast<uint32_t>(_mm_movemask_epi8(stops) | _mm_movemask_epi8(bytes));
+}
+#endif
+
 // Copies the plain bytes that start at `from` to `out` as units and answers
 // how many there are: all of [from, end) when every byte is plain, else up
 // to the first byte that is not. `out` has room for end - from units.
@@ -79,12 +91,7 @@ inline uint32_t CopyPlainBytes(const uint8_t* from, const uint8_t* end, wchar16*
   const __m128i zero = _mm_setzero_si128();
   while (end - from >= 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')),
-                                 _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')));
-    stops = _mm_or_si128(stops, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
-    stops = _mm_or_si128(stops, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
-    // The sign bit marks the bytes from 0x80 up, which need decoding.
-    const uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(stops) | _mm_movemask_epi8(bytes));
+    const uint32_t mask = PlainStops(bytes);
     // All sixteen are written; only the plain ones are kept.
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
@@ -94,6 +101,23 @@ inline uint32_t CopyPlainBytes(const uint8_t* from, const uint8_t* end, wchar16*
   }
 #endif
   while (from != end && IsByteOf(*from, kCharClass::cPlain)) *out++ = *from++;
+  return static_cast<uint32_t>(from - start);
+}
+
+// The number of plain bytes but `quote` that start at `from`, up to `end`:
+// an attribute value as it stands in the input.
+inline uint32_t QuotedRunLength(const uint8_t* from, const uint8_t* end, uint8_t quote) {
+  const uint8_t* const start = from;
+#if defined(__SSE2__)
+  while (end - from >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i quotes = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(quote)));
+    const uint32_t mask = PlainStops(bytes) | static_cast<uint32_t>(_mm_movemask_epi8(quotes));
+    if (mask != 0) return static_cast<uint32_t>(from - start) + static_cast<uint32_t>(__builtin_ctz(mask));
+    from += 16;
+  }
+#endif
+  while (from != end && *from != quote && IsByteOf(*from, kCharClass::cPlain)) ++from;
   return static_cast<uint32_t>(from - start);
 }
 
@@ -729,7 +753,7 @@ bool cXmlParser::TakeAttribute() {
   if (p == mEnd || (*p != '"' && *p != '\'')) return false;
   const uint8_t quote = *p++;
   const uint8_t* const value = p;
-  while (p != mEnd && *p != quote && IsByteOf(*p, kCharClass::cPlain)) ++p;
+  p += QuotedRunLength(p, mEnd, quote);
   if (p == mEnd || *p != quote) return false;
 
   const auto make = [&](sXmlAttributeStrings& strings) {
