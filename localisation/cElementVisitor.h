@@ -21,6 +21,12 @@ class cElementVisitor {
   // only some texts says so here, since most texts of a data file are the
   // layout between tags.
   virtual bool WantsText() const { return true; }
+  // Whether StartElement reads the elements' attributes; asked once, when
+  // the walk starts. When not, the walk hands out elements without any and
+  // the parser makes no strings of their values: extraction looks at names
+  // and texts alone, and a game data file carries attributes on nearly
+  // every element, many of them with a value of their own (ids, encodings).
+  virtual bool WantsAttributes() const { return true; }
   virtual void EndDocument() = 0;
   virtual ~cElementVisitor() = default;
 };

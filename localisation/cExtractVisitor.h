@@ -48,6 +48,8 @@ class cExtractVisitor : public cElementVisitor {
 
   void StartDocument() override;
   void EndDocument() override;
+  // A line is made of element names and texts alone.
+  bool WantsAttributes() const override { return false; }
 
   // After EndDocument: why the translations file could not be opened or
   // written, in the system's words; empty when all went well.

@@ -48,9 +48,10 @@ class cElementsByDepth {
   std::vector<cXmlElement*> mElements;
 };
 
-void StartElement(const cXmlParser& parser, cElementVisitor& visitor, cElementsByDepth& elements) {
+void StartElement(const cXmlParser& parser, cElementVisitor& visitor, cElementsByDepth& elements,
+                  bool withAttributes) {
   cXmlElement& element = elements.Take(parser.GetDepth(), parser.GetName());
-  const uint32_t count = parser.GetAttributeCount();
+  const uint32_t count = withAttributes ? parser.GetAttributeCount() : 0;
   for (uint32_t i = 0; i < count; ++i) {
     element.AddAttribute(parser.GetAttributeName(i), parser.GetAttributeValue(i),
                          parser.GetAttributeNamespace(i));
@@ -62,6 +63,8 @@ void StartElement(const cXmlParser& parser, cElementVisitor& visitor, cElementsB
 
 bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
   cElementsByDepth elements;
+  const bool withAttributes = visitor.WantsAttributes();
+  parser.SetAttributeValuesWanted(withAttributes);
   visitor.StartDocument();
   for (;;) {
     switch (parser.GetNodeType()) {
@@ -72,7 +75,7 @@ bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
         visitor.EndDocument();
         return false;
       case eElementStart:
-        StartElement(parser, visitor, elements);
+        StartElement(parser, visitor, elements, withAttributes);
         break;
       case eElementEnd:
         visitor.EndElement(parser.GetName());

@@ -177,6 +177,8 @@ inline const cFxWString& XmlTagName(const uint8_t* bytes, uint32_t length) {
 // Whole attributes of start tags by their bytes, from the name to the
 // closing quote: data files repeat a few, such as d:type="cDeltaString",
 // on nearly every element, so one compare gives prefix, name and value.
+// A parser that makes no values keys its entries by the qualified name
+// alone; their value is the empty string.
 struct sXmlAttributeStrings {
   cFxWString mPrefix;
   cFxWString mName;

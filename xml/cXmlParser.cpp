@@ -715,8 +715,10 @@ void cXmlParser::ReadAttribute(bool inTag) {
     const wchar16* value = mTextUnits.Data();
     const uint32_t valueLength = mTextUnits.Size();
     AddNamespace(declaredPrefix, XmlInternName(value, valueLength, XmlHash(value, valueLength)));
-  } else {
+  } else if (mAttributeValuesWanted) {
     AddAttribute(name, prefix, hasColon, XmlMakeText(mTextUnits.Data(), mTextUnits.Size()));
+  } else {
+    AddAttribute(name, prefix, hasColon, cFxWString());
   }
   NextToken();
 }
@@ -759,6 +761,10 @@ bool cXmlParser::TakeAttribute() {
   const auto make = [&](sXmlAttributeStrings& strings) {
     strings.mPrefix = colon ? XmlTagName(start, prefixLength) : cFxWString();
     strings.mName = XmlTagName(name, nameLength);
+    if (!mAttributeValuesWanted) {
+      strings.mValue = cFxWString();
+      return;
+    }
     mTextUnits.Clear();
     const uint32_t valueLength = static_cast<uint32_t>(p - value);
     wchar16* out = mTextUnits.Reserve(valueLength);
@@ -766,7 +772,10 @@ bool cXmlParser::TakeAttribute() {
     mTextUnits.Commit(out + valueLength);
     strings.mValue = XmlMakeText(mTextUnits.Data(), mTextUnits.Size());
   };
-  const uint32_t length = static_cast<uint32_t>(p + 1 - start);
+  // Without values the qualified name alone is the key, so an attribute
+  // with a value of its own (an id) still costs one compare. Such a key
+  // holds no '=', so it never matches an entry made with its value.
+  const uint32_t length = static_cast<uint32_t>((mAttributeValuesWanted ? p + 1 : value - 2) - start);
   if (length <= tAttributeCache::cMaxLength) {
     const sXmlAttributeStrings& strings = XmlAttributeCache().Get(start, length, make);
     AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);

@@ -69,6 +69,11 @@ class cXmlParser {
   void Open(cFxFile& stream);
   // Advances to the next node. A syntax error ends the process.
   void Read();
+  // Whether the attributes' values are made (so from construction). A
+  // reader that never looks at them saves their strings: tags are read and
+  // checked just the same, names and namespaces come back as usual, and
+  // GetAttributeValue answers the empty string.
+  void SetAttributeValuesWanted(bool wanted) { mAttributeValuesWanted = wanted; }
 
   eXmlNodeType GetNodeType() const { return mNodeType; }
   // Local name of the element (start or end), or the declaration's name.
@@ -196,6 +201,7 @@ class cXmlParser {
   cFxWString mNamespace;
   sAttribute mAttributes[cMaxAttributes];
   uint32_t mAttributeCount = 0;
+  bool mAttributeValuesWanted = true;
   // The current text as collected (also an attribute value while a tag is
   // read); mText holds it once mTextMade is set.
   cUnits mTextUnits;

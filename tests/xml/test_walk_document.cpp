@@ -42,9 +42,11 @@ class cRecordingVisitor : public cElementVisitor {
   }
   void Text(const cFxWString& text) override { mCalls += " \"" + xmltest::Show(text) + "\""; }
   bool WantsText() const override { return mTextOnlyIn == nullptr || mInTextElement; }
+  bool WantsAttributes() const override { return mAttributes; }
   void EndDocument() override { mCalls += " ]"; }
 
   bool mKeep = false;
+  bool mAttributes = true;
   const char16_t* mTextOnlyIn = nullptr;
   bool mInTextElement = false;
   std::string mCalls;
@@ -69,6 +71,7 @@ TEST(WalkDocument, CallSequence) {
   const struct {
     std::string mInput, mCalls;
     const char16_t* mTextOnlyIn = nullptr;
+    bool mAttributes = true;
   } cases[] = {
       // An element the visitor does not keep serves the next start tag:
       // none of its attributes may remain.
@@ -86,10 +89,15 @@ TEST(WalkDocument, CallSequence) {
       {"<r>\n\t<a>x\r\n</a>\n</r>\n", R"([ <r> "\n\t" <a> "x\r\n" </a> "\n" </r> "\n" ])"},
       {"<r>a<v>b</v>c<v/><w>d</w><v>e&amp;</v></r>",
        R"([ <r> <v> "b" </v> <v> "" </v> <w> </w> <v> "e&" </v> </r> ])", u"v"},
+      // A visitor that wants no attributes gets elements without any, the
+      // element of one with attributes reused included.
+      {"<d:r xmlns:d='u' d:id='1'><a x='2' y='3'/><a/><a x='4'>t</a></d:r>",
+       R"([ <r> "" <a> "" </a> "" <a> "" </a> "" <a> "t" </a> "" </r> "" ])", nullptr, false},
   };
   for (const auto& c : cases) {
     cRecordingVisitor visitor;
     visitor.mTextOnlyIn = c.mTextOnlyIn;
+    visitor.mAttributes = c.mAttributes;
     EXPECT_EQ(Walk(c.mInput, visitor), c.mCalls);
   }
   cXmlParser parser;
