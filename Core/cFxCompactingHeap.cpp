@@ -212,10 +212,6 @@ uint32_t* cFxCompactingHeap::HandleOf(const void* data) const {
   return mCells->CellAt(*reinterpret_cast<const uint32_t*>(header + 4));
 }
 
-uint32_t cFxCompactingHeap::SizeOf(const void* data) {
-  return *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(data) - 8) >> 2;
-}
-
 bool cFxCompactingHeap::CollectPins() {
   return FxCollectStackPins(reinterpret_cast<uintptr_t>(mBase + mStart),
                             reinterpret_cast<uintptr_t>(mBase + mEnd), mBase, *mPinned);
