@@ -219,16 +219,12 @@ int cFxFile::Write(const void* buffer, int count) {
   return count;
 }
 
-uint8_t* cFxFile::GetWriteSpace(uint32_t least, uint32_t& room) {
+uint8_t* cFxFile::GetWriteSpaceAfterFlush(uint32_t least, uint32_t& room) {
   if (mOsFile == nullptr || least > mWriteBufferSize || least == 0) return nullptr;
   DropHeldBytes();
   if (mWriteBufferSize - mWriteCount < least && !Flush()) return nullptr;
   room = mWriteBufferSize - mWriteCount;
   return FxHandleAddress(mWriteBuffer) + mWriteCount;
-}
-
-void cFxFile::CommitWriteSpace(const uint8_t* end) {
-  mWriteCount = static_cast<uint32_t>(end - FxHandleAddress(mWriteBuffer));
 }
 
 bool cFxFile::Flush() {

@@ -100,8 +100,20 @@ class cFxFile {
   // write-out fails. The bytes count as written with CommitWriteSpace,
   // which names the end of those filled; no other call on the stream and
   // no allocation may come in between. Drops the read-ahead as Write does.
-  uint8_t* GetWriteSpace(uint32_t least, uint32_t& room);
-  void CommitWriteSpace(const uint8_t* end);
+  // The writer asks for space on every call: with room left in the buffer
+  // that costs no call.
+  uint8_t* GetWriteSpace(uint32_t least, uint32_t& room) {
+    if (mOsFile == nullptr || least == 0 || mWriteBufferSize - mWriteCount < least)
+      return GetWriteSpaceAfterFlush(least, room);
+    mReadPos = 0;
+    mReadAvail = 0;
+    mPushBackCount = 0;
+    room = mWriteBufferSize - mWriteCount;
+    return FxHandleAddress(mWriteBuffer) + mWriteCount;
+  }
+  void CommitWriteSpace(const uint8_t* end) {
+    mWriteCount = static_cast<uint32_t>(end - FxHandleAddress(mWriteBuffer));
+  }
 
   // Writes one byte; the buffered case costs no call. False on error.
   bool WriteByte(uint8_t byte) {
@@ -130,6 +142,9 @@ class cFxFile {
   void DropHeldBytes();
   // Remembers the first failed write and its reason from the error record.
   void NoteWriteFailure();
+  // GetWriteSpace when the buffer must be written out first, or cannot
+  // serve at all.
+  uint8_t* GetWriteSpaceAfterFlush(uint32_t least, uint32_t& room);
 
   cFxOsFile* mOsFile;
   sFxHandleCell* mReadBuffer;
