@@ -53,7 +53,7 @@ void cGameReplaceVisitor::EndElement(const cFxWString& name) {
 void cGameReplaceVisitor::WriteGameLocalisedString(const cFxWString& tagName,
                                                    const cFxWString& text) {
   if (!HasOutput()) return;
-  mWriter.StartElement(tagName.c_str(), u"");
+  mWriter.StartElement(tagName, u"");
   mWriter.StartElement(kLocalisation::cLocalisedString, u"");
   for (uint32_t i = 0; i < kLocalisation::cLanguageCount; ++i) {
     const wchar16* language = kLocalisation::cLanguages[i];
@@ -71,5 +71,5 @@ void cGameReplaceVisitor::WriteGameLocalisedString(const cFxWString& tagName,
   mWriter.StartElement(kLocalisation::cOther, u"");
   mWriter.EndElement(kLocalisation::cOther, u"");
   mWriter.EndElement(kLocalisation::cLocalisedString, u"");
-  mWriter.EndElement(tagName.c_str(), u"");
+  mWriter.EndElement(tagName, u"");
 }

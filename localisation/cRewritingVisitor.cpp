@@ -34,14 +34,14 @@ const wchar16* cRewritingVisitor::PrefixOf(const cFxWString& name) const {
 
 void cRewritingVisitor::PassStartTag(const cXmlElement& element) {
   if (HasOutput()) {
-    mWriter.StartElement(element.GetName().c_str(), PrefixOf(element.GetName()));
+    mWriter.StartElement(element.GetName(), PrefixOf(element.GetName()));
     element.WriteAttributes(mWriter, mDeclareNamespace, IsGameFlavour());
   }
   mDeclareNamespace = false;
 }
 
 void cRewritingVisitor::PassEndTag(const cFxWString& name) {
-  if (HasOutput()) mWriter.EndElement(name.c_str(), PrefixOf(name));
+  if (HasOutput()) mWriter.EndElement(name, PrefixOf(name));
 }
 
 void cRewritingVisitor::PassText(const cFxWString& text) {

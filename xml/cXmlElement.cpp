@@ -120,7 +120,6 @@ void cXmlElement::WriteAttributes(cXmlWriter writer, bool declareNamespace, bool
   const wchar16* prefix = usePrefix ? u"d" : u"";
   for (uint32_t i = 0; i < mAttributeCount; ++i) {
     const sAttribute& attribute = At(i);
-    writer.Attribute(attribute.mName.c_str(), attribute.mValue.c_str(), attribute.mValue.Length(),
-                     prefix);
+    writer.Attribute(attribute.mName, attribute.mValue.c_str(), attribute.mValue.Length(), prefix);
   }
 }

@@ -5,6 +5,12 @@
 // end or indentation of its own, so texts round-trip unchanged.
 #include "xml/cXmlWriter.h"
 
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "API/core/cFxString.h"
 #include "xml/cFxFile.h"
 
@@ -13,53 +19,37 @@ namespace {
 // Bytes of one writer call, put straight into the stream's write buffer:
 // a call costs no copy and no Write of its own. A stream without a buffer
 // of some size gets them gathered locally and written in as few Write
-// calls as possible.
+// calls as possible. The bytes are written in pieces: each asks for room
+// for its longest form once and then fills it without a check per byte.
 class cByteRun {
  public:
-  explicit cByteRun(cFxFile* stream) : mStream(stream) { Begin(); }
+  // The most room asked for at once.
+  static constexpr uint32_t cMostRoom = 1024;
+
+  explicit cByteRun(cFxFile* stream) : mStream(stream) { Begin(cLeastRoom); }
   ~cByteRun() { End(); }
   cByteRun(const cByteRun&) = delete;
   cByteRun& operator=(const cByteRun&) = delete;
 
-  void Byte(uint8_t byte) {
-    if (mNext == mEnd) {
-      End();
-      Begin();
-    }
-    *mNext++ = byte;
-  }
-  // Where `count` bytes may go one after another without a check, or null
-  // when the stream has no buffer of that size; Advance names their end.
-  uint8_t* Reserve(uint32_t count) {
+  // Where `count` bytes (at most cMostRoom) may go one after another;
+  // Advance names the end of those written.
+  uint8_t* Room(uint32_t count) {
     if (static_cast<uint32_t>(mEnd - mNext) < count) {
       End();
       Begin(count);
     }
-    return mDirect && static_cast<uint32_t>(mEnd - mNext) >= count ? mNext : nullptr;
+    return mNext;
   }
   void Advance(uint8_t* next) { mNext = next; }
-  // One UTF-16 code unit as one, two or three bytes; a surrogate is encoded
-  // on its own like any other unit.
-  void Unit(wchar16 unit) {
-    if (unit < 0x80) {
-      Byte(static_cast<uint8_t>(unit));
-    } else if (unit < 0x800) {
-      Byte(static_cast<uint8_t>(0xC0 | (unit >> 6)));
-      Byte(static_cast<uint8_t>(0x80 | (unit & 0x3F)));
-    } else {
-      Byte(static_cast<uint8_t>(0xE0 | (unit >> 12)));
-      Byte(static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F)));
-      Byte(static_cast<uint8_t>(0x80 | (unit & 0x3F)));
-    }
-  }
 
  private:
-  // Room asked of the stream's buffer at a time: a tag or a short text.
+  // Room asked of the stream's buffer at least: a tag or a short text.
   static constexpr uint32_t cLeastRoom = 64;
 
-  void Begin(uint32_t least = cLeastRoom) {
+  void Begin(uint32_t least) {
     uint32_t room = 0;
-    uint8_t* space = mStream != nullptr ? mStream->GetWriteSpace(least, room) : nullptr;
+    uint8_t* space =
+        mStream != nullptr ? mStream->GetWriteSpace(least > cLeastRoom ? least : cLeastRoom, room) : nullptr;
     mDirect = space != nullptr;
     mNext = mDirect ? space : mLocal;
     mEnd = mDirect ? space + room : mLocal + sizeof mLocal;
@@ -78,28 +68,106 @@ class cByteRun {
   bool mDirect = false;
   uint8_t* mNext = nullptr;
   uint8_t* mEnd = nullptr;
-  uint8_t mLocal[256];
+  uint8_t mLocal[cMostRoom];
 };
 
 const wchar16* const kEmpty = u"";
 inline const wchar16* OrEmpty(const wchar16* text) { return text ? text : kEmpty; }
 
-// The escape of a character that may not appear as itself, or null.
-inline const wchar16* EscapeOf(wchar16 unit) {
+// The five characters that may not appear as themselves, all below 64:
+// one bit each.
+constexpr uint64_t kEscapedUnits =
+    (1ull << '&') | (1ull << '<') | (1ull << '>') | (1ull << '"') | (1ull << '\'');
+inline bool NeedsEscape(wchar16 unit) { return unit < 64 && ((kEscapedUnits >> unit) & 1) != 0; }
+
+// The escape of a character that needs one.
+inline const char* EscapeOf(wchar16 unit) {
   switch (unit) {
-    case u'&': return u"&amp;";
-    case u'<': return u"&lt;";
-    case u'>': return u"&gt;";
-    case u'"': return u"&quot;";
-    case u'\'': return u"&apos;";
-    default: return nullptr;
+    case u'&': return "&amp;";
+    case u'<': return "&lt;";
+    case u'>': return "&gt;";
+    case u'"': return "&quot;";
+    default: return "&apos;";
   }
 }
 
-// Units of a text written into the buffer between two checks for room.
-constexpr uint32_t cStretchUnits = 1024;
+// One unit as its UTF-8 of one, two or three bytes; a surrogate is encoded
+// on its own like any other unit.
+inline uint8_t* PutUnit(uint8_t* out, wchar16 unit) {
+  if (unit < 0x80) {
+    *out++ = static_cast<uint8_t>(unit);
+  } else if (unit < 0x800) {
+    *out++ = static_cast<uint8_t>(0xC0 | (unit >> 6));
+    *out++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+  } else {
+    *out++ = static_cast<uint8_t>(0xE0 | (unit >> 12));
+    *out++ = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
+    *out++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
+  }
+  return out;
+}
+
 // The most bytes one unit of a text can take: the escape "&quot;".
 constexpr uint32_t cLongestUnitBytes = 6;
+// Units written between two asks for room.
+constexpr uint32_t cStretchUnits = cByteRun::cMostRoom / cLongestUnitBytes;
+
+// `count` units of a text at `out`, the five characters escaped; answers
+// the end and sets `escaped` when an escape was written. Texts are mostly
+// plain ASCII, so where the processor allows eight units that need neither
+// an escape nor more than a byte go out at a time.
+inline uint8_t* PutEscaped(uint8_t* out, const wchar16* text, uint32_t count, bool& escaped) {
+  uint32_t i = 0;
+  while (i < count) {
+#if defined(__SSE2__)
+    while (count - i >= 8) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      __m128i stops = _mm_cmpeq_epi16(units, _mm_set1_epi16('&'));
+      stops = _mm_or_si128(stops, _mm_cmpeq_epi16(units, _mm_set1_epi16('<')));
+      stops = _mm_or_si128(stops, _mm_cmpeq_epi16(units, _mm_set1_epi16('>')));
+      stops = _mm_or_si128(stops, _mm_cmpeq_epi16(units, _mm_set1_epi16('"')));
+      stops = _mm_or_si128(stops, _mm_cmpeq_epi16(units, _mm_set1_epi16('\'')));
+      // Units from 0x80 up have a bit of 0xFF80 set.
+      const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+      stops = _mm_or_si128(stops, _mm_xor_si128(_mm_cmpeq_epi16(high, _mm_setzero_si128()), _mm_set1_epi8(-1)));
+      // All eight are written as bytes; only the plain ones are kept.
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+      const uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(stops));
+      const uint32_t plain = mask == 0 ? 8 : static_cast<uint32_t>(__builtin_ctz(mask)) / 2;
+      out += plain;
+      i += plain;
+      if (plain != 8) break;
+    }
+    if (i == count) break;
+#endif
+    const wchar16 unit = text[i++];
+    if (NeedsEscape(unit)) {
+      for (const char* escape = EscapeOf(unit); *escape; ++escape) *out++ = static_cast<uint8_t>(*escape);
+      escaped = true;
+    } else {
+      out = PutUnit(out, unit);
+    }
+  }
+  return out;
+}
+
+// `count` units of a name (nearly always ASCII) at `out`, which has room
+// for three bytes a unit; answers the end. Eight ASCII units go out at a
+// time where the processor allows.
+inline uint8_t* PutUnits(uint8_t* out, const wchar16* units, uint32_t count) {
+  uint32_t i = 0;
+#if defined(__SSE2__)
+  for (; count - i >= 8; i += 8) {
+    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+    const __m128i high = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xFF80)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(eight, eight));
+    out += 8;
+  }
+#endif
+  for (; i < count; ++i) out = PutUnit(out, units[i]);
+  return out;
+}
 
 // The writer's output primitives over the byte run of the current call and
 // the writer's pending-line-end flag.
@@ -107,67 +175,60 @@ struct sXmlWriterOutput {
   cByteRun& mRun;
   uint8_t& mNewlinePending;
 
-  void Char(wchar16 unit) { mRun.Unit(unit); }
+  // An ASCII character.
+  void Char(char c) {
+    uint8_t* out = mRun.Room(1);
+    *out = static_cast<uint8_t>(c);
+    mRun.Advance(out + 1);
+  }
   // Any string, even an empty one, leaves a line end owed.
-  void String(const wchar16* text) {
-    for (const wchar16* p = OrEmpty(text); *p; ++p) mRun.Unit(*p);
+  void String(sXmlName text) {
+    const wchar16* units = text.mUnits;
+    uint32_t length = text.mLength;
+    while (length != 0) {
+      const uint32_t stretch = length < cStretchUnits ? length : cStretchUnits;
+      mRun.Advance(PutUnits(mRun.Room(stretch * 3), units, stretch));
+      units += stretch;
+      length -= stretch;
+    }
     mNewlinePending = 1;
   }
-  void QualifiedName(const wchar16* name, const wchar16* prefix) {
-    if (prefix && *prefix) {
+  void QualifiedName(sXmlName name, sXmlName prefix) {
+    if (prefix.mLength != 0) {
       String(prefix);
-      Char(u':');
+      Char(':');
     }
     String(name);
   }
   void Escaped(const wchar16* text, uint32_t length) {
-    uint32_t i = 0;
-    while (i < length) {
-      // A stretch of the text at a time straight into the buffer, with room
-      // for the longest form of every unit in it ("&quot;").
-      const uint32_t stretch = length - i < cStretchUnits ? length - i : cStretchUnits;
-      uint8_t* next = mRun.Reserve(stretch * cLongestUnitBytes);
-      if (next == nullptr) break;
-      bool escaped = false;
-      for (const uint32_t end = i + stretch; i < end; ++i) {
-        const wchar16 unit = text[i];
-        if (unit < 0x80) {
-          const wchar16* escape = EscapeOf(unit);
-          if (escape == nullptr) {
-            *next++ = static_cast<uint8_t>(unit);
-          } else {
-            for (; *escape; ++escape) *next++ = static_cast<uint8_t>(*escape);
-            escaped = true;
-          }
-        } else if (unit < 0x800) {
-          *next++ = static_cast<uint8_t>(0xC0 | (unit >> 6));
-          *next++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
-        } else {
-          *next++ = static_cast<uint8_t>(0xE0 | (unit >> 12));
-          *next++ = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-          *next++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
-        }
-      }
-      mRun.Advance(next);
-      // An escape is a written string: it leaves a line end owed.
-      if (escaped) mNewlinePending = 1;
+    bool escaped = false;
+    while (length != 0) {
+      const uint32_t stretch = length < cStretchUnits ? length : cStretchUnits;
+      // Room for the longest form of every unit of the stretch, which also
+      // covers the eight bytes written at a time for eight units.
+      mRun.Advance(PutEscaped(mRun.Room(stretch * cLongestUnitBytes), text, stretch, escaped));
+      text += stretch;
+      length -= stretch;
     }
-    // A stream without a buffer that large: unit by unit.
-    for (; i < length; ++i) {
-      const wchar16* escape = EscapeOf(text[i]);
-      if (escape) {
-        String(escape);
-      } else {
-        Char(text[i]);
-      }
-    }
+    // An escape is a written string: it leaves a line end owed.
+    if (escaped) mNewlinePending = 1;
   }
+  // Eight TABs at a time, into room for a whole number of eights.
   void Tabs(uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) mRun.Byte('\t');
+    constexpr uint64_t cEightTabs = 0x0909090909090909ull;
+    while (count != 0) {
+      const uint32_t stretch = count < cByteRun::cMostRoom ? count : cByteRun::cMostRoom;
+      uint8_t* out = mRun.Room((stretch + 7) & ~7u);
+      for (uint32_t i = 0; i < stretch; i += 8) std::memcpy(out + i, &cEightTabs, 8);
+      mRun.Advance(out + stretch);
+      count -= stretch;
+    }
   }
   void LineEnd() {
-    mRun.Byte('\r');
-    mRun.Byte('\n');
+    uint8_t* out = mRun.Room(2);
+    out[0] = '\r';
+    out[1] = '\n';
+    mRun.Advance(out + 2);
   }
 };
 
@@ -186,11 +247,11 @@ void cXmlWriter::Begin(cFxFile& stream) {
   mAtLineStart = 1;
 }
 
-void cXmlWriter::StartElement(const wchar16* name, const wchar16* prefix) {
+void cXmlWriter::StartElement(sXmlName name, sXmlName prefix) {
   cByteRun run(mStream);
   sXmlWriterOutput out{run, mNewlinePending};
   if (mTagOpen) {
-    out.Char(u'>');
+    out.Char('>');
     mTagOpen = 0;
   }
   if (mNewlinePending) {
@@ -203,47 +264,46 @@ void cXmlWriter::StartElement(const wchar16* name, const wchar16* prefix) {
     mAtLineStart = 0;
   }
   ++mDepth;
-  out.Char(u'<');
+  out.Char('<');
   out.QualifiedName(name, prefix);
   mTagOpen = 1;
   mEmpty = 1;
 }
 
-void cXmlWriter::Attribute(const wchar16* name, const wchar16* value, uint32_t valueLength,
-                           const wchar16* prefix) {
+void cXmlWriter::Attribute(sXmlName name, const wchar16* value, uint32_t valueLength, sXmlName prefix) {
   cByteRun run(mStream);
   sXmlWriterOutput out{run, mNewlinePending};
-  out.Char(u' ');
+  out.Char(' ');
   out.QualifiedName(name, prefix);
-  out.Char(u'=');
-  out.Char(u'"');
+  out.Char('=');
+  out.Char('"');
   out.Escaped(OrEmpty(value), value ? valueLength : 0);
-  out.Char(u'"');
+  out.Char('"');
 }
 
-void cXmlWriter::Attribute(const wchar16* name, const wchar16* value, const wchar16* prefix) {
+void cXmlWriter::Attribute(sXmlName name, const wchar16* value, sXmlName prefix) {
   Attribute(name, value, FxWStrLen(value), prefix);
 }
 
-void cXmlWriter::NamespaceDeclaration(const wchar16* prefix, const wchar16* uri) {
+void cXmlWriter::NamespaceDeclaration(sXmlName prefix, const wchar16* uri) {
   cByteRun run(mStream);
   sXmlWriterOutput out{run, mNewlinePending};
-  out.Char(u' ');
+  out.Char(' ');
   out.String(u"xmlns");
-  out.Char(u':');
+  out.Char(':');
   out.String(prefix);
-  out.Char(u'=');
-  out.Char(u'"');
+  out.Char('=');
+  out.Char('"');
   uri = OrEmpty(uri);
   out.Escaped(uri, FxWStrLen(uri));
-  out.Char(u'"');
+  out.Char('"');
 }
 
 void cXmlWriter::Text(const wchar16* text, uint32_t length) {
   cByteRun run(mStream);
   sXmlWriterOutput out{run, mNewlinePending};
   if (mTagOpen) {
-    out.Char(u'>');
+    out.Char('>');
     mTagOpen = 0;
   }
   mEmpty = 0;
@@ -258,18 +318,18 @@ void cXmlWriter::LeaveLevel() {
   if (mDepth > 0) --mDepth;
 }
 
-void cXmlWriter::EndElement(const wchar16* name, const wchar16* prefix) {
+void cXmlWriter::EndElement(sXmlName name, sXmlName prefix) {
   cByteRun run(mStream);
   sXmlWriterOutput out{run, mNewlinePending};
   if (mEmpty) {
     mEmpty = 0;
     mTagOpen = 0;
-    out.Char(u'/');
-    out.Char(u'>');
+    out.Char('/');
+    out.Char('>');
     LeaveLevel();
   } else {
     if (mTagOpen) {
-      out.Char(u'>');
+      out.Char('>');
       mTagOpen = 0;
     }
     LeaveLevel();
@@ -277,10 +337,10 @@ void cXmlWriter::EndElement(const wchar16* name, const wchar16* prefix) {
       out.Tabs(mDepth);
       mAtLineStart = 0;
     }
-    out.Char(u'<');
-    out.Char(u'/');
+    out.Char('<');
+    out.Char('/');
     out.QualifiedName(name, prefix);
-    out.Char(u'>');
+    out.Char('>');
   }
   if (mNewlinePending) {
     out.LineEnd();

@@ -16,11 +16,25 @@
 // forms without a length stop at the first NUL. A write that fails is
 // remembered by the stream (cFxFile::HasWriteFailed) and reported by its
 // Close, also when it was made through a copy of the writer.
+//
+// Names and prefixes are taken with their length: from a core string,
+// whose length the string heap keeps, or from a zero-terminated literal
+// (null counts as empty). They hold no NUL.
 #pragma once
 
 #include "API/core/FxTypes.h"
+#include "API/core/cFxString.h"
 
 class cFxFile;
+
+// A name or prefix as the writer takes it. Holds the string's units, which
+// must stay put until the writer call returns (the writer makes no string).
+struct sXmlName {
+  sXmlName(const cFxWString& name) : mUnits(name.c_str()), mLength(name.Length()) {}
+  sXmlName(const wchar16* name) : mUnits(name), mLength(FxWStrLen(name)) {}
+  const wchar16* mUnits;
+  uint32_t mLength;
+};
 
 class cXmlWriter {
  public:
@@ -28,15 +42,14 @@ class cXmlWriter {
 
   // Stores the stream, writes the declaration and a line end.
   void Begin(cFxFile& stream);
-  void StartElement(const wchar16* name, const wchar16* prefix);
+  void StartElement(sXmlName name, sXmlName prefix);
   // Only between StartElement and the next other call.
-  void Attribute(const wchar16* name, const wchar16* value, uint32_t valueLength,
-                 const wchar16* prefix);
-  void Attribute(const wchar16* name, const wchar16* value, const wchar16* prefix);
-  void NamespaceDeclaration(const wchar16* prefix, const wchar16* uri);
+  void Attribute(sXmlName name, const wchar16* value, uint32_t valueLength, sXmlName prefix);
+  void Attribute(sXmlName name, const wchar16* value, sXmlName prefix);
+  void NamespaceDeclaration(sXmlName prefix, const wchar16* uri);
   void Text(const wchar16* text, uint32_t length);
   void Text(const wchar16* text);
-  void EndElement(const wchar16* name, const wchar16* prefix);
+  void EndElement(sXmlName name, sXmlName prefix);
 
   cFxFile* GetStream() const { return mStream; }
 

@@ -93,21 +93,68 @@ TEST(XmlWriter, StrayEndTagsAndCopies) {
             "</x>\r\n<r a=\"1\"/>\r\n</y>\r\n<s/>\r\n");
 }
 
-// Long runs go out whole whatever the stream's buffer size.
-TEST(XmlWriter, LongTextThroughSmallWriteBuffers) {
-  std::u16string text;
-  std::string expected = kDeclaration + "<r>";
-  for (int i = 0; i < 3000; ++i) {
-    text += i % 3 ? u'a' : u'\u20AC';
-    expected += i % 3 ? "a" : "\xE2\x82\xAC";
+// Every kind of unit at every offset of a text, a value and a name, in
+// and around the groups of eight plain units written at a time: the runs
+// around it come out unchanged. Names are written as they stand.
+TEST(XmlWriter, EveryKindOfUnitAtEveryOffset) {
+  const struct {
+    char16_t mUnit;
+    std::string mEscaped, mRaw;
+  } units[] = {{u'&', "&amp;", "&"},       {u'<', "&lt;", "<"},          {u'>', "&gt;", ">"},
+               {u'"', "&quot;", "\""},     {u'\'', "&apos;", "'"},       {0, "\0"s, ""},
+               {0x7F, "\x7F", "\x7F"},     {0x80, "\xC2\x80", "\xC2\x80"}, {0x7FF, "\xDF\xBF", "\xDF\xBF"},
+               {0x800, "\xE0\xA0\x80", "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF", "\xEF\xBF\xBF"}};
+  for (const auto& u : units) {
+    for (size_t offset = 0; offset < 18; ++offset) {
+      const std::u16string text = std::u16string(offset, u'a') + u.mUnit + std::u16string(9, u'b');
+      const std::string written = std::string(offset, 'a') + u.mEscaped + std::string(9, 'b');
+      // A name holds no NUL.
+      const std::u16string name =
+          std::u16string(offset, u'n') + (u.mUnit ? std::u16string(1, u.mUnit) : u"") + u"mmmmmmmmm";
+      const std::string nameBytes = std::string(offset, 'n') + u.mRaw + "mmmmmmmmm";
+      const cFxWString heldName(name.c_str(), static_cast<uint32_t>(name.size()));
+      EXPECT_EQ(Write([&](cXmlWriter& w) {
+                  w.StartElement(heldName, u"");
+                  w.Attribute(u"v", text.c_str(), static_cast<uint32_t>(text.size()), u"");
+                  w.Text(text.c_str(), static_cast<uint32_t>(text.size()));
+                  w.EndElement(heldName, u"");
+                }),
+                "<" + nameBytes + " v=\"" + written + "\">" + written + "</" + nameBytes + ">\r\n")
+          << "unit " << static_cast<int>(u.mUnit) << " at " << offset;
+    }
   }
+}
+
+// Long runs go out whole whatever the stream's buffer size: a text, a
+// value and a name far longer than the writer takes at a time, and more
+// levels of indentation than it writes at a time.
+TEST(XmlWriter, LongRunsThroughSmallWriteBuffers) {
+  std::u16string text, name;
+  std::string textBytes, nameBytes;
+  for (int i = 0; i < 3000; ++i) {
+    text += i % 3 ? (i % 7 ? u'a' : u'&') : u'\u20AC';
+    textBytes += i % 3 ? (i % 7 ? "a" : "&amp;") : "\xE2\x82\xAC";
+  }
+  for (int i = 0; i < 700; ++i) {
+    name += i % 5 ? u'n' : u'\u00E9';
+    nameBytes += i % 5 ? "n" : "\xC3\xA9";
+  }
+  const cFxWString heldName(name.c_str(), static_cast<uint32_t>(name.size()));
+  constexpr int cLevels = 1100;
+  std::string expected = kDeclaration;
+  for (int level = 0; level < cLevels; ++level)
+    expected += std::string(static_cast<size_t>(level), '\t') + "<e>\r\n";
+  expected += std::string(cLevels, '\t') + "<" + nameBytes + " v=\"" + textBytes + "\">" + textBytes + "</" +
+              nameBytes + ">\r\n";
   for (int bufferSize : {0, 1, 7, 4096}) {
     const auto calls = [&](cXmlWriter& w) {
-      w.StartElement(u"r", u"");
+      for (int level = 0; level < cLevels; ++level) w.StartElement(u"e", u"");
+      w.StartElement(heldName, u"");
+      w.Attribute(u"v", text.c_str(), static_cast<uint32_t>(text.size()), u"");
       w.Text(text.c_str(), static_cast<uint32_t>(text.size()));
-      w.EndElement(u"r", u"");
+      w.EndElement(heldName, u"");
     };
-    EXPECT_EQ(xmltest::WriteDocument(calls, bufferSize), expected + "</r>\r\n") << "buffer size " << bufferSize;
+    EXPECT_EQ(xmltest::WriteDocument(calls, bufferSize), expected) << "buffer size " << bufferSize;
   }
 }
 
