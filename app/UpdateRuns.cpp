@@ -34,7 +34,7 @@ cFxWString XmlFormOf(const cFxWString& binPath) {
 }
 
 void UpdateGameFile(const cFxWString& readPath, const cFxWString& startDirectory,
-                    const cTranslationTable::tRecords& records) {
+                    cFileRecords& records) {
   cGameUpdateVisitor visitor;
   // The visitor writes to the path it is given followed by ".temp".
   visitor.SetFilePath(readPath);
@@ -123,7 +123,7 @@ void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& start
 }
 
 void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirectory,
-                      const cTranslationTable::tRecords& records, cCommitQueue& commits) {
+                      cFileRecords& records, cCommitQueue& commits) {
   cSourceUpdateVisitor visitor;
   // The source visitor writes to exactly the path it is given.
   visitor.SetFilePath(dataPath + gTempExtension);

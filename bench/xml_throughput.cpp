@@ -40,6 +40,7 @@
 #include "localisation/cSourceExtractVisitor.h"
 #include "localisation/cSourceReplaceVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
+#include "translations/cTranslationTable.h"
 #include "xml/WalkDocument.h"
 #include "xml/cFxFile.h"
 #include "xml/cXmlElement.h"
@@ -377,21 +378,23 @@ sTimes TimeVisitor(const std::string& path, tPrepare prepare) {
   return Elapsed(timer);
 }
 
-// A translation for every language of every string: the record of each
-// English text with all its text columns filled.
-std::vector<sTranslationRecord> TranslateEverything(const std::vector<std::string>& english) {
-  std::vector<sTranslationRecord> records;
-  records.reserve(english.size());
-  for (const std::string& text : english) {
+// The key path the translations file gives the source document.
+const char16_t* const cSourceKeyPath = u"\\source.xml";
+
+// Writes a translations file with a translation for every language of every
+// string: a line for each English text with all its text columns filled.
+void WriteTranslations(const std::vector<std::string>& english, const std::string& path) {
+  std::u16string text = u"\uFEFF";
+  for (const std::string& utf8 : english) {
     // The generator's texts are UTF-8; the id is made from the 16-bit form.
     std::u16string units;
-    for (size_t i = 0; i < text.size();) {
-      const uint8_t first = static_cast<uint8_t>(text[i]);
+    for (size_t i = 0; i < utf8.size();) {
+      const uint8_t first = static_cast<uint8_t>(utf8[i]);
       const size_t length = first < 0x80 ? 1 : first < 0xE0 ? 2 : 3;
       uint32_t unit = length == 1 ? first : length == 2 ? first & 0x1F : first & 0x0F;
-      for (size_t k = 1; k < length; ++k) unit = (unit << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
+      for (size_t k = 1; k < length; ++k) unit = (unit << 6) | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
       // The document holds "&amp;" where the text holds "&".
-      if (text.compare(i, 5, "&amp;") == 0) {
+      if (utf8.compare(i, 5, "&amp;") == 0) {
         units += u'&';
         i += 5;
         continue;
@@ -399,17 +402,21 @@ std::vector<sTranslationRecord> TranslateEverything(const std::vector<std::strin
       units += static_cast<char16_t>(unit);
       i += length;
     }
-    sTranslationRecord record;
-    record.mFlavour = cFxWString(u"Source");
-    const cFxWString englishText(units.c_str(), static_cast<uint32_t>(units.size()));
-    record.mId = MakeEntryId(englishText);
-    record.mTexts.push_back(englishText);
-    for (uint32_t column = 1; column < 26; ++column) {
-      record.mTexts.push_back(englishText + u" \u00FCbersetzt " + cFxWString::FromUInt(column));
-    }
-    records.push_back(record);
+    const cFxWString id = MakeEntryId(cFxWString(units.c_str(), static_cast<uint32_t>(units.size())));
+    text += cSourceKeyPath;
+    text += u"@Source@";
+    text.append(id.c_str(), id.Length());
+    text += u"\tVektrel\t\t\t\tPC\t\"" + units + u"\"";
+    for (uint32_t column = 1; column < 26; ++column)
+      text += u"\t\"" + units + u" \u00FCbersetzt " + std::u16string(1, static_cast<char16_t>(u'A' + column)) + u"\"";
+    text += u"\n";
   }
-  return records;
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -458,7 +465,15 @@ int main(int argc, char** argv) {
   const std::string source = sourceGenerator.Generate(static_cast<size_t>(megabytes * 1e6));
   std::ofstream(sourcePath, std::ios::binary) << source;
   const double sourceSize = static_cast<double>(source.size());
-  const std::vector<sTranslationRecord> records = TranslateEverything(sourceGenerator.EnglishTexts());
+  WriteTranslations(sourceGenerator.EnglishTexts(), translationsPath + ".su");
+  // The update reads its lines again from the file as the strings come.
+  cFxFile updateTranslations;
+  cTranslationTable table;
+  table.SetFlavour(eFlavour::Source);
+  if (!OpenForReading(updateTranslations, translationsPath + ".su") || !table.Read(updateTranslations)) {
+    std::fprintf(stderr, "cannot read the update's translations file\n");
+    return 1;
+  }
   std::vector<cFxWString> replaceTags;
   for (const char* tag : cSourceDocumentGenerator::cReplaceTags) replaceTags.push_back(Wide(tag));
 
@@ -471,7 +486,7 @@ int main(int argc, char** argv) {
   };
   const auto update = [&](cSourceUpdateVisitor& visitor) {
     visitor.SetFilePath(Wide(outputPath));
-    visitor.SetRecords(records);
+    visitor.SetRecords(table.GetRecords(cFxWString(cSourceKeyPath)));
   };
   const auto replace = [&](cSourceReplaceVisitor& visitor) {
     visitor.SetFilePath(Wide(outputPath));

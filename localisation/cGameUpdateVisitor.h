@@ -37,6 +37,6 @@ class cGameUpdateVisitor : public cUpdateVisitor {
  private:
   bool mInLocalisedString = false;
   bool mInEnglish = false;
-  // The record of the current string; points into mRecords.
+  // The record of the current string, as the lookup holds it.
   const sTranslationRecord* mMatch = nullptr;
 };

@@ -44,6 +44,6 @@ class cSourceUpdateVisitor : public cUpdateVisitor {
   bool mInValue = false;
   // The "name" of the "Attribute" around the current "cDeltaString".
   cFxWString mLanguage;
-  // The record of the current string; points into mRecords.
+  // The record of the current string, as the lookup holds it.
   const sTranslationRecord* mMatch = nullptr;
 };

@@ -14,15 +14,9 @@
 // to hold a language's column leaves that language's text as it is.
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include "API/core/cFxString.h"
 #include "localisation/cRewritingVisitor.h"
-#include "translations/sTranslationRecord.h"
-
-// Which record a string gets when several lines of the file carry its id.
-enum class eDuplicateIds { FirstWins, LastWins };
+#include "translations/cFileRecords.h"
 
 class cUpdateVisitor : public cRewritingVisitor {
  public:
@@ -31,16 +25,18 @@ class cUpdateVisitor : public cRewritingVisitor {
   void SetFilePath(const cFxWString& path) { mFilePath = path; }
   // A second path the drivers hand over; the update does not use it.
   void SetOutputPath(const cFxWString& path) { mOutputPath = path; }
-  // Copies this data file's records, in file order.
-  void SetRecords(const std::vector<sTranslationRecord>& records);
+  // This data file's lines (not owned: they must outlive the walk, which
+  // reads them as its strings come).
+  void SetRecords(cFileRecords& records) { mRecords = &records; }
 
  protected:
   // Update visitors declare the namespace on the first start tag.
   cUpdateVisitor(eFlavour flavour, eDuplicateIds duplicates);
 
   // The record for the string whose English text is `englishText`, or null
-  // when no record carries its id.
-  const sTranslationRecord* FindRecord(const cFxWString& englishText) const;
+  // when no record carries its id. It stays valid until a later call finds
+  // one.
+  const sTranslationRecord* FindRecord(const cFxWString& englishText);
 
   // The text a language element holds after the update: `record`'s column
   // for `language` when it is one of the seven translated languages and the
@@ -50,12 +46,8 @@ class cUpdateVisitor : public cRewritingVisitor {
 
   cFxWString mFilePath;
   cFxWString mOutputPath;
-  std::vector<sTranslationRecord> mRecords;
 
  private:
-  // Indices into mRecords ordered by id, records with equal ids in file
-  // order, so a look-up costs a binary search rather than a pass over every
-  // record for every string.
-  std::vector<uint32_t> mById;
+  cFileRecords* mRecords = nullptr;
   eDuplicateIds mDuplicates;
 };

@@ -1,18 +1,19 @@
 #include "translations/cTranslationTable.h"
 
 #include <algorithm>
-#include <cstring>
+#include <numeric>
 
 #include "localisation/LocalisedStringVocabulary.h"
+#include "translations/TranslationsLine.h"
 #include "xml/cFxFile.h"
 
 namespace {
-// Units taken from the stream at a time.
-constexpr size_t cReadUnits = 32 * 1024;
 // The enumeration's place until the first rewind: past every path.
 constexpr size_t cNoFile = SIZE_MAX;
 // The stream's positions are 32-bit.
 constexpr int64_t cLastSeekableOffset = 0x7FFFFFFF;
+// Every this many paths one is stored whole.
+constexpr size_t cRestartInterval = 16;
 
 bool UnitsEqual(const std::vector<wchar16>& line, sUnitSpan span, const wchar16* text) {
   for (int32_t i = span.mStart; i < span.mStop; ++i, ++text) {
@@ -21,68 +22,56 @@ bool UnitsEqual(const std::vector<wchar16>& line, sUnitSpan span, const wchar16*
   return *text == 0;
 }
 
-cFxWString MakeString(const std::vector<wchar16>& line, sUnitSpan span) {
-  return span.mStop > span.mStart
-             ? cFxWString(line.data() + span.mStart, static_cast<uint32_t>(span.mStop - span.mStart))
-             : cFxWString();
-}
-
-// A text column without its double quotes, CRs and LFs.
-cFxWString MakeText(const std::vector<wchar16>& line, sUnitSpan column,
-                    std::vector<wchar16>& scratch) {
-  scratch.clear();
-  for (int32_t i = column.mStart; i < column.mStop; ++i) {
-    if (IsTextUnit(line[i])) scratch.push_back(line[i]);
+// Counts as 15 bits a unit, every unit but the last with its top bit set.
+void AppendCount(size_t count, std::u16string& units) {
+  while (count >= 0x8000) {
+    units += static_cast<wchar16>(0x8000 | (count & 0x7FFF));
+    count >>= 15;
   }
-  return MakeString(scratch, {0, static_cast<int32_t>(scratch.size())});
+  units += static_cast<wchar16>(count);
 }
 
-// The record of a line whose flavour is `flavour`: every record shares that
-// one string.
-sTranslationRecord MakeRecord(const std::vector<wchar16>& line, const sTranslationsLineLayout& layout,
-                              const cFxWString& flavour, std::vector<wchar16>& scratch) {
-  const int32_t length = static_cast<int32_t>(line.size());
-  sTranslationRecord record;
-  record.mFlavour = flavour;
-  record.mId = MakeString(line, layout.mId);
-  const size_t columns = CountTextColumns(layout);
-  for (size_t k = 0; k < columns; ++k)
-    record.mTexts.push_back(MakeText(line, GetTextColumn(layout, k, length), scratch));
-  for (size_t k = columns; k < CountReadTexts(layout); ++k) record.mTexts.push_back(cFxWString());
-  return record;
+size_t ReadCount(const std::u16string& units, size_t& at) {
+  size_t count = 0;
+  for (int shift = 0;; shift += 15) {
+    const wchar16 unit = units[at++];
+    count |= static_cast<size_t>(unit & 0x7FFF) << shift;
+    if (unit < 0x8000) return count;
+  }
 }
 }  // namespace
 
-cTranslationTable::cTranslationTable()
-    : mStream(nullptr), mFlavour(eFlavour::Game), mFileCursor(cNoFile) {}
+cTranslationTable::cTranslationTable() : mFlavour(eFlavour::Game), mFileCursor(cNoFile) {}
 
 cTranslationTable::~cTranslationTable() = default;
 
 void cTranslationTable::Clear() {
-  mPathUnits.clear();
+  mPaths.clear();
+  mRestarts.clear();
+  mPathRuns.clear();
   mRuns.clear();
-  mFileStarts.clear();
+  mLastPath.clear();
+  mInOrder = true;
   mFileCursor = cNoFile;
+  mCursorPath.clear();
+  mRecords.Reset(&mReader, mFlavour);
 }
 
 bool cTranslationTable::Read(cFxFile& stream) {
-  mStream = &stream;
   Clear();
-  mUnits.clear();
-  mNextUnit = 0;
-  int position = 0;
   // A stream that is not open reads as one empty line, which is malformed.
-  if (!stream.IsOpen() || !stream.Tell(position)) return false;
-  mUnitsOffset = position;
+  if (!mReader.Start(stream)) return false;
 
-  // Reused from line to line, so reading costs no allocation per unit.
+  // Reused from line to line, so reading costs no allocation per unit. Only
+  // the key counts here: whether the line is well formed, its flavour and
+  // its path.
   std::vector<wchar16> line;
   sTranslationsLineLayout layout;
   // Whether the line before was taken, so that one of the same path
   // continues its run.
   bool previousTaken = false;
   int64_t offset = 0;
-  while (ReadLine(line, offset)) {
+  while (mReader.ReadKey(line, offset)) {
     const bool malformed = !LayOutTranslationsLine(line.data(), static_cast<int32_t>(line.size()), layout);
     if (malformed || offset > cLastSeekableOffset) {
       Clear();
@@ -94,116 +83,145 @@ bool cTranslationTable::Read(cFxFile& stream) {
     }
     const std::u16string_view path(line.data() + layout.mPath.mStart,
                                    static_cast<size_t>(layout.mPath.mStop - layout.mPath.mStart));
-    if (previousTaken && PathOf(mRuns.back()) == path) {
-      ++mRuns.back().mCount;
-    } else {
-      sLineRun run = {static_cast<uint32_t>(mPathUnits.size()), static_cast<uint32_t>(path.size()),
-                      static_cast<uint32_t>(offset), 1};
-      // The path of the last run is not stored twice.
-      if (!mRuns.empty() && PathOf(mRuns.back()) == path) run.mPathStart = mRuns.back().mPathStart;
-      else mPathUnits.insert(mPathUnits.end(), path.begin(), path.end());
-      mRuns.push_back(run);
-    }
+    if (previousTaken && path == mLastPath) ++mRuns.back().mCount;
+    else AddRun(path, {static_cast<uint32_t>(offset), 1});
     previousTaken = true;
   }
-  std::stable_sort(mRuns.begin(), mRuns.end(),
-                   [this](const sLineRun& a, const sLineRun& b) { return PathOf(a) < PathOf(b); });
-  for (size_t i = 0; i < mRuns.size(); ++i)
-    if (i == 0 || PathOf(mRuns[i - 1]) != PathOf(mRuns[i])) mFileStarts.push_back(static_cast<uint32_t>(i));
+  if (!mInOrder) SortPaths();
+  std::u16string().swap(mLastPath);
   return true;
 }
 
-std::u16string_view cTranslationTable::PathOf(const sLineRun& run) const {
-  return std::u16string_view(mPathUnits.data() + run.mPathStart, run.mPathLength);
+void cTranslationTable::AddRun(std::u16string_view path, sLineRun run) {
+  if (mPathRuns.empty() || path != mLastPath) {
+    if (!mPathRuns.empty() && path < mLastPath) mInOrder = false;
+    AppendPath(path);
+    mPathRuns.push_back(static_cast<uint32_t>(mRuns.size()));
+  }
+  mRuns.push_back(run);
+}
+
+void cTranslationTable::AppendPath(std::u16string_view path) {
+  size_t shared = 0;
+  if (mPathRuns.size() % cRestartInterval == 0) {
+    mRestarts.push_back(static_cast<uint32_t>(mPaths.size()));
+  } else {
+    const size_t most = std::min(path.size(), mLastPath.size());
+    while (shared < most && path[shared] == mLastPath[shared]) ++shared;
+  }
+  AppendCount(shared, mPaths);
+  AppendCount(path.size() - shared, mPaths);
+  mPaths.append(path.substr(shared));
+  mLastPath.assign(path);
+}
+
+void cTranslationTable::SortPaths() {
+  // Only here is every path held whole at once, for a file whose paths
+  // stand out of order.
+  std::vector<std::u16string> paths;
+  paths.reserve(mPathRuns.size());
+  std::u16string path;
+  for (size_t at = 0; at < mPaths.size();) {
+    DecodePath(at, path);
+    paths.push_back(path);
+  }
+  std::vector<uint32_t> order(paths.size());
+  std::iota(order.begin(), order.end(), 0u);
+  // Stable, so the runs of a path that stands several times keep file order.
+  std::stable_sort(order.begin(), order.end(), [&paths](uint32_t a, uint32_t b) { return paths[a] < paths[b]; });
+
+  std::vector<sLineRun> runs;
+  runs.swap(mRuns);
+  std::vector<uint32_t> pathRuns;
+  pathRuns.swap(mPathRuns);
+  mPaths.clear();
+  mRestarts.clear();
+  mLastPath.clear();
+  for (uint32_t index : order) {
+    const size_t end = index + 1 < pathRuns.size() ? pathRuns[index + 1] : runs.size();
+    for (size_t run = pathRuns[index]; run < end; ++run) AddRun(paths[index], runs[run]);
+  }
+  mInOrder = true;
+}
+
+void cTranslationTable::DecodePath(size_t& at, std::u16string& path) const {
+  const size_t shared = ReadCount(mPaths, at);
+  const size_t own = ReadCount(mPaths, at);
+  path.resize(shared);
+  path.append(mPaths, at, own);
+  at += own;
+}
+
+int64_t cTranslationTable::FindPath(std::u16string_view wanted) const {
+  std::u16string path;
+  // The last path stored whole that does not come after the one wanted.
+  size_t low = 0;
+  size_t high = mRestarts.size();
+  while (high - low > 1) {
+    const size_t middle = low + (high - low) / 2;
+    size_t at = mRestarts[middle];
+    DecodePath(at, path);
+    if (wanted < path) high = middle;
+    else low = middle;
+  }
+  if (mRestarts.empty()) return -1;
+  size_t at = mRestarts[low];
+  const size_t last = std::min(mPathRuns.size(), (low + 1) * cRestartInterval);
+  for (size_t index = low * cRestartInterval; index < last; ++index) {
+    DecodePath(at, path);
+    if (path == wanted) return static_cast<int64_t>(index);
+    if (wanted < path) break;
+  }
+  return -1;
+}
+
+void cTranslationTable::RewindFiles() {
+  mFileCursor = 0;
+  mCursorAt = 0;
+  mCursorPath.clear();
 }
 
 bool cTranslationTable::GetNextFile(cFxWString& path) {
-  if (mFileCursor >= mFileStarts.size()) return false;
-  const std::u16string_view units = PathOf(mRuns[mFileStarts[mFileCursor]]);
-  path = units.empty() ? cFxWString() : cFxWString(units.data(), static_cast<uint32_t>(units.size()));
+  if (mFileCursor >= mPathRuns.size()) return false;
+  DecodePath(mCursorAt, mCursorPath);
+  path = mCursorPath.empty() ? cFxWString()
+                             : cFxWString(mCursorPath.data(), static_cast<uint32_t>(mCursorPath.size()));
   ++mFileCursor;
   return true;
 }
 
-const cTranslationTable::tRecords& cTranslationTable::GetRecords(const cFxWString& path) {
-  static const tRecords cNoRecords;
+cFileRecords& cTranslationTable::GetRecords(const cFxWString& path) {
+  mRecords.Reset(&mReader, mFlavour);
   const std::u16string_view wanted(path.c_str(), path.Length());
-  const auto first = std::lower_bound(mRuns.begin(), mRuns.end(), wanted,
-                                      [this](const sLineRun& run, std::u16string_view text) { return PathOf(run) < text; });
-  if (first == mRuns.end() || PathOf(*first) != wanted) return cNoRecords;
-  mRecords.clear();
-  const cFxWString flavour(kLocalisation::FlavourLabel(mFlavour));
+  // The drivers ask for the path the enumeration has just given.
+  const bool enumerated = mFileCursor != cNoFile && mFileCursor != 0 && mFileCursor <= mPathRuns.size() &&
+                          wanted == mCursorPath;
+  const int64_t index = enumerated ? static_cast<int64_t>(mFileCursor - 1) : FindPath(wanted);
+  if (index < 0) return mRecords;
+
+  const size_t end = static_cast<size_t>(index) + 1 < mPathRuns.size() ? mPathRuns[index + 1] : mRuns.size();
   std::vector<wchar16> line;
-  std::vector<wchar16> scratch;
   sTranslationsLineLayout layout;
   int64_t offset = 0;
-  for (auto run = first; run != mRuns.end() && PathOf(*run) == wanted; ++run) {
-    if (!MoveTo(run->mOffset)) break;
-    for (uint32_t i = 0; i < run->mCount; ++i) {
+  for (size_t run = mPathRuns[index]; run < end; ++run) {
+    if (!mReader.MoveTo(mRuns[run].mOffset)) break;
+    bool complete = true;
+    for (uint32_t i = 0; i < mRuns[run].mCount && complete; ++i) {
       // The same checks as Read's, for a file changed since.
-      if (!ReadLine(line, offset) ||
-          !LayOutTranslationsLine(line.data(), static_cast<int32_t>(line.size()), layout) ||
-          !IsOfFlavour(line, layout))
-        return mRecords;
-      mRecords.push_back(MakeRecord(line, layout, flavour, scratch));
+      complete = mReader.ReadKey(line, offset) &&
+                 LayOutTranslationsLine(line.data(), static_cast<int32_t>(line.size()), layout) &&
+                 IsOfFlavour(line, layout);
+      if (complete)
+        mRecords.Add(line.data() + layout.mId.mStart, static_cast<size_t>(layout.mId.mStop - layout.mId.mStart),
+                     static_cast<uint32_t>(offset));
     }
+    if (!complete) break;
   }
+  mRecords.Seal();
   return mRecords;
 }
 
 bool cTranslationTable::IsOfFlavour(const std::vector<wchar16>& line,
                                     const sTranslationsLineLayout& layout) const {
-  const wchar16* label = kLocalisation::FlavourLabel(mFlavour);
-  return UnitsEqual(line, layout.mFlavour, label);
-}
-
-bool cTranslationTable::ReadLine(std::vector<wchar16>& line, int64_t& offset) {
-  line.clear();
-  offset = mUnitsOffset + 2 * static_cast<int64_t>(mNextUnit);
-  for (;;) {
-    // A line cut short by the end of the file is never taken.
-    if (mNextUnit == mUnits.size() && !Refill()) return false;
-    const wchar16* const units = mUnits.data();
-    const size_t end = mUnits.size();
-    size_t i = mNextUnit;
-    while (i != end && units[i] != kTranslationsLine::cLineEnd) {
-      if (units[i] != kTranslationsLine::cByteOrderMark) line.push_back(units[i]);
-      ++i;
-    }
-    if (i != end) {
-      line.push_back(kTranslationsLine::cLineEnd);
-      mNextUnit = i + 1;
-      return true;
-    }
-    mNextUnit = end;
-  }
-}
-
-bool cTranslationTable::Refill() {
-  mUnitsOffset += 2 * static_cast<int64_t>(mUnits.size());
-  mUnits.clear();
-  mNextUnit = 0;
-  mBytes.resize(2 * cReadUnits);
-  const int count = mStream->Read(mBytes.data(), static_cast<int>(mBytes.size()));
-  // A last byte without its partner is no unit.
-  const size_t units = count > 0 ? static_cast<size_t>(count) / 2 : 0;
-  mUnits.resize(units);
-  for (size_t i = 0; i < units; ++i)
-    mUnits[i] = static_cast<wchar16>(mBytes[2 * i] | (mBytes[2 * i + 1] << 8));
-  return units != 0;
-}
-
-bool cTranslationTable::MoveTo(int64_t offset) {
-  // Paths are mostly asked for in the order of their lines: the next line
-  // is often in the units held, or where the stream stands.
-  const int64_t held = 2 * static_cast<int64_t>(mUnits.size());
-  if (offset >= mUnitsOffset && offset < mUnitsOffset + held) {
-    mNextUnit = static_cast<size_t>((offset - mUnitsOffset) / 2);
-    return true;
-  }
-  const bool atStream = offset == mUnitsOffset + held;
-  mUnits.clear();
-  mNextUnit = 0;
-  mUnitsOffset = offset;
-  return atStream || mStream->Seek(static_cast<int>(offset));
+  return UnitsEqual(line, layout.mFlavour, kLocalisation::FlavourLabel(mFlavour));
 }

@@ -2,34 +2,35 @@
 // path of their key, in file order within each path.
 //
 // Read takes the whole file at once and keeps only the paths and where
-// their lines stand; GetRecords reads a path's lines again from the stream
-// when its turn comes. So the table costs the paths and a few bytes per run
-// of lines, however long the texts are, and the stream must stay open and
-// unchanged until the last GetRecords. The file is 16-bit little-endian
-// text; every U+FEFF is dropped wherever it stands, lines end with LF (a CR before
-// it is tolerated), and a last line without LF is never taken. A line
-// without a TAB, or starting with one (an empty line among them), is
-// malformed: reading stops, the table is left empty and Read answers false.
+// their lines stand; GetRecords indexes a path's lines, which are read again
+// from the stream when a string asks for them. So the table costs the paths
+// and a few bytes per run of lines, however long the texts are, and the
+// stream must stay open and unchanged until the last lookup. The lines are
+// read as cTranslationsReader says. A line without a TAB, or starting with
+// one (an empty line among them), is malformed: reading stops, the table is
+// left empty and Read answers false.
 //
 // Paths are ordered by their 16-bit code units, a prefix before the longer
-// path. Not copyable.
+// path, and stored front-coded in that order: each path as the number of
+// units it shares with the path before and the units that follow, so the
+// directories a file lies in cost next to nothing. Every sixteenth path is
+// stored whole, where a search for a path starts. Not copyable.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "API/core/cFxString.h"
 #include "localisation/LocalisedStringVocabulary.h"
-#include "translations/TranslationsLine.h"
-#include "translations/sTranslationRecord.h"
+#include "translations/cFileRecords.h"
+#include "translations/cTranslationsReader.h"
 
 class cFxFile;
 
 class cTranslationTable {
  public:
-  typedef std::vector<sTranslationRecord> tRecords;
-
   cTranslationTable();
   ~cTranslationTable();
   cTranslationTable(const cTranslationTable&) = delete;
@@ -46,56 +47,59 @@ class cTranslationTable {
   bool Read(cFxFile& stream);
 
   // Number of distinct data file paths.
-  unsigned GetFileCount() const { return static_cast<unsigned>(mFileStarts.size()); }
+  unsigned GetFileCount() const { return static_cast<unsigned>(mPathRuns.size()); }
   // Puts the enumeration on the first path.
-  void RewindFiles() { mFileCursor = 0; }
+  void RewindFiles();
   // Copies the next path into `path` and answers true; false after the last.
   bool GetNextFile(cFxWString& path);
-  // The records of `path`, in file order, read again from the stream; the
-  // list stays valid until the next call. For an unknown path an empty list
-  // that stays valid for the whole process. Lines the stream no longer
-  // gives (a file cut short since Read) are missing from the list.
-  const tRecords& GetRecords(const cFxWString& path);
+  // The lines of `path`, to be found by id; they stay so until the next
+  // call. An unknown path has none. Lines the stream no longer gives (a file
+  // cut short since Read) are missing.
+  cFileRecords& GetRecords(const cFxWString& path);
 
  private:
-  // Consecutive lines of one path: where the path's units stand in
-  // mPathUnits, the byte offset of the first line, and how many lines.
+  // Consecutive lines of one path: the byte offset of the first line, and
+  // how many lines.
   struct sLineRun {
-    uint32_t mPathStart;
-    uint32_t mPathLength;
     uint32_t mOffset;
     uint32_t mCount;
   };
 
   void Clear();
-  // Reads one line, LF included, into `line`, dropping every U+FEFF, and
-  // its offset into `offset`. Answers whether the line counts: false once
-  // the end of the file is met.
-  bool ReadLine(std::vector<wchar16>& line, int64_t& offset);
-  // Takes the next units from the stream into mUnits; false at its end.
-  bool Refill();
-  // Puts the stream at `offset` unless it stands there.
-  bool MoveTo(int64_t offset);
+  // Stores `path` after the last stored path: as a path of its own when it
+  // differs, the run being its first; else the run is the last path's next.
+  void AddRun(std::u16string_view path, sLineRun run);
+  // Appends `path` to mPaths, front-coded against mLastPath.
+  void AppendPath(std::u16string_view path);
+  // Puts the paths in order and each path's runs together, in file order:
+  // needed only when the file does not list its paths in order.
+  void SortPaths();
+  // Decodes the path at byte position `at` of mPaths into `path`, which
+  // holds the path before it; `at` moves past it.
+  void DecodePath(size_t& at, std::u16string& path) const;
+  // The index of `path` among the stored paths, or -1.
+  int64_t FindPath(std::u16string_view path) const;
   // Whether the line is of the table's flavour.
   bool IsOfFlavour(const std::vector<wchar16>& line, const sTranslationsLineLayout& layout) const;
-  // The path of a run, ordered as cFxWString orders.
-  std::u16string_view PathOf(const sLineRun& run) const;
 
-  cFxFile* mStream;
+  cTranslationsReader mReader;
   eFlavour mFlavour;
-  // The paths of the runs, one after the other; a path is stored again only
-  // where its lines are not consecutive.
-  std::vector<wchar16> mPathUnits;
-  // Sorted by path, in file order within a path.
+  // The distinct paths, front-coded, in the order of mPathRuns.
+  std::u16string mPaths;
+  // Where every sixteenth path starts in mPaths.
+  std::vector<uint32_t> mRestarts;
+  // The first run of each path in mRuns, in path order.
+  std::vector<uint32_t> mPathRuns;
+  // Grouped by path, in file order within a path.
   std::vector<sLineRun> mRuns;
-  // The first run of each path, in path order, and the enumeration's place.
-  std::vector<uint32_t> mFileStarts;
+  // The last path stored, to front-code the next one against.
+  std::u16string mLastPath;
+  // Whether every path came after the one before in the file.
+  bool mInOrder = true;
+  // The enumeration: the next path's index, its byte position, and the path
+  // before it.
   size_t mFileCursor;
-  // Units last read from the stream, the file offset of the first, and the
-  // next one to take.
-  std::vector<wchar16> mUnits;
-  std::vector<uint8_t> mBytes;
-  int64_t mUnitsOffset = 0;
-  size_t mNextUnit = 0;
-  tRecords mRecords;
+  size_t mCursorAt = 0;
+  std::u16string mCursorPath;
+  cFileRecords mRecords;
 };

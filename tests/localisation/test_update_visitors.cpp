@@ -11,6 +11,8 @@
 #include "localisation/cGameUpdateVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
 #include "support/Documents.h"
+#include "translations/cTranslationTable.h"
+#include "xml/cFxFile.h"
 
 namespace {
 
@@ -84,31 +86,35 @@ std::string SourceDoc(const std::vector<tString>& strings, bool written) {
   return test::Document(Join({lines, test::SourcePlain("French", "outside"), {"</Root>"}}));
 }
 
-cFxWString Wide(const std::string& utf8) {
-  const std::u16string units = test::Utf16(utf8);
-  return cFxWString(units.c_str(), static_cast<uint32_t>(units.size()));
-}
+// A line of the data file, its key's flavour left open: `columns` texts
+// whose translations (French to Dutch, as in kOld) stand in the columns the
+// update reads; every other column holds a text that no language may
+// receive.
+struct sLine {
+  std::string id;
+  std::vector<std::string> translations;
+  size_t columns = 26;
+};
 
-// A record of `columns` texts whose translations (French to Dutch, as in
-// kOld) stand in the columns the update reads; every other column holds a
-// text that no language may receive.
-sTranslationRecord Record(const std::string& id, const std::vector<std::string>& translations, size_t columns = 26) {
+std::string Line(const std::string& flavour, const sLine& line) {
   static const size_t kColumns[] = {1, 2, 3, 4, 25, 21, 12};
-  sTranslationRecord record{Wide("Game"), cFxWString(), Wide(id), {}};
-  for (size_t i = 0; i < columns; ++i) record.mTexts.push_back(Wide("unread" + std::to_string(i)));
-  for (size_t i = 0; i < translations.size(); ++i)
-    if (kColumns[i] < columns) record.mTexts[kColumns[i]] = Wide(translations[i]);
-  return record;
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < line.columns; ++i) texts.push_back("unread" + std::to_string(i));
+  for (size_t i = 0; i < line.translations.size(); ++i)
+    if (kColumns[i] < line.columns) texts[kColumns[i]] = line.translations[i];
+  std::string text = "\\data.xml@" + flavour + "@" + line.id + "\tVektrel\t\t\t\tPC";
+  for (const std::string& column : texts) text += "\t\"" + column + "\"";
+  return text + "\n";
 }
 
-// The records of the data file. Those whose ids hold a space or a TAB stand
-// first and last, where either flavour would pick them if they matched.
-const std::vector<sTranslationRecord> kRecords = {
-    Record("Good morning", kAlt), Record("Hello", kNew), Record("Empty", {"", "Ciao", "Hallo", "Hola", "Privet", "Cześć", "Hoi"}),
-    Record("Dup", kAlt), Record("Dup", kNew), Record("Good#morning", kNew), Record("a\\tb", kNew),
-    Record("Ordered", kNew), Record("Short", kNew, 6), Record("Thirteen", kNew, 13), Record("Bare", kNew),
-    Record("Paired", kNew), Record("Unknown#there", kNew), Record("unknown", kNew),
-    Record("Good morning", kAlt), Record("a\tb", kAlt)};
+// The lines of the data file. Those whose ids hold a space stand first and
+// last, where either flavour would pick them if they matched; the
+// duplicates stand apart, so that neither is the line next to the other.
+const std::vector<sLine> kLines = {
+    {"Good morning", kAlt}, {"Dup", kAlt}, {"Hello", kNew}, {"Empty", {"", "Ciao", "Hallo", "Hola", "Privet", "Cześć", "Hoi"}},
+    {"Dup", kAlt}, {"Good#morning", kNew}, {"a\\tb", kNew}, {"Dup", kNew},
+    {"Ordered", kNew}, {"Short", kNew, 6}, {"Thirteen", kNew, 13}, {"Bare", kNew},
+    {"Paired", kNew}, {"Unknown#there", kNew}, {"unknown", kNew}, {"Good morning", kAlt}};
 
 // Each string of the document, as read and as each flavour writes it.
 struct sString {
@@ -121,7 +127,7 @@ std::vector<sString> Strings() {
       {"each language lands in its element", Tool("Hello", kOld), Tool("Hello", kNewXml), {}},
       {"an empty translation empties the element, which keeps its tags",
        Tool("Empty", kOld), Tool("Empty", {"", "Ciao", "Hallo", "Hola", "Privet", "Cześć", "Hoi"}), {}},
-      {"duplicate ids: game takes the later record, source the earlier",
+      {"duplicate ids: game takes the last record, source the first",
        Tool("Dup", kOld), Tool("Dup", kNewXml), Tool("Dup", kAlt)},
       {"a space matches as \"#\"", Tool("Good morning", kOld), Tool("Good morning", kNewXml), {}},
       {"a TAB matches as backslash-t", Tool("a\tb", kOld), Tool("a\tb", kNewXml), {}},
@@ -145,20 +151,27 @@ std::vector<sString> Strings() {
 class UpdateVisitors : public ::testing::Test {
  protected:
   // Walks `xml`, stored as the data file, through a fresh visitor given the
-  // records and the visitor's file path; answers what it wrote at `output`.
-  // The data file itself and the unused second path stay as they were.
+  // lines of `flavour` and the visitor's file path; answers what it wrote at
+  // `output`. The data file itself and the unused second path stay as they
+  // were.
   template <class tVisitor>
-  std::string Update(const std::string& xml, const std::string& filePath, const std::string& output) {
+  std::string Update(eFlavour flavour, const std::string& xml, const std::string& filePath,
+                     const std::string& output) {
     const std::string dataFile = mDir / "data.xml";
     test::WriteFile(output, std::string(100000, 'x'));  // replaced, not overwritten in place
+    test::tTexts lines;
+    for (const sLine& line : kLines) lines.push_back(Line(flavour == eFlavour::Game ? "Game" : "Source", line));
+    test::WriteFile(mDir / "translations.txt", test::TranslationsFile(lines));
     {
+      cFxFile translations;
+      EXPECT_TRUE(translations.Open(cFxPath((mDir / "translations.txt").c_str()), kFxFileMode::cModeRead, 0, 0, 128, 128));
+      cTranslationTable table;
+      table.SetFlavour(flavour);
+      EXPECT_TRUE(table.Read(translations));
       tVisitor visitor;
       visitor.SetFilePath(cFxWString(filePath.c_str()));
       visitor.SetOutputPath(cFxWString((mDir / "unused.txt").c_str()));
-      // The visitor keeps its own copy: the caller's records may go away.
-      std::vector<sTranslationRecord> copy = kRecords;
-      visitor.SetRecords(copy);
-      copy.clear();
+      visitor.SetRecords(table.GetRecords(cFxWString(u"\\data.xml")));
       visitortest::WalkFile(xml, dataFile, visitor);
     }
     EXPECT_EQ(test::ReadFile(dataFile), xml);
@@ -175,17 +188,17 @@ TEST_F(UpdateVisitors, GameWritesTranslationsIntoTheTemporarySiblingSourceToTheG
   std::vector<tString> input, game, source;
   for (const sString& s : Strings()) {
     SCOPED_TRACE(s.name);
-    EXPECT_EQ(Update<cGameUpdateVisitor>(GameDoc({s.input}, false), mDir / "data.xml", mDir / "data.xml.temp"),
+    EXPECT_EQ(Update<cGameUpdateVisitor>(eFlavour::Game, GameDoc({s.input}, false), mDir / "data.xml", mDir / "data.xml.temp"),
               GameDoc({s.game}, true));
-    EXPECT_EQ(Update<cSourceUpdateVisitor>(SourceDoc({s.input}, false), mDir / "out.temp", mDir / "out.temp"),
+    EXPECT_EQ(Update<cSourceUpdateVisitor>(eFlavour::Source, SourceDoc({s.input}, false), mDir / "out.temp", mDir / "out.temp"),
               SourceDoc({s.source.empty() ? s.game : s.source}, true));
     input.push_back(s.input);
     game.push_back(s.game);
     source.push_back(s.source.empty() ? s.game : s.source);
   }
-  EXPECT_EQ(Update<cGameUpdateVisitor>(GameDoc(input, false), mDir / "data.xml", mDir / "data.xml.temp"),
+  EXPECT_EQ(Update<cGameUpdateVisitor>(eFlavour::Game, GameDoc(input, false), mDir / "data.xml", mDir / "data.xml.temp"),
             GameDoc(game, true));
-  EXPECT_EQ(Update<cSourceUpdateVisitor>(SourceDoc(input, false), mDir / "out.temp", mDir / "out.temp"),
+  EXPECT_EQ(Update<cSourceUpdateVisitor>(eFlavour::Source, SourceDoc(input, false), mDir / "out.temp", mDir / "out.temp"),
             SourceDoc(source, true));
 }
 

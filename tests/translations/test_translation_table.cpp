@@ -2,6 +2,7 @@
 // buffer sizes so that lines and units straddle buffer boundaries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -23,18 +24,40 @@ std::string Show(const cFxWString& text) {
 }
 
 // The whole table, one path per line in enumeration order, each record as
-// flavour|id followed by its texts in brackets.
-std::string Dump(cTranslationTable& table) {
+// flavour|id followed by its texts in brackets. The records are those that
+// the ids of `shown` (a dump as expected) find: an id shown once finds the
+// same line first and last, an id shown twice finds its first line and then
+// its last; the lines found are all the path has.
+std::string Dump(cTranslationTable& table, const std::string& shown) {
+  std::vector<std::string> ids;
+  for (size_t bar = shown.find('|'); bar != std::string::npos; bar = shown.find('|', bar + 1))
+    ids.push_back(shown.substr(bar + 1, shown.find('[', bar) - bar - 1));
   std::string dump;
   table.RewindFiles();
   cFxWString path;
   while (table.GetNextFile(path)) {
     dump += Show(path) + ":";
-    for (const sTranslationRecord& record : table.GetRecords(path)) {
-      EXPECT_TRUE(record.mReserved.IsEmpty());
-      dump += " " + Show(record.mFlavour) + "|" + Show(record.mId);
-      for (const cFxWString& text : record.mTexts) dump += "[" + Show(text) + "]";
+    cFileRecords& records = table.GetRecords(path);
+    size_t found = 0;
+    for (size_t i = 0; i < ids.size(); ++i) {
+      if (std::find(ids.begin(), ids.begin() + i, ids[i]) != ids.begin() + i) continue;
+      const bool twice = std::count(ids.begin(), ids.end(), ids[i]) > 1;
+      std::string texts[2];
+      for (eDuplicateIds which : {eDuplicateIds::FirstWins, eDuplicateIds::LastWins}) {
+        const sTranslationRecord* record = records.Find(cFxWString(test::Utf16(ids[i]).c_str()), which);
+        if (!record) continue;
+        EXPECT_TRUE(record->mReserved.IsEmpty());
+        std::string& text = texts[which == eDuplicateIds::LastWins];
+        text = " " + Show(record->mFlavour) + "|" + Show(record->mId);
+        for (const cFxWString& column : record->mTexts) text += "[" + Show(column) + "]";
+      }
+      if (texts[0].empty()) continue;
+      dump += texts[0];
+      if (twice) dump += texts[1];
+      else EXPECT_EQ(texts[1], texts[0]);
+      found += twice ? 2 : 1;
     }
+    EXPECT_EQ(records.Size(), found) << Show(path);
     dump += "\n";
   }
   return dump;
@@ -130,9 +153,9 @@ TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
       ASSERT_TRUE(stream.Open(cFxPath(path.c_str()), kFxFileMode::cModeRead, 0, 0, bufferSize, 0));
       table.SetFlavour(c.flavour);
       EXPECT_EQ(table.Read(stream), c.ok);
-      EXPECT_EQ(Dump(table), c.table);
+      EXPECT_EQ(Dump(table, c.table), c.table);
       // Nothing read before the malformed line is kept.
-      if (!c.ok) { EXPECT_TRUE(table.GetRecords(cFxWString(u"\\a.xml")).empty()); }
+      if (!c.ok) { EXPECT_EQ(table.GetRecords(cFxWString(u"\\a.xml")).Size(), 0u); }
     }
   }
 }
@@ -164,15 +187,73 @@ TEST(TranslationTable, FilesAreEnumeratedByCodeUnitsShorterFirst) {
               (std::vector<std::string>{"\\B.xml", "\\a", "\\a\\x.xml", "\\b.xml", "\\?.xml"}));
   }
   // Paths match exactly; an unknown one gives the one shared empty list.
-  EXPECT_EQ(table.GetRecords(cFxWString(u"\\b.xml")).size(), 2u);
-  const cTranslationTable::tRecords& unknown = table.GetRecords(cFxWString(u"/b.xml"));
-  EXPECT_TRUE(unknown.empty());
-  EXPECT_EQ(&cTranslationTable().GetRecords(cFxWString()), &unknown);
+  EXPECT_EQ(table.GetRecords(cFxWString(u"\\b.xml")).Size(), 2u);
+  EXPECT_EQ(table.GetRecords(cFxWString(u"/b.xml")).Size(), 0u);
   // A stream that is not open reads as one empty line: malformed, and the
   // table is emptied.
   cFxFile closed;
   EXPECT_FALSE(table.Read(closed));
   EXPECT_EQ(table.GetFileCount(), 0u);
+}
+
+// Paths that share their beginnings, one the prefix of others, listed out
+// of order with each path's lines apart; more paths than the table stores
+// between two whole ones, so that a search passes several.
+TEST(TranslationTable, LinesAreFoundByIdWhateverTheOrderOfPathsAndLines) {
+  constexpr int kPaths = 40;
+  std::vector<std::u16string> paths;
+  for (int i = 0; i < kPaths; ++i) paths.push_back(u"\\r\\" + test::Utf16(std::to_string(i)));
+  std::u16string text;
+  // Three rounds over the paths in a shuffled order; each round gives every
+  // path a line of its own and a line with the id they all share, which
+  // reads "first", "middle" and "last" in turn.
+  const char* const kRounds[] = {"first", "middle", "last"};
+  for (int round = 0; round < 3; ++round) {
+    for (int k = 0; k < kPaths; ++k) {
+      const int i = (k * 17 + round * 5) % kPaths;
+      const std::u16string own = test::Utf16(std::to_string(i) + "/" + std::to_string(round));
+      text += paths[i] + u"@Game@" + own + u"%\t\"" + own + u"\"\n";
+      text += paths[i] + u"@Game@shared%\t\"" + test::Utf16(kRounds[round]) + u"\"\n";
+      text += paths[i] + u"@Source@shared%\t\"source\"\n";
+    }
+  }
+  test::TempDir dir;
+  cFxFile stream;
+  cTranslationTable table;
+  ASSERT_TRUE(Load(table, stream, dir / "t.txt", text));
+
+  std::vector<std::u16string> sorted = paths;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<std::u16string> enumerated;
+  cFxWString path;
+  table.RewindFiles();
+  while (table.GetNextFile(path)) enumerated.emplace_back(path.c_str(), path.Length());
+  EXPECT_EQ(enumerated, sorted);
+
+  // The first text of a record of one text column and five padded ones.
+  const auto textOf = [](const sTranslationRecord* record) {
+    if (!record) return std::string("none");
+    return record->mTexts.size() == 6 ? Show(record->mTexts[0]) : "texts: " + std::to_string(record->mTexts.size());
+  };
+  // Asked for from the last path to the first, not as enumerated.
+  for (int i = kPaths - 1; i >= 0; --i) {
+    SCOPED_TRACE(Show(cFxWString(paths[i].c_str())));
+    cFileRecords& records = table.GetRecords(cFxWString(paths[i].c_str()));
+    EXPECT_EQ(records.Size(), 6u);
+    for (int round = 2; round >= 0; --round) {
+      const std::string own = std::to_string(i) + "/" + std::to_string(round);
+      EXPECT_EQ(textOf(records.Find(cFxWString(test::Utf16(own).c_str()), eDuplicateIds::LastWins)), own);
+    }
+    EXPECT_EQ(textOf(records.Find(cFxWString(u"shared"), eDuplicateIds::FirstWins)), "first");
+    const sTranslationRecord* last = records.Find(cFxWString(u"shared"), eDuplicateIds::LastWins);
+    EXPECT_EQ(textOf(last), "last");
+    // A lookup that finds nothing leaves the record found before as it was;
+    // ids match whole, and only within the path.
+    const std::string other = std::to_string((i + 1) % kPaths) + "/0";
+    for (const char* id : {"shared ", "share", "", other.c_str()})
+      EXPECT_EQ(records.Find(cFxWString(test::Utf16(id).c_str()), eDuplicateIds::FirstWins), nullptr) << id;
+    EXPECT_EQ(textOf(last), "last");
+  }
 }
 
 }  // namespace
