@@ -59,6 +59,27 @@ void FxAppendUtf8(char32_t point, std::string& out) {
   }
 }
 
+void FxAppendUnitBytes(const char16_t* units, size_t length, std::string& out) {
+  for (size_t i = 0; i < length; ++i) FxAppendUtf8(units[i], out);
+}
+
+void FxAppendUnitsOfBytes(const char* bytes, size_t length, std::u16string& out) {
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(bytes);
+  for (size_t i = 0; i < length;) {
+    const unsigned char lead = at[i];
+    if (lead < 0x80) {
+      out += static_cast<char16_t>(lead);
+      i += 1;
+    } else if (lead < 0xE0) {
+      out += static_cast<char16_t>(((lead & 0x1F) << 6) | (at[i + 1] & 0x3F));
+      i += 2;
+    } else {
+      out += static_cast<char16_t>(((lead & 0x0F) << 12) | ((at[i + 1] & 0x3F) << 6) | (at[i + 2] & 0x3F));
+      i += 3;
+    }
+  }
+}
+
 char32_t FxReadUtf16(const char16_t* text, size_t length, size_t& at) {
   const char32_t unit = text[at++];
   if (IsHighSurrogate(unit) && at < length && IsLowSurrogate(text[at]))

@@ -1,7 +1,5 @@
 #include "app/DataFileList.h"
 
-#include <vector>
-
 #include "API/core/FxUtf8.h"
 
 namespace {
@@ -9,30 +7,14 @@ namespace {
 std::string Encode(const cFxWString& path) {
   std::string bytes;
   bytes.reserve(path.Length());
-  const wchar16* units = path.c_str();
-  // Unit by unit, a surrogate as three bytes of its own, so every unit
-  // comes back as it went in.
-  for (uint32_t i = 0; i < path.Length(); ++i) FxAppendUtf8(units[i], bytes);
+  FxAppendUnitBytes(path.c_str(), path.Length(), bytes);
   return bytes;
 }
 
 cFxWString Decode(const std::string& bytes) {
-  std::vector<wchar16> units;
+  std::u16string units;
   units.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    if (lead < 0x80) {
-      units.push_back(lead);
-      i += 1;
-    } else if (lead < 0xE0) {
-      units.push_back(static_cast<wchar16>(((lead & 0x1F) << 6) | (bytes[i + 1] & 0x3F)));
-      i += 2;
-    } else {
-      units.push_back(static_cast<wchar16>(((lead & 0x0F) << 12) |
-                                           ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F)));
-      i += 3;
-    }
-  }
+  FxAppendUnitsOfBytes(bytes.data(), bytes.size(), units);
   return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
 }
 

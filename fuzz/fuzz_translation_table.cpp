@@ -1,18 +1,20 @@
 // libFuzzer target for the translations-file reader.
 //
 // Each input is read as a translations file in both flavours, then every
-// record of every path is looked up by its id as the update does. Whatever
+// line of the flavour is looked up by its id as the update does. Whatever
 // the bytes, the table must hold together: a failed read leaves it empty,
-// the path enumeration gives each path once, every record carries the
-// flavour asked for and at least six texts, and no text keeps a double
-// quote or a line end.
+// the path enumeration gives each path once, every line is found among its
+// path's lines, every record carries the flavour asked for, its id and at
+// least six texts, and no text keeps a double quote or a line end.
 #include <cstdint>
 #include <cstdlib>
 #include <set>
+#include <vector>
 
 #include "fuzz/FuzzSupport.h"
 #include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/VisitorHelpers.h"
+#include "translations/TranslationsLine.h"
 #include "translations/cTranslationTable.h"
 #include "xml/cFxFile.h"
 
@@ -20,6 +22,26 @@ namespace {
 
 void Check(bool holds) {
   if (!holds) abort();
+}
+
+// The record `id` finds among `path`'s lines, checked as every record must
+// read.
+void CheckFound(cTranslationTable& table, const cFxWString& path, const cFxWString& id, eFlavour flavour) {
+  const wchar16* label = kLocalisation::FlavourLabel(flavour);
+  cFileRecords& records = table.GetRecords(path);
+  Check(records.Size() != 0);
+  for (eDuplicateIds which : {eDuplicateIds::FirstWins, eDuplicateIds::LastWins}) {
+    const sTranslationRecord* record = records.Find(id, which);
+    Check(record != nullptr);
+    Check(TextEquals(record->mFlavour, label) && TextEquals(record->mId, id));
+    Check(record->mTexts.size() >= 6);
+    for (const cFxWString& text : record->mTexts) {
+      for (uint32_t k = 0; k < text.Length(); ++k) {
+        const wchar16 unit = text.c_str()[k];
+        Check(unit != u'"' && unit != u'\r' && unit != u'\n');
+      }
+    }
+  }
 }
 
 void ReadAndLookUp(const uint8_t* data, size_t size, eFlavour flavour, int readBufferSize) {
@@ -30,31 +52,33 @@ void ReadAndLookUp(const uint8_t* data, size_t size, eFlavour flavour, int readB
   const bool read = table.Read(stream);
   if (!read) Check(table.GetFileCount() == 0);
 
-  const wchar16* label = kLocalisation::FlavourLabel(flavour);
   std::set<cFxWString> seen;
   cFxWString path;
   table.RewindFiles();
-  while (table.GetNextFile(path)) {
-    Check(seen.insert(path).second);
-    const cTranslationTable::tRecords& records = table.GetRecords(path);
-    Check(!records.empty());
-    for (size_t i = 0; i < records.size(); ++i) {
-      const sTranslationRecord& record = records[i];
-      Check(TextEquals(record.mFlavour, label));
-      Check(record.mTexts.size() >= 6);
-      for (const cFxWString& text : record.mTexts) {
-        for (uint32_t k = 0; k < text.Length(); ++k) {
-          const wchar16 unit = text.c_str()[k];
-          Check(unit != u'"' && unit != u'\r' && unit != u'\n');
-        }
-      }
-      // The first record with this id, as the update finds it.
-      size_t found = 0;
-      while (!TextEquals(records[found].mId, record.mId)) ++found;
-      Check(found <= i);
-    }
-  }
+  while (table.GetNextFile(path)) Check(seen.insert(path).second);
   Check(seen.size() == table.GetFileCount());
+  if (!read) return;
+
+  // Every finished line of the flavour is found by its id among its path's
+  // lines, which the enumeration gave.
+  std::vector<wchar16> line;
+  sTranslationsLineLayout layout;
+  for (size_t i = 0; i + 1 < size; i += 2) {
+    const wchar16 unit = static_cast<wchar16>(data[i] | (data[i + 1] << 8));
+    if (unit == 0xFEFF) continue;
+    line.push_back(unit);
+    if (unit != u'\n') continue;
+    Check(LayOutTranslationsLine(line.data(), static_cast<int32_t>(line.size()), layout));
+    const auto part = [&line](sUnitSpan span) {
+      return span.mStop > span.mStart ? cFxWString(line.data() + span.mStart, static_cast<uint32_t>(span.mStop - span.mStart))
+                                      : cFxWString();
+    };
+    if (TextEquals(part(layout.mFlavour), kLocalisation::FlavourLabel(flavour))) {
+      Check(seen.count(part(layout.mPath)) == 1);
+      CheckFound(table, part(layout.mPath), part(layout.mId), flavour);
+    }
+    line.clear();
+  }
 }
 
 }  // namespace

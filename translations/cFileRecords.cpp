@@ -37,15 +37,18 @@ void cFileRecords::Reset(cTranslationsReader* reader, eFlavour flavour) {
   mRecord.mFlavour = cFxWString(kLocalisation::FlavourLabel(flavour));
 }
 
+void cFileRecords::Reserve(size_t lines) { mIndex.reserve(lines); }
+
 void cFileRecords::Add(const wchar16* id, size_t length, uint32_t offset) {
   mIndex.push_back({HashId(id, length), offset});
 }
 
 void cFileRecords::Seal() {
-  // Lines are added in file order, so a stable sort keeps that order among
-  // equal hashes.
-  std::stable_sort(mIndex.begin(), mIndex.end(),
-                   [](const sEntry& a, const sEntry& b) { return a.mHash < b.mHash; });
+  // Lines of equal hash in file order: a line's offset grows with its place
+  // in the file. Sorted in place, so ordering costs no second index.
+  std::sort(mIndex.begin(), mIndex.end(), [](const sEntry& a, const sEntry& b) {
+    return a.mHash != b.mHash ? a.mHash < b.mHash : a.mOffset < b.mOffset;
+  });
 }
 
 bool cFileRecords::ReadLineAt(uint32_t offset) {

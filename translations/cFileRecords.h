@@ -51,6 +51,8 @@ class cFileRecords {
 
   // Starts an index of `flavour`'s lines read through `reader`.
   void Reset(cTranslationsReader* reader, eFlavour flavour);
+  // Makes room for `lines` lines, so that the index holds no more.
+  void Reserve(size_t lines);
   // Adds the line at `offset` whose id is units [id, id + length).
   void Add(const wchar16* id, size_t length, uint32_t offset);
   // Orders the index for lookups once every line is added.

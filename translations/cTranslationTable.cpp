@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "API/core/FxUtf8.h"
 #include "localisation/LocalisedStringVocabulary.h"
 #include "translations/TranslationsLine.h"
 #include "xml/cFxFile.h"
@@ -22,22 +23,28 @@ bool UnitsEqual(const std::vector<wchar16>& line, sUnitSpan span, const wchar16*
   return *text == 0;
 }
 
-// Counts as 15 bits a unit, every unit but the last with its top bit set.
-void AppendCount(size_t count, std::u16string& units) {
-  while (count >= 0x8000) {
-    units += static_cast<wchar16>(0x8000 | (count & 0x7FFF));
-    count >>= 15;
+// Counts as seven bits a byte, every byte but the last with its top bit set.
+void AppendCount(size_t count, std::string& bytes) {
+  while (count >= 0x80) {
+    bytes += static_cast<char>(0x80 | (count & 0x7F));
+    count >>= 7;
   }
-  units += static_cast<wchar16>(count);
+  bytes += static_cast<char>(count);
 }
 
-size_t ReadCount(const std::u16string& units, size_t& at) {
+size_t ReadCount(const std::string& bytes, size_t& at) {
   size_t count = 0;
-  for (int shift = 0;; shift += 15) {
-    const wchar16 unit = units[at++];
-    count |= static_cast<size_t>(unit & 0x7FFF) << shift;
-    if (unit < 0x8000) return count;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char byte = static_cast<unsigned char>(bytes[at++]);
+    count |= static_cast<size_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return count;
   }
+}
+
+std::string BytesOf(const wchar16* units, size_t length) {
+  std::string bytes;
+  FxAppendUnitBytes(units, length, bytes);
+  return bytes;
 }
 }  // namespace
 
@@ -67,6 +74,7 @@ bool cTranslationTable::Read(cFxFile& stream) {
   // its path.
   std::vector<wchar16> line;
   sTranslationsLineLayout layout;
+  std::string path;
   // Whether the line before was taken, so that one of the same path
   // continues its run.
   bool previousTaken = false;
@@ -81,18 +89,19 @@ bool cTranslationTable::Read(cFxFile& stream) {
       previousTaken = false;
       continue;
     }
-    const std::u16string_view path(line.data() + layout.mPath.mStart,
-                                   static_cast<size_t>(layout.mPath.mStop - layout.mPath.mStart));
+    path.clear();
+    FxAppendUnitBytes(line.data() + layout.mPath.mStart,
+                      static_cast<size_t>(layout.mPath.mStop - layout.mPath.mStart), path);
     if (previousTaken && path == mLastPath) ++mRuns.back().mCount;
     else AddRun(path, {static_cast<uint32_t>(offset), 1});
     previousTaken = true;
   }
   if (!mInOrder) SortPaths();
-  std::u16string().swap(mLastPath);
+  std::string().swap(mLastPath);
   return true;
 }
 
-void cTranslationTable::AddRun(std::u16string_view path, sLineRun run) {
+void cTranslationTable::AddRun(const std::string& path, sLineRun run) {
   if (mPathRuns.empty() || path != mLastPath) {
     if (!mPathRuns.empty() && path < mLastPath) mInOrder = false;
     AppendPath(path);
@@ -101,7 +110,7 @@ void cTranslationTable::AddRun(std::u16string_view path, sLineRun run) {
   mRuns.push_back(run);
 }
 
-void cTranslationTable::AppendPath(std::u16string_view path) {
+void cTranslationTable::AppendPath(const std::string& path) {
   size_t shared = 0;
   if (mPathRuns.size() % cRestartInterval == 0) {
     mRestarts.push_back(static_cast<uint32_t>(mPaths.size()));
@@ -111,16 +120,16 @@ void cTranslationTable::AppendPath(std::u16string_view path) {
   }
   AppendCount(shared, mPaths);
   AppendCount(path.size() - shared, mPaths);
-  mPaths.append(path.substr(shared));
-  mLastPath.assign(path);
+  mPaths.append(path, shared, std::string::npos);
+  mLastPath = path;
 }
 
 void cTranslationTable::SortPaths() {
   // Only here is every path held whole at once, for a file whose paths
   // stand out of order.
-  std::vector<std::u16string> paths;
+  std::vector<std::string> paths;
   paths.reserve(mPathRuns.size());
-  std::u16string path;
+  std::string path;
   for (size_t at = 0; at < mPaths.size();) {
     DecodePath(at, path);
     paths.push_back(path);
@@ -144,7 +153,7 @@ void cTranslationTable::SortPaths() {
   mInOrder = true;
 }
 
-void cTranslationTable::DecodePath(size_t& at, std::u16string& path) const {
+void cTranslationTable::DecodePath(size_t& at, std::string& path) const {
   const size_t shared = ReadCount(mPaths, at);
   const size_t own = ReadCount(mPaths, at);
   path.resize(shared);
@@ -152,8 +161,8 @@ void cTranslationTable::DecodePath(size_t& at, std::u16string& path) const {
   at += own;
 }
 
-int64_t cTranslationTable::FindPath(std::u16string_view wanted) const {
-  std::u16string path;
+int64_t cTranslationTable::FindPath(const std::string& wanted) const {
+  std::string path;
   // The last path stored whole that does not come after the one wanted.
   size_t low = 0;
   size_t high = mRestarts.size();
@@ -184,15 +193,16 @@ void cTranslationTable::RewindFiles() {
 bool cTranslationTable::GetNextFile(cFxWString& path) {
   if (mFileCursor >= mPathRuns.size()) return false;
   DecodePath(mCursorAt, mCursorPath);
-  path = mCursorPath.empty() ? cFxWString()
-                             : cFxWString(mCursorPath.data(), static_cast<uint32_t>(mCursorPath.size()));
+  std::u16string units;
+  FxAppendUnitsOfBytes(mCursorPath.data(), mCursorPath.size(), units);
+  path = units.empty() ? cFxWString() : cFxWString(units.data(), static_cast<uint32_t>(units.size()));
   ++mFileCursor;
   return true;
 }
 
 cFileRecords& cTranslationTable::GetRecords(const cFxWString& path) {
   mRecords.Reset(&mReader, mFlavour);
-  const std::u16string_view wanted(path.c_str(), path.Length());
+  const std::string wanted = BytesOf(path.c_str(), path.Length());
   // The drivers ask for the path the enumeration has just given.
   const bool enumerated = mFileCursor != cNoFile && mFileCursor != 0 && mFileCursor <= mPathRuns.size() &&
                           wanted == mCursorPath;
@@ -200,6 +210,9 @@ cFileRecords& cTranslationTable::GetRecords(const cFxWString& path) {
   if (index < 0) return mRecords;
 
   const size_t end = static_cast<size_t>(index) + 1 < mPathRuns.size() ? mPathRuns[index + 1] : mRuns.size();
+  size_t lines = 0;
+  for (size_t run = mPathRuns[index]; run < end; ++run) lines += mRuns[run].mCount;
+  mRecords.Reserve(lines);
   std::vector<wchar16> line;
   sTranslationsLineLayout layout;
   int64_t offset = 0;

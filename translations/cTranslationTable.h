@@ -11,15 +11,16 @@
 // left empty and Read answers false.
 //
 // Paths are ordered by their 16-bit code units, a prefix before the longer
-// path, and stored front-coded in that order: each path as the number of
-// units it shares with the path before and the units that follow, so the
-// directories a file lies in cost next to nothing. Every sixteenth path is
-// stored whole, where a search for a path starts. Not copyable.
+// path, and stored front-coded in that order: each path's units made into
+// bytes one by one (FxAppendUnitBytes, which keeps their order), stored as
+// the number of bytes it shares with the path before and the bytes that
+// follow, so the directories a file lies in cost next to nothing. Every
+// sixteenth path is stored whole, where a search for a path starts. Not
+// copyable.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "API/core/cFxString.h"
@@ -66,26 +67,27 @@ class cTranslationTable {
   };
 
   void Clear();
-  // Stores `path` after the last stored path: as a path of its own when it
-  // differs, the run being its first; else the run is the last path's next.
-  void AddRun(std::u16string_view path, sLineRun run);
+  // Stores `path` (its bytes) after the last stored path: as a path of its
+  // own when it differs, the run being its first; else the run is the last
+  // path's next.
+  void AddRun(const std::string& path, sLineRun run);
   // Appends `path` to mPaths, front-coded against mLastPath.
-  void AppendPath(std::u16string_view path);
+  void AppendPath(const std::string& path);
   // Puts the paths in order and each path's runs together, in file order:
   // needed only when the file does not list its paths in order.
   void SortPaths();
-  // Decodes the path at byte position `at` of mPaths into `path`, which
-  // holds the path before it; `at` moves past it.
-  void DecodePath(size_t& at, std::u16string& path) const;
-  // The index of `path` among the stored paths, or -1.
-  int64_t FindPath(std::u16string_view path) const;
+  // Puts the bytes of the path at byte position `at` of mPaths into `path`,
+  // which holds the path before it; `at` moves past it.
+  void DecodePath(size_t& at, std::string& path) const;
+  // The index of the path of bytes `path` among the stored paths, or -1.
+  int64_t FindPath(const std::string& path) const;
   // Whether the line is of the table's flavour.
   bool IsOfFlavour(const std::vector<wchar16>& line, const sTranslationsLineLayout& layout) const;
 
   cTranslationsReader mReader;
   eFlavour mFlavour;
   // The distinct paths, front-coded, in the order of mPathRuns.
-  std::u16string mPaths;
+  std::string mPaths;
   // Where every sixteenth path starts in mPaths.
   std::vector<uint32_t> mRestarts;
   // The first run of each path in mRuns, in path order.
@@ -93,13 +95,13 @@ class cTranslationTable {
   // Grouped by path, in file order within a path.
   std::vector<sLineRun> mRuns;
   // The last path stored, to front-code the next one against.
-  std::u16string mLastPath;
+  std::string mLastPath;
   // Whether every path came after the one before in the file.
   bool mInOrder = true;
   // The enumeration: the next path's index, its byte position, and the path
   // before it.
   size_t mFileCursor;
   size_t mCursorAt = 0;
-  std::u16string mCursorPath;
+  std::string mCursorPath;
   cFileRecords mRecords;
 };

@@ -16,6 +16,15 @@ size_t FxDecodeUtf8(const char* bytes, size_t available, char32_t& point);
 // its three-byte form, which no decoder here reads back).
 void FxAppendUtf8(char32_t point, std::string& out);
 
+// A text's 16-bit units made into bytes one unit at a time, each as UTF-8
+// makes a point below U+10000 (a surrogate gets its three-byte form), and
+// back. Every unit comes back exactly as it went in, and the bytes compare
+// (as unsigned) in the order of the units they hold: names are kept compact
+// and in order this way.
+void FxAppendUnitBytes(const char16_t* units, size_t length, std::string& out);
+// The units of bytes that FxAppendUnitBytes made, appended to `out`.
+void FxAppendUnitsOfBytes(const char* bytes, size_t length, std::u16string& out);
+
 // The code point at `text[at]` (`at` < `length`), a surrogate pair read as
 // one; `at` moves past it. A lone surrogate is answered as itself.
 char32_t FxReadUtf16(const char16_t* text, size_t length, size_t& at);

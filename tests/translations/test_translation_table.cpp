@@ -173,9 +173,9 @@ TEST(TranslationTable, FilesAreEnumeratedByCodeUnitsShorterFirst) {
   cFxFile stream;
   cTranslationTable table;
   ASSERT_TRUE(Load(table, stream, dir / "t.txt",
-                   u"\\b.xml@Game@1%\n\\\u00e9.xml@Game@2%\n\\a\\x.xml@Game@3%\n\\a@Game@4%\n"
-                   u"\\B.xml@Game@5%\n\\b.xml@Game@6%\n"));
-  EXPECT_EQ(table.GetFileCount(), 5u);
+                   u"\\b.xml@Game@1%\n\\\uFF0E.xml@Game@7%\n\\\u00e9.xml@Game@2%\n\\a\\x.xml@Game@3%\n"
+                   u"\\a@Game@4%\n\\\U0001F600.xml@Game@8%\n\\B.xml@Game@5%\n\\b.xml@Game@6%\n"));
+  EXPECT_EQ(table.GetFileCount(), 7u);
   cFxWString path;
   // The cursor starts at the end: nothing before the first rewind.
   EXPECT_FALSE(table.GetNextFile(path));
@@ -184,10 +184,11 @@ TEST(TranslationTable, FilesAreEnumeratedByCodeUnitsShorterFirst) {
     std::vector<std::string> order;
     while (table.GetNextFile(path)) order.push_back(Show(path));
     EXPECT_EQ(order,
-              (std::vector<std::string>{"\\B.xml", "\\a", "\\a\\x.xml", "\\b.xml", "\\?.xml"}));
+              (std::vector<std::string>{"\\B.xml", "\\a", "\\a\\x.xml", "\\b.xml", "\\?.xml", "\\??.xml", "\\?.xml"}));
   }
   // Paths match exactly; an unknown one gives the one shared empty list.
   EXPECT_EQ(table.GetRecords(cFxWString(u"\\b.xml")).Size(), 2u);
+  EXPECT_EQ(table.GetRecords(cFxWString(u"\\\U0001F600.xml")).Size(), 1u);
   EXPECT_EQ(table.GetRecords(cFxWString(u"/b.xml")).Size(), 0u);
   // A stream that is not open reads as one empty line: malformed, and the
   // table is emptied.
