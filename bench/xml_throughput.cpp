@@ -271,13 +271,13 @@ class cPassThroughVisitor : public cElementVisitor {
     }
     mWriter.EndElement(name.c_str(), Prefix(name));
   }
-  void Text(const cFxWString& text) override {
+  void Text(const cXmlText& text) override {
     if (!mOpen.empty()) {
       const cXmlElement& container = *mOpen.back();
       const cFxWString* type = container.GetAttribute(u"type");
       if ((text.IsEmpty() && (type == nullptr || type->IsEmpty())) || container.GetName() == u"nil") return;
     }
-    mWriter.Text(text.c_str(), text.Length());
+    mWriter.Text(text.Units(), text.Length());
   }
   void EndDocument() override { mOutput.Close(); }
 
@@ -296,7 +296,7 @@ class cIdleVisitor : public cElementVisitor {
   void StartDocument() override {}
   void StartElement(cXmlElement&) override {}
   void EndElement(const cFxWString&) override {}
-  void Text(const cFxWString&) override {}
+  void Text(const cXmlText&) override {}
   void EndDocument() override {}
 };
 

@@ -72,7 +72,7 @@ class cRewritingVisitor : public cElementVisitor {
     }
     mWriter.EndElement(name.c_str(), u"d");
   }
-  void Text(const cFxWString& text) override { mWriter.Text(text.c_str(), text.Length()); }
+  void Text(const cXmlText& text) override { mWriter.Text(text.Units(), text.Length()); }
   void EndDocument() override { mOutput.Close(); }
 
  private:

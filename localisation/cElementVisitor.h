@@ -4,6 +4,7 @@
 #pragma once
 
 #include "API/core/cFxString.h"
+#include "xml/cXmlText.h"
 
 class cXmlElement;
 
@@ -15,7 +16,8 @@ class cElementVisitor {
   // `name` is the element's local name.
   virtual void EndElement(const cFxWString& name) = 0;
   // Character data, possibly empty; never a text whose first unit is CR.
-  virtual void Text(const cFxWString& text) = 0;
+  // `text` is valid for the call.
+  virtual void Text(const cXmlText& text) = 0;
   // Whether a Text call now would use its text. The walk skips the call,
   // and the making of the text, when it answers false; a visitor that reads
   // only some texts says so here, since most texts of a data file are the

@@ -41,14 +41,15 @@ void cExtractVisitor::BeginKey() {
          kLocalisation::FlavourLabel(mFlavour);
 }
 
-void cExtractVisitor::ExtractText(const cFxWString& text) {
+void cExtractVisitor::ExtractText(const cXmlText& text) {
   if (mSkipString) return;
   if (!mLineStarted) {
     if (text.IsEmpty()) {
       mSkipString = true;
       return;
     }
-    WriteLineHead(text);
+    // Only the first text is made a string: the key's id is made of it.
+    WriteLineHead(text.String());
   }
   WriteColumn(text);
 }
@@ -66,9 +67,9 @@ void cExtractVisitor::WriteLineHead(const cFxWString& firstText) {
   mLineStarted = true;
 }
 
-void cExtractVisitor::WriteColumn(const cFxWString& text) {
+void cExtractVisitor::WriteColumn(const cXmlText& text) {
   WriteUnits(cColumnOpen, 2);
-  WriteUnits(text.c_str(), text.Length());
+  WriteUnits(text.Units(), text.Length());
   mStream->WriteWideChar(cColumnClose);
 }
 

@@ -64,7 +64,7 @@ class cExtractVisitor : public cElementVisitor {
   // and writes the line head, unless it is empty: then the string gets no
   // line and mSkipString is set. Every text of a string with a line becomes
   // a column.
-  void ExtractText(const cFxWString& text);
+  void ExtractText(const cXmlText& text);
   // At the string's end tag: ends its line, if it has one, and forgets it.
   void EndString();
 
@@ -80,7 +80,7 @@ class cExtractVisitor : public cElementVisitor {
 
  private:
   void WriteLineHead(const cFxWString& firstText);
-  void WriteColumn(const cFxWString& text);
+  void WriteColumn(const cXmlText& text);
   void WriteUnits(const wchar16* units, uint32_t count);
 
   cFxFile mOwnStream;

@@ -24,7 +24,7 @@ void cGameExtractVisitor::StartElement(cXmlElement& element) {
   mElements.Push(element);
 }
 
-void cGameExtractVisitor::Text(const cFxWString& text) {
+void cGameExtractVisitor::Text(const cXmlText& text) {
   // A skipped string stays open up to its end tag, so no later text of it
   // (another language) can key a line instead of the English one.
   if (mInLocalisedString) ExtractText(text);

@@ -21,7 +21,7 @@ class cGameExtractVisitor : public cExtractVisitor {
 
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
-  void Text(const cFxWString& text) override;
+  void Text(const cXmlText& text) override;
   bool WantsText() const override { return mInLocalisedString && !mSkipString; }
 
  private:

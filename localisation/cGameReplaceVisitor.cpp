@@ -32,10 +32,10 @@ void cGameReplaceVisitor::StartElement(cXmlElement& element) {
   mElements.Push(element);
 }
 
-void cGameReplaceVisitor::Text(const cFxWString& text) {
+void cGameReplaceVisitor::Text(const cXmlText& text) {
   if (mReplacing) {
     NoteReplacementText();
-    WriteGameLocalisedString(mTargetName, text);
+    WriteGameLocalisedString(mTargetName, text.String());
   } else {
     PassText(text);
   }

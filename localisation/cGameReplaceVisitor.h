@@ -24,7 +24,7 @@ class cGameReplaceVisitor : public cReplaceVisitor {
 
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
-  void Text(const cFxWString& text) override;
+  void Text(const cXmlText& text) override;
 
  private:
   void WriteGameLocalisedString(const cFxWString& tagName, const cFxWString& text);

@@ -29,12 +29,12 @@ void cGameUpdateVisitor::StartElement(cXmlElement& element) {
   mElements.Push(element);
 }
 
-void cGameUpdateVisitor::Text(const cFxWString& text) {
+void cGameUpdateVisitor::Text(const cXmlText& text) {
   const cXmlElement* container = mElements.Top();
   if (mInEnglish) {
-    if (const sTranslationRecord* record = FindRecord(text)) mMatch = record;
+    if (const sTranslationRecord* record = FindRecord(text.String())) mMatch = record;
   } else if (mMatch && container) {
-    PassText(Translate(*mMatch, container->GetName(), text));
+    PassText(Translate(*mMatch, container->GetName(), text.String()));
     return;
   }
   PassText(text);

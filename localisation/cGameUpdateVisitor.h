@@ -29,7 +29,7 @@ class cGameUpdateVisitor : public cUpdateVisitor {
 
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
-  void Text(const cFxWString& text) override;
+  void Text(const cXmlText& text) override;
 
  protected:
   cFxWString GetOutputFilePath() const override;

@@ -44,7 +44,7 @@ void cRewritingVisitor::PassEndTag(const cFxWString& name) {
   if (HasOutput()) mWriter.EndElement(name, PrefixOf(name));
 }
 
-void cRewritingVisitor::PassText(const cFxWString& text) {
+void cRewritingVisitor::PassText(const cXmlText& text) {
   if (IsGameFlavour()) {
     // An untyped element with nothing in it (such as "Other") keeps its
     // empty form, a typed one its start and end tag; "nil" stays empty.
@@ -59,6 +59,6 @@ void cRewritingVisitor::PassText(const cFxWString& text) {
   WriteText(text);
 }
 
-void cRewritingVisitor::WriteText(const cFxWString& text) {
-  if (HasOutput()) mWriter.Text(text.c_str(), text.Length());
+void cRewritingVisitor::WriteText(const cXmlText& text) {
+  if (HasOutput()) mWriter.Text(text.Units(), text.Length());
 }

@@ -62,9 +62,9 @@ class cRewritingVisitor : public cElementVisitor {
   void PassEndTag(const cFxWString& name);
   // Copies a text by the flavour's rule; the containing element is the top
   // of mElements.
-  void PassText(const cFxWString& text);
+  void PassText(const cXmlText& text);
   // Writes a text unconditionally (still only when the output is open).
-  void WriteText(const cFxWString& text);
+  void WriteText(const cXmlText& text);
 
   cFxFile mStream;
   cXmlWriter mWriter;

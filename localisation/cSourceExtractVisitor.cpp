@@ -37,7 +37,7 @@ void cSourceExtractVisitor::StartElement(cXmlElement& element) {
   mElements.Push(element);
 }
 
-void cSourceExtractVisitor::Text(const cFxWString& text) {
+void cSourceExtractVisitor::Text(const cXmlText& text) {
   if (!mInValue || mSkipString) return;
   ExtractText(text);
   // A skipped string reads no value any more, so its later element names

@@ -19,7 +19,7 @@ class cSourceExtractVisitor : public cExtractVisitor {
 
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
-  void Text(const cFxWString& text) override;
+  void Text(const cXmlText& text) override;
   bool WantsText() const override { return mInValue && !mSkipString; }
 
  private:

@@ -41,10 +41,10 @@ void cSourceReplaceVisitor::StartElement(cXmlElement& element) {
   mElements.Push(element);
 }
 
-void cSourceReplaceVisitor::Text(const cFxWString& text) {
+void cSourceReplaceVisitor::Text(const cXmlText& text) {
   if (mReplacing && !IsCopyingTarget()) {
     NoteReplacementText();
-    WriteSourceLocalisedString(text);
+    WriteSourceLocalisedString(text.String());
   } else {
     PassText(text);
   }

@@ -29,7 +29,7 @@ class cSourceReplaceVisitor : public cReplaceVisitor {
 
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
-  void Text(const cFxWString& text) override;
+  void Text(const cXmlText& text) override;
 
  private:
   void WriteSourceLocalisedString(const cFxWString& text);

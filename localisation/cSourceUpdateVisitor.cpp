@@ -30,14 +30,14 @@ void cSourceUpdateVisitor::StartElement(cXmlElement& element) {
   mElements.Push(element);
 }
 
-void cSourceUpdateVisitor::Text(const cFxWString& text) {
+void cSourceUpdateVisitor::Text(const cXmlText& text) {
   if (mInValue) {
     // Only a value's first text is its language's text.
     mInValue = false;
     if (TextEquals(mLanguage, kLocalisation::cEnglish)) {
-      if (const sTranslationRecord* record = FindRecord(text)) mMatch = record;
+      if (const sTranslationRecord* record = FindRecord(text.String())) mMatch = record;
     } else if (mMatch) {
-      WriteText(Translate(*mMatch, mLanguage, text));
+      WriteText(Translate(*mMatch, mLanguage, text.String()));
       return;
     }
     WriteText(text);

@@ -31,7 +31,7 @@ class cSourceUpdateVisitor : public cUpdateVisitor {
 
   void StartElement(cXmlElement& element) override;
   void EndElement(const cFxWString& name) override;
-  void Text(const cFxWString& text) override;
+  void Text(const cXmlText& text) override;
 
  protected:
   cFxWString GetOutputFilePath() const override { return mFilePath; }

@@ -83,7 +83,7 @@ bool WalkDocument(cXmlParser& parser, cElementVisitor& visitor) {
       case eText:
         // A text that starts with CR is the line break and indentation
         // between the tags of a CR LF file: the writer lays that out itself.
-        if (!parser.TextStartsWith(u'\r') && visitor.WantsText()) visitor.Text(parser.GetText());
+        if (!parser.TextStartsWith(u'\r') && visitor.WantsText()) visitor.Text(cXmlText(parser));
         break;
       case eDocumentStart:
       case eDeclaration:

@@ -89,6 +89,11 @@ class cXmlParser {
   // Character data of the current eText node (null handle when empty). The
   // string is made on the first call, so a text nobody asks for costs none.
   const cFxWString& GetText();
+  // The units of the current eText node's text and their number, in the
+  // parser's own buffer (not the string heap), valid until the next Read;
+  // the units may be null when there are none.
+  const wchar16* GetTextUnits() const { return mTextUnits.Data(); }
+  uint32_t GetTextLength() const { return mTextUnits.Size(); }
   // Whether the current eText node's text begins with `unit`; makes no
   // string.
   bool TextStartsWith(wchar16 unit) const { return mTextUnits.Size() != 0 && mTextUnits.Data()[0] == unit; }

@@ -31,7 +31,12 @@ class cFxFile;
 // must stay put until the writer call returns (the writer makes no string).
 struct sXmlName {
   sXmlName(const cFxWString& name) : mUnits(name.c_str()), mLength(name.Length()) {}
-  sXmlName(const wchar16* name) : mUnits(name), mLength(FxWStrLen(name)) {}
+  // Counted inline, so a literal's length is known where it is written.
+  sXmlName(const wchar16* name) : mUnits(name), mLength(0) {
+    if (name != nullptr) {
+      while (name[mLength] != 0) ++mLength;
+    }
+  }
   const wchar16* mUnits;
   uint32_t mLength;
 };

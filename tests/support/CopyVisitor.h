@@ -24,7 +24,7 @@ class cCopyVisitor : public cRewritingVisitor {
     mElements.Pop();
     PassEndTag(name);
   }
-  void Text(const cFxWString& text) override { PassText(text); }
+  void Text(const cXmlText& text) override { PassText(text); }
 
  protected:
   cFxWString GetOutputFilePath() const override { return mOutputPath; }

@@ -40,7 +40,12 @@ class cRecordingVisitor : public cElementVisitor {
     mCalls += " </" + xmltest::Show(name) + ">";
     mInTextElement = false;
   }
-  void Text(const cFxWString& text) override { mCalls += " \"" + xmltest::Show(text) + "\""; }
+  // The units handed over and the string made of them on demand agree.
+  void Text(const cXmlText& text) override {
+    const cFxWString units(text.Units(), text.Length());
+    mCalls += " \"" + xmltest::Show(units) + "\"";
+    EXPECT_TRUE(units == text.String());
+  }
   bool WantsText() const override { return mTextOnlyIn == nullptr || mInTextElement; }
   bool WantsAttributes() const override { return mAttributes; }
   void EndDocument() override { mCalls += " ]"; }
