@@ -151,21 +151,46 @@ inline uint8_t* PutEscaped(uint8_t* out, const wchar16* text, uint32_t count, bo
   return out;
 }
 
+#if defined(__SSE2__)
+// Whether the units loaded are all ASCII: none has a bit of 0xFF80 set.
+inline bool AllAscii(__m128i units) {
+  const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
 // `count` units of a name (nearly always ASCII) at `out`, which has room
-// for three bytes a unit; answers the end. Eight ASCII units go out at a
-// time where the processor allows.
+// for three bytes a unit; answers the end. Where the processor allows, an
+// ASCII name goes out in groups of eight units, or of four when shorter,
+// the last group ending at the name's end and overlapping the one before:
+// an ASCII unit is one byte wherever it is written from, so the overlap
+// writes the same bytes twice. A group with other units goes unit by unit.
 inline uint8_t* PutUnits(uint8_t* out, const wchar16* units, uint32_t count) {
   uint32_t i = 0;
 #if defined(__SSE2__)
-  for (; count - i >= 8; i += 8) {
-    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
-    const __m128i high = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xFF80)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(eight, eight));
-    out += 8;
+  if (count >= 8) {
+    for (;;) {
+      const uint32_t at = count - i >= 8 ? i : count - 8;
+      const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at));
+      if (!AllAscii(eight)) break;
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(eight, eight));
+      if (at + 8 == count) return out + count;
+      i = at + 8;
+    }
+  } else if (count >= 4) {
+    const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(units));
+    const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(units + count - 4));
+    if (AllAscii(_mm_unpacklo_epi64(first, last))) {
+      const int firstBytes = _mm_cvtsi128_si32(_mm_packus_epi16(first, first));
+      const int lastBytes = _mm_cvtsi128_si32(_mm_packus_epi16(last, last));
+      std::memcpy(out, &firstBytes, 4);
+      std::memcpy(out + count - 4, &lastBytes, 4);
+      return out + count;
+    }
   }
 #endif
-  for (; i < count; ++i) out = PutUnit(out, units[i]);
+  // Every unit before `i` is ASCII and written, one byte each.
+  for (out += i; i < count; ++i) out = PutUnit(out, units[i]);
   return out;
 }
 

@@ -93,8 +93,8 @@ TEST(XmlWriter, StrayEndTagsAndCopies) {
             "</x>\r\n<r a=\"1\"/>\r\n</y>\r\n<s/>\r\n");
 }
 
-// Every kind of unit at every offset of a text, a value and a name, in
-// and around the groups of eight plain units written at a time: the runs
+// Every kind of unit at every offset of a text, a value and a name of any
+// length, in and around the groups of units written at a time: the runs
 // around it come out unchanged. Names are written as they stand.
 TEST(XmlWriter, EveryKindOfUnitAtEveryOffset) {
   const struct {
@@ -106,21 +106,24 @@ TEST(XmlWriter, EveryKindOfUnitAtEveryOffset) {
                {0x800, "\xE0\xA0\x80", "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF", "\xEF\xBF\xBF"}};
   for (const auto& u : units) {
     for (size_t offset = 0; offset < 18; ++offset) {
-      const std::u16string text = std::u16string(offset, u'a') + u.mUnit + std::u16string(9, u'b');
-      const std::string written = std::string(offset, 'a') + u.mEscaped + std::string(9, 'b');
-      // A name holds no NUL.
-      const std::u16string name =
-          std::u16string(offset, u'n') + (u.mUnit ? std::u16string(1, u.mUnit) : u"") + u"mmmmmmmmm";
-      const std::string nameBytes = std::string(offset, 'n') + u.mRaw + "mmmmmmmmm";
-      const cFxWString heldName(name.c_str(), static_cast<uint32_t>(name.size()));
-      EXPECT_EQ(Write([&](cXmlWriter& w) {
-                  w.StartElement(heldName, u"");
-                  w.Attribute(u"v", text.c_str(), static_cast<uint32_t>(text.size()), u"");
-                  w.Text(text.c_str(), static_cast<uint32_t>(text.size()));
-                  w.EndElement(heldName, u"");
-                }),
-                "<" + nameBytes + " v=\"" + written + "\">" + written + "</" + nameBytes + ">\r\n")
-          << "unit " << static_cast<int>(u.mUnit) << " at " << offset;
+      for (size_t after = 0; after < 10; ++after) {
+        const std::u16string text = std::u16string(offset, u'a') + u.mUnit + std::u16string(after, u'b');
+        const std::string written = std::string(offset, 'a') + u.mEscaped + std::string(after, 'b');
+        // A name holds no NUL.
+        const std::u16string unit = u.mUnit ? std::u16string(1, u.mUnit) : u"";
+        const std::u16string name = std::u16string(offset, u'n') + unit + std::u16string(after, u'm');
+        const std::string nameBytes = std::string(offset, 'n') + u.mRaw + std::string(after, 'm');
+        if (name.empty()) continue;
+        const cFxWString heldName(name.c_str(), static_cast<uint32_t>(name.size()));
+        EXPECT_EQ(Write([&](cXmlWriter& w) {
+                    w.StartElement(heldName, u"");
+                    w.Attribute(u"v", text.c_str(), static_cast<uint32_t>(text.size()), u"");
+                    w.Text(text.c_str(), static_cast<uint32_t>(text.size()));
+                    w.EndElement(heldName, u"");
+                  }),
+                  "<" + nameBytes + " v=\"" + written + "\">" + written + "</" + nameBytes + ">\r\n")
+            << "unit " << static_cast<int>(u.mUnit) << " at " << offset << " of " << offset + 1 + after;
+      }
     }
   }
 }
