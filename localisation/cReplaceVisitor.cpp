@@ -3,13 +3,29 @@
 #include "localisation/VisitorHelpers.h"
 
 namespace {
+// The tags are interned: an interned name (an element's) is one of them
+// only as the same buffer; any other (an attribute's value) is compared by
+// its text.
 bool IsListed(const std::vector<cFxWString>& tags, const cFxWString& name) {
+  if (name.IsInterned()) {
+    for (const cFxWString& tag : tags) {
+      if (tag.GetHandle() == name.GetHandle()) return true;
+    }
+    return false;
+  }
   for (const cFxWString& tag : tags) {
     if (TextEquals(tag, name)) return true;
   }
   return false;
 }
 }  // namespace
+
+std::vector<cFxWString> cReplaceVisitor::Interned(const std::vector<cFxWString>& tags) {
+  std::vector<cFxWString> interned;
+  interned.reserve(tags.size());
+  for (const cFxWString& tag : tags) interned.push_back(cFxWString::Intern(tag.c_str(), tag.Length()));
+  return interned;
+}
 
 bool cReplaceVisitor::IsReplaceTag(const cFxWString& name) const {
   return IsListed(mReplaceTags, name);

@@ -36,9 +36,11 @@ class cReplaceVisitor : public cRewritingVisitor {
  public:
   // The file to write, used as given (the driver appends ".temp").
   void SetFilePath(const cFxWString& path) { mFilePath = path; }
-  void SetReplaceTags(const std::vector<cFxWString>& tags) { mReplaceTags = tags; }
-  void SetExcludeTags(const std::vector<cFxWString>& tags) { mExcludeTags = tags; }
-  void SetScopeTags(const std::vector<cFxWString>& tags) { mScopeTags = tags; }
+  // The lists are kept interned, so an element's name is looked up in them
+  // by handle.
+  void SetReplaceTags(const std::vector<cFxWString>& tags) { mReplaceTags = Interned(tags); }
+  void SetExcludeTags(const std::vector<cFxWString>& tags) { mExcludeTags = Interned(tags); }
+  void SetScopeTags(const std::vector<cFxWString>& tags) { mScopeTags = Interned(tags); }
 
   cFxWString GetOutputFilePath() const override { return mFilePath; }
 
@@ -78,6 +80,8 @@ class cReplaceVisitor : public cRewritingVisitor {
   bool mInScope = false;
 
  private:
+  static std::vector<cFxWString> Interned(const std::vector<cFxWString>& tags);
+
   cFxWString mFilePath;
   std::vector<cFxWString> mReplaceTags;
   std::vector<cFxWString> mExcludeTags;

@@ -5,9 +5,18 @@
 #include "xml/cXmlElement.h"
 
 namespace {
-bool IsAttribute(const cXmlElement& element) {
-  return TextEquals(element.GetName(), kLocalisation::cAttribute);
+// The names looked for on every tag, interned once for the run.
+struct sWatchedNames {
+  cInternedName mAttribute{kLocalisation::cAttribute};
+  cInternedName mLocalisedString{kLocalisation::cLocalisedString};
+  cInternedName mDeltaString{kLocalisation::cDeltaString};
+};
+const sWatchedNames& WatchedNames() {
+  static const sWatchedNames names;
+  return names;
 }
+
+bool IsAttribute(const cXmlElement& element) { return WatchedNames().mAttribute.Matches(element.GetName()); }
 
 // The name of the tag an "Attribute" element stands for.
 cFxWString TagNameOf(const cXmlElement& element) {
@@ -28,9 +37,9 @@ void cSourceReplaceVisitor::StartElement(cXmlElement& element) {
     if (StartsExclusion(name) || (attribute && StartsExclusion(tagName))) {
       BeginExclusion(name);
     } else if (mInTarget) {
-      if (TextEquals(name, kLocalisation::cLocalisedString)) {
+      if (WatchedNames().mLocalisedString.Matches(name)) {
         mInTarget = false;
-      } else if (TextEquals(name, kLocalisation::cDeltaString)) {
+      } else if (WatchedNames().mDeltaString.Matches(name)) {
         BeginReplacement();
       }
     } else if (attribute && IsReplaceTag(tagName)) {
@@ -54,7 +63,7 @@ void cSourceReplaceVisitor::EndElement(const cFxWString& name) {
   CopyReplacementWithoutText();
   mElements.Pop();
   if (!mReplacing || IsCopyingTarget()) PassEndTag(name);
-  if (mReplacing && TextEquals(name, kLocalisation::cDeltaString)) {
+  if (mReplacing && WatchedNames().mDeltaString.Matches(name)) {
     EndReplacement();
     mInTarget = false;
   }
