@@ -101,7 +101,7 @@ bool cTranslationTable::Read(cFxFile& stream) {
   return true;
 }
 
-void cTranslationTable::AddRun(const std::string& path, sLineRun run) {
+void cTranslationTable::AddRun(std::string_view path, sLineRun run) {
   if (mPathRuns.empty() || path != mLastPath) {
     if (!mPathRuns.empty() && path < mLastPath) mInOrder = false;
     AppendPath(path);
@@ -110,7 +110,7 @@ void cTranslationTable::AddRun(const std::string& path, sLineRun run) {
   mRuns.push_back(run);
 }
 
-void cTranslationTable::AppendPath(const std::string& path) {
+void cTranslationTable::AppendPath(std::string_view path) {
   size_t shared = 0;
   if (mPathRuns.size() % cRestartInterval == 0) {
     mRestarts.push_back(static_cast<uint32_t>(mPaths.size()));
@@ -120,35 +120,51 @@ void cTranslationTable::AppendPath(const std::string& path) {
   }
   AppendCount(shared, mPaths);
   AppendCount(path.size() - shared, mPaths);
-  mPaths.append(path, shared, std::string::npos);
-  mLastPath = path;
+  mPaths.append(path.substr(shared));
+  mLastPath.assign(path);
 }
 
 void cTranslationTable::SortPaths() {
   // Only here is every path held whole at once, for a file whose paths
-  // stand out of order.
-  std::vector<std::string> paths;
-  paths.reserve(mPathRuns.size());
+  // stand out of order: one after the other in one buffer of the size they
+  // need, the front-coded form given up before the sorted one is made.
+  size_t total = 0;
+  for (size_t at = 0; at < mPaths.size();) {
+    total += ReadCount(mPaths, at);
+    const size_t own = ReadCount(mPaths, at);
+    total += own;
+    at += own;
+  }
+  std::string whole;
+  whole.reserve(total);
+  std::vector<uint32_t> starts;
+  starts.reserve(mPathRuns.size() + 1);
   std::string path;
   for (size_t at = 0; at < mPaths.size();) {
     DecodePath(at, path);
-    paths.push_back(path);
+    starts.push_back(static_cast<uint32_t>(whole.size()));
+    whole += path;
   }
-  std::vector<uint32_t> order(paths.size());
+  starts.push_back(static_cast<uint32_t>(whole.size()));
+  std::string().swap(mPaths);
+  const auto pathAt = [&whole, &starts](uint32_t index) {
+    return std::string_view(whole).substr(starts[index], starts[index + 1] - starts[index]);
+  };
+
+  std::vector<uint32_t> order(mPathRuns.size());
   std::iota(order.begin(), order.end(), 0u);
   // Stable, so the runs of a path that stands several times keep file order.
-  std::stable_sort(order.begin(), order.end(), [&paths](uint32_t a, uint32_t b) { return paths[a] < paths[b]; });
+  std::stable_sort(order.begin(), order.end(), [&pathAt](uint32_t a, uint32_t b) { return pathAt(a) < pathAt(b); });
 
   std::vector<sLineRun> runs;
   runs.swap(mRuns);
   std::vector<uint32_t> pathRuns;
   pathRuns.swap(mPathRuns);
-  mPaths.clear();
   mRestarts.clear();
   mLastPath.clear();
   for (uint32_t index : order) {
     const size_t end = index + 1 < pathRuns.size() ? pathRuns[index + 1] : runs.size();
-    for (size_t run = pathRuns[index]; run < end; ++run) AddRun(paths[index], runs[run]);
+    for (size_t run = pathRuns[index]; run < end; ++run) AddRun(pathAt(index), runs[run]);
   }
   mInOrder = true;
 }

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "API/core/cFxString.h"
@@ -70,9 +71,9 @@ class cTranslationTable {
   // Stores `path` (its bytes) after the last stored path: as a path of its
   // own when it differs, the run being its first; else the run is the last
   // path's next.
-  void AddRun(const std::string& path, sLineRun run);
+  void AddRun(std::string_view path, sLineRun run);
   // Appends `path` to mPaths, front-coded against mLastPath.
-  void AppendPath(const std::string& path);
+  void AppendPath(std::string_view path);
   // Puts the paths in order and each path's runs together, in file order:
   // needed only when the file does not list its paths in order.
   void SortPaths();

@@ -1,15 +1,22 @@
 #include "translations/cTranslationsReader.h"
 
+#include <algorithm>
+
 #include "translations/TranslationsLine.h"
 #include "xml/cFxFile.h"
 
 namespace {
-// Units taken from the stream at a time.
+// Units taken from the stream at a time, reading on.
 constexpr size_t cReadUnits = 32 * 1024;
+// Units taken first after a move elsewhere: a line read out of order is
+// rarely followed by the lines after it, so a move reads little, and the
+// reads grow back as the lines run on.
+constexpr size_t cFirstReadUnits = 2 * 1024;
 }  // namespace
 
 bool cTranslationsReader::Start(cFxFile& stream) {
   mStream = &stream;
+  mReadUnits = cReadUnits;
   mUnits.clear();
   mNextUnit = 0;
   int position = 0;
@@ -54,8 +61,9 @@ bool cTranslationsReader::Read(std::vector<wchar16>& line, int64_t& offset, bool
 bool cTranslationsReader::Refill() {
   mUnitsOffset += 2 * static_cast<int64_t>(mUnits.size());
   mNextUnit = 0;
-  mUnits.resize(cReadUnits);
-  const int count = mStream ? mStream->Read(mUnits.data(), static_cast<int>(2 * cReadUnits)) : 0;
+  mUnits.resize(mReadUnits);
+  const int count = mStream ? mStream->Read(mUnits.data(), static_cast<int>(2 * mReadUnits)) : 0;
+  mReadUnits = std::min(2 * mReadUnits, cReadUnits);
   // A last byte without its partner is no unit.
   const size_t units = count > 0 ? static_cast<size_t>(count) / 2 : 0;
   mUnits.resize(units);
@@ -79,5 +87,7 @@ bool cTranslationsReader::MoveTo(int64_t offset) {
   mUnits.clear();
   mNextUnit = 0;
   mUnitsOffset = offset;
-  return mStream && (atStream || mStream->Seek(static_cast<int>(offset)));
+  if (atStream) return mStream != nullptr;
+  mReadUnits = cFirstReadUnits;
+  return mStream && mStream->Seek(static_cast<int>(offset));
 }

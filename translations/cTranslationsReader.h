@@ -42,4 +42,6 @@ class cTranslationsReader {
   std::vector<wchar16> mUnits;
   int64_t mUnitsOffset = 0;
   size_t mNextUnit = 0;
+  // Units the next refill takes.
+  size_t mReadUnits = 0;
 };
