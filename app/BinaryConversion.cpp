@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
 #include "app/SerializerJobs.h"
@@ -47,13 +46,6 @@ void DeleteStaleTwin(const cFxWString& twin) {
   if (access == eFxAccessMissing) return;
   if (access == eFxAccessReadOnly) FxPlatformMakeReadWrite(twinUnits.c_str());
   FxPlatformDeleteFile(twinUnits.c_str());
-}
-
-// A file the write-back needs is not there.
-bool RecordMissing() {
-  FxSetErrorCode(kFxError::cFileNotFound);
-  FxSetErrorMessage("%s", "No such file or directory");
-  return false;
 }
 
 }  // namespace
@@ -122,17 +114,26 @@ void ConvertAllXmlToBin() {
   jobs.WaitForAll();
 }
 
-bool CommitTempFile(const cFxWString& path) {
+sTempFileCommit TempFileCommitOf(const cFxWString& path) {
   const cFxWString target = XmlTwinOf(path);
-  const cFxWString temp = target + gTempExtension;
+  return {StableUnits(target + gTempExtension), StableUnits(target)};
+}
 
-  const std::u16string targetUnits = StableUnits(target);
-  const std::u16string tempUnits = StableUnits(temp);
-  if (FxPlatformAccessReadWrite(tempUnits.c_str()) == eFxAccessMissing) return RecordMissing();
+bool CommitTempFile(const sTempFileCommit& commit, std::string& reason) {
+  // A file the write-back needs that is not there is said as the system
+  // says a missing file.
+  const std::string missing = "No such file or directory";
+  if (FxPlatformAccessReadWrite(commit.mTemp.c_str()) == eFxAccessMissing) {
+    reason = missing;
+    return false;
+  }
   // The temporary file only ever takes the place of a data file: with no
   // data file there is nothing to replace, and it stays where it is.
-  const eFxAccess targetAccess = FxPlatformAccessReadWrite(targetUnits.c_str());
-  if (targetAccess == eFxAccessMissing) return RecordMissing();
-  if (targetAccess == eFxAccessReadOnly) FxPlatformMakeReadWrite(targetUnits.c_str());
-  return FxPlatformReplaceFile(tempUnits.c_str(), targetUnits.c_str());
+  const eFxAccess targetAccess = FxPlatformAccessReadWrite(commit.mTarget.c_str());
+  if (targetAccess == eFxAccessMissing) {
+    reason = missing;
+    return false;
+  }
+  if (targetAccess == eFxAccessReadOnly) FxPlatformMakeReadWrite(commit.mTarget.c_str());
+  return FxPlatformReplaceFile(commit.mTemp.c_str(), commit.mTarget.c_str(), reason);
 }

@@ -1,28 +1,61 @@
 #include "app/CommitQueue.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
 #include "app/RunSupport.h"
-#include "app/WriteBack.h"
-#include "localisation/cRewritingVisitor.h"
+#include "xml/cFxFile.h"
 
 namespace {
 // The queue a fatal error finishes before the program ends.
 cCommitQueue* gActiveQueue = nullptr;
+// The most bytes one hand-over to the writer holds.
+constexpr size_t cHandOverBytes = kRewrite::cStreamBufferSize;
 }  // namespace
 
-cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued)
-    : mBatchFiles(batchFiles ? batchFiles : 1), mMaxQueued(maxQueued ? maxQueued : 1) {
+// The file object a visitor's stream writes a copy through: its bytes go
+// to the queue's writer, which makes the file.
+class cCommitQueue::cOutput : public cFxOsFile {
+ public:
+  cOutput(cCommitQueue& queue, sCopy& copy) : mQueue(queue), mCopy(copy) {}
+  ~cOutput() override { cOutput::Close(); }
+
+  int Write(const void* buffer, int count) override {
+    if (mClosed || count < 0 || (count > 0 && buffer == nullptr)) {
+      FxSetErrorCode(kFxError::cFileOther);
+      return -1;
+    }
+    mQueue.HandOver(buffer, static_cast<size_t>(count));
+    return count;
+  }
+  // Whether the copy was made in full is known only once the writer is done
+  // with it: the queue tells it with the copy's outcome.
+  bool Close() override {
+    if (!mClosed) mQueue.EndCopy(mCopy);
+    mClosed = true;
+    return true;
+  }
+
+ private:
+  cCommitQueue& mQueue;
+  sCopy& mCopy;
+  bool mClosed = false;
+};
+
+cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued, size_t maxBytesInFlight)
+    : mBatchFiles(batchFiles ? batchFiles : 1),
+      mMaxQueued(maxQueued ? maxQueued : 1),
+      mMaxBytesInFlight(maxBytesInFlight ? maxBytesInFlight : 1) {
   gActiveQueue = this;
   FxSetPreExitHook(FinishActiveQueue);
 }
 
 cCommitQueue::~cCommitQueue() {
   FinishAll();
-  StopThread();
+  StopThreads();
   FxSetPreExitHook(nullptr);
   gActiveQueue = nullptr;
 }
@@ -30,7 +63,7 @@ cCommitQueue::~cCommitQueue() {
 void cCommitQueue::FinishActiveQueue() {
   if (gActiveQueue == nullptr) return;
   gActiveQueue->FinishAll();
-  gActiveQueue->StopThread();
+  gActiveQueue->StopThreads();
 }
 
 void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& path) {
@@ -39,14 +72,16 @@ void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& 
     return;
   }
   sEntry line;
-  line.mIsLine = true;
   line.mLine = ProgressLine(position, total, path);
   mEntries.push_back(std::move(line));
 }
 
 void cCommitQueue::RewriteDataFile(const cFxWString& dataPath, cRewritingVisitor& visitor) {
   BeforeReading(dataPath);
-  if (WalkDataFile(dataPath, visitor)) Finish(visitor, dataPath);
+  visitor.SetOutput(this);
+  const bool walked = WalkDataFile(dataPath, visitor);
+  visitor.SetOutput(nullptr);
+  if (walked) Finish(visitor, dataPath);
 }
 
 void cCommitQueue::BeforeReading(const cFxWString& dataPath) {
@@ -59,38 +94,81 @@ void cCommitQueue::BeforeReading(const cFxWString& dataPath) {
   size_t through = mEntries.size();
   for (size_t i = 0; i < mEntries.size(); ++i) {
     const sEntry& entry = mEntries[i];
-    if (!entry.mIsLine && entry.mHasIdentity && entry.mVolume == mReadingVolume && entry.mFile == mReadingFile)
+    if (entry.mCopy && entry.mHasIdentity && entry.mVolume == mReadingVolume && entry.mFile == mReadingFile)
       through = i;
   }
   if (through == mEntries.size()) return;
   for (size_t finished = 0; finished <= through; ++finished) FinishOldest();
 }
 
+cFxOsFile* cCommitQueue::OpenOutput(const cFxWString& path, cFxString& failure) {
+  // The copy is created where the visitor's stream would have opened it.
+  const cFxPath streamPath(path);
+  cFxOsFileSystem* fileSystem = FxFileSystemOf(streamPath, failure);
+  if (fileSystem == nullptr) return nullptr;
+  const cFxString native = fileSystem->GetNativePath(streamPath.GetRest());
+  mBegun.reset(new sCopy);
+  mBegun->mNative.assign(native.c_str(), native.Length());
+  mBegun->mUnits = StableUnits(path);
+  StartThreads();
+  PushWrite({sWrite::eBegin, mBegun.get(), {}});
+  return new cOutput(*this, *mBegun);
+}
+
+void cCommitQueue::HandOver(const void* bytes, size_t count) {
+  const uint8_t* next = static_cast<const uint8_t*>(bytes);
+  while (count != 0) {
+    const size_t size = std::min(count, cHandOverBytes);
+    sWrite write{sWrite::eBytes, mBegun.get(), std::vector<uint8_t>(next, next + size)};
+    {
+      std::unique_lock<std::mutex> lock(mMutex);
+      mRoom.wait(lock, [&] { return mBytesInFlight == 0 || mBytesInFlight + size <= mMaxBytesInFlight; });
+      mBytesInFlight += size;
+    }
+    PushWrite(std::move(write));
+    next += size;
+    count -= size;
+  }
+}
+
+void cCommitQueue::EndCopy(sCopy& copy) { PushWrite({sWrite::eEnd, &copy, {}}); }
+
+void cCommitQueue::PushWrite(sWrite write) {
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mWrites.push_back(std::move(write));
+  }
+  mWriteWork.notify_one();
+}
+
 void cCommitQueue::Finish(const cRewritingVisitor& visitor, const cFxWString& dataPath) {
-  sEntry copy;
-  copy.mDataPath = dataPath;
-  copy.mTempPath = visitor.GetOutputFilePath();
-  copy.mHasIdentity = mReadingHasIdentity;
-  copy.mVolume = mReadingVolume;
-  copy.mFile = mReadingFile;
+  sEntry entry;
+  entry.mDataPath = dataPath;
+  entry.mHasIdentity = mReadingHasIdentity;
+  entry.mVolume = mReadingVolume;
+  entry.mFile = mReadingFile;
   mReadingHasIdentity = false;
+  // A copy that was never begun is settled all the same: its temporary file
+  // goes and the data file is named.
+  const bool begun = mBegun != nullptr;
+  entry.mCopy = begun ? std::move(mBegun) : std::unique_ptr<sCopy>(new sCopy);
+  sCopy& copy = *entry.mCopy;
+  if (!begun) copy.mUnits = StableUnits(visitor.GetOutputFilePath());
+  copy.mCommit = TempFileCommitOf(dataPath);
   if (!visitor.IsOutputComplete()) {
     const cFxString& failure = visitor.GetOutputFailure();
-    copy.mFailure = failure.IsEmpty() ? cFxString("the file was not written") : failure;
-    // Nothing to put on the disk: with nothing before it, it is settled now.
-    if (mEntries.empty()) {
-      SettleRewrite(copy.mTempPath, copy.mDataPath, copy.mFailure);
-      return;
-    }
-  } else {
-    copy.mTempUnits = StableUnits(copy.mTempPath);
+    copy.mRunFailure = failure.IsEmpty() ? kWriteBack::cNotWritten : std::string(failure.c_str(), failure.Length());
   }
-  mEntries.push_back(std::move(copy));
+  copy.mNumber = ++mCopies;
+  StartThreads();
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (!begun) copy.mWritten = true;
+    mToSettle.push_back(&copy);
+  }
+  mSettleWork.notify_one();
+  mEntries.push_back(std::move(entry));
   ++mQueuedCopies;
-  if (mEntries.back().mFailure.IsEmpty()) {
-    mOpenBatch.push_back(&mEntries.back());
-    if (mOpenBatch.size() >= mBatchFiles) HandOverBatch();
-  }
   FinishReady();
 }
 
@@ -99,10 +177,9 @@ void cCommitQueue::FinishAll() {
 }
 
 bool cCommitQueue::IsReady(const sEntry& entry) {
-  if (entry.mIsLine || !entry.mFailure.IsEmpty()) return true;
-  if (!entry.mHandedOver) return false;
+  if (!entry.mCopy) return true;
   std::lock_guard<std::mutex> lock(mMutex);
-  return entry.mSynced;
+  return entry.mCopy->mSettled;
 }
 
 void cCommitQueue::FinishReady() {
@@ -111,67 +188,133 @@ void cCommitQueue::FinishReady() {
 
 void cCommitQueue::FinishOldest() {
   sEntry& entry = mEntries.front();
-  if (entry.mIsLine) {
+  if (!entry.mCopy) {
     std::fputs(entry.mLine.c_str(), stdout);
     std::fflush(stdout);
   } else {
-    if (entry.mFailure.IsEmpty()) {
-      // Its batch may still be filling: it goes now, as far as it got.
-      if (!entry.mHandedOver) HandOverBatch();
+    sCopy& copy = *entry.mCopy;
+    {
       std::unique_lock<std::mutex> lock(mMutex);
-      mSynced.wait(lock, [&] { return entry.mSynced; });
-      if (!entry.mSyncFailure.empty()) entry.mFailure = cFxString(entry.mSyncFailure.c_str());
+      if (!copy.mSettled) {
+        // Its batch may still be filling: it goes to the disk as far as it got.
+        mWaitedFor = copy.mNumber;
+        mSettleWork.notify_one();
+        mSettled.wait(lock, [&] { return copy.mSettled; });
+      }
     }
-    SettleRewrite(entry.mTempPath, entry.mDataPath, entry.mFailure);
+    ReportSettled(copy.mOutcome, entry.mDataPath, copy.mReason);
     --mQueuedCopies;
   }
   mEntries.pop_front();
 }
 
-void cCommitQueue::HandOverBatch() {
-  if (mOpenBatch.empty()) return;
-  StartThread();
-  for (sEntry* entry : mOpenBatch) entry->mHandedOver = true;
-  std::lock_guard<std::mutex> lock(mMutex);
-  mToSync.push_back(std::move(mOpenBatch));
-  mOpenBatch.clear();
-  mWork.notify_one();
-}
-
-void cCommitQueue::StartThread() {
-  if (mThread.joinable()) return;
+void cCommitQueue::StartThreads() {
+  if (mWriter.joinable()) return;
   mStopping = false;
-  mThread = std::thread(&cCommitQueue::Sync, this);
+  mWriter = std::thread(&cCommitQueue::Write, this);
+  mSettler = std::thread(&cCommitQueue::Settle, this);
 }
 
-void cCommitQueue::StopThread() {
+void cCommitQueue::StopThreads() {
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mStopping = true;
   }
-  mWork.notify_all();
-  if (mThread.joinable()) mThread.join();
+  mWriteWork.notify_all();
+  mSettleWork.notify_all();
+  if (mWriter.joinable()) mWriter.join();
+  if (mSettler.joinable()) mSettler.join();
 }
 
-// The sync thread: puts batches of copies on the disk until told to stop.
-// It touches only the copies' paths and their result fields.
-void cCommitQueue::Sync() {
+// The writer: makes each copy from what the run's thread handed over, until
+// told to stop with nothing left to write.
+void cCommitQueue::Write() {
+  sCopy* copy = nullptr;
+  bool open = false;
+  intptr_t handle = -1;
+  std::string failure;
   std::unique_lock<std::mutex> lock(mMutex);
   for (;;) {
-    mWork.wait(lock, [&] { return mStopping || !mToSync.empty(); });
-    if (mToSync.empty()) return;
-    const tBatch batch = std::move(mToSync.front());
-    mToSync.pop_front();
-    std::vector<std::u16string> paths;
-    for (const sEntry* entry : batch) paths.push_back(entry->mTempUnits);
+    mWriteWork.wait(lock, [&] { return mStopping || !mWrites.empty(); });
+    if (mWrites.empty()) break;
+    sWrite write = std::move(mWrites.front());
+    mWrites.pop_front();
     lock.unlock();
-    std::vector<std::string> failures;
-    FxPlatformSyncFiles(paths, failures);
-    lock.lock();
-    for (size_t i = 0; i < batch.size(); ++i) {
-      batch[i]->mSynced = true;
-      if (!failures[i].empty()) batch[i]->mSyncFailure = failures[i];
+    switch (write.mKind) {
+      case sWrite::eBegin:
+        copy = write.mCopy;
+        failure.clear();
+        open = FxPlatformCreateFile(copy->mNative.c_str(), handle, failure);
+        break;
+      case sWrite::eBytes:
+        // After a failure the rest of the copy is dropped: it is deleted.
+        if (open && failure.empty()) FxPlatformWriteFile(handle, write.mBytes.data(), write.mBytes.size(), failure);
+        break;
+      case sWrite::eEnd: {
+        std::string closeFailure;
+        if (open && !FxPlatformCloseFile(handle, closeFailure) && failure.empty()) failure = closeFailure;
+        open = false;
+        break;
+      }
     }
-    mSynced.notify_all();
+    lock.lock();
+    if (write.mKind == sWrite::eBytes) {
+      mBytesInFlight -= write.mBytes.size();
+      mRoom.notify_one();
+    } else if (write.mKind == sWrite::eEnd) {
+      write.mCopy->mWriteFailure = failure;
+      write.mCopy->mWritten = true;
+      mSettleWork.notify_one();
+    }
+  }
+  // A copy still open was cut off by a fatal error: it keeps what it got.
+  lock.unlock();
+  std::string ignored;
+  if (open) FxPlatformCloseFile(handle, ignored);
+}
+
+size_t cCommitQueue::ReadyToSettle() const {
+  size_t written = 0;
+  while (written < mToSettle.size() && written < mBatchFiles && mToSettle[written]->mWritten) ++written;
+  if (written == 0) return 0;
+  // A full batch goes, and so does one that reaches the copy the run's
+  // thread waits for, and at the end whatever is closed; otherwise more
+  // copies may join it first.
+  const bool waitedFor = mToSettle.front()->mNumber <= mWaitedFor && mToSettle[written - 1]->mNumber >= mWaitedFor;
+  return written == mBatchFiles || waitedFor || mStopping ? written : 0;
+}
+
+// The settler: puts batches of closed copies on the disk and settles them
+// in order, until told to stop with none queued.
+void cCommitQueue::Settle() {
+  std::unique_lock<std::mutex> lock(mMutex);
+  for (;;) {
+    size_t count = 0;
+    mSettleWork.wait(lock, [&] { return (mStopping && mToSettle.empty()) || (count = ReadyToSettle()) != 0; });
+    if (count == 0) return;
+    std::vector<sCopy*> batch(mToSettle.begin(), mToSettle.begin() + static_cast<std::ptrdiff_t>(count));
+    mToSettle.erase(mToSettle.begin(), mToSettle.begin() + static_cast<std::ptrdiff_t>(count));
+    lock.unlock();
+    // Why each copy is not complete, or empty; then whether it is on the disk.
+    std::vector<std::string> reasons;
+    std::vector<std::u16string> complete;
+    for (const sCopy* copy : batch) {
+      reasons.push_back(!copy->mRunFailure.empty() ? copy->mRunFailure : copy->mWriteFailure);
+      if (reasons.back().empty()) complete.push_back(copy->mUnits);
+    }
+    std::vector<std::string> syncFailures;
+    FxPlatformSyncFiles(complete, syncFailures);
+    size_t synced = 0;
+    for (size_t i = 0; i < batch.size(); ++i) {
+      if (reasons[i].empty()) reasons[i] = syncFailures[synced++];
+      const eSettled outcome = SettleCopy(batch[i]->mUnits, batch[i]->mCommit, reasons[i]);
+      lock.lock();
+      batch[i]->mOutcome = outcome;
+      batch[i]->mReason = reasons[i];
+      batch[i]->mSettled = true;
+      lock.unlock();
+      mSettled.notify_one();
+    }
+    lock.lock();
   }
 }

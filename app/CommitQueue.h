@@ -1,43 +1,61 @@
-// The write-back of a source run's rewritten data files, overlapped with
-// the reading of the files after them.
+// The write-back of a source run's rewritten data files, done beside the
+// reading and parsing of the files after them.
+//
+// Everything done to a copy once its bytes exist is work for the system:
+// creating the temporary file, writing and closing it, putting it on the
+// disk and letting it take the data file's place. On the run's thread that
+// work made half of an update's time while the second core stood idle. So
+// the run's thread only reads, parses and prints: the visitor's stream hands
+// the copy's bytes over to the queue (at most a few stream buffers of them
+// at a time: the run's thread waits while that many are not yet written),
+// and two threads of the queue's own do the rest, copy after copy in the
+// run's order:
+//   the writer creates each copy, writes its bytes and closes it;
+//   the settler puts closed copies on the disk in batches and then lets
+//   each take its data file's place, or deletes one that is incomplete
+//   (SettleCopy: the same checks, the same file work as FinishRewrite).
 //
 // A copy must be on the disk before it takes its data file's place, or a
 // crash could leave the data file cut short. Asking the system for that
 // file after file made it most of an update's or a replacement's time:
 // each such request writes the file's data, its entry and its folder's
-// entry on its own, and waits for the device every time. So the copies are
-// put on the disk in batches: a thread of its own asks the system once for
-// a whole batch of closed copies (once per file system they lie on, where
-// the system can do that, else file by file), while the run reads on. A
-// whole file system's flush also writes out what other programs have
-// pending on it, which on a busy disk may cost a batch some time; one
-// request per file cost every file a wait for the device, which is worse
-// by far.
-// Everything else keeps the run's order and stays on the run's thread:
-// each copy takes its data file's place (or is removed and named on
-// standard error, as FinishRewrite does) only after every copy queued
-// before it, and a progress line appears only once every file before it is
-// finished. So what the user sees, and what a run stopped at any moment
-// leaves behind, is as if each file were finished before the next began:
-// every file whose progress line is followed by another has its new
-// contents. Only the moment at which it happens moves, by up to a batch.
+// entry on its own, and waits for the device every time. So the settler
+// asks once for a whole batch of closed copies (once per file system they
+// lie on, where the system can do that, else file by file), while the
+// writer goes on with the next ones. A whole file system's flush also
+// writes out what other programs have pending on it, which on a busy disk
+// may cost a batch some time; one request per file cost every file a wait
+// for the device, which is worse by far.
+//
+// What the user sees stays on the run's thread, in the run's order: a
+// progress line appears only once every file before it is settled, and
+// the complaint about a file (worded as FinishRewrite words it) once that
+// file is. So what a run stopped at any moment leaves behind is as if each
+// file were finished before the next began: every file whose progress line
+// is followed by another has its new contents. Only the moment at which it
+// happens moves, by up to a batch.
 //
 // A fatal error (a badly formed data file) finishes every queued file
-// before the program ends, as the one-at-a-time run had. One queue at a
-// time; it belongs to the run's thread.
+// before the program ends, as the one-at-a-time run had; the copy being
+// made when it came keeps what its stream had handed over and stays beside
+// its data file. Neither thread touches the string heap, interned names or
+// the error record: the run's thread gives them paths and reasons in std
+// types. One queue at a time; it belongs to the run's thread.
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "API/core/cFxString.h"
-
-class cRewritingVisitor;
+#include "app/WriteBack.h"
+#include "localisation/cRewritingVisitor.h"
 
 namespace kCommitQueue {
 // Copies put on the disk together: enough that the cost of a request to
@@ -47,12 +65,17 @@ constexpr uint32_t cBatchFiles = 64;
 // Files read ahead of the oldest one not yet finished: two batches, one
 // being put on the disk while the next fills.
 constexpr uint32_t cMaxQueued = 2 * cBatchFiles;
+// Bytes of copies handed over and not yet written: a few stream buffers,
+// enough for the run's thread to read on while the writer creates a file,
+// and memory stays flat however large the files are.
+constexpr size_t cMaxBytesInFlight = 4 * kRewrite::cStreamBufferSize;
 }  // namespace kCommitQueue
 
-class cCommitQueue {
+class cCommitQueue : private iRewriteOutput {
  public:
   explicit cCommitQueue(uint32_t batchFiles = kCommitQueue::cBatchFiles,
-                        uint32_t maxQueued = kCommitQueue::cMaxQueued);
+                        uint32_t maxQueued = kCommitQueue::cMaxQueued,
+                        size_t maxBytesInFlight = kCommitQueue::cMaxBytesInFlight);
   // Finishes every queued file.
   ~cCommitQueue();
   cCommitQueue(const cCommitQueue&) = delete;
@@ -62,67 +85,97 @@ class cCommitQueue {
   // every queued file is finished.
   void PrintProgressLine(int position, int total, const cFxWString& path);
   // The whole rewrite of one data file as RewriteDataFile does it, with the
-  // end of it queued: BeforeReading, WalkDataFile, Finish.
+  // visitor's output made and settled by the queue: BeforeReading, then
+  // WalkDataFile with the queue opening the visitor's output. A file that
+  // cannot be opened is skipped quietly.
   void RewriteDataFile(const cFxWString& dataPath, cRewritingVisitor& visitor);
-  // Call before `dataPath` is opened for reading. When it is a queued file
+  // Called before `dataPath` is opened for reading. When it is a queued file
   // (by this or another name), that file and those before it are finished
   // first, so it is read with its new contents; while the queue is full the
   // oldest file is finished.
   void BeforeReading(const cFxWString& dataPath);
-  // Queues the end of the rewrite of `dataPath` (the file BeforeReading
-  // named last), once its visitor has closed the copy.
-  void Finish(const cRewritingVisitor& visitor, const cFxWString& dataPath);
   // Finishes every queued file, in order.
   void FinishAll();
 
  private:
+  class cOutput;
+
+  // One copy from its output's opening to its outcome. The run's thread
+  // fills the paths before a thread sees them; the writer's reason and the
+  // flags go under mMutex.
+  struct sCopy {
+    uint64_t mNumber = 0;        // the copy's place in the run, from 1
+    std::string mNative;         // where the writer creates it; empty: it is not made
+    std::u16string mUnits;       // the same file, to be synced and deleted by
+    sTempFileCommit mCommit;     // what it replaces
+    std::string mRunFailure;     // why the visitor's output is not complete
+    std::string mWriteFailure;   // why the writer could not make it
+    bool mWritten = false;       // the writer is done with it
+    bool mSettled = false;
+    eSettled mOutcome = eSettledReplaced;
+    std::string mReason;         // why the outcome is not eSettledReplaced
+  };
+  // A progress line waiting for the files before it, else a copy.
   struct sEntry {
-    // A progress line waiting for the files before it, else a copy.
-    bool mIsLine = false;
     std::string mLine;
     cFxWString mDataPath;
-    cFxWString mTempPath;
-    std::u16string mTempUnits;  // the copy's path, for the sync thread
-    cFxString mFailure;         // why the copy is not complete, or empty
+    std::unique_ptr<sCopy> mCopy;
     bool mHasIdentity = false;
     uint64_t mVolume = 0;
     uint64_t mFile = 0;
-    // Handed to the sync thread in a batch.
-    bool mHandedOver = false;
-    // Set by the sync thread, under mMutex.
-    bool mSynced = false;
-    std::string mSyncFailure;
+  };
+  // The writer's work: a copy's beginning, bytes of it, or its end.
+  struct sWrite {
+    enum eKind { eBegin, eBytes, eEnd } mKind;
+    sCopy* mCopy;
+    std::vector<uint8_t> mBytes;
   };
 
-  typedef std::vector<sEntry*> tBatch;
-
-  // Hands the copies queued since the last batch to the sync thread.
-  void HandOverBatch();
-  void StartThread();
-  void StopThread();
-  void Sync();
-  // Finishes the oldest entry, waiting for its sync when it has one.
+  cFxOsFile* OpenOutput(const cFxWString& path, cFxString& failure) override;
+  // The output's side: hands bytes of the copy begun last to the writer,
+  // waiting while too many are not yet written; ends it.
+  void HandOver(const void* bytes, size_t count);
+  void EndCopy(sCopy& copy);
+  // Queues the end of the rewrite of `dataPath` once its visitor is done.
+  void Finish(const cRewritingVisitor& visitor, const cFxWString& dataPath);
+  void PushWrite(sWrite write);
+  // Finishes the oldest entry, waiting for its copy's outcome.
   void FinishOldest();
-  // Finishes the oldest entries that need no more waiting.
+  // Finishes the oldest entries that need no waiting.
   void FinishReady();
   bool IsReady(const sEntry& entry);
+  void StartThreads();
+  void StopThreads();
+  void Write();
+  void Settle();
+  // The settler's batch: closed copies from the front, as many as may go
+  // to the disk now (none while it should wait for more). Under mMutex.
+  size_t ReadyToSettle() const;
   static void FinishActiveQueue();
 
   uint32_t mBatchFiles;
   uint32_t mMaxQueued;
+  size_t mMaxBytesInFlight;
   std::deque<sEntry> mEntries;
   size_t mQueuedCopies = 0;
-  // Complete copies not yet handed to the sync thread, oldest first.
-  tBatch mOpenBatch;
+  uint64_t mCopies = 0;  // copies queued so far
+  // The copy whose output is open (or was last opened), until Finish.
+  std::unique_ptr<sCopy> mBegun;
   // The identity of the file BeforeReading named last.
   bool mReadingHasIdentity = false;
   uint64_t mReadingVolume = 0;
   uint64_t mReadingFile = 0;
 
   std::mutex mMutex;
-  std::condition_variable mWork;    // a batch to sync, or stop
-  std::condition_variable mSynced;  // a batch is on the disk
-  std::deque<tBatch> mToSync;
+  std::condition_variable mWriteWork;   // something to write, or stop
+  std::condition_variable mRoom;        // bytes were written
+  std::condition_variable mSettleWork;  // a copy was written or queued, one is waited for, or stop
+  std::condition_variable mSettled;     // a copy's outcome is known
+  std::deque<sWrite> mWrites;
+  size_t mBytesInFlight = 0;
+  std::deque<sCopy*> mToSettle;          // queued copies not yet settled, oldest first
+  uint64_t mWaitedFor = 0;               // the copy the run's thread waits for
   bool mStopping = false;
-  std::thread mThread;
+  std::thread mWriter;
+  std::thread mSettler;
 };

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
@@ -17,7 +16,7 @@ void ReportFileFailure(const char* what, const cFxWString& path, const cFxString
   line += " '";
   line.append(narrow.c_str(), narrow.Length());
   line += "': ";
-  line += reason.IsEmpty() ? "the file was not written" : reason.c_str();
+  line += reason.IsEmpty() ? kWriteBack::cNotWritten : reason.c_str();
   line += "\n";
   // The progress line of this file stands before the complaint about it.
   std::fflush(stdout);
@@ -29,26 +28,29 @@ void RewriteDataFile(const cFxWString& path, cRewritingVisitor& visitor) {
 }
 
 void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath) {
-  const cFxWString tempPath = visitor.GetOutputFilePath();
+  const std::u16string copyUnits = StableUnits(visitor.GetOutputFilePath());
+  std::string reason;
   if (!visitor.IsOutputComplete()) {
     // Never empty: an incomplete copy is said to be one.
     const cFxString& failure = visitor.GetOutputFailure();
-    SettleRewrite(tempPath, dataPath, failure.IsEmpty() ? cFxString("the file was not written") : failure);
-    return;
+    reason = failure.IsEmpty() ? kWriteBack::cNotWritten : std::string(failure.c_str(), failure.Length());
+  } else {
+    FxPlatformSyncFile(copyUnits.c_str(), reason);
   }
-  std::string reason;
-  const bool onDisk = FxPlatformSyncFile(StableUnits(tempPath).c_str(), reason);
-  SettleRewrite(tempPath, dataPath, onDisk ? cFxString() : cFxString(reason.c_str()));
+  const eSettled outcome = SettleCopy(copyUnits, TempFileCommitOf(dataPath), reason);
+  ReportSettled(outcome, dataPath, reason);
 }
 
-void SettleRewrite(const cFxWString& tempPath, const cFxWString& dataPath, const cFxString& failure) {
-  if (failure.IsEmpty()) {
-    if (!CommitTempFile(dataPath))
-      ReportFileFailure("could not replace", dataPath, cFxString(FxGetErrorMessage()));
-    return;
-  }
+eSettled SettleCopy(const std::u16string& copyUnits, const sTempFileCommit& commit, std::string& reason) {
+  if (reason.empty()) return CommitTempFile(commit, reason) ? eSettledReplaced : eSettledNotReplaced;
   // A cut-short copy must never take the data file's place, nor be mistaken
   // for one later.
-  FxPlatformDeleteFile(StableUnits(tempPath).c_str());
-  ReportFileFailure("could not write", dataPath, failure);
+  FxPlatformDeleteFile(copyUnits.c_str());
+  return eSettledNotWritten;
+}
+
+void ReportSettled(eSettled outcome, const cFxWString& dataPath, const std::string& reason) {
+  if (outcome == eSettledReplaced) return;
+  ReportFileFailure(outcome == eSettledNotWritten ? "could not write" : "could not replace", dataPath,
+                    cFxString(reason.c_str()));
 }

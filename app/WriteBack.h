@@ -7,9 +7,17 @@
 // standard error, and the run goes on with the next file.
 #pragma once
 
+#include <string>
+
 #include "API/core/cFxString.h"
+#include "app/BinaryConversion.h"
 
 class cRewritingVisitor;
+
+namespace kWriteBack {
+// Why a copy is incomplete when nothing says more.
+constexpr const char* cNotWritten = "the file was not written";
+}  // namespace kWriteBack
 
 // The whole rewrite of one data file: `path` streamed through the update or
 // replacement visitor (WalkDataFile), then FinishRewrite. A file that cannot
@@ -28,10 +36,21 @@ void RewriteDataFile(const cFxWString& path, cRewritingVisitor& visitor);
 // Paths appear in their 8-bit form.
 void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath);
 
-// The same end once the copy at `tempPath` is known to be complete and on
-// the disk (`failure` empty) or not (`failure` says why), for a caller that
-// put it on the disk itself.
-void SettleRewrite(const cFxWString& tempPath, const cFxWString& dataPath, const cFxString& failure);
+// How the end of a rewrite went.
+enum eSettled {
+  eSettledReplaced,     // the copy took the data file's place
+  eSettledNotWritten,   // the copy was incomplete and is deleted
+  eSettledNotReplaced   // the copy stays beside the unchanged data file
+};
+
+// The file work of FinishRewrite, for a caller that put the copy on the
+// disk itself: `reason` comes in empty when the copy `copyUnits` is
+// complete and on the disk, else saying why not; it goes out saying why
+// the outcome is not eSettledReplaced. Touches neither the string heap nor
+// the error record, so a thread of its own may call it.
+eSettled SettleCopy(const std::u16string& copyUnits, const sTempFileCommit& commit, std::string& reason);
+// FinishRewrite's line on standard error for `outcome`, if any.
+void ReportSettled(eSettled outcome, const cFxWString& dataPath, const std::string& reason);
 
 // Writes "glossmill: <what> '<path>': <reason>\n" to standard error, after
 // what standard output already holds.

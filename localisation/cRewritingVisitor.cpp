@@ -8,13 +8,19 @@ cRewritingVisitor::cRewritingVisitor(eFlavour flavour, bool declareNamespace)
     : mDeclareNamespace(declareNamespace), mFlavour(flavour) {}
 
 void cRewritingVisitor::StartDocument() {
-  const cFxPath path(GetOutputFilePath());
-  if (mStream.Open(path, kFxFileMode::cModeReplace, 0, 0, kRewrite::cStreamBufferSize,
-                   kRewrite::cStreamBufferSize)) {
-    mWriter.Begin(mStream);
+  bool opened;
+  if (mOutput == nullptr) {
+    opened = mStream.Open(cFxPath(GetOutputFilePath()), kFxFileMode::cModeReplace, 0, 0,
+                          kRewrite::cStreamBufferSize, kRewrite::cStreamBufferSize);
   } else {
-    mOutputFailure = mStream.GetFailure();
+    cFxOsFile* file = mOutput->OpenOutput(GetOutputFilePath(), mOutputFailure);
+    if (file == nullptr) return;
+    opened = mStream.Attach(file, 0, kRewrite::cStreamBufferSize, kRewrite::cStreamBufferSize);
   }
+  if (opened)
+    mWriter.Begin(mStream);
+  else
+    mOutputFailure = mStream.GetFailure();
 }
 
 void cRewritingVisitor::EndDocument() {

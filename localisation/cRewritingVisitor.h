@@ -6,6 +6,9 @@
 // opened, attaches the writer and writes the XML declaration. A visitor
 // whose output cannot be opened therefore writes nothing at all and leaves
 // no output file behind; every later Pass/Write call is dropped.
+// A driver may take the opening over (SetOutput): the visitor's stream then
+// writes through the file object the driver gives, and what becomes of the
+// bytes (and any failure after they were handed over) is the driver's.
 // EndDocument writes out what is buffered and closes the output. Only then
 // may the output take the data file's place, once the write-back has had
 // the system put it on the disk: IsOutputComplete tells the driver whether
@@ -34,10 +37,24 @@ namespace kRewrite {
 constexpr int cStreamBufferSize = 64 * 1024;
 }  // namespace kRewrite
 
+// The opening of a rewriting visitor's output, taken over by a driver.
+class iRewriteOutput {
+ public:
+  // A file object through which the visitor's stream writes the copy to
+  // `path`, made here with new and owned by the stream from then on; null,
+  // with the reason in `failure`, when the copy cannot be begun at all.
+  virtual cFxOsFile* OpenOutput(const cFxWString& path, cFxString& failure) = 0;
+  virtual ~iRewriteOutput() = default;
+};
+
 class cRewritingVisitor : public cElementVisitor {
  public:
   void StartDocument() override;
   void EndDocument() override;
+
+  // Who opens the output from the next StartDocument on; null (the default):
+  // the visitor opens it itself.
+  void SetOutput(iRewriteOutput* output) { mOutput = output; }
 
   // The file the document is copied to (the data file's temporary sibling).
   virtual cFxWString GetOutputFilePath() const = 0;
@@ -76,6 +93,7 @@ class cRewritingVisitor : public cElementVisitor {
   const wchar16* PrefixOf(const cFxWString& name) const;
 
   eFlavour mFlavour;
+  iRewriteOutput* mOutput = nullptr;
   bool mOutputComplete = false;
   cFxString mOutputFailure;
 };

@@ -46,6 +46,15 @@ cFxString DescribeRecordedFailure() {
 
 }  // namespace
 
+cFxOsFileSystem* FxFileSystemOf(const cFxPath& path, cFxString& failure) {
+  cFxOsFileSystem* fileSystem = path.IsValid() ? FxFindMount(path.GetFileSystemName()) : nullptr;
+  if (fileSystem != nullptr) return fileSystem;
+  FxSetErrorCode(kFxError::cFileNotFound);
+  FxSetErrorMessage("%s", path.IsValid() ? "No such file system" : "Not a usable file name");
+  failure = DescribeRecordedFailure();
+  return nullptr;
+}
+
 cFxFile::cFxFile()
     : mOsFile(nullptr),
       mReadBuffer(nullptr),
@@ -69,13 +78,8 @@ bool cFxFile::Open(const cFxPath& path, int mode, int attributes, int reserved, 
   // Only the failure of this open may speak for it: a message left by an
   // earlier error would give the wrong reason.
   FxSetErrorMessage("%s", "");
-  cFxOsFileSystem* fileSystem = path.IsValid() ? FxFindMount(path.GetFileSystemName()) : nullptr;
-  if (fileSystem == nullptr) {
-    FxSetErrorCode(kFxError::cFileNotFound);
-    FxSetErrorMessage("%s", path.IsValid() ? "No such file system" : "Not a usable file name");
-    mFailure = DescribeRecordedFailure();
-    return false;
-  }
+  cFxOsFileSystem* fileSystem = FxFileSystemOf(path, mFailure);
+  if (fileSystem == nullptr) return false;
   cFxOsFile* osFile = fileSystem->Open(path.GetRest(), mode, attributes);
   if (osFile == nullptr) {
     mFailure = DescribeRecordedFailure();

@@ -161,6 +161,10 @@ class cFxFile {
   cFxString mFailure;
 };
 
+// The mounted file system that `path` names, through which Open opens it;
+// null, with the reason Open would give in `failure`, when there is none.
+cFxOsFileSystem* FxFileSystemOf(const cFxPath& path, cFxString& failure);
+
 // Mounts the operating system's file system under "os" and creates the
 // pool mutex; answers whether the mount succeeded. Called once at start.
 bool InitFileSystems();

@@ -130,8 +130,9 @@ bool FxPlatformMakeReadWrite(const wchar16* path);  // read and write for the ow
 bool FxPlatformDeleteFile(const wchar16* path);
 // Replaces `target` by `source` in one step: no moment exists at which the
 // target is missing or partly written. On failure both stay as they were
-// and the system's error is recorded (FxPlatformRecordSystemError).
-bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
+// and `reason` gets the system's words. Made for a thread of its own, as
+// FxPlatformSyncFile.
+bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target, std::string& reason);
 // Has the system put the data of the file `path` names on the storage
 // device, so that once it replaces another file a crash cannot leave that
 // one cut short. Made for a thread of its own: it touches neither the error
@@ -145,6 +146,21 @@ bool FxPlatformSyncFile(const wchar16* path, std::string& reason);
 // the device, else the system's words. Made for a thread of its own, as
 // FxPlatformSyncFile.
 void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<std::string>& reasons);
+
+// ---- Files written on a thread of their own ------------------------------------
+// A file made the way the OS file layer makes one opened with create and
+// replace (kFxFileMode::cModeReplace), for a thread that may touch neither
+// the error record nor the string heap: `nativePath` is the 8-bit native
+// path the layer would open, and a failure answers false with the system's
+// words in `reason`, as the layer would record them.
+// Creates the file, or empties an existing one, for writing; its handle in
+// `handle`.
+bool FxPlatformCreateFile(const char* nativePath, intptr_t& handle, std::string& reason);
+// Writes every byte, or fails.
+bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::string& reason);
+// Closes the handle, also when this fails: some file systems report a
+// failed write only then.
+bool FxPlatformCloseFile(intptr_t handle, std::string& reason);
 
 // ---- Directory enumeration --------------------------------------------------------
 enum eFxEntryKind {

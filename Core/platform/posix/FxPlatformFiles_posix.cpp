@@ -154,11 +154,11 @@ bool FxPlatformMakeReadWrite(const wchar16* path) {
 
 bool FxPlatformDeleteFile(const wchar16* path) { return unlink(Narrow(path).c_str()) == 0; }
 
-bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
+bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target, std::string& reason) {
   // rename swaps the directory entry in one step: readers see the old file
   // or the new one, never a missing or partial one.
   if (rename(Narrow(source).c_str(), Narrow(target).c_str()) == 0) return true;
-  FxPlatformRecordSystemError();
+  reason = FxPlatformLastErrorText();
   return false;
 }
 

@@ -55,6 +55,57 @@ void InfoFromStatus(const struct stat& status, sFxFileInfo& info) {
   if (S_ISDIR(status.st_mode)) info.mFlags |= kFxFileInfo::cDirectory;
 }
 
+// Opens a file as the layer's request says; -1 with errno set when it
+// cannot. A directory opens on POSIX but cannot be read as a file: it is
+// refused (`isDirectory`, errno EISDIR) as the other platform does.
+int OpenDescriptor(const std::string& native, const sFxOpenRequest& request, bool& isDirectory) {
+  static const int cDisposition[] = {0, O_TRUNC, O_CREAT, O_CREAT | O_TRUNC, O_CREAT | O_EXCL};
+  // Children (the serializer) must not inherit open data files.
+  int flags = O_CLOEXEC | cDisposition[request.mDisposition] |
+              (request.mRead && request.mWrite ? O_RDWR : request.mWrite ? O_WRONLY : O_RDONLY);
+  const mode_t permissions = request.mReadOnlyFile ? 0444 : 0666;
+
+  int descriptor;
+  do {
+    descriptor = open(native.c_str(), flags, permissions);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) return -1;
+  struct stat status;
+  if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+    close(descriptor);
+    isDirectory = true;
+    errno = EISDIR;
+    return -1;
+  }
+  return descriptor;
+}
+
+// EINTR still releases the descriptor on Linux: retrying could close a
+// descriptor opened meanwhile.
+bool CloseDescriptor(intptr_t handle) { return close(Descriptor(handle)) == 0 || errno == EINTR; }
+
+// False with errno set when not every byte reached the file.
+bool WriteAll(intptr_t handle, const void* buffer, size_t count) {
+  // write may take less than asked (a full disk, a signal): go on until all
+  // is written or it fails.
+  const char* bytes = static_cast<const char*>(buffer);
+  size_t written = 0;
+  while (written < count) {
+    ssize_t result = write(Descriptor(handle), bytes + written, count - written);
+    if (result < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (result == 0) {
+      // Nothing taken and no reason given: retrying could loop for ever.
+      errno = EIO;
+      return false;
+    }
+    written += static_cast<size_t>(result);
+  }
+  return true;
+}
+
 // What a search object's native handle points to.
 struct sSearchState {
   cFxDirSearch* mEntries = nullptr;
@@ -78,9 +129,7 @@ void RecordEnumerationEnd() {
 // ---- File object ------------------------------------------------------------------
 
 bool cFxOsFile::CloseNative(intptr_t handle) {
-  // EINTR still releases the descriptor on Linux: retrying could close a
-  // descriptor opened meanwhile.
-  if (close(Descriptor(handle)) == 0 || errno == EINTR) return true;
+  if (CloseDescriptor(handle)) return true;
   FxPlatformRecordSystemError();
   return false;
 }
@@ -116,26 +165,9 @@ bool cFxOsFile::WaitReadNative() { return true; }
 void cFxOsFile::CancelReadNative() {}
 
 int cFxOsFile::WriteNative(const void* buffer, int count) {
-  // write may take less than asked (a full disk, a signal): go on until all
-  // is written or it fails.
-  const char* bytes = static_cast<const char*>(buffer);
-  int written = 0;
-  while (written < count) {
-    ssize_t result = write(Descriptor(mHandle), bytes + written, static_cast<size_t>(count - written));
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      FxPlatformRecordSystemError();
-      return -1;
-    }
-    if (result == 0) {
-      // Nothing taken and no reason given: retrying could loop for ever.
-      errno = EIO;
-      FxPlatformRecordSystemError();
-      return -1;
-    }
-    written += static_cast<int>(result);
-  }
-  return written;
+  if (WriteAll(mHandle, buffer, static_cast<size_t>(count))) return count;
+  FxPlatformRecordSystemError();
+  return -1;
 }
 
 bool cFxOsFile::Flush() {
@@ -211,31 +243,16 @@ cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
 }
 
 intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenRequest& request) {
-  static const int cDisposition[] = {0, O_TRUNC, O_CREAT, O_CREAT | O_TRUNC, O_CREAT | O_EXCL};
-  const std::string native = ToStd(nativePath);
-  // Children (the serializer) must not inherit open data files.
-  int flags = O_CLOEXEC | cDisposition[request.mDisposition] |
-              (request.mRead && request.mWrite ? O_RDWR : request.mWrite ? O_WRONLY : O_RDONLY);
-  const mode_t permissions = request.mReadOnlyFile ? 0444 : 0666;
-
-  int descriptor;
-  do {
-    descriptor = open(native.c_str(), flags, permissions);
-  } while (descriptor < 0 && errno == EINTR);
-  if (descriptor < 0) {
-    FxPlatformRecordSystemError();
-    return -1;
-  }
-  // A directory opens on POSIX but cannot be read as a file; refuse it as
-  // the other platform does.
-  struct stat status;
-  if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
-    close(descriptor);
+  bool isDirectory = false;
+  const int descriptor = OpenDescriptor(ToStd(nativePath), request, isDirectory);
+  if (descriptor >= 0) return descriptor;
+  if (isDirectory) {
     FxSetErrorCode(kFxError::cFileAccess);
     FxSetErrorMessage("%s", strerror(EISDIR));
-    return -1;
+  } else {
+    FxPlatformRecordSystemError();
   }
-  return descriptor;
+  return -1;
 }
 
 bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
@@ -323,4 +340,30 @@ bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
     return false;
   }
   return true;
+}
+
+// ---- Files written on a thread of their own -----------------------------------------
+
+bool FxPlatformCreateFile(const char* nativePath, intptr_t& handle, std::string& reason) {
+  bool isDirectory = false;
+  const int descriptor =
+      OpenDescriptor(nativePath, FxDecodeOpenMode(kFxFileMode::cModeReplace, 0), isDirectory);
+  if (descriptor < 0) {
+    reason = FxPlatformLastErrorText();
+    return false;
+  }
+  handle = descriptor;
+  return true;
+}
+
+bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::string& reason) {
+  if (WriteAll(handle, bytes, count)) return true;
+  reason = FxPlatformLastErrorText();
+  return false;
+}
+
+bool FxPlatformCloseFile(intptr_t handle, std::string& reason) {
+  if (CloseDescriptor(handle)) return true;
+  reason = FxPlatformLastErrorText();
+  return false;
 }

@@ -160,9 +160,9 @@ bool FxPlatformMakeReadWrite(const wchar16* path) { return _wchmod(W(path), _S_I
 
 bool FxPlatformDeleteFile(const wchar16* path) { return DeleteFileW(W(path)) != 0; }
 
-bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
+bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target, std::string& reason) {
   if (MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING) != 0) return true;
-  FxPlatformRecordSystemError();
+  reason = FxPlatformLastErrorText();
   return false;
 }
 

@@ -33,6 +33,20 @@ void InfoFromAttributes(DWORD attributes, DWORD sizeLow, sFxFileInfo& info) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) info.mFlags |= kFxFileInfo::cDirectory;
 }
 
+// Opens a file as the layer's request says; INVALID_HANDLE_VALUE, with the
+// system's last error set, when it cannot.
+HANDLE OpenHandle(const std::string& native, const sFxOpenRequest& request) {
+  static const DWORD cDisposition[] = {OPEN_EXISTING, TRUNCATE_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS,
+                                       CREATE_NEW};
+  DWORD access = 0;
+  if (request.mRead) access |= GENERIC_READ;
+  if (request.mWrite) access |= GENERIC_WRITE;
+  DWORD flags = request.mReadOnlyFile ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+  if (request.mOverlapped) flags |= FILE_FLAG_OVERLAPPED;
+  // No sharing: nobody else may change a data file while it is open here.
+  return CreateFileA(native.c_str(), access, 0, nullptr, cDisposition[request.mDisposition], flags, nullptr);
+}
+
 }  // namespace
 
 // ---- File object ------------------------------------------------------------------
@@ -149,22 +163,10 @@ cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
 }
 
 intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenRequest& request) {
-  static const DWORD cDisposition[] = {OPEN_EXISTING, TRUNCATE_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS,
-                                       CREATE_NEW};
-  const std::string native = ToStd(nativePath);
-  DWORD access = 0;
-  if (request.mRead) access |= GENERIC_READ;
-  if (request.mWrite) access |= GENERIC_WRITE;
-  DWORD flags = request.mReadOnlyFile ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
-  if (request.mOverlapped) flags |= FILE_FLAG_OVERLAPPED;
-  // No sharing: nobody else may change a data file while it is open here.
-  HANDLE handle = CreateFileA(native.c_str(), access, 0, nullptr, cDisposition[request.mDisposition],
-                              flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    FxPlatformRecordSystemError();
-    return -1;
-  }
-  return reinterpret_cast<intptr_t>(handle);
+  const HANDLE handle = OpenHandle(ToStd(nativePath), request);
+  if (handle != INVALID_HANDLE_VALUE) return reinterpret_cast<intptr_t>(handle);
+  FxPlatformRecordSystemError();
+  return -1;
 }
 
 bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
@@ -226,4 +228,44 @@ bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
     return false;
   }
   return true;
+}
+
+// ---- Files written on a thread of their own -----------------------------------------
+
+bool FxPlatformCreateFile(const char* nativePath, intptr_t& handle, std::string& reason) {
+  const HANDLE file = OpenHandle(nativePath, FxDecodeOpenMode(kFxFileMode::cModeReplace, 0));
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = FxPlatformLastErrorText();
+    return false;
+  }
+  handle = reinterpret_cast<intptr_t>(file);
+  return true;
+}
+
+bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::string& reason) {
+  const char* next = static_cast<const char*>(bytes);
+  while (count != 0) {
+    // One call takes at most what a DWORD counts.
+    const DWORD piece = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    DWORD written = 0;
+    if (!WriteFile(Native(handle), next, piece, &written, nullptr)) {
+      reason = FxPlatformLastErrorText();
+      return false;
+    }
+    if (written == 0) {
+      // Nothing taken and no reason given: retrying could loop for ever.
+      SetLastError(ERROR_WRITE_FAULT);
+      reason = FxPlatformLastErrorText();
+      return false;
+    }
+    next += written;
+    count -= written;
+  }
+  return true;
+}
+
+bool FxPlatformCloseFile(intptr_t handle, std::string& reason) {
+  if (CloseHandle(Native(handle))) return true;
+  reason = FxPlatformLastErrorText();
+  return false;
 }
