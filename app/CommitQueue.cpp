@@ -161,12 +161,14 @@ void cCommitQueue::Finish(const cRewritingVisitor& visitor, const cFxWString& da
   }
   copy.mNumber = ++mCopies;
   StartThreads();
+  bool settle;
   {
     std::lock_guard<std::mutex> lock(mMutex);
     if (!begun) copy.mWritten = true;
     mToSettle.push_back(&copy);
+    settle = ReadyToSettle() != 0;
   }
-  mSettleWork.notify_one();
+  if (settle) mSettleWork.notify_one();
   mEntries.push_back(std::move(entry));
   ++mQueuedCopies;
   FinishReady();
@@ -264,7 +266,8 @@ void cCommitQueue::Write() {
     } else if (write.mKind == sWrite::eEnd) {
       write.mCopy->mWriteFailure = failure;
       write.mCopy->mWritten = true;
-      mSettleWork.notify_one();
+      // The settler wakes only for a batch it may take, not for every copy.
+      if (ReadyToSettle() != 0) mSettleWork.notify_one();
     }
   }
   // A copy still open was cut off by a fatal error: it keeps what it got.
