@@ -106,7 +106,7 @@ class cCommitQueue : private iRewriteOutput {
   struct sCopy {
     uint64_t mNumber = 0;        // the copy's place in the run, from 1
     std::string mNative;         // where the writer creates it; empty: it is not made
-    std::u16string mUnits;       // the same file, to be synced and deleted by
+    std::u16string mUnits;       // the same file, to sync or delete
     sTempFileCommit mCommit;     // what it replaces
     std::string mRunFailure;     // why the visitor's output is not complete
     std::string mWriteFailure;   // why the writer could not make it

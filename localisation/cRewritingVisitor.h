@@ -58,8 +58,9 @@ class cRewritingVisitor : public cElementVisitor {
 
   // The file the document is copied to (the data file's temporary sibling).
   virtual cFxWString GetOutputFilePath() const = 0;
-  // After EndDocument: the output was opened, every write reached it, and it
-  // was closed without error.
+  // After EndDocument: the output was opened, every write reached it (or,
+  // with a driver's output, was handed over), and it was closed without
+  // error.
   bool IsOutputComplete() const { return mOutputComplete; }
   // Why the output is not complete, in the system's words ("No space left
   // on device"); empty when it is complete or was never started.
