@@ -63,6 +63,23 @@ void FxAppendUnitBytes(const char16_t* units, size_t length, std::string& out) {
   for (size_t i = 0; i < length; ++i) FxAppendUtf8(units[i], out);
 }
 
+void FxAppendCount(size_t count, std::string& out) {
+  while (count >= 0x80) {
+    out += static_cast<char>(0x80 | (count & 0x7F));
+    count >>= 7;
+  }
+  out += static_cast<char>(count);
+}
+
+size_t FxReadCount(const std::string& bytes, size_t& at) {
+  size_t count = 0;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char byte = static_cast<unsigned char>(bytes[at++]);
+    count |= static_cast<size_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return count;
+  }
+}
+
 void FxAppendUnitsOfBytes(const char* bytes, size_t length, std::u16string& out) {
   const unsigned char* at = reinterpret_cast<const unsigned char*>(bytes);
   for (size_t i = 0; i < length;) {

@@ -18,32 +18,14 @@ cFxWString Decode(const std::string& bytes) {
   return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
 }
 
-// Counts as seven bits a byte, the last byte without its top bit.
-void AppendCount(size_t count, std::string& bytes) {
-  while (count >= 0x80) {
-    bytes += static_cast<char>(0x80 | (count & 0x7F));
-    count >>= 7;
-  }
-  bytes += static_cast<char>(count);
-}
-
-size_t ReadCount(const std::string& bytes, size_t& at) {
-  size_t count = 0;
-  for (int shift = 0;; shift += 7) {
-    const unsigned char byte = static_cast<unsigned char>(bytes[at++]);
-    count |= static_cast<size_t>(byte & 0x7F) << shift;
-    if (byte < 0x80) return count;
-  }
-}
-
 }  // namespace
 
 cDataFileList::cIterator::cIterator(const std::string* bytes, size_t next)
     : mBytes(bytes), mNext(next) {}
 
 void cDataFileList::cIterator::Load() {
-  const size_t shared = ReadCount(*mBytes, mNext);
-  const size_t own = ReadCount(*mBytes, mNext);
+  const size_t shared = FxReadCount(*mBytes, mNext);
+  const size_t own = FxReadCount(*mBytes, mNext);
   mPath.resize(shared);
   mPath.append(*mBytes, mNext, own);
   mNext += own;
@@ -86,8 +68,8 @@ void cDataFileList::AppendEncoded(const std::string& path) {
   if (mCount != 0 && !(mLast < path)) return;
   size_t shared = 0;
   while (shared < mLast.size() && shared < path.size() && mLast[shared] == path[shared]) ++shared;
-  AppendCount(shared, mBytes);
-  AppendCount(path.size() - shared, mBytes);
+  FxAppendCount(shared, mBytes);
+  FxAppendCount(path.size() - shared, mBytes);
   mBytes.append(path, shared, std::string::npos);
   mLast = path;
   ++mCount;

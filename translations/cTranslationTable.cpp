@@ -23,24 +23,6 @@ bool UnitsEqual(const std::vector<wchar16>& line, sUnitSpan span, const wchar16*
   return *text == 0;
 }
 
-// Counts as seven bits a byte, every byte but the last with its top bit set.
-void AppendCount(size_t count, std::string& bytes) {
-  while (count >= 0x80) {
-    bytes += static_cast<char>(0x80 | (count & 0x7F));
-    count >>= 7;
-  }
-  bytes += static_cast<char>(count);
-}
-
-size_t ReadCount(const std::string& bytes, size_t& at) {
-  size_t count = 0;
-  for (int shift = 0;; shift += 7) {
-    const unsigned char byte = static_cast<unsigned char>(bytes[at++]);
-    count |= static_cast<size_t>(byte & 0x7F) << shift;
-    if (byte < 0x80) return count;
-  }
-}
-
 std::string BytesOf(const wchar16* units, size_t length) {
   std::string bytes;
   FxAppendUnitBytes(units, length, bytes);
@@ -118,8 +100,8 @@ void cTranslationTable::AppendPath(std::string_view path) {
     const size_t most = std::min(path.size(), mLastPath.size());
     while (shared < most && path[shared] == mLastPath[shared]) ++shared;
   }
-  AppendCount(shared, mPaths);
-  AppendCount(path.size() - shared, mPaths);
+  FxAppendCount(shared, mPaths);
+  FxAppendCount(path.size() - shared, mPaths);
   mPaths.append(path.substr(shared));
   mLastPath.assign(path);
 }
@@ -130,8 +112,8 @@ void cTranslationTable::SortPaths() {
   // need, the front-coded form given up before the sorted one is made.
   size_t total = 0;
   for (size_t at = 0; at < mPaths.size();) {
-    total += ReadCount(mPaths, at);
-    const size_t own = ReadCount(mPaths, at);
+    total += FxReadCount(mPaths, at);
+    const size_t own = FxReadCount(mPaths, at);
     total += own;
     at += own;
   }
@@ -170,8 +152,8 @@ void cTranslationTable::SortPaths() {
 }
 
 void cTranslationTable::DecodePath(size_t& at, std::string& path) const {
-  const size_t shared = ReadCount(mPaths, at);
-  const size_t own = ReadCount(mPaths, at);
+  const size_t shared = FxReadCount(mPaths, at);
+  const size_t own = FxReadCount(mPaths, at);
   path.resize(shared);
   path.append(mPaths, at, own);
   at += own;

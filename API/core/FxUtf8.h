@@ -24,6 +24,12 @@ void FxAppendUtf8(char32_t point, std::string& out);
 void FxAppendUnitBytes(const char16_t* units, size_t length, std::string& out);
 // The units of bytes that FxAppendUnitBytes made, appended to `out`.
 void FxAppendUnitsOfBytes(const char* bytes, size_t length, std::u16string& out);
+// A count stored among such bytes (a length, a shared beginning), seven bits
+// a byte, every byte but the last with its top bit set: a small count costs
+// one byte. FxReadCount reads one back from `bytes` at `at` and moves `at`
+// past it.
+void FxAppendCount(size_t count, std::string& out);
+size_t FxReadCount(const std::string& bytes, size_t& at);
 
 // The code point at `text[at]` (`at` < `length`), a surrogate pair read as
 // one; `at` moves past it. A lone surrogate is answered as itself.

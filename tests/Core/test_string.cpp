@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "API/core/FxUtf8.h"
 #include "API/core/cFxString.h"
 #include "Core/FxStringBuffer.h"
 #include "support/TestSupport.h"
@@ -256,4 +257,28 @@ TEST(WideFormatter, ReportsCutOutputAndTerminatesWhatFits) {
   wchar16 out[8];
   EXPECT_TRUE(WideFormat(out, 3, u"%s", u"abc") == 3 && std::u16string(out, 3) == u"abc");  // fits, no terminator
   EXPECT_TRUE(WideFormat(out, 4, u"%d", 123456) == -1 && std::u16string(out, 4) == u"1234");
+}
+
+TEST(CompactNameBytes, UnitsAndCountsComeBackAndBytesKeepTheUnitsOrder) {
+  // Units at each encoded length's edges, a surrogate half and the last unit.
+  const std::u16string units = {u'A', 0x7F, 0x80, 0x7FF, 0x800, 0xD800, 0xDFFF, 0xFF0E, 0xFFFF};
+  std::string bytes;
+  FxAppendUnitBytes(units.data(), units.size(), bytes);
+  std::u16string back;
+  FxAppendUnitsOfBytes(bytes.data(), bytes.size(), back);
+  EXPECT_EQ(units, back);
+  for (size_t i = 1; i < units.size(); ++i) {
+    std::string lower, higher;
+    FxAppendUnitBytes(&units[i - 1], 1, lower);
+    FxAppendUnitBytes(&units[i], 1, higher);
+    EXPECT_LT(lower, higher) << "unit " << i;  // std::string compares as unsigned char
+  }
+
+  const size_t counts[] = {0, 1, 127, 128, 16383, 16384, std::numeric_limits<size_t>::max()};
+  std::string stored;
+  for (size_t count : counts) FxAppendCount(count, stored);
+  EXPECT_EQ(stored.size(), 1u + 1 + 1 + 2 + 2 + 3 + 10);
+  size_t at = 0;
+  for (size_t count : counts) EXPECT_EQ(FxReadCount(stored, at), count);
+  EXPECT_EQ(at, stored.size());
 }
