@@ -3,6 +3,7 @@
 #pragma once
 
 #include "API/core/cFxString.h"
+#include "localisation/LocalisedStringVocabulary.h"
 
 class cXmlElement;
 
@@ -27,6 +28,21 @@ class cInternedName {
  private:
   cFxWString mName;
 };
+
+// The element names of the vocabulary that the visitors look for on every
+// tag, interned once for the run.
+struct sWatchedNames {
+  cInternedName mLocalisedString{kLocalisation::cLocalisedString};
+  cInternedName mDeltaString{kLocalisation::cDeltaString};
+  cInternedName mValue{kLocalisation::cValue};
+  cInternedName mAttribute{kLocalisation::cAttribute};
+  cInternedName mOtherList{kLocalisation::cOtherList};
+  cInternedName mNil{kLocalisation::cNil};
+  cInternedName mBlob{kLocalisation::cBlob};
+  cInternedName mOther{kLocalisation::cOther};
+  cInternedName mEnglish{kLocalisation::cEnglish};
+};
+const sWatchedNames& WatchedNames();
 
 // `filePath` without its first n code units, n being the length of
 // `startDirectory`. The prefix is not compared: a file below the start

@@ -4,20 +4,12 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
-namespace {
-// The name looked for on every tag, interned once for the run.
-const cInternedName& LocalisedStringName() {
-  static const cInternedName name(kLocalisation::cLocalisedString);
-  return name;
-}
-}  // namespace
-
 cGameExtractVisitor::cGameExtractVisitor() : cExtractVisitor(eFlavour::Game) {}
 
 void cGameExtractVisitor::StartElement(cXmlElement& element) {
   // The string element itself starts nothing: its first child does.
   if (mStream->IsOpen() && !mInLocalisedString && !mElements.IsEmpty() &&
-      LocalisedStringName().Matches(mElements.Top()->GetName())) {
+      WatchedNames().mLocalisedString.Matches(mElements.Top()->GetName())) {
     BeginKey();
     mInLocalisedString = true;
   }
@@ -32,7 +24,7 @@ void cGameExtractVisitor::Text(const cXmlText& text) {
 
 void cGameExtractVisitor::EndElement(const cFxWString& name) {
   mElements.Pop();
-  if (mInLocalisedString && LocalisedStringName().Matches(name)) {
+  if (mInLocalisedString && WatchedNames().mLocalisedString.Matches(name)) {
     EndString();
     mInLocalisedString = false;
   }

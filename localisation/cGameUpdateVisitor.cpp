@@ -17,11 +17,11 @@ cFxWString cGameUpdateVisitor::GetOutputFilePath() const { return mFilePath + cT
 void cGameUpdateVisitor::StartElement(cXmlElement& element) {
   PassStartTag(element);
   const cFxWString& name = element.GetName();
-  if (TextEquals(name, kLocalisation::cLocalisedString)) {
+  if (WatchedNames().mLocalisedString.Matches(name)) {
     mInLocalisedString = true;
-  } else if (mInLocalisedString && TextEquals(name, kLocalisation::cEnglish)) {
+  } else if (mInLocalisedString && WatchedNames().mEnglish.Matches(name)) {
     mInEnglish = true;
-  } else if (TextEquals(name, kLocalisation::cOther)) {
+  } else if (WatchedNames().mOther.Matches(name)) {
     // Ending the match here rather than at the first text inside "Other"
     // keeps pairs laid out over several lines out of reach as well.
     mMatch = nullptr;
@@ -42,9 +42,9 @@ void cGameUpdateVisitor::Text(const cXmlText& text) {
 
 void cGameUpdateVisitor::EndElement(const cFxWString& name) {
   PassEndTag(name);
-  if (mInEnglish && TextEquals(name, kLocalisation::cEnglish)) {
+  if (mInEnglish && WatchedNames().mEnglish.Matches(name)) {
     mInEnglish = false;
-  } else if (TextEquals(name, kLocalisation::cLocalisedString)) {
+  } else if (WatchedNames().mLocalisedString.Matches(name)) {
     mInLocalisedString = false;
     mMatch = nullptr;
   }

@@ -31,21 +31,8 @@ void cRewritingVisitor::EndDocument() {
   if (!mOutputComplete) mOutputFailure = mStream.GetFailure();
 }
 
-namespace {
-// The names the game flavour's pass-through looks for on every tag,
-// interned once for the run.
-struct sPrefixedNames {
-  cInternedName mNil{kLocalisation::cNil};
-  cInternedName mBlob{kLocalisation::cBlob};
-};
-const sPrefixedNames& PrefixedNames() {
-  static const sPrefixedNames names;
-  return names;
-}
-}  // namespace
-
 const wchar16* cRewritingVisitor::PrefixOf(const cFxWString& name) const {
-  if (IsGameFlavour() && (PrefixedNames().mNil.Matches(name) || PrefixedNames().mBlob.Matches(name)))
+  if (IsGameFlavour() && (WatchedNames().mNil.Matches(name) || WatchedNames().mBlob.Matches(name)))
     return kLocalisation::cNamespacePrefix;
   return u"";
 }
@@ -69,7 +56,7 @@ void cRewritingVisitor::PassText(const cXmlText& text) {
     const cXmlElement* container = mElements.Top();
     bool typed = false;
     if (container) {
-      if (PrefixedNames().mNil.Matches(container->GetName())) return;
+      if (WatchedNames().mNil.Matches(container->GetName())) return;
       typed = !GetAttributeOrEmpty(*container, kLocalisation::cTypeAttribute).IsEmpty();
     }
     if (!typed && text.IsEmpty()) return;

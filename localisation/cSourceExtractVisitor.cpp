@@ -4,19 +4,6 @@
 #include "localisation/VisitorHelpers.h"
 #include "xml/cXmlElement.h"
 
-namespace {
-// The names looked for on every tag, interned once for the run.
-struct sWatchedNames {
-  cInternedName mLocalisedString{kLocalisation::cLocalisedString};
-  cInternedName mDeltaString{kLocalisation::cDeltaString};
-  cInternedName mValue{kLocalisation::cValue};
-};
-const sWatchedNames& WatchedNames() {
-  static const sWatchedNames names;
-  return names;
-}
-}  // namespace
-
 cSourceExtractVisitor::cSourceExtractVisitor() : cExtractVisitor(eFlavour::Source) {}
 
 void cSourceExtractVisitor::StartElement(cXmlElement& element) {

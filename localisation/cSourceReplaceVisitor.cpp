@@ -5,17 +5,6 @@
 #include "xml/cXmlElement.h"
 
 namespace {
-// The names looked for on every tag, interned once for the run.
-struct sWatchedNames {
-  cInternedName mAttribute{kLocalisation::cAttribute};
-  cInternedName mLocalisedString{kLocalisation::cLocalisedString};
-  cInternedName mDeltaString{kLocalisation::cDeltaString};
-};
-const sWatchedNames& WatchedNames() {
-  static const sWatchedNames names;
-  return names;
-}
-
 bool IsAttribute(const cXmlElement& element) { return WatchedNames().mAttribute.Matches(element.GetName()); }
 
 // The name of the tag an "Attribute" element stands for.

@@ -12,16 +12,16 @@ void cSourceUpdateVisitor::StartElement(cXmlElement& element) {
   if (!mElements.IsEmpty() && !mInValue) {
     const cFxWString& name = element.GetName();
     if (!mInLocalisedString) {
-      if (TextEquals(name, kLocalisation::cLocalisedString)) mInLocalisedString = true;
+      if (WatchedNames().mLocalisedString.Matches(name)) mInLocalisedString = true;
     } else if (!mInDeltaString) {
-      if (TextEquals(name, kLocalisation::cDeltaString)) {
+      if (WatchedNames().mDeltaString.Matches(name)) {
         mInDeltaString = true;
         mLanguage = GetAttributeOrEmpty(*mElements.Top(), kLocalisation::cNameAttribute);
       }
-    } else if (TextEquals(name, kLocalisation::cValue)) {
+    } else if (WatchedNames().mValue.Matches(name)) {
       mInValue = true;
     }
-    if (!mInOtherList && TextEquals(name, kLocalisation::cOtherList)) {
+    if (!mInOtherList && WatchedNames().mOtherList.Matches(name)) {
       mInOtherList = true;
       mMatch = nullptr;
     }
@@ -52,9 +52,9 @@ void cSourceUpdateVisitor::Text(const cXmlText& text) {
 void cSourceUpdateVisitor::EndElement(const cFxWString& name) {
   mElements.Pop();
   PassEndTag(name);
-  if (mInDeltaString && TextEquals(name, kLocalisation::cDeltaString)) {
+  if (mInDeltaString && WatchedNames().mDeltaString.Matches(name)) {
     mInDeltaString = false;
-  } else if (TextEquals(name, kLocalisation::cLocalisedString)) {
+  } else if (WatchedNames().mLocalisedString.Matches(name)) {
     mInLocalisedString = false;
     mMatch = nullptr;
   }
