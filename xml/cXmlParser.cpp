@@ -80,27 +80,65 @@ inline uint32_t PlainStops(__m128i bytes) {
 }
 #endif
 
-// Copies the plain bytes that start at `from` to `out` as units and answers
-// how many there are: all of [from, end) when every byte is plain, else up
-// to the first byte that is not. `out` has room for end - from units.
-// Sixteen bytes are tested at a time where the processor allows, since the
-// indentation and texts between tags are long runs of plain bytes.
-inline uint32_t CopyPlainBytes(const uint8_t* from, const uint8_t* end, wchar16* out) {
+// Whether the line break `c` after `previous` starts a new line: it does
+// unless it completes a CR LF or LF CR pair, so the same break twice is two
+// lines.
+inline bool StartsLine(int32_t previous, int32_t c) { return (previous != '\n' && previous != '\r') || previous == c; }
+
+#if defined(__SSE2__)
+// The bits of the sixteen `bytes` equal to `byte`.
+inline uint32_t BitsOf(__m128i bytes, char byte) {
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte))));
+}
+#endif
+
+// Copies the character data that starts at `from` as it stands, plain
+// bytes and line breaks, to `out` as units, up to the first '<', '&' or
+// byte from 0x80 up, or `end`, and answers how many it copied. `previous`
+// is the character before `from` and is left on the last one copied;
+// `line` counts the breaks as StartsLine says. `out` has room for
+// end - from units. Sixteen bytes are taken at a time where the processor
+// allows, breaks and all, so the layout between two tags (a line break and
+// the indentation) costs one step.
+inline uint32_t CopyTextBytes(const uint8_t* from, const uint8_t* end, wchar16* out, int32_t& previous,
+                              int32_t& line) {
   const uint8_t* const start = from;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   while (end - from >= 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    const uint32_t mask = PlainStops(bytes);
-    // All sixteen are written; only the plain ones are kept.
+    const uint32_t stops =
+        BitsOf(bytes, '<') | BitsOf(bytes, '&') | static_cast<uint32_t>(_mm_movemask_epi8(bytes));
+    // All sixteen are written; only those before the first stop are kept.
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
-    if (mask != 0) return static_cast<uint32_t>(from - start) + static_cast<uint32_t>(__builtin_ctz(mask));
+    const uint32_t count = stops != 0 ? static_cast<uint32_t>(__builtin_ctz(stops)) : 16;
+    if (count != 0) {
+      const uint32_t taken = (1u << count) - 1;
+      const uint32_t cr = BitsOf(bytes, '\r') & taken;
+      const uint32_t lf = BitsOf(bytes, '\n') & taken;
+      if ((cr | lf) != 0) {
+        // Bit i of afterCr and afterLf: the character before byte i.
+        const uint32_t afterCr = (cr << 1) | (previous == '\r' ? 1u : 0u);
+        const uint32_t afterLf = (lf << 1) | (previous == '\n' ? 1u : 0u);
+        for (uint32_t starts = (cr & ~afterLf) | (lf & ~afterCr); starts != 0; starts &= starts - 1) ++line;
+      }
+      previous = from[count - 1];
+    }
+    if (count != 16) return static_cast<uint32_t>(from - start) + count;
     from += 16;
     out += 16;
   }
 #endif
-  while (from != end && IsByteOf(*from, kCharClass::cPlain)) *out++ = *from++;
+  for (; from != end; ++from) {
+    const uint8_t byte = *from;
+    if (!IsByteOf(byte, kCharClass::cPlain)) {
+      if (byte != '\n' && byte != '\r') break;
+      if (StartsLine(previous, byte)) ++line;
+    }
+    *out++ = byte;
+    previous = byte;
+  }
   return static_cast<uint32_t>(from - start);
 }
 
@@ -217,7 +255,7 @@ inline void cXmlParser::TakeRun(cUnits& units, uint8_t charClass, int32_t stop) 
 
 // Counts the line break `c` that follows `previous` (see Advance).
 inline void cXmlParser::CountLineBreak(int32_t previous, int32_t c) {
-  if ((previous != '\n' && previous != '\r') || previous == c) ++mLine;
+  if (StartsLine(previous, c)) ++mLine;
 }
 
 // Character data as it stands in the chunk: plain ASCII and line breaks,
@@ -225,22 +263,14 @@ inline void cXmlParser::CountLineBreak(int32_t previous, int32_t c) {
 // multi-byte sequence or the chunk's end. The indentation between tags is
 // all of this kind. mChar is left on the last unit taken.
 inline void cXmlParser::TakeTextRun(cUnits& units) {
-  const uint8_t* from = mNext;
-  wchar16* out = units.Reserve(static_cast<uint32_t>(mEnd - from));
+  wchar16* const out = units.Reserve(static_cast<uint32_t>(mEnd - mNext));
   int32_t previous = mChar;
-  for (;;) {
-    const uint32_t plain = CopyPlainBytes(from, mEnd, out);
-    from += plain;
-    out += plain;
-    if (plain != 0) previous = from[-1];
-    if (from == mEnd || (*from != '\n' && *from != '\r')) break;
-    CountLineBreak(previous, *from);
-    previous = *from;
-    *out++ = *from++;
-  }
-  units.Commit(out);
-  mNext = from;
+  int32_t line = mLine;
+  const uint32_t count = CopyTextBytes(mNext, mEnd, out, previous, line);
+  units.Commit(out + count);
+  mNext += count;
   mChar = previous;
+  mLine = line;
 }
 
 // The rest of a whitespace run in the chunk, line breaks counted. mChar is
@@ -375,9 +405,10 @@ void cXmlParser::ReadNameToken() {
 }
 
 // A tag name without prefix, all ASCII and whole in the chunk, straight
-// from the input's bytes into mName; anything else (a prefix, a multi-byte
-// character, a name that runs to the chunk's end) is left to the tokenizer.
-// The name holds no line break, so the line count stays as it is.
+// from the input's bytes into mName, and the token after it; anything else
+// (a prefix, a multi-byte character, a name that runs to the chunk's end)
+// is left to the tokenizer. The name holds no line break, so the line
+// count stays as it is.
 bool cXmlParser::TakeTagName() {
   const int32_t first = mChar;
   if (!HasClass(first, kCharClass::cNameStart) || first == ':') return false;
@@ -388,8 +419,39 @@ bool cXmlParser::TakeTagName() {
   const uint32_t length = static_cast<uint32_t>(from - name);
   if (from == mEnd || IsNameChar(*from) || length > tTagNameCache::cMaxLength) return false;
   mName = XmlTagName(name, length);
+  if (*from == '>') {
+    // Most tags close right after their name: the '>' is its own token.
+    mTokenLine = mLine;
+    mToken = '>';
+    mChar = '>';
+    mNext = from + 1;
+    Advance();
+    return true;
+  }
   mNext = from;
   Advance();
+  NextToken();
+  return true;
+}
+
+// At '<' in character data: the token of the tag that starts there, when
+// '<' or "</" is followed by an ASCII name start in the chunk, is made
+// here without the tokenizer; mChar is left on the name's first byte, as
+// TakeTagName expects. Anything else is left to NextToken. None of these
+// bytes is a line break, so the line count stays as it is.
+bool cXmlParser::TakeTagStart() {
+  const uint8_t* next = mNext;
+  if (next == mEnd) return false;
+  int32_t token = '<';
+  if (*next == '/') {
+    token = kXmlToken::cEndTagStart;
+    if (++next == mEnd) return false;
+  }
+  if (!IsByteOf(*next, kCharClass::cNameStart)) return false;
+  mTokenLine = mLine;
+  mToken = token;
+  mChar = *next;
+  mNext = next + 1;
   return true;
 }
 
@@ -462,6 +524,12 @@ inline const cFxWString& cXmlParser::LookupNamespace(const cFxWString& prefix) c
   }
   if (!prefix.IsEmpty()) Fail();
   return kNoNamespace;
+}
+
+// Most tags of a data file have no prefix, no attribute and no namespace
+// in scope: nothing to resolve, and Read has already cleared mNamespace.
+inline void cXmlParser::ResolveTagNames(const cFxWString& prefix) {
+  if (mNamespaceCount != 0 || mAttributeCount != 0 || prefix.GetHandle() != nullptr) ResolveNames(prefix);
 }
 
 void cXmlParser::ResolveNames(const cFxWString& prefix) {
@@ -627,7 +695,6 @@ void cXmlParser::ReadTagName(cFxWString& prefix) {
   mNameCleared = false;
   if (TakeTagName()) {
     prefix = cFxWString();
-    NextToken();
     return;
   }
   NextToken();
@@ -648,7 +715,7 @@ void cXmlParser::ReadStartTag() {
     Expect('>');
   }
   ++mDepth;
-  ResolveNames(prefix);
+  ResolveTagNames(prefix);
   mTextPending = true;
   mNodeType = eElementStart;
 }
@@ -659,7 +726,7 @@ void cXmlParser::ReadEndTag() {
   SkipWhitespace();
   Expect('>');
   --mDepth;
-  ResolveNames(prefix);
+  ResolveTagNames(prefix);
   PopNamespaces();
   mTextPending = true;
   mNodeType = eElementEnd;
@@ -838,6 +905,7 @@ void cXmlParser::ReadCharacterData() {
   for (;;) {
     const int32_t c = mChar;
     if (c == '<') {
+      if (TakeTagStart()) return;
       NextToken();
       if (mToken != kXmlToken::cCommentStart) return;
       SkipComment();

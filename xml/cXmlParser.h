@@ -155,6 +155,7 @@ class cXmlParser {
   void NextToken();
   void ReadNameToken();
   bool TakeTagName();
+  bool TakeTagStart();
   void SkipWhitespace();
   void Expect(int32_t token);
   wchar16 ReadEntity();
@@ -176,6 +177,7 @@ class cXmlParser {
   cFxWString InternLocalPart() const;
   void AddNamespace(const cFxWString& prefix, const cFxWString& uri);
   const cFxWString& LookupNamespace(const cFxWString& prefix) const;
+  void ResolveTagNames(const cFxWString& prefix);
   void ResolveNames(const cFxWString& prefix);
   void PopNamespaces();
   void ClearAttributes();

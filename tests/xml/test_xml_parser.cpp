@@ -267,6 +267,19 @@ TEST(XmlParserRuns, EveryByteReadsAsOneByteAtATime) {
   }
 }
 
+// Line breaks of every pairing, at every offset of a run of text (so that
+// a pair straddles the steps in which a large buffer's runs are scanned),
+// count as they do one byte at a time: the nodes after the text say.
+TEST(XmlParserRuns, LineBreaksCountTheSameAtEveryOffsetOfARun) {
+  for (const std::string breaks : {"\r\n", "\n\r", "\r\r", "\n\n", "\r\n\r\n", "\n\r\r\n"}) {
+    for (size_t offset = 0; offset < 40; ++offset) {
+      const std::string document = "<r>" + std::string(offset, '\t') + breaks + "x" + breaks + "</r>\n<a/>";
+      SCOPED_TRACE("offset " + std::to_string(offset) + " in " + document);
+      EXPECT_EQ(Outcome(document, 65536, true), Outcome(document, 1, true));
+    }
+  }
+}
+
 // Names and URIs are interned (equal text, one handle, whichever parser read
 // them); empty texts and values are the null handle, which is what the
 // visitors test for. A parser opened again on another stream carries
