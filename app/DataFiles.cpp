@@ -72,16 +72,22 @@ struct sDirectoryEntry {
 void WalkDirectory(const cFxWString& directory, tOpenDirectories& open, sWalkSink& sink) {
   const std::u16string units = StableUnits(directory);
 
+  sFxDirEntry entry;
+  cFxDirSearch* search = FxPlatformFindFirst(units.c_str(), entry);
+  // A directory that opens tells its identity itself; its name is looked up
+  // again only when it does not open.
   sDirectoryIdentity identity;
-  const bool known = FxPlatformGetDirectoryIdentity(units.c_str(), &identity.mVolume,
-                                                    &identity.mFile);
+  const bool known =
+      search != nullptr ? FxPlatformGetSearchIdentity(search, &identity.mVolume, &identity.mFile)
+                        : FxPlatformGetDirectoryIdentity(units.c_str(), &identity.mVolume, &identity.mFile);
   if (known) {
-    if (IsOpen(open, identity)) return;
+    if (IsOpen(open, identity)) {
+      FxPlatformFindClose(search);
+      return;
+    }
     open.push_back(identity);
   }
 
-  sFxDirEntry entry;
-  cFxDirSearch* search = FxPlatformFindFirst(units.c_str(), entry);
   if (search == nullptr) {
     std::printf("Error: failed to find first file\n");
   } else {

@@ -183,6 +183,11 @@ void FxPlatformFindClose(cFxDirSearch* search);
 // tell a directory it has already entered through a link. A file has one
 // too: two names of the same file give the same identity.
 bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file);
+// The identity of the directory `search` enumerates, the one
+// FxPlatformGetDirectoryIdentity gives for the name it was started on;
+// taken from the open directory where the system allows, so a walk that
+// lists a directory does not look its name up a second time.
+bool FxPlatformGetSearchIdentity(cFxDirSearch* search, uint64_t* volume, uint64_t* file);
 
 // ---- Processes ----------------------------------------------------------------------
 // Every child program is started here, directly (no shell), with `args`

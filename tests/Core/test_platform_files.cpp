@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "Core/platform/FxPlatform.h"
 #include "support/TestSupport.h"
@@ -119,6 +121,33 @@ TEST(PlatformDirectories, FindListsEveryEntryWithItsKind) {
   EXPECT_EQ(eFxFindNoMore, result);
   EXPECT_EQ(expected, found);
   EXPECT_EQ(nullptr, FxPlatformFindFirst(Wide(dir / "missing").c_str(), entry));
+}
+
+// A search tells the identity its directory's name gives, through a link
+// too, and two directories apart.
+TEST(PlatformDirectories, SearchHasTheIdentityOfItsDirectory) {
+  TempDir dir;
+  fs::create_directory(dir.Path() / "a");
+  fs::create_directory(dir.Path() / "b");
+  std::vector<std::string> names = {dir / "a", dir / "b"};
+#ifndef _WIN32
+  fs::create_directory_symlink(dir.Path() / "a", dir.Path() / "link");
+  names.push_back(dir / "link");
+#endif
+  std::vector<std::pair<uint64_t, uint64_t>> identities;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    sFxDirEntry entry;
+    cFxDirSearch* search = FxPlatformFindFirst(Wide(name).c_str(), entry);
+    ASSERT_NE(nullptr, search);
+    uint64_t volume = 0, file = 0, nameVolume = 1, nameFile = 1;
+    EXPECT_TRUE(FxPlatformGetSearchIdentity(search, &volume, &file));
+    FxPlatformFindClose(search);
+    ASSERT_TRUE(FxPlatformGetDirectoryIdentity(Wide(name).c_str(), &nameVolume, &nameFile));
+    EXPECT_EQ(std::make_pair(nameVolume, nameFile), std::make_pair(volume, file));
+    identities.push_back({volume, file});
+  }
+  EXPECT_NE(identities[0], identities[1]);
 }
 
 TEST(PlatformProcesses, ArgumentsArriveUnchangedInTheChildsDirectoryAndOutputFiles) {

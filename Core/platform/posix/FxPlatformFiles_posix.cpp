@@ -217,6 +217,15 @@ class cFxDirSearch {
   cFxDirSearch(const cFxDirSearch&) = delete;
   cFxDirSearch& operator=(const cFxDirSearch&) = delete;
 
+  // The open directory's own identity: no name to look up.
+  bool GetIdentity(uint64_t* volume, uint64_t* file) const {
+    struct stat status;
+    if (fstat(dirfd(mDirectory), &status) != 0) return false;
+    if (volume != nullptr) *volume = static_cast<uint64_t>(status.st_dev);
+    if (file != nullptr) *file = static_cast<uint64_t>(status.st_ino);
+    return true;
+  }
+
   eFxFindResult Next(sFxDirEntry& entry) {
     errno = 0;
     struct dirent* found = readdir(mDirectory);
@@ -265,6 +274,10 @@ eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry) {
 }
 
 void FxPlatformFindClose(cFxDirSearch* search) { delete search; }
+
+bool FxPlatformGetSearchIdentity(cFxDirSearch* search, uint64_t* volume, uint64_t* file) {
+  return search != nullptr && search->GetIdentity(volume, file);
+}
 
 bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file) {
   struct stat status;

@@ -186,11 +186,14 @@ void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<s
 
 class cFxDirSearch {
  public:
-  explicit cFxDirSearch(HANDLE handle) : mHandle(handle) {}
+  cFxDirSearch(HANDLE handle, const wchar16* directory) : mHandle(handle), mDirectory(directory) {}
   ~cFxDirSearch() { FindClose(mHandle); }
   cFxDirSearch(const cFxDirSearch&) = delete;
   cFxDirSearch& operator=(const cFxDirSearch&) = delete;
   HANDLE mHandle;
+  // A find handle tells nothing of its directory: the identity comes from
+  // the name the search started on.
+  std::u16string mDirectory;
 };
 
 namespace {
@@ -211,7 +214,7 @@ cFxDirSearch* FxPlatformFindFirst(const wchar16* directory, sFxDirEntry& entry) 
   HANDLE handle = FindFirstFileW(pattern.c_str(), &data);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   EntryFromData(data, entry);
-  return new cFxDirSearch(handle);
+  return new cFxDirSearch(handle, directory);
 }
 
 eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry) {
@@ -224,6 +227,10 @@ eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry) {
 }
 
 void FxPlatformFindClose(cFxDirSearch* search) { delete search; }
+
+bool FxPlatformGetSearchIdentity(cFxDirSearch* search, uint64_t* volume, uint64_t* file) {
+  return search != nullptr && FxPlatformGetDirectoryIdentity(search->mDirectory.c_str(), volume, file);
+}
 
 bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file) {
   // Opening a directory needs backup semantics; no access is asked for.
