@@ -419,19 +419,27 @@ bool cXmlParser::TakeTagName() {
   const uint32_t length = static_cast<uint32_t>(from - name);
   if (from == mEnd || IsNameChar(*from) || length > tTagNameCache::cMaxLength) return false;
   mName = XmlTagName(name, length);
-  if (*from == '>') {
-    // Most tags close right after their name: the '>' is its own token.
+  TakeTokenAt(from, from[-1]);
+  return true;
+}
+
+// On from `from` in the chunk, just after a name or value taken straight
+// from it, whose last character `previous` is no line break: the token
+// there. The '>' that most often follows is its own token, made here;
+// anything else goes through the tokenizer.
+inline void cXmlParser::TakeTokenAt(const uint8_t* from, int32_t previous) {
+  if (from != mEnd && *from == '>') {
     mTokenLine = mLine;
     mToken = '>';
     mChar = '>';
     mNext = from + 1;
     Advance();
-    return true;
+    return;
   }
   mNext = from;
+  mChar = previous;
   Advance();
   NextToken();
-  return true;
 }
 
 // At '<' in character data: the token of the tag that starts there, when
@@ -511,6 +519,7 @@ void cXmlParser::AddNamespace(const cFxWString& prefix, const cFxWString& uri) {
   }
   if (mNamespaceCount == cMaxNamespaces) Fail();
   sNamespace& entry = mNamespaces[mNamespaceCount++];
+  if (prefix.GetHandle() == nullptr) ++mDefaultNamespaceCount;
   entry.mDepth = mDepth;
   entry.mPrefix = prefix;
   entry.mUri = uri;
@@ -526,10 +535,11 @@ inline const cFxWString& cXmlParser::LookupNamespace(const cFxWString& prefix) c
   return kNoNamespace;
 }
 
-// Most tags of a data file have no prefix, no attribute and no namespace
-// in scope: nothing to resolve, and Read has already cleared mNamespace.
+// Most tags of a data file have no prefix and no attribute, and no default
+// namespace is in scope: nothing to resolve, and Read has already cleared
+// mNamespace.
 inline void cXmlParser::ResolveTagNames(const cFxWString& prefix) {
-  if (mNamespaceCount != 0 || mAttributeCount != 0 || prefix.GetHandle() != nullptr) ResolveNames(prefix);
+  if (mAttributeCount != 0 || prefix.GetHandle() != nullptr || mDefaultNamespaceCount != 0) ResolveNames(prefix);
 }
 
 void cXmlParser::ResolveNames(const cFxWString& prefix) {
@@ -555,6 +565,7 @@ void cXmlParser::ResolveNames(const cFxWString& prefix) {
 void cXmlParser::PopNamespaces() {
   while (mNamespaceCount > 0 && mNamespaces[mNamespaceCount - 1].mDepth >= mDepth) {
     sNamespace& entry = mNamespaces[--mNamespaceCount];
+    if (entry.mPrefix.GetHandle() == nullptr) --mDefaultNamespaceCount;
     entry.mPrefix = cFxWString();
     entry.mUri = cFxWString();
   }
@@ -852,10 +863,7 @@ bool cXmlParser::TakeAttribute() {
     AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);
   }
   // On past the closing quote to the token after the attribute.
-  mNext = p + 1;
-  mChar = quote;
-  Advance();
-  NextToken();
+  TakeTokenAt(p + 1, quote);
   return true;
 }
 

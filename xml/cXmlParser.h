@@ -156,6 +156,7 @@ class cXmlParser {
   void ReadNameToken();
   bool TakeTagName();
   bool TakeTagStart();
+  void TakeTokenAt(const uint8_t* from, int32_t previous);
   void SkipWhitespace();
   void Expect(int32_t token);
   wchar16 ReadEntity();
@@ -230,4 +231,6 @@ class cXmlParser {
   bool mTextPending = false;
   sNamespace mNamespaces[cMaxNamespaces];
   uint32_t mNamespaceCount = 0;
+  // Declarations of the default namespace among them.
+  uint32_t mDefaultNamespaceCount = 0;
 };
