@@ -45,10 +45,12 @@ class cCommitQueue::cOutput : public cFxOsFile {
   bool mClosed = false;
 };
 
-cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued, size_t maxBytesInFlight)
+cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued, size_t maxBytesInFlight,
+                           uint32_t settleThreads)
     : mBatchFiles(batchFiles ? batchFiles : 1),
       mMaxQueued(maxQueued ? maxQueued : 1),
-      mMaxBytesInFlight(maxBytesInFlight ? maxBytesInFlight : 1) {
+      mMaxBytesInFlight(maxBytesInFlight ? maxBytesInFlight : 1),
+      mSettleThreads(settleThreads ? settleThreads : 1) {
   gActiveQueue = this;
   FxSetPreExitHook(FinishActiveQueue);
 }
@@ -215,6 +217,8 @@ void cCommitQueue::StartThreads() {
   mStopping = false;
   mWriter = std::thread(&cCommitQueue::Write, this);
   mSettler = std::thread(&cCommitQueue::Settle, this);
+  // The settler is one of the threads that settle a batch.
+  for (uint32_t i = 1; i < mSettleThreads; ++i) mSettleHelpers.emplace_back(&cCommitQueue::HelpSettle, this);
 }
 
 void cCommitQueue::StopThreads() {
@@ -224,8 +228,11 @@ void cCommitQueue::StopThreads() {
   }
   mWriteWork.notify_all();
   mSettleWork.notify_all();
+  mBatchWork.notify_all();
   if (mWriter.joinable()) mWriter.join();
   if (mSettler.joinable()) mSettler.join();
+  for (std::thread& helper : mSettleHelpers) helper.join();
+  mSettleHelpers.clear();
 }
 
 // The writer: makes each copy from what the run's thread handed over, until
@@ -288,7 +295,7 @@ size_t cCommitQueue::ReadyToSettle() const {
 }
 
 // The settler: puts batches of closed copies on the disk and settles them
-// in order, until told to stop with none queued.
+// with its helpers, a batch at a time, until told to stop with none queued.
 void cCommitQueue::Settle() {
   std::unique_lock<std::mutex> lock(mMutex);
   for (;;) {
@@ -308,16 +315,46 @@ void cCommitQueue::Settle() {
     std::vector<std::string> syncFailures;
     FxPlatformSyncFiles(complete, syncFailures);
     size_t synced = 0;
-    for (size_t i = 0; i < batch.size(); ++i) {
-      if (reasons[i].empty()) reasons[i] = syncFailures[synced++];
-      const eSettled outcome = SettleCopy(batch[i]->mUnits, batch[i]->mCommit, reasons[i]);
-      lock.lock();
-      batch[i]->mOutcome = outcome;
-      batch[i]->mReason = reasons[i];
-      batch[i]->mSettled = true;
-      lock.unlock();
-      mSettled.notify_one();
-    }
+    for (std::string& reason : reasons)
+      if (reason.empty()) reason = syncFailures[synced++];
+    // The whole batch is on the disk, and no two of its copies replace the
+    // same file: they may take their places in any order.
     lock.lock();
+    mBatch = std::move(batch);
+    mBatchReasons = std::move(reasons);
+    mNextToSettle = 0;
+    mBatchUnsettled = mBatch.size();
+    mBatchWork.notify_all();
+    SettleBatch(lock);
+    mBatchDone.wait(lock, [&] { return mBatchUnsettled == 0; });
+    mBatch.clear();
+    mBatchReasons.clear();
+    mNextToSettle = 0;
+  }
+}
+
+void cCommitQueue::SettleBatch(std::unique_lock<std::mutex>& lock) {
+  // Taken oldest first, so the copy the run's thread waits for comes soon.
+  while (mNextToSettle < mBatch.size()) {
+    const size_t next = mNextToSettle++;
+    sCopy& copy = *mBatch[next];
+    std::string reason = std::move(mBatchReasons[next]);
+    lock.unlock();
+    const eSettled outcome = SettleCopy(copy.mUnits, copy.mCommit, reason);
+    lock.lock();
+    copy.mOutcome = outcome;
+    copy.mReason = std::move(reason);
+    copy.mSettled = true;
+    mSettled.notify_one();
+    if (--mBatchUnsettled == 0) mBatchDone.notify_one();
+  }
+}
+
+void cCommitQueue::HelpSettle() {
+  std::unique_lock<std::mutex> lock(mMutex);
+  for (;;) {
+    mBatchWork.wait(lock, [&] { return mStopping || mNextToSettle < mBatch.size(); });
+    if (mNextToSettle >= mBatch.size()) return;
+    SettleBatch(lock);
   }
 }

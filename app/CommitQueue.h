@@ -11,9 +11,14 @@
 // and two threads of the queue's own do the rest, copy after copy in the
 // run's order:
 //   the writer creates each copy, writes its bytes and closes it;
-//   the settler puts closed copies on the disk in batches and then lets
-//   each take its data file's place, or deletes one that is incomplete
-//   (SettleCopy: the same checks, the same file work as FinishRewrite).
+//   the settler puts closed copies on the disk in batches and then, with a
+//   few helper threads, lets each copy of the batch take its data file's
+//   place, or deletes one that is incomplete (SettleCopy: the same checks,
+//   the same file work as FinishRewrite). Replacing a file may wait for the
+//   device to be told the old file's blocks are free; one after another
+//   those waits made most of the settler's time, side by side they overlap.
+//   No two copies in the queue replace the same file (BeforeReading sees
+//   to that), so the order among a batch's copies does not matter.
 //
 // A copy must be on the disk before it takes its data file's place, or a
 // crash could leave the data file cut short. Asking the system for that
@@ -30,10 +35,12 @@
 // What the user sees stays on the run's thread, in the run's order: a
 // progress line appears only once every file before it is settled, and
 // the complaint about a file (worded as FinishRewrite words it) once that
-// file is. So what a run stopped at any moment leaves behind is as if each
-// file were finished before the next began: every file whose progress line
-// is followed by another has its new contents. Only the moment at which it
-// happens moves, by up to a batch.
+// file is. So a run stopped at any moment leaves every file whose progress
+// line is followed by another with its new contents; within the batch being
+// settled, files may have been replaced in any order; and every data file
+// is always whole, with its old contents or its new ones, never missing or
+// cut short. Only the moment at which a file is replaced moves, by up to a
+// batch.
 //
 // A fatal error (a badly formed data file) finishes every queued file
 // before the program ends, as the one-at-a-time run had; the copy being
@@ -69,13 +76,18 @@ constexpr uint32_t cMaxQueued = 2 * cBatchFiles;
 // enough for the run's thread to read on while the writer creates a file,
 // and memory stays flat however large the files are.
 constexpr size_t cMaxBytesInFlight = 4 * kRewrite::cStreamBufferSize;
+// Threads that let a batch's copies take their places at once: each
+// replacement may wait for the device to forget the old file's blocks, and
+// such waits overlap well.
+constexpr uint32_t cSettleThreads = 6;
 }  // namespace kCommitQueue
 
 class cCommitQueue : private iRewriteOutput {
  public:
   explicit cCommitQueue(uint32_t batchFiles = kCommitQueue::cBatchFiles,
                         uint32_t maxQueued = kCommitQueue::cMaxQueued,
-                        size_t maxBytesInFlight = kCommitQueue::cMaxBytesInFlight);
+                        size_t maxBytesInFlight = kCommitQueue::cMaxBytesInFlight,
+                        uint32_t settleThreads = kCommitQueue::cSettleThreads);
   // Finishes every queued file.
   ~cCommitQueue();
   cCommitQueue(const cCommitQueue&) = delete;
@@ -148,6 +160,11 @@ class cCommitQueue : private iRewriteOutput {
   void StopThreads();
   void Write();
   void Settle();
+  // Settles copies of the batch being settled until none is left to take.
+  // Under mMutex (released while a copy is settled).
+  void SettleBatch(std::unique_lock<std::mutex>& lock);
+  // A helper of the settler: settles copies of each batch beside it.
+  void HelpSettle();
   // The settler's batch: closed copies from the front, as many as may go
   // to the disk now (none while it should wait for more). Under mMutex.
   size_t ReadyToSettle() const;
@@ -156,6 +173,7 @@ class cCommitQueue : private iRewriteOutput {
   uint32_t mBatchFiles;
   uint32_t mMaxQueued;
   size_t mMaxBytesInFlight;
+  uint32_t mSettleThreads;
   std::deque<sEntry> mEntries;
   size_t mQueuedCopies = 0;
   uint64_t mCopies = 0;  // copies queued so far
@@ -174,8 +192,17 @@ class cCommitQueue : private iRewriteOutput {
   std::deque<sWrite> mWrites;
   size_t mBytesInFlight = 0;
   std::deque<sCopy*> mToSettle;          // queued copies not yet settled, oldest first
+  // The batch being settled, on the disk; each copy's reason (see
+  // SettleCopy) beside it. Copies from mNextToSettle on are not yet taken.
+  std::condition_variable mBatchWork;    // a batch is ready to settle, or stop
+  std::condition_variable mBatchDone;    // the last copy of the batch is settled
+  std::vector<sCopy*> mBatch;
+  std::vector<std::string> mBatchReasons;
+  size_t mNextToSettle = 0;
+  size_t mBatchUnsettled = 0;
   uint64_t mWaitedFor = 0;               // the copy the run's thread waits for
   bool mStopping = false;
   std::thread mWriter;
   std::thread mSettler;
+  std::vector<std::thread> mSettleHelpers;
 };
