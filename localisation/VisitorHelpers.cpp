@@ -3,11 +3,6 @@
 #include "Core/platform/FxPlatform.h"
 #include "xml/cXmlElement.h"
 
-const sWatchedNames& WatchedNames() {
-  static const sWatchedNames names;
-  return names;
-}
-
 bool TextEquals(const cFxWString& a, const cFxWString& b) {
   const uint32_t length = a.Length();
   if (length != b.Length()) return false;

@@ -42,7 +42,11 @@ struct sWatchedNames {
   cInternedName mOther{kLocalisation::cOther};
   cInternedName mEnglish{kLocalisation::cEnglish};
 };
-const sWatchedNames& WatchedNames();
+// Made on first use. Inline: the visitors ask for it on every tag.
+inline const sWatchedNames& WatchedNames() {
+  static const sWatchedNames names;
+  return names;
+}
 
 // `filePath` without its first n code units, n being the length of
 // `startDirectory`. The prefix is not compared: a file below the start
