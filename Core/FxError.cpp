@@ -220,5 +220,7 @@ void FxSetFatalNote(const char* text) {
 }
 
 void FxSetPreExitHook(tFxPreExitHook hook) { gPreExitHook = hook; }
+
+tFxPreExitHook FxGetPreExitHook() { return gPreExitHook; }
 void FxSetExceptionHook(tFxExceptionHook hook) { gExceptionHook = hook; }
 tFxExceptionHook FxGetExceptionHook() { return gExceptionHook; }

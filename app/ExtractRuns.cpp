@@ -5,6 +5,7 @@
 #include "Core/platform/FxPlatform.h"
 #include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
+#include "app/ReadAhead.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
 #include "app/WriteBack.h"
@@ -18,7 +19,8 @@ namespace {
 // Answers why the translations file could not be written, or nothing.
 template <class tVisitor>
 cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
-                      const cFxWString& outputName, cFxFile& output, const cFxWString& keyBase) {
+                      const cFxWString& outputName, cFxFile& output, const cFxWString& keyBase,
+                      cReadAhead& readAhead) {
   tVisitor visitor;
   visitor.SetFilePath(dataFile);
   visitor.SetOutputPath(outputName);
@@ -26,7 +28,7 @@ cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
   visitor.SetStartDirectory(keyBase);
   // A file that cannot be opened (no XML form after a failed conversion, a
   // locked file, a name whose 8-bit form names nothing) is skipped quietly.
-  if (!WalkDataFile(readPath, visitor)) return cFxString();
+  if (!WalkDataFile(readPath, visitor, &readAhead)) return cFxString();
   return visitor.GetOutputFailure();
 }
 
@@ -56,18 +58,26 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   cFxFile translations;
   // Every later file meets the same trouble: it is said once.
   bool failureReported = false;
+  // The game run reads a ".bin" file through the XML form the serializer
+  // made; the key keeps the ".bin" name, by which the update finds it.
+  auto readPathOf = [flavour](const cFxWString& dataFile) {
+    return flavour == eFlavour::Game ? XmlTwinOf(dataFile) : dataFile;
+  };
+  // The next files are opened and read while this one is parsed. No data
+  // file changes during the loop: every XML form is made before it.
+  cReadAhead readAhead;
+  cDataFileList::cIterator toQueue = gDataFiles.begin();
   for (const cFxWString& dataFile : gDataFiles) {
-    // The game run reads a ".bin" file through the XML form the serializer
-    // made; the key keeps the ".bin" name, by which the update finds it.
-    const cFxWString readPath = flavour == eFlavour::Game ? XmlTwinOf(dataFile) : dataFile;
+    for (; toQueue != gDataFiles.end() && readAhead.HasRoom(); ++toQueue) readAhead.Queue(readPathOf(*toQueue));
+    const cFxWString readPath = readPathOf(dataFile);
 
     PrintProgressLine(position, total, readPath);
     ++position;
 
     const cFxString failure =
         flavour == eFlavour::Game
-            ? ExtractFile<cGameExtractVisitor>(dataFile, readPath, output, translations, keyBase)
-            : ExtractFile<cSourceExtractVisitor>(dataFile, readPath, output, translations, keyBase);
+            ? ExtractFile<cGameExtractVisitor>(dataFile, readPath, output, translations, keyBase, readAhead)
+            : ExtractFile<cSourceExtractVisitor>(dataFile, readPath, output, translations, keyBase, readAhead);
     if (!failure.IsEmpty() && !failureReported) {
       ReportFileFailure("could not write", output, failure);
       failureReported = true;

@@ -6,6 +6,7 @@
 #include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
+#include "app/ReadAhead.h"
 #include "localisation/cElementVisitor.h"
 #include "xml/WalkDocument.h"
 #include "xml/cFxFile.h"
@@ -53,12 +54,14 @@ cFxWString NativeKeyPath(const cFxWString& keyPath) {
   return keyPath.Replace(cFxWString(u"\\"), cFxWString(native));
 }
 
-bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor) {
+bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor, cReadAhead* readAhead) {
   const cFileBeingRead beingRead(path);
   cFxFile stream;
-  if (!stream.Open(cFxPath(path), kFxFileMode::cModeRead, 0, 0, kRun::cDataFileBufferSize,
-                   kRun::cDataFileBufferSize))
-    return false;
+  const bool opened = readAhead != nullptr
+                          ? readAhead->OpenNext(path, stream)
+                          : stream.Open(cFxPath(path), kFxFileMode::cModeRead, 0, 0,
+                                        kRun::cDataFileBufferSize, kRun::cDataFileBufferSize);
+  if (!opened) return false;
   cXmlParser parser;
   parser.Open(stream);
   WalkDocument(parser, visitor);

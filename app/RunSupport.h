@@ -7,6 +7,7 @@
 #include "API/core/cFxString.h"
 
 class cElementVisitor;
+class cReadAhead;
 
 namespace kRun {
 // Read and write buffer sizes of a data file's stream: a whole typical data
@@ -39,4 +40,6 @@ cFxWString NativeKeyPath(const cFxWString& keyPath);
 // error names the file on standard error after its own text ("While
 // reading data file <path>", the path in 8-bit form), so the file at fault
 // is found among thousands even when standard output went elsewhere.
-bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor);
+// With `readAhead`, the file's bytes come from that reader when it is the
+// oldest file queued there (cReadAhead::OpenNext).
+bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor, cReadAhead* readAhead = nullptr);

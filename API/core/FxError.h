@@ -56,5 +56,6 @@ void FxSetChannel(int32_t channel, bool enabled, int32_t maxLength, char* destin
 typedef void (*tFxPreExitHook)();
 typedef bool (*tFxExceptionHook)(const char* text);
 void FxSetPreExitHook(tFxPreExitHook hook);
+tFxPreExitHook FxGetPreExitHook();
 void FxSetExceptionHook(tFxExceptionHook hook);
 tFxExceptionHook FxGetExceptionHook();

@@ -162,6 +162,21 @@ bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::
 // failed write only then.
 bool FxPlatformCloseFile(intptr_t handle, std::string& reason);
 
+// ---- Files read on a thread of their own ---------------------------------------
+// A file read the way the OS file layer reads one opened with
+// kFxFileMode::cModeRead, for a thread that may touch neither the error
+// record nor the string heap: `nativePath` is the 8-bit native path the
+// layer would open, and a failure answers false with the system's words in
+// `reason`. Closed with FxPlatformCloseFile.
+// Opens an existing file for reading (a directory is refused, as the layer
+// refuses it); its handle in `handle`, its size in bytes when opened in
+// `size` (0 when unknown).
+bool FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint64_t& size, std::string& reason);
+// One read of at most `count` bytes into `bytes`: how many came in `got`,
+// 0 at the end of the file. A regular file answers fewer than asked only
+// at its end.
+bool FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got, std::string& reason);
+
 // ---- Directory enumeration --------------------------------------------------------
 enum eFxEntryKind {
   eFxEntryFile,       // a regular file, or a name that leads nowhere

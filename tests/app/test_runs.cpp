@@ -191,6 +191,11 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
   tTexts manyLines = NamesOf(manyAfter);
   manyLines.push_back("f120.xml");
   manyAfter["f120.xml.temp"] = "";  // the copy begun when the error came: a rerun replaces it
+  // Files read ahead when a badly formed one ends an extraction: more than
+  // the reader holds, each larger than its buffers.
+  tFiles aheadBefore = Numbered(40, SourceDocument(SourceTag("Sign", std::string(100000, 'x'), false)));
+  aheadBefore["f100.xml"] = Src({"Before"});
+  aheadBefore["f102.xml"] = badlyFormed;
 
   const sRun runs[] = {
       // ---- extraction
@@ -260,6 +265,13 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
        fatal + "While reading data file {tree}b.xml\n",
        {{"out.txt", Extracted({Line("\\a.xml@Source@Before", {"Before"})})}},
        3},
+      {"a badly formed data file ends an extraction with the files after it read ahead",
+       aheadBefore,
+       {"-sx", "out.txt"},
+       {"f100.xml", "f101.xml", "f102.xml"},
+       fatal + "While reading data file {tree}f102.xml\n",
+       {{"out.txt", Extracted({Line("\\f100.xml@Source@Before", {"Before"})})}},
+       40},
       // ---- update
       // The total counts every data file below the start directory; a key
       // naming a file that is not there gets its line and the run goes on.

@@ -57,8 +57,10 @@ void InfoFromStatus(const struct stat& status, sFxFileInfo& info) {
 
 // Opens a file as the layer's request says; -1 with errno set when it
 // cannot. A directory opens on POSIX but cannot be read as a file: it is
-// refused (`isDirectory`, errno EISDIR) as the other platform does.
-int OpenDescriptor(const std::string& native, const sFxOpenRequest& request, bool& isDirectory) {
+// refused (`isDirectory`, errno EISDIR) as the other platform does. The
+// file's size goes to `size` when asked for (0 when it cannot be learnt).
+int OpenDescriptor(const std::string& native, const sFxOpenRequest& request, bool& isDirectory,
+                   uint64_t* size = nullptr) {
   static const int cDisposition[] = {0, O_TRUNC, O_CREAT, O_CREAT | O_TRUNC, O_CREAT | O_EXCL};
   // Children (the serializer) must not inherit open data files.
   int flags = O_CLOEXEC | cDisposition[request.mDisposition] |
@@ -71,12 +73,14 @@ int OpenDescriptor(const std::string& native, const sFxOpenRequest& request, boo
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) return -1;
   struct stat status;
-  if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+  const bool known = fstat(descriptor, &status) == 0;
+  if (known && S_ISDIR(status.st_mode)) {
     close(descriptor);
     isDirectory = true;
     errno = EISDIR;
     return -1;
   }
+  if (size != nullptr) *size = known && status.st_size > 0 ? static_cast<uint64_t>(status.st_size) : 0;
   return descriptor;
 }
 
@@ -366,4 +370,32 @@ bool FxPlatformCloseFile(intptr_t handle, std::string& reason) {
   if (CloseDescriptor(handle)) return true;
   reason = FxPlatformLastErrorText();
   return false;
+}
+
+// ---- Files read on a thread of their own ----------------------------------------------
+
+bool FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint64_t& size, std::string& reason) {
+  bool isDirectory = false;
+  const int descriptor =
+      OpenDescriptor(nativePath, FxDecodeOpenMode(kFxFileMode::cModeRead, 0), isDirectory, &size);
+  if (descriptor < 0) {
+    reason = FxPlatformLastErrorText();
+    return false;
+  }
+  handle = descriptor;
+  return true;
+}
+
+bool FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got, std::string& reason) {
+  ssize_t result;
+  do {
+    result = read(Descriptor(handle), bytes, count);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) {
+    got = 0;
+    reason = FxPlatformLastErrorText();
+    return false;
+  }
+  got = static_cast<size_t>(result);
+  return true;
 }

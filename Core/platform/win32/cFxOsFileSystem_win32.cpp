@@ -269,3 +269,30 @@ bool FxPlatformCloseFile(intptr_t handle, std::string& reason) {
   reason = FxPlatformLastErrorText();
   return false;
 }
+
+// ---- Files read on a thread of their own ----------------------------------------------
+
+bool FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint64_t& size, std::string& reason) {
+  const HANDLE file = OpenHandle(nativePath, FxDecodeOpenMode(kFxFileMode::cModeRead, 0));
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = FxPlatformLastErrorText();
+    return false;
+  }
+  LARGE_INTEGER length;
+  size = GetFileSizeEx(file, &length) && length.QuadPart > 0 ? static_cast<uint64_t>(length.QuadPart) : 0;
+  handle = reinterpret_cast<intptr_t>(file);
+  return true;
+}
+
+bool FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got, std::string& reason) {
+  // One call takes at most what a DWORD counts.
+  const DWORD piece = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+  DWORD read = 0;
+  got = 0;
+  if (!ReadFile(Native(handle), bytes, piece, &read, nullptr)) {
+    reason = FxPlatformLastErrorText();
+    return false;
+  }
+  got = read;
+  return true;
+}
