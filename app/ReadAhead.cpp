@@ -22,13 +22,14 @@ void RecordReaderFailure(const std::string& reason) {
 // come from the reader's buffers, one buffer at a time.
 class cReadAhead::cInput : public cFxOsFile {
  public:
-  cInput(cReadAhead& reader, std::shared_ptr<sFile> file) : mReader(reader), mFile(std::move(file)) {}
+  cInput(cReadAhead& reader, std::shared_ptr<sFile> file, sTake& first)
+      : mReader(reader), mFile(std::move(file)), mTake(std::move(first)) {}
   ~cInput() override { cInput::Close(); }
 
   // Fills `buffer` whole unless the file ends first: the stream has no
   // buffer of its own, and its reader takes a short answer for the end.
   int Read(void* buffer, int count) override {
-    if (mFailed || mFile == nullptr || count < 0 || (count > 0 && buffer == nullptr)) {
+    if (mFile == nullptr || count < 0 || (count > 0 && buffer == nullptr)) {
       FxSetErrorCode(kFxError::cFileOther);
       return -1;
     }
@@ -36,23 +37,21 @@ class cReadAhead::cInput : public cFxOsFile {
     const size_t wanted = static_cast<size_t>(count);
     size_t total = 0;
     while (total < wanted) {
-      if (mNext == mBuffer.mCount) {
-        if (mEnded) break;
-        bool failed = false;
-        std::string reason;
-        mNext = 0;
-        if (!mReader.TakeBuffer(*mFile, mBuffer, failed, reason)) {
-          mEnded = true;
-          if (!failed) break;
-          // As a failed read of the file itself: what this call had taken is
-          // not answered.
-          mFailed = true;
-          RecordReaderFailure(reason);
+      if (mNext == mTake.mBuffer.mCount) {
+        if (mTake.mLast && !mTake.mFailed) break;
+        if (mTake.mLast) {
+          // As a failed read of the file itself: what this call had taken
+          // is not answered, nor anything after.
+          RecordReaderFailure(mTake.mReason);
           return -1;
         }
+        sBuffer used = std::move(mTake.mBuffer);
+        mReader.Take(*mFile, &used, mTake);
+        mNext = 0;
+        continue;
       }
-      const size_t take = std::min(wanted - total, mBuffer.mCount - mNext);
-      std::memcpy(out + total, mBuffer.mBytes.get() + mNext, take);
+      const size_t take = std::min(wanted - total, mTake.mBuffer.mCount - mNext);
+      std::memcpy(out + total, mTake.mBuffer.mBytes.get() + mNext, take);
       mNext += take;
       total += take;
     }
@@ -61,7 +60,7 @@ class cReadAhead::cInput : public cFxOsFile {
 
   bool Close() override {
     if (mFile == nullptr) return true;
-    mReader.Abandon(*mFile, mBuffer);
+    mReader.Finish(*mFile, mTake);
     mFile.reset();
     return true;
   }
@@ -69,10 +68,8 @@ class cReadAhead::cInput : public cFxOsFile {
  private:
   cReadAhead& mReader;
   std::shared_ptr<sFile> mFile;  // null once closed
-  sBuffer mBuffer;               // the buffer being taken
+  sTake mTake;                   // the buffer being read
   size_t mNext = 0;              // its next byte
-  bool mEnded = false;           // no buffer is left after this one
-  bool mFailed = false;
 };
 
 cReadAhead::cReadAhead(uint32_t maxFiles, size_t maxBytesAhead, size_t bufferBytes)
@@ -97,6 +94,12 @@ void cReadAhead::StopActiveReader() {
   if (gActiveReader->mPreviousHook != nullptr) gActiveReader->mPreviousHook();
 }
 
+bool cReadAhead::HasRoom() {
+  if (mQueued.size() >= mMaxFiles) mRefilling = false;
+  if (mQueued.size() <= mMaxFiles / 2) mRefilling = true;
+  return mRefilling;
+}
+
 void cReadAhead::Queue(const cFxWString& path) {
   std::shared_ptr<sFile> file = std::make_shared<sFile>();
   file->mPath = path;
@@ -116,11 +119,12 @@ void cReadAhead::Queue(const cFxWString& path) {
     mStopping = false;
     mReader = std::thread(&cReadAhead::Read, this);
   }
+  // The reader learns of the files queued together when the next one is
+  // opened: woken once for all of them.
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mToRead.push_back(file);
   }
-  mWork.notify_one();
   mQueued.push_back(std::move(file));
 }
 
@@ -132,18 +136,15 @@ bool cReadAhead::OpenNext(const cFxWString& path, cFxFile& stream) {
   }
   std::shared_ptr<sFile> file = std::move(mQueued.front());
   mQueued.pop_front();
-  std::string reason;
-  {
-    std::unique_lock<std::mutex> lock(mMutex);
-    mArrived.wait(lock, [&] { return file->mOpened || file->mEnded; });
-    if (!file->mOpened) reason = file->mReason;
-  }
-  if (!file->mOpened) {
+  // Its first bytes, not only its opening: one wait instead of two.
+  sTake first;
+  Take(*file, nullptr, first);
+  if (!first.mOpened) {
     stream.Close();
-    RecordReaderFailure(reason);
+    RecordReaderFailure(first.mReason);
     return false;
   }
-  return stream.Attach(new cInput(*this, std::move(file)), 0, 0, 0);
+  return stream.Attach(new cInput(*this, std::move(file), first), 0, 0, 0);
 }
 
 size_t cReadAhead::PeakBytesAhead() const {
@@ -151,38 +152,96 @@ size_t cReadAhead::PeakBytesAhead() const {
   return mPeakBytesAhead;
 }
 
-void cReadAhead::Release(sBuffer& buffer) {
-  if (buffer.mBytes == nullptr) return;
-  mBytesAhead -= buffer.mCapacity;
-  buffer = sBuffer();
-}
-
-bool cReadAhead::TakeBuffer(sFile& file, sBuffer& buffer, bool& failed, std::string& reason) {
+void cReadAhead::Take(sFile& file, sBuffer* used, sTake& take) {
   std::unique_lock<std::mutex> lock(mMutex);
-  if (buffer.mBytes != nullptr) {
-    Release(buffer);
+  if (used != nullptr) Release(*used);
+  if (GiveBackUsed()) {
+    // Woken with the lock free, so it need not wait for it at once.
+    lock.unlock();
     mWork.notify_one();
+    lock.lock();
   }
-  mArrived.wait(lock, [&] { return !file.mBuffers.empty() || file.mEnded; });
-  if (file.mBuffers.empty()) {
-    failed = file.mFailed;
-    reason = file.mReason;
-    return false;
+  if (file.mBuffers.empty() && !file.mEnded) {
+    mRunWaiting = true;
+    mArrived.wait(lock, [&] { return !file.mBuffers.empty() || file.mEnded; });
+    mRunWaiting = false;
   }
-  buffer = std::move(file.mBuffers.front());
-  file.mBuffers.pop_front();
-  return true;
+  take.mBuffer = sBuffer();
+  if (!file.mBuffers.empty()) {
+    take.mBuffer = std::move(file.mBuffers.front());
+    file.mBuffers.pop_front();
+  }
+  take.mLast = file.mEnded && file.mBuffers.empty();
+  take.mOpened = file.mOpened;
+  take.mFailed = file.mFailed;
+  if (take.mLast && file.mFailed) take.mReason = file.mReason;
 }
 
-void cReadAhead::Abandon(sFile& file, sBuffer& buffer) {
+void cReadAhead::Finish(sFile& file, sTake& take) {
+  if (take.mLast) {
+    if (take.mBuffer.mBytes != nullptr) mUsed.push_back(std::move(take.mBuffer));
+    take.mBuffer = sBuffer();
+    return;
+  }
+  bool wake;
   {
     std::lock_guard<std::mutex> lock(mMutex);
     file.mAbandoned = true;
-    Release(buffer);
+    Release(take.mBuffer);
     for (sBuffer& unread : file.mBuffers) Release(unread);
     file.mBuffers.clear();
+    // The reader may wait for room for this very file.
+    wake = GiveBackUsed() || mWaitingForRoom;
   }
-  mWork.notify_one();
+  if (wake) mWork.notify_one();
+}
+
+bool cReadAhead::GiveBackUsed() {
+  for (sBuffer& used : mUsed) Release(used);
+  mUsed.clear();
+  // Woken for half the bound or for all files queued since, not for each.
+  return (mReaderIdle && !mToRead.empty()) || (mWaitingForRoom && mBytesAhead <= mRoomAt);
+}
+
+cReadAhead::sBuffer cReadAhead::Reserve(size_t capacity) {
+  mBytesAhead += capacity;
+  mPeakBytesAhead = std::max(mPeakBytesAhead, mBytesAhead);
+  sBuffer buffer;
+  buffer.mCapacity = capacity;
+  if (mSpare.empty()) {
+    buffer.mBytes.reset(new uint8_t[mBufferBytes]);
+  } else {
+    buffer.mBytes = std::move(mSpare.back());
+    mSpare.pop_back();
+  }
+  return buffer;
+}
+
+void cReadAhead::Release(sBuffer& buffer) {
+  if (buffer.mBytes == nullptr) return;
+  mBytesAhead -= buffer.mCapacity;
+  mSpare.push_back(std::move(buffer.mBytes));
+  buffer = sBuffer();
+}
+
+size_t cReadAhead::NextRead(uint64_t size, uint64_t read) const {
+  // What is left and one byte more: a read that answers just what is left
+  // then ends the file without another read to find the end. A file that
+  // grew since it was opened is read a whole buffer at a time.
+  if (read > size) return mBufferBytes;
+  return static_cast<size_t>(std::min<uint64_t>(mBufferBytes, size - read + 1));
+}
+
+bool cReadAhead::WaitForRoom(const sFile& file, size_t capacity, std::unique_lock<std::mutex>& lock) {
+  if (mBytesAhead != 0 && mBytesAhead + capacity > mMaxBytesAhead) {
+    // Woken once half the bound is free again, not for every buffer taken.
+    const size_t half = mMaxBytesAhead / 2;
+    mRoomAt = capacity <= half ? half - capacity : 0;
+    mWaitingForRoom = true;
+    mWork.wait(lock, [&] { return mStopping || file.mAbandoned || mBytesAhead <= mRoomAt; });
+    mWaitingForRoom = false;
+  }
+  return !mStopping && !file.mAbandoned;
 }
 
 void cReadAhead::Stop() {
@@ -194,61 +253,52 @@ void cReadAhead::Stop() {
   if (mReader.joinable()) mReader.join();
 }
 
-// The reader: opens the queued files in order and reads each until its end,
-// until told to stop.
+// The reader: reads the queued files in order, each until its end, until
+// told to stop.
 void cReadAhead::Read() {
   std::unique_lock<std::mutex> lock(mMutex);
   for (;;) {
-    mWork.wait(lock, [&] { return mStopping || !mToRead.empty(); });
+    if (mToRead.empty() && !mStopping) {
+      mReaderIdle = true;
+      mWork.wait(lock, [&] { return mStopping || !mToRead.empty(); });
+      mReaderIdle = false;
+    }
     if (mStopping) return;
     const std::shared_ptr<sFile> file = std::move(mToRead.front());
     mToRead.pop_front();
-    lock.unlock();
-    intptr_t handle = -1;
-    uint64_t size = 0;
-    std::string reason;
-    const bool opened = FxPlatformOpenFileForReading(file->mNative.c_str(), handle, size, reason);
-    lock.lock();
-    if (!opened) {
-      file->mFailed = file->mEnded = true;
-      file->mReason = reason;
-    } else {
-      file->mOpened = true;
-    }
-    mArrived.notify_one();
-    if (!opened) continue;
-    ReadFile(*file, handle, size, lock);
-    lock.unlock();
-    std::string ignored;
-    FxPlatformCloseFile(handle, ignored);
-    lock.lock();
+    ReadFile(*file, lock);
   }
 }
 
-void cReadAhead::ReadFile(sFile& file, intptr_t handle, uint64_t size, std::unique_lock<std::mutex>& lock) {
+void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
+  // The room for the first read is taken before the file's size is known:
+  // a whole buffer, of which what the read did not ask for goes back with
+  // its bytes. Opening, reading and closing a small file thus takes the
+  // lock once.
+  if (!WaitForRoom(file, mBufferBytes, lock)) return;
+  sBuffer buffer = Reserve(mBufferBytes);
+  lock.unlock();
+  intptr_t handle = -1;
+  uint64_t size = 0;
+  std::string reason;
+  const bool opened = FxPlatformOpenFileForReading(file.mNative.c_str(), handle, size, reason);
   uint64_t read = 0;
   for (;;) {
-    // What is left and one byte more: a read that answers just what is left
-    // then ends the file without another read to find the end. A file that
-    // grew since it was opened is read a whole buffer at a time.
-    const size_t capacity =
-        read > size ? mBufferBytes : static_cast<size_t>(std::min<uint64_t>(mBufferBytes, size - read + 1));
-    mWork.wait(lock, [&] {
-      return mStopping || file.mAbandoned || mBytesAhead == 0 || mBytesAhead + capacity <= mMaxBytesAhead;
-    });
-    if (mStopping || file.mAbandoned) return;
-    mBytesAhead += capacity;
-    mPeakBytesAhead = std::max(mPeakBytesAhead, mBytesAhead);
-    lock.unlock();
-    sBuffer buffer;
-    buffer.mBytes.reset(new uint8_t[capacity]);
-    buffer.mCapacity = capacity;
-    std::string reason;
-    const bool readable = FxPlatformReadFile(handle, buffer.mBytes.get(), capacity, buffer.mCount, reason);
-    const size_t got = buffer.mCount;
+    bool readable = opened;
+    bool ended = !opened;
+    const size_t asked = opened ? std::min(buffer.mCapacity, NextRead(size, read)) : 0;
+    if (opened) {
+      readable = FxPlatformReadFile(handle, buffer.mBytes.get(), asked, buffer.mCount, reason);
+      read += buffer.mCount;
+      ended = !readable || buffer.mCount == 0 || (buffer.mCount < asked && read == size);
+    }
+    std::string ignored;
+    if (opened && ended) FxPlatformCloseFile(handle, ignored);
     lock.lock();
-    read += got;
-    if (got != 0 && !file.mAbandoned)
+    mBytesAhead -= buffer.mCapacity - asked;
+    buffer.mCapacity = asked;
+    file.mOpened = opened;
+    if (buffer.mCount != 0 && !file.mAbandoned)
       file.mBuffers.push_back(std::move(buffer));
     else
       Release(buffer);
@@ -256,8 +306,22 @@ void cReadAhead::ReadFile(sFile& file, intptr_t handle, uint64_t size, std::uniq
       file.mFailed = true;
       file.mReason = reason;
     }
-    if (!readable || got == 0 || (got < capacity && read == size)) file.mEnded = true;
-    mArrived.notify_one();
-    if (file.mEnded) return;
+    file.mEnded = ended;
+    if (mRunWaiting) {
+      // Woken with the lock free, so it need not wait for it at once.
+      lock.unlock();
+      mArrived.notify_one();
+      lock.lock();
+    }
+    if (ended) return;
+    const size_t next = NextRead(size, read);
+    if (!WaitForRoom(file, next, lock)) {
+      lock.unlock();
+      FxPlatformCloseFile(handle, ignored);
+      lock.lock();
+      return;
+    }
+    buffer = Reserve(next);
+    lock.unlock();
   }
 }

@@ -11,10 +11,14 @@
 //
 // The reader stays ahead by a few files and a bounded number of bytes: it
 // waits while that many files are queued and not yet taken, or that many
-// bytes read and not yet parsed. A large file streams through the bounded
-// buffers, the reader never more than the bound ahead, so memory stays flat
-// however large a file is. It reads one file at a time, so at most one file
-// is open on its side.
+// bytes asked of the system and not yet parsed. A large file streams
+// through the bounded buffers, the reader never more than the bound ahead,
+// so memory stays flat however large a file is: at most one buffer per
+// file queued and one per buffer's worth of the bound. It reads one file at
+// a time, so at most one file is open on its side. Each side wakes the
+// other for several files or half the bound at a time, not for each
+// buffer: the two threads change places a few thousand times in a run of
+// thousands of files, not tens of thousands.
 //
 // What the user sees does not change: a file that cannot be opened answers
 // so when the run's thread comes to it (its progress line already
@@ -38,6 +42,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "API/core/FxError.h"
 #include "API/core/cFxString.h"
@@ -67,24 +72,31 @@ class cReadAhead {
   cReadAhead(const cReadAhead&) = delete;
   cReadAhead& operator=(const cReadAhead&) = delete;
 
-  // Whether another file may be queued now.
-  bool HasRoom() const { return mQueued.size() < mMaxFiles; }
+  // Whether another file may be queued now. Once the queue is full, only
+  // when half of it was taken: the reader is woken for several files at a
+  // time, not for each.
+  bool HasRoom();
   // Queues the file `path` names (a data file or its XML form, as
   // WalkDataFile takes it) to be read after the files queued before it.
   void Queue(const cFxWString& path);
-  // Attaches the oldest queued file, which must be the one `path` names,
-  // to `stream`: its Read answers the file's bytes from the reader's
-  // buffers (the stream has none of its own), fewer than asked only at the
-  // file's end, -1 where a read failed. False when the file cannot be
-  // opened (the stream stays closed and the error record says why) or none
-  // is queued.
+  // Attaches the oldest queued file to `stream` when it is the one `path`
+  // names: its Read answers the file's bytes from the reader's buffers (the
+  // stream has none of its own), fewer than asked only at the file's end,
+  // -1 where a read failed. False when the file cannot be opened (the
+  // stream stays closed and the error record says why). A file that is not
+  // the oldest queued is opened as it stands, the queue left as it is. The
+  // stream of the file before must be closed first: its bytes count
+  // against the bound until then.
   bool OpenNext(const cFxWString& path, cFxFile& stream);
   // The most bytes that were ever read and not yet parsed at once.
   size_t PeakBytesAhead() const;
 
  private:
   class cInput;
-  // Bytes read and not yet parsed; mCapacity counts against the bound.
+  // Bytes read and not yet parsed: mCapacity bytes asked of the system,
+  // which count against the bound, mCount answered. Every buffer holds
+  // mBufferBytes and is used again once given back, so no allocation and
+  // no fresh memory is needed per file.
   struct sBuffer {
     std::unique_ptr<uint8_t[]> mBytes;
     size_t mCapacity = 0;
@@ -102,22 +114,42 @@ class cReadAhead {
     std::string mReason;
     std::deque<sBuffer> mBuffers;  // read, not yet taken
   };
+  // What the run's thread takes of a file at a time: its next buffer
+  // (empty when no bytes are left), whether another can follow, and
+  // whether the file could be opened and read.
+  struct sTake {
+    sBuffer mBuffer;
+    bool mLast = false;
+    bool mOpened = false;
+    bool mFailed = false;  // after mBuffer, when it is the last
+    std::string mReason;
+  };
 
-  // The run's thread's side of a taken file: gives `buffer` back (its
-  // bytes all taken) and answers the file's next one, waiting for the
-  // reader; false when the file has no more (`failed` when a read failed,
-  // `reason` saying why).
-  bool TakeBuffer(sFile& file, sBuffer& buffer, bool& failed, std::string& reason);
-  // The stream is done with `file`, holding `buffer`: the reader stops
-  // reading it, and what it still held is given back.
-  void Abandon(sFile& file, sBuffer& buffer);
+  // The run's thread's side, each under mMutex once. Take gives `used`
+  // back (null: nothing) and takes the next buffer of `file`, waiting for
+  // the reader. Finish ends a stream's use of `file`, giving back the
+  // buffer it held: the last one goes back with the next Take, so a whole
+  // small file costs one hand-over; before the end the reader stops
+  // reading the file.
+  void Take(sFile& file, sBuffer* used, sTake& take);
+  void Finish(sFile& file, sTake& take);
+  // Gives the buffers used since the last call back; true when the reader
+  // waits for what is there now. Under mMutex.
+  bool GiveBackUsed();
+  // The reader's side, under mMutex (released while reading): reads the
+  // next file until its end, a failure, an abandonment or a stop.
   void Read();
-  // Reads `file` (opened as `handle`, `size` bytes when opened) until its
-  // end, a failure, an abandonment or a stop. Under mMutex, released while
-  // reading.
-  void ReadFile(sFile& file, intptr_t handle, uint64_t size, std::unique_lock<std::mutex>& lock);
-  // Gives a buffer's capacity back to the bound. Under mMutex.
+  void ReadFile(sFile& file, std::unique_lock<std::mutex>& lock);
+  // Waits until `capacity` more bytes fit the bound; false when `file` was
+  // abandoned or the reader is stopping meanwhile.
+  bool WaitForRoom(const sFile& file, size_t capacity, std::unique_lock<std::mutex>& lock);
+  // A buffer for `capacity` bytes, counted against the bound.
+  sBuffer Reserve(size_t capacity);
+  // Gives a buffer's bytes back to the bound and the buffer to the spares.
   void Release(sBuffer& buffer);
+  // What the next read of a file of `size` bytes (when opened) asks for
+  // after `read` bytes.
+  size_t NextRead(uint64_t size, uint64_t read) const;
   void Stop();
   static void StopActiveReader();
 
@@ -127,13 +159,23 @@ class cReadAhead {
   tFxPreExitHook mPreviousHook;
   // Queued and not yet taken, oldest first: the run's thread's only.
   std::deque<std::shared_ptr<sFile>> mQueued;
+  bool mRefilling = true;
+
+  // Buffers a finished stream left, given back with the next Take: the
+  // run's thread's only.
+  std::vector<sBuffer> mUsed;
 
   mutable std::mutex mMutex;
-  std::condition_variable mWork;     // a file was queued, bytes were taken, one was abandoned, or stop
-  std::condition_variable mArrived;  // a file was opened, bytes were read, or its end is known
+  std::condition_variable mWork;     // files to read, room for bytes, an abandoned file, or stop
+  std::condition_variable mArrived;  // bytes were read or a file's end is known
   std::deque<std::shared_ptr<sFile>> mToRead;  // queued and not yet begun by the reader
-  size_t mBytesAhead = 0;                      // in buffers read and not yet given back
+  size_t mBytesAhead = 0;                      // asked for and not yet given back
   size_t mPeakBytesAhead = 0;
+  std::vector<std::unique_ptr<uint8_t[]>> mSpare;  // buffers given back
+  bool mReaderIdle = false;      // the reader waits for files
+  bool mWaitingForRoom = false;  // the reader waits until mBytesAhead <= mRoomAt
+  size_t mRoomAt = 0;
+  bool mRunWaiting = false;      // the run's thread waits for bytes
   bool mStopping = false;
   std::thread mReader;
 };
