@@ -203,11 +203,10 @@ bool cReadAhead::GiveBackUsed() {
   return (mReaderIdle && !mToRead.empty()) || (mWaitingForRoom && mBytesAhead <= mRoomAt);
 }
 
-cReadAhead::sBuffer cReadAhead::Reserve(size_t capacity) {
-  mBytesAhead += capacity;
+cReadAhead::sBuffer cReadAhead::Reserve() {
+  mBytesAhead += mBufferBytes;
   mPeakBytesAhead = std::max(mPeakBytesAhead, mBytesAhead);
   sBuffer buffer;
-  buffer.mCapacity = capacity;
   if (mSpare.empty()) {
     buffer.mBytes.reset(new uint8_t[mBufferBytes]);
   } else {
@@ -219,7 +218,7 @@ cReadAhead::sBuffer cReadAhead::Reserve(size_t capacity) {
 
 void cReadAhead::Release(sBuffer& buffer) {
   if (buffer.mBytes == nullptr) return;
-  mBytesAhead -= buffer.mCapacity;
+  mBytesAhead -= mBufferBytes;
   mSpare.push_back(std::move(buffer.mBytes));
   buffer = sBuffer();
 }
@@ -232,11 +231,11 @@ size_t cReadAhead::NextRead(uint64_t size, uint64_t read) const {
   return static_cast<size_t>(std::min<uint64_t>(mBufferBytes, size - read + 1));
 }
 
-bool cReadAhead::WaitForRoom(const sFile& file, size_t capacity, std::unique_lock<std::mutex>& lock) {
-  if (mBytesAhead != 0 && mBytesAhead + capacity > mMaxBytesAhead) {
+bool cReadAhead::WaitForRoom(const sFile& file, std::unique_lock<std::mutex>& lock) {
+  if (mBytesAhead != 0 && mBytesAhead + mBufferBytes > mMaxBytesAhead) {
     // Woken once half the bound is free again, not for every buffer taken.
     const size_t half = mMaxBytesAhead / 2;
-    mRoomAt = capacity <= half ? half - capacity : 0;
+    mRoomAt = mBufferBytes <= half ? half - mBufferBytes : 0;
     mWaitingForRoom = true;
     mWork.wait(lock, [&] { return mStopping || file.mAbandoned || mBytesAhead <= mRoomAt; });
     mWaitingForRoom = false;
@@ -271,12 +270,10 @@ void cReadAhead::Read() {
 }
 
 void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
-  // The room for the first read is taken before the file's size is known:
-  // a whole buffer, of which what the read did not ask for goes back with
-  // its bytes. Opening, reading and closing a small file thus takes the
-  // lock once.
-  if (!WaitForRoom(file, mBufferBytes, lock)) return;
-  sBuffer buffer = Reserve(mBufferBytes);
+  // The buffer for the first read is taken before the file is opened:
+  // opening, reading and closing a small file thus takes the lock once.
+  if (!WaitForRoom(file, lock)) return;
+  sBuffer buffer = Reserve();
   lock.unlock();
   intptr_t handle = -1;
   uint64_t size = 0;
@@ -286,8 +283,8 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
   for (;;) {
     bool readable = opened;
     bool ended = !opened;
-    const size_t asked = opened ? std::min(buffer.mCapacity, NextRead(size, read)) : 0;
     if (opened) {
+      const size_t asked = NextRead(size, read);
       readable = FxPlatformReadFile(handle, buffer.mBytes.get(), asked, buffer.mCount, reason);
       read += buffer.mCount;
       ended = !readable || buffer.mCount == 0 || (buffer.mCount < asked && read == size);
@@ -295,8 +292,6 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
     std::string ignored;
     if (opened && ended) FxPlatformCloseFile(handle, ignored);
     lock.lock();
-    mBytesAhead -= buffer.mCapacity - asked;
-    buffer.mCapacity = asked;
     file.mOpened = opened;
     if (buffer.mCount != 0 && !file.mAbandoned)
       file.mBuffers.push_back(std::move(buffer));
@@ -314,14 +309,13 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
       lock.lock();
     }
     if (ended) return;
-    const size_t next = NextRead(size, read);
-    if (!WaitForRoom(file, next, lock)) {
+    if (!WaitForRoom(file, lock)) {
       lock.unlock();
       FxPlatformCloseFile(handle, ignored);
       lock.lock();
       return;
     }
-    buffer = Reserve(next);
+    buffer = Reserve();
     lock.unlock();
   }
 }

@@ -10,11 +10,10 @@
 // those buffers (OpenNext) and the reading leaves the run's thread.
 //
 // The reader stays ahead by a few files and a bounded number of bytes: it
-// waits while that many files are queued and not yet taken, or that many
-// bytes asked of the system and not yet parsed. A large file streams
-// through the bounded buffers, the reader never more than the bound ahead,
-// so memory stays flat however large a file is: at most one buffer per
-// file queued and one per buffer's worth of the bound. It reads one file at
+// waits while that many files are queued and not yet taken, or buffers of
+// that many bytes hold bytes not yet parsed. A large file streams through
+// the bounded buffers, the reader never more than the bound ahead, so
+// memory stays flat however large a file is. It reads one file at
 // a time, so at most one file is open on its side. Each side wakes the
 // other for several files or half the bound at a time, not for each
 // buffer: the two threads change places a few thousand times in a run of
@@ -54,11 +53,12 @@ namespace kReadAhead {
 // Files queued and not yet taken: enough to hide the opening of small files
 // behind the parsing of a large one.
 constexpr uint32_t cMaxFiles = 16;
-// Bytes read and not yet parsed: a few of the reader's buffers, far below
+// Bytes of buffers holding what was read and not yet parsed: far below
 // what the run may use, and flat however large the files are.
 constexpr size_t cMaxBytesAhead = 512 * 1024;
-// The most one read asks of the system, as a data file's stream would.
-constexpr size_t cBufferBytes = kRun::cDataFileBufferSize;
+// One buffer, the most one read asks of the system: most data files fit
+// one, and the bound holds as many buffers as files are queued.
+constexpr size_t cBufferBytes = 32 * 1024;
 }  // namespace kReadAhead
 
 class cReadAhead {
@@ -93,13 +93,11 @@ class cReadAhead {
 
  private:
   class cInput;
-  // Bytes read and not yet parsed: mCapacity bytes asked of the system,
-  // which count against the bound, mCount answered. Every buffer holds
-  // mBufferBytes and is used again once given back, so no allocation and
-  // no fresh memory is needed per file.
+  // Bytes read and not yet parsed. Every buffer holds mBufferBytes, which
+  // count against the bound, and is used again once given back: no
+  // allocation and no fresh memory per file.
   struct sBuffer {
     std::unique_ptr<uint8_t[]> mBytes;
-    size_t mCapacity = 0;
     size_t mCount = 0;
   };
   // One queued file. The run's thread fills the path and the native path
@@ -140,11 +138,11 @@ class cReadAhead {
   // next file until its end, a failure, an abandonment or a stop.
   void Read();
   void ReadFile(sFile& file, std::unique_lock<std::mutex>& lock);
-  // Waits until `capacity` more bytes fit the bound; false when `file` was
+  // Waits until another buffer fits the bound; false when `file` was
   // abandoned or the reader is stopping meanwhile.
-  bool WaitForRoom(const sFile& file, size_t capacity, std::unique_lock<std::mutex>& lock);
-  // A buffer for `capacity` bytes, counted against the bound.
-  sBuffer Reserve(size_t capacity);
+  bool WaitForRoom(const sFile& file, std::unique_lock<std::mutex>& lock);
+  // A buffer, counted against the bound.
+  sBuffer Reserve();
   // Gives a buffer's bytes back to the bound and the buffer to the spares.
   void Release(sBuffer& buffer);
   // What the next read of a file of `size` bytes (when opened) asks for
