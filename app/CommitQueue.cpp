@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
@@ -15,6 +16,127 @@ cCommitQueue* gActiveQueue = nullptr;
 // The most bytes one hand-over to the writer holds.
 constexpr size_t cHandOverBytes = kRewrite::cStreamBufferSize;
 }  // namespace
+
+// One copy made on the writer's thread. A copy that takes its own data
+// file's place is not created at first: its bytes are compared with the
+// data file's, and the file is created only at the first difference, with
+// the equal bytes before it read again from the data file. One that comes
+// out the same in every byte and in length is never created. Whatever is
+// unusual takes the plain way (the copy made from the start): a data file
+// that may not be written (its replacement would make it writable) or
+// cannot be read, a temporary file already in the copy's place.
+class cCommitQueue::cCopyMaker {
+ public:
+  // `compareWith` names the data file the copy replaces, or is empty;
+  // `compareNative` is the same file's native path.
+  void Begin(const std::string& native, const std::u16string& units, const std::u16string& compareWith,
+             const std::string& compareNative) {
+    mNative = native;
+    mSourceNative = compareNative;
+    mFailure.clear();
+    mOpen = false;
+    mEqual = 0;
+    mComparing = !compareWith.empty() && FxPlatformAccessReadWrite(compareWith.c_str()) == eFxAccessWritable &&
+                 FxPlatformAccessReadWrite(units.c_str()) == eFxAccessMissing && OpenSource();
+    if (!mComparing) Create();
+  }
+  void Write(const uint8_t* bytes, size_t count) {
+    if (mComparing) {
+      if (IsNext(bytes, count)) {
+        mEqual += count;
+        return;
+      }
+      Create();
+    }
+    // After a failure the rest of the copy is dropped: it is deleted.
+    if (mOpen && mFailure.empty()) FxPlatformWriteFile(mHandle, bytes, count, mFailure);
+  }
+  // Answers whether the copy is the same as its data file (and so was never
+  // created); otherwise closes it, with why it is not complete in `failure`.
+  bool End(std::string& failure) {
+    if (mComparing) {
+      if (IsNext(nullptr, 0)) {
+        CloseSource();
+        mComparing = false;
+        failure.clear();
+        return true;
+      }
+      Create();
+    }
+    std::string closeFailure;
+    if (mOpen && !FxPlatformCloseFile(mHandle, closeFailure) && mFailure.empty()) mFailure = closeFailure;
+    mOpen = false;
+    failure = mFailure;
+    return false;
+  }
+  // A copy cut off by a fatal error keeps what it got.
+  void CutOff() {
+    if (mComparing) Create();
+    std::string ignored;
+    if (mOpen) FxPlatformCloseFile(mHandle, ignored);
+    mOpen = false;
+  }
+
+ private:
+  bool OpenSource() {
+    uint64_t size = 0;
+    std::string ignored;
+    return FxPlatformOpenFileForReading(mSourceNative.c_str(), mSource, size, ignored);
+  }
+  void CloseSource() {
+    std::string ignored;
+    FxPlatformCloseFile(mSource, ignored);
+  }
+  // Reads up to `count` bytes of the data file on; fewer only at its end.
+  bool Read(size_t count, size_t& got, std::string& reason) {
+    got = 0;
+    size_t more = 1;
+    while (got < count && more != 0)
+      if (!FxPlatformReadFile(mSource, mBuffer.data() + got, count - got, more, reason)) return false;
+      else got += more;
+    return true;
+  }
+  // Whether the data file goes on with `bytes` (and, for none, ends there).
+  bool IsNext(const uint8_t* bytes, size_t count) {
+    if (mBuffer.size() < count + 1) mBuffer.resize(std::max(count + 1, cHandOverBytes + 1));
+    size_t got = 0;
+    std::string ignored;
+    if (!Read(count == 0 ? 1 : count, got, ignored)) return false;
+    return count == 0 ? got == 0 : got == count && std::memcmp(mBuffer.data(), bytes, count) == 0;
+  }
+  // Creates the copy; one compared so far first gets the equal bytes again,
+  // read from the data file's start.
+  void Create() {
+    const bool compared = mComparing;
+    if (compared) CloseSource();
+    mComparing = false;
+    mOpen = FxPlatformCreateFile(mNative.c_str(), mHandle, mFailure);
+    if (!compared || !mOpen) return;
+    if (!OpenSource()) {
+      mFailure = kWriteBack::cNotWritten;
+      return;
+    }
+    for (uint64_t left = mEqual; left != 0 && mFailure.empty();) {
+      size_t got = 0;
+      if (!Read(static_cast<size_t>(std::min<uint64_t>(left, mBuffer.size())), got, mFailure)) break;
+      // The data file was cut short meanwhile: the copy cannot be made.
+      if (got == 0) mFailure = kWriteBack::cNotWritten;
+      else FxPlatformWriteFile(mHandle, mBuffer.data(), got, mFailure);
+      left -= got;
+    }
+    CloseSource();
+  }
+
+  std::string mNative;
+  std::string mSourceNative;
+  bool mOpen = false;
+  intptr_t mHandle = -1;
+  std::string mFailure;
+  bool mComparing = false;  // not yet created: the same as the data file so far
+  intptr_t mSource = -1;    // the data file, while comparing or copying from it
+  uint64_t mEqual = 0;      // bytes found the same
+  std::vector<uint8_t> mBuffer;
+};
 
 // The file object a visitor's stream writes a copy through: its bytes go
 // to the queue's writer, which makes the file.
@@ -80,6 +202,7 @@ void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& 
 
 void cCommitQueue::RewriteDataFile(const cFxWString& dataPath, cRewritingVisitor& visitor) {
   BeforeReading(dataPath);
+  mReadingCommit = TempFileCommitOf(dataPath);
   visitor.SetOutput(this);
   const bool walked = WalkDataFile(dataPath, visitor);
   visitor.SetOutput(nullptr);
@@ -112,6 +235,12 @@ cFxOsFile* cCommitQueue::OpenOutput(const cFxWString& path, cFxString& failure) 
   mBegun.reset(new sCopy);
   mBegun->mNative.assign(native.c_str(), native.Length());
   mBegun->mUnits = StableUnits(path);
+  // Only a copy that takes its own data file's place may turn out to be
+  // the same file.
+  if (mBegun->mUnits == mReadingCommit.mTemp && mBegun->mNative.size() > gTempExtension.Length()) {
+    mBegun->mCompareWith = mReadingCommit.mTarget;
+    mBegun->mCompareNative = mBegun->mNative.substr(0, mBegun->mNative.size() - gTempExtension.Length());
+  }
   StartThreads();
   PushWrite({sWrite::eBegin, mBegun.get(), {}});
   return new cOutput(*this, *mBegun);
@@ -156,7 +285,7 @@ void cCommitQueue::Finish(const cRewritingVisitor& visitor, const cFxWString& da
   entry.mCopy = begun ? std::move(mBegun) : std::unique_ptr<sCopy>(new sCopy);
   sCopy& copy = *entry.mCopy;
   if (!begun) copy.mUnits = StableUnits(visitor.GetOutputFilePath());
-  copy.mCommit = TempFileCommitOf(dataPath);
+  copy.mCommit = std::move(mReadingCommit);
   if (!visitor.IsOutputComplete()) {
     const cFxString& failure = visitor.GetOutputFailure();
     copy.mRunFailure = failure.IsEmpty() ? kWriteBack::cNotWritten : std::string(failure.c_str(), failure.Length());
@@ -238,10 +367,7 @@ void cCommitQueue::StopThreads() {
 // The writer: makes each copy from what the run's thread handed over, until
 // told to stop with nothing left to write.
 void cCommitQueue::Write() {
-  sCopy* copy = nullptr;
-  bool open = false;
-  intptr_t handle = -1;
-  std::string failure;
+  cCopyMaker maker;
   std::unique_lock<std::mutex> lock(mMutex);
   for (;;) {
     mWriteWork.wait(lock, [&] { return mStopping || !mWrites.empty(); });
@@ -249,22 +375,19 @@ void cCommitQueue::Write() {
     sWrite write = std::move(mWrites.front());
     mWrites.pop_front();
     lock.unlock();
+    std::string failure;
+    bool unchanged = false;
     switch (write.mKind) {
       case sWrite::eBegin:
-        copy = write.mCopy;
-        failure.clear();
-        open = FxPlatformCreateFile(copy->mNative.c_str(), handle, failure);
+        maker.Begin(write.mCopy->mNative, write.mCopy->mUnits, write.mCopy->mCompareWith,
+                    write.mCopy->mCompareNative);
         break;
       case sWrite::eBytes:
-        // After a failure the rest of the copy is dropped: it is deleted.
-        if (open && failure.empty()) FxPlatformWriteFile(handle, write.mBytes.data(), write.mBytes.size(), failure);
+        maker.Write(write.mBytes.data(), write.mBytes.size());
         break;
-      case sWrite::eEnd: {
-        std::string closeFailure;
-        if (open && !FxPlatformCloseFile(handle, closeFailure) && failure.empty()) failure = closeFailure;
-        open = false;
+      case sWrite::eEnd:
+        unchanged = maker.End(failure);
         break;
-      }
     }
     lock.lock();
     if (write.mKind == sWrite::eBytes) {
@@ -272,15 +395,14 @@ void cCommitQueue::Write() {
       mRoom.notify_one();
     } else if (write.mKind == sWrite::eEnd) {
       write.mCopy->mWriteFailure = failure;
+      write.mCopy->mUnchanged = unchanged;
       write.mCopy->mWritten = true;
       // The settler wakes only for a batch it may take, not for every copy.
       if (ReadyToSettle() != 0) mSettleWork.notify_one();
     }
   }
-  // A copy still open was cut off by a fatal error: it keeps what it got.
   lock.unlock();
-  std::string ignored;
-  if (open) FxPlatformCloseFile(handle, ignored);
+  maker.CutOff();
 }
 
 size_t cCommitQueue::ReadyToSettle() const {
@@ -308,15 +430,16 @@ void cCommitQueue::Settle() {
     // Why each copy is not complete, or empty; then whether it is on the disk.
     std::vector<std::string> reasons;
     std::vector<std::u16string> complete;
+    // A copy never made has nothing to put on the disk.
     for (const sCopy* copy : batch) {
       reasons.push_back(!copy->mRunFailure.empty() ? copy->mRunFailure : copy->mWriteFailure);
-      if (reasons.back().empty()) complete.push_back(copy->mUnits);
+      if (reasons.back().empty() && !copy->mUnchanged) complete.push_back(copy->mUnits);
     }
     std::vector<std::string> syncFailures;
     FxPlatformSyncFiles(complete, syncFailures);
     size_t synced = 0;
-    for (std::string& reason : reasons)
-      if (reason.empty()) reason = syncFailures[synced++];
+    for (size_t i = 0; i < batch.size(); ++i)
+      if (reasons[i].empty() && !batch[i]->mUnchanged) reasons[i] = syncFailures[synced++];
     // The whole batch is on the disk, and no two of its copies replace the
     // same file: they may take their places in any order.
     lock.lock();
@@ -340,7 +463,13 @@ void cCommitQueue::SettleBatch(std::unique_lock<std::mutex>& lock) {
     sCopy& copy = *mBatch[next];
     std::string reason = std::move(mBatchReasons[next]);
     lock.unlock();
-    const eSettled outcome = SettleCopy(copy.mUnits, copy.mCommit, reason);
+    eSettled outcome = eSettledReplaced;
+    if (copy.mUnchanged && reason.empty())
+      // The data file already has its new contents; a replacement would
+      // have left no temporary file beside it either.
+      FxPlatformDeleteFile(copy.mUnits.c_str());
+    else
+      outcome = SettleCopy(copy.mUnits, copy.mCommit, reason);
     lock.lock();
     copy.mOutcome = outcome;
     copy.mReason = std::move(reason);

@@ -20,6 +20,23 @@
 //   No two copies in the queue replace the same file (BeforeReading sees
 //   to that), so the order among a batch's copies does not matter.
 //
+// A copy that comes out the same as its data file in every byte is not
+// made at all: creating, putting on the disk and replacing a file cost the
+// system far more than reading one, and a run with a few tags or
+// translations leaves most files as they were. So the writer compares the
+// bytes handed over with the data file's and creates the copy only at the
+// first difference, writing the equal bytes before it again from the data
+// file; a copy never made settles as replaced, with nothing to do but
+// remove a stale temporary file of its name, and the data file keeps its
+// identity and dates. Whatever is unusual takes the plain way (the copy
+// made from the start, as before): a data file that may not be written
+// (replacing it makes it writable) or cannot be read, a temporary file
+// already in the copy's place. On Windows the run reads a data file with
+// nobody else allowed to open it, so there a copy takes the plain way
+// unless the run's thread has closed its data file by then.
+// The game runs keep their write-back of one
+// file at a time (FinishRewrite), which always replaces.
+//
 // A copy must be on the disk before it takes its data file's place, or a
 // crash could leave the data file cut short. Asking the system for that
 // file after file made it most of an update's or a replacement's time:
@@ -111,6 +128,7 @@ class cCommitQueue : private iRewriteOutput {
 
  private:
   class cOutput;
+  class cCopyMaker;
 
   // One copy from its output's opening to its outcome. The run's thread
   // fills the paths before a thread sees them; the writer's reason and the
@@ -119,10 +137,13 @@ class cCommitQueue : private iRewriteOutput {
     uint64_t mNumber = 0;        // the copy's place in the run, from 1
     std::string mNative;         // where the writer creates it; empty: it is not made
     std::u16string mUnits;       // the same file, to sync or delete
+    std::u16string mCompareWith; // the data file it replaces, to compare; empty: made in any case
+    std::string mCompareNative;  // the same file's native path
     sTempFileCommit mCommit;     // what it replaces
     std::string mRunFailure;     // why the visitor's output is not complete
     std::string mWriteFailure;   // why the writer could not make it
     bool mWritten = false;       // the writer is done with it
+    bool mUnchanged = false;     // the same as its data file in every byte: never made
     bool mSettled = false;
     eSettled mOutcome = eSettledReplaced;
     std::string mReason;         // why the outcome is not eSettledReplaced
@@ -179,6 +200,8 @@ class cCommitQueue : private iRewriteOutput {
   uint64_t mCopies = 0;  // copies queued so far
   // The copy whose output is open (or was last opened), until Finish.
   std::unique_ptr<sCopy> mBegun;
+  // The files the rewrite of the data file being read works on.
+  sTempFileCommit mReadingCommit;
   // The identity of the file BeforeReading named last.
   bool mReadingHasIdentity = false;
   uint64_t mReadingVolume = 0;

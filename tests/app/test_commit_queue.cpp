@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Core/platform/FxPlatform.h"
 #include "app/CommitQueue.h"
 #include "support/CopyVisitor.h"
 #include "support/TestSupport.h"
@@ -112,6 +113,127 @@ TEST(CommitQueue, AFileReadAgainUnderAnotherNameIsReadWithItsNewContents) {
   EXPECT_FALSE(fs::exists(dir / "f15.xml.temp"));
   queue.FinishAll();
   testing::internal::GetCapturedStdout();
+}
+
+// A copy that changes only the texts it knows: "a" to one as long, "aa" to
+// one a byte shorter, "z" to one a byte longer.
+class cChangingVisitor : public test::cCopyVisitor {
+ public:
+  using cCopyVisitor::cCopyVisitor;
+  void Text(const cXmlText& text) override {
+    const cFxWString& string = text.String();
+    if (string == u"a") return PassText(cFxWString(u"b"));
+    if (string == u"aa") return PassText(cFxWString(u"a"));
+    if (string == u"z") return PassText(cFxWString(u"zz"));
+    PassText(text);
+  }
+};
+
+// A data file with the texts `texts`, as a copy writes it when `tail` is
+// the line break after the root.
+std::string Document(const std::vector<std::string>& texts, const std::string& tail = "\r\n") {
+  std::string body;
+  for (const std::string& text : texts) body += "\r\n\t<t>" + text + "</t>";
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>" + body + "\r\n</r>" + tail;
+}
+
+// `count` texts "x" with `text` at `at` among them: long files, several
+// hand-overs to the writer.
+std::vector<std::string> Texts(size_t count, size_t at, const std::string& text) {
+  std::vector<std::string> texts(count, "x");
+  texts[at] = text;
+  return texts;
+}
+
+bool IdentityOf(const std::string& path, uint64_t& volume, uint64_t& file) {
+  const std::u16string units = test::Utf16(path);
+  return FxPlatformGetDirectoryIdentity(units.c_str(), &volume, &file);
+}
+
+// Whether a copy is always compared with its data file: on Windows only
+// once the run's thread has closed the data file, which it reads with
+// nobody else allowed to open it, so a copy the same as its data file may
+// be made there or not.
+#ifdef _WIN32
+constexpr bool kCopiesCompared = false;
+#else
+constexpr bool kCopiesCompared = true;
+#endif
+
+TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) {
+  test::TempDir dir;
+  enum eSetting { cUsual, cReadOnly, cStaleCopy, cFolderInTheWay };
+  struct sRow {
+    const char* mName;
+    std::string mData;
+    std::string mCopy;  // what the data file holds after the run
+    eSetting mSetting;
+    bool mKept;  // the data file itself stays: never replaced
+  };
+  const std::vector<std::string> plain = {"x", "y", "x"};
+  const size_t many = 9000;  // about 100 KB: more than one hand-over
+  const std::vector<sRow> rows = {
+      {"same, long", Document(Texts(many, 0, "y")), Document(Texts(many, 0, "y")), cUsual, true},
+      {"first text", Document({"a", "x"}), Document({"b", "x"}), cUsual, false},
+      {"last text", Document({"x", "a"}), Document({"x", "b"}), cUsual, false},
+      {"a byte shorter", Document({"x", "aa", "x"}), Document({"x", "a", "x"}), cUsual, false},
+      {"a byte longer", Document({"x", "z", "x"}), Document({"x", "zz", "x"}), cUsual, false},
+      {"data file ends early", Document(plain, ""), Document(plain), cUsual, false},
+      {"data file goes on", Document(plain, "\r\n\r\n"), Document(plain), cUsual, false},
+      {"after the first hand-over", Document(Texts(many, 7000, "a")), Document(Texts(many, 7000, "b")), cUsual, false},
+      {"last text, long", Document(Texts(many, many - 1, "z")), Document(Texts(many, many - 1, "zz")), cUsual, false},
+      {"long data file goes on", Document(Texts(many, 0, "y"), "\r\n\r\n"), Document(Texts(many, 0, "y")), cUsual,
+       false},
+      // Whatever is unusual is done as for a changed copy.
+      {"same, read-only", Document(plain), Document(plain), cReadOnly, true},
+      {"same, stale copy beside it", Document(plain), Document(plain), cStaleCopy, false},
+      {"same, folder in the copy's place", Document(plain), Document(plain), cFolderInTheWay, true},
+      // Last, so the writer stops right after it.
+      {"same", Document(plain), Document(plain), cUsual, true},
+  };
+  std::string expectedErr;
+  std::vector<uint64_t> volumes(rows.size()), files(rows.size());
+  // A privileged user may write a read-only file: it is compared then.
+  bool readOnlyWritable = false;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  {
+    // One byte in flight: the run's thread waits for the writer at every
+    // hand-over.
+    cCommitQueue queue(3, 4, 1);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const std::string data = dir / ("f" + std::to_string(i) + ".xml");
+      test::WriteFile(data, rows[i].mData);
+      if (rows[i].mSetting == cReadOnly) {
+        fs::permissions(data, fs::perms::owner_read);
+        readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(data).c_str()) == eFxAccessWritable;
+      }
+      if (rows[i].mSetting == cStaleCopy) test::WriteFile(data + ".temp", "stale");
+      if (rows[i].mSetting == cFolderInTheWay) {
+        fs::create_directories(data + ".temp/x");
+        expectedErr += "glossmill: could not write '" + data + "': " + kFolderInTheWay + "\n";
+      }
+      ASSERT_TRUE(IdentityOf(data, volumes[i], files[i]));
+      queue.PrintProgressLine(static_cast<int>(i) + 1, 99, cFxWString(data.c_str()));
+      cChangingVisitor visitor(data + ".temp");
+      queue.RewriteDataFile(cFxWString(data.c_str()), visitor);
+    }
+  }
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), expectedErr);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].mName);
+    const std::string data = dir / ("f" + std::to_string(i) + ".xml");
+    EXPECT_EQ(test::ReadFile(data), rows[i].mCopy);
+    EXPECT_EQ(fs::exists(data + ".temp"), rows[i].mSetting == cFolderInTheWay);
+    uint64_t volume = 0, file = 0;
+    ASSERT_TRUE(IdentityOf(data, volume, file));
+    const bool compared = rows[i].mSetting != cReadOnly || readOnlyWritable;
+    const bool kept = rows[i].mSetting == cFolderInTheWay || (compared && rows[i].mKept);
+    if (kCopiesCompared || !kept || rows[i].mSetting == cFolderInTheWay) {
+      EXPECT_EQ(volume == volumes[i] && file == files[i], kept);
+    }
+  }
 }
 
 }  // namespace
