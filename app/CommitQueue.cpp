@@ -172,7 +172,8 @@ cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued, size_t maxBy
     : mBatchFiles(batchFiles ? batchFiles : 1),
       mMaxQueued(maxQueued ? maxQueued : 1),
       mMaxBytesInFlight(maxBytesInFlight ? maxBytesInFlight : 1),
-      mSettleThreads(settleThreads ? settleThreads : 1) {
+      mSettleThreads(settleThreads ? settleThreads : 1),
+      mPreviousHook(FxGetPreExitHook()) {
   gActiveQueue = this;
   FxSetPreExitHook(FinishActiveQueue);
 }
@@ -180,7 +181,7 @@ cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued, size_t maxBy
 cCommitQueue::~cCommitQueue() {
   FinishAll();
   StopThreads();
-  FxSetPreExitHook(nullptr);
+  FxSetPreExitHook(mPreviousHook);
   gActiveQueue = nullptr;
 }
 
@@ -188,6 +189,8 @@ void cCommitQueue::FinishActiveQueue() {
   if (gActiveQueue == nullptr) return;
   gActiveQueue->FinishAll();
   gActiveQueue->StopThreads();
+  // A hook set before the queue's runs after it.
+  if (gActiveQueue->mPreviousHook != nullptr) gActiveQueue->mPreviousHook();
 }
 
 void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& path) {

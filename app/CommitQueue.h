@@ -77,6 +77,7 @@
 #include <thread>
 #include <vector>
 
+#include "API/core/FxError.h"
 #include "API/core/cFxString.h"
 #include "app/WriteBack.h"
 #include "localisation/cRewritingVisitor.h"
@@ -195,6 +196,8 @@ class cCommitQueue : private iRewriteOutput {
   uint32_t mMaxQueued;
   size_t mMaxBytesInFlight;
   uint32_t mSettleThreads;
+  // The hook a fatal error ran before the queue's, run after it.
+  tFxPreExitHook mPreviousHook;
   std::deque<sEntry> mEntries;
   size_t mQueuedCopies = 0;
   uint64_t mCopies = 0;  // copies queued so far

@@ -1,10 +1,11 @@
 // The write-back of the source runs on threads of its own: copies are made,
 // put on the disk in batches and put in place there, yet every file is
 // finished, complained about and announced in the run's order, failures
-// keep their reasons, and a file read again is read with its new contents.
-// (A fatal error finishing what was queued is a run's test.)
+// keep their reasons, and a file read again is read with its new contents;
+// a fatal error finishes what was queued before any hook set earlier runs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,28 @@ TEST(CommitQueue, AFileReadAgainUnderAnotherNameIsReadWithItsNewContents) {
   EXPECT_FALSE(fs::exists(dir / "f15.xml.temp"));
   queue.FinishAll();
   testing::internal::GetCapturedStdout();
+}
+
+// The data file a fatal error's earlier hook looks at: the queue's own
+// hook has finished it by then.
+std::string gFinishedBeforeTheHook;
+
+void ReportWhetherFinished() {
+  const bool replaced = test::ReadFile(gFinishedBeforeTheHook) == Contents(3, "+");
+  fprintf(stderr, "earlier hook: %s\n", replaced ? "replaced" : "not replaced");
+}
+
+TEST(CommitQueueDeathTest, AFatalErrorFinishesTheQueueThenRunsTheHookSetBeforeIt) {
+  test::TempDir dir;
+  gFinishedBeforeTheHook = dir / "f3.xml";
+  test::WriteFile(gFinishedBeforeTheHook, Contents(3, ""));
+  const auto run = [&] {
+    FxSetPreExitHook(ReportWhetherFinished);
+    cCommitQueue queue(64, 64);
+    Rewrite(queue, 1, gFinishedBeforeTheHook);
+    FxFatalError("%s", "stopped");
+  };
+  EXPECT_EXIT(run(), testing::ExitedWithCode(test::kFatalExitStatus), "^earlier hook: replaced\nERROR: stopped\n");
 }
 
 // A copy that changes only the texts it knows: "a" to one as long, "aa" to
