@@ -104,14 +104,15 @@ class cCommitQueue::cCopyMaker {
     if (!Read(count == 0 ? 1 : count, got, ignored)) return false;
     return count == 0 ? got == 0 : got == count && std::memcmp(mBuffer.data(), bytes, count) == 0;
   }
-  // Creates the copy; one compared so far first gets the equal bytes again,
-  // read from the data file's start.
+  // Creates the copy; one found the same as its data file for a while
+  // first gets those equal bytes again, read from the data file's start.
+  // Most copies differ in their first bytes and need none of them.
   void Create() {
     const bool compared = mComparing;
     if (compared) CloseSource();
     mComparing = false;
     mOpen = FxPlatformCreateFile(mNative.c_str(), mHandle, mFailure);
-    if (!compared || !mOpen) return;
+    if (!compared || !mOpen || mEqual == 0) return;
     if (!OpenSource()) {
       mFailure = kWriteBack::cNotWritten;
       return;
