@@ -1,12 +1,12 @@
-// The parser's process-wide caches of names, short texts and whole
-// attributes.
+// The parser's process-wide caches of names, short texts and attributes.
 //
 // Recently made strings are kept by content, so that meeting one again
 // costs a hash and a compare instead of an intern-table walk or an
 // allocation. Names are interned (equal names, one handle); short texts
 // recur (type names, small numbers, the layout between tags) and share one
-// buffer. Tag names and whole attributes are also kept by their bytes as
-// they stand in the input, so the common case needs no decoding either.
+// buffer. Tag names, attribute names and attribute values are also kept by
+// their bytes as they stand in the input, so the common case needs no
+// decoding either.
 // The caches live as long as the process, so they stay warm from one data
 // file to the next. One thread only, as everything in the parser. The
 // lookups are inline: the parser meets them for every name and text.
@@ -87,6 +87,33 @@ inline cFxWString XmlMakeText(const wchar16* units, uint32_t length) {
                             [](const wchar16* text, uint32_t count) { return cFxWString(text, count); });
 }
 
+// Whether the `length` bytes at `a` and `b` are the same. Eight bytes at a
+// time: most names are a word or two long. The last word ends at the last
+// byte and may overlap the one before it, so no length needs a
+// byte-by-byte tail; below eight bytes, two four-byte words do the same.
+template <class tWord>
+inline tWord XmlWordAt(const uint8_t* bytes) {
+  tWord word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+inline bool XmlSameBytes(const uint8_t* a, const uint8_t* b, uint32_t length) {
+  if (length >= 8) {
+    for (uint32_t at = 0; at + 8 < length; at += 8) {
+      if (XmlWordAt<uint64_t>(a + at) != XmlWordAt<uint64_t>(b + at)) return false;
+    }
+    return XmlWordAt<uint64_t>(a + length - 8) == XmlWordAt<uint64_t>(b + length - 8);
+  }
+  if (length >= 4) {
+    return XmlWordAt<uint32_t>(a) == XmlWordAt<uint32_t>(b) &&
+           XmlWordAt<uint32_t>(a + length - 4) == XmlWordAt<uint32_t>(b + length - 4);
+  }
+  for (; length != 0; ++a, ++b, --length) {
+    if (*a != *b) return false;
+  }
+  return true;
+}
+
 // A direct-mapped table of values by the input bytes they were made from,
 // at most tMaxLength (> 0) of them: a miss has `make` fill the entry in the
 // slot.
@@ -99,7 +126,7 @@ class tByteKeyedCache {
   template <class tMake>
   const tValue& Get(const uint8_t* bytes, uint32_t length, const tMake& make) {
     sEntry& entry = mEntries[QuickHash(bytes, length) & (tSize - 1)];
-    if (entry.mLength != length || !SameBytes(entry.mBytes, bytes, length)) {
+    if (entry.mLength != length || !XmlSameBytes(entry.mBytes, bytes, length)) {
       // Not a match while half made.
       entry.mLength = 0;
       make(entry.mValue);
@@ -127,33 +154,6 @@ class tByteKeyedCache {
     return hash ^ (hash >> 7);
   }
 
-  // Eight bytes at a time: most names are a word or two long. The last
-  // word ends at the last byte and may overlap the one before it, so no
-  // length needs a byte-by-byte tail; below eight bytes, two four-byte
-  // words do the same.
-  static bool SameBytes(const uint8_t* a, const uint8_t* b, uint32_t length) {
-    if (length >= 8) {
-      for (uint32_t at = 0; at + 8 < length; at += 8) {
-        if (Word<uint64_t>(a + at) != Word<uint64_t>(b + at)) return false;
-      }
-      return Word<uint64_t>(a + length - 8) == Word<uint64_t>(b + length - 8);
-    }
-    if (length >= 4) {
-      return Word<uint32_t>(a) == Word<uint32_t>(b) &&
-             Word<uint32_t>(a + length - 4) == Word<uint32_t>(b + length - 4);
-    }
-    for (; length != 0; ++a, ++b, --length) {
-      if (*a != *b) return false;
-    }
-    return true;
-  }
-  template <class tWord>
-  static tWord Word(const uint8_t* bytes) {
-    tWord word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
-  }
-
   sEntry mEntries[tSize];
 };
 
@@ -174,18 +174,66 @@ inline const cFxWString& XmlTagName(const uint8_t* bytes, uint32_t length) {
   });
 }
 
-// Whole attributes of start tags by their bytes, from the name to the
-// closing quote: data files repeat a few, such as d:type="cDeltaString",
-// on nearly every element, so one compare gives prefix, name and value.
-// A parser that makes no values keys its entries by the qualified name
-// alone; their value is the empty string.
-struct sXmlAttributeStrings {
+// The names of start tags' attributes by the bytes they begin with: data
+// files repeat a few names, such as d:type, on nearly every element, so the
+// first four bytes of an attribute and one compare give its prefix and
+// name, with no scan of its characters. An entry's key is the qualified
+// name followed by its '=', which no name character equals, so a key that
+// matches ends where the name does.
+struct sXmlAttributeName {
+  uint32_t mLength = 0;  // of the key; 0 while the slot is empty
+  uint8_t mKey[64];
   cFxWString mPrefix;
   cFxWString mName;
-  cFxWString mValue;
+  bool mHasColon = false;
 };
-typedef tByteKeyedCache<sXmlAttributeStrings, 64, 256> tAttributeCache;
-inline tAttributeCache& XmlAttributeCache() {
-  static tAttributeCache cache;
+
+class cAttributeNameCache {
+ public:
+  static constexpr uint32_t cMaxLength = sizeof(sXmlAttributeName::mKey);
+  static constexpr uint32_t cLeadBytes = 4;
+
+  // The entry whose key the bytes at `at` begin with, followed by at least
+  // one more byte before `end`; null when the slot of `at` holds another.
+  // `end` - `at` >= cLeadBytes.
+  const sXmlAttributeName* Find(const uint8_t* at, const uint8_t* end) {
+    const sXmlAttributeName& entry = mEntries[SlotOf(at)];
+    if (entry.mLength == 0 || static_cast<uint32_t>(end - at) <= entry.mLength ||
+        !XmlSameBytes(entry.mKey, at, entry.mLength))
+      return nullptr;
+    return &entry;
+  }
+  // Makes the `length` bytes at `at` (1 <= length <= cMaxLength, and at
+  // least cLeadBytes readable there) the key of the entry in their slot,
+  // with the given strings.
+  const sXmlAttributeName& Store(const uint8_t* at, uint32_t length, const cFxWString& prefix,
+                                 const cFxWString& name, bool hasColon) {
+    sXmlAttributeName& entry = mEntries[SlotOf(at)];
+    entry.mPrefix = prefix;
+    entry.mName = name;
+    entry.mHasColon = hasColon;
+    std::memcpy(entry.mKey, at, length);
+    entry.mLength = length;
+    return entry;
+  }
+
+ private:
+  static constexpr uint32_t cSlotBits = 8;
+  static uint32_t SlotOf(const uint8_t* at) {
+    return (XmlWordAt<uint32_t>(at) * 0x9E3779B1u) >> (32 - cSlotBits);
+  }
+  sXmlAttributeName mEntries[1u << cSlotBits];
+};
+
+inline cAttributeNameCache& XmlAttributeNames() {
+  static cAttributeNameCache cache;
+  return cache;
+}
+
+// Attribute values of plain bytes by those bytes, for a parser that makes
+// values: ids and numbers differ, but type names and encodings recur.
+typedef tByteKeyedCache<cFxWString, 64, 256> tAttributeValueCache;
+inline tAttributeValueCache& XmlAttributeValueCache() {
+  static tAttributeValueCache cache;
   return cache;
 }

@@ -3,6 +3,7 @@
 // byte-class table, and one routine per construct of the grammar.
 #include "xml/cXmlParser.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -425,16 +426,38 @@ bool cXmlParser::TakeTagName() {
 
 // On from `from` in the chunk, just after a name or value taken straight
 // from it, whose last character `previous` is no line break: the token
-// there. The '>' that most often follows is its own token, made here;
-// anything else goes through the tokenizer.
+// there. What most often follows is made here: the '>' or "/>" that ends
+// the tag, or the single space before an attribute, which leaves mChar on
+// the name's first byte as NextToken would; anything else goes through the
+// tokenizer.
 inline void cXmlParser::TakeTokenAt(const uint8_t* from, int32_t previous) {
-  if (from != mEnd && *from == '>') {
-    mTokenLine = mLine;
-    mToken = '>';
-    mChar = '>';
-    mNext = from + 1;
-    Advance();
-    return;
+  if (from != mEnd) {
+    const uint8_t byte = *from;
+    if (byte == '>') {
+      mTokenLine = mLine;
+      mToken = '>';
+      mChar = '>';
+      mNext = from + 1;
+      Advance();
+      return;
+    }
+    if (mEnd - from >= 2) {
+      if (byte == ' ' && IsByteOf(from[1], kCharClass::cNameStart)) {
+        mTokenLine = mLine;
+        mToken = kXmlToken::cWhitespace;
+        mChar = from[1];
+        mNext = from + 2;
+        return;
+      }
+      if (byte == '/' && from[1] == '>') {
+        mTokenLine = mLine;
+        mToken = kXmlToken::cEmptyElementEnd;
+        mChar = '>';
+        mNext = from + 2;
+        Advance();
+        return;
+      }
+    }
   }
   mNext = from;
   mChar = previous;
@@ -811,60 +834,68 @@ bool cXmlParser::TakeAttribute() {
   const int32_t first = mChar;
   if (!HasClass(first, kCharClass::cNameStart) || first == ':') return false;
   const uint8_t* const start = mNext - 1;  // mChar's byte, as in TakeTagName
-  const uint8_t* p = mNext + NameRunLength(mNext, mEnd);
+  const sXmlAttributeName* const name = TakeAttributeName(start);
+  if (name == nullptr) return false;
+  const uint8_t* p = start + name->mLength;
+  if (*p != '"' && *p != '\'') return false;
+  const uint8_t quote = *p++;
+  const uint8_t* const value = p;
+  p += QuotedRunLength(p, mEnd, quote);
+  if (p == mEnd || *p != quote) return false;
+  if (mAttributeValuesWanted) {
+    AddAttribute(name->mName, name->mPrefix, name->mHasColon, MakePlainValue(value, p));
+  } else {
+    AddAttribute(name->mName, name->mPrefix, name->mHasColon, cFxWString());
+  }
+  // On past the closing quote to the token after the attribute.
+  TakeTokenAt(p + 1, quote);
+  return true;
+}
+
+// The attribute name that starts at `start` and its '=', with at least one
+// byte after them in the chunk: found by its first bytes, or else scanned
+// and kept for the next time. Null when the name is not of the kind
+// TakeAttribute takes, or declares a namespace.
+const sXmlAttributeName* cXmlParser::TakeAttributeName(const uint8_t* start) {
+  if (mEnd - start < static_cast<ptrdiff_t>(cAttributeNameCache::cLeadBytes)) return nullptr;
+  cAttributeNameCache& names = XmlAttributeNames();
+  if (const sXmlAttributeName* known = names.Find(start, mEnd)) return known;
+  const uint8_t* p = start + 1 + NameRunLength(start + 1, mEnd);
   const uint8_t* colon = nullptr;
   if (p != mEnd && *p == ':') {
     colon = p;
     p = colon + 1;
     const uint32_t localLength = NameRunLength(p, mEnd);
-    if (localLength == 0) return false;
+    if (localLength == 0) return nullptr;
     p += localLength;
   }
-  if (p == mEnd || IsNameChar(*p) || *p != '=') return false;
-  const uint8_t* const name = colon ? colon + 1 : start;
-  const uint32_t nameLength = static_cast<uint32_t>(p - name);
-  const uint32_t prefixLength = colon ? static_cast<uint32_t>(colon - start) : 0;
-  if (nameLength > tTagNameCache::cMaxLength || prefixLength > tTagNameCache::cMaxLength) return false;
-  // "xmlns" and "xmlns:..." declare namespaces.
+  if (p == mEnd || *p != '=' || p + 1 == mEnd) return nullptr;
   const uint32_t qualifiedLength = static_cast<uint32_t>(p - start);
+  if (qualifiedLength + 1 > cAttributeNameCache::cMaxLength) return nullptr;
+  // "xmlns" and "xmlns:..." declare namespaces.
   if (qualifiedLength >= 5 && std::memcmp(start, "xmlns", 5) == 0 && (qualifiedLength == 5 || colon == start + 5))
-    return false;
-  ++p;
-  if (p == mEnd || (*p != '"' && *p != '\'')) return false;
-  const uint8_t quote = *p++;
-  const uint8_t* const value = p;
-  p += QuotedRunLength(p, mEnd, quote);
-  if (p == mEnd || *p != quote) return false;
+    return nullptr;
+  const uint8_t* const name = colon ? colon + 1 : start;
+  const cFxWString prefix = colon ? XmlTagName(start, static_cast<uint32_t>(colon - start)) : cFxWString();
+  return &names.Store(start, qualifiedLength + 1, prefix, XmlTagName(name, static_cast<uint32_t>(p - name)),
+                      colon != nullptr);
+}
 
-  const auto make = [&](sXmlAttributeStrings& strings) {
-    strings.mPrefix = colon ? XmlTagName(start, prefixLength) : cFxWString();
-    strings.mName = XmlTagName(name, nameLength);
-    if (!mAttributeValuesWanted) {
-      strings.mValue = cFxWString();
-      return;
-    }
+// The string of the attribute value of plain bytes from `from` to `end`.
+cFxWString cXmlParser::MakePlainValue(const uint8_t* from, const uint8_t* end) {
+  const uint32_t length = static_cast<uint32_t>(end - from);
+  const auto make = [&](cFxWString& value) {
     mTextUnits.Clear();
-    const uint32_t valueLength = static_cast<uint32_t>(p - value);
-    wchar16* out = mTextUnits.Reserve(valueLength);
-    for (uint32_t i = 0; i < valueLength; ++i) out[i] = value[i];
-    mTextUnits.Commit(out + valueLength);
-    strings.mValue = XmlMakeText(mTextUnits.Data(), mTextUnits.Size());
+    wchar16* out = mTextUnits.Reserve(length);
+    for (uint32_t i = 0; i < length; ++i) out[i] = from[i];
+    mTextUnits.Commit(out + length);
+    value = XmlMakeText(mTextUnits.Data(), length);
   };
-  // Without values the qualified name alone is the key, so an attribute
-  // with a value of its own (an id) still costs one compare. Such a key
-  // holds no '=', so it never matches an entry made with its value.
-  const uint32_t length = static_cast<uint32_t>((mAttributeValuesWanted ? p + 1 : value - 2) - start);
-  if (length <= tAttributeCache::cMaxLength) {
-    const sXmlAttributeStrings& strings = XmlAttributeCache().Get(start, length, make);
-    AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);
-  } else {
-    sXmlAttributeStrings strings;
-    make(strings);
-    AddAttribute(strings.mName, strings.mPrefix, colon != nullptr, strings.mValue);
-  }
-  // On past the closing quote to the token after the attribute.
-  TakeTokenAt(p + 1, quote);
-  return true;
+  if (length == 0) return cFxWString();
+  if (length <= tAttributeValueCache::cMaxLength) return XmlAttributeValueCache().Get(from, length, make);
+  cFxWString value;
+  make(value);
+  return value;
 }
 
 // Appends an attribute. The same name twice (prefix and ':' alike) is an

@@ -39,6 +39,7 @@
 #include "API/core/cFxString.h"
 
 class cFxFile;
+struct sXmlAttributeName;
 
 enum eXmlNodeType : int32_t {
   eDocumentStart = 0,  // after Open, before the first Read
@@ -169,6 +170,8 @@ class cXmlParser {
   void ReadAttributeList(bool inTag);
   void ReadAttribute(bool inTag);
   bool TakeAttribute();
+  const sXmlAttributeName* TakeAttributeName(const uint8_t* start);
+  cFxWString MakePlainValue(const uint8_t* from, const uint8_t* end);
   void AddAttribute(const cFxWString& name, const cFxWString& prefix, bool hasColon, const cFxWString& value);
   void ReadAttributeValue(int32_t quote);
   void ReadCharacterData();

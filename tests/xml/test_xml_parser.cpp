@@ -280,6 +280,31 @@ TEST(XmlParserRuns, LineBreaksCountTheSameAtEveryOffsetOfARun) {
   }
 }
 
+// A document cut after every byte reads in chunks of 4 to 40 bytes, values
+// made or not, as it does one byte at a time, node lines included: every
+// name, '=', quote, space and tag end falls at a chunk's end somewhere. The
+// repeated element is as long as one of the chunks, so the bytes beyond the
+// end of a short last chunk, left from the chunk before, are those that
+// would follow in the input: a fast path that reads past the end takes
+// them for input.
+TEST(XmlParserRuns, ADocumentCutAnywhereReadsAsOneByteAtATimeInEveryChunkSize) {
+  const std::string element = "<e d:type=\"cDeltaString\" d:id='7'/>";
+  const std::string document = "<r xmlns:d=\"u\">" + element + element + element +
+                               "<e d:type=\"x\" \r\n d:id='8'>t</e>\r\n<f a=\"1\"  b='2' /></r>";
+  for (size_t cut = 0; cut <= document.size(); ++cut) {
+    const std::string input = document.substr(0, cut);
+    for (const eValues values : {eValues::Made, eValues::NotMade}) {
+      const std::string expected = Outcome(input, 1, true, std::string::npos, values);
+      for (int chunk = 4; chunk <= 40; ++chunk) {
+        if (Outcome(input, chunk, true, std::string::npos, values) != expected) {
+          ADD_FAILURE() << "chunk " << chunk << ", values " << (values == eValues::Made) << ": " << input;
+          return;
+        }
+      }
+    }
+  }
+}
+
 // Names and URIs are interned (equal text, one handle, whichever parser read
 // them); empty texts and values are the null handle, which is what the
 // visitors test for. A parser opened again on another stream carries
