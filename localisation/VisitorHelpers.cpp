@@ -59,12 +59,16 @@ cFxWString MakeEntryId(const cFxWString& englishText) {
 
   cFxWString id = cFxWString::Allocate(length + tabs);
   // Re-read the source after the allocation: the string heap may compact.
-  units = englishText.c_str();
-  wchar16* out = id.Data();
+  CopyEntryId(englishText.c_str(), length, id.Data());
+  return id;
+}
+
+uint32_t CopyEntryId(const wchar16* text, uint32_t length, wchar16* out) {
+  wchar16* const start = out;
   // One pass does both replacements: the backslash-t that a TAB becomes
   // holds no space, so replacing spaces afterwards changes nothing more.
   for (uint32_t i = 0; i < length; ++i) {
-    const wchar16 unit = units[i];
+    const wchar16 unit = text[i];
     if (unit == u'\t') {
       *out++ = u'\\';
       *out++ = u't';
@@ -72,7 +76,7 @@ cFxWString MakeEntryId(const cFxWString& englishText) {
       *out++ = unit == u' ' ? u'#' : unit;
     }
   }
-  return id;
+  return static_cast<uint32_t>(out - start);
 }
 
 cFxWString GetAttributeOrEmpty(const cXmlElement& element, const wchar16* name) {

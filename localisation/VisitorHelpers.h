@@ -62,6 +62,11 @@ cFxWString MakeKeyPath(const cFxWString& relativePath);
 // becomes backslash and "t", then every space becomes "#". Nothing else is
 // escaped.
 cFxWString MakeEntryId(const cFxWString& englishText);
+// The same id of the `length` units at `text`, written to `out`, which has
+// room for the units and one more per TAB (twice `length` always does);
+// answers the id's length. For a writer that puts the id straight into its
+// output.
+uint32_t CopyEntryId(const wchar16* text, uint32_t length, wchar16* out);
 
 // The value of `element`'s attribute `name`; empty when it has none.
 cFxWString GetAttributeOrEmpty(const cXmlElement& element, const wchar16* name);

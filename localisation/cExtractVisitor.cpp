@@ -13,6 +13,10 @@ constexpr wchar16 cLineEnd = u'\n';
 }  // namespace
 
 void cExtractVisitor::StartDocument() {
+  // Every line of the data file starts the same: path, label and the "@"
+  // its id follows.
+  mKeyHead = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" +
+             kLocalisation::FlavourLabel(mFlavour) + u"@";
   // A shared stream is opened by the first visitor of the run.
   if (mStream->IsOpen()) return;
   const cFxPath path(mOutputPath);
@@ -36,11 +40,6 @@ void cExtractVisitor::EndDocument() {
   if (!written) mOutputFailure = mStream->GetFailure();
 }
 
-void cExtractVisitor::BeginKey() {
-  mKey = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" +
-         kLocalisation::FlavourLabel(mFlavour);
-}
-
 void cExtractVisitor::ExtractText(const cXmlText& text) {
   if (mSkipString) return;
   if (!mLineStarted) {
@@ -48,8 +47,7 @@ void cExtractVisitor::ExtractText(const cXmlText& text) {
       mSkipString = true;
       return;
     }
-    // Only the first text is made a string: the key's id is made of it.
-    WriteLineHead(text.String());
+    WriteLineHead(text);
   }
   WriteColumn(text);
 }
@@ -60,9 +58,12 @@ void cExtractVisitor::EndString() {
   mSkipString = false;
 }
 
-void cExtractVisitor::WriteLineHead(const cFxWString& firstText) {
-  mKey = mKey + u"@" + MakeEntryId(firstText);
-  WriteUnits(mKey.c_str(), mKey.Length());
+void cExtractVisitor::WriteLineHead(const cXmlText& firstText) {
+  WriteUnits(mKeyHead.c_str(), mKeyHead.Length());
+  // The id goes out as it is made, with no string of its own.
+  const uint32_t length = firstText.Length();
+  if (mIdUnits.size() < 2 * static_cast<size_t>(length)) mIdUnits.resize(2 * static_cast<size_t>(length));
+  WriteUnits(mIdUnits.data(), CopyEntryId(firstText.Units(), length, mIdUnits.data()));
   WriteUnits(cLineHeadTail, cLineHeadTailLength);
   mLineStarted = true;
 }

@@ -21,6 +21,8 @@
 // label, "@", the id made from the first text.
 #pragma once
 
+#include <vector>
+
 #include "API/core/cFxString.h"
 #include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/cElementStack.h"
@@ -58,8 +60,6 @@ class cExtractVisitor : public cElementVisitor {
  protected:
   explicit cExtractVisitor(eFlavour flavour) : mFlavour(flavour) {}
 
-  // Starts the key of a new string: path, "@", flavour label.
-  void BeginKey();
   // Takes one text of the current string. The first one completes the key
   // and writes the line head, unless it is empty: then the string gets no
   // line and mSkipString is set. Every text of a string with a line becomes
@@ -73,17 +73,21 @@ class cExtractVisitor : public cElementVisitor {
   cFxWString mStartDirectory;
   cFxFile* mStream = &mOwnStream;
   cElementStack mElements;
-  cFxWString mKey;
   bool mLineStarted = false;
   // The current string's first (English) text was empty: no line for it.
   bool mSkipString = false;
 
  private:
-  void WriteLineHead(const cFxWString& firstText);
+  void WriteLineHead(const cXmlText& firstText);
   void WriteColumn(const cXmlText& text);
   void WriteUnits(const wchar16* units, uint32_t count);
 
   cFxFile mOwnStream;
+  // What every key of the data file starts with (see above), made when the
+  // document starts.
+  cFxWString mKeyHead;
+  // The id of the current line as it is written; grows to the longest.
+  std::vector<wchar16> mIdUnits;
   eFlavour mFlavour;
   cFxString mOutputFailure;
 };

@@ -10,7 +10,6 @@ void cGameExtractVisitor::StartElement(cXmlElement& element) {
   // The string element itself starts nothing: its first child does.
   if (mStream->IsOpen() && !mInLocalisedString && !mElements.IsEmpty() &&
       WatchedNames().mLocalisedString.Matches(mElements.Top()->GetName())) {
-    BeginKey();
     mInLocalisedString = true;
   }
   mElements.Push(element);

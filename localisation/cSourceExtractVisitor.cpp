@@ -11,10 +11,7 @@ void cSourceExtractVisitor::StartElement(cXmlElement& element) {
     const cFxWString& name = element.GetName();
     const sWatchedNames& watched = WatchedNames();
     if (!mInLocalisedString) {
-      if (watched.mLocalisedString.Matches(name)) {
-        mInLocalisedString = true;
-        BeginKey();
-      }
+      if (watched.mLocalisedString.Matches(name)) mInLocalisedString = true;
     } else if (!mInDeltaString) {
       if (watched.mDeltaString.Matches(name)) mInDeltaString = true;
     } else if (watched.mValue.Matches(name)) {

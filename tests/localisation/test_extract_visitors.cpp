@@ -58,16 +58,18 @@ class ExtractVisitors : public ::testing::Test {
 TEST_F(ExtractVisitors, GameColumnsAreEveryTextInsideTheStringAtAnyDepth) {
   // Languages in another order than the tool writes them and an "Other"
   // holding pairs; a nested string's end tag ends the outer line, and the
-  // next string starts afresh.
+  // next string starts afresh. The id escapes its text's TABs and spaces,
+  // every one of them.
   Extract<cGameExtractVisitor>(
       Doc("<r xmlns:d=\"urn:t\">|<N>|<@>|<English d:type=\"cDeltaString\">Hello</English>|"
           "<German d:type=\"cDeltaString\">Hallo</German>|<Other>|<Pair>|"
           "<Language d:type=\"cDeltaString\">Czech</Language>|</Pair>|"
           "<@>|<English d:type=\"cDeltaString\">inner</English>|<Other/>|</@>|</Other>|</@>|</N>|"
-          "<M>|<@>|<English d:type=\"cDeltaString\">Next</English>|</@>|</M>|</r>"),
+          "<M>|<@>|<English d:type=\"cDeltaString\">\t\t\t\t\t\t\t\tNext \t t</English>|</@>|</M>|</r>"),
       mOut);
   EXPECT_EQ(test::ReadFile(mOut), Lines({{u"\\a.xml@Game@Hello", {u"Hello", u"Hallo", u"Czech", u"inner", u""}},
-                                         {u"\\a.xml@Game@Next", {u"Next"}}}));
+                                         {u"\\a.xml@Game@\\t\\t\\t\\t\\t\\t\\t\\tNext#\\t#t",
+                                          {u"\t\t\t\t\t\t\t\tNext \t t"}}}));
 }
 
 TEST_F(ExtractVisitors, SourceColumnsAreTheValuesOfDeltaStringsInsideTheString) {
