@@ -15,6 +15,8 @@ namespace {
 cCommitQueue* gActiveQueue = nullptr;
 // The most bytes one hand-over to the writer holds.
 constexpr size_t cHandOverBytes = kRewrite::cStreamBufferSize;
+// Hand-overs kept to be used again: as many as fill the bytes in flight.
+constexpr size_t cSpareHandOvers = kCommitQueue::cMaxBytesInFlight / cHandOverBytes;
 }  // namespace
 
 // One copy made on the writer's thread. A copy that takes its own data
@@ -180,6 +182,8 @@ cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued, size_t maxBy
 }
 
 cCommitQueue::~cCommitQueue() {
+  // The reader puts the queue's hook back when it goes.
+  mReadAhead.reset();
   FinishAll();
   StopThreads();
   FxSetPreExitHook(mPreviousHook);
@@ -205,29 +209,76 @@ void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& 
 }
 
 void cCommitQueue::RewriteDataFile(const cFxWString& dataPath, cRewritingVisitor& visitor) {
-  BeforeReading(dataPath);
+  QueueAhead();
+  if (!mAhead.empty() && mAhead.front().mPath == dataPath) {
+    // No queued copy replaces it: that was seen to when it was queued.
+    FinishReady();
+    while (mQueuedCopies >= mMaxQueued) FinishOldest();
+    mReading = mAhead.front().mIdentity;
+    mAhead.pop_front();
+  } else {
+    BeforeReading(dataPath);
+    // The file held back is read now, with its new contents; the files
+    // after it are read ahead while it is parsed.
+    if (mHeldBack && mHeld.mPath == dataPath) {
+      mHeldBack = false;
+      if (mReading.mKnown) QueueAhead();
+    }
+  }
   mReadingCommit = TempFileCommitOf(dataPath);
   visitor.SetOutput(this);
-  const bool walked = WalkDataFile(dataPath, visitor);
+  const bool walked = WalkDataFile(dataPath, visitor, mReadAhead.get());
   visitor.SetOutput(nullptr);
   if (walked) Finish(visitor, dataPath);
+  mReading = sIdentity();
+}
+
+void cCommitQueue::ReadAhead(std::function<bool(cFxWString&)> upcoming) {
+  mUpcoming = std::move(upcoming);
+  if (!mReadAhead) mReadAhead.reset(new cReadAhead);
+}
+
+void cCommitQueue::QueueAhead() {
+  if (!mReadAhead) return;
+  while (!mHeldBack && mReadAhead->HasRoom()) {
+    sAhead next;
+    if (!mUpcoming(next.mPath)) break;
+    next.mIdentity.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(next.mPath).c_str(),
+                                                           &next.mIdentity.mVolume, &next.mIdentity.mFile);
+    // A file of unknown identity could be any of them.
+    bool mayBeReplaced = !next.mIdentity.mKnown || mReading.IsSameAs(next.mIdentity);
+    for (const sEntry& entry : mEntries)
+      if (entry.mCopy && (!entry.mIdentity.mKnown || entry.mIdentity.IsSameAs(next.mIdentity))) mayBeReplaced = true;
+    for (const sAhead& ahead : mAhead)
+      if (ahead.mIdentity.IsSameAs(next.mIdentity)) mayBeReplaced = true;
+    if (mayBeReplaced) {
+      mHeld = std::move(next);
+      mHeldBack = true;
+      break;
+    }
+    mReadAhead->Queue(next.mPath);
+    mAhead.push_back(std::move(next));
+  }
 }
 
 void cCommitQueue::BeforeReading(const cFxWString& dataPath) {
   FinishReady();
   while (mQueuedCopies >= mMaxQueued) FinishOldest();
-  mReadingHasIdentity =
-      FxPlatformGetDirectoryIdentity(StableUnits(dataPath).c_str(), &mReadingVolume, &mReadingFile);
-  if (!mReadingHasIdentity) return;
+  mReading = sIdentity();
+  mReading.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(dataPath).c_str(), &mReading.mVolume, &mReading.mFile);
+  if (!mReading.mKnown) return;
   // The last queued copy of this file and everything before it.
   size_t through = mEntries.size();
   for (size_t i = 0; i < mEntries.size(); ++i) {
     const sEntry& entry = mEntries[i];
-    if (entry.mCopy && entry.mHasIdentity && entry.mVolume == mReadingVolume && entry.mFile == mReadingFile)
-      through = i;
+    if (entry.mCopy && entry.mIdentity.IsSameAs(mReading)) through = i;
   }
   if (through == mEntries.size()) return;
   for (size_t finished = 0; finished <= through; ++finished) FinishOldest();
+  // The name now stands for the copy that took the file's place: a later
+  // name of it must find this file's own copy.
+  mReading = sIdentity();
+  mReading.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(dataPath).c_str(), &mReading.mVolume, &mReading.mFile);
 }
 
 cFxOsFile* cCommitQueue::OpenOutput(const cFxWString& path, cFxString& failure) {
@@ -254,12 +305,20 @@ void cCommitQueue::HandOver(const void* bytes, size_t count) {
   const uint8_t* next = static_cast<const uint8_t*>(bytes);
   while (count != 0) {
     const size_t size = std::min(count, cHandOverBytes);
-    sWrite write{sWrite::eBytes, mBegun.get(), std::vector<uint8_t>(next, next + size)};
+    sWrite write{sWrite::eBytes, mBegun.get(), {}};
     {
       std::unique_lock<std::mutex> lock(mMutex);
-      mRoom.wait(lock, [&] { return mBytesInFlight == 0 || mBytesInFlight + size <= mMaxBytesInFlight; });
+      if (mBytesInFlight != 0 && mBytesInFlight + size > mMaxBytesInFlight) {
+        WakeWriter();
+        mRoom.wait(lock, [&] { return mBytesInFlight == 0 || mBytesInFlight + size <= mMaxBytesInFlight; });
+      }
       mBytesInFlight += size;
+      if (!mSpareBytes.empty()) {
+        write.mBytes = std::move(mSpareBytes.back());
+        mSpareBytes.pop_back();
+      }
     }
+    write.mBytes.assign(next, next + size);
     PushWrite(std::move(write));
     next += size;
     count -= size;
@@ -269,20 +328,23 @@ void cCommitQueue::HandOver(const void* bytes, size_t count) {
 void cCommitQueue::EndCopy(sCopy& copy) { PushWrite({sWrite::eEnd, &copy, {}}); }
 
 void cCommitQueue::PushWrite(sWrite write) {
-  {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mWrites.push_back(std::move(write));
-  }
+  std::lock_guard<std::mutex> lock(mMutex);
+  if (write.mKind == sWrite::eEnd) ++mEndsWaiting;
+  mWrites.push_back(std::move(write));
+  // A copy's beginning never wakes the writer: it comes with its bytes.
+  if (mEndsWaiting >= kCommitQueue::cWakeWriterCopies || mBytesInFlight >= mMaxBytesInFlight / 2) WakeWriter();
+}
+
+void cCommitQueue::WakeWriter() {
+  if (!mWriterIdle || mWrites.empty()) return;
+  mWriterIdle = false;
   mWriteWork.notify_one();
 }
 
 void cCommitQueue::Finish(const cRewritingVisitor& visitor, const cFxWString& dataPath) {
   sEntry entry;
   entry.mDataPath = dataPath;
-  entry.mHasIdentity = mReadingHasIdentity;
-  entry.mVolume = mReadingVolume;
-  entry.mFile = mReadingFile;
-  mReadingHasIdentity = false;
+  entry.mIdentity = mReading;
   // A copy that was never begun is settled all the same: its temporary file
   // goes and the data file is named.
   const bool begun = mBegun != nullptr;
@@ -335,6 +397,7 @@ void cCommitQueue::FinishOldest() {
       if (!copy.mSettled) {
         // Its batch may still be filling: it goes to the disk as far as it got.
         mWaitedFor = copy.mNumber;
+        WakeWriter();
         mSettleWork.notify_one();
         mSettled.wait(lock, [&] { return copy.mSettled; });
       }
@@ -372,38 +435,48 @@ void cCommitQueue::StopThreads() {
 // told to stop with nothing left to write.
 void cCommitQueue::Write() {
   cCopyMaker maker;
+  std::deque<sWrite> taken;
   std::unique_lock<std::mutex> lock(mMutex);
   for (;;) {
-    mWriteWork.wait(lock, [&] { return mStopping || !mWrites.empty(); });
+    if (mWrites.empty() && !mStopping) {
+      mWriterIdle = true;
+      mWriteWork.wait(lock, [&] { return mStopping || !mWrites.empty(); });
+      mWriterIdle = false;
+    }
     if (mWrites.empty()) break;
-    sWrite write = std::move(mWrites.front());
-    mWrites.pop_front();
+    // Everything handed over so far, with the lock taken once on each side.
+    taken.swap(mWrites);
+    mEndsWaiting = 0;
     lock.unlock();
-    std::string failure;
-    bool unchanged = false;
-    switch (write.mKind) {
-      case sWrite::eBegin:
-        maker.Begin(write.mCopy->mNative, write.mCopy->mUnits, write.mCopy->mCompareWith,
-                    write.mCopy->mCompareNative);
-        break;
-      case sWrite::eBytes:
-        maker.Write(write.mBytes.data(), write.mBytes.size());
-        break;
-      case sWrite::eEnd:
-        unchanged = maker.End(failure);
-        break;
+    size_t written = 0;
+    for (sWrite& write : taken) {
+      sCopy& copy = *write.mCopy;
+      switch (write.mKind) {
+        case sWrite::eBegin:
+          maker.Begin(copy.mNative, copy.mUnits, copy.mCompareWith, copy.mCompareNative);
+          break;
+        case sWrite::eBytes:
+          maker.Write(write.mBytes.data(), write.mBytes.size());
+          written += write.mBytes.size();
+          break;
+        case sWrite::eEnd:
+          // Read by others only once it counts as written.
+          copy.mUnchanged = maker.End(copy.mWriteFailure);
+          break;
+      }
     }
     lock.lock();
-    if (write.mKind == sWrite::eBytes) {
-      mBytesInFlight -= write.mBytes.size();
-      mRoom.notify_one();
-    } else if (write.mKind == sWrite::eEnd) {
-      write.mCopy->mWriteFailure = failure;
-      write.mCopy->mUnchanged = unchanged;
-      write.mCopy->mWritten = true;
-      // The settler wakes only for a batch it may take, not for every copy.
-      if (ReadyToSettle() != 0) mSettleWork.notify_one();
+    mBytesInFlight -= written;
+    for (sWrite& write : taken) {
+      if (write.mKind == sWrite::eEnd) write.mCopy->mWritten = true;
+      // A few are kept: more would only hold memory.
+      if (write.mKind == sWrite::eBytes && mSpareBytes.size() < cSpareHandOvers)
+        mSpareBytes.push_back(std::move(write.mBytes));
     }
+    taken.clear();
+    if (written != 0) mRoom.notify_one();
+    // The settler wakes only for a batch it may take, not for every copy.
+    if (ReadyToSettle() != 0) mSettleWork.notify_one();
   }
   lock.unlock();
   maker.CutOff();
@@ -478,7 +551,8 @@ void cCommitQueue::SettleBatch(std::unique_lock<std::mutex>& lock) {
     copy.mOutcome = outcome;
     copy.mReason = std::move(reason);
     copy.mSettled = true;
-    mSettled.notify_one();
+    // The run's thread waits for one copy at a time.
+    if (copy.mNumber == mWaitedFor) mSettled.notify_one();
     if (--mBatchUnsettled == 0) mBatchDone.notify_one();
   }
 }

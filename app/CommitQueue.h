@@ -59,6 +59,20 @@
 // cut short. Only the moment at which a file is replaced moves, by up to a
 // batch.
 //
+// While one file is parsed, the next ones are read on a thread of their own
+// (ReadAhead, cReadAhead), but never a file that a queued copy may still
+// replace: each file is looked up by identity when it is queued to be read
+// ahead, and one that is the data file of a queued copy, or of a file
+// queued ahead of it, is not read ahead; it and the files after it wait
+// until the run comes to it, when BeforeReading finishes those copies
+// first. The identity taken then stands for the file's own BeforeReading.
+//
+// The writer is woken for several copies or half the bytes in flight at a
+// time, not for each copy's beginning, bytes and end, and only when it
+// waits; whoever waits for it (the run's thread for room or an outcome)
+// wakes it first. Each wake of a thread whose core went idle costs the
+// system far more than a small copy's hand-over.
+//
 // A fatal error (a badly formed data file) finishes every queued file
 // before the program ends, as the one-at-a-time run had; the copy being
 // made when it came keeps what its stream had handed over and stays beside
@@ -71,6 +85,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -79,6 +94,7 @@
 
 #include "API/core/FxError.h"
 #include "API/core/cFxString.h"
+#include "app/ReadAhead.h"
 #include "app/WriteBack.h"
 #include "localisation/cRewritingVisitor.h"
 
@@ -92,8 +108,12 @@ constexpr uint32_t cBatchFiles = 64;
 constexpr uint32_t cMaxQueued = 2 * cBatchFiles;
 // Bytes of copies handed over and not yet written: a few stream buffers,
 // enough for the run's thread to read on while the writer creates a file,
-// and memory stays flat however large the files are.
+// and memory stays flat however large the files are. The writer is woken
+// once half of them wait.
 constexpr size_t cMaxBytesInFlight = 4 * kRewrite::cStreamBufferSize;
+// Copies whose every byte waits for the writer when it is woken, unless
+// bytes or a waiting run's thread wake it first.
+constexpr uint32_t cWakeWriterCopies = 16;
 // Threads that let a batch's copies take their places at once: each
 // replacement may wait for the device to forget the old file's blocks, and
 // such waits overlap well.
@@ -116,9 +136,15 @@ class cCommitQueue : private iRewriteOutput {
   void PrintProgressLine(int position, int total, const cFxWString& path);
   // The whole rewrite of one data file as RewriteDataFile does it, with the
   // visitor's output made and settled by the queue: BeforeReading, then
-  // WalkDataFile with the queue opening the visitor's output. A file that
-  // cannot be opened is skipped quietly.
+  // WalkDataFile with the queue opening the visitor's output (and the bytes
+  // read ahead, if any). A file that cannot be opened is skipped quietly.
   void RewriteDataFile(const cFxWString& dataPath, cRewritingVisitor& visitor);
+  // From now on the files `upcoming` answers are read ahead: it answers the
+  // data files the run will rewrite after those it answered before, in the
+  // run's order, and false after the last. Each RewriteDataFile first
+  // queues what there is room for, as long as no copy may still replace
+  // the file (see above).
+  void ReadAhead(std::function<bool(cFxWString&)> upcoming);
   // Called before `dataPath` is opened for reading. When it is a queued file
   // (by this or another name), that file and those before it are finished
   // first, so it is read with its new contents; while the queue is full the
@@ -149,14 +175,27 @@ class cCommitQueue : private iRewriteOutput {
     eSettled mOutcome = eSettledReplaced;
     std::string mReason;         // why the outcome is not eSettledReplaced
   };
-  // A progress line waiting for the files before it, else a copy.
+  // Which file a name stands for, once looked up.
+  struct sIdentity {
+    bool mKnown = false;
+    uint64_t mVolume = 0;
+    uint64_t mFile = 0;
+    bool IsSameAs(const sIdentity& other) const {
+      return mKnown && other.mKnown && mVolume == other.mVolume && mFile == other.mFile;
+    }
+  };
+  // A progress line waiting for the files before it, else a copy and the
+  // identity of the data file it replaces.
   struct sEntry {
     std::string mLine;
     cFxWString mDataPath;
     std::unique_ptr<sCopy> mCopy;
-    bool mHasIdentity = false;
-    uint64_t mVolume = 0;
-    uint64_t mFile = 0;
+    sIdentity mIdentity;
+  };
+  // A file queued to be read ahead.
+  struct sAhead {
+    cFxWString mPath;
+    sIdentity mIdentity;
   };
   // The writer's work: a copy's beginning, bytes of it, or its end.
   struct sWrite {
@@ -177,6 +216,12 @@ class cCommitQueue : private iRewriteOutput {
   void FinishOldest();
   // Finishes the oldest entries that need no waiting.
   void FinishReady();
+  // Queues upcoming files to be read ahead while there is room and none
+  // may be replaced by a queued copy.
+  void QueueAhead();
+  // Wakes the writer when it waits and something was handed over, for
+  // whoever is about to wait for it. Under mMutex.
+  void WakeWriter();
   bool IsReady(const sEntry& entry);
   void StartThreads();
   void StopThreads();
@@ -206,9 +251,14 @@ class cCommitQueue : private iRewriteOutput {
   // The files the rewrite of the data file being read works on.
   sTempFileCommit mReadingCommit;
   // The identity of the file BeforeReading named last.
-  bool mReadingHasIdentity = false;
-  uint64_t mReadingVolume = 0;
-  uint64_t mReadingFile = 0;
+  sIdentity mReading;
+  // The reading ahead, once asked for: the files queued there, and the
+  // next upcoming one when it may not be read ahead yet.
+  std::unique_ptr<cReadAhead> mReadAhead;
+  std::function<bool(cFxWString&)> mUpcoming;
+  std::deque<sAhead> mAhead;
+  bool mHeldBack = false;
+  sAhead mHeld;
 
   std::mutex mMutex;
   std::condition_variable mWriteWork;   // something to write, or stop
@@ -216,6 +266,9 @@ class cCommitQueue : private iRewriteOutput {
   std::condition_variable mSettleWork;  // a copy was written or queued, one is waited for, or stop
   std::condition_variable mSettled;     // a copy's outcome is known
   std::deque<sWrite> mWrites;
+  uint32_t mEndsWaiting = 0;   // copies ended among mWrites
+  bool mWriterIdle = false;    // the writer waits for mWrites
+  std::vector<std::vector<uint8_t>> mSpareBytes;  // hand-overs written, to be used again
   size_t mBytesInFlight = 0;
   std::deque<sCopy*> mToSettle;          // queued copies not yet settled, oldest first
   // The batch being settled, on the disk; each copy's reason (see

@@ -183,17 +183,22 @@ void cReadAhead::Finish(sFile& file, sTake& take) {
     take.mBuffer = sBuffer();
     return;
   }
-  bool wake;
-  {
-    std::lock_guard<std::mutex> lock(mMutex);
-    file.mAbandoned = true;
-    Release(take.mBuffer);
-    for (sBuffer& unread : file.mBuffers) Release(unread);
-    file.mBuffers.clear();
-    // The reader may wait for room for this very file.
-    wake = GiveBackUsed() || mWaitingForRoom;
+  std::unique_lock<std::mutex> lock(mMutex);
+  file.mAbandoned = true;
+  Release(take.mBuffer);
+  for (sBuffer& unread : file.mBuffers) Release(unread);
+  file.mBuffers.clear();
+  // The reader may wait for room for this very file.
+  if (GiveBackUsed() || mWaitingForRoom || file.mHeld) {
+    lock.unlock();
+    mWork.notify_one();
+    lock.lock();
   }
-  if (wake) mWork.notify_one();
+  if (file.mHeld) {
+    mRunWaiting = true;
+    mArrived.wait(lock, [&] { return !file.mHeld; });
+    mRunWaiting = false;
+  }
 }
 
 bool cReadAhead::GiveBackUsed() {
@@ -293,6 +298,7 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
     if (opened && ended) FxPlatformCloseFile(handle, ignored);
     lock.lock();
     file.mOpened = opened;
+    file.mHeld = opened && !ended;
     if (buffer.mCount != 0 && !file.mAbandoned)
       file.mBuffers.push_back(std::move(buffer));
     else
@@ -313,6 +319,12 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
       lock.unlock();
       FxPlatformCloseFile(handle, ignored);
       lock.lock();
+      file.mHeld = false;
+      if (mRunWaiting) {
+        lock.unlock();
+        mArrived.notify_one();
+        lock.lock();
+      }
       return;
     }
     buffer = Reserve();

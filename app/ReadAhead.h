@@ -26,8 +26,11 @@
 // formed data file) stops the reader before the program ends: files read
 // ahead are closed unread.
 //
-// Only a run that changes no data file may read ahead: a file read ahead
-// could be one whose new copy is not yet in place. The reader touches
+// A run that changes data files queues a file only once no copy that may
+// replace it is still to be put in place (cCommitQueue::ReadAhead sees to
+// that). A stream closed before its file's end returns only once the
+// reader has closed the file too: on Windows nobody else may open a file
+// the reader holds, and the run may replace it next. The reader touches
 // neither the string heap, interned names nor the error record: the run's
 // thread gives it native paths in std types and turns its reasons into
 // error records. One reader at a time; it belongs to the run's thread.
@@ -113,6 +116,7 @@ class cReadAhead {
     bool mEnded = false;     // every byte read (or the file could not be opened)
     bool mFailed = false;    // it could not be opened or read: mReason says why
     bool mAbandoned = false; // the run's thread is done with it before its end
+    bool mHeld = false;      // open on the reader's side
     std::string mReason;
     std::deque<sBuffer> mBuffers;  // read, not yet taken
   };
@@ -132,7 +136,7 @@ class cReadAhead {
   // the reader. Finish ends a stream's use of `file`, giving back the
   // buffer it held: the last one goes back with the next Take, so a whole
   // small file costs one hand-over; before the end the reader stops
-  // reading the file.
+  // reading the file, and Finish waits until it has closed it.
   void Take(sFile& file, sBuffer* used, sTake& take);
   void Finish(sFile& file, sTake& take);
   // Gives the buffers used since the last call back; true when the reader
@@ -177,7 +181,7 @@ class cReadAhead {
   bool mReaderIdle = false;      // the reader waits for files
   bool mWaitingForRoom = false;  // the reader waits until mBytesAhead <= mRoomAt
   size_t mRoomAt = 0;
-  bool mRunWaiting = false;      // the run's thread waits for bytes
+  bool mRunWaiting = false;      // the run's thread waits for bytes or a file's closing
   bool mStopping = false;
   std::thread mReader;
 };

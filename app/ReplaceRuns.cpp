@@ -66,6 +66,17 @@ void RunSourceReplace(const tTagList& replaceTags, const tTagList& excludeTags,
 
   const int total = static_cast<int>(gDataFiles.size());
   cCommitQueue commits;
+  // The next files are read while one is rewritten.
+  cDataFileList::cIterator upcoming = gDataFiles.begin();
+  commits.ReadAhead([&upcoming](cFxWString& dataPath) {
+    // Binary files are not read: they are left to the game run.
+    while (upcoming != gDataFiles.end()) {
+      dataPath = *upcoming;
+      ++upcoming;
+      if (!IsBinFile(dataPath)) return true;
+    }
+    return false;
+  });
   const auto rewrite = [&commits](const cFxWString& dataPath, cRewritingVisitor& visitor) {
     commits.RewriteDataFile(dataPath, visitor);
   };

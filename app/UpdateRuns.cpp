@@ -5,6 +5,7 @@
 // left half written, and one that cannot be written keeps its contents and
 // is named on standard error.
 #include <algorithm>
+#include <deque>
 #include <vector>
 
 #include "app/BinaryConversion.h"
@@ -185,9 +186,25 @@ void RunSourceUpdate(cFxFile& translations) {
 
   const cFxWString keyBase = KeyBaseOf(startDirectory);
   cCommitQueue commits;
+  // The next keys' files are read while one is rewritten: the keys taken
+  // from the table for that and not yet come to.
+  std::deque<cFxWString> upcomingKeys;
+  commits.ReadAhead([&](cFxWString& dataPath) {
+    cFxWString keyPath;
+    if (!table.GetNextFile(keyPath)) return false;
+    dataPath = keyBase + NativeKeyPath(keyPath);
+    upcomingKeys.push_back(keyPath);
+    return true;
+  });
   int position = 1;
-  cFxWString keyPath;
-  while (table.GetNextFile(keyPath)) {
+  for (;;) {
+    cFxWString keyPath;
+    if (!upcomingKeys.empty()) {
+      keyPath = upcomingKeys.front();
+      upcomingKeys.pop_front();
+    } else if (!table.GetNextFile(keyPath)) {
+      break;
+    }
     const cFxWString dataPath = keyBase + NativeKeyPath(keyPath);
     commits.PrintProgressLine(position, total, dataPath);
     ++position;

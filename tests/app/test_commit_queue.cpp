@@ -1,8 +1,9 @@
 // The write-back of the source runs on threads of its own: copies are made,
 // put on the disk in batches and put in place there, yet every file is
 // finished, complained about and announced in the run's order, failures
-// keep their reasons, and a file read again is read with its new contents;
-// a fatal error finishes what was queued before any hook set earlier runs.
+// keep their reasons, and a file read ahead or read again, under any name,
+// is read with its new contents; a fatal error finishes what was queued
+// before any hook set earlier runs.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -114,6 +115,73 @@ TEST(CommitQueue, AFileReadAgainUnderAnotherNameIsReadWithItsNewContents) {
   EXPECT_FALSE(fs::exists(dir / "f15.xml.temp"));
   queue.FinishAll();
   testing::internal::GetCapturedStdout();
+}
+
+TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
+  // Each run names files by number, a name again as "+" (another name of
+  // it) or as "-" (a third); -1 is a file that does not exist. File 5 is
+  // several hand-overs long.
+  struct sRun {
+    const char* mName;
+    std::vector<int> mFiles;
+  };
+  std::vector<int> farApart = {0};
+  for (int i = 1; i < 40; ++i) farApart.push_back(i);
+  farApart.push_back(100);
+  const std::vector<sRun> runs = {
+      {"again at once", {0, 100, 1, 2}},
+      {"three names in a row", {0, 100, 200, 1}},
+      {"interleaved", {0, 1, 100, 101, 2, 200, 3}},
+      {"a missing file between", {0, -1, 100, 1}},
+      {"long file", {5, 105, 205}},
+      {"again beyond the files read ahead", farApart},
+  };
+  struct sBounds {
+    uint32_t mBatch, mQueued;
+    size_t mBytes;
+  };
+  const sBounds bounds[] = {{3, 4, 1}, {kCommitQueue::cBatchFiles, kCommitQueue::cMaxQueued, kCommitQueue::cMaxBytesInFlight}};
+  for (const sBounds& bound : bounds) {
+    for (const sRun& run : runs) {
+      SCOPED_TRACE(std::string(run.mName) + ", batches of " + std::to_string(bound.mBatch));
+      test::TempDir dir;
+      fs::create_directories(dir / "sub");
+      const auto name = [&dir](int file) {
+        const std::string plain = "f" + std::to_string(file % 100) + ".xml";
+        return dir / (file < 0 ? "missing.xml" : file < 100 ? plain : file < 200 ? "sub/../" + plain : "./sub/./../" + plain);
+      };
+      std::vector<std::string> marks(40);
+      for (int file : run.mFiles) {
+        if (file < 0) continue;
+        test::WriteFile(dir / ("f" + std::to_string(file % 100) + ".xml"), Contents(file % 100, ""));
+        marks[static_cast<size_t>(file % 100)] += "+";
+      }
+      std::string expectedOut;
+      testing::internal::CaptureStdout();
+      {
+        cCommitQueue queue(bound.mBatch, bound.mQueued, bound.mBytes);
+        size_t upcoming = 0;
+        queue.ReadAhead([&](cFxWString& path) {
+          if (upcoming == run.mFiles.size()) return false;
+          path = cFxWString(name(run.mFiles[upcoming++]).c_str());
+          return true;
+        });
+        for (size_t i = 0; i < run.mFiles.size(); ++i) {
+          Rewrite(queue, static_cast<int>(i) + 1, name(run.mFiles[i]));
+          expectedOut += "File " + std::to_string(i + 1) + " / 99 : " + name(run.mFiles[i]) + "\n";
+        }
+      }
+      EXPECT_EQ(testing::internal::GetCapturedStdout(), expectedOut);
+      for (size_t file = 0; file < marks.size(); ++file) {
+        if (marks[file].empty()) continue;
+        SCOPED_TRACE(file);
+        const std::string data = dir / ("f" + std::to_string(file) + ".xml");
+        const std::string got = test::ReadFile(data);
+        EXPECT_TRUE(got == Contents(static_cast<int>(file), marks[file])) << got.substr(0, 60);
+        EXPECT_FALSE(fs::exists(data + ".temp"));
+      }
+    }
+  }
 }
 
 // The data file a fatal error's earlier hook looks at: the queue's own

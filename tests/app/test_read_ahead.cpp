@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "API/core/FxError.h"
+#include "Core/platform/FxPlatform.h"
 #include "app/ReadAhead.h"
 #include "support/TestSupport.h"
 #include "xml/cFxFile.h"
@@ -100,6 +101,11 @@ TEST(ReadAhead, EveryFileArrivesWholeInOrderAtEveryBound) {
         EXPECT_EQ(got.size(), expected.size());
       }
       EXPECT_TRUE(stream.Close());
+      // Closed on the reader's side too: on Windows a file held open there
+      // could not be replaced.
+      if (files[i].leftEarly) {
+        EXPECT_TRUE(FxPlatformDeleteFile(paths[i].c_str()));
+      }
     }
     // Never more read ahead than the bound, or one buffer when that is more.
     EXPECT_LE(readAhead.PeakBytesAhead(), std::max(bound.bytes, bound.buffer));
