@@ -24,9 +24,11 @@ constexpr size_t cSpareHandOvers = kCommitQueue::cMaxBytesInFlight / cHandOverBy
 // data file's, and the file is created only at the first difference, with
 // the equal bytes before it read again from the data file. One that comes
 // out the same in every byte and in length is never created. Whatever is
-// unusual takes the plain way (the copy made from the start): a data file
-// that may not be written (its replacement would make it writable) or
-// cannot be read, a temporary file already in the copy's place.
+// unusual takes the plain way (the copy made in full): a data file that
+// cannot be read, or, for a copy found the same, a data file that may not
+// be written (its replacement would make it writable) and a temporary file
+// already in the copy's place. A copy that differs is made as the plain
+// way makes it in any case, so only a copy found the same looks at those.
 class cCommitQueue::cCopyMaker {
  public:
   // `compareWith` names the data file the copy replaces, or is empty;
@@ -34,12 +36,13 @@ class cCommitQueue::cCopyMaker {
   void Begin(const std::string& native, const std::u16string& units, const std::u16string& compareWith,
              const std::string& compareNative) {
     mNative = native;
+    mUnits = units;
+    mCompareWith = compareWith;
     mSourceNative = compareNative;
     mFailure.clear();
     mOpen = false;
     mEqual = 0;
-    mComparing = !compareWith.empty() && FxPlatformAccessReadWrite(compareWith.c_str()) == eFxAccessWritable &&
-                 FxPlatformAccessReadWrite(units.c_str()) == eFxAccessMissing && OpenSource();
+    mComparing = !compareWith.empty() && OpenSource();
     if (!mComparing) Create();
   }
   void Write(const uint8_t* bytes, size_t count) {
@@ -57,7 +60,8 @@ class cCommitQueue::cCopyMaker {
   // created); otherwise closes it, with why it is not complete in `failure`.
   bool End(std::string& failure) {
     if (mComparing) {
-      if (IsNext(nullptr, 0)) {
+      if (IsNext(nullptr, 0) && FxPlatformAccessReadWrite(mCompareWith.c_str()) == eFxAccessWritable &&
+          FxPlatformAccessReadWrite(mUnits.c_str()) == eFxAccessMissing) {
         CloseSource();
         mComparing = false;
         failure.clear();
@@ -131,6 +135,8 @@ class cCommitQueue::cCopyMaker {
   }
 
   std::string mNative;
+  std::u16string mUnits;        // the copy
+  std::u16string mCompareWith;  // the data file
   std::string mSourceNative;
   bool mOpen = false;
   intptr_t mHandle = -1;

@@ -184,6 +184,41 @@ TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
   }
 }
 
+TEST(CommitTempFile, ReplacesOnlyAnExistingTargetByAnExistingCopyAndChangesNothingElse) {
+  enum eTarget { cWritable, cReadOnly, cMissing, cFolder };
+  struct sRow {
+    bool mCopy;  // the temporary file is there
+    eTarget mTarget;
+    bool mReplaced;
+    bool mMissingSaid;  // the reason is the system's words for a missing file
+  };
+  const sRow rows[] = {{true, cWritable, true, false},   {true, cReadOnly, true, false},
+                       {false, cWritable, false, true},  {false, cReadOnly, false, true},
+                       {true, cMissing, false, true},    {false, cMissing, false, true},
+                       {true, cFolder, false, false},    {false, cFolder, false, true}};
+  for (const sRow& row : rows) {
+    SCOPED_TRACE(std::to_string(row.mCopy) + " " + std::to_string(row.mTarget));
+    test::TempDir dir;
+    const std::string target = dir / "a.xml";
+    if (row.mCopy) test::WriteFile(target + ".temp", "new");
+    if (row.mTarget == cWritable || row.mTarget == cReadOnly) test::WriteFile(target, "old");
+    if (row.mTarget == cReadOnly) fs::permissions(target, fs::perms::owner_read);
+    if (row.mTarget == cFolder) fs::create_directories(target + "/x");
+    const bool readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(target).c_str()) == eFxAccessWritable;
+    std::string reason;
+    EXPECT_EQ(CommitTempFile({test::Utf16(target + ".temp"), test::Utf16(target)}, reason), row.mReplaced);
+    EXPECT_EQ(reason == "No such file or directory", row.mMissingSaid) << reason;
+    EXPECT_EQ(fs::exists(target + ".temp"), row.mCopy && !row.mReplaced);
+    if (row.mTarget != cFolder && row.mTarget != cMissing) {
+      EXPECT_EQ(test::ReadFile(target), row.mReplaced ? "new" : "old");
+    }
+    // A replacement that cannot be made leaves a read-only data file so.
+    if (row.mTarget == cReadOnly && !row.mReplaced) {
+      EXPECT_EQ(FxPlatformAccessReadWrite(test::Utf16(target).c_str()) == eFxAccessWritable, readOnlyWritable);
+    }
+  }
+}
+
 // The data file a fatal error's earlier hook looks at: the queue's own
 // hook has finished it by then.
 std::string gFinishedBeforeTheHook;

@@ -71,7 +71,13 @@ int OpenDescriptor(const std::string& native, const sFxOpenRequest& request, boo
   do {
     descriptor = open(native.c_str(), flags, permissions);
   } while (descriptor < 0 && errno == EINTR);
-  if (descriptor < 0) return -1;
+  if (descriptor < 0) {
+    isDirectory = errno == EISDIR;
+    return -1;
+  }
+  // A directory opened for writing is refused by open itself: only one
+  // opened for reading alone needs a look at what it is.
+  if (request.mWrite && size == nullptr) return descriptor;
   struct stat status;
   const bool known = fstat(descriptor, &status) == 0;
   if (known && S_ISDIR(status.st_mode)) {
