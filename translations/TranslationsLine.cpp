@@ -1,16 +1,39 @@
 #include "translations/TranslationsLine.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 using namespace kTranslationsLine;
 
 // First index in [start, stop) holding `unit`, or -1.
 int32_t FindUnit(const wchar16* line, wchar16 unit, int32_t start, int32_t stop) {
-  for (int32_t i = start; i < stop; ++i) {
-    if (line[i] == unit) return i;
-  }
-  return -1;
+  if (start >= stop) return -1;
+  const size_t at = FindAnyUnit(line, static_cast<size_t>(start), static_cast<size_t>(stop), unit, unit, unit);
+  return at == static_cast<size_t>(stop) ? -1 : static_cast<int32_t>(at);
 }
 }  // namespace
+
+size_t FindAnyUnit(const wchar16* units, size_t from, size_t to, wchar16 a, wchar16 b, wchar16 c) {
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i wantA = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i wantB = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i wantC = _mm_set1_epi16(static_cast<short>(c));
+  for (; to - i >= 8; i += 8) {
+    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+    const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(eight, wantA), _mm_cmpeq_epi16(eight, wantB)),
+                                       _mm_cmpeq_epi16(eight, wantC));
+    const int mask = _mm_movemask_epi8(found);
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+  }
+#endif
+  for (; i < to; ++i) {
+    if (units[i] == a || units[i] == b || units[i] == c) return i;
+  }
+  return to;
+}
 
 bool LayOutTranslationsLine(const wchar16* line, int32_t length, sTranslationsLineLayout& layout) {
   const int32_t keyEnd = FindUnit(line, cTab, 0, length);
@@ -30,9 +53,8 @@ bool LayOutTranslationsLine(const wchar16* line, int32_t length, sTranslationsLi
   layout.mId = {secondAt < 0 ? keyStart : secondAt + 1, keyStop};
 
   layout.mTabs.clear();
-  for (int32_t i = 1; i < length; ++i) {
-    if (line[i] == cTab) layout.mTabs.push_back(i);
-  }
+  for (int32_t i = FindUnit(line, cTab, 1, length); i >= 0; i = FindUnit(line, cTab, i + 1, length))
+    layout.mTabs.push_back(i);
   return true;
 }
 

@@ -31,6 +31,11 @@ constexpr size_t cFirstTextTab = 5;
 constexpr size_t cPaddedTabCount = 11;
 }  // namespace kTranslationsLine
 
+// The first index in [from, to) holding `a`, `b` or `c` (give one twice to
+// look for two), else `to`. Lines are long and these units few, so where
+// the processor allows eight units are looked at a time.
+size_t FindAnyUnit(const wchar16* units, size_t from, size_t to, wchar16 a, wchar16 b, wchar16 c);
+
 // Units [mStart, mStop) of a line.
 struct sUnitSpan {
   int32_t mStart = 0;

@@ -21,8 +21,27 @@ bool UnitsEqual(const std::vector<wchar16>& line, sUnitSpan span, const wchar16*
   return std::equal(line.begin() + span.mStart, line.begin() + span.mStop, text);
 }
 
-cFxWString MakeString(const wchar16* units, size_t length) {
-  return length != 0 ? cFxWString(units, static_cast<uint32_t>(length)) : cFxWString();
+// The text of a column: its units but the double quotes, CR and LF, made
+// straight into the string (the line is no string, so nothing moves it).
+cFxWString ColumnText(const wchar16* line, sUnitSpan column) {
+  // Nearly every column is its text between two double quotes: taken whole.
+  size_t start = static_cast<size_t>(column.mStart);
+  size_t stop = static_cast<size_t>(column.mStop);
+  if (stop - start >= 2 && line[start] == kTranslationsLine::cQuote && line[stop - 1] == kTranslationsLine::cQuote) {
+    ++start;
+    --stop;
+  }
+  if (FindAnyUnit(line, start, stop, kTranslationsLine::cQuote, u'\r', u'\n') == stop)
+    return stop > start ? cFxWString(line + start, static_cast<uint32_t>(stop - start)) : cFxWString();
+  uint32_t count = 0;
+  for (int32_t i = column.mStart; i < column.mStop; ++i) count += IsTextUnit(line[i]) ? 1 : 0;
+  if (count == 0) return cFxWString();
+  cFxWString text = cFxWString::Allocate(count);
+  wchar16* out = text.Data();
+  for (int32_t i = column.mStart; i < column.mStop; ++i) {
+    if (IsTextUnit(line[i])) *out++ = line[i];
+  }
+  return text;
 }
 
 }  // namespace
@@ -79,13 +98,8 @@ const sTranslationRecord* cFileRecords::Find(const cFxWString& id, eDuplicateIds
     mRecord.mId = id;
     mRecord.mTexts.clear();
     const size_t columns = CountTextColumns(mLayout);
-    for (size_t c = 0; c < columns; ++c) {
-      const sUnitSpan column = GetTextColumn(mLayout, c, lineLength);
-      mScratch.clear();
-      for (int32_t i = column.mStart; i < column.mStop; ++i)
-        if (IsTextUnit(mLine[i])) mScratch.push_back(mLine[i]);
-      mRecord.mTexts.push_back(MakeString(mScratch.data(), mScratch.size()));
-    }
+    for (size_t c = 0; c < columns; ++c)
+      mRecord.mTexts.push_back(ColumnText(mLine.data(), GetTextColumn(mLayout, c, lineLength)));
     mRecord.mTexts.resize(CountReadTexts(mLayout));
     return &mRecord;
   }

@@ -68,6 +68,5 @@ class cFileRecords {
   sTranslationRecord mRecord;
   // Reused from lookup to lookup.
   std::vector<wchar16> mLine;
-  std::vector<wchar16> mScratch;
   sTranslationsLineLayout mLayout;
 };

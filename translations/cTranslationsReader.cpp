@@ -17,7 +17,7 @@ constexpr size_t cFirstReadUnits = 2 * 1024;
 bool cTranslationsReader::Start(cFxFile& stream) {
   mStream = &stream;
   mReadUnits = cReadUnits;
-  mUnits.clear();
+  mHeld = 0;
   mNextUnit = 0;
   int position = 0;
   if (!stream.IsOpen() || !stream.Tell(position)) return false;
@@ -34,57 +34,67 @@ bool cTranslationsReader::ReadKey(std::vector<wchar16>& line, int64_t& offset) {
 }
 
 bool cTranslationsReader::Read(std::vector<wchar16>& line, int64_t& offset, bool keyOnly) {
+  using namespace kTranslationsLine;
   line.clear();
   offset = mUnitsOffset + 2 * static_cast<int64_t>(mNextUnit);
   bool keeping = true;
   for (;;) {
     // A line cut short by the end of the file is never taken.
-    if (mNextUnit == mUnits.size() && !Refill()) return false;
+    if (mNextUnit == mHeld && !Refill()) return false;
     const wchar16* const units = mUnits.data();
-    const size_t end = mUnits.size();
+    const size_t end = mHeld;
     size_t i = mNextUnit;
-    for (; keeping && i != end && units[i] != kTranslationsLine::cLineEnd; ++i) {
-      if (units[i] == kTranslationsLine::cByteOrderMark) continue;
-      line.push_back(units[i]);
-      if (keyOnly && units[i] == kTranslationsLine::cTab) keeping = false;
-    }
-    while (i != end && units[i] != kTranslationsLine::cLineEnd) ++i;
-    if (i != end) {
-      if (keeping) line.push_back(kTranslationsLine::cLineEnd);
-      mNextUnit = i + 1;
-      return true;
+    // The units between two stops go into the line as a whole: the stops
+    // are the line's end, a byte-order mark (dropped) and, while the key is
+    // kept alone, its TAB.
+    for (;;) {
+      const wchar16 keyEnd = keeping && keyOnly ? cTab : cLineEnd;
+      const size_t stop = FindAnyUnit(units, i, end, cLineEnd, cByteOrderMark, keyEnd);
+      if (keeping) line.insert(line.end(), units + i, units + stop);
+      if (stop == end) break;
+      if (units[stop] == cLineEnd) {
+        if (keeping) line.push_back(cLineEnd);
+        mNextUnit = stop + 1;
+        return true;
+      }
+      if (units[stop] == cTab) {
+        line.push_back(cTab);
+        keeping = false;
+      }
+      i = stop + 1;
     }
     mNextUnit = end;
   }
 }
 
 bool cTranslationsReader::Refill() {
-  mUnitsOffset += 2 * static_cast<int64_t>(mUnits.size());
+  mUnitsOffset += 2 * static_cast<int64_t>(mHeld);
   mNextUnit = 0;
-  mUnits.resize(mReadUnits);
+  // Sized once: a refill writes over the units it does not keep.
+  if (mUnits.size() < cReadUnits) mUnits.resize(cReadUnits);
   const int count = mStream ? mStream->Read(mUnits.data(), static_cast<int>(2 * mReadUnits)) : 0;
   mReadUnits = std::min(2 * mReadUnits, cReadUnits);
   // A last byte without its partner is no unit.
   const size_t units = count > 0 ? static_cast<size_t>(count) / 2 : 0;
-  mUnits.resize(units);
+  mHeld = units;
   // The file is little-endian: the bytes read are the units as they are,
   // unless this machine orders them the other way.
   const uint16_t probe = 1;
   if (*reinterpret_cast<const uint8_t*>(&probe) == 0)
-    for (wchar16& unit : mUnits) unit = static_cast<wchar16>((unit >> 8) | (unit << 8));
+    for (size_t i = 0; i < mHeld; ++i) mUnits[i] = static_cast<wchar16>((mUnits[i] >> 8) | (mUnits[i] << 8));
   return units != 0;
 }
 
 bool cTranslationsReader::MoveTo(int64_t offset) {
   // Lines are mostly asked for in file order: the next one is often in the
   // units held, or where the stream stands.
-  const int64_t held = 2 * static_cast<int64_t>(mUnits.size());
+  const int64_t held = 2 * static_cast<int64_t>(mHeld);
   if (offset >= mUnitsOffset && offset < mUnitsOffset + held) {
     mNextUnit = static_cast<size_t>((offset - mUnitsOffset) / 2);
     return true;
   }
   const bool atStream = offset == mUnitsOffset + held;
-  mUnits.clear();
+  mHeld = 0;
   mNextUnit = 0;
   mUnitsOffset = offset;
   if (atStream) return mStream != nullptr;

@@ -40,6 +40,7 @@ class cTranslationsReader {
   // Units last read from the stream, the file offset of the first, and the
   // next one to take.
   std::vector<wchar16> mUnits;
+  size_t mHeld = 0;  // units of mUnits read (it keeps room for a whole read)
   int64_t mUnitsOffset = 0;
   size_t mNextUnit = 0;
   // Units the next refill takes.

@@ -42,4 +42,25 @@ TEST(TranslationsLine, SetTextColumnChangesOnlyThatColumn) {
   }
 }
 
+// Each of the three units looked for, alone or after another, at every
+// place in and around the groups of units looked at together; the range's
+// limits hold.
+TEST(TranslationsLine, FindAnyUnitFindsTheFirstOfThreeUnits) {
+  for (size_t length = 0; length < 20; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      for (char16_t unit : {u'\t', u'\n', u'"'}) {
+        std::u16string units(length, u'x');
+        units[at] = unit;
+        if (at + 1 < length) units[at + 1] = u'\t';
+        SCOPED_TRACE("unit " + std::to_string(unit) + " at " + std::to_string(at) + " of " + std::to_string(length));
+        EXPECT_EQ(FindAnyUnit(units.data(), 0, length, u'\t', u'\n', u'"'), at);
+        EXPECT_EQ(FindAnyUnit(units.data(), 0, length, u'\n', unit, u'\n'), at);
+        const size_t next = unit == u'\t' && at + 1 < length ? at + 1 : length;
+        EXPECT_EQ(FindAnyUnit(units.data(), at + 1, length, u'y', u'y', unit), next);
+        EXPECT_EQ(FindAnyUnit(units.data(), 0, at, unit, unit, unit), at);
+      }
+    }
+  }
+}
+
 }  // namespace
