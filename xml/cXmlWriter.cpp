@@ -19,14 +19,16 @@ namespace {
 // Bytes of one writer call, put straight into the stream's write buffer:
 // a call costs no copy and no Write of its own. A stream without a buffer
 // of some size gets them gathered locally and written in as few Write
-// calls as possible. The bytes are written in pieces: each asks for room
-// for its longest form once and then fills it without a check per byte.
+// calls as possible. A call asks for room for its longest form once and
+// then fills it without a check per byte; a call too long for that asks
+// piece by piece.
 class cByteRun {
  public:
   // The most room asked for at once.
   static constexpr uint32_t cMostRoom = 1024;
 
-  explicit cByteRun(cFxFile* stream) : mStream(stream) { Begin(cLeastRoom); }
+  // `least`: room the call's first piece needs at once (at most cMostRoom).
+  cByteRun(cFxFile* stream, uint32_t least) : mStream(stream) { Begin(least); }
   ~cByteRun() { End(); }
   cByteRun(const cByteRun&) = delete;
   cByteRun& operator=(const cByteRun&) = delete;
@@ -194,9 +196,18 @@ inline uint8_t* PutUnits(uint8_t* out, const wchar16* units, uint32_t count) {
   return out;
 }
 
+// Eight TABs at a time: `count` TABs at `out`, which has room for the next
+// multiple of eight; answers the end.
+inline uint8_t* PutTabs(uint8_t* out, uint32_t count) {
+  constexpr uint64_t cEightTabs = 0x0909090909090909ull;
+  for (uint32_t i = 0; i < count; i += 8) std::memcpy(out + i, &cEightTabs, 8);
+  return out + count;
+}
+
 // The writer's output primitives over the byte run of the current call and
-// the writer's pending-line-end flag.
-struct sXmlWriterOutput {
+// the writer's pending-line-end flag, asking for room piece by piece: for a
+// call whose longest form is more than is asked for at once.
+struct sPieceOutput {
   cByteRun& mRun;
   uint8_t& mNewlinePending;
 
@@ -218,13 +229,6 @@ struct sXmlWriterOutput {
     }
     mNewlinePending = 1;
   }
-  void QualifiedName(sXmlName name, sXmlName prefix) {
-    if (prefix.mLength != 0) {
-      String(prefix);
-      Char(':');
-    }
-    String(name);
-  }
   void Escaped(const wchar16* text, uint32_t length) {
     bool escaped = false;
     while (length != 0) {
@@ -238,14 +242,10 @@ struct sXmlWriterOutput {
     // An escape is a written string: it leaves a line end owed.
     if (escaped) mNewlinePending = 1;
   }
-  // Eight TABs at a time, into room for a whole number of eights.
   void Tabs(uint32_t count) {
-    constexpr uint64_t cEightTabs = 0x0909090909090909ull;
     while (count != 0) {
       const uint32_t stretch = count < cByteRun::cMostRoom ? count : cByteRun::cMostRoom;
-      uint8_t* out = mRun.Room((stretch + 7) & ~7u);
-      for (uint32_t i = 0; i < stretch; i += 8) std::memcpy(out + i, &cEightTabs, 8);
-      mRun.Advance(out + stretch);
+      mRun.Advance(PutTabs(mRun.Room((stretch + 7) & ~7u), stretch));
       count -= stretch;
     }
   }
@@ -257,6 +257,66 @@ struct sXmlWriterOutput {
   }
 };
 
+// The same primitives into room asked for the whole call at once, which
+// holds its longest form: no piece asks again. Nearly every call fits.
+struct sRoomOutput {
+  uint8_t* mOut;
+  uint8_t& mNewlinePending;
+
+  void Char(char c) { *mOut++ = static_cast<uint8_t>(c); }
+  void String(sXmlName text) {
+    mOut = PutUnits(mOut, text.mUnits, text.mLength);
+    mNewlinePending = 1;
+  }
+  void Escaped(const wchar16* text, uint32_t length) {
+    bool escaped = false;
+    mOut = PutEscaped(mOut, text, length, escaped);
+    if (escaped) mNewlinePending = 1;
+  }
+  void Tabs(uint32_t count) { mOut = PutTabs(mOut, count); }
+  void LineEnd() {
+    mOut[0] = '\r';
+    mOut[1] = '\n';
+    mOut += 2;
+  }
+};
+
+template <class tOutput>
+void PutQualifiedName(tOutput& out, sXmlName name, sXmlName prefix) {
+  if (prefix.mLength != 0) {
+    out.String(prefix);
+    out.Char(':');
+  }
+  out.String(name);
+}
+
+// The longest forms of a call's parts, in bytes: three a unit of a name
+// and one for the colon after a prefix, the escape's six a unit of a text,
+// the indentation rounded up to the eight TABs written at a time. Counted
+// wide, so no length wraps.
+inline uint64_t NameRoom(sXmlName name, sXmlName prefix) {
+  return 3 * (static_cast<uint64_t>(name.mLength) + prefix.mLength) + 1;
+}
+inline uint64_t TextRoom(uint32_t length) { return static_cast<uint64_t>(cLongestUnitBytes) * length; }
+inline uint64_t TabsRoom(uint32_t count) { return (static_cast<uint64_t>(count) + 7) & ~7ull; }
+
+// Writes one call laid out by `layout` (called with an output): into room
+// for its longest form `most` when that may be asked for at once, else
+// piece by piece.
+template <class tLayout>
+void WriteCall(cFxFile* stream, uint8_t& newlinePending, uint64_t most, const tLayout& layout) {
+  if (most <= cByteRun::cMostRoom) {
+    cByteRun run(stream, static_cast<uint32_t>(most));
+    sRoomOutput out{run.Room(static_cast<uint32_t>(most)), newlinePending};
+    layout(out);
+    run.Advance(out.mOut);
+  } else {
+    cByteRun run(stream, 1);
+    sPieceOutput out{run, newlinePending};
+    layout(out);
+  }
+}
+
 }  // namespace
 
 void cXmlWriter::Begin(cFxFile& stream) {
@@ -264,46 +324,51 @@ void cXmlWriter::Begin(cFxFile& stream) {
   mDepth = 0;
   mTagOpen = 0;
   mEmpty = 0;
-  cByteRun run(mStream);
-  sXmlWriterOutput out{run, mNewlinePending};
-  out.String(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
-  out.LineEnd();
+  const sXmlName declaration(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  WriteCall(mStream, mNewlinePending, NameRoom(declaration, nullptr) + 2, [&](auto& out) {
+    out.String(declaration);
+    out.LineEnd();
+  });
   mNewlinePending = 0;
   mAtLineStart = 1;
 }
 
 void cXmlWriter::StartElement(sXmlName name, sXmlName prefix) {
-  cByteRun run(mStream);
-  sXmlWriterOutput out{run, mNewlinePending};
-  if (mTagOpen) {
-    out.Char('>');
-    mTagOpen = 0;
-  }
-  if (mNewlinePending) {
-    out.LineEnd();
-    mNewlinePending = 0;
-    mAtLineStart = 1;
-  }
-  if (mAtLineStart) {
-    out.Tabs(mDepth);
-    mAtLineStart = 0;
-  }
+  const uint64_t most = 1 + 2 + TabsRoom(mDepth) + 1 + NameRoom(name, prefix);
+  WriteCall(mStream, mNewlinePending, most, [&](auto& out) {
+    if (mTagOpen) {
+      out.Char('>');
+      mTagOpen = 0;
+    }
+    if (mNewlinePending) {
+      out.LineEnd();
+      mNewlinePending = 0;
+      mAtLineStart = 1;
+    }
+    if (mAtLineStart) {
+      out.Tabs(mDepth);
+      mAtLineStart = 0;
+    }
+    out.Char('<');
+    PutQualifiedName(out, name, prefix);
+  });
   ++mDepth;
-  out.Char('<');
-  out.QualifiedName(name, prefix);
   mTagOpen = 1;
   mEmpty = 1;
 }
 
 void cXmlWriter::Attribute(sXmlName name, const wchar16* value, uint32_t valueLength, sXmlName prefix) {
-  cByteRun run(mStream);
-  sXmlWriterOutput out{run, mNewlinePending};
-  out.Char(' ');
-  out.QualifiedName(name, prefix);
-  out.Char('=');
-  out.Char('"');
-  out.Escaped(OrEmpty(value), value ? valueLength : 0);
-  out.Char('"');
+  const uint32_t length = value ? valueLength : 0;
+  value = OrEmpty(value);
+  const uint64_t most = 1 + NameRoom(name, prefix) + 2 + TextRoom(length) + 1;
+  WriteCall(mStream, mNewlinePending, most, [&](auto& out) {
+    out.Char(' ');
+    PutQualifiedName(out, name, prefix);
+    out.Char('=');
+    out.Char('"');
+    out.Escaped(value, length);
+    out.Char('"');
+  });
 }
 
 void cXmlWriter::Attribute(sXmlName name, const wchar16* value, sXmlName prefix) {
@@ -311,28 +376,31 @@ void cXmlWriter::Attribute(sXmlName name, const wchar16* value, sXmlName prefix)
 }
 
 void cXmlWriter::NamespaceDeclaration(sXmlName prefix, const wchar16* uri) {
-  cByteRun run(mStream);
-  sXmlWriterOutput out{run, mNewlinePending};
-  out.Char(' ');
-  out.String(u"xmlns");
-  out.Char(':');
-  out.String(prefix);
-  out.Char('=');
-  out.Char('"');
   uri = OrEmpty(uri);
-  out.Escaped(uri, FxWStrLen(uri));
-  out.Char('"');
+  const uint32_t length = FxWStrLen(uri);
+  const sXmlName xmlns(u"xmlns");
+  const uint64_t most = 1 + NameRoom(xmlns, prefix) + 2 + TextRoom(length) + 1;
+  WriteCall(mStream, mNewlinePending, most, [&](auto& out) {
+    out.Char(' ');
+    PutQualifiedName(out, prefix, xmlns);
+    out.Char('=');
+    out.Char('"');
+    out.Escaped(uri, length);
+    out.Char('"');
+  });
 }
 
 void cXmlWriter::Text(const wchar16* text, uint32_t length) {
-  cByteRun run(mStream);
-  sXmlWriterOutput out{run, mNewlinePending};
-  if (mTagOpen) {
-    out.Char('>');
-    mTagOpen = 0;
-  }
+  if (text == nullptr) length = 0;
+  text = OrEmpty(text);
+  WriteCall(mStream, mNewlinePending, 1 + TextRoom(length), [&](auto& out) {
+    if (mTagOpen) {
+      out.Char('>');
+      mTagOpen = 0;
+    }
+    out.Escaped(text, length);
+  });
   mEmpty = 0;
-  out.Escaped(OrEmpty(text), text ? length : 0);
 }
 
 void cXmlWriter::Text(const wchar16* text) { Text(text, FxWStrLen(text)); }
@@ -344,32 +412,33 @@ void cXmlWriter::LeaveLevel() {
 }
 
 void cXmlWriter::EndElement(sXmlName name, sXmlName prefix) {
-  cByteRun run(mStream);
-  sXmlWriterOutput out{run, mNewlinePending};
-  if (mEmpty) {
-    mEmpty = 0;
-    mTagOpen = 0;
-    out.Char('/');
-    out.Char('>');
-    LeaveLevel();
-  } else {
-    if (mTagOpen) {
-      out.Char('>');
+  const uint64_t most = 1 + TabsRoom(mDepth) + 2 + NameRoom(name, prefix) + 1 + 2;
+  WriteCall(mStream, mNewlinePending, most, [&](auto& out) {
+    if (mEmpty) {
+      mEmpty = 0;
       mTagOpen = 0;
+      out.Char('/');
+      out.Char('>');
+      LeaveLevel();
+    } else {
+      if (mTagOpen) {
+        out.Char('>');
+        mTagOpen = 0;
+      }
+      LeaveLevel();
+      if (mAtLineStart) {
+        out.Tabs(mDepth);
+        mAtLineStart = 0;
+      }
+      out.Char('<');
+      out.Char('/');
+      PutQualifiedName(out, name, prefix);
+      out.Char('>');
     }
-    LeaveLevel();
-    if (mAtLineStart) {
-      out.Tabs(mDepth);
-      mAtLineStart = 0;
+    if (mNewlinePending) {
+      out.LineEnd();
+      mNewlinePending = 0;
+      mAtLineStart = 1;
     }
-    out.Char('<');
-    out.Char('/');
-    out.QualifiedName(name, prefix);
-    out.Char('>');
-  }
-  if (mNewlinePending) {
-    out.LineEnd();
-    mNewlinePending = 0;
-    mAtLineStart = 1;
-  }
+  });
 }

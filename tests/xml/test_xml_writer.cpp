@@ -161,4 +161,37 @@ TEST(XmlWriter, LongRunsThroughSmallWriteBuffers) {
   }
 }
 
+// Names, values and texts of every size around the most the writer fills
+// at once, at every fill of the stream's buffer: the bytes are exact and
+// the buffer is never overrun (no write reaches the file larger than it).
+TEST(XmlWriter, CallsOfEverySizeAtEveryFillOfTheBuffer) {
+  for (int bufferSize : {0, 1100, 2048}) {
+    xmltest::sMemoryFile out;
+    cFxFile file;
+    file.Attach(new xmltest::cMemoryFile(out), 0, 0, bufferSize);
+    cXmlWriter w;
+    w.Begin(file);
+    w.StartElement(u"r", u"");
+    std::string expected = kDeclaration + "<r>\r\n";
+    for (uint32_t n = 150; n < 420; n += 3) {
+      const std::u16string name(n, u'\u20AC'), text(n / 2, u'"');
+      std::string nameBytes, textBytes;
+      for (uint32_t i = 0; i < n; ++i) nameBytes += "\xE2\x82\xAC";
+      for (uint32_t i = 0; i < n / 2; ++i) textBytes += "&quot;";
+      const cFxWString heldName(name.c_str(), n);
+      w.StartElement(heldName, u"");
+      w.Attribute(u"v", text.c_str(), n / 2, u"");
+      w.Text(text.c_str(), n / 2);
+      w.EndElement(heldName, u"");
+      expected += "\t<" + nameBytes + " v=\"" + textBytes + "\">" + textBytes + "</" + nameBytes + ">\r\n";
+    }
+    w.EndElement(u"r", u"");
+    file.Close();
+    EXPECT_EQ(out.mData, expected + "</r>\r\n") << "buffer size " << bufferSize;
+    if (bufferSize > 0) {
+      for (int written : out.mWrites) EXPECT_LE(written, bufferSize) << "buffer size " << bufferSize;
+    }
+  }
+}
+
 }  // namespace
