@@ -33,7 +33,7 @@
 // (replacing it makes it writable) or cannot be read, a temporary file
 // already in the copy's place. On Windows the run reads a data file with
 // nobody else allowed to open it, so there a copy takes the plain way
-// unless the run's thread has closed its data file by then.
+// unless its data file was read to its end and closed by then.
 // The game runs keep their write-back of one
 // file at a time (FinishRewrite), which always replaces.
 //
@@ -63,9 +63,10 @@
 // (ReadAhead, cReadAhead), but never a file that a queued copy may still
 // replace: each file is looked up by identity when it is queued to be read
 // ahead, and one that is the data file of a queued copy, or of a file
-// queued ahead of it, is not read ahead; it and the files after it wait
-// until the run comes to it, when BeforeReading finishes those copies
-// first. The identity taken then stands for the file's own BeforeReading.
+// queued ahead of it, is not read ahead, nor one whose identity cannot be
+// looked up; it and the files after it wait until the run comes to it,
+// when BeforeReading finishes those copies first. The identity taken then
+// stands for the file's own BeforeReading.
 //
 // The writer is woken for several copies or half the bytes in flight at a
 // time, not for each copy's beginning, bytes and end, and only when it
