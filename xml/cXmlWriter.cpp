@@ -16,19 +16,18 @@
 
 namespace {
 
-// Bytes of one writer call, put straight into the stream's write buffer:
-// a call costs no copy and no Write of its own. A stream without a buffer
-// of some size gets them gathered locally and written in as few Write
-// calls as possible. A call asks for room for its longest form once and
-// then fills it without a check per byte; a call too long for that asks
-// piece by piece.
+// Bytes of one writer call that the stream's buffer cannot take at once
+// (a call longer than the most asked for at once, or a stream without a
+// buffer of some size): put into the write buffer a piece at a time, each
+// piece asking for room for its longest form once and then filled without
+// a check per byte; without a buffer, gathered locally and written in as
+// few Write calls as possible.
 class cByteRun {
  public:
   // The most room asked for at once.
   static constexpr uint32_t cMostRoom = 1024;
 
-  // `least`: room the call's first piece needs at once (at most cMostRoom).
-  cByteRun(cFxFile* stream, uint32_t least) : mStream(stream) { Begin(least); }
+  explicit cByteRun(cFxFile* stream) : mStream(stream) { Begin(cLeastRoom); }
   ~cByteRun() { End(); }
   cByteRun(const cByteRun&) = delete;
   cByteRun& operator=(const cByteRun&) = delete;
@@ -80,7 +79,18 @@ inline const wchar16* OrEmpty(const wchar16* text) { return text ? text : kEmpty
 // one bit each.
 constexpr uint64_t kEscapedUnits =
     (1ull << '&') | (1ull << '<') | (1ull << '>') | (1ull << '"') | (1ull << '\'');
-inline bool NeedsEscape(wchar16 unit) { return unit < 64 && ((kEscapedUnits >> unit) & 1) != 0; }
+constexpr bool NeedsEscape(wchar16 unit) { return unit < 64 && ((kEscapedUnits >> unit) & 1) != 0; }
+
+// Whether a unit is written as the one byte it is: ASCII that needs no
+// escape. One entry per ASCII unit, so the test is one look-up.
+struct sPlainUnits {
+  bool mPlain[0x80];
+  constexpr sPlainUnits() : mPlain() {
+    for (wchar16 unit = 0; unit < 0x80; ++unit) mPlain[unit] = !NeedsEscape(unit);
+  }
+};
+constexpr sPlainUnits kPlainUnits;
+inline bool IsPlainUnit(wchar16 unit) { return unit < 0x80 && kPlainUnits.mPlain[unit]; }
 
 // The escape of a character that needs one.
 inline const char* EscapeOf(wchar16 unit) {
@@ -140,8 +150,12 @@ inline uint8_t* PutEscaped(uint8_t* out, const wchar16* text, uint32_t count, bo
       i += plain;
       if (plain != 8) break;
     }
-    if (i == count) break;
 #endif
+    // The units the groups leave (a short text, the end of a longer one, or
+    // those after a unit that stops a group) go a unit at a time while
+    // they are plain.
+    while (i < count && IsPlainUnit(text[i])) *out++ = static_cast<uint8_t>(text[i++]);
+    if (i == count) break;
     const wchar16 unit = text[i++];
     if (NeedsEscape(unit)) {
       for (const char* escape = EscapeOf(unit); *escape; ++escape) *out++ = static_cast<uint8_t>(*escape);
@@ -257,8 +271,9 @@ struct sPieceOutput {
   }
 };
 
-// The same primitives into room asked for the whole call at once, which
-// holds its longest form: no piece asks again. Nearly every call fits.
+// The same primitives into room the stream's buffer gave for the whole
+// call, which holds its longest form: no piece asks again. Nearly every
+// call fits.
 struct sRoomOutput {
   uint8_t* mOut;
   uint8_t& mNewlinePending;
@@ -300,18 +315,21 @@ inline uint64_t NameRoom(sXmlName name, sXmlName prefix) {
 inline uint64_t TextRoom(uint32_t length) { return static_cast<uint64_t>(cLongestUnitBytes) * length; }
 inline uint64_t TabsRoom(uint32_t count) { return (static_cast<uint64_t>(count) + 7) & ~7ull; }
 
-// Writes one call laid out by `layout` (called with an output): into room
-// for its longest form `most` when that may be asked for at once, else
-// piece by piece.
+// Writes one call laid out by `layout` (called with an output): straight
+// into the stream's buffer when it has room for the call's longest form
+// `most` (nearly always), else piece by piece.
 template <class tLayout>
 void WriteCall(cFxFile* stream, uint8_t& newlinePending, uint64_t most, const tLayout& layout) {
-  if (most <= cByteRun::cMostRoom) {
-    cByteRun run(stream, static_cast<uint32_t>(most));
-    sRoomOutput out{run.Room(static_cast<uint32_t>(most)), newlinePending};
+  uint32_t room = 0;
+  uint8_t* space = stream != nullptr && most <= cByteRun::cMostRoom
+                       ? stream->GetWriteSpace(static_cast<uint32_t>(most), room)
+                       : nullptr;
+  if (space != nullptr) {
+    sRoomOutput out{space, newlinePending};
     layout(out);
-    run.Advance(out.mOut);
+    stream->CommitWriteSpace(out.mOut);
   } else {
-    cByteRun run(stream, 1);
+    cByteRun run(stream);
     sPieceOutput out{run, newlinePending};
     layout(out);
   }
