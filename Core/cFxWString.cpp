@@ -144,7 +144,17 @@ bool cFxWString::operator==(const cFxWString& other) const {
 }
 
 bool cFxWString::operator==(const wchar16* text) const {
-  return FxWStrCompare(c_str(), text, 1, 1, 0, static_cast<int32_t>(Length()), -1) == 0;
+  if (text == nullptr) return IsEmpty();
+  // Strings are mostly told apart by their first units; the length, which
+  // asks the string heap, is needed only once `text` has matched so far.
+  // The buffer's terminator differs from every unit of `text`, so a
+  // shorter string stops the loop at its end.
+  const wchar16* units = c_str();
+  uint32_t i = 0;
+  for (; text[i] != 0; ++i) {
+    if (units[i] != text[i]) return false;
+  }
+  return Length() == i;
 }
 
 bool cFxWString::operator<(const cFxWString& other) const {

@@ -7,6 +7,7 @@ namespace {
 // only as the same buffer; any other (an attribute's value) is compared by
 // its text.
 bool IsListed(const std::vector<cFxWString>& tags, const cFxWString& name) {
+  if (tags.empty()) return false;
   if (name.IsInterned()) {
     for (const cFxWString& tag : tags) {
       if (tag.GetHandle() == name.GetHandle()) return true;

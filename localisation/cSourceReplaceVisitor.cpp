@@ -59,42 +59,58 @@ void cSourceReplaceVisitor::EndElement(const cFxWString& name) {
   EndExclusionAndScope(name);
 }
 
-void cSourceReplaceVisitor::StartAttribute(const wchar16* name) {
-  mWriter.StartElement(kLocalisation::cAttribute, u"");
-  mWriter.Attribute(kLocalisation::cNameAttribute, name, u"");
+namespace {
+// The names a localised string is written with, counted once for good.
+constexpr sXmlName kLocalisedStringName = kLocalisation::cLocalisedString;
+constexpr sXmlName kElementName = kLocalisation::cElement;
+constexpr sXmlName kValueName = kLocalisation::cValue;
+constexpr sXmlName kAttributeName = kLocalisation::cAttribute;
+constexpr sXmlName kNameAttributeName = kLocalisation::cNameAttribute;
+constexpr sXmlName kDeltaStringName = kLocalisation::cDeltaString;
+constexpr sXmlName kOtherListName = kLocalisation::cOtherList;
+constexpr sXmlName kOtherName = kLocalisation::cOther;
+constexpr sXmlName kNoPrefix = u"";
+constexpr sXmlName kLanguageNames[kLocalisation::cLanguageCount] = {
+    kLocalisation::cLanguages[0], kLocalisation::cLanguages[1], kLocalisation::cLanguages[2],
+    kLocalisation::cLanguages[3], kLocalisation::cLanguages[4], kLocalisation::cLanguages[5],
+    kLocalisation::cLanguages[6], kLocalisation::cLanguages[7]};
+}  // namespace
+
+void cSourceReplaceVisitor::StartAttribute(sXmlName name) {
+  mWriter.StartElement(kAttributeName, kNoPrefix);
+  mWriter.Attribute(kNameAttributeName, name.mUnits, name.mLength, kNoPrefix);
 }
 
 void cSourceReplaceVisitor::WriteSourceLocalisedString(const cFxWString& text) {
   if (!HasOutput()) return;
-  using namespace kLocalisation;
-  mWriter.StartElement(cLocalisedString, u"");
-  mWriter.StartElement(cElement, u"");
-  mWriter.StartElement(cValue, u"");
-  for (uint32_t i = 0; i < cLanguageCount; ++i) {
-    StartAttribute(cLanguages[i]);
-    mWriter.StartElement(cDeltaString, u"");
-    mWriter.StartElement(cElement, u"");
-    mWriter.StartElement(cValue, u"");
+  mWriter.StartElement(kLocalisedStringName, kNoPrefix);
+  mWriter.StartElement(kElementName, kNoPrefix);
+  mWriter.StartElement(kValueName, kNoPrefix);
+  for (uint32_t i = 0; i < kLocalisation::cLanguageCount; ++i) {
+    StartAttribute(kLanguageNames[i]);
+    mWriter.StartElement(kDeltaStringName, kNoPrefix);
+    mWriter.StartElement(kElementName, kNoPrefix);
+    mWriter.StartElement(kValueName, kNoPrefix);
     // Every language's value gets a text, the empty ones too.
     if (i == 0) {
       mWriter.Text(text.c_str(), text.Length());
     } else {
       mWriter.Text(u"", 0);
     }
-    mWriter.EndElement(cValue, u"");
-    mWriter.EndElement(cElement, u"");
-    mWriter.EndElement(cDeltaString, u"");
-    mWriter.EndElement(cAttribute, u"");
+    mWriter.EndElement(kValueName, kNoPrefix);
+    mWriter.EndElement(kElementName, kNoPrefix);
+    mWriter.EndElement(kDeltaStringName, kNoPrefix);
+    mWriter.EndElement(kAttributeName, kNoPrefix);
   }
-  StartAttribute(cOther);
-  mWriter.StartElement(cOtherList, u"");
-  mWriter.StartElement(cElement, u"");
-  mWriter.StartElement(cValue, u"");
-  mWriter.EndElement(cValue, u"");  // no text: the empty form
-  mWriter.EndElement(cElement, u"");
-  mWriter.EndElement(cOtherList, u"");
-  mWriter.EndElement(cAttribute, u"");
-  mWriter.EndElement(cValue, u"");
-  mWriter.EndElement(cElement, u"");
-  mWriter.EndElement(cLocalisedString, u"");
+  StartAttribute(kOtherName);
+  mWriter.StartElement(kOtherListName, kNoPrefix);
+  mWriter.StartElement(kElementName, kNoPrefix);
+  mWriter.StartElement(kValueName, kNoPrefix);
+  mWriter.EndElement(kValueName, kNoPrefix);  // no text: the empty form
+  mWriter.EndElement(kElementName, kNoPrefix);
+  mWriter.EndElement(kOtherListName, kNoPrefix);
+  mWriter.EndElement(kAttributeName, kNoPrefix);
+  mWriter.EndElement(kValueName, kNoPrefix);
+  mWriter.EndElement(kElementName, kNoPrefix);
+  mWriter.EndElement(kLocalisedStringName, kNoPrefix);
 }

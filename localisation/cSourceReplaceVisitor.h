@@ -34,7 +34,7 @@ class cSourceReplaceVisitor : public cReplaceVisitor {
  private:
   void WriteSourceLocalisedString(const cFxWString& text);
   // Start tag of "Attribute" with `name` = `name`.
-  void StartAttribute(const wchar16* name);
+  void StartAttribute(sXmlName name);
 
   // Inside a target, waiting for the element that settles it.
   bool mInTarget = false;

@@ -31,8 +31,9 @@ class cFxFile;
 // must stay put until the writer call returns (the writer makes no string).
 struct sXmlName {
   sXmlName(const cFxWString& name) : mUnits(name.c_str()), mLength(name.Length()) {}
-  // Counted inline, so a literal's length is known where it is written.
-  sXmlName(const wchar16* name) : mUnits(name), mLength(0) {
+  // Counted inline, so a literal's length is known where it is written, or
+  // once for good where the name is a constant.
+  constexpr sXmlName(const wchar16* name) : mUnits(name), mLength(0) {
     if (name != nullptr) {
       while (name[mLength] != 0) ++mLength;
     }

@@ -178,7 +178,9 @@ TEST(StringOps, FindHonoursStartAndEndAndCompareAnswersTheCallersValues) {
   EXPECT_EQ(FxWStrCompare(u"\u0080", u"a", -1, 1, 0, -1, -1), 1);  // wide is unsigned
   EXPECT_EQ(FxStrCompare(nullptr, "", -1, 1, 0, 5, -1), 0);
   EXPECT_TRUE(cFxString("ab") < cFxString("ab\0", 3));  // embedded zeros count
-  EXPECT_FALSE(cFxString("abc") < cFxString("abc") || cFxWString(u"Name") == u"Names");
+  EXPECT_FALSE(cFxString("abc") < cFxString("abc") || cFxWString(u"Name") == u"Names" ||
+               cFxWString(u"Names") == u"Name" || cFxWString(u"Name") == u"" || cFxWString(u"a\0b", 3) == u"a");
+  EXPECT_TRUE(cFxWString(u"Name") == u"Name" && cFxWString() == u"" && cFxWString() == nullptr);
 }
 
 TEST(StringOps, ReplaceCaseSubstringsAndConcatenation) {
