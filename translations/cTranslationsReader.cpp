@@ -1,22 +1,19 @@
 #include "translations/cTranslationsReader.h"
 
-#include <algorithm>
-
 #include "translations/TranslationsLine.h"
 #include "xml/cFxFile.h"
 
 namespace {
-// Units taken from the stream at a time, reading on.
+// Units taken from the stream at a time, also right after a move: the
+// stream fills its whole buffer from the file after every seek whatever
+// little is asked of it, so taking less would only make the next line
+// asked for, a few lines further on as a rule, cost another seek and
+// another full read of the same bytes.
 constexpr size_t cReadUnits = 32 * 1024;
-// Units taken first after a move elsewhere: a line read out of order is
-// rarely followed by the lines after it, so a move reads little, and the
-// reads grow back as the lines run on.
-constexpr size_t cFirstReadUnits = 2 * 1024;
 }  // namespace
 
 bool cTranslationsReader::Start(cFxFile& stream) {
   mStream = &stream;
-  mReadUnits = cReadUnits;
   mHeld = 0;
   mNextUnit = 0;
   int position = 0;
@@ -72,8 +69,7 @@ bool cTranslationsReader::Refill() {
   mNextUnit = 0;
   // Sized once: a refill writes over the units it does not keep.
   if (mUnits.size() < cReadUnits) mUnits.resize(cReadUnits);
-  const int count = mStream ? mStream->Read(mUnits.data(), static_cast<int>(2 * mReadUnits)) : 0;
-  mReadUnits = std::min(2 * mReadUnits, cReadUnits);
+  const int count = mStream ? mStream->Read(mUnits.data(), static_cast<int>(2 * cReadUnits)) : 0;
   // A last byte without its partner is no unit.
   const size_t units = count > 0 ? static_cast<size_t>(count) / 2 : 0;
   mHeld = units;
@@ -98,6 +94,5 @@ bool cTranslationsReader::MoveTo(int64_t offset) {
   mNextUnit = 0;
   mUnitsOffset = offset;
   if (atStream) return mStream != nullptr;
-  mReadUnits = cFirstReadUnits;
   return mStream && mStream->Seek(static_cast<int>(offset));
 }

@@ -43,6 +43,4 @@ class cTranslationsReader {
   size_t mHeld = 0;  // units of mUnits read (it keeps room for a whole read)
   int64_t mUnitsOffset = 0;
   size_t mNextUnit = 0;
-  // Units the next refill takes.
-  size_t mReadUnits = 0;
 };
