@@ -378,13 +378,31 @@ wchar16 cFxFile::ReadWideChar(bool& failed) {
   return failed ? 0 : static_cast<wchar16>(low | (high << 8));
 }
 
-bool cFxFile::WriteWideChar(wchar16 unit) {
-  uint8_t bytes[2] = {static_cast<uint8_t>(unit & 0xFF), static_cast<uint8_t>(unit >> 8)};
-  return Write(bytes, 2) == 2;
-}
-
 bool cFxFile::WriteWideChars(const wchar16* units, uint32_t count) {
   if (count != 0 && units == nullptr) return Refuse();
+  if (mOsFile != nullptr && mWriteBufferSize >= 2) {
+    // A buffered stream takes the units straight into its buffer: a
+    // translations file is mostly texts written this way.
+    while (count != 0) {
+      uint32_t room;
+      uint8_t* const out = GetWriteSpace(2, room);
+      if (out == nullptr) return false;
+      const uint32_t take = count < room / 2 ? count : room / 2;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      // The units' own bytes are already in the file's order.
+      std::memcpy(out, units, 2 * take);
+#else
+      for (uint32_t i = 0; i < take; ++i) {
+        out[2 * i] = static_cast<uint8_t>(units[i] & 0xFF);
+        out[2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
+      }
+#endif
+      CommitWriteSpace(out + 2 * take);
+      units += take;
+      count -= take;
+    }
+    return true;
+  }
   // Runs are written in chunks through a stack buffer, so a long text costs
   // one Write per chunk instead of one per unit.
   uint8_t chunk[512];

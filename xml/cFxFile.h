@@ -133,7 +133,17 @@ class cFxFile {
   bool WriteUtf8Char(wchar16 unit);
   // 16-bit little-endian units. `failed` when fewer than two bytes remain.
   wchar16 ReadWideChar(bool& failed);
-  bool WriteWideChar(wchar16 unit);
+  // One unit; the buffered case costs no call.
+  bool WriteWideChar(wchar16 unit) {
+    if (mWriteBufferSize - mWriteCount >= 2 && mReadAvail == 0 && mPushBackCount == 0) {
+      uint8_t* const out = FxHandleAddress(mWriteBuffer) + mWriteCount;
+      out[0] = static_cast<uint8_t>(unit & 0xFF);
+      out[1] = static_cast<uint8_t>(unit >> 8);
+      mWriteCount += 2;
+      return true;
+    }
+    return WriteWideChars(&unit, 1);
+  }
   bool WriteWideChars(const wchar16* units, uint32_t count);  // true when all written
 
  protected:

@@ -900,8 +900,8 @@ cFxWString cXmlParser::MakePlainValue(const uint8_t* from, const uint8_t* end) {
 
 // Appends an attribute. The same name twice (prefix and ':' alike) is an
 // error, and so is one attribute too many.
-void cXmlParser::AddAttribute(const cFxWString& name, const cFxWString& prefix, bool hasColon,
-                              const cFxWString& value) {
+inline void cXmlParser::AddAttribute(const cFxWString& name, const cFxWString& prefix, bool hasColon,
+                                     const cFxWString& value) {
   for (uint32_t i = 0; i < mAttributeCount; ++i) {
     const sAttribute& other = mAttributes[i];
     if (other.mName.GetHandle() == name.GetHandle() && other.mPrefix.GetHandle() == prefix.GetHandle() &&

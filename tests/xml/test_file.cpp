@@ -175,17 +175,22 @@ TEST_F(BufferedStream, WriteSpaceIsTheBuffersOwnRoomAndCountsOnlyWhenCommitted) 
   EXPECT_EQ(nullptr, mStream.GetWriteSpace(1, room));  // closed
 }
 
-// Little-endian 16-bit units, a run longer than the buffer included, and
-// a last byte without its partner.
+// Little-endian 16-bit units, one at a time and a run longer than the
+// buffer, and a last byte without its partner. The units start at an odd
+// place, so the buffer's last byte is left over again and again; no unit
+// may overrun it.
 TEST_F(BufferedStream, WideUnitsRoundTrip) {
   Attach(100, 100);
   std::u16string wide(300, u'\0');
   for (size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<char16_t>(0x41 + i * 37 % 0xFFBF);
+  EXPECT_EQ(1, mStream.Write("<", 1));
   EXPECT_TRUE(mStream.WriteWideChar(0xFEFF));
-  EXPECT_TRUE(mStream.WriteWideChars(reinterpret_cast<const wchar16*>(wide.data()), static_cast<uint32_t>(wide.size())));
+  for (size_t i = 0; i < 150; ++i) EXPECT_TRUE(mStream.WriteWideChar(wide[i]));
+  EXPECT_TRUE(mStream.WriteWideChars(reinterpret_cast<const wchar16*>(wide.data()) + 150, 150));
   EXPECT_EQ(1, mStream.Write("!", 1));
-  ASSERT_TRUE(mStream.Seek(0));
-  EXPECT_EQ("\xFF\xFE" + test::Utf16Le(wide) + "!", mRecord.mData);
+  ASSERT_TRUE(mStream.Seek(1));
+  EXPECT_EQ("<\xFF\xFE" + test::Utf16Le(wide) + "!", mRecord.mData);
+  for (const int length : mRecord.mWrites) EXPECT_LE(length, 100);
   std::u16string read;
   bool failed = false;
   for (wchar16 unit; unit = mStream.ReadWideChar(failed), !failed;) read += unit;
