@@ -40,7 +40,9 @@ const wchar16* cRewritingVisitor::PrefixOf(const cFxWString& name) const {
 void cRewritingVisitor::PassStartTag(const cXmlElement& element) {
   if (HasOutput()) {
     mWriter.StartElement(element.GetName(), PrefixOf(element.GetName()));
-    element.WriteAttributes(mWriter, mDeclareNamespace, IsGameFlavour());
+    // Most tags have no attributes, and then nothing to declare either.
+    if (element.GetAttributeCount() != 0)
+      element.WriteAttributes(mWriter, mDeclareNamespace, IsGameFlavour());
   }
   mDeclareNamespace = false;
 }
