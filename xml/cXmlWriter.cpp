@@ -394,18 +394,9 @@ void cXmlWriter::Attribute(sXmlName name, const wchar16* value, sXmlName prefix)
 }
 
 void cXmlWriter::NamespaceDeclaration(sXmlName prefix, const wchar16* uri) {
-  uri = OrEmpty(uri);
-  const uint32_t length = FxWStrLen(uri);
-  const sXmlName xmlns(u"xmlns");
-  const uint64_t most = 1 + NameRoom(xmlns, prefix) + 2 + TextRoom(length) + 1;
-  WriteCall(mStream, mNewlinePending, most, [&](auto& out) {
-    out.Char(' ');
-    PutQualifiedName(out, prefix, xmlns);
-    out.Char('=');
-    out.Char('"');
-    out.Escaped(uri, length);
-    out.Char('"');
-  });
+  // A declaration is written as the attribute whose prefix is "xmlns" and
+  // whose name is the declared prefix.
+  Attribute(prefix, OrEmpty(uri), sXmlName(u"xmlns"));
 }
 
 void cXmlWriter::Text(const wchar16* text, uint32_t length) {
