@@ -249,8 +249,7 @@ void cCommitQueue::QueueAhead() {
   while (!mHeldBack && mReadAhead->HasRoom()) {
     sAhead next;
     if (!mUpcoming(next.mPath)) break;
-    next.mIdentity.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(next.mPath).c_str(),
-                                                           &next.mIdentity.mVolume, &next.mIdentity.mFile);
+    next.mIdentity = IdentityOf(next.mPath);
     // A file of unknown identity could be any of them.
     bool mayBeReplaced = !next.mIdentity.mKnown || mReading.IsSameAs(next.mIdentity);
     for (const sEntry& entry : mEntries)
@@ -270,8 +269,7 @@ void cCommitQueue::QueueAhead() {
 void cCommitQueue::BeforeReading(const cFxWString& dataPath) {
   FinishReady();
   while (mQueuedCopies >= mMaxQueued) FinishOldest();
-  mReading = sIdentity();
-  mReading.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(dataPath).c_str(), &mReading.mVolume, &mReading.mFile);
+  mReading = IdentityOf(dataPath);
   if (!mReading.mKnown) return;
   // The last queued copy of this file and everything before it.
   size_t through = mEntries.size();
@@ -283,8 +281,13 @@ void cCommitQueue::BeforeReading(const cFxWString& dataPath) {
   for (size_t finished = 0; finished <= through; ++finished) FinishOldest();
   // The name now stands for the copy that took the file's place: a later
   // name of it must find this file's own copy.
-  mReading = sIdentity();
-  mReading.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(dataPath).c_str(), &mReading.mVolume, &mReading.mFile);
+  mReading = IdentityOf(dataPath);
+}
+
+cCommitQueue::sIdentity cCommitQueue::IdentityOf(const cFxWString& path) {
+  sIdentity identity;
+  identity.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(path).c_str(), &identity.mVolume, &identity.mFile);
+  return identity;
 }
 
 cFxOsFile* cCommitQueue::OpenOutput(const cFxWString& path, cFxString& failure) {

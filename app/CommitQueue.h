@@ -185,6 +185,9 @@ class cCommitQueue : private iRewriteOutput {
       return mKnown && other.mKnown && mVolume == other.mVolume && mFile == other.mFile;
     }
   };
+  // The identity of the file `path` names now; unknown when it cannot be
+  // looked up.
+  static sIdentity IdentityOf(const cFxWString& path);
   // A progress line waiting for the files before it, else a copy and the
   // identity of the data file it replaces.
   struct sEntry {
