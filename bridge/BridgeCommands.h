@@ -17,28 +17,36 @@ constexpr int cReported = 2;
 }  // namespace kBridgeStatus
 
 // Writes one unit per line of `translations` into `out` in `format`, the
-// target being `language`'s text. Refuses, writing nothing, when a text
-// cannot be carried by the format (a lone surrogate; for XLIFF a control
-// character).
+// target being `language`'s current text. A string that cannot travel
+// through the translations file and back (or that XLIFF cannot carry) is
+// left out; the strings left out are named in one line on `err`. Refuses,
+// writing nothing, a translations file that is not one and an output that
+// would overwrite it.
 int RunExport(eExchangeFormat format, const sBridgeLanguage& language,
               const std::filesystem::path& translations, const std::filesystem::path& exchange,
               std::ostream& out, std::ostream& err);
 
-// Writes the translations of `exchange` into `language`'s column of
-// `translations`. Each unit that is not in the file, whose English text has
-// changed since the export, or whose translation the file cannot carry (TAB,
-// double quote, line break, markup) is reported with its name and skipped;
-// an empty or fuzzy translation is no translation. A file in another
-// language, a malformed file, or one none of whose units is in the
-// translations file is an error.
+// Makes the translations of `exchange` `language`'s current texts in
+// `translations`, changing no other language. Each unit that names no line
+// of the file, whose string cannot travel, whose English text has changed
+// since the export, whose translation is still a draft (an XLIFF state
+// "new" or "needs-...", approved="no" without a state, a PO or CSV entry
+// marked fuzzy) or whose translation the file cannot carry (TAB, double
+// quote, line break, markup) is named on `err` and left out; an empty
+// translation is no translation. A file in another language, a malformed
+// file, one none of whose units is in the translations file, or the
+// translations file itself is an error.
 int RunImport(const sBridgeLanguage& language, const std::filesystem::path& translations,
               const std::filesystem::path& exchange, std::ostream& out, std::ostream& err);
 
-// Per language, the strings with and without a translation and the English
-// words still to translate. With `tree`, also the strings of the tree the
-// file lacks and the lines whose string is no longer in the tree: the tree
-// is extracted by `glossmill` (run in the tree, once per flavour the file
-// holds, the source flavour when it holds none) into a temporary file.
+// Per language, the strings translated and missing and the English words
+// still to translate, as pocount counts words; per folder at the top of
+// the tree the missing strings; the strings that cannot travel. With
+// `tree`, also the strings of the tree the file lacks and the lines whose
+// string is no longer in the tree: the tree is extracted by `glossmill`
+// (run in the tree, once per flavour the file holds, the source flavour
+// when it holds none) into a temporary file. Printed as text or `json`;
+// with `page`, written there as a coverage page instead of the text.
 int RunStats(const std::filesystem::path& translations, const std::filesystem::path* tree,
-             const std::filesystem::path& glossmill, bool json, std::ostream& out,
-             std::ostream& err);
+             const std::filesystem::path& glossmill, bool json, const std::filesystem::path* page,
+             std::ostream& out, std::ostream& err);

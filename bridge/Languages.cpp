@@ -9,6 +9,18 @@ namespace {
 // Codes in the order of kLocalisation::cLanguages.
 constexpr const char* cCodes[cBridgeLanguageCount] = {"en", "fr", "it", "de",
                                                       "es", "ru", "pl", "nl"};
+// The plural rules gettext's tools know these languages by.
+constexpr const char* cTwoFormsOneSingular = "nplurals=2; plural=(n != 1);";
+constexpr const char* cPluralForms[cBridgeLanguageCount] = {
+    cTwoFormsOneSingular,
+    "nplurals=2; plural=(n > 1);",
+    cTwoFormsOneSingular,
+    cTwoFormsOneSingular,
+    cTwoFormsOneSingular,
+    "nplurals=3; plural=(n%10==1 && n%100!=11 ? 0 : n%10>=2 && n%10<=4 && "
+    "(n%100<10 || n%100>=20) ? 1 : 2);",
+    "nplurals=3; plural=(n==1 ? 0 : n%10>=2 && n%10<=4 && (n%100<10 || n%100>=20) ? 1 : 2);",
+    cTwoFormsOneSingular};
 
 std::string Lower(std::string text) {
   for (char& c : text) {
@@ -23,7 +35,7 @@ std::vector<sBridgeLanguage> MakeLanguages() {
     const int32_t slot = kLocalisation::cLanguageTextIndex[i];
     // English has no update slot: it is the first text, the string's id.
     languages.push_back({Utf16ForDisplay(kLocalisation::cLanguages[i]), cCodes[i],
-                         slot < 0 ? 0 : static_cast<size_t>(slot)});
+                         cPluralForms[i], i, slot < 0 ? 0 : static_cast<size_t>(slot)});
   }
   return languages;
 }

@@ -1,8 +1,9 @@
 // The languages a translations file holds, as the exchange formats name
-// them: the language's own name (as in the data files) and its language
-// code, and the text column of a translations line that holds its text.
-// English is the source: its column is the first; the others are the
-// columns the update writes into the data files.
+// them: the language's own name (as in the data files), its language code
+// and plural rule, and the two text columns of a translations line that
+// can hold its text: the one extraction writes it into (the string's
+// document order) and the one the update reads it from. For English and
+// French to Spanish the two are the same column.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +11,11 @@
 #include <string>
 
 struct sBridgeLanguage {
-  std::string mName;   // "French"
-  std::string mCode;   // "fr"
-  size_t mTextIndex;   // text column of a translations line
+  std::string mName;         // "French"
+  std::string mCode;         // "fr"
+  std::string mPluralForms;  // the gettext Plural-Forms rule
+  size_t mDocumentIndex;     // text column extraction writes
+  size_t mUpdateIndex;       // text column the update reads
 };
 
 constexpr size_t cBridgeLanguageCount = 8;

@@ -1,7 +1,10 @@
-// PO as the gettext tools write it: a header naming the language and UTF-8,
-// then one entry per unit with the unit's name as message context, the
-// English text as msgid and the translation as msgstr; flavour, key path
-// and the other languages' texts stand in extracted comments.
+// PO as the gettext tools write it: a header naming the language, its
+// plural rule, UTF-8 and the bridge, then one entry per unit with the
+// unit's name as message context and as reference (which gettext's
+// converters keep where they drop the context), the English text as msgid
+// and the translation as msgstr; flavour, key path and the other
+// languages' texts stand in extracted comments. Read back, an entry names
+// its line by its context or else by a reference.
 #include <gettext-po.h>
 
 #include <cstdio>
@@ -45,28 +48,32 @@ void OnProblemPair(int severity, po_message_t, const char* fileName, size_t line
 }
 
 const po_xerror_handler cHandler = {OnProblem, OnProblemPair};
+// The line number of a reference that has none.
+constexpr size_t cNoLine = static_cast<size_t>(-1);
 
 struct sPoFileFree {
   void operator()(po_file_t file) const { po_file_free(file); }
 };
 typedef std::unique_ptr<struct po_file, sPoFileFree> tPoFile;
 
-std::string MakeHeader(const sBridgeLanguage& language) {
-  char now[32];
-  const std::time_t seconds = std::time(nullptr);
-  std::strftime(now, sizeof now, "%Y-%m-%d %H:%M+0000", std::gmtime(&seconds));
+std::string PoDate(std::time_t seconds) {
+  char date[32];
+  std::strftime(date, sizeof date, "%Y-%m-%d %H:%M+0000", std::gmtime(&seconds));
+  return date;
+}
+
+std::string MakeHeader(const sExchangeFile& file, const sBridgeLanguage& language) {
   return "Project-Id-Version: glossmill translations\n"
-         "PO-Revision-Date: " +
-         std::string(now) +
-         "\n"
+         "POT-Creation-Date: " + PoDate(file.mMade) + "\n"
+         "PO-Revision-Date: " + PoDate(std::time(nullptr)) + "\n"
          "Last-Translator: \n"
          "Language-Team: \n"
-         "Language: " +
-         language.mCode +
-         "\n"
+         "Language: " + language.mCode + "\n"
          "MIME-Version: 1.0\n"
          "Content-Type: text/plain; charset=UTF-8\n"
-         "Content-Transfer-Encoding: 8bit\n";
+         "Content-Transfer-Encoding: 8bit\n"
+         "Plural-Forms: " + language.mPluralForms + "\n"
+         "X-Generator: glossmill-bridge " + file.mVersion + "\n";
 }
 
 std::string MakeComments(const sExchangeUnit& unit) {
@@ -103,14 +110,16 @@ bool WritePo(const sExchangeFile& file, const sBridgeLanguage& language,
   po_message_iterator_t iterator = po_message_iterator(po.get(), nullptr);
   po_message_t header = po_message_create();
   po_message_set_msgid(header, "");
-  po_message_set_msgstr(header, MakeHeader(language).c_str());
+  po_message_set_msgstr(header, MakeHeader(file, language).c_str());
   po_message_insert(iterator, header);
   for (const sExchangeUnit& unit : file.mUnits) {
     po_message_t message = po_message_create();
-    po_message_set_msgctxt(message, unit.mId.c_str());
+    const std::string& name = unit.mNames.at(0);
+    po_message_set_msgctxt(message, name.c_str());
     po_message_set_msgid(message, unit.mSource.c_str());
     po_message_set_msgstr(message, unit.mTarget.c_str());
     po_message_set_extracted_comments(message, MakeComments(unit).c_str());
+    po_message_add_filepos(message, EncodeReference(name).c_str(), cNoLine);
     po_message_insert(iterator, message);
   }
   po_message_iterator_free(iterator);
@@ -158,18 +167,25 @@ bool ReadPo(const std::filesystem::path& path, sExchangeFile& file, std::string&
       const char* context = po_message_msgctxt(message);
       const bool isHeader = context == nullptr && *po_message_msgid(message) == '\0';
       if (isHeader || po_message_is_obsolete(message)) continue;
-      if (context == nullptr || po_message_msgid_plural(message) != nullptr) {
-        error = path.string() + ": the entry \"" + po_message_msgid(message) +
-                "\" has no message context or has plural forms: it was not exported from a "
-                "translations file";
-        po_message_iterator_free(iterator);
-        return false;
-      }
       sExchangeUnit unit;
-      unit.mId = context;
+      if (context) unit.mNames.push_back(context);
+      for (int i = 0; po_filepos_t position = po_message_filepos(message, i); ++i) {
+        const size_t line = po_filepos_start_line(position);
+        const std::string reference = std::string(po_filepos_file(position)) +
+                                      (line == cNoLine ? std::string() : ":" + std::to_string(line));
+        // A reference is written encoded (by this program or Translate
+        // Toolkit's tools); as it stands it comes second.
+        const std::string decoded = DecodeReference(reference);
+        unit.mNames.push_back(decoded);
+        if (decoded != reference) unit.mNames.push_back(reference);
+      }
       unit.mSource = po_message_msgid(message);
-      unit.mTarget = po_message_msgstr(message);
-      unit.mFuzzy = po_message_is_fuzzy(message) != 0;
+      // A message with plural forms keeps its translations apart.
+      const char* target = po_message_msgid_plural(message) ? po_message_msgstr_plural(message, 0)
+                                                           : po_message_msgstr(message);
+      unit.mTarget = target ? target : "";
+      if (po_message_is_fuzzy(message)) unit.mDraft = "marked fuzzy";
+      if (po_message_msgid_plural(message)) unit.mUnfit = "it has plural forms";
       file.mUnits.push_back(std::move(unit));
     }
     po_message_iterator_free(iterator);

@@ -1,4 +1,6 @@
-// stats: how far each language is, and how the file and a tree differ.
+// stats: how far each language is, folder by folder, and how the file and
+// a tree differ; as text, JSON or a coverage page.
+#include <algorithm>
 #include <iomanip>
 #include <map>
 #include <random>
@@ -7,7 +9,9 @@
 
 #include "Core/platform/FxPlatform.h"
 #include "bridge/BridgeCommands.h"
+#include "bridge/Coverage.h"
 #include "bridge/Utf8.h"
+#include "bridge/WordCount.h"
 #include "bridge/cTranslationsFile.h"
 #include "localisation/LocalisedStringVocabulary.h"
 
@@ -15,37 +19,6 @@ namespace {
 using namespace kBridgeStatus;
 
 const char* cProgram = "glossmill-bridge: ";
-
-struct sLanguageCount {
-  const sBridgeLanguage* mLanguage;
-  size_t mFilled = 0;
-  size_t mMissing = 0;
-  size_t mWords = 0;  // English words of the strings still missing
-};
-
-// The keys of the strings that one side has more often than the other.
-struct sTreeDifference {
-  std::vector<std::string> mLacking;  // in the tree, not in the file
-  std::vector<std::string> mStale;    // in the file, no longer in the tree
-};
-
-bool IsSpace(char16_t unit) {
-  return unit == u' ' || unit == u'\t' || unit == 0x00A0 || unit == 0x3000;
-}
-
-size_t CountWords(const std::u16string& text) {
-  size_t words = 0;
-  bool inWord = false;
-  for (char16_t unit : text) {
-    if (IsSpace(unit)) {
-      inWord = false;
-    } else if (!inWord) {
-      inWord = true;
-      ++words;
-    }
-  }
-  return words;
-}
 
 std::string Json(const std::string& text) {
   std::string out = "\"";
@@ -64,6 +37,55 @@ std::string Json(const std::string& text) {
     }
   }
   return out + "\"";
+}
+
+// The folder at the top of the tree that holds a key path's data file
+// ("\\Signs\\A.xml" is in "Signs"); "" for a file at the top.
+std::string TopFolder(const std::u16string& keyPath) {
+  const size_t start = !keyPath.empty() && keyPath[0] == u'\\' ? 1 : 0;
+  const size_t end = keyPath.find(u'\\', start);
+  return end == std::u16string::npos ? std::string()
+                                     : Utf16ForDisplay(keyPath.substr(start, end - start));
+}
+
+sCoverage Measure(const cTranslationsFile& file) {
+  sCoverage coverage;
+  coverage.mStrings = file.Entries().size();
+  for (size_t i = 1; i < cBridgeLanguageCount; ++i)
+    coverage.mLanguages.push_back({&GetBridgeLanguages()[i]});
+  const std::vector<const char*> cannotTravel = FindStringsThatCannotTravel(file);
+  std::map<std::string, sFolderCoverage> folders;
+  for (size_t i = 0; i < file.Entries().size(); ++i) {
+    const sTranslationsEntry& entry = file.Entries()[i];
+    if (cannotTravel[i]) {
+      coverage.mCannotTravel.push_back({Utf16ForDisplay(entry.mKey), cannotTravel[i]});
+      continue;
+    }
+    const size_t words = CountWords(GetCurrentText(entry, GetSourceLanguage()));
+    sFolderCoverage& folder = folders[TopFolder(entry.mPath)];
+    folder.mMissing.resize(coverage.mLanguages.size());
+    ++folder.mStrings;
+    for (size_t l = 0; l < coverage.mLanguages.size(); ++l) {
+      sLanguageCoverage& language = coverage.mLanguages[l];
+      if (!GetCurrentText(entry, *language.mLanguage).empty()) {
+        ++language.mTranslated;
+        continue;
+      }
+      ++language.mMissing;
+      language.mWords += words;
+      ++folder.mMissing[l];
+      ++folder.mAllMissing;
+    }
+  }
+  for (auto& folder : folders) {
+    folder.second.mFolder = folder.first;
+    coverage.mFolders.push_back(std::move(folder.second));
+  }
+  std::stable_sort(coverage.mFolders.begin(), coverage.mFolders.end(),
+                   [](const sFolderCoverage& a, const sFolderCoverage& b) {
+                     return a.mAllMissing > b.mAllMissing;
+                   });
+  return coverage;
 }
 
 // Runs glossmill with `option` in `tree` into a temporary file and loads it.
@@ -103,7 +125,7 @@ bool ExtractTree(const std::filesystem::path& glossmill, const std::filesystem::
 }
 
 bool CompareWithTree(const cTranslationsFile& file, const std::filesystem::path& tree,
-                     const std::filesystem::path& glossmill, sTreeDifference& difference,
+                     const std::filesystem::path& glossmill, sCoverage& coverage,
                      std::string& error) {
   const std::u16string game = kLocalisation::cGameLabel;
   const std::u16string source = kLocalisation::cSourceLabel;
@@ -126,83 +148,110 @@ bool CompareWithTree(const cTranslationsFile& file, const std::filesystem::path&
     for (const sTranslationsEntry& entry : extracted.Entries()) ++balance[entry.mKey];
   }
   for (const auto& key : balance) {
-    std::vector<std::string>& side = key.second > 0 ? difference.mLacking : difference.mStale;
+    std::vector<std::string>& side = key.second > 0 ? coverage.mNotInFile : coverage.mNotInTree;
     for (long n = key.second < 0 ? -key.second : key.second; n > 0; --n)
       side.push_back(Utf16ForDisplay(key.first));
   }
+  coverage.mComparedWithTree = true;
   return true;
 }
 
-void PrintText(const std::vector<sLanguageCount>& counts, size_t strings,
-               const sTreeDifference* difference, std::ostream& out) {
-  out << strings << " strings\n";
-  out << "language      filled   missing   words to translate\n";
-  for (const sLanguageCount& count : counts) {
+void PrintText(const sCoverage& coverage, std::ostream& out) {
+  out << coverage.mStrings << " strings, " << coverage.mCannotTravel.size()
+      << " of them cannot travel through a translations file\n";
+  out << "language    translated   missing   words to translate\n";
+  for (const sLanguageCoverage& count : coverage.mLanguages) {
     const std::string name = count.mLanguage->mName;
-    out << name << std::string(name.size() < 10 ? 10 - name.size() : 1, ' ')
-        << std::setw(9) << count.mFilled << std::setw(10) << count.mMissing << std::setw(21)
-        << count.mWords << "\n";
+    out << name << std::string(name.size() < 8 ? 8 - name.size() : 1, ' ') << std::setw(14)
+        << count.mTranslated << std::setw(10) << count.mMissing << std::setw(21) << count.mWords
+        << "\n";
   }
-  if (!difference) return;
-  out << difference->mLacking.size() << " strings of the tree are not in the file\n";
-  for (const std::string& key : difference->mLacking) out << "  " << key << "\n";
-  out << difference->mStale.size() << " lines name strings no longer in the tree\n";
-  for (const std::string& key : difference->mStale) out << "  " << key << "\n";
+  out << "missing strings by folder:\n";
+  for (const sFolderCoverage& folder : coverage.mFolders) {
+    out << "  " << (folder.mFolder.empty() ? "(files at the top)" : folder.mFolder) << ": "
+        << folder.mStrings << " strings, missing ";
+    for (size_t l = 0; l < folder.mMissing.size(); ++l)
+      out << (l ? ", " : "") << coverage.mLanguages[l].mLanguage->mCode << " "
+          << folder.mMissing[l];
+    out << "; " << folder.mAllMissing << " in all\n";
+  }
+  for (const sLeftOutString& string : coverage.mCannotTravel)
+    out << "cannot travel: " << string.mKey << " (" << string.mWhy << ")\n";
+  if (!coverage.mComparedWithTree) return;
+  out << coverage.mNotInFile.size() << " strings of the tree are not in the file\n";
+  for (const std::string& key : coverage.mNotInFile) out << "  " << key << "\n";
+  out << coverage.mNotInTree.size() << " lines name strings no longer in the tree\n";
+  for (const std::string& key : coverage.mNotInTree) out << "  " << key << "\n";
 }
 
-void PrintJson(const std::vector<sLanguageCount>& counts, size_t strings,
-               const sTreeDifference* difference, std::ostream& out) {
-  out << "{\"strings\":" << strings << ",\"languages\":[";
-  for (size_t i = 0; i < counts.size(); ++i) {
-    const sLanguageCount& count = counts[i];
+void PrintJson(const sCoverage& coverage, std::ostream& out) {
+  out << "{\"strings\":" << coverage.mStrings << ",\"cannotTravel\":[";
+  for (size_t i = 0; i < coverage.mCannotTravel.size(); ++i)
+    out << (i ? "," : "") << "{\"key\":" << Json(coverage.mCannotTravel[i].mKey)
+        << ",\"why\":" << Json(coverage.mCannotTravel[i].mWhy) << "}";
+  out << "],\"languages\":[";
+  for (size_t i = 0; i < coverage.mLanguages.size(); ++i) {
+    const sLanguageCoverage& count = coverage.mLanguages[i];
     out << (i ? "," : "") << "{\"language\":" << Json(count.mLanguage->mName)
-        << ",\"code\":" << Json(count.mLanguage->mCode) << ",\"filled\":" << count.mFilled
+        << ",\"code\":" << Json(count.mLanguage->mCode) << ",\"translated\":" << count.mTranslated
         << ",\"missing\":" << count.mMissing << ",\"words\":" << count.mWords << "}";
   }
+  out << "],\"folders\":[";
+  for (size_t i = 0; i < coverage.mFolders.size(); ++i) {
+    const sFolderCoverage& folder = coverage.mFolders[i];
+    out << (i ? "," : "") << "{\"folder\":" << Json(folder.mFolder)
+        << ",\"strings\":" << folder.mStrings << ",\"missing\":{";
+    for (size_t l = 0; l < folder.mMissing.size(); ++l)
+      out << (l ? "," : "") << Json(coverage.mLanguages[l].mLanguage->mCode) << ":"
+          << folder.mMissing[l];
+    out << "},\"allMissing\":" << folder.mAllMissing << "}";
+  }
   out << "]";
-  if (difference) {
+  if (coverage.mComparedWithTree) {
     const auto list = [&out](const char* name, const std::vector<std::string>& keys) {
       out << ",\"" << name << "\":[";
       for (size_t i = 0; i < keys.size(); ++i) out << (i ? "," : "") << Json(keys[i]);
       out << "]";
     };
-    list("notInFile", difference->mLacking);
-    list("notInTree", difference->mStale);
+    list("notInFile", coverage.mNotInFile);
+    list("notInTree", coverage.mNotInTree);
   }
   out << "}\n";
 }
 }  // namespace
 
 int RunStats(const std::filesystem::path& translations, const std::filesystem::path* tree,
-             const std::filesystem::path& glossmill, bool json, std::ostream& out,
-             std::ostream& err) {
+             const std::filesystem::path& glossmill, bool json, const std::filesystem::path* page,
+             std::ostream& out, std::ostream& err) {
+  if (page && (NamesSameFile(*page, translations) ||
+               NamesSameFile(TemporaryPathFor(*page), translations) ||
+               (tree && NamesSameFile(*page, *tree)))) {
+    err << cProgram << page->string() << " would overwrite an input\n"
+        << cProgram << "nothing written\n";
+    return cFailed;
+  }
   cTranslationsFile file;
   std::string error;
   if (!file.Load(translations, error)) {
     err << cProgram << error << "\n";
     return cFailed;
   }
-  std::vector<sLanguageCount> counts;
-  for (size_t i = 1; i < cBridgeLanguageCount; ++i) counts.push_back({&GetBridgeLanguages()[i]});
-  for (const sTranslationsEntry& entry : file.Entries()) {
-    const size_t words = CountWords(entry.GetText(GetSourceLanguage().mTextIndex));
-    for (sLanguageCount& count : counts) {
-      if (!entry.GetText(count.mLanguage->mTextIndex).empty()) {
-        ++count.mFilled;
-      } else {
-        ++count.mMissing;
-        count.mWords += words;
-      }
-    }
-  }
-  sTreeDifference difference;
-  if (tree && !CompareWithTree(file, *tree, glossmill, difference, error)) {
+  sCoverage coverage = Measure(file);
+  if (tree && !CompareWithTree(file, *tree, glossmill, coverage, error)) {
     err << cProgram << error << "\n";
     return cFailed;
   }
+  if (page) {
+    if (!ReplaceFileContents(*page, MakeCoveragePage(coverage, translations.filename().string()),
+                             error)) {
+      err << cProgram << error << "\n" << cProgram << "nothing written\n";
+      return cFailed;
+    }
+    if (!json) out << "coverage page written to " << page->string() << "\n";
+  }
   if (json)
-    PrintJson(counts, file.Entries().size(), tree ? &difference : nullptr, out);
-  else
-    PrintText(counts, file.Entries().size(), tree ? &difference : nullptr, out);
+    PrintJson(coverage, out);
+  else if (!page)
+    PrintText(coverage, out);
   return cDone;
 }

@@ -41,3 +41,10 @@ bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
   }
   return true;
 }
+
+bool IsWhiteSpace(char32_t point) {
+  if (point <= 0x20) return point == 0x20 || (point >= 0x09 && point <= 0x0D) || point >= 0x1C;
+  if (point < 0x85) return false;
+  return point == 0x85 || point == 0xA0 || point == 0x1680 || (point >= 0x2000 && point <= 0x200A) ||
+         point == 0x2028 || point == 0x2029 || point == 0x202F || point == 0x205F || point == 0x3000;
+}

@@ -13,3 +13,8 @@ bool Utf16ToUtf8(const std::u16string& text, std::string& out);
 bool Utf8ToUtf16(const std::string& text, std::u16string& out);
 // For messages: a lone surrogate shows as U+FFFD.
 std::string Utf16ForDisplay(const std::u16string& text);
+// Whether `point` is white space as Unicode has it (the separators of
+// Python's str.split, which Translate Toolkit's tools split words and
+// references at): TAB to CR, U+001C to U+001F, the space, U+0085, U+00A0,
+// U+1680, U+2000 to U+200A, U+2028, U+2029, U+202F, U+205F and U+3000.
+bool IsWhiteSpace(char32_t point);

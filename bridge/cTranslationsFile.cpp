@@ -9,6 +9,22 @@ namespace {
 using kTranslationsLine::cByteOrderMark;
 using kTranslationsLine::cLineEnd;
 
+// Whether `bytes` begin as every translations file does: the byte-order
+// mark of UTF-16LE. Anything else (UTF-8 saved by an editor, UTF-16BE, an
+// empty file) would read as lines of nonsense or none, so it is named.
+bool IsTranslationsText(const std::string& bytes, const std::filesystem::path& path,
+                        std::string& error) {
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0) return true;
+  const char* what = bytes.empty()                                ? "is empty"
+                     : bytes.compare(0, 2, "\xFE\xFF") == 0     ? "is UTF-16 big-endian"
+                     : bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? "is UTF-8"
+                                                                  : "has no byte-order mark";
+  error = path.string() + " " + what +
+          ": a translations file is UTF-16LE text beginning with a byte-order mark, as "
+          "glossmill -sx and -gx write it";
+  return false;
+}
+
 void AppendUnit(char16_t unit, std::string& bytes) {
   bytes += static_cast<char>(unit & 0xFF);
   bytes += static_cast<char>(unit >> 8);
@@ -45,6 +61,8 @@ bool cTranslationsFile::Load(const std::filesystem::path& path, std::string& err
     error = "cannot read " + path.string();
     return false;
   }
+
+  if (!IsTranslationsText(bytes, path, error)) return false;
 
   std::map<std::u16string, int> occurrences;
   size_t lineStart = 0;
@@ -94,6 +112,16 @@ bool cTranslationsFile::Save(const std::filesystem::path& path, std::string& err
   }
   bytes += mTail;
   return ReplaceFileContents(path, bytes, error);
+}
+
+bool NamesSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code failed;
+  if (std::filesystem::equivalent(a, b, failed)) return true;
+  // A file that does not exist yet is the same as another only by name.
+  const std::filesystem::path first = std::filesystem::weakly_canonical(a, failed);
+  if (failed) return false;
+  const std::filesystem::path second = std::filesystem::weakly_canonical(b, failed);
+  return !failed && first == second;
 }
 
 std::filesystem::path TemporaryPathFor(const std::filesystem::path& path) {

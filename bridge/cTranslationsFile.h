@@ -40,7 +40,8 @@ std::u16string MakeUnitId(const sTranslationsEntry& entry);
 class cTranslationsFile {
  public:
   // Reads the file at `path`. False with a message in `error` when it
-  // cannot be read or holds a malformed line.
+  // cannot be read, is not UTF-16LE text beginning with its byte-order
+  // mark, or holds a malformed line.
   bool Load(const std::filesystem::path& path, std::string& error);
   // Writes the file to `path` through a temporary sibling (the path and
   // ".temp") that then takes its place in one step; unchanged lines are
@@ -65,5 +66,8 @@ bool ReplaceFileContents(const std::filesystem::path& path, const std::string& b
 // that fails removes it and answers false with a message, `path` untouched.
 bool PutTemporaryInPlace(const std::filesystem::path& temporary, const std::filesystem::path& path,
                          std::string& error);
+// Whether two paths name one file: the same file through any name or link,
+// or, where neither exists yet, the same name.
+bool NamesSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // The temporary sibling of `path`: the path followed by ".temp".
 std::filesystem::path TemporaryPathFor(const std::filesystem::path& path);

@@ -1,12 +1,14 @@
-// Helpers of the bridge's suite: running the built program, and writing
-// translations files readably.
+// Helpers of the bridge's suite: running the built program and the tools a
+// translator works with, and writing translations files readably.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bridge/ExchangeFile.h"
 #include "support/Documents.h"
 #include "support/TestSupport.h"
 
@@ -22,14 +24,70 @@ inline ::testing::AssertionResult Holds(const std::string& text, const std::stri
   return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
-// The UTF-16LE bytes of a translations file; "%" as in TranslationsText.
-inline std::string File(const std::u16string& text) { return test::Utf16Le(test::TranslationsText(text)); }
+// The UTF-16LE bytes of a translations file, its byte-order mark first (one
+// is added when `text` does not begin with it); "%" as in TranslationsText.
+inline std::string File(const std::u16string& text) {
+  const std::u16string marked = !text.empty() && text[0] == 0xFEFF ? text : u"\xFEFF" + text;
+  return test::Utf16Le(test::TranslationsText(marked));
+}
 
 // `count` empty text columns.
 inline std::u16string Empty(int count) {
   std::u16string columns;
   for (int i = 0; i < count; ++i) columns += u"\t\"\"";
   return columns;
+}
+
+// The exchange formats with the bridge's own readers and writers, which
+// play a translator's tool where none is needed.
+struct sFormat {
+  const char *name, *file;
+  bool (*read)(const std::filesystem::path&, sExchangeFile&, std::string&);
+  bool (*write)(const sExchangeFile&, const sBridgeLanguage&, const std::filesystem::path&,
+                std::string&);
+};
+inline const std::vector<sFormat>& Formats() {
+  static const std::vector<sFormat> cFormats = {{"xliff", "out.xlf", ReadXliff, WriteXliff},
+                                                {"po", "out.po", ReadPo, WritePo},
+                                                {"csv", "out.csv", ReadCsv, WriteCsv}};
+  return cFormats;
+}
+
+// Reads an exchange file; a failure to read fails the test.
+inline sExchangeFile ReadExchange(const sFormat& format, const std::filesystem::path& path) {
+  sExchangeFile file;
+  std::string error;
+  EXPECT_TRUE(format.read(path, file, error)) << error;
+  return file;
+}
+
+// A Python 3 that can import `module` (the one on the search path, else
+// Debian's own), or "" when none can.
+inline std::string PythonWith(const std::string& module) {
+  for (const char* python : {"python3", "/usr/bin/python3"}) {
+    const std::string probe =
+        std::string(python) + " -c 'import " + module + "' >/dev/null 2>&1";
+    if (std::system(probe.c_str()) == 0) return python;
+  }
+  return std::string();
+}
+
+// Whether a program is on the search path.
+inline bool Installed(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A copy of the sample source tree at `dir`/tree; answers its path.
+inline std::string SampleTree(const test::TempDir& dir) {
+  const std::string tree = dir / "tree";
+  std::filesystem::copy(test::SourceDir() + "/sample/source", tree,
+                        std::filesystem::copy_options::recursive);
+  return tree;
+}
+
+// A script of this suite's helpers written in Python.
+inline std::string Script(const std::string& name) {
+  return test::SourceDir() + "/tests/bridge/" + name;
 }
 
 }  // namespace bridge_test

@@ -1,5 +1,5 @@
-// What import and export refuse: every error leaves the translations file
-// and the output untouched, with a message, "nothing written" and status 1;
+// What the commands refuse: every error leaves the translations file and
+// the output untouched, with a message, "nothing written" and status 1;
 // units that cannot be taken are named and skipped while the rest is written.
 #include <gtest/gtest.h>
 
@@ -25,67 +25,87 @@ std::string Po(const std::string& language, const std::string& entries) {
          "\\n\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n" + entries;
 }
 
+const std::u16string cLines = u"\\a.xml@Source@Hi%\t\"Hi\"\n\\a.xml@Source@Yes%\t\"Yes\"\t\"Oui\"\n";
+
 TEST(BridgeBadInput, RefusedInputWritesNothing) {
-  const std::string hi = "\\a.xml@Source@Hi", csv = "id,flavour,file,English,French\r\n";
+  const std::string hi = "\\a.xml@Source@Hi", csv = "location,source,target\r\n";
+  const test::tTexts importIn = {"import", "--lang", "fr", "t.txt", "in"};
   const struct {
     const char* name;
-    const char* file;
-    std::string bytes;  // empty: no such file
+    test::tTexts args;
+    std::string in;  // the file "in"; none when empty
     const char* message;
-    // An export of `file` as the translations file, or else an import of it.
-    const char* exportTo = nullptr;
+    std::string translations = File(cLines);  // t.txt; none when empty
   } cases[] = {
-      {"XLIFF not well-formed", "in.xlf", "<xliff version=\"1.2\"><file>", "not well-formed"},
-      {"XML that is not XLIFF 1.2", "in.xlf",
-       "<xliff version=\"1.2\" xmlns=\"urn:other\"><file/></xliff>", "not an XLIFF 1.2"},
-      {"XLIFF unit without id", "in.xlf", Xliff("fr", "<trans-unit><source>Hi</source></trans-unit>"),
-       "without id"},
-      {"XLIFF in another language", "in.xlf", Xliff("de-DE", Unit(hi, "Hi", "Hallo")),
-       "into de-DE, not French"},
-      {"XLIFF with one unit twice", "in.xlf", Xliff("fr", Unit(hi, "Hi", "a") + Unit(hi, "Hi", "b")),
-       "stands twice"},
-      {"XLIFF from another translations file", "in.xlf",
+      {"XLIFF not well-formed", importIn, "<xliff version=\"1.2\"><file>", "not well-formed"},
+      {"XML that is not XLIFF", importIn, "<xliff version=\"1.2\" xmlns=\"urn:other\"><file/></xliff>",
+       "not an XLIFF 1.1 or 1.2"},
+      {"XLIFF in another language", importIn, Xliff("de-DE", Unit(hi, "Hi", "Hallo")), "into de-DE, not French"},
+      {"XLIFF with one unit twice", importIn, Xliff("fr", Unit(hi, "Hi", "a") + Unit(hi, "Hi", "b")),
+       "the unit \\a.xml@Source@Hi stands twice"},
+      {"XLIFF from another translations file", importIn,
        Xliff("fr", Unit("\\other.xml@Source@Hi", "Hi", "Salut")), "another translations file"},
-      {"PO not well-formed", "in.po", Po("fr", "msgctxt \"k\"\nmsgid \"Hi\nmsgstr \"\"\n"),
+      {"PO not well-formed", importIn, Po("fr", "msgctxt \"k\"\nmsgid \"Hi\nmsgstr \"\"\n"),
        "end-of-line within string"},
-      {"PO entry without context", "in.po", Po("fr", "msgid \"Hi\"\nmsgstr \"Salut\"\n"),
-       "no message context"},
-      {"PO in another language", "in.po",
+      {"PO in another language", importIn,
        Po("pl", "msgctxt \"\\\\a.xml@Source@Hi\"\nmsgid \"Hi\"\nmsgstr \"Cze\"\n"), "into pl, not French"},
-      {"PO in another charset", "in.po",
+      {"PO in another charset", importIn,
        "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n", "not UTF-8"},
-      {"CSV with a stray quote", "in.csv", csv + hi + ",Source,\\a.xml,H\"i,\r\n",
-       "double quote inside an unquoted field"},
-      {"CSV with an open quote", "in.csv", csv + "\"" + hi + ",,,,\r\n", "never ends"},
-      {"CSV with a short record", "in.csv", csv + hi + ",Source\r\n", "record 2 has 2 fields"},
-      {"CSV with another header", "in.csv", "key,English,French\r\n", "header row"},
-      {"CSV in another language", "in.csv",
+      {"CSV with a stray quote", importIn, csv + hi + ",H\"i,\r\n", "double quote inside an unquoted field"},
+      {"CSV with an open quote", importIn, csv + "\"" + hi + ",,\r\n", "never ends"},
+      {"CSV with a short record", importIn, csv + hi + ",Hi\r\n", "record 2 has 2 fields"},
+      {"CSV with another header", {"import", "--lang", "fr", "t.txt", "in.csv"}, "name,English,French\r\n",
+       "must name the columns location, source"},
+      {"CSV in another language", importIn,
+       "location,source,target,language\r\n" + hi + ",Hi,Hoi,Dutch\r\n", "into Dutch, not French"},
+      {"CSV of an older export in another language", importIn,
        "id,flavour,file,English,Dutch\r\n" + hi + ",Source,\\a.xml,Hi,Hoi\r\n", "into Dutch, not French"},
-      {"a missing exchange file", "none.po", "", "cannot read"},
-      {"a malformed line", "t.txt", File(u"\\a.xml@Source@A%\t\"A\"\n\tno key\n"),
-       "line 2 is not a translations line", "po"},
-      {"a lone surrogate", "t.txt", File(u"\\a.xml@Source@A%\t\"A\xD800\"\n"),
-       "\\a.xml@Source@A: holds a lone surrogate", "csv"},
-      {"a control character in XLIFF", "t.txt", File(u"\\a.xml@Source@A%\t\"A\x01\"\n"),
-       "\\a.xml@Source@A: holds a control character", "xliff"},
-      {"a missing translations file", "t.txt", "", "cannot read", "po"},
+      {"CSV with semicolons", importIn, "location;source;target\r\n" + hi + ";Hi;Salut\r\n",
+       "in separates its fields by semicolons"},
+      {"CSV in UTF-16", {"import", "--lang", "fr", "t.txt", "in.csv"}, "\xFF\xFEl\0o\0", "in.csv is UTF-16 text"},
+      {"a missing exchange file", {"import", "--lang", "fr", "t.txt", "none.po"}, "", "cannot read"},
+      {"a malformed line", {"export", "--to", "po", "--lang", "fr", "t.txt", "out"}, "",
+       "line 2 is not a translations line", File(u"\\a.xml@Source@A%\t\"A\"\n\tno key\n")},
+      {"a missing translations file", {"export", "--to", "po", "--lang", "fr", "t.txt", "out"}, "", "cannot read",
+       ""},
+      // A translations file is UTF-16LE with its byte-order mark, whatever
+      // the command.
+      {"a translations file in UTF-8", {"export", "--to", "csv", "--lang", "fr", "t.txt", "out"}, "",
+       "t.txt is UTF-8: a translations file is UTF-16LE text beginning with a byte-order mark",
+       "\xEF\xBB\xBF" + hi + "\tVektrel\t\t\t\tPC\t\"Hi\"\n"},
+      {"a translations file in UTF-8 to import into", importIn, Xliff("fr", Unit(hi, "Hi", "Salut")),
+       "t.txt has no byte-order mark", hi + "\tVektrel\t\t\t\tPC\t\"Hi\"\n"},
+      {"a translations file in UTF-16BE", {"stats", "t.txt"}, "", "t.txt is UTF-16 big-endian",
+       std::string("\xFE\xFF\0\\", 4)},
+      {"an empty translations file", {"stats", "--json", "t.txt"}, "", "t.txt is empty", "\n"},
+      // No output may be one of the inputs.
+      {"an export onto the translations file", {"export", "--to", "po", "--lang", "fr", "t.txt", "./t.txt"}, "",
+       "./t.txt would overwrite the translations file t.txt"},
+      {"an export onto a link to it", {"export", "--to", "csv", "--lang", "fr", "t.txt", "link"}, "",
+       "link would overwrite the translations file"},
+      {"an import of the translations file", {"import", "--lang", "fr", "t.txt", "t.txt"}, "",
+       "t.txt is the translations file itself"},
+      {"a coverage page onto the translations file", {"stats", "--html", "t.txt", "t.txt"}, "",
+       "t.txt would overwrite an input"},
   };
   test::TempDir dir;
+  std::filesystem::create_symlink("t.txt", dir.Path() / "link");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::WriteFile(dir / "t.txt",
-                    File(u"\xFEFF\\a.xml@Source@Hi%\t\"Hi\"\n\\a.xml@Source@Yes%\t\"Yes\"\t\"Oui\"\n"));
+    std::filesystem::remove(dir.Path() / "t.txt");
+    // The empty-file case stands for a file of no bytes.
+    if (!c.translations.empty()) test::WriteFile(dir / "t.txt", c.translations == "\n" ? "" : c.translations);
     test::WriteFile(dir / "out", "before");
-    std::filesystem::remove(dir.Path() / c.file);
-    if (!c.bytes.empty()) test::WriteFile(dir / c.file, c.bytes);
+    for (const char* name : {"in", "in.csv"}) std::filesystem::remove(dir.Path() / name);
+    if (!c.in.empty()) test::WriteFile(dir / c.args.back(), c.in);
     const std::string translations = test::ReadFile(dir / "t.txt");
-    const test::ProcessResult result =
-        Bridge(c.exportTo ? test::tTexts{"export", "--to", c.exportTo, "--lang", "fr", "t.txt", "out"}
-                          : test::tTexts{"import", "--lang", "fr", "t.txt", c.file},
-               dir.Path().string());
+    const test::ProcessResult result = Bridge(c.args, dir.Path().string());
     EXPECT_EQ(1, result.status);
     EXPECT_TRUE(Holds(result.err, c.message));
-    EXPECT_TRUE(Holds(result.err, "nothing written"));
+    if (c.args[0] != "stats" || c.args[1] == "--html") {
+      EXPECT_TRUE(Holds(result.err, "nothing written"));
+    }
+    EXPECT_EQ("", result.out);
     EXPECT_EQ(translations, test::ReadFile(dir / "t.txt"));
     EXPECT_EQ("before", test::ReadFile(dir / "out"));
     EXPECT_FALSE(test::FileExists(dir / "t.txt.temp") || test::FileExists(dir / "out.temp"));
@@ -102,18 +122,28 @@ TEST(BridgeBadInput, ImportNamesTheUnitsItLeavesOutAndWritesTheRest) {
                                   Unit("\\a.xml@Source@C", "C", "say &quot;c&quot;") +
                                   Unit("\\a.xml@Source@D", "D", "d&#10;d") + Unit("\\a.xml@Source@E", "E", "e&#9;e") +
                                   Unit("\\a.xml@Source@F", "F", "<g id=\"1\">f</g>") +
-                                  Unit("\\gone.xml@Source@G", "G", "g")));
+                                  Unit("\\gone.xml@Source@G", "G", "g") +
+                                  "<trans-unit><source>Nameless</source><target>n</target></trans-unit>"));
   const test::ProcessResult result = Bridge({"import", "--lang", "fr", "t.txt", "in.xlf"}, dir.Path().string());
   EXPECT_EQ(2, result.status);
   for (const char* report :
        {"\\a.xml@Source@B: its English text has changed", "\\a.xml@Source@C: the translation holds a double quote",
         "\\a.xml@Source@D: the translation holds a line break", "\\a.xml@Source@E: the translation holds a TAB",
-        "\\a.xml@Source@F: the translation holds markup", "\\gone.xml@Source@G: no longer in t.txt"})
+        "\\a.xml@Source@F: it holds markup, which the translations file cannot carry",
+        "\\gone.xml@Source@G: no longer in t.txt", "a unit without a name (English \"Nameless\"): names no line of t.txt"})
     EXPECT_TRUE(Holds(result.err, report));
-  EXPECT_TRUE(Holds(result.out, "1 translations written, 6 units reported"));
+  EXPECT_TRUE(Holds(result.out, "1 translations written, 7 units reported"));
   std::u16string expected = lines;
   expected.replace(expected.find(u"\"A\"\n"), 4, u"\"A\"\t\"ok\"\n");
   EXPECT_EQ(File(expected), test::ReadFile(dir / "t.txt"));
+  // A PO entry with neither context nor reference names no line; one with
+  // plural forms cannot go into a line.
+  test::WriteFile(dir / "in.po", Po("fr", "msgid \"B\"\nmsgstr \"b\"\n\nmsgctxt \"\\\\a.xml@Source@C\"\nmsgid \"C\"\n"
+                                          "msgid_plural \"Cs\"\nmsgstr[0] \"c\"\nmsgstr[1] \"cs\"\n"));
+  const test::ProcessResult po = Bridge({"import", "--lang", "fr", "t.txt", "in.po"}, dir.Path().string());
+  EXPECT_EQ(2, po.status);
+  EXPECT_TRUE(Holds(po.err, "a unit without a name (English \"B\"): names no line of t.txt"));
+  EXPECT_TRUE(Holds(po.err, "\\a.xml@Source@C: it has plural forms, which the translations file cannot carry"));
 }
 
 }  // namespace

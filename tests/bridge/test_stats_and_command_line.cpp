@@ -1,9 +1,11 @@
-// stats, with and without a content tree, and the command line's
-// conventions: help, version, usage errors with a non-zero status.
+// stats, with and without a content tree, as text, JSON and a coverage
+// page; words as pocount counts them; and the command line's conventions:
+// help, version, usage errors with a non-zero status.
 #include <gtest/gtest.h>
 
 #include "BridgeTestSupport.h"
 #include "bridge/Utf8.h"
+#include "bridge/WordCount.h"
 
 namespace {
 using bridge_test::Bridge;
@@ -11,25 +13,29 @@ using bridge_test::Empty;
 using bridge_test::File;
 using bridge_test::Holds;
 
-TEST(BridgeStats, CountsFilledAndMissingStringsAndWordsPerLanguage) {
+TEST(BridgeStats, CountsTranslatedAndMissingStringsAndWordsPerLanguageAndFolder) {
   test::TempDir dir;
-  // French: one filled, two missing (3 + 1 English words); Polish filled
-  // on the second line only, in the 22nd text.
+  // French: one translated, two missing (3 + 1 English words); Polish
+  // translated on the second line only, in its update column.
   test::WriteFile(dir / "t.txt",
-                  File(u"\\a.xml@Source@One#two%\t\"One two\"\t\"Un deux\"\n"
-                       u"\\a.xml@Game@Three%\t\"Three  four five\"" + Empty(20) + u"\t\"Trzy\"\n" +
-                       u"\\b.xml@Source@Six%\t\"Six\"\n"));
+                  File(u"\\R1\\a.xml@Source@One#two%\t\"One two\"\t\"Un deux\"\n"
+                       u"\\R1\\b\\c.xml@Game@Three##four#five%\t\"Three  four five\"" + Empty(20) + u"\t\"Trzy\"\n" +
+                       u"\\top.xml@Source@Six%\t\"Six\"\n"));
   const test::ProcessResult text = Bridge({"stats", "t.txt"}, dir.Path().string());
   EXPECT_EQ(0, text.status) << text.err;
-  EXPECT_TRUE(Holds(text.out, "3 strings\n"));
-  EXPECT_TRUE(Holds(text.out, "French            1         2                    4\n"));
-  EXPECT_TRUE(Holds(text.out, "Polish            1         2                    3\n"));
+  EXPECT_TRUE(Holds(text.out, "3 strings, 0 of them cannot travel through a translations file\n"));
+  EXPECT_TRUE(Holds(text.out, "French               1         2                    4\n"));
+  EXPECT_TRUE(Holds(text.out, "Polish               1         2                    3\n"));
+  EXPECT_TRUE(Holds(text.out, "  R1: 2 strings, missing fr 1, it 2, de 2, es 2, ru 2, pl 1, nl 2; 12 in all\n"
+                              "  (files at the top): 1 strings, missing fr 1, it 1, de 1, es 1, ru 1, pl 1, nl 1; 7 in all\n"));
 
   const test::ProcessResult json = Bridge({"stats", "--json", "t.txt"}, dir.Path().string());
   EXPECT_EQ(0, json.status);
-  EXPECT_EQ(0u, json.out.find("{\"strings\":3,\"languages\":[{\"language\":\"French\",\"code\":"
-                              "\"fr\",\"filled\":1,\"missing\":2,\"words\":4},"));
-  EXPECT_TRUE(Holds(json.out, "{\"language\":\"Dutch\",\"code\":\"nl\",\"filled\":0,\"missing\":3,\"words\":6}]}\n"));
+  EXPECT_EQ(0u, json.out.find("{\"strings\":3,\"cannotTravel\":[],\"languages\":[{\"language\":\"French\",\"code\":"
+                              "\"fr\",\"translated\":1,\"missing\":2,\"words\":4},"));
+  EXPECT_TRUE(Holds(json.out, "{\"language\":\"Dutch\",\"code\":\"nl\",\"translated\":0,\"missing\":3,\"words\":6}],"
+                              "\"folders\":[{\"folder\":\"R1\",\"strings\":2,\"missing\":{\"fr\":1,\"it\":2,\"de\":2,"
+                              "\"es\":2,\"ru\":2,\"pl\":1,\"nl\":2},\"allMissing\":12},{\"folder\":\"\",\"strings\":1,"));
 }
 
 TEST(BridgeStats, ComparesTheFileWithTheStringsOfATree) {
@@ -45,7 +51,7 @@ TEST(BridgeStats, ComparesTheFileWithTheStringsOfATree) {
   const size_t start = file.find(test::Utf16Le(test::Utf16(droppedKey)));
   ASSERT_NE(std::string::npos, start);
   file.erase(start, file.find(std::string("\n\0", 2), start) + 2 - start);
-  test::WriteFile(dir / "t.txt", file + File(u"\\source\\Gone.xml@Source@Old#text%\t\"Old text\"\n"));
+  test::WriteFile(dir / "t.txt", file + test::Utf16Le(test::TranslationsText(u"\\source\\Gone.xml@Source@Old#text%\t\"Old text\"\n")));
 
   const test::ProcessResult json = Bridge({"stats", "--json", "t.txt", "tree"}, dir.Path().string());
   EXPECT_EQ(0, json.status) << json.err;
@@ -63,16 +69,79 @@ TEST(BridgeStats, ComparesTheFileWithTheStringsOfATree) {
   EXPECT_TRUE(Holds(missing.err, "cannot enter no-tree"));
 }
 
+TEST(BridgeStats, TheCoveragePageShowsTheReportsFigures) {
+  // html5lib's strict parser checks the page is well-formed HTML5 where
+  // it is installed; Python's own parser reads its figures.
+  std::string python = bridge_test::PythonWith("html5lib");
+  if (python.empty()) python = bridge_test::PythonWith("html.parser");
+  if (python.empty()) GTEST_SKIP() << "no Python 3 to read the page with";
+  test::TempDir dir;
+  const std::string tree = bridge_test::SampleTree(dir);
+  ASSERT_EQ(0, test::RunGlossmill({"-sx", dir / "s.txt"}, tree).status);
+  // The sample's strings but one, and strings of a route the tree lacks,
+  // one of them with a name a page must escape.
+  std::string file = test::ReadFile(dir / "s.txt");
+  const size_t platform = file.find(test::Utf16Le(u"\\Signs\\StationSigns.xml@Source@Platform#2"));
+  ASSERT_NE(std::string::npos, platform);
+  file.erase(platform, file.find(std::string("\n\0", 2), platform) + 2 - platform);
+  test::WriteFile(dir / "t.txt", file + test::Utf16Le(test::TranslationsText(
+                                     u"\\Routes\\a.xml@Source@A#<b>%\t\"A <b>\"\t\"Un\"\n"
+                                     u"\\Routes\\b\\c.xml@Source@C%\t\"C\"" + Empty(24) + u"\t\"Ce\"\n")));
+  const test::ProcessResult stats =
+      Bridge({"stats", "--json", "--html", "page.html", "t.txt", "tree"}, dir.Path().string());
+  ASSERT_EQ(0, stats.status) << stats.err;
+  test::WriteFile(dir / "report.json", stats.out);
+  EXPECT_TRUE(Holds(stats.out, "\"folders\":[{\"folder\":\"Routes\",\"strings\":2,"));
+  const std::string page = test::ReadFile(dir / "page.html");
+  EXPECT_TRUE(Holds(page, "<code>\\Routes\\a.xml@Source@A#&lt;b&gt;</code>"));
+  const test::ProcessResult checked =
+      test::Run(python, {bridge_test::Script("check_coverage_page.py"), "page.html", "report.json"}, dir.Path().string());
+  EXPECT_EQ(0, checked.status) << checked.out << checked.err;
+  EXPECT_TRUE(Holds(checked.out, "figures as the report gives them"));
+  // The check finds a figure that differs, and anything fetched.
+  for (const auto& change : {std::make_pair(std::string("<td class=\"words\">"), std::string("<td class=\"words\">1")),
+                             std::make_pair(std::string("</style>"), std::string("</style><script src=\"x.js\"></script>"))}) {
+    std::string changed = page;
+    changed.replace(changed.find(change.first), change.first.size(), change.second);
+    test::WriteFile(dir / "changed.html", changed);
+    EXPECT_EQ(1, test::Run(python, {bridge_test::Script("check_coverage_page.py"), "changed.html", "report.json"},
+                           dir.Path().string()).status);
+  }
+}
+
+TEST(BridgeStats, WordsAreCountedAsPocountCountsThem) {
+  const struct {
+    const char16_t* text;
+    size_t words;
+  } cases[] = {
+      {u"", 0},
+      {u"  One\ttwo\u00a0three\u3000four\n", 4},
+      {u"Danger: high voltage \u2013 keep off!", 6},   // a dash is a word
+      {u"-- ... \u00ab \u00bb \u2026 \u20ac", 0},      // punctuation alone is none
+      {u"Single to M\u00fcnster: \u20ac4.50 (caf\u00e9 car open)", 7},
+      {u"e.g. this, i.e. that", 2},  // a dot between letters goes with them
+      {u"a.b.c", 1},
+      {u"<b>Bold</b> and <a href=\"x y\">link</a><br/>next", 4},
+      {u"<br>one<br />two<BR>three", 2},               // <br> separates; <BR> is only removed
+      {u"x<y and z>w", 3},                             // no tag: "x<y", "and", "z>w"
+      {u"<a b='1\n2'>c", 3},                           // a value never spans a line
+      {u"\u041F\u043B\u0430\u0442\u0444\u043E\u0440\u043C\u0430 2", 2},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.words, CountWords(c.text)) << Utf16ForDisplay(c.text);
+}
+
 TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
   test::TempDir dir;
   test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@A%\t\"A\"\n"));
   const test::ProcessResult help = Bridge({"--help"}, dir.Path().string());
   EXPECT_EQ(0, help.status);
   EXPECT_EQ(0u, help.out.find("usage:\n  glossmill-bridge export --to xliff|po|csv"));
-  EXPECT_TRUE(Holds(help.out, "Exit status"));
+  for (const char* part : {"Exit status", "stats [--json] [--html OUT] TRANSLATIONS [TREE]",
+                           "counted as Translate Toolkit's pocount counts them"})
+    EXPECT_TRUE(Holds(help.out, part));
   const test::ProcessResult version = Bridge({"--version"}, dir.Path().string());
   EXPECT_EQ(0, version.status);
-  EXPECT_EQ(0u, version.out.find("glossmill-bridge "));
+  EXPECT_EQ("glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\n", version.out);
 
   struct {
     std::vector<std::string> args;
@@ -86,10 +155,12 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
       {{"export", "--to", "po", "--lang", "klingon", "t.txt", "o"}, "no target language klingon"},
       {{"export", "--to", "po", "t.txt", "o"}, "--lang is needed"},
       {{"export", "--to", "po", "--lang", "fr", "t.txt"}, "export takes"},
+      {{"export", "--to", "po", "--lang", "fr", "--html", "p", "t.txt", "o"}, "export takes"},
       {{"import", "--lang", "fr", "t.txt"}, "import takes"},
       {{"import", "--lang"}, "--lang needs a value"},
       {{"stats"}, "stats takes"},
       {{"stats", "--lang", "fr", "t.txt"}, "stats takes"},
+      {{"stats", "t.txt", "--html"}, "--html needs a value"},
       {{"stats", "--verbose", "t.txt"}, "unknown option --verbose"},
   };
   for (const auto& c : cases) {
@@ -100,7 +171,7 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
     EXPECT_TRUE(Holds(result.err, "\nusage:"));
     EXPECT_EQ("", result.out);
   }
-  EXPECT_FALSE(test::FileExists(dir / "o"));
+  EXPECT_FALSE(test::FileExists(dir / "o") || test::FileExists(dir / "p"));
   // Options may follow the files, and take their value after "=".
   EXPECT_EQ(0, Bridge({"export", "t.txt", "o.csv", "--to=csv", "--lang=fr-CA"}, dir.Path().string()).status);
 }
@@ -118,6 +189,25 @@ TEST(BridgeUtf8, ConvertsExactlyAndRefusesWhatIsNotUnicode) {
   for (const char* bad : {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
                           "\xE2\x82", "\xC3", "\xF8\x88\x80\x80\x80", "\xC3\x28"})
     EXPECT_FALSE(Utf8ToUtf16(bad, back)) << bad;
+}
+
+TEST(BridgeReferences, EncodeAsTranslateToolkitReadsThem) {
+  const struct {
+    const char* name;
+    const char* reference;
+  } cases[] = {
+      {"\\Rolling Stock\\W.xml@Source@Covered#van", "\\Rolling+Stock\\W.xml@Source@Covered#van"},
+      {"\\a.xml@Source@Danger:#100%#+#\xC3\xA9", "\\a.xml@Source@Danger%3A#100%25#%2B#\xC3\xA9"},
+      {"\\a.xml@Source@A\t2", "\\a.xml@Source@A%092"},
+      {"\\a.xml@Source@nbsp\xC2\xA0here", "\\a.xml@Source@nbsp%C2%A0here"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.reference, EncodeReference(c.name));
+    EXPECT_EQ(c.name, DecodeReference(c.reference));
+  }
+  // As Translate Toolkit writes them; and what decodes to no UTF-8 stands.
+  EXPECT_EQ("\\Signs\\S.xml@Source@Platform#2", DecodeReference("%5CSigns%5CS.xml@Source@Platform%232"));
+  EXPECT_EQ("a%FFb%2", DecodeReference("a%FFb%2"));
 }
 
 }  // namespace
