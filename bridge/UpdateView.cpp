@@ -25,8 +25,13 @@ const char* WhyIdDiffers(const sTranslationsEntry& entry) {
   // Readers drop a double quote that ends the key, so look at the key's
   // column as it stands too.
   const std::u16string keyColumn = entry.mLine.substr(0, static_cast<size_t>(entry.mLayout.mTabs[0]));
-  if (made == id && keyColumn.find(u'"') == std::u16string::npos) return nullptr;
+  // Readers drop U+FEFF too, but from the key and the text alike; only the
+  // line as stored shows it (a byte-order mark may open a line).
+  const size_t firstTab = entry.mStored.find(u'\t');
+  const bool byteOrderMark = entry.mStored.find(kTranslationsLine::cByteOrderMark, 1) < firstTab;
+  if (made == id && keyColumn.find(u'"') == std::u16string::npos && !byteOrderMark) return nullptr;
   if (keyColumn.find(u'"') != std::u16string::npos) return "a double quote in its English text";
+  if (byteOrderMark) return "a U+FEFF in its English text";
   if (id.find_first_of(u"\r\n") != std::u16string::npos) return "a line break in its English text";
   if (id.find(u"\\t") != std::u16string::npos) return "a TAB in its English text";
   return "its key does not match its English text";

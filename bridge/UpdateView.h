@@ -29,7 +29,8 @@ void SetCurrentText(sTranslationsEntry& entry, const sBridgeLanguage& language,
 
 // For each line of `file`, why its string cannot travel through the file
 // and back into the game, or null when it can: its English text does not
-// come back as the key's id (a double quote, TAB or line break in it), a
+// come back as the key's id (a double quote, TAB, line break or U+FEFF in
+// it), a
 // lone surrogate (no exchange format carries one), a flavour no update
 // reads, or another line of the same key that the update reads instead.
 std::vector<const char*> FindStringsThatCannotTravel(const cTranslationsFile& file);

@@ -7,13 +7,7 @@
 #include "BridgeTestSupport.h"
 
 namespace {
-using bridge_test::Bridge;
-using bridge_test::Empty;
-using bridge_test::File;
-using bridge_test::Formats;
-using bridge_test::Holds;
-using bridge_test::ReadExchange;
-using bridge_test::sFormat;
+using namespace bridge_test;
 
 std::string Xliff(const std::string& version, const std::string& fileAttributes, const std::string& units) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xliff version=\"" + version +
@@ -43,7 +37,10 @@ TEST(BridgeReviewStates, ExportMarksTheGamesTranslationsApproved) {
   EXPECT_TRUE(Holds(xliff, "preserve\">\n        <source>B</source>\n        <target state=\"needs-translation\" />"));
   const std::string po = test::ReadFile(dir / "out.po");
   EXPECT_EQ(std::string::npos, po.find("fuzzy"));
-  EXPECT_TRUE(Holds(po, "msgid \"A\"\nmsgstr \"Un\"\n"));
+  for (const char* part : {"\"POT-Creation-Date: 20", "\"Language: fr\\n\"\n", "\"Plural-Forms: nplurals=2; plural=(n > 1);\\n\"\n",
+                           "\"X-Generator: glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\\n\"\n",
+                           "#: \\a.xml@Source@A\nmsgctxt \"\\\\a.xml@Source@A\"\nmsgid \"A\"\nmsgstr \"Un\"\n"})
+    EXPECT_TRUE(Holds(po, part));
 }
 
 TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThem) {
@@ -75,7 +72,8 @@ TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThem) {
        "FGH"},
       {"in.po", "msgid \"\"\nmsgstr \"Language: fr\\n\"\n\n" + entry("B", true) + entry("C", false),
        {"\\a.xml@Source@B: a draft (marked fuzzy), not written"}, "C"},
-      {"in.csv", "location,source,target,fuzzy\r\n\\a.xml@Source@B,B,B!,True\r\n\\a.xml@Source@C,C,C!,False\r\n",
+      // A spreadsheet's CSV: no quotes, a blank line at the end.
+      {"in.csv", "location,source,target,fuzzy\r\n\\a.xml@Source@B,B,B!,True\r\n\\a.xml@Source@C,C,C!,False\r\n\r\n",
        {"\\a.xml@Source@B: a draft (marked fuzzy), not written"}, "C"},
   };
   for (const auto& c : cases) {
@@ -163,21 +161,24 @@ TEST(BridgeCannotTravel, StringsTheFileCannotCarryAreLeftOutAndCounted) {
   // As extraction writes them: an English text with double quotes (the
   // reader drops them, and the key its last one) and one with a TAB (it
   // splits the column); a key twice; a flavour no update reads; a lone
-  // surrogate, which no exchange format carries.
+  // surrogate, which no exchange format carries; a U+FEFF, which readers
+  // drop.
   test::WriteFile(dir / "t.txt",
                   File(u"\\w.xml@Source@Covered#van#\"Vanfit\"%\t\"Covered van \"Vanfit\"\"\t\"\"\n"
                        u"\\w.xml@Source@Class#4\\tgoods%\t\"Class 4\tgoods\"\t\"Wagon\"\n"
                        u"\\w.xml@Source@Ok%\t\"Ok\"\n\\w.xml@Source@Ok%\t\"Ok\"\n"
                        u"\\g.xml@Game@Go%\t\"Go\"\n\\g.xml@Game@Go%\t\"Go\"\t\"Va\"\n"
-                       u"\\w.xml@Other@X%\t\"X\"\n\\w.xml@Source@Lone%\t\"Lone\"\t\"x\xD800\"\n"));
+                       u"\\w.xml@Other@X%\t\"X\"\n\\w.xml@Source@Lone%\t\"Lone\"\t\"x\xD800\"\n"
+                       u"\\w.xml@Source@\xFEFFMark%\t\"\xFEFFMark\"\n"));
   const std::string leftOut =
-      "glossmill-bridge: 6 strings cannot travel through a translations file: "
+      "glossmill-bridge: 7 strings cannot travel through a translations file: "
       "\\w.xml@Source@Covered#van#\"Vanfit (a double quote in its English text); "
       "\\w.xml@Source@Class#4\\tgoods (a TAB in its English text); "
       "\\w.xml@Source@Ok #2 (the source update reads the first line of its key); "
       "\\g.xml@Game@Go (the game update reads the last line of its key); "
       "\\w.xml@Other@X (its flavour is neither Game nor Source); "
-      "\\w.xml@Source@Lone (a lone surrogate, which UTF-8 cannot carry)\n";
+      "\\w.xml@Source@Lone (a lone surrogate, which UTF-8 cannot carry); "
+      "\\w.xml@Source@Mark (a U+FEFF in its English text)\n";
   for (const sFormat& format : Formats()) {
     SCOPED_TRACE(format.name);
     const test::ProcessResult exported =
@@ -200,11 +201,11 @@ TEST(BridgeCannotTravel, StringsTheFileCannotCarryAreLeftOutAndCounted) {
   EXPECT_EQ(before, test::ReadFile(dir / "t.txt"));
 
   const test::ProcessResult stats = Bridge({"stats", "--json", "t.txt"}, dir.Path().string());
-  EXPECT_TRUE(Holds(stats.out, "{\"strings\":8,\"cannotTravel\":[{\"key\":\"\\\\w.xml@Source@Covered#van#\\\"Vanfit\","
+  EXPECT_TRUE(Holds(stats.out, "{\"strings\":9,\"cannotTravel\":[{\"key\":\"\\\\w.xml@Source@Covered#van#\\\"Vanfit\","
                                "\"why\":\"a double quote in its English text\"},"));
   EXPECT_TRUE(Holds(stats.out, "{\"language\":\"French\",\"code\":\"fr\",\"translated\":1,\"missing\":1,"));
   const test::ProcessResult text = Bridge({"stats", "t.txt"}, dir.Path().string());
-  EXPECT_TRUE(Holds(text.out, "8 strings, 6 of them cannot travel through a translations file\n"));
+  EXPECT_TRUE(Holds(text.out, "9 strings, 7 of them cannot travel through a translations file\n"));
 }
 
 }  // namespace

@@ -176,6 +176,24 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
   EXPECT_EQ(0, Bridge({"export", "t.txt", "o.csv", "--to=csv", "--lang=fr-CA"}, dir.Path().string()).status);
 }
 
+TEST(BridgeCommandLine, TheManualPageFormatsCleanlyAndTellsEveryCommandAndOption) {
+  if (!bridge_test::Installed("groff")) GTEST_SKIP() << "groff is not installed";
+  // The build puts the page, given its version, beside the program.
+  const std::string page = (std::filesystem::path(GLOSSMILL_BRIDGE_EXE).parent_path() / "glossmill-bridge.1").string();
+  const test::ProcessResult formatted = test::Run("groff", {"-man", "-ww", "-Tutf8", page}, ".");
+  EXPECT_EQ(0, formatted.status);
+  EXPECT_EQ("", formatted.err);
+  std::string text;  // without groff's bold and underline
+  for (size_t i = 0; i < formatted.out.size(); ++i) {
+    if (i + 1 < formatted.out.size() && formatted.out[i + 1] == '\b') ++i;
+    else text += formatted.out[i];
+  }
+  EXPECT_TRUE(Holds(text, "glossmill " GLOSSMILL_BRIDGE_VERSION));
+  for (const char* word : {"export", "import", "stats", "--to", "--lang", "--json", "--html", "--help", "--version",
+                           "EXIT STATUS", "cannot travel", "pocount", "glossmill(1)"})
+    EXPECT_TRUE(Holds(text, word));
+}
+
 TEST(BridgeUtf8, ConvertsExactlyAndRefusesWhatIsNotUnicode) {
   const std::u16string wide = u"a\u00e9\u20ac\U0001F600";
   std::string narrow;
