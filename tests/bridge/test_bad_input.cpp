@@ -25,6 +25,8 @@ std::string Po(const std::string& language, const std::string& entries) {
          "\\n\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n" + entries;
 }
 
+// A translations file of no bytes at all, as a case writes it.
+const std::string cNoBytes = "(no bytes)";
 const std::u16string cLines = u"\\a.xml@Source@Hi%\t\"Hi\"\n\\a.xml@Source@Yes%\t\"Yes\"\t\"Oui\"\n";
 
 TEST(BridgeBadInput, RefusedInputWritesNothing) {
@@ -77,7 +79,7 @@ TEST(BridgeBadInput, RefusedInputWritesNothing) {
        "t.txt has no byte-order mark", hi + "\tVektrel\t\t\t\tPC\t\"Hi\"\n"},
       {"a translations file in UTF-16BE", {"stats", "t.txt"}, "", "t.txt is UTF-16 big-endian",
        std::string("\xFE\xFF\0\\", 4)},
-      {"an empty translations file", {"stats", "--json", "t.txt"}, "", "t.txt is empty", "\n"},
+      {"an empty translations file", {"stats", "--json", "t.txt"}, "", "t.txt is empty", cNoBytes},
       // No output may be one of the inputs.
       {"an export onto the translations file", {"export", "--to", "po", "--lang", "fr", "t.txt", "./t.txt"}, "",
        "./t.txt would overwrite the translations file t.txt"},
@@ -93,8 +95,7 @@ TEST(BridgeBadInput, RefusedInputWritesNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove(dir.Path() / "t.txt");
-    // The empty-file case stands for a file of no bytes.
-    if (!c.translations.empty()) test::WriteFile(dir / "t.txt", c.translations == "\n" ? "" : c.translations);
+    if (!c.translations.empty()) test::WriteFile(dir / "t.txt", c.translations == cNoBytes ? "" : c.translations);
     test::WriteFile(dir / "out", "before");
     for (const char* name : {"in", "in.csv"}) std::filesystem::remove(dir.Path() / name);
     if (!c.in.empty()) test::WriteFile(dir / c.args.back(), c.in);
