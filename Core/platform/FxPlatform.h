@@ -218,6 +218,10 @@ struct sFxProgramSetup {
   const char* mWorkingDirectory = nullptr;
   const char* mOutputFile = nullptr;  // standard output into this file, created or emptied
   const char* mErrorFile = nullptr;   // standard error likewise
+  // "NAME=value" entries (a null-terminated array) the child's environment
+  // holds besides the caller's, each in place of the caller's variable of
+  // that name.
+  const char* const* mEnvironment = nullptr;
 };
 // A file name for mOutputFile or mErrorFile that keeps nothing written to it.
 #ifdef _WIN32
@@ -231,15 +235,17 @@ constexpr const char* cFxDiscardedOutput = "/dev/null";
 // code on Windows (-1 after a fatal error).
 
 // Runs `program` set up as `setup` says and waits for it. False when it
-// could not be started; otherwise its exit status in *exitStatus if that is
-// not null.
+// could not be started, with the reason as the system's last error
+// (FxPlatformLastErrorText); otherwise its exit status in *exitStatus if
+// that is not null.
 bool FxPlatformRunProgram(const char* program, const char* const* args, int* exitStatus,
                           const sFxProgramSetup& setup = sFxProgramSetup());
 
 // Starts `program` set up as `setup` says, without waiting for it, so
 // several can run at once. Answers a token (never 0) by which a wait names
-// it, or 0 when it could not be started. A child started here is the
-// caller's until one of the waits below has reaped it.
+// it, or 0 when it could not be started (the reason as the system's last
+// error). A child started here is the caller's until one of the waits
+// below has reaped it.
 uint32_t FxPlatformStartProgram(const char* program, const char* const* args,
                                 const sFxProgramSetup& setup = sFxProgramSetup());
 // Waits until one of the children from FxPlatformStartProgram ends and
@@ -251,6 +257,20 @@ uint32_t FxPlatformWaitForAnyProgram(int* exitStatus);
 void FxPlatformWaitForAllPrograms();
 // How many children from FxPlatformStartProgram have not been waited for.
 uint32_t FxPlatformRunningProgramCount();
+
+// The program file `program` names, from the root, in `path`: a name with a
+// directory as it stands (a relative one from the current directory), a
+// name without one from the current directory first when
+// `currentDirectoryFirst`, then along the search path. A file counts when
+// the system may start it, or when it is a Windows program that the system
+// cannot start itself (FxPlatformIsWindowsProgram): such a program is read
+// by wine, which needs no execute permission. False when no file counts,
+// with the reason as the system's last error (FxPlatformLastErrorText).
+bool FxPlatformFindProgram(const char* program, bool currentDirectoryFirst, std::string& path);
+// Whether the program file `path` is a Windows program that this system
+// cannot start itself: on POSIX a file beginning with the "MZ" header of
+// Windows executables; never on Windows.
+bool FxPlatformIsWindowsProgram(const char* path);
 
 // ---- Environment ----------------------------------------------------------------------
 // The value of the environment variable `name`, or null when it is not set.

@@ -173,6 +173,14 @@ TEST(PlatformProcesses, ArgumentsArriveUnchangedInTheChildsDirectoryAndOutputFil
   EXPECT_EQ(test::kFatalExitStatus, status);
   EXPECT_EQ("a b|it's|$HOME|*|\"quoted\"|back\\slash\\||%PATH%|", ReadFile(out));
   EXPECT_FALSE(FxPlatformRunProgram((dir / "missing.exe").c_str(), args, &status, setup));
+  // Variables given for the child take the place of the caller's of that
+  // name; the caller's others reach it as they are.
+  test::ScopedEnvironment own("PROBE_A", "own"), kept("PROBE_B", "kept");
+  const char* const given[] = {"PROBE_A=given", nullptr};
+  setup.mOutputFile = out.c_str();
+  setup.mEnvironment = given;
+  ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), fatal, &status, setup));
+  EXPECT_EQ("A=given|B=kept|gone|", ReadFile(out));
   setup.mWorkingDirectory = missingDir.c_str();
   EXPECT_FALSE(FxPlatformRunProgram(test::ProbeExe().c_str(), args, &status, setup));
 }
@@ -207,6 +215,36 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   EXPECT_TRUE(FxPlatformRunProgram("probe.exe", nullptr, &status) && status == 0);
   EXPECT_FALSE(FxPlatformRunProgram("no-such-program-here", nullptr, &status));
   EXPECT_EQ(nullptr, FxPlatformGetEnvironment("GLOSSMILL_NO_SUCH_VARIABLE"));
+
+  // The file a start uses, from the root: here first when asked, else
+  // along the path; a name with a directory as it stands.
+  fs::copy_file(test::ProbeExe(), dir.Path() / "here" / "probe.exe");
+  const auto finds = [](const char* program, bool here, const fs::path& file) {
+    std::string found;
+    return FxPlatformFindProgram(program, here, found) && fs::path(found).is_absolute() && fs::equivalent(found, file);
+  };
+  EXPECT_TRUE(finds("probe.exe", true, dir.Path() / "here" / "probe.exe"));
+  EXPECT_TRUE(finds("probe.exe", false, dir.Path() / "on path" / "probe.exe"));
+  EXPECT_TRUE(finds((fs::path("..") / "there" / "probe.exe").string().c_str(), false, dir.Path() / "there" / "probe.exe"));
+  std::string found;
+  EXPECT_FALSE(FxPlatformFindProgram("no-such-program-here", true, found));
+  EXPECT_FALSE(FxPlatformFindProgram((dir / "there").c_str(), true, found));  // a directory
+  EXPECT_FALSE(FxPlatformIsWindowsProgram(test::ProbeExe().c_str()));
+#ifndef _WIN32
+  // A Windows program needs no execute permission, since wine reads it;
+  // any other file without it is passed over.
+  WriteFile(dir / "here/game.exe", "MZ, a Windows program");
+  WriteFile(dir / "here/text.exe", "not a program");
+  WriteFile(dir / "on path/text.exe", "not a program");
+  fs::permissions(dir / "on path/text.exe", fs::perms::owner_all);
+  EXPECT_TRUE(finds("game.exe", true, dir.Path() / "here" / "game.exe"));
+  EXPECT_TRUE(FxPlatformIsWindowsProgram((dir / "here/game.exe").c_str()));
+  EXPECT_TRUE(finds("text.exe", true, dir.Path() / "on path" / "text.exe"));
+  EXPECT_FALSE(FxPlatformFindProgram("./text.exe", true, found));
+  EXPECT_EQ("Permission denied", FxPlatformLastErrorText());
+  EXPECT_FALSE(FxPlatformFindProgram("no-such-program-here", true, found));
+  EXPECT_EQ("No such file or directory", FxPlatformLastErrorText());
+#endif
 }
 
 }  // namespace

@@ -251,19 +251,55 @@ bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, 
 
 namespace {
 
-// The program a name stands for: with a directory as given, else from the
-// working directory, else along the search path. Empty when none is found.
-std::string FindProgram(const char* program, const char* workingDirectory) {
+// The program a name stands for: with a directory as given, else from
+// `firstDirectory` (when not null), else along the search path. Empty when
+// none is found, with the reason as the last error.
+std::string FindProgram(const char* program, const char* firstDirectory) {
+  if (program == nullptr || *program == '\0') {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return std::string();
+  }
   if (std::strpbrk(program, "\\/:") != nullptr) return program;
-  // The current directory comes first.
-  const std::string local =
-      std::string(workingDirectory != nullptr ? workingDirectory : ".") + "\\" + program;
-  if (IsFile(local.c_str())) return local;
+  if (firstDirectory != nullptr) {
+    const std::string local = std::string(firstDirectory) + "\\" + program;
+    if (IsFile(local.c_str())) return local;
+  }
   char found[MAX_PATH];
   const char* searchPath = std::getenv("PATH");
   DWORD length = SearchPathA(searchPath, program, nullptr, MAX_PATH, found, nullptr);
-  if (length == 0 || length >= MAX_PATH) return std::string();
+  if (length == 0 || length >= MAX_PATH) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return std::string();
+  }
   return found;
+}
+
+// Whether the environment entry "NAME=value" is of a variable that one of
+// `entries` (null-terminated, "NAME=value" each) sets. Names are compared
+// as Windows compares them, without regard to case; an entry of the
+// system's own, such as "=C:=C:\\work", begins with its "=".
+bool IsSetAmong(const char* entry, const char* const* entries) {
+  const char* equals = std::strchr(entry + 1, '=');
+  const size_t nameLength = equals != nullptr ? static_cast<size_t>(equals - entry) : std::strlen(entry);
+  for (const char* const* other = entries; *other != nullptr; ++other)
+    if (_strnicmp(entry, *other, nameLength) == 0 && (*other)[nameLength] == '=') return true;
+  return false;
+}
+
+// The environment block of a child: the caller's variables with the
+// entries of `setup` in place of (or besides) its own. Empty when `setup`
+// changes nothing.
+std::string ChildEnvironment(const sFxProgramSetup& setup) {
+  std::string block;
+  if (setup.mEnvironment == nullptr) return block;
+  char* own = GetEnvironmentStringsA();
+  for (const char* entry = own; entry != nullptr && *entry != '\0'; entry += std::strlen(entry) + 1)
+    if (!IsSetAmong(entry, setup.mEnvironment)) block.append(entry, std::strlen(entry) + 1);
+  if (own != nullptr) FreeEnvironmentStringsA(own);
+  for (const char* const* entry = setup.mEnvironment; *entry != nullptr; ++entry)
+    block.append(*entry, std::strlen(*entry) + 1);
+  block += '\0';
+  return block;
 }
 
 // A handle the child inherits for one of its standard streams.
@@ -279,9 +315,10 @@ HANDLE OpenOutputFile(const char* path) {
 // Starts `program` without waiting, set up as `setup` says. False when it
 // cannot be started.
 bool Spawn(const char* program, const char* const* args, const sFxProgramSetup& setup, HANDLE* process) {
-  if (program == nullptr || *program == '\0') return false;
-  const std::string path = FindProgram(program, setup.mWorkingDirectory);
+  const std::string path =
+      FindProgram(program, setup.mWorkingDirectory != nullptr ? setup.mWorkingDirectory : ".");
   if (path.empty()) return false;
+  std::string environment = ChildEnvironment(setup);
 
   std::string commandLine = QuoteArgument(program);
   for (const char* const* arg = args; arg != nullptr && *arg != nullptr; ++arg)
@@ -314,11 +351,17 @@ bool Spawn(const char* program, const char* const* args, const sFxProgramSetup& 
   PROCESS_INFORMATION information;
   // Handles are inherited so that redirected standard output reaches the
   // child; the program's own files are opened non-inheritable.
-  const BOOL started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+  const BOOL started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                      environment.empty() ? nullptr : &environment[0],
                                       setup.mWorkingDirectory, &startup, &information);
+  // The reason the start failed, kept past the closing of the handles.
+  const DWORD reason = GetLastError();
   if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
   if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
-  if (!started) return false;
+  if (!started) {
+    SetLastError(reason);
+    return false;
+  }
   CloseHandle(information.hThread);
   *process = information.hProcess;
   return true;
@@ -394,5 +437,26 @@ void FxPlatformWaitForAllPrograms() {
 }
 
 uint32_t FxPlatformRunningProgramCount() { return static_cast<uint32_t>(gRunningPrograms.size()); }
+
+bool FxPlatformFindProgram(const char* program, bool currentDirectoryFirst, std::string& path) {
+  path.clear();
+  const std::string found = FindProgram(program, currentDirectoryFirst ? "." : nullptr);
+  if (found.empty()) return false;
+  // A name with a directory is not searched for: it must name a file.
+  const DWORD attributes = GetFileAttributesA(found.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  char full[MAX_PATH];
+  const DWORD length = GetFullPathNameA(found.c_str(), MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH) return false;
+  path.assign(full, length);
+  return true;
+}
+
+// Windows starts its own programs.
+bool FxPlatformIsWindowsProgram(const char*) { return false; }
 
 const char* FxPlatformGetEnvironment(const char* name) { return std::getenv(name); }
