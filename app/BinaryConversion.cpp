@@ -1,18 +1,11 @@
 #include "app/BinaryConversion.h"
 
-#include <cstdio>
 #include <string>
 
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
 #include "app/SerializerJobs.h"
-
-namespace kSerializer {
-// The serializer's program file, without a directory.
-constexpr const char* cProgram = "brux.exe";
-// Asks for floating-point values in a lossless form in the XML it writes.
-constexpr const char* cFloatHexSwitch = "-floathex";
-}  // namespace kSerializer
+#include "app/SerializerStart.h"
 
 namespace {
 
@@ -21,22 +14,6 @@ namespace {
 std::string NarrowUnits(const cFxWString& path) {
   const cFxString narrow = NarrowPath(path);
   return std::string(narrow.c_str(), narrow.Length());
-}
-
-void SayNotRun() { FxPlatformWriteStdErr("Error: could not run brux.exe\n"); }
-
-void RunSerializer(const char* const* args) {
-  // The child writes to the same standard output: our own lines first.
-  std::fflush(stdout);
-  // What the serializer makes is not checked, but a serializer that is not
-  // there at all is worth saying: every conversion of the run will fail.
-  if (!FxPlatformRunProgram(kSerializer::cProgram, args, nullptr)) SayNotRun();
-}
-
-void StartSerializer(cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families,
-                     const char* const* args) {
-  std::fflush(stdout);
-  if (!jobs.Launch(families, kSerializer::cProgram, args)) SayNotRun();
 }
 
 // A stale XML form goes before the conversion, so a failed one leaves none.
@@ -54,11 +31,7 @@ void ConvertBinToXml(const cFxWString& path) {
   if (!path.EndsWith(gBinExtension.c_str())) return;
   const cFxWString twin = XmlTwinOf(path);
   DeleteStaleTwin(twin);
-  const std::string binPath8 = NarrowUnits(path);
-  const std::string xmlPath8 = NarrowUnits(twin);
-  const char* const args[] = {binPath8.c_str(), xmlPath8.c_str(), kSerializer::cFloatHexSwitch,
-                              nullptr};
-  RunSerializer(args);
+  RunSerializer({NarrowUnits(path), NarrowUnits(twin)}, {kSerializer::cFloatHexSwitch});
 }
 
 void StartBinToXml(cSerializerJobs& jobs, const cFxWString& path) {
@@ -69,11 +42,7 @@ void StartBinToXml(cSerializerJobs& jobs, const cFxWString& path) {
   const cSerializerJobs::tFamilies families = FamiliesOf(twin);
   jobs.MakeRoomFor(families);
   DeleteStaleTwin(twin);
-  const std::string binPath8 = NarrowUnits(path);
-  const std::string xmlPath8 = NarrowUnits(twin);
-  const char* const args[] = {binPath8.c_str(), xmlPath8.c_str(), kSerializer::cFloatHexSwitch,
-                              nullptr};
-  StartSerializer(jobs, families, args);
+  StartSerializer(jobs, families, {NarrowUnits(path), NarrowUnits(twin)}, {kSerializer::cFloatHexSwitch});
 }
 
 void ConvertAllBinToXml() {
@@ -87,18 +56,12 @@ void ConvertAllBinToXml() {
   jobs.WaitForAll();
 }
 
-void ConvertXmlToBin(const cFxWString& xmlPath) {
-  const std::string xmlPath8 = NarrowUnits(xmlPath);
-  const char* const args[] = {xmlPath8.c_str(), nullptr};
-  RunSerializer(args);
-}
+void ConvertXmlToBin(const cFxWString& xmlPath) { RunSerializer({NarrowUnits(xmlPath)}, {}); }
 
 void StartXmlToBin(cSerializerJobs& jobs, const cFxWString& xmlPath) {
   const cSerializerJobs::tFamilies families = FamiliesOf(xmlPath);
   jobs.MakeRoomFor(families);
-  const std::string xmlPath8 = NarrowUnits(xmlPath);
-  const char* const args[] = {xmlPath8.c_str(), nullptr};
-  StartSerializer(jobs, families, args);
+  StartSerializer(jobs, families, {NarrowUnits(xmlPath)}, {});
 }
 
 void ConvertAllXmlToBin() {

@@ -3,11 +3,9 @@
 // and the write-back that puts a visitor's temporary file in place of the
 // data file it was made from.
 //
-// The serializer is started directly (no shell), looked up in the current
-// directory first and then along the search path, and waited for; its exit
-// status is not looked at. When it cannot be run at all (not found, not
-// executable) "Error: could not run brux.exe\n" goes to standard error and
-// the run goes on. Paths reach its command line in 8-bit form.
+// How the serializer is found and started, and what is said when it cannot
+// be, is SerializerStart's; its exit status is not looked at. Paths reach
+// its command line in 8-bit form.
 #pragma once
 
 #include <string>

@@ -109,9 +109,9 @@ void cSerializerJobs::MakeRoomFor(const tFamilies& families) {
   while (!HasRoomFor(families)) WaitForOne();
 }
 
-bool cSerializerJobs::Launch(const tFamilies& families, const char* program,
-                             const char* const* args) {
-  const uint32_t token = FxPlatformStartProgram(program, args);
+bool cSerializerJobs::Launch(const tFamilies& families, const char* program, const char* const* args,
+                             const sFxProgramSetup& setup) {
+  const uint32_t token = FxPlatformStartProgram(program, args, setup);
   if (token == 0) return false;
   mRunning[token] = families;
   return true;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "API/core/cFxString.h"
+#include "Core/platform/FxPlatform.h"
 
 namespace kJobs {
 // The environment variable that asks for parallel serializer runs.
@@ -67,10 +68,12 @@ class cSerializerJobs {
   bool HasRoomFor(const tFamilies& families) const;
   // Waits for runs to end until HasRoomFor(families).
   void MakeRoomFor(const tFamilies& families);
-  // Starts `program` with `args` (argv[1..], null-terminated) as a run of
-  // `families`; call it after MakeRoomFor. False when it cannot be started:
+  // Starts `program` with `args` (argv[1..], null-terminated), set up as
+  // `setup` says, as a run of `families`; call it after MakeRoomFor. False
+  // when it cannot be started (the reason as the system's last error):
   // there is then nothing to wait for.
-  bool Launch(const tFamilies& families, const char* program, const char* const* args);
+  bool Launch(const tFamilies& families, const char* program, const char* const* args,
+              const sFxProgramSetup& setup = sFxProgramSetup());
   // Waits until no run of `family` is going.
   void WaitForFamily(const std::u16string& family);
   // Waits until no run is going.

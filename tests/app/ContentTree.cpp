@@ -27,8 +27,10 @@ ProcessResult RunGlossmillWith(const tTexts& variables, const std::vector<std::s
   std::vector<std::unique_ptr<ScopedEnvironment>> environment;
   for (const std::string& variable : variables) {
     const size_t equals = variable.find('=');
-    environment.push_back(
-        std::make_unique<ScopedEnvironment>(variable.substr(0, equals), variable.substr(equals + 1)));
+    environment.push_back(equals == std::string::npos
+                              ? std::make_unique<ScopedEnvironment>(variable)
+                              : std::make_unique<ScopedEnvironment>(variable.substr(0, equals),
+                                                                    variable.substr(equals + 1)));
   }
   return RunGlossmill(args, directory);
 }

@@ -17,7 +17,7 @@ namespace test {
 void ExpectFiles(const tFiles& actual, const tFiles& expected);
 
 // Runs glossmill in `directory` with the environment `variables` (NAME=value)
-// set for the run.
+// set for the run; a NAME alone is removed for it.
 ProcessResult RunGlossmillWith(const tTexts& variables, const std::vector<std::string>& args,
                                const std::string& directory);
 

@@ -146,6 +146,10 @@ ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string&
   SetEnvironment(mName, value, true);
 }
 
+ScopedEnvironment::ScopedEnvironment(const std::string& name) : ScopedEnvironment(name, "") {
+  SetEnvironment(mName, "", false);
+}
+
 ScopedEnvironment::~ScopedEnvironment() { SetEnvironment(mName, mOld, mHad); }
 
 ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,

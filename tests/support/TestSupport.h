@@ -59,10 +59,11 @@ std::string InternalPath(const std::string& absolutePath);
 std::string ConsoleText(const std::string& text);
 
 // Sets an environment variable for one scope (children started meanwhile
-// see it) and puts the old value back.
+// see it), or removes it, and puts the old value back.
 class ScopedEnvironment {
  public:
   ScopedEnvironment(const std::string& name, const std::string& value);
+  explicit ScopedEnvironment(const std::string& name);  // removes it
   ~ScopedEnvironment();
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
