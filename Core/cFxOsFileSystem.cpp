@@ -123,7 +123,7 @@ sFxOpenRequest FxDecodeOpenMode(int mode, int attributes) {
   request.mWrite = (mode & kFxFileMode::cWrite) != 0;
   if (mode & kFxFileMode::cCreate) {
     if (mode & kFxFileMode::cOnlyNew)
-      request.mDisposition = eFxCreateNew;
+      request.mDisposition = (mode & kFxFileMode::cClearFirst) ? eFxClearAndCreateNew : eFxCreateNew;
     else if (mode & kFxFileMode::cReplace)
       request.mDisposition = eFxCreateAlways;
     else

@@ -43,12 +43,19 @@ constexpr int cAppend = 0x4;     // after opening, go to the end
 constexpr int cCreate = 0x8;
 constexpr int cReplace = 0x10;   // with create: replace; without: truncate
 constexpr int cOnlyNew = 0x20;   // with create: fail on an existing file
+// With create and only-new: whatever stands at the name is removed first,
+// as itself (a link goes, what it leads to stays); a directory there
+// cannot be, and the open fails. The file created then is one nobody else
+// had a name for.
+constexpr int cClearFirst = 0x40;
 constexpr int cOverlapped = 0x8000;
 
 // The modes the program uses.
 constexpr int cModeRead = cRead;                           // 1: an existing file
 constexpr int cModeAppend = cWrite | cAppend | cCreate;    // 14: append, create when missing
 constexpr int cModeReplace = cWrite | cCreate | cReplace;  // 26: create or replace
+// 104: a temporary file, always a new regular file made by this open.
+constexpr int cModeTemporary = cWrite | cCreate | cOnlyNew | cClearFirst;
 }  // namespace kFxFileMode
 
 // Attribute bits of Open.
@@ -62,7 +69,8 @@ enum eFxDisposition {
   eFxTruncateExisting,  // replace bit without create
   eFxOpenAlways,        // create alone
   eFxCreateAlways,      // create and replace
-  eFxCreateNew          // create and only-new (wins over replace)
+  eFxCreateNew,         // create and only-new (wins over replace)
+  eFxClearAndCreateNew  // create, only-new and clear-first
 };
 struct sFxOpenRequest {
   bool mRead;

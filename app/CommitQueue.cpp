@@ -117,7 +117,7 @@ class cCommitQueue::cCopyMaker {
     const bool compared = mComparing;
     if (compared) CloseSource();
     mComparing = false;
-    mOpen = FxPlatformCreateFile(mNative.c_str(), mHandle, mFailure);
+    mOpen = FxPlatformCreateTemporaryFile(mNative.c_str(), mHandle, mFailure);
     if (!compared || !mOpen || mEqual == 0) return;
     if (!OpenSource()) {
       mFailure = kWriteBack::cNotWritten;

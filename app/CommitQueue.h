@@ -10,7 +10,9 @@
 // at a time: the run's thread waits while that many are not yet written),
 // and two threads of the queue's own do the rest, copy after copy in the
 // run's order:
-//   the writer creates each copy, writes its bytes and closes it;
+//   the writer creates each copy (a new regular file: whatever stood at its
+//   name goes first, a link as itself, never what it leads to), writes its
+//   bytes and closes it;
 //   the settler puts closed copies on the disk in batches and then, with a
 //   few helper threads, lets each copy of the batch take its data file's
 //   place, or deletes one that is incomplete (SettleCopy: the same checks,
@@ -27,7 +29,8 @@
 // bytes handed over with the data file's and creates the copy only at the
 // first difference, writing the equal bytes before it again from the data
 // file; a copy never made settles as replaced, with nothing to do but
-// remove a stale temporary file of its name, and the data file keeps its
+// remove a stale temporary file of its name (a link that leads nowhere
+// counts as none and goes as itself), and the data file keeps its
 // identity and dates. Whatever is unusual takes the plain way (the copy
 // made from the start, as before): a data file that may not be written
 // (replacing it makes it writable) or cannot be read, a temporary file

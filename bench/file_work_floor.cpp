@@ -67,7 +67,7 @@ bool ReadWhole(const std::string& path, std::vector<char>& bytes, std::string& r
 
 bool WriteCopy(const std::string& path, const std::vector<char>& bytes, std::string& reason) {
   intptr_t handle = 0;
-  if (!FxPlatformCreateFile(path.c_str(), handle, reason)) return false;
+  if (!FxPlatformCreateTemporaryFile(path.c_str(), handle, reason)) return false;
   const bool written = FxPlatformWriteFile(handle, bytes.data(), bytes.size(), reason);
   std::string closeReason;
   const bool closed = FxPlatformCloseFile(handle, closeReason);

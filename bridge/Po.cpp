@@ -124,16 +124,20 @@ bool WritePo(const sExchangeFile& file, const sBridgeLanguage& language,
   }
   po_message_iterator_free(iterator);
 
-  const std::filesystem::path temporary = TemporaryPathFor(path);
+  // The library writes through a name it opens itself, following any link
+  // there: it writes where nobody else can put one, and the output's own
+  // temporary file is made as every other is.
+  std::string bytes;
   gPoProblem.clear();
-  po_file_write(po.get(), temporary.string().c_str(), &cHandler);
-  if (!gPoProblem.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    error = gPoProblem;
+  const auto write = [&po](const std::filesystem::path& name) {
+    po_file_write(po.get(), name.string().c_str(), &cHandler);
+    return gPoProblem.empty();
+  };
+  if (!WriteThroughPrivateFile(write, bytes, error)) {
+    if (!gPoProblem.empty()) error = gPoProblem;
     return false;
   }
-  return PutTemporaryInPlace(temporary, path, error);
+  return ReplaceFileContents(path, bytes, error);
 }
 
 bool ReadPo(const std::filesystem::path& path, sExchangeFile& file, std::string& error) {

@@ -1,9 +1,13 @@
 #include "bridge/cTranslationsFile.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <system_error>
+
+#include "Core/platform/FxPlatform.h"
 
 namespace {
 using kTranslationsLine::cByteOrderMark;
@@ -133,20 +137,26 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& path) {
 bool ReplaceFileContents(const std::filesystem::path& path, const std::string& bytes,
                          std::string& error) {
   const std::filesystem::path temporary = TemporaryPathFor(path);
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    error = "cannot write " + temporary.string();
+  // A new file of our own, whatever stood at its name before: a link
+  // planted there never carries the bytes to where it leads.
+  intptr_t handle = 0;
+  std::string reason;
+  if (!FxPlatformCreateTemporaryFile(temporary.c_str(), handle, reason)) {
+    error = "cannot write " + temporary.string() + ": " + reason;
     return false;
   }
-  return PutTemporaryInPlace(temporary, path, error);
-}
-
-bool PutTemporaryInPlace(const std::filesystem::path& temporary, const std::filesystem::path& path,
-                         std::string& error) {
+  bool written = FxPlatformWriteFile(handle, bytes.data(), bytes.size(), reason);
+  std::string closeReason;
+  if (!FxPlatformCloseFile(handle, closeReason) && written) {
+    written = false;
+    reason = closeReason;
+  }
+  if (!written) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    error = "cannot write " + temporary.string() + ": " + reason;
+    return false;
+  }
   std::error_code failed;
   std::filesystem::rename(temporary, path, failed);
   if (failed) {
@@ -156,4 +166,44 @@ bool PutTemporaryInPlace(const std::filesystem::path& temporary, const std::file
     return false;
   }
   return true;
+}
+
+bool WriteThroughPrivateFile(const std::function<bool(const std::filesystem::path&)>& write,
+                             std::string& bytes, std::string& error) {
+  std::error_code failed;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(failed);
+  if (failed) {
+    error = "cannot find a directory for temporary files: " + failed.message();
+    return false;
+  }
+  // A name nobody can have guessed and a directory made by this call, then
+  // closed to everybody else before anything is written in it: whatever
+  // the writer opens there is the file it made.
+  std::random_device random;
+  std::filesystem::path directory;
+  for (int attempt = 0; directory.empty() && attempt < 16; ++attempt) {
+    char name[40];
+    std::snprintf(name, sizeof name, "glossmill-bridge-%08x%08x", random(), random());
+    if (std::filesystem::create_directory(base / name, failed)) directory = base / name;
+    if (failed) break;
+  }
+  if (directory.empty()) {
+    error = "cannot make a private directory in " + base.string() + (failed ? ": " + failed.message() : "");
+    return false;
+  }
+  std::filesystem::permissions(directory, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace, failed);
+  const bool privateAndEmpty = !failed && std::filesystem::is_empty(directory, failed) && !failed;
+  bool done = false;
+  if (!privateAndEmpty) {
+    error = "cannot make a private directory in " + base.string();
+  } else if (write(directory / "file")) {
+    std::ifstream in(directory / "file", std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    done = in.is_open() && !in.bad();
+    if (!done) error = "cannot read back what was written in " + directory.string();
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(directory, ignored);
+  return done;
 }

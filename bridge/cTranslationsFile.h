@@ -9,6 +9,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,15 +58,20 @@ class cTranslationsFile {
   std::string mTail;  // bytes after the last LF
 };
 
-// Writes `bytes` to `path` through a temporary sibling that replaces it in
-// one step; false with a message in `error`, `path` untouched, when that
-// fails.
+// Writes `bytes` to `path` through a temporary sibling (the path and
+// ".temp", always a new file: whatever stood at that name is removed as
+// itself first, so a link planted there is never written through) that
+// then replaces it in one step; false with a message in `error`, `path`
+// untouched, when that fails.
 bool ReplaceFileContents(const std::filesystem::path& path, const std::string& bytes,
                          std::string& error);
-// Puts the finished file `temporary` in place of `path` in one step; when
-// that fails removes it and answers false with a message, `path` untouched.
-bool PutTemporaryInPlace(const std::filesystem::path& temporary, const std::filesystem::path& path,
-                         std::string& error);
+// For a library that writes a file only by a name of its own opening:
+// `write` makes the file at the name it is given, in a new directory only
+// this user may change, and answers whether it did; `bytes` then gets what
+// it wrote, and the directory goes. False with a message in `error` when
+// that fails.
+bool WriteThroughPrivateFile(const std::function<bool(const std::filesystem::path&)>& write,
+                             std::string& bytes, std::string& error);
 // Whether two paths name one file: the same file through any name or link,
 // or, where neither exists yet, the same name.
 bool NamesSameFile(const std::filesystem::path& a, const std::filesystem::path& b);

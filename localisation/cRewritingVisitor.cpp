@@ -10,7 +10,7 @@ cRewritingVisitor::cRewritingVisitor(eFlavour flavour, bool declareNamespace)
 void cRewritingVisitor::StartDocument() {
   bool opened;
   if (mOutput == nullptr) {
-    opened = mStream.Open(cFxPath(GetOutputFilePath()), kFxFileMode::cModeReplace, 0, 0,
+    opened = mStream.Open(cFxPath(GetOutputFilePath()), kFxFileMode::cModeTemporary, 0, 0,
                           kRewrite::cStreamBufferSize, kRewrite::cStreamBufferSize);
   } else {
     cFxOsFile* file = mOutput->OpenOutput(GetOutputFilePath(), mOutputFailure);

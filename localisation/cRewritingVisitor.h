@@ -2,8 +2,10 @@
 // (update and replacement): the output stream and writer, the stack of open
 // elements, and the pass-through rules by which a node is copied unchanged.
 //
-// StartDocument opens the output (created or replaced) and, only when it
-// opened, attaches the writer and writes the XML declaration. A visitor
+// StartDocument opens the output, always a new regular file (whatever stood
+// at its name is removed as itself first, so a link planted there is never
+// written through), and, only when it opened, attaches the writer and
+// writes the XML declaration. A visitor
 // whose output cannot be opened therefore writes nothing at all and leaves
 // no output file behind; every later Pass/Write call is dropped.
 // A driver may take the opening over (SetOutput): the visitor's stream then

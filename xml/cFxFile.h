@@ -27,7 +27,8 @@
 //
 // The open modes the program uses: cModeRead (1) an existing file for
 // reading; cModeAppend (14) write, append, create when missing; cModeReplace
-// (26) write, create or replace.
+// (26) write, create or replace; cModeTemporary (104) write a new regular
+// file, whatever stood at its name removed first.
 //
 // A stream belongs to one thread. Not copyable.
 #pragma once

@@ -148,14 +148,18 @@ bool FxPlatformSyncFile(const wchar16* path, std::string& reason);
 void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<std::string>& reasons);
 
 // ---- Files written on a thread of their own ------------------------------------
-// A file made the way the OS file layer makes one opened with create and
-// replace (kFxFileMode::cModeReplace), for a thread that may touch neither
-// the error record nor the string heap: `nativePath` is the 8-bit native
-// path the layer would open, and a failure answers false with the system's
+// A temporary file made the way the OS file layer makes one opened with
+// kFxFileMode::cModeTemporary, for a thread that may touch neither the
+// error record nor the string heap: `nativePath` is the 8-bit native path
+// the layer would open, and a failure answers false with the system's
 // words in `reason`, as the layer would record them.
-// Creates the file, or empties an existing one, for writing; its handle in
-// `handle`.
-bool FxPlatformCreateFile(const char* nativePath, intptr_t& handle, std::string& reason);
+// Makes the file a new, empty regular file of the caller's, open for
+// writing, its handle in `handle`: whatever stood at the name is removed
+// as itself first (a link, never what it leads to), then the file is
+// created exclusively, so nothing planted at the name is ever written
+// through. A directory there, or anything put there again meanwhile, makes
+// it fail.
+bool FxPlatformCreateTemporaryFile(const char* nativePath, intptr_t& handle, std::string& reason);
 // Writes every byte, or fails.
 bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::string& reason);
 // Closes the handle, also when this fails: some file systems report a

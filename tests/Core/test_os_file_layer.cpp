@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "API/core/FxError.h"
 #include "Core/cFxOsFileSystem.h"
+#include "Core/platform/FxPlatform.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -73,6 +75,67 @@ TEST_F(OsFileLayer, ModeBitsAndPathsDecideWhetherAndHowAFileOpens) {
     delete file;
     if (c.mAfter == nullptr) continue;
     EXPECT_EQ(std::string(c.mAfter) + (writes ? "+" : ""), ReadFile(mDir / c.mName)) << c.mName;  // "+" at the end
+  }
+  EXPECT_EQ(0u, FxFilePoolInUse());
+}
+
+// A temporary file is a new regular file whatever stood at its name: that
+// is removed as itself, a link is never written through, and only a
+// directory stops it. The layer's open and the writer thread's call agree.
+TEST_F(OsFileLayer, ATemporaryFileIsANewRegularFileWhateverStoodAtItsName) {
+  enum eStanding { cNothing, cFile, cDirectory, cLink, cDanglingLink, cHardLink, cDirectoryLink };
+  std::vector<eStanding> standings = {cNothing, cFile, cDirectory};
+#ifndef _WIN32
+  // Windows links need a privilege users rarely hold, and wine makes none.
+  standings.insert(standings.end(), {cLink, cDanglingLink, cHardLink, cDirectoryLink});
+#endif
+  test::TempDir outside;
+  for (const bool throughLayer : {true, false}) {
+    for (const eStanding standing : standings) {
+      const std::string name = std::to_string(standing) + (throughLayer ? "-layer" : "-thread") + ".temp";
+      SCOPED_TRACE(name);
+      const fs::path at = mDir.Path() / name;
+      const std::string target = outside / name;  // where a link leads
+      switch (standing) {
+        case cNothing: break;
+        case cFile: WriteFile(at.string(), "stale"); break;
+        case cDirectory: fs::create_directory(at); break;
+        case cLink: WriteFile(target, "outside"); fs::create_symlink(target, at); break;
+        case cDanglingLink: fs::create_symlink(target, at); break;
+        case cHardLink: WriteFile(target, "outside"); fs::create_hard_link(target, at); break;
+        case cDirectoryLink: fs::create_directory(target); fs::create_directory_symlink(target, at); break;
+      }
+      bool made = false;
+      std::string reason;
+      if (throughLayer) {
+        cFxOsFile* file = Open(name, kFxFileMode::cModeTemporary);
+        made = file != nullptr && file->Write("new", 3) == 3;
+        if (file == nullptr) {
+          EXPECT_EQ(kFxError::cFileAccess, Code());
+          reason = FxGetErrorMessage();
+        }
+        delete file;
+      } else {
+        intptr_t handle = -1;
+        made = FxPlatformCreateTemporaryFile(at.string().c_str(), handle, reason) &&
+               FxPlatformWriteFile(handle, "new", 3, reason) && FxPlatformCloseFile(handle, reason);
+      }
+      EXPECT_EQ(standing != cDirectory, made);
+      if (standing == cDirectory) {
+        EXPECT_EQ(test::kFolderInTheWay, reason);
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(at)));
+        continue;
+      }
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(at)));
+      EXPECT_EQ("new", ReadFile(at.string()));
+      if (standing == cLink || standing == cHardLink) {
+        EXPECT_EQ("outside", ReadFile(target));
+      } else if (standing == cDanglingLink) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(target)));
+      } else if (standing == cDirectoryLink) {
+        EXPECT_TRUE(fs::is_directory(target) && fs::is_empty(target));
+      }
+    }
   }
   EXPECT_EQ(0u, FxFilePoolInUse());
 }

@@ -286,9 +286,11 @@ constexpr bool kCopiesCompared = false;
 constexpr bool kCopiesCompared = true;
 #endif
 
+// A link planted in a copy's place is removed as itself, never written
+// through, whether the copy is made or found the same as its data file.
 TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) {
-  test::TempDir dir;
-  enum eSetting { cUsual, cReadOnly, cStaleCopy, cFolderInTheWay };
+  test::TempDir dir, outside;
+  enum eSetting { cUsual, cReadOnly, cStaleCopy, cFolderInTheWay, cLinkOut, cDanglingLink };
   struct sRow {
     const char* mName;
     std::string mData;
@@ -298,7 +300,7 @@ TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) 
   };
   const std::vector<std::string> plain = {"x", "y", "x"};
   const size_t many = 9000;  // about 100 KB: more than one hand-over
-  const std::vector<sRow> rows = {
+  std::vector<sRow> rows = {
       {"same, long", Document(Texts(many, 0, "y")), Document(Texts(many, 0, "y")), cUsual, true},
       {"first text", Document({"a", "x"}), Document({"b", "x"}), cUsual, false},
       {"last text", Document({"x", "a"}), Document({"x", "b"}), cUsual, false},
@@ -314,9 +316,16 @@ TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) 
       {"same, read-only", Document(plain), Document(plain), cReadOnly, true},
       {"same, stale copy beside it", Document(plain), Document(plain), cStaleCopy, false},
       {"same, folder in the copy's place", Document(plain), Document(plain), cFolderInTheWay, true},
-      // Last, so the writer stops right after it.
-      {"same", Document(plain), Document(plain), cUsual, true},
   };
+#ifndef _WIN32
+  rows.insert(rows.end(), {{"first text, link out in the copy's place", Document({"a", "x"}), Document({"b", "x"}),
+                            cLinkOut, false},
+                           {"same, link out in the copy's place", Document(plain), Document(plain), cLinkOut, false},
+                           {"same, dangling link in the copy's place", Document(plain), Document(plain),
+                            cDanglingLink, true}});
+#endif
+  // Last, so the writer stops right after it.
+  rows.push_back({"same", Document(plain), Document(plain), cUsual, true});
   std::string expectedErr;
   std::vector<uint64_t> volumes(rows.size()), files(rows.size());
   // A privileged user may write a read-only file: it is compared then.
@@ -335,6 +344,9 @@ TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) 
         readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(data).c_str()) == eFxAccessWritable;
       }
       if (rows[i].mSetting == cStaleCopy) test::WriteFile(data + ".temp", "stale");
+      const std::string target = outside / std::to_string(i);
+      if (rows[i].mSetting == cLinkOut) test::WriteFile(target, "outside");
+      if (rows[i].mSetting == cLinkOut || rows[i].mSetting == cDanglingLink) fs::create_symlink(target, data + ".temp");
       if (rows[i].mSetting == cFolderInTheWay) {
         fs::create_directories(data + ".temp/x");
         expectedErr += "glossmill: could not write '" + data + "': " + kFolderInTheWay + "\n";
@@ -347,11 +359,16 @@ TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) 
   }
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), expectedErr);
+  // What the links led to is as it was: "outside", or nothing.
+  test::tFiles outsideExpected;
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].mSetting == cLinkOut) outsideExpected[std::to_string(i)] = "outside";
+  EXPECT_EQ(test::FilesBelow(outside.Path()), outsideExpected);
   for (size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(rows[i].mName);
     const std::string data = dir / ("f" + std::to_string(i) + ".xml");
     EXPECT_EQ(test::ReadFile(data), rows[i].mCopy);
-    EXPECT_EQ(fs::exists(data + ".temp"), rows[i].mSetting == cFolderInTheWay);
+    EXPECT_EQ(fs::exists(fs::symlink_status(data + ".temp")), rows[i].mSetting == cFolderInTheWay);
     uint64_t volume = 0, file = 0;
     ASSERT_TRUE(IdentityOf(data, volume, file));
     const bool compared = rows[i].mSetting != cReadOnly || readOnlyWritable;

@@ -61,12 +61,19 @@ void InfoFromStatus(const struct stat& status, sFxFileInfo& info) {
 // file's size goes to `size` when asked for (0 when it cannot be learnt).
 int OpenDescriptor(const std::string& native, const sFxOpenRequest& request, bool& isDirectory,
                    uint64_t* size = nullptr) {
-  static const int cDisposition[] = {0, O_TRUNC, O_CREAT, O_CREAT | O_TRUNC, O_CREAT | O_EXCL};
+  static const int cDisposition[] = {0, O_TRUNC, O_CREAT, O_CREAT | O_TRUNC, O_CREAT | O_EXCL,
+                                     O_CREAT | O_EXCL | O_NOFOLLOW};
   // Children (the serializer) must not inherit open data files.
   int flags = O_CLOEXEC | cDisposition[request.mDisposition] |
               (request.mRead && request.mWrite ? O_RDWR : request.mWrite ? O_WRONLY : O_RDONLY);
   const mode_t permissions = request.mReadOnlyFile ? 0444 : 0666;
 
+  // A name cleared first is then created exclusively: a link put there,
+  // even one planted again since, is never written through.
+  if (request.mDisposition == eFxClearAndCreateNew && unlink(native.c_str()) != 0 && errno != ENOENT) {
+    isDirectory = errno == EISDIR;
+    return -1;
+  }
   int descriptor;
   do {
     descriptor = open(native.c_str(), flags, permissions);
@@ -354,10 +361,10 @@ bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
 
 // ---- Files written on a thread of their own -----------------------------------------
 
-bool FxPlatformCreateFile(const char* nativePath, intptr_t& handle, std::string& reason) {
+bool FxPlatformCreateTemporaryFile(const char* nativePath, intptr_t& handle, std::string& reason) {
   bool isDirectory = false;
   const int descriptor =
-      OpenDescriptor(nativePath, FxDecodeOpenMode(kFxFileMode::cModeReplace, 0), isDirectory);
+      OpenDescriptor(nativePath, FxDecodeOpenMode(kFxFileMode::cModeTemporary, 0), isDirectory);
   if (descriptor < 0) {
     reason = FxPlatformLastErrorText();
     return false;

@@ -33,16 +33,40 @@ void InfoFromAttributes(DWORD attributes, DWORD sizeLow, sFxFileInfo& info) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) info.mFlags |= kFxFileInfo::cDirectory;
 }
 
+// Removes whatever stands at `native` as itself: a reparse point (a link,
+// a junction) is deleted, never what it leads to; a real directory cannot
+// be, and fails as deleting a directory fails (access denied). A name that
+// stands for nothing is clear already. False, with the system's last error
+// set, when something stays.
+bool ClearName(const std::string& native) {
+  const DWORD attributes = GetFileAttributesA(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  // A link to a directory is removed as a directory, which removes the
+  // link alone.
+  const DWORD directoryLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+  if ((attributes & directoryLink) == directoryLink) return RemoveDirectoryA(native.c_str()) != 0;
+  return DeleteFileA(native.c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // Opens a file as the layer's request says; INVALID_HANDLE_VALUE, with the
 // system's last error set, when it cannot.
 HANDLE OpenHandle(const std::string& native, const sFxOpenRequest& request) {
   static const DWORD cDisposition[] = {OPEN_EXISTING, TRUNCATE_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS,
-                                       CREATE_NEW};
+                                       CREATE_NEW, CREATE_NEW};
   DWORD access = 0;
   if (request.mRead) access |= GENERIC_READ;
   if (request.mWrite) access |= GENERIC_WRITE;
   DWORD flags = request.mReadOnlyFile ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
   if (request.mOverlapped) flags |= FILE_FLAG_OVERLAPPED;
+  if (request.mDisposition == eFxClearAndCreateNew) {
+    if (!ClearName(native)) return INVALID_HANDLE_VALUE;
+    // A reparse point put there since is not opened through: CREATE_NEW
+    // then finds the name taken.
+    flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+  }
   // No sharing: nobody else may change a data file while it is open here.
   return CreateFileA(native.c_str(), access, 0, nullptr, cDisposition[request.mDisposition], flags, nullptr);
 }
@@ -232,8 +256,8 @@ bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
 
 // ---- Files written on a thread of their own -----------------------------------------
 
-bool FxPlatformCreateFile(const char* nativePath, intptr_t& handle, std::string& reason) {
-  const HANDLE file = OpenHandle(nativePath, FxDecodeOpenMode(kFxFileMode::cModeReplace, 0));
+bool FxPlatformCreateTemporaryFile(const char* nativePath, intptr_t& handle, std::string& reason) {
+  const HANDLE file = OpenHandle(nativePath, FxDecodeOpenMode(kFxFileMode::cModeTemporary, 0));
   if (file == INVALID_HANDLE_VALUE) {
     reason = FxPlatformLastErrorText();
     return false;

@@ -1,0 +1,139 @@
+// A temporary file is always a new regular file of the run's own. Whatever a
+// tree prepared by someone else holds at a data file's temporary name (a
+// stale file, a link out of the tree, one that leads nowhere, a second name
+// of a file elsewhere) is removed as itself and never written through; a
+// directory there makes that file's write fail, its old contents kept and
+// its name on standard error. So for the source runs, whose copies are made
+// on the commit queue's thread (and one the same as its data file never
+// made at all), and for the game runs, one file at a time through the
+// serializer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ContentTree.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::tFiles;
+using test::tTexts;
+
+// What stands at a data file's temporary name before the run.
+enum ePlanted { cStaleFile, cDirectory, cLinkOut, cDanglingLink, cHardLinkOut };
+
+struct sRow {
+  std::string mStem;
+  ePlanted mPlanted;
+  bool mChanged;  // whether the run changes the data file
+};
+
+std::vector<sRow> Rows() {
+  std::vector<sRow> rows = {{"a", cStaleFile, true}, {"b", cDirectory, true}, {"c", cStaleFile, false},
+                            {"d", cDirectory, false}};
+#ifndef _WIN32
+  // Windows links need a privilege users rarely hold, and wine makes none.
+  for (const sRow& row : std::vector<sRow>{{"e", cLinkOut, true},      {"f", cDanglingLink, true},
+                                           {"g", cHardLinkOut, true},  {"h", cLinkOut, false},
+                                           {"i", cDanglingLink, false}, {"j", cHardLinkOut, false}})
+    rows.push_back(row);
+#endif
+  return rows;
+}
+
+std::string English(const sRow& row) { return "Text " + row.mStem; }
+
+// A data file whose update changes it when the row says so (its French text
+// differs from the translation), and whose replacement of "Name" does
+// likewise (it holds the tag or not).
+std::string DataFile(bool game, const sRow& row) {
+  const tTexts texts = {English(row), row.mChanged ? "" : "Texte " + row.mStem};
+  const std::string name = "Name " + row.mStem;
+  if (game) {
+    tTexts body = test::GameString(texts);
+    if (row.mChanged) body.push_back(test::GamePlain("Name", name));
+    return test::GameDocument(body);
+  }
+  return test::SourceDocument(
+      test::Join({test::SourceString(texts), row.mChanged ? test::SourcePlain("Name", name) : tTexts{}}));
+}
+
+std::string Translations(const std::vector<sRow>& rows) {
+  tTexts lines;
+  for (const char* flavour : {"Source", "Game"})
+    for (const sRow& row : rows)
+      lines.push_back(test::TranslatedLine("\\" + row.mStem + (flavour[0] == 'G' ? ".bin@" : ".xml@") + flavour +
+                                               "@" + test::ReplaceAll(English(row), " ", "#"),
+                                           {"", "Texte " + row.mStem}));
+  return test::TranslationsFile(lines);
+}
+
+// A tree of the rows' data files (".bin" ones in a game run, with the
+// stand-in serializer) and the translations file.
+void Fill(const test::ContentTree& tree, bool game, const std::vector<sRow>& rows) {
+  for (const sRow& row : rows) {
+    if (game)
+      tree.WriteBin(row.mStem + ".bin", DataFile(true, row));
+    else
+      tree.Write(row.mStem + ".xml", DataFile(false, row));
+  }
+  tree.Write("in.txt", Translations(rows));
+  if (game) tree.UseSerializer();
+}
+
+TEST(TemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThrough) {
+  const std::vector<sRow> rows = Rows();
+  for (const tTexts& args : {tTexts{"-su", "in.txt"}, tTexts{"-sr", "Name"}, tTexts{"-gu", "in.txt"},
+                             tTexts{"-gr", "Name"}}) {
+    SCOPED_TRACE(args[0]);
+    const bool game = args[0][1] == 'g';
+    // The same run in a tree where nothing was planted gives the new files.
+    test::ContentTree reference;
+    Fill(reference, game, rows);
+    ASSERT_EQ(reference.Glossmill(args).err, "");
+
+    test::ContentTree tree;
+    test::TempDir outside;
+    Fill(tree, game, rows);
+    const tFiles before = tree.Files();
+    for (const sRow& row : rows) {
+      const fs::path temp = tree.At(row.mStem + ".xml.temp");
+      const std::string target = outside / row.mStem;  // where a link leads
+      switch (row.mPlanted) {
+        case cStaleFile: tree.Write(row.mStem + ".xml.temp", "stale"); break;
+        case cDirectory: fs::create_directory(temp); break;
+        case cLinkOut: test::WriteFile(target, "outside"); fs::create_symlink(target, temp); break;
+        case cDanglingLink: fs::create_symlink(target, temp); break;
+        case cHardLinkOut: test::WriteFile(target, "outside"); fs::create_hard_link(target, temp); break;
+      }
+    }
+    const tFiles outsideBefore = test::FilesBelow(outside.Path());
+
+    const test::ProcessResult result = tree.Glossmill(args);
+    EXPECT_EQ(result.status, 0);
+    // A directory in the way stops that file alone: it keeps its contents
+    // (a ".bin" is rebuilt from its old XML form) and is named.
+    tFiles expected = reference.Files();
+    std::string expectedErr;
+    for (const sRow& row : rows) {
+      const fs::path temp = tree.At(row.mStem + ".xml.temp");
+      if (row.mPlanted != cDirectory) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(temp))) << temp;
+        continue;
+      }
+      EXPECT_TRUE(fs::is_directory(fs::symlink_status(temp))) << temp;
+      const std::string data = row.mStem + (game ? ".bin" : ".xml");
+      expected[data] = before.at(data);
+      if (game) expected[row.mStem + ".xml"] = DataFile(true, row);
+      expectedErr += "glossmill: could not write '" + fs::canonical(tree.Path()).string() + test::kSeparator +
+                     row.mStem + ".xml': " + test::kFolderInTheWay + "\n";
+    }
+    EXPECT_EQ(result.err, expectedErr);
+    test::ExpectFiles(tree.Files(), expected);
+    // Nothing outside the tree changed, nor appeared where a link led.
+    test::ExpectFiles(test::FilesBelow(outside.Path()), outsideBefore);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// Every file the bridge writes (an exchange file by export, the translations
+// file by import) goes through a temporary sibling that is always a new
+// file of its own: whatever stands at that name (a stale file, a link out
+// of the directory, one that leads nowhere, a second name of a file
+// elsewhere) is removed as itself and never written through, and a
+// directory there stops the write with nothing written.
+#include <gtest/gtest.h>
+
+#include "BridgeTestSupport.h"
+#include "bridge/ExchangeFile.h"
+
+namespace {
+namespace fs = std::filesystem;
+using bridge_test::Bridge;
+using bridge_test::File;
+using bridge_test::Holds;
+
+enum ePlanted { cStaleFile, cLinkOut, cDanglingLink, cHardLinkOut, cDirectory };
+
+TEST(BridgeTemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThrough) {
+  const std::string translations = File(u"\\a.xml@Source@Hi%\t\"Hi\"\n");
+  // An XLIFF file that fills in the French text.
+  test::TempDir source;
+  test::WriteFile(source / "t.txt", translations);
+  ASSERT_EQ(0, Bridge({"export", "--to", "xliff", "--lang", "fr", "t.txt", "in.xlf"}, source.Path().string()).status);
+  sExchangeFile filled;
+  std::string error;
+  ASSERT_TRUE(ReadXliff(source.Path() / "in.xlf", filled, error)) << error;
+  filled.mUnits.at(0).mTarget = "Salut";
+  ASSERT_TRUE(WriteXliff(filled, *FindBridgeLanguage("fr"), source.Path() / "in.xlf", error)) << error;
+
+  const struct {
+    test::tTexts args;
+    const char* output;
+  } writes[] = {{{"export", "--to", "xliff", "--lang", "fr", "t.txt", "out.xlf"}, "out.xlf"},
+                {{"export", "--to", "po", "--lang", "fr", "t.txt", "out.po"}, "out.po"},
+                {{"export", "--to", "csv", "--lang", "fr", "t.txt", "out.csv"}, "out.csv"},
+                {{"import", "--lang", "fr", "t.txt", "in.xlf"}, "t.txt"}};
+  for (const auto& write : writes) {
+    for (const ePlanted planted : {cStaleFile, cLinkOut, cDanglingLink, cHardLinkOut, cDirectory}) {
+      SCOPED_TRACE(std::string(write.output) + " " + std::to_string(planted));
+      test::TempDir dir, outside;
+      test::WriteFile(dir / "t.txt", translations);
+      fs::copy_file(source.Path() / "in.xlf", dir.Path() / "in.xlf");
+      if (std::string(write.output) != "t.txt") test::WriteFile(dir / write.output, "before");
+      const fs::path temp = dir.Path() / (std::string(write.output) + ".temp");
+      const std::string target = outside / "target";  // where a link leads
+      switch (planted) {
+        case cStaleFile: test::WriteFile(temp.string(), "stale"); break;
+        case cLinkOut: test::WriteFile(target, "outside"); fs::create_symlink(target, temp); break;
+        case cDanglingLink: fs::create_symlink(target, temp); break;
+        case cHardLinkOut: test::WriteFile(target, "outside"); fs::create_hard_link(target, temp); break;
+        case cDirectory: fs::create_directory(temp); break;
+      }
+      const std::string before = test::ReadFile(dir / write.output);
+      const test::tFiles outsideBefore = test::FilesBelow(outside.Path());
+
+      const test::ProcessResult result = Bridge(write.args, dir.Path().string());
+      const std::string after = test::ReadFile(dir / write.output);
+      if (planted == cDirectory) {
+        EXPECT_EQ(1, result.status);
+        EXPECT_TRUE(Holds(result.err, ".temp: Is a directory"));
+        EXPECT_TRUE(Holds(result.err, "nothing written"));
+        EXPECT_EQ(before, after);
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(temp)));
+      } else {
+        EXPECT_EQ(0, result.status) << result.err;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.Path() / write.output)));
+        EXPECT_TRUE(Holds(after, write.args[0] == "import" ? test::Utf16Le(u"\"Salut\"") : "Hi"));
+      }
+      EXPECT_EQ(outsideBefore, test::FilesBelow(outside.Path()));
+    }
+  }
+}
+
+}  // namespace
