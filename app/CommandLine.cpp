@@ -102,8 +102,9 @@ void PrintUsage() {
 }
 
 int RunCommandLine(int argc, const char* const* argv) {
-  // Progress nobody reads any more must not cut the translations file short.
-  FxPlatformKeepRunningWithoutReader();
+  // Progress nobody reads any more must not cut the translations file short,
+  // nor a file-size limit end the run in the middle of a tree.
+  FxPlatformKeepRunningWhenWritesFail();
   InitFileSystems();
   {
     // The switch is built before the count is looked at: with no arguments

@@ -64,11 +64,13 @@ constexpr bool cFxDriveRoots = false;
 #endif
 
 // ---- Console, debugger, message box -----------------------------------------
-// A reader of standard output that goes away (glossmill -sx out.txt | head -1)
-// must not end the run: afterwards writes to it fail, and the run goes on.
-// Programs the process starts get the default behaviour back. Call once at
-// start.
-void FxPlatformKeepRunningWithoutReader();
+// A write the system would answer by ending the process must fail instead,
+// and the run go on as after any failed write: one to standard output after
+// its reader went away (glossmill -sx out.txt | head -1), one beyond the
+// file-size limit (ulimit -f), which fails with "File too large" as on a
+// full disk. Programs the process starts get the default behaviour back.
+// Call once at start.
+void FxPlatformKeepRunningWhenWritesFail();
 void FxPlatformWriteStdErr(const char* text);
 void FxPlatformDebugOutput(const char* text);  // debugger output; no-op on POSIX
 // Shows a message box with one OK button (Windows); nothing on POSIX.

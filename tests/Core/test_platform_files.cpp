@@ -247,4 +247,22 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
 #endif
 }
 
+#ifndef _WIN32
+// The program ignores the signals by which a failed write would end it
+// (SIGPIPE, SIGXFSZ); a program it starts gets them back, and one that
+// writes beyond the file-size limit ends as it would anywhere else.
+TEST(PlatformProcesses, ChildrenGetTheSignalsOfFailedWritesBack) {
+  FxPlatformKeepRunningWhenWritesFail();
+  TempDir dir;
+  const std::string directory = dir.Path().string();
+  sFxProgramSetup setup;
+  setup.mWorkingDirectory = directory.c_str();
+  const char* args[] = {"-c", "ulimit -f 1 && exec head -c 4096 /dev/zero >big", nullptr};
+  int status = 0;
+  ASSERT_TRUE(FxPlatformRunProgram("sh", args, &status, setup));
+  EXPECT_EQ(128 + 25, status);  // ended by SIGXFSZ
+  EXPECT_EQ(512u, ReadFile(dir / "big").size());
+}
+#endif
+
 }  // namespace

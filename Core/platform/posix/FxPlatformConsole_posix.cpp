@@ -13,10 +13,12 @@
 
 #include "Core/platform/FxPlatform.h"
 
-void FxPlatformKeepRunningWithoutReader() {
-  // Without a reader a write raises SIGPIPE, which ends the process; ignored,
-  // the write fails with EPIPE instead.
+void FxPlatformKeepRunningWhenWritesFail() {
+  // Without a reader a write raises SIGPIPE, and beyond the file-size limit
+  // SIGXFSZ; either ends the process. Ignored, the write fails with EPIPE
+  // or EFBIG instead.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 void FxPlatformWriteStdErr(const char* text) {

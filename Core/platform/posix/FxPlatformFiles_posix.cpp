@@ -400,8 +400,9 @@ bool Spawn(const char* program, const char* const* args, const sFxProgramSetup& 
 
   // The spawn functions answer their error rather than set errno.
   int error = 0;
-  // The child gets SIGPIPE back at its default: a program may rely on it to
-  // stop writing to a reader that has gone.
+  // The child gets SIGPIPE and SIGXFSZ back at their defaults: a program
+  // may rely on them to stop writing to a reader that has gone or beyond
+  // the file-size limit.
   posix_spawnattr_t attributes;
   if ((error = posix_spawnattr_init(&attributes)) != 0) {
     errno = error;
@@ -410,6 +411,7 @@ bool Spawn(const char* program, const char* const* args, const sFxProgramSetup& 
   sigset_t defaults;
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGPIPE);
+  sigaddset(&defaults, SIGXFSZ);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   posix_spawn_file_actions_t actions;

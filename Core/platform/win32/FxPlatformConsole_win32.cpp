@@ -12,8 +12,9 @@
 #pragma comment(lib, "rpcrt4.lib")
 #endif
 
-// Writes to a pipe whose reader has gone fail; nothing ends the process.
-void FxPlatformKeepRunningWithoutReader() {}
+// Writes to a pipe whose reader has gone, or beyond a quota, fail; nothing
+// ends the process.
+void FxPlatformKeepRunningWhenWritesFail() {}
 
 void FxPlatformWriteStdErr(const char* text) {
   if (text == nullptr) return;
