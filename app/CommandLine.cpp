@@ -4,6 +4,7 @@
 
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
+#include "app/RewriteLock.h"
 #include "localisation/LocalisedStringVocabulary.h"
 #include "xml/cFxFile.h"
 
@@ -37,6 +38,8 @@ void Collect(int argc, const char* const* argv, tTagList& list, eCollect which) 
 }
 
 void RunReplace(int argc, const char* const* argv, eFlavour flavour) {
+  cRewriteLock lock;
+  if (!lock.Take()) return;
   tTagList replaceTags, excludeTags, scopeTags;
   CollectReplaceTags(argc, argv, replaceTags);
   CollectExcludeTags(argc, argv, excludeTags);
@@ -48,6 +51,9 @@ void RunReplace(int argc, const char* const* argv, eFlavour flavour) {
 }
 
 void RunUpdate(const char* fileName, eFlavour flavour) {
+  // Taken before anything is read: a run turned away reads nothing.
+  cRewriteLock lock;
+  if (!lock.Take()) return;
   cFxFile translations;
   if (!translations.Open(cFxPath(fileName), kFxFileMode::cModeRead, 0, 0,
                          cTranslationsReadBuffer, cTranslationsReadBuffer)) {

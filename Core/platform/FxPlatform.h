@@ -183,6 +183,23 @@ bool FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint
 // at its end.
 bool FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got, std::string& reason);
 
+// ---- The lock of a rewriting run -------------------------------------------------
+// One run at a time rewrites the files of a tree. The lock is the system's,
+// held on the directory itself (POSIX: flock on the directory; Windows: a
+// named mutex made from the directory's canonical path), so nothing is
+// added to the tree, and the system drops it when the process ends, however
+// it ends. Programs the process starts do not hold it.
+enum eFxTreeLock {
+  eFxTreeLockTaken,   // held until FxPlatformUnlockTree or the process's end
+  eFxTreeLockBusy,    // another process holds it
+  eFxTreeLockNone     // it cannot be taken here: the directory cannot be opened
+};
+// Takes the lock of `directory` without waiting; when taken, `lock` is what
+// FxPlatformUnlockTree gives back.
+eFxTreeLock FxPlatformLockTree(const wchar16* directory, intptr_t& lock);
+// Drops a lock taken by FxPlatformLockTree, on the thread that took it.
+void FxPlatformUnlockTree(intptr_t lock);
+
 // ---- Directory enumeration --------------------------------------------------------
 enum eFxEntryKind {
   eFxEntryFile,       // a regular file, or a name that leads nowhere

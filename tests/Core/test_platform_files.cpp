@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -148,6 +149,41 @@ TEST(PlatformDirectories, SearchHasTheIdentityOfItsDirectory) {
     identities.push_back({volume, file});
   }
   EXPECT_NE(identities[0], identities[1]);
+}
+
+// One holder at a time for every spelling of a directory; another directory
+// is free, and a lock let go is free again. The other holder here is a
+// thread of its own, which a Windows mutex tells apart from its owner as a
+// POSIX lock tells apart two openings of the directory.
+TEST(PlatformTreeLock, OneHolderAtATimeForEverySpellingOfTheDirectory) {
+  TempDir dir;
+  fs::create_directories(dir.Path() / "tree" / "sub");
+  fs::create_directory(dir.Path() / "other");
+  const auto takeElsewhere = [](const std::string& directory) {
+    eFxTreeLock result = eFxTreeLockNone;
+    std::thread([&] {
+      intptr_t lock = 0;
+      result = FxPlatformLockTree(Wide(directory).c_str(), lock);
+      if (result == eFxTreeLockTaken) FxPlatformUnlockTree(lock);
+    }).join();
+    return result;
+  };
+  intptr_t held = 0;
+  ASSERT_EQ(eFxTreeLockTaken, FxPlatformLockTree(Wide(dir / "tree").c_str(), held));
+  std::vector<std::string> spellings = {dir / "tree", test::Native(dir / "tree/sub/..")};
+#ifdef _WIN32
+  std::string upper = dir / "tree";
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  spellings.push_back(upper);
+#else
+  fs::create_directory_symlink(dir.Path() / "tree", dir.Path() / "link");
+  spellings.push_back(dir / "link");
+#endif
+  for (const std::string& spelling : spellings) EXPECT_EQ(eFxTreeLockBusy, takeElsewhere(spelling)) << spelling;
+  EXPECT_EQ(eFxTreeLockTaken, takeElsewhere(dir / "other"));
+  EXPECT_EQ(eFxTreeLockNone, takeElsewhere(dir / "missing"));
+  FxPlatformUnlockTree(held);
+  EXPECT_EQ(eFxTreeLockTaken, takeElsewhere(dir / "tree"));
 }
 
 TEST(PlatformProcesses, ArgumentsArriveUnchangedInTheChildsDirectoryAndOutputFiles) {

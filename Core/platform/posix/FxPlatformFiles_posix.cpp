@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -201,6 +202,35 @@ void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<s
     if (!onDisk && fsync(descriptor) != 0) reasons[i] = FxPlatformLastErrorText();
     if (close(descriptor) != 0 && reasons[i].empty()) reasons[i] = FxPlatformLastErrorText();
   }
+}
+
+// ---- The lock of a rewriting run ---------------------------------------------------------
+
+eFxTreeLock FxPlatformLockTree(const wchar16* directory, intptr_t& lock) {
+  // The directory itself carries the lock: a file beside the data files
+  // would be one more thing a killed run leaves behind. The serializer and
+  // other children must not inherit it.
+  int descriptor;
+  do {
+    descriptor = open(Narrow(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) return eFxTreeLockNone;
+  int result;
+  do {
+    result = flock(descriptor, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) {
+    lock = descriptor;
+    return eFxTreeLockTaken;
+  }
+  const bool busy = errno == EWOULDBLOCK;
+  close(descriptor);
+  return busy ? eFxTreeLockBusy : eFxTreeLockNone;
+}
+
+void FxPlatformUnlockTree(intptr_t lock) {
+  // Closing the only descriptor of the lock drops it.
+  close(static_cast<int>(lock));
 }
 
 // ---- Directory enumeration -----------------------------------------------------------------

@@ -1,0 +1,103 @@
+// One rewriting run at a time in a tree: while a run (or anything else
+// through the same lock) holds the start directory, an update or a
+// replacement there says so in one line on standard error, reads, converts
+// and writes nothing, and exits 0; an extraction goes on. The lock goes
+// with its holder, a run killed part way too, and adds no file to the tree.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ContentTree.h"
+#include "Core/platform/FxPlatform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::tFiles;
+using test::tTexts;
+
+const tTexts cRewritingRuns[] = {{"-su", "in.txt"}, {"-gu", "in.txt"}, {"-sr", "Name"}, {"-gr", "Name"}};
+
+// A tree every rewriting run changes: a source and a game data file (a
+// ".bin", converted by the stand-in serializer) with a string to translate
+// and a plain "Name" to replace.
+void Fill(const test::ContentTree& tree) {
+  tree.Write("a.xml", test::SourceDocument(test::Join({test::SourceString({"Hello"}), test::SourcePlain("Name", "A")})));
+  tree.WriteBin("b.bin", test::GameDocument(test::Join({test::GameString({"Hello"}), {test::GamePlain("Name", "B")}})));
+  tree.Write("in.txt", test::TranslationsFile({test::TranslatedLine("\\a.xml@Source@Hello", {"", "Bonjour"}),
+                                               test::TranslatedLine("\\b.bin@Game@Hello", {"", "Salut"})}));
+  tree.UseSerializer();
+}
+
+std::string Refusal(const test::ContentTree& tree) {
+  return "glossmill: another glossmill run is rewriting the tree '" + fs::canonical(tree.Path()).string() +
+         "': this run changes nothing\n";
+}
+
+cFxWString Wide(const std::string& path) {
+  const std::u16string units = FxPlatformNameUnits(path.data(), static_cast<uint32_t>(path.size()));
+  return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
+}
+
+TEST(RewriteLock, WhileTheTreeIsHeldRewritingRunsChangeNothingAndExtractionGoesOn) {
+  test::ContentTree tree;
+  Fill(tree);
+  const tFiles before = tree.Files();
+  intptr_t lock = 0;
+  ASSERT_EQ(eFxTreeLockTaken, FxPlatformLockTree(Wide(tree.Path().string()).c_str(), lock));
+  for (const tTexts& args : cRewritingRuns) {
+    SCOPED_TRACE(args[0]);
+    tTexts calls;
+    const test::ProcessResult result = tree.GlossmillLoggingSerializer(args, calls);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, Refusal(tree));
+    EXPECT_EQ(calls, tTexts{});
+    test::ExpectFiles(tree.Files(), before);
+  }
+  const test::ProcessResult extracted = tree.Glossmill({"-gx", "out.txt"});
+  EXPECT_EQ(extracted.err, "");
+  EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 2u);
+
+  // Let go, the tree is rewritten as usual.
+  FxPlatformUnlockTree(lock);
+  for (const tTexts& args : cRewritingRuns) EXPECT_EQ(tree.Glossmill(args).err, "") << args[0];
+  EXPECT_NE(tree.Read("a.xml"), before.at("a.xml"));
+  EXPECT_NE(tree.Read("b.bin"), before.at("b.bin"));
+}
+
+#ifndef _WIN32
+// A real run holds the lock from before it reads anything until it ends: a
+// second run is turned away while the first waits to read a data file that
+// is a FIFO nobody writes to; killed, the first leaves nothing behind, and
+// the next run rewrites the tree. The shell runs the three and kills the
+// first itself.
+TEST(RewriteLock, ARunHoldsTheTreeUntilItEndsAKilledOneToo) {
+  test::ContentTree tree, reference;
+  Fill(tree);
+  Fill(reference);
+  ASSERT_EQ(reference.Glossmill({"-sr", "Name"}).err, "");
+  test::TempDir scratch;
+  test::WriteFile(scratch / "stall.txt",
+                  test::TranslationsFile({test::TranslatedLine("\\stall.xml@Source@Hello", {"", "Bonjour"})}));
+  const std::string script =
+      "mkfifo stall.xml || exit 1\n"
+      "\"$1\" -su \"$0/stall.txt\" >/dev/null 2>&1 & first=$!\n"
+      // Opening the FIFO's other end waits until the first run opened it.
+      "exec 3>stall.xml\n"
+      "\"$1\" -sr Name\n"
+      "kill -9 $first; wait $first 2>/dev/null; echo \"first: $?\" >&2\n"
+      "exec 3>&-; rm stall.xml\n"
+      "\"$1\" -sr Name\n";
+  const test::ProcessResult result =
+      test::Run("sh", {"-c", script, scratch.Path().string(), test::GlossmillExe()}, tree.At(""));
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, Refusal(tree) + "first: 137\n");
+  EXPECT_EQ(result.out, tree.Progress(1, 2, "a.xml") + tree.Progress(2, 2, "b.bin"));
+  // Only the third run changed the tree, as one run alone does.
+  test::ExpectFiles(tree.Files(), reference.Files());
+}
+#endif
+
+}  // namespace
