@@ -215,7 +215,16 @@ void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& 
 }
 
 void cCommitQueue::RewriteDataFile(const cFxWString& dataPath, cRewritingVisitor& visitor) {
-  QueueAhead();
+  if (!mAhead.empty() && mAhead.front().mPath == dataPath) {
+    QueueAhead();
+  } else {
+    // A file the reader does not bring (the run's first, one held back) is
+    // known by identity before anything after it is queued: another name of
+    // it among the next files would else be read ahead, its old contents
+    // made into a second copy beside this file's own.
+    mReading = IdentityOf(dataPath);
+    if (mReading.mKnown) QueueAhead();
+  }
   if (!mAhead.empty() && mAhead.front().mPath == dataPath) {
     // No queued copy replaces it: that was seen to when it was queued.
     FinishReady();

@@ -65,11 +65,13 @@
 // While one file is parsed, the next ones are read on a thread of their own
 // (ReadAhead, cReadAhead), but never a file that a queued copy may still
 // replace: each file is looked up by identity when it is queued to be read
-// ahead, and one that is the data file of a queued copy, or of a file
-// queued ahead of it, is not read ahead, nor one whose identity cannot be
-// looked up; it and the files after it wait until the run comes to it,
-// when BeforeReading finishes those copies first. The identity taken then
-// stands for the file's own BeforeReading.
+// ahead, and one that is the data file of a queued copy, of the file being
+// read, or of a file queued ahead of it, is not read ahead, nor one whose
+// identity cannot be looked up; it and the files after it wait until the
+// run comes to it, when BeforeReading finishes those copies first. The
+// identity taken then stands for the file's own BeforeReading. So no two
+// copies of one file, under one name or two, are ever in flight: the second
+// is always made from the file the first one left.
 //
 // The writer is woken for several copies or half the bytes in flight at a
 // time, not for each copy's beginning, bytes and end, and only when it

@@ -136,14 +136,20 @@ TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
       {"long file", {5, 105, 205}},
       {"again beyond the files read ahead", farApart},
   };
-  struct sBounds {
+  // The files read ahead begin with the run's first file, or, as in the
+  // source update, which takes its first file itself, with the second.
+  struct sSetting {
     uint32_t mBatch, mQueued;
     size_t mBytes;
+    size_t mFirstAhead;
   };
-  const sBounds bounds[] = {{3, 4, 1}, {kCommitQueue::cBatchFiles, kCommitQueue::cMaxQueued, kCommitQueue::cMaxBytesInFlight}};
-  for (const sBounds& bound : bounds) {
+  const uint32_t batch = kCommitQueue::cBatchFiles, queued = kCommitQueue::cMaxQueued;
+  const size_t bytes = kCommitQueue::cMaxBytesInFlight;
+  const sSetting settings[] = {{3, 4, 1, 0}, {3, 4, 1, 1}, {batch, queued, bytes, 0}, {batch, queued, bytes, 1}};
+  for (const sSetting& setting : settings) {
     for (const sRun& run : runs) {
-      SCOPED_TRACE(std::string(run.mName) + ", batches of " + std::to_string(bound.mBatch));
+      SCOPED_TRACE(std::string(run.mName) + ", batches of " + std::to_string(setting.mBatch) +
+                   ", read ahead from file " + std::to_string(setting.mFirstAhead));
       test::TempDir dir;
       fs::create_directories(dir / "sub");
       const auto name = [&dir](int file) {
@@ -159,8 +165,8 @@ TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
       std::string expectedOut;
       testing::internal::CaptureStdout();
       {
-        cCommitQueue queue(bound.mBatch, bound.mQueued, bound.mBytes);
-        size_t upcoming = 0;
+        cCommitQueue queue(setting.mBatch, setting.mQueued, setting.mBytes);
+        size_t upcoming = setting.mFirstAhead;
         queue.ReadAhead([&](cFxWString& path) {
           if (upcoming == run.mFiles.size()) return false;
           path = cFxWString(name(run.mFiles[upcoming++]).c_str());
