@@ -28,7 +28,12 @@ cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
   visitor.SetStartDirectory(keyBase);
   // A file that cannot be opened (no XML form after a failed conversion, a
   // locked file, a name whose 8-bit form names nothing) is skipped quietly.
-  if (!WalkDataFile(readPath, visitor, &readAhead)) return cFxString();
+  cFxFile stream;
+  if (!OpenDataFile(readPath, stream, &readAhead)) return cFxString();
+  // The first file that opens makes the translations file, before a byte of
+  // it is parsed: a badly formed one still leaves the file's byte-order mark.
+  visitor.OpenOutput();
+  WalkOpenDataFile(readPath, stream, visitor);
   return visitor.GetOutputFailure();
 }
 

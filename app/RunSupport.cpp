@@ -55,16 +55,22 @@ cFxWString NativeKeyPath(const cFxWString& keyPath) {
 }
 
 bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor, cReadAhead* readAhead) {
-  const cFileBeingRead beingRead(path);
   cFxFile stream;
-  const bool opened = readAhead != nullptr
-                          ? readAhead->OpenNext(path, stream)
-                          : stream.Open(cFxPath(path), kFxFileMode::cModeRead, 0, 0,
-                                        kRun::cDataFileBufferSize, kRun::cDataFileBufferSize);
-  if (!opened) return false;
+  if (!OpenDataFile(path, stream, readAhead)) return false;
+  WalkOpenDataFile(path, stream, visitor);
+  return true;
+}
+
+bool OpenDataFile(const cFxWString& path, cFxFile& stream, cReadAhead* readAhead) {
+  return readAhead != nullptr ? readAhead->OpenNext(path, stream)
+                              : stream.Open(cFxPath(path), kFxFileMode::cModeRead, 0, 0, kRun::cDataFileBufferSize,
+                                            kRun::cDataFileBufferSize);
+}
+
+void WalkOpenDataFile(const cFxWString& path, cFxFile& stream, cElementVisitor& visitor) {
+  const cFileBeingRead beingRead(path);
   cXmlParser parser;
   parser.Open(stream);
   WalkDocument(parser, visitor);
   stream.Close();
-  return true;
 }

@@ -7,6 +7,7 @@
 #include "API/core/cFxString.h"
 
 class cElementVisitor;
+class cFxFile;
 class cReadAhead;
 
 namespace kRun {
@@ -43,3 +44,8 @@ cFxWString NativeKeyPath(const cFxWString& keyPath);
 // With `readAhead`, the file's bytes come from that reader when it is the
 // oldest file queued there (cReadAhead::OpenNext).
 bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor, cReadAhead* readAhead = nullptr);
+// The two halves of WalkDataFile, for a run with something to do between
+// them: opening `path` into `stream` (false, with the stream closed, when
+// it cannot be opened), then walking the open stream and closing it.
+bool OpenDataFile(const cFxWString& path, cFxFile& stream, cReadAhead* readAhead = nullptr);
+void WalkOpenDataFile(const cFxWString& path, cFxFile& stream, cElementVisitor& visitor);

@@ -17,8 +17,13 @@ void cExtractVisitor::StartDocument() {
   // its id follows.
   mKeyHead = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" +
              kLocalisation::FlavourLabel(mFlavour) + u"@";
+  OpenOutput();
+}
+
+void cExtractVisitor::OpenOutput() {
   // A shared stream is opened by the first visitor of the run.
-  if (mStream->IsOpen()) return;
+  if (mOutputTried || mStream->IsOpen()) return;
+  mOutputTried = true;
   const cFxPath path(mOutputPath);
   // Whether the file exists decides the byte-order mark; only opening it
   // tells, and the probe reads nothing, so it needs no buffers.
@@ -27,7 +32,10 @@ void cExtractVisitor::StartDocument() {
     mOutputFailure = mStream->GetFailure();
     return;
   }
-  if (!existed) mStream->WriteWideChar(kTranslationsLine::cByteOrderMark);
+  // A fatal error ends the process with no word to the stream's buffer:
+  // the mark goes out now, or a first data file that is not well formed
+  // would leave an empty file. A failed write is said at EndDocument.
+  if (!existed && mStream->WriteWideChar(kTranslationsLine::cByteOrderMark)) mStream->Flush();
 }
 
 void cExtractVisitor::EndDocument() {

@@ -1,12 +1,13 @@
 // The common part of the two extraction visitors: their configuration, the
 // translations file they append to, and the pieces of a translations line.
 //
-// StartDocument opens the translations file for appending, creating it when
-// missing; only a file it created gets the byte-order mark, so a run that
-// extracts many data files into one file holds one mark at its start. When
-// the file cannot be opened the stream stays closed and the visitor writes
-// nothing. EndDocument closes the stream. GetOutputFailure then says why the
-// translations file could not be opened or why a write to it failed.
+// StartDocument opens the translations file for appending (OpenOutput),
+// creating it when missing; only a file it created gets the byte-order
+// mark, so a run that extracts many data files into one file holds one mark
+// at its start. When the file cannot be opened the stream stays closed and
+// the visitor writes nothing. EndDocument closes the stream.
+// GetOutputFailure then says why the translations file could not be opened
+// or why a write to it failed.
 //
 // A run may share one stream among its visitors (ShareOutputStream): the
 // first visitor that finds it closed opens it as above, and EndDocument
@@ -48,6 +49,12 @@ class cExtractVisitor : public cElementVisitor {
   // the visitor uses a stream of its own.
   void ShareOutputStream(cFxFile& stream) { mStream = &stream; }
 
+  // Opens the translations file as StartDocument does, unless this visitor
+  // has tried already or the shared stream is open; the byte-order mark of
+  // a file it creates is written out at once. A run calls it before the
+  // data file is parsed, so that a data file that is not well formed, the
+  // first of the run too, ends the run with the mark on disk.
+  void OpenOutput();
   void StartDocument() override;
   void EndDocument() override;
   // A line is made of element names and texts alone.
@@ -89,5 +96,6 @@ class cExtractVisitor : public cElementVisitor {
   // The id of the current line as it is written; grows to the longest.
   std::vector<wchar16> mIdUnits;
   eFlavour mFlavour;
+  bool mOutputTried = false;
   cFxString mOutputFailure;
 };

@@ -265,6 +265,23 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
        fatal + "While reading data file {tree}b.xml\n",
        {{"out.txt", Extracted({Line("\\a.xml@Source@Before", {"Before"})})}},
        3},
+      // The translations file holds its byte-order mark before the first
+      // data file is parsed, whether the error comes in the declaration or
+      // after it.
+      {"a badly formed first data file ends a source extraction, the byte-order mark written",
+       {{"a.xml", badlyFormed}, {"b.xml", Src({"After"})}},
+       {"-sx", "out.txt"},
+       {"a.xml"},
+       fatal + "While reading data file {tree}a.xml\n",
+       {{"out.txt", Extracted({})}},
+       2},
+      {"a first data file with a bad declaration ends a game extraction, the byte-order mark written",
+       {{"a.xml", "<?xml-stylesheet href=\"a\"?>\r\n<r/>\r\n"}, {"b.xml", Game({"After"})}},
+       {"-gx", "out.txt"},
+       {"a.xml"},
+       test::ReplaceAll(fatal, "Line 3", "Line 1") + "While reading data file {tree}a.xml\n",
+       {{"out.txt", Extracted({})}},
+       2},
       {"a badly formed data file ends an extraction with the files after it read ahead",
        aheadBefore,
        {"-sx", "out.txt"},
