@@ -214,6 +214,14 @@ void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& 
   mEntries.push_back(std::move(line));
 }
 
+void cCommitQueue::PrintErrorLine(const std::string& line) {
+  sEntry entry;
+  entry.mLine = line;
+  entry.mErrorLine = true;
+  mEntries.push_back(std::move(entry));
+  FinishReady();
+}
+
 void cCommitQueue::RewriteDataFile(const cFxWString& dataPath, cRewritingVisitor& visitor) {
   if (!mAhead.empty() && mAhead.front().mPath == dataPath) {
     QueueAhead();
@@ -405,7 +413,10 @@ void cCommitQueue::FinishReady() {
 
 void cCommitQueue::FinishOldest() {
   sEntry& entry = mEntries.front();
-  if (!entry.mCopy) {
+  if (entry.mErrorLine) {
+    std::fflush(stdout);
+    FxPlatformWriteStdErr(entry.mLine.c_str());
+  } else if (!entry.mCopy) {
     std::fputs(entry.mLine.c_str(), stdout);
     std::fflush(stdout);
   } else {

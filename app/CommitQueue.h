@@ -145,6 +145,9 @@ class cCommitQueue : private iRewriteOutput {
   // The progress line of the next file (as PrintProgressLine), printed once
   // every queued file is finished.
   void PrintProgressLine(int position, int total, const cFxWString& path);
+  // A whole line for standard error, printed likewise: after every queued
+  // file's own complaint and the progress line before it.
+  void PrintErrorLine(const std::string& line);
   // The whole rewrite of one data file as RewriteDataFile does it, with the
   // visitor's output made and settled by the queue: BeforeReading, then
   // WalkDataFile with the queue opening the visitor's output (and the bytes
@@ -198,10 +201,11 @@ class cCommitQueue : private iRewriteOutput {
   // The identity of the file `path` names now; unknown when it cannot be
   // looked up.
   static sIdentity IdentityOf(const cFxWString& path);
-  // A progress line waiting for the files before it, else a copy and the
-  // identity of the data file it replaces.
+  // A line waiting for the files before it (for standard error when
+  // mErrorLine), else a copy and the identity of the data file it replaces.
   struct sEntry {
     std::string mLine;
+    bool mErrorLine = false;
     cFxWString mDataPath;
     std::unique_ptr<sCopy> mCopy;
     sIdentity mIdentity;

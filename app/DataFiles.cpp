@@ -215,7 +215,10 @@ void PrintProgressLine(int position, int total, const cFxWString& path) {
 }
 
 std::string ProgressLine(int position, int total, const cFxWString& path) {
-  const cFxString narrow = NarrowPath(path);
-  return "File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
-         std::string(narrow.c_str(), narrow.Length()) + "\n";
+  return "File " + std::to_string(position) + " / " + std::to_string(total) + " : " + PrintedPath(path) + "\n";
+}
+
+std::string PrintedPath(const cFxWString& path) {
+  const std::string bytes = FxPlatformNameBytes(path.c_str(), path.Length());
+  return bytes.substr(0, bytes.find('\0'));
 }

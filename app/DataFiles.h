@@ -77,6 +77,10 @@ cFxWString BinTwinOf(const cFxWString& path);
 // name that entered as text leaves unchanged.
 cFxString NarrowPath(const cFxWString& path);
 cFxWString WidePath(const char* name);
+// A path as a line of output shows it: its 8-bit form up to its first NUL,
+// as a C string takes it to the system, so a NUL in a key cuts the path
+// short and never the line.
+std::string PrintedPath(const cFxWString& path);
 
 // A private copy of a path's units for an OS call. A pointer into a core
 // string may move when the string heap compacts, which a call that itself

@@ -19,8 +19,7 @@ namespace {
 class cFileBeingRead {
  public:
   explicit cFileBeingRead(const cFxWString& path) {
-    const cFxString note = cFxString("While reading data file ") + NarrowPath(path);
-    FxSetFatalNote(note.c_str());
+    FxSetFatalNote(("While reading data file " + PrintedPath(path)).c_str());
   }
   ~cFileBeingRead() { FxSetFatalNote(nullptr); }
   cFileBeingRead(const cFileBeingRead&) = delete;
@@ -46,12 +45,6 @@ cFxWString KeyBaseOf(const cFxWString& startDirectory) {
   if (length != 0 && startDirectory.c_str()[length - 1] == cFxNativeSeparator)
     return startDirectory.Substring(0, static_cast<int32_t>(length) - 1);
   return startDirectory;
-}
-
-cFxWString NativeKeyPath(const cFxWString& keyPath) {
-  if (cFxNativeSeparator == u'\\' || keyPath.FindChar(u'\\') < 0) return keyPath;
-  const wchar16 native[2] = {cFxNativeSeparator, 0};
-  return keyPath.Replace(cFxWString(u"\\"), cFxWString(native));
 }
 
 bool WalkDataFile(const cFxWString& path, cElementVisitor& visitor, cReadAhead* readAhead) {

@@ -1,7 +1,6 @@
 // The steps every run driver takes the same way: reading the directory the
-// run started in, the part of a data file path that its key leaves out, the
-// key path's way back to a native path, and reading a data file through a
-// visitor.
+// run started in, the part of a data file path that its key leaves out, and
+// reading a data file through a visitor.
 #pragma once
 
 #include "API/core/cFxString.h"
@@ -28,11 +27,6 @@ bool ReadStartDirectory(cFxWString& startDirectory);
 // one; leaving it in the file's part keeps every key path beginning with a
 // separator, as below any other start directory.
 cFxWString KeyBaseOf(const cFxWString& startDirectory);
-
-// The native form of a key path from the translations file: every
-// backslash becomes the platform's separator, so a file extracted on one
-// platform is found again on the other.
-cFxWString NativeKeyPath(const cFxWString& keyPath);
 
 // Streams `path` (a data file or its XML form) once through `visitor`:
 // opens it with the data file buffers, walks the document, closes it. False

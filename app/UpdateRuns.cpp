@@ -3,7 +3,9 @@
 // its temporary sibling with the translations in place, and only a complete
 // copy then takes the data file's place, in one step: no data file is ever
 // left half written, and one that cannot be written keeps its contents and
-// is named on standard error.
+// is named on standard error. A key that names no file below the start
+// directory (see KeyPaths.h) gets its progress line and one line on
+// standard error, and nothing is read, converted or written for it.
 #include <algorithm>
 #include <deque>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "app/BinaryConversion.h"
 #include "app/CommitQueue.h"
 #include "app/DataFiles.h"
+#include "app/KeyPaths.h"
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
 #include "app/SerializerJobs.h"
@@ -22,10 +25,10 @@
 
 namespace {
 
-// Whether a key names a ".bin" data file, in any case: such a file is read
-// and rebuilt through its XML form.
-bool NamesBinFile(const cFxWString& keyPath) {
-  return keyPath.ToLower().EndsWith(gBinExtension.c_str());
+// Whether a data file is a ".bin" one, in any case: such a file is read and
+// rebuilt through its XML form.
+bool NamesBinFile(const cFxWString& path) {
+  return path.ToLower().EndsWith(gBinExtension.c_str());
 }
 
 // The XML form of a ".bin" data file as the update names it: only the last
@@ -44,22 +47,34 @@ void UpdateGameFile(const cFxWString& readPath, const cFxWString& startDirectory
   RewriteDataFile(readPath, visitor);
 }
 
-// One key of a game update: the files it names, and the families (see
-// FamilyOf) of everything its conversions and its write-back touch.
+// One key of a game update: the path its progress line shows, and, unless
+// it is refused, the files it names and the families (see FamilyOf) of
+// everything its conversions and its write-back touch.
 struct sGameKey {
   cFxWString mKeyPath;
+  cFxWString mShownPath;
+  bool mRefused = false;
   cFxWString mDataPath;
   cFxWString mReadPath;
-  bool mBinFile;
+  bool mBinFile = false;
   std::vector<std::u16string> mFamilies;
 };
 
 sGameKey GameKeyOf(const cFxWString& keyPath, const cFxWString& keyBase) {
   sGameKey key;
   key.mKeyPath = keyPath;
-  key.mDataPath = keyBase + NativeKeyPath(keyPath);
-  key.mBinFile = NamesBinFile(keyPath);
+  // The line shows the key as it is spelled, the XML form of a ".bin".
+  const cFxWString spelled = SpelledKeyPath(keyPath, keyBase);
+  key.mShownPath = NamesBinFile(keyPath) ? XmlFormOf(spelled) : spelled;
+  key.mRefused = !ResolveKeyPath(keyPath, keyBase, key.mDataPath);
+  if (key.mRefused) return key;
+  key.mBinFile = NamesBinFile(key.mDataPath);
   key.mReadPath = key.mBinFile ? XmlFormOf(key.mDataPath) : key.mDataPath;
+  return key;
+}
+
+void AddFamilies(sGameKey& key) {
+  if (key.mRefused) return;
   // The conversion writes the twin, which may name another directory than
   // the form the update reads; both count.
   std::vector<cFxWString> touched = {key.mDataPath, key.mReadPath};
@@ -68,13 +83,19 @@ sGameKey GameKeyOf(const cFxWString& keyPath, const cFxWString& keyBase) {
     for (const std::u16string& family : FamiliesOf(path))
       if (std::find(key.mFamilies.begin(), key.mFamilies.end(), family) == key.mFamilies.end())
         key.mFamilies.push_back(family);
-  return key;
 }
 
 bool ShareAFamily(const sGameKey& a, const sGameKey& b) {
   for (const std::u16string& family : a.mFamilies)
     if (std::find(b.mFamilies.begin(), b.mFamilies.end(), family) != b.mFamilies.end()) return true;
   return false;
+}
+
+// The progress line of a key, and what becomes of a refused one: the line
+// on standard error, and nothing read, converted or written for it.
+void PrintGameKey(int position, int total, const sGameKey& key) {
+  PrintProgressLine(position, total, key.mShownPath);
+  if (key.mRefused) ReportRefusedKey(key.mKeyPath);
 }
 
 // The game update with up to `jobLimit` serializer processes: the ".bin"
@@ -88,7 +109,10 @@ void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& start
                                const cFxWString& keyBase, int total, uint32_t jobLimit) {
   std::vector<sGameKey> keys;
   cFxWString keyPath;
-  while (table.GetNextFile(keyPath)) keys.push_back(GameKeyOf(keyPath, keyBase));
+  while (table.GetNextFile(keyPath)) {
+    keys.push_back(GameKeyOf(keyPath, keyBase));
+    AddFamilies(keys.back());
+  }
 
   cSerializerJobs jobs(jobLimit);
   size_t converted = 0;  // keys whose conversion has been started
@@ -100,7 +124,10 @@ void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& start
     const sGameKey& next = keys[converted];
     for (size_t between = current + 1; between < converted; ++between)
       if (ShareAFamily(keys[between], next)) return false;
-    return jobs.HasRoomFor(next.mFamilies);
+    return next.mRefused || jobs.HasRoomFor(next.mFamilies);
+  };
+  auto convert = [&](const sGameKey& key) {
+    if (!key.mRefused) StartBinToXml(jobs, key.mDataPath);
   };
 
   int position = 1;
@@ -108,19 +135,35 @@ void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& start
     const sGameKey& key = keys[current];
     if (converted == current) {
       waitForFiles(key);
-      StartBinToXml(jobs, key.mDataPath);
+      convert(key);
       ++converted;
     }
     waitForFiles(key);
 
-    PrintProgressLine(position, total, key.mReadPath);
+    PrintGameKey(position, total, key);
     ++position;
-    UpdateGameFile(key.mReadPath, startDirectory, table.GetRecords(key.mKeyPath));
-    if (key.mBinFile) StartXmlToBin(jobs, key.mReadPath);
+    if (!key.mRefused) {
+      UpdateGameFile(key.mReadPath, startDirectory, table.GetRecords(key.mKeyPath));
+      if (key.mBinFile) StartXmlToBin(jobs, key.mReadPath);
+    }
 
-    while (mayConvertAhead(current)) StartBinToXml(jobs, keys[converted++].mDataPath);
+    while (mayConvertAhead(current)) convert(keys[converted++]);
   }
   jobs.WaitForAll();
+}
+
+// One key of a source update: the data file it names, unless it is refused.
+struct sSourceKey {
+  cFxWString mKeyPath;
+  bool mRefused = false;
+  cFxWString mDataPath;
+};
+
+sSourceKey SourceKeyOf(const cFxWString& keyPath, const cFxWString& keyBase) {
+  sSourceKey key;
+  key.mKeyPath = keyPath;
+  key.mRefused = !ResolveKeyPath(keyPath, keyBase, key.mDataPath);
+  return key;
 }
 
 void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirectory,
@@ -155,20 +198,19 @@ void RunGameUpdate(cFxFile& translations) {
   int position = 1;
   cFxWString keyPath;
   while (table.GetNextFile(keyPath)) {
-    const cFxWString dataPath = keyBase + NativeKeyPath(keyPath);
+    const sGameKey key = GameKeyOf(keyPath, keyBase);
     // Only an exact ".bin" is converted; a ".BIN" key is still read and
     // rebuilt through its XML form, whatever stands there.
-    ConvertBinToXml(dataPath);
-    const bool binFile = NamesBinFile(keyPath);
-    const cFxWString readPath = binFile ? XmlFormOf(dataPath) : dataPath;
+    if (!key.mRefused) ConvertBinToXml(key.mDataPath);
 
-    PrintProgressLine(position, total, readPath);
+    PrintGameKey(position, total, key);
     ++position;
+    if (key.mRefused) continue;
 
-    UpdateGameFile(readPath, startDirectory, table.GetRecords(keyPath));
+    UpdateGameFile(key.mReadPath, startDirectory, table.GetRecords(keyPath));
     // Also when the XML form could not be opened: the serializer then finds
     // no fresh XML and the ".bin" stays as it was.
-    if (binFile) ConvertXmlToBin(readPath);
+    if (key.mBinFile) ConvertXmlToBin(key.mReadPath);
   }
 }
 
@@ -187,27 +229,35 @@ void RunSourceUpdate(cFxFile& translations) {
   const cFxWString keyBase = KeyBaseOf(startDirectory);
   cCommitQueue commits;
   // The next keys' files are read while one is rewritten: the keys taken
-  // from the table for that and not yet come to.
-  std::deque<cFxWString> upcomingKeys;
+  // from the table for that and not yet come to. A refused key is passed
+  // over there; it only gets its lines here.
+  std::deque<sSourceKey> upcomingKeys;
   commits.ReadAhead([&](cFxWString& dataPath) {
     cFxWString keyPath;
-    if (!table.GetNextFile(keyPath)) return false;
-    dataPath = keyBase + NativeKeyPath(keyPath);
-    upcomingKeys.push_back(keyPath);
-    return true;
+    while (table.GetNextFile(keyPath)) {
+      upcomingKeys.push_back(SourceKeyOf(keyPath, keyBase));
+      if (upcomingKeys.back().mRefused) continue;
+      dataPath = upcomingKeys.back().mDataPath;
+      return true;
+    }
+    return false;
   });
   int position = 1;
   for (;;) {
-    cFxWString keyPath;
+    sSourceKey key;
     if (!upcomingKeys.empty()) {
-      keyPath = upcomingKeys.front();
+      key = std::move(upcomingKeys.front());
       upcomingKeys.pop_front();
-    } else if (!table.GetNextFile(keyPath)) {
-      break;
+    } else {
+      cFxWString keyPath;
+      if (!table.GetNextFile(keyPath)) break;
+      key = SourceKeyOf(keyPath, keyBase);
     }
-    const cFxWString dataPath = keyBase + NativeKeyPath(keyPath);
-    commits.PrintProgressLine(position, total, dataPath);
+    commits.PrintProgressLine(position, total, SpelledKeyPath(key.mKeyPath, keyBase));
     ++position;
-    UpdateSourceFile(dataPath, startDirectory, table.GetRecords(keyPath), commits);
+    if (key.mRefused)
+      commits.PrintErrorLine(RefusedKeyLine(key.mKeyPath));
+    else
+      UpdateSourceFile(key.mDataPath, startDirectory, table.GetRecords(key.mKeyPath), commits);
   }
 }

@@ -10,17 +10,15 @@
 #include "localisation/cRewritingVisitor.h"
 
 void ReportFileFailure(const char* what, const cFxWString& path, const cFxString& reason) {
-  const cFxString narrow = NarrowPath(path);
-  std::string line = "glossmill: ";
-  line += what;
-  line += " '";
-  line.append(narrow.c_str(), narrow.Length());
-  line += "': ";
-  line += reason.IsEmpty() ? kWriteBack::cNotWritten : reason.c_str();
-  line += "\n";
+  const std::string line = FileFailureLine(what, path, reason.c_str());
   // The progress line of this file stands before the complaint about it.
   std::fflush(stdout);
   FxPlatformWriteStdErr(line.c_str());
+}
+
+std::string FileFailureLine(const char* what, const cFxWString& path, const char* reason) {
+  return std::string("glossmill: ") + what + " '" + PrintedPath(path) + "': " +
+         (reason[0] == '\0' ? kWriteBack::cNotWritten : reason) + "\n";
 }
 
 void RewriteDataFile(const cFxWString& path, cRewritingVisitor& visitor) {

@@ -53,5 +53,8 @@ eSettled SettleCopy(const std::u16string& copyUnits, const sTempFileCommit& comm
 void ReportSettled(eSettled outcome, const cFxWString& dataPath, const std::string& reason);
 
 // Writes "glossmill: <what> '<path>': <reason>\n" to standard error, after
-// what standard output already holds.
+// what standard output already holds; the path as PrintedPath shows it. An
+// empty reason is said as kWriteBack::cNotWritten.
 void ReportFileFailure(const char* what, const cFxWString& path, const cFxString& reason);
+// The same line as text.
+std::string FileFailureLine(const char* what, const cFxWString& path, const char* reason);

@@ -54,6 +54,24 @@ constexpr bool cFxColonInNames = true;
 // may point into a core string.
 std::u16string FxPlatformNameUnits(const char* name, uint32_t length);
 std::string FxPlatformNameBytes(const wchar16* text, uint32_t length);
+// What a unit of a name is where the system gets it, for the units that
+// shape a path (a separator, ".", ":", the NUL that ends a name): on
+// Windows its low byte, so U+015C ends up a backslash; on POSIX the unit
+// itself, since only an ASCII unit becomes an ASCII byte.
+constexpr wchar16 FxPlatformSystemUnit(wchar16 unit) {
+#ifdef _WIN32
+  return static_cast<wchar16>(unit & 0xFF);
+#else
+  return unit;
+#endif
+}
+// Whether the system takes one name of a path (`length` units, no
+// separator or NUL among them) for that very name. Always on POSIX, where
+// a name is any bytes. Not on Windows for a name that holds ":" (a drive,
+// or a stream of a file), ends in "." or " " (the system drops those, so
+// "... " or "a.xml." would reach another name than the one written) or
+// names a device ("CON", "nul.xml", "COM1"), whatever the case.
+bool FxPlatformIsPlainName(const wchar16* name, uint32_t length);
 
 // Whether internal paths name drives: on Windows "@os:c/data/a.xml" is
 // c:\data\a.xml, and its drive ("c/") is a root that ".." never removes.

@@ -64,16 +64,16 @@ std::string ContentTree::ReadBin(const std::string& relative) const {
   return ReadFile(scratch / "out.xml");
 }
 
-ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::string>& args,
-                                                      tTexts& calls) const {
+ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::string>& args, tTexts& calls,
+                                                      const std::string& start) const {
   TempDir scratch;
-  const ProcessResult result = RunGlossmillWith({"BRUX_CALL_LOG=" + (scratch / "calls")}, args, At(""));
+  const ProcessResult result = RunGlossmillWith({"BRUX_CALL_LOG=" + (scratch / "calls")}, args, At(start));
   const std::string tree = fs::canonical(mTree.Path()).string();
   const std::string text = ReadFile(scratch / "calls");
   calls.clear();
-  for (size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    calls.push_back(ReplaceAll(ReplaceAll(text.substr(start, end - start), tree, "."),
+  for (size_t begin = 0, end; begin < text.size(); begin = end + 1) {
+    end = text.find('\n', begin);
+    calls.push_back(ReplaceAll(ReplaceAll(text.substr(begin, end - begin), tree, "."),
                                std::string(1, kSeparator), "/"));
   }
   return result;

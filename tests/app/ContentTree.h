@@ -41,9 +41,11 @@ class ContentTree {
   void UseSerializer(const std::string& start = "") const;
   void WriteBin(const std::string& relative, const std::string& xml) const;
   std::string ReadBin(const std::string& relative) const;
-  // Runs glossmill with the serializer logging its calls; `calls` gets one
-  // line per call, the tree's own path written as "." and "/" between names.
-  ProcessResult GlossmillLoggingSerializer(const std::vector<std::string>& args, tTexts& calls) const;
+  // Runs glossmill (in `start`, relative) with the serializer logging its
+  // calls; `calls` gets one line per call, the tree's own path written as
+  // "." and "/" between names.
+  ProcessResult GlossmillLoggingSerializer(const std::vector<std::string>& args, tTexts& calls,
+                                           const std::string& start = "") const;
 
   // Every regular file below the tree, relative with "/" between names.
   tFiles Files() const { return FilesBelow(mTree.Path()); }

@@ -60,3 +60,7 @@ std::string FxPlatformNameBytes(const wchar16* text, uint32_t length) {
   }
   return bytes;
 }
+
+// A POSIX name is any bytes but "/" and NUL, and the system takes it as
+// it is.
+bool FxPlatformIsPlainName(const wchar16*, uint32_t) { return true; }
