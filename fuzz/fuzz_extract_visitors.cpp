@@ -37,10 +37,10 @@ fuzz::cOneFileSystem& Output() {
 template <class tVisitor>
 std::string Extract(const uint8_t* data, size_t size, int readBufferSize) {
   fuzz::cOneFileSystem& output = Output();
-  output.mBytes.clear();
+  output.Remove();
   try {
     cFxFile input;
-    Check(input.Attach(new fuzz::cMemorySource(data, size), 0, readBufferSize, 0));
+    Check(input.Attach(new fuzz::cMemoryFile(data, size), 0, readBufferSize, 0));
     cXmlParser parser(static_cast<uint32_t>(readBufferSize));
     parser.Open(input);
     tVisitor visitor;

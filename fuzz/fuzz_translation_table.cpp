@@ -46,7 +46,7 @@ void CheckFound(cTranslationTable& table, const cFxWString& path, const cFxWStri
 
 void ReadAndLookUp(const uint8_t* data, size_t size, eFlavour flavour, int readBufferSize) {
   cFxFile stream;
-  Check(stream.Attach(new fuzz::cMemorySource(data, size), 0, readBufferSize, 0));
+  Check(stream.Attach(new fuzz::cMemoryFile(data, size), 0, readBufferSize, 0));
   cTranslationTable table;
   table.SetFlavour(flavour);
   const bool read = table.Read(stream);

@@ -20,7 +20,7 @@
 
 namespace {
 
-using fuzz::cMemorySource;
+using fuzz::cMemoryFile;
 using fuzz::sRejected;
 
 void Append(std::u16string& digest, const cFxWString& text) {
@@ -31,7 +31,7 @@ void Append(std::u16string& digest, const cFxWString& text) {
 // Every node with all its fields, as one string.
 std::u16string Digest(const uint8_t* data, size_t size, int readBufferSize) {
   cFxFile file;
-  if (!file.Attach(new cMemorySource(data, size), 0, readBufferSize, 0)) abort();
+  if (!file.Attach(new cMemoryFile(data, size), 0, readBufferSize, 0)) abort();
   cXmlParser parser(static_cast<uint32_t>(readBufferSize));
   parser.Open(file);
   std::u16string digest;
@@ -85,8 +85,8 @@ void Rewrite(const uint8_t* data, size_t size) {
   std::string written;  // outlives the stream that writes it
   cFxFile input;
   cFxFile output;
-  if (!input.Attach(new cMemorySource(data, size), 0, 64, 0)) abort();
-  if (!output.Attach(new fuzz::cMemorySink(written), 0, 0, 7)) abort();
+  if (!input.Attach(new cMemoryFile(data, size), 0, 64, 0)) abort();
+  if (!output.Attach(new fuzz::cMemoryFile(written, false, true), 0, 0, 7)) abort();
   cXmlParser parser;
   parser.Open(input);
   cRewritingVisitor visitor(output);
