@@ -6,6 +6,15 @@
 // the path enumeration gives each path once, every line is found among its
 // path's lines, every record carries the flavour asked for, its id and at
 // least six texts, and no text keeps a double quote or a line end.
+//
+// The input is read through a stream with a 1-byte buffer, which hands the
+// reader's large reads straight to the file, and through one with the
+// program's 64 KiB buffer, which copies them through it. The reader takes
+// the file 64 KiB at a time, more than a fuzzer's input holds, so the input
+// is also read behind a long line of another path that puts the end of the
+// reader's first window halfway through it: its lines are then cut between
+// two reads and looked up across that border, as in a file of that size.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -44,9 +53,36 @@ void CheckFound(cTranslationTable& table, const cFxWString& path, const cFxWStri
   }
 }
 
-void ReadAndLookUp(const uint8_t* data, size_t size, eFlavour flavour, int readBufferSize) {
+// The program's read buffer for a translations file, and the bytes the
+// reader takes from the stream at a time.
+constexpr int cProgramReadBuffer = 64 * 1024;
+constexpr size_t cReaderWindow = 64 * 1024;
+
+// A file of `fileSize` bytes that holds `data` behind a line of another
+// path, so that the reader's first window ends halfway through `data`.
+const uint8_t* BehindFiller(const uint8_t* data, size_t size, size_t& fileSize) {
+  static std::vector<uint8_t> file;
+  // An input of a window's size or more crosses the border by itself; a
+  // filler line holds at least "f", TAB, "x" and its LF.
+  const size_t half = std::min(size / 2 & ~size_t(1), cReaderWindow - 8);
+  const size_t filler = cReaderWindow - half;
+  file.assign(filler, 0);
+  // "f", TAB, "x" up to the LF: well formed, no flavour's key.
+  for (size_t i = 0; i < filler; i += 2) file[i] = 'x';
+  file[0] = 'f';
+  file[2] = '\t';
+  file[filler - 2] = '\n';
+  file.insert(file.end(), data, data + size);
+  fileSize = file.size();
+  return file.data();
+}
+
+// Reads `file` as a translations file and looks up the lines of `data`, its
+// last `size` bytes.
+void ReadAndLookUp(const uint8_t* file, size_t fileSize, const uint8_t* data, size_t size, eFlavour flavour,
+                   int readBufferSize) {
   cFxFile stream;
-  Check(stream.Attach(new fuzz::cMemoryFile(data, size), 0, readBufferSize, 0));
+  Check(stream.Attach(new fuzz::cMemoryFile(file, fileSize), 0, readBufferSize, 0));
   cTranslationTable table;
   table.SetFlavour(flavour);
   const bool read = table.Read(stream);
@@ -85,7 +121,11 @@ void ReadAndLookUp(const uint8_t* data, size_t size, eFlavour flavour, int readB
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::RejectByThrowing();
-  for (eFlavour flavour : {eFlavour::Source, eFlavour::Game})
-    for (int bufferSize : {1, 4096}) ReadAndLookUp(data, size, flavour, bufferSize);
+  size_t fileSize = 0;
+  const uint8_t* file = BehindFiller(data, size, fileSize);
+  for (eFlavour flavour : {eFlavour::Source, eFlavour::Game}) {
+    for (int bufferSize : {1, cProgramReadBuffer}) ReadAndLookUp(data, size, data, size, flavour, bufferSize);
+    ReadAndLookUp(file, fileSize, data, size, flavour, 1);
+  }
   return 0;
 }
