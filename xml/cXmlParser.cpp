@@ -405,16 +405,22 @@ void cXmlParser::ReadNameToken() {
   mToken = kXmlToken::cName;
 }
 
+// Whether mChar starts a name that can be taken straight from the chunk:
+// an ASCII name start but ':' that is the byte just taken, so the name's
+// bytes lie together from mNext - 1. A multi-byte sequence whose bits give
+// an ASCII unit (0xC1 0xA1 is 'a') ends in a byte from 0x80 up, which is
+// not that unit: such a name is left to the tokenizer, which decodes it.
+bool cXmlParser::StartsNameInChunk() const {
+  return HasClass(mChar, kCharClass::cNameStart) && mChar != ':' && mNext[-1] == mChar;
+}
+
 // A tag name without prefix, all ASCII and whole in the chunk, straight
 // from the input's bytes into mName, and the token after it; anything else
 // (a prefix, a multi-byte character, a name that runs to the chunk's end)
 // is left to the tokenizer. The name holds no line break, so the line
 // count stays as it is.
 bool cXmlParser::TakeTagName() {
-  const int32_t first = mChar;
-  if (!HasClass(first, kCharClass::cNameStart) || first == ':') return false;
-  // An ASCII mChar is the byte just taken from the chunk, so the name's
-  // bytes lie together from there.
+  if (!StartsNameInChunk()) return false;
   const uint8_t* const name = mNext - 1;
   const uint8_t* const from = mNext + NameRunLength(mNext, mEnd);
   const uint32_t length = static_cast<uint32_t>(from - name);
@@ -831,9 +837,8 @@ void cXmlParser::ReadAttribute(bool inTag) {
 // character in the value, the chunk's end) is left untouched to
 // ReadAttribute. Nothing taken holds a line break.
 bool cXmlParser::TakeAttribute() {
-  const int32_t first = mChar;
-  if (!HasClass(first, kCharClass::cNameStart) || first == ':') return false;
-  const uint8_t* const start = mNext - 1;  // mChar's byte, as in TakeTagName
+  if (!StartsNameInChunk()) return false;
+  const uint8_t* const start = mNext - 1;
   const sXmlAttributeName* const name = TakeAttributeName(start);
   if (name == nullptr) return false;
   const uint8_t* p = start + name->mLength;

@@ -155,6 +155,7 @@ class cXmlParser {
   int32_t MalformedInput();
   void NextToken();
   void ReadNameToken();
+  bool StartsNameInChunk() const;
   bool TakeTagName();
   bool TakeTagStart();
   void TakeTokenAt(const uint8_t* from, int32_t previous);

@@ -135,6 +135,9 @@ std::vector<sDocument> Documents() {
       {"<\xC3\xA9 \xD0\xB6=\"\xEF\xBF\xBF\"/>", R"(<\u00E9 \u0436=\uFFFF> "" </\u00E9> "" $)"},
       {"<r>\xED\xA0\xBD\xED\xB8\x80</r>", R"(<r> "\uD83D\uDE00" </r> "" $)"},
       {"<r>\x81\x81</r>", R"(<r> "A" </r> "" $)"},
+      // A sequence whose bits give an ASCII unit is that unit, also where a
+      // tag or attribute name starts.
+      {"<\xC1\xA1 \xC1\xA2=\"1\"><\xE0\x81\xA3/></\xC1\xA1>", R"(<a b=1> "" <c> "" </c> "" </a> "" $)"},
 
       // Entities: the five names; any other name is an integer (0x, 0b,
       // leading-0 octal, decimal, digits up to the first non-digit) whose
