@@ -161,8 +161,8 @@ class cMemoryFile : public cFxOsFile {
 
 // One file, whatever the name, in `mBytes`, opened as the layer opens a file
 // on disk: it must exist unless the mode creates it, a mode that replaces
-// empties it, only-new refuses it when it exists, and appending starts at
-// its end.
+// empties it, only-new refuses it when it exists (unless the mode clears the
+// name first), and appending starts at its end.
 class cOneFileSystem : public cFxOsFileSystem {
  public:
   cFxOsFile* Open(const cFxString&, int mode, int attributes) override {
@@ -177,6 +177,10 @@ class cOneFileSystem : public cFxOsFileSystem {
         break;
       case eFxOpenAlways:
       case eFxCreateAlways:
+        break;
+      case eFxClearAndCreateNew:
+        // Whatever stood at the name is removed first: a new, empty file.
+        Remove();
         break;
     }
     if (request.mDisposition == eFxTruncateExisting || request.mDisposition == eFxCreateAlways) mBytes.clear();
