@@ -36,12 +36,12 @@
 #include <vector>
 
 #include "localisation/VisitorHelpers.h"
-#include "localisation/cElementVisitor.h"
 #include "localisation/cSourceExtractVisitor.h"
 #include "localisation/cSourceReplaceVisitor.h"
 #include "localisation/cSourceUpdateVisitor.h"
 #include "translations/cTranslationTable.h"
 #include "xml/WalkDocument.h"
+#include "xml/cElementVisitor.h"
 #include "xml/cFxFile.h"
 #include "xml/cXmlElement.h"
 #include "xml/cXmlParser.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "localisation/cElementVisitor.h"
 #include "xml/WalkDocument.h"
+#include "xml/cElementVisitor.h"
 #include "xml/cFxFile.h"
 #include "xml/cXmlElement.h"
 #include "xml/cXmlParser.h"

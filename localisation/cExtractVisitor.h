@@ -27,7 +27,7 @@
 #include "API/core/cFxString.h"
 #include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/cElementStack.h"
-#include "localisation/cElementVisitor.h"
+#include "xml/cElementVisitor.h"
 #include "xml/cFxFile.h"
 
 namespace kExtract {

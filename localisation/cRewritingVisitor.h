@@ -30,7 +30,7 @@
 #include "API/core/cFxString.h"
 #include "localisation/cElementStack.h"
 #include "localisation/LocalisedStringVocabulary.h"
-#include "localisation/cElementVisitor.h"
+#include "xml/cElementVisitor.h"
 #include "xml/cFxFile.h"
 #include "xml/cXmlWriter.h"
 

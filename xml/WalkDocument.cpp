@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "localisation/cElementVisitor.h"
+#include "xml/cElementVisitor.h"
 #include "xml/cXmlElement.h"
 #include "xml/cXmlParser.h"
 

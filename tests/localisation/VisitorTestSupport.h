@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "localisation/cElementVisitor.h"
 #include "support/TestSupport.h"
 #include "xml/WalkDocument.h"
+#include "xml/cElementVisitor.h"
 #include "xml/cFxFile.h"
 #include "xml/cXmlParser.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "XmlTestSupport.h"
-#include "localisation/cElementVisitor.h"
 #include "xml/WalkDocument.h"
+#include "xml/cElementVisitor.h"
 #include "xml/cXmlElement.h"
 
 namespace {

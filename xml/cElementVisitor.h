@@ -1,6 +1,7 @@
-// The base of every operation's visitor: the document walk calls these in
-// document order (StartDocument; StartElement, Text, EndElement for every
-// node; EndDocument).
+// What the document walk (WalkDocument) hands a document to, and the base of
+// every operation's visitor: the walk calls these in document order
+// (StartDocument; StartElement, Text, EndElement for every node;
+// EndDocument).
 #pragma once
 
 #include "API/core/cFxString.h"
