@@ -5,7 +5,7 @@
 #include "Core/platform/FxPlatform.h"
 #include "app/DataFiles.h"
 #include "app/RewriteLock.h"
-#include "localisation/LocalisedStringVocabulary.h"
+#include "translations/TranslationsColumns.h"
 #include "xml/cFxFile.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "app/RunDrivers.h"
 #include "app/RunSupport.h"
 #include "app/WriteBack.h"
-#include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/cGameExtractVisitor.h"
 #include "localisation/cSourceExtractVisitor.h"
+#include "translations/TranslationsColumns.h"
 #include "xml/cFxFile.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "bridge/Utf8.h"
-#include "localisation/LocalisedStringVocabulary.h"
+#include "translations/TranslationsColumns.h"
 
 namespace {
-// Codes in the order of kLocalisation::cLanguages.
+// Codes in the order of kTranslationsColumns::cLanguages.
 constexpr const char* cCodes[cBridgeLanguageCount] = {"en", "fr", "it", "de",
                                                       "es", "ru", "pl", "nl"};
 // The plural rules gettext's tools know these languages by.
@@ -32,9 +32,9 @@ std::string Lower(std::string text) {
 std::vector<sBridgeLanguage> MakeLanguages() {
   std::vector<sBridgeLanguage> languages;
   for (size_t i = 0; i < cBridgeLanguageCount; ++i) {
-    const int32_t slot = kLocalisation::cLanguageTextIndex[i];
+    const int32_t slot = kTranslationsColumns::cLanguageTextIndex[i];
     // English has no update slot: it is the first text, the string's id.
-    languages.push_back({Utf16ForDisplay(kLocalisation::cLanguages[i]), cCodes[i],
+    languages.push_back({Utf16ForDisplay(kTranslationsColumns::cLanguages[i]), cCodes[i],
                          cPluralForms[i], i, slot < 0 ? 0 : static_cast<size_t>(slot)});
   }
   return languages;

@@ -13,7 +13,7 @@
 #include "bridge/Utf8.h"
 #include "bridge/WordCount.h"
 #include "bridge/cTranslationsFile.h"
-#include "localisation/LocalisedStringVocabulary.h"
+#include "translations/TranslationsColumns.h"
 
 namespace {
 using namespace kBridgeStatus;
@@ -127,8 +127,8 @@ bool ExtractTree(const std::filesystem::path& glossmill, const std::filesystem::
 bool CompareWithTree(const cTranslationsFile& file, const std::filesystem::path& tree,
                      const std::filesystem::path& glossmill, sCoverage& coverage,
                      std::string& error) {
-  const std::u16string game = kLocalisation::cGameLabel;
-  const std::u16string source = kLocalisation::cSourceLabel;
+  const std::u16string game = kTranslationsColumns::cGameLabel;
+  const std::u16string source = kTranslationsColumns::cSourceLabel;
   // Occurrences per key: positive where the tree has more, negative where
   // the file has.
   std::map<std::u16string, long> balance;

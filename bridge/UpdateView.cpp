@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "bridge/Utf8.h"
-#include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/VisitorHelpers.h"
+#include "translations/TranslationsColumns.h"
 
 namespace {
 std::u16string Units(const std::u16string& line, sUnitSpan span) {
@@ -63,8 +63,8 @@ void SetCurrentText(sTranslationsEntry& entry, const sBridgeLanguage& language,
 
 std::vector<const char*> FindStringsThatCannotTravel(const cTranslationsFile& file) {
   const std::vector<sTranslationsEntry>& entries = file.Entries();
-  const std::u16string game = kLocalisation::cGameLabel;
-  const std::u16string source = kLocalisation::cSourceLabel;
+  const std::u16string game = kTranslationsColumns::cGameLabel;
+  const std::u16string source = kTranslationsColumns::cSourceLabel;
   // The line of each key that the update reads: the source update takes a
   // string's first line, the game update its last.
   std::map<std::u16string, size_t> readLine;

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "localisation/LocalisedStringVocabulary.h"
 #include "localisation/VisitorHelpers.h"
+#include "translations/TranslationsColumns.h"
 #include "translations/TranslationsLine.h"
 #include "translations/cTranslationTable.h"
 #include "xml/cFxFile.h"
@@ -36,7 +36,7 @@ void Check(bool holds) {
 // The record `id` finds among `path`'s lines, checked as every record must
 // read.
 void CheckFound(cTranslationTable& table, const cFxWString& path, const cFxWString& id, eFlavour flavour) {
-  const wchar16* label = kLocalisation::FlavourLabel(flavour);
+  const wchar16* label = kTranslationsColumns::FlavourLabel(flavour);
   cFileRecords& records = table.GetRecords(path);
   Check(records.Size() != 0);
   for (eDuplicateIds which : {eDuplicateIds::FirstWins, eDuplicateIds::LastWins}) {
@@ -109,7 +109,7 @@ void ReadAndLookUp(const uint8_t* file, size_t fileSize, const uint8_t* data, si
       return span.mStop > span.mStart ? cFxWString(line.data() + span.mStart, static_cast<uint32_t>(span.mStop - span.mStart))
                                       : cFxWString();
     };
-    if (TextEquals(part(layout.mFlavour), kLocalisation::FlavourLabel(flavour))) {
+    if (TextEquals(part(layout.mFlavour), kTranslationsColumns::FlavourLabel(flavour))) {
       Check(seen.count(part(layout.mPath)) == 1);
       CheckFound(table, part(layout.mPath), part(layout.mId), flavour);
     }

@@ -11,14 +11,12 @@
 //     ... one Attribute per language, then
 //     <Attribute name="Other"><__Indexed__...-cOtherStringLangPair>
 //       <Element><Value/></Element>...
+// The language names and the flavours are the translations file's columns
+// (TranslationsColumns.h).
 #pragma once
 
 #include "API/core/FxTypes.h"
-
-// The two flavours every operation comes in: game (the XML form the
-// serializer makes of a ".bin" file) and source (".xml" data files). They
-// differ in the string's shape, the rules of a copy and the key's label.
-enum class eFlavour { Game, Source };
+#include "translations/TranslationsColumns.h"
 
 namespace kLocalisation {
 constexpr const wchar16* cLocalisedString = u"Localisation-cUserLocalisedString";
@@ -35,20 +33,5 @@ constexpr const wchar16* cNil = u"nil";
 constexpr const wchar16* cBlob = u"blob";
 constexpr const wchar16* cOther = u"Other";
 // The language whose text is the string's id.
-constexpr const wchar16* cEnglish = u"English";
-
-// Flavour labels of the translations-file key.
-constexpr const wchar16* cGameLabel = u"Game";
-constexpr const wchar16* cSourceLabel = u"Source";
-constexpr const wchar16* FlavourLabel(eFlavour flavour) {
-  return flavour == eFlavour::Game ? cGameLabel : cSourceLabel;
-}
-
-// The languages in the order a localised string holds them.
-constexpr uint32_t cLanguageCount = 8;
-constexpr const wchar16* cLanguages[cLanguageCount] = {
-    u"English", u"French", u"Italian", u"German", u"Spanish", u"Russian", u"Polish", u"Dutch"};
-// The text index in a translations record that the update reads for each
-// language; English (-1) is the lookup id and is never replaced.
-constexpr int32_t cLanguageTextIndex[cLanguageCount] = {-1, 1, 2, 3, 4, 25, 21, 12};
+constexpr const wchar16* cEnglish = kTranslationsColumns::cLanguages[0];
 }  // namespace kLocalisation

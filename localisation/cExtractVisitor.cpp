@@ -16,7 +16,7 @@ void cExtractVisitor::StartDocument() {
   // Every line of the data file starts the same: path, label and the "@"
   // its id follows.
   mKeyHead = MakeKeyPath(MakeRelativePath(mFilePath, mStartDirectory)) + u"@" +
-             kLocalisation::FlavourLabel(mFlavour) + u"@";
+             kTranslationsColumns::FlavourLabel(mFlavour) + u"@";
   OpenOutput();
 }
 

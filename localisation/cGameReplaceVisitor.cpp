@@ -55,8 +55,8 @@ void cGameReplaceVisitor::WriteGameLocalisedString(const cFxWString& tagName,
   if (!HasOutput()) return;
   mWriter.StartElement(tagName, u"");
   mWriter.StartElement(kLocalisation::cLocalisedString, u"");
-  for (uint32_t i = 0; i < kLocalisation::cLanguageCount; ++i) {
-    const wchar16* language = kLocalisation::cLanguages[i];
+  for (uint32_t i = 0; i < kTranslationsColumns::cLanguageCount; ++i) {
+    const wchar16* language = kTranslationsColumns::cLanguages[i];
     mWriter.StartElement(language, u"");
     mWriter.Attribute(kLocalisation::cTypeAttribute, kLocalisation::cDeltaString,
                       kLocalisation::cNamespacePrefix);

@@ -70,10 +70,10 @@ constexpr sXmlName kDeltaStringName = kLocalisation::cDeltaString;
 constexpr sXmlName kOtherListName = kLocalisation::cOtherList;
 constexpr sXmlName kOtherName = kLocalisation::cOther;
 constexpr sXmlName kNoPrefix = u"";
-constexpr sXmlName kLanguageNames[kLocalisation::cLanguageCount] = {
-    kLocalisation::cLanguages[0], kLocalisation::cLanguages[1], kLocalisation::cLanguages[2],
-    kLocalisation::cLanguages[3], kLocalisation::cLanguages[4], kLocalisation::cLanguages[5],
-    kLocalisation::cLanguages[6], kLocalisation::cLanguages[7]};
+namespace kColumns = kTranslationsColumns;
+constexpr sXmlName kLanguageNames[kColumns::cLanguageCount] = {
+    kColumns::cLanguages[0], kColumns::cLanguages[1], kColumns::cLanguages[2], kColumns::cLanguages[3],
+    kColumns::cLanguages[4], kColumns::cLanguages[5], kColumns::cLanguages[6], kColumns::cLanguages[7]};
 }  // namespace
 
 void cSourceReplaceVisitor::StartAttribute(sXmlName name) {
@@ -86,7 +86,7 @@ void cSourceReplaceVisitor::WriteSourceLocalisedString(const cFxWString& text) {
   mWriter.StartElement(kLocalisedStringName, kNoPrefix);
   mWriter.StartElement(kElementName, kNoPrefix);
   mWriter.StartElement(kValueName, kNoPrefix);
-  for (uint32_t i = 0; i < kLocalisation::cLanguageCount; ++i) {
+  for (uint32_t i = 0; i < kTranslationsColumns::cLanguageCount; ++i) {
     StartAttribute(kLanguageNames[i]);
     mWriter.StartElement(kDeltaStringName, kNoPrefix);
     mWriter.StartElement(kElementName, kNoPrefix);

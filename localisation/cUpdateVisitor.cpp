@@ -13,9 +13,9 @@ const sTranslationRecord* cUpdateVisitor::FindRecord(const cFxWString& englishTe
 const cFxWString& cUpdateVisitor::Translate(const sTranslationRecord& record,
                                             const cFxWString& language, const cFxWString& text) {
   // Position 0 is English, the id, which no record replaces.
-  for (uint32_t i = 1; i < kLocalisation::cLanguageCount; ++i) {
-    if (!TextEquals(language, kLocalisation::cLanguages[i])) continue;
-    const uint32_t column = static_cast<uint32_t>(kLocalisation::cLanguageTextIndex[i]);
+  for (uint32_t i = 1; i < kTranslationsColumns::cLanguageCount; ++i) {
+    if (!TextEquals(language, kTranslationsColumns::cLanguages[i])) continue;
+    const uint32_t column = static_cast<uint32_t>(kTranslationsColumns::cLanguageTextIndex[i]);
     return column < record.mTexts.size() ? record.mTexts[column] : text;
   }
   return text;

@@ -53,7 +53,7 @@ void cFileRecords::Reset(cTranslationsReader* reader, eFlavour flavour) {
   // A long file's index gives its memory back when a short one follows.
   if (mIndex.capacity() > 4096) std::vector<sEntry>().swap(mIndex);
   mRecord = sTranslationRecord();
-  mRecord.mFlavour = cFxWString(kLocalisation::FlavourLabel(flavour));
+  mRecord.mFlavour = cFxWString(kTranslationsColumns::FlavourLabel(flavour));
 }
 
 void cFileRecords::Reserve(size_t lines) { mIndex.reserve(lines); }
@@ -75,8 +75,8 @@ bool cFileRecords::ReadLineAt(uint32_t offset) {
   // The same checks as the table's, for a file changed since it was read.
   return mReader->MoveTo(offset) && mReader->ReadLine(mLine, at) &&
          LayOutTranslationsLine(mLine.data(), static_cast<int32_t>(mLine.size()), mLayout) &&
-         UnitsEqual(mLine, mLayout.mFlavour, kLocalisation::FlavourLabel(mFlavour),
-                    std::char_traits<char16_t>::length(kLocalisation::FlavourLabel(mFlavour)));
+         UnitsEqual(mLine, mLayout.mFlavour, kTranslationsColumns::FlavourLabel(mFlavour),
+                    std::char_traits<char16_t>::length(kTranslationsColumns::FlavourLabel(mFlavour)));
 }
 
 const sTranslationRecord* cFileRecords::Find(const cFxWString& id, eDuplicateIds duplicates) {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "localisation/LocalisedStringVocabulary.h"
+#include "translations/TranslationsColumns.h"
 #include "translations/TranslationsLine.h"
 #include "translations/sTranslationRecord.h"
 

@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "API/core/FxUtf8.h"
-#include "localisation/LocalisedStringVocabulary.h"
+#include "translations/TranslationsColumns.h"
 #include "translations/TranslationsLine.h"
 #include "xml/cFxFile.h"
 
@@ -234,5 +234,5 @@ cFileRecords& cTranslationTable::GetRecords(const cFxWString& path) {
 
 bool cTranslationTable::IsOfFlavour(const std::vector<wchar16>& line,
                                     const sTranslationsLineLayout& layout) const {
-  return UnitsEqual(line, layout.mFlavour, kLocalisation::FlavourLabel(mFlavour));
+  return UnitsEqual(line, layout.mFlavour, kTranslationsColumns::FlavourLabel(mFlavour));
 }

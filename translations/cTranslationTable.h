@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "API/core/cFxString.h"
-#include "localisation/LocalisedStringVocabulary.h"
+#include "translations/TranslationsColumns.h"
 #include "translations/cFileRecords.h"
 #include "translations/cTranslationsReader.h"
 
