@@ -11,8 +11,6 @@
 #include "xml/cFxFile.h"
 
 namespace {
-// The queue a fatal error finishes before the program ends.
-cCommitQueue* gActiveQueue = nullptr;
 // The most bytes one hand-over to the writer holds.
 constexpr size_t cHandOverBytes = kRewrite::cStreamBufferSize;
 // Hand-overs kept to be used again: as many as fill the bytes in flight.
@@ -182,26 +180,16 @@ cCommitQueue::cCommitQueue(uint32_t batchFiles, uint32_t maxQueued, size_t maxBy
       mMaxQueued(maxQueued ? maxQueued : 1),
       mMaxBytesInFlight(maxBytesInFlight ? maxBytesInFlight : 1),
       mSettleThreads(settleThreads ? settleThreads : 1),
-      mPreviousHook(FxGetPreExitHook()) {
-  gActiveQueue = this;
-  FxSetPreExitHook(FinishActiveQueue);
-}
+      mFinishOnFatalError([this] {
+        FinishAll();
+        StopThreads();
+      }) {}
 
 cCommitQueue::~cCommitQueue() {
   // The reader puts the queue's hook back when it goes.
   mReadAhead.reset();
   FinishAll();
   StopThreads();
-  FxSetPreExitHook(mPreviousHook);
-  gActiveQueue = nullptr;
-}
-
-void cCommitQueue::FinishActiveQueue() {
-  if (gActiveQueue == nullptr) return;
-  gActiveQueue->FinishAll();
-  gActiveQueue->StopThreads();
-  // A hook set before the queue's runs after it.
-  if (gActiveQueue->mPreviousHook != nullptr) gActiveQueue->mPreviousHook();
 }
 
 void cCommitQueue::PrintProgressLine(int position, int total, const cFxWString& path) {

@@ -98,8 +98,8 @@
 #include <thread>
 #include <vector>
 
-#include "API/core/FxError.h"
 #include "API/core/cFxString.h"
+#include "app/PreExitHookScope.h"
 #include "app/ReadAhead.h"
 #include "app/WriteBack.h"
 #include "localisation/cRewritingVisitor.h"
@@ -253,14 +253,11 @@ class cCommitQueue : private iRewriteOutput {
   // The settler's batch: closed copies from the front, as many as may go
   // to the disk now (none while it should wait for more). Under mMutex.
   size_t ReadyToSettle() const;
-  static void FinishActiveQueue();
 
   uint32_t mBatchFiles;
   uint32_t mMaxQueued;
   size_t mMaxBytesInFlight;
   uint32_t mSettleThreads;
-  // The hook a fatal error ran before the queue's, run after it.
-  tFxPreExitHook mPreviousHook;
   std::deque<sEntry> mEntries;
   size_t mQueuedCopies = 0;
   uint64_t mCopies = 0;  // copies queued so far
@@ -302,4 +299,7 @@ class cCommitQueue : private iRewriteOutput {
   std::thread mWriter;
   std::thread mSettler;
   std::vector<std::thread> mSettleHelpers;
+  // Last, so that it is the first to go and the last to come: a fatal
+  // error meets a whole queue.
+  cPreExitHookScope mFinishOnFatalError;
 };

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "xml/cFxFile.h"
 #include "xml/cFxPath.h"
 
 namespace {
-// The reader a fatal error stops before the program ends.
-cReadAhead* gActiveReader = nullptr;
-
 // Records on the run's thread why the reader could not open or read a file.
 void RecordReaderFailure(const std::string& reason) {
   FxSetErrorCode(kFxError::cFileOther);
@@ -76,23 +74,9 @@ cReadAhead::cReadAhead(uint32_t maxFiles, size_t maxBytesAhead, size_t bufferByt
     : mMaxFiles(maxFiles ? maxFiles : 1),
       mMaxBytesAhead(maxBytesAhead ? maxBytesAhead : 1),
       mBufferBytes(bufferBytes ? bufferBytes : 1),
-      mPreviousHook(FxGetPreExitHook()) {
-  gActiveReader = this;
-  FxSetPreExitHook(StopActiveReader);
-}
+      mStopOnFatalError([this] { Stop(); }) {}
 
-cReadAhead::~cReadAhead() {
-  Stop();
-  FxSetPreExitHook(mPreviousHook);
-  gActiveReader = nullptr;
-}
-
-void cReadAhead::StopActiveReader() {
-  if (gActiveReader == nullptr) return;
-  gActiveReader->Stop();
-  // A hook set before the reader's runs after it.
-  if (gActiveReader->mPreviousHook != nullptr) gActiveReader->mPreviousHook();
-}
+cReadAhead::~cReadAhead() { Stop(); }
 
 bool cReadAhead::HasRoom() {
   if (mQueued.size() >= mMaxFiles) mRefilling = false;

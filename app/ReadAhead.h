@@ -46,8 +46,8 @@
 #include <thread>
 #include <vector>
 
-#include "API/core/FxError.h"
 #include "API/core/cFxString.h"
+#include "app/PreExitHookScope.h"
 #include "app/RunSupport.h"
 
 class cFxFile;
@@ -157,12 +157,10 @@ class cReadAhead {
   // after `read` bytes.
   size_t NextRead(uint64_t size, uint64_t read) const;
   void Stop();
-  static void StopActiveReader();
 
   uint32_t mMaxFiles;
   size_t mMaxBytesAhead;
   size_t mBufferBytes;
-  tFxPreExitHook mPreviousHook;
   // Queued and not yet taken, oldest first: the run's thread's only.
   std::deque<std::shared_ptr<sFile>> mQueued;
   bool mRefilling = true;
@@ -184,4 +182,7 @@ class cReadAhead {
   bool mRunWaiting = false;      // the run's thread waits for bytes or a file's closing
   bool mStopping = false;
   std::thread mReader;
+  // Last, so that it is the first to go and the last to come: a fatal
+  // error meets a whole reader.
+  cPreExitHookScope mStopOnFatalError;
 };
