@@ -4,7 +4,6 @@
 #include <string>
 
 #include "Core/platform/FxPlatform.h"
-#include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
 #include "app/RunSupport.h"
 #include "localisation/cRewritingVisitor.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "API/core/cFxString.h"
-#include "app/BinaryConversion.h"
+#include "app/TempFileCommit.h"
 
 class cRewritingVisitor;
 
