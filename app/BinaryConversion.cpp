@@ -27,13 +27,6 @@ void DeleteStaleTwin(const cFxWString& twin) {
 
 }  // namespace
 
-void ConvertBinToXml(const cFxWString& path) {
-  if (!path.EndsWith(gBinExtension.c_str())) return;
-  const cFxWString twin = XmlTwinOf(path);
-  DeleteStaleTwin(twin);
-  RunSerializer({NarrowUnits(path), NarrowUnits(twin)}, {kSerializer::cFloatHexSwitch});
-}
-
 void StartBinToXml(cSerializerJobs& jobs, const cFxWString& path) {
   if (!path.EndsWith(gBinExtension.c_str())) return;
   const cFxWString twin = XmlTwinOf(path);
@@ -46,17 +39,10 @@ void StartBinToXml(cSerializerJobs& jobs, const cFxWString& path) {
 }
 
 void ConvertAllBinToXml() {
-  const uint32_t limit = SerializerJobLimit();
-  if (limit == 1) {
-    for (const cFxWString& path : gDataFiles) ConvertBinToXml(path);
-    return;
-  }
-  cSerializerJobs jobs(limit);
+  cSerializerJobs jobs(SerializerJobLimit());
   for (const cFxWString& path : gDataFiles) StartBinToXml(jobs, path);
   jobs.WaitForAll();
 }
-
-void ConvertXmlToBin(const cFxWString& xmlPath) { RunSerializer({NarrowUnits(xmlPath)}, {}); }
 
 void StartXmlToBin(cSerializerJobs& jobs, const cFxWString& xmlPath) {
   const cSerializerJobs::tFamilies families = FamiliesOf(xmlPath);
@@ -65,13 +51,7 @@ void StartXmlToBin(cSerializerJobs& jobs, const cFxWString& xmlPath) {
 }
 
 void ConvertAllXmlToBin() {
-  const uint32_t limit = SerializerJobLimit();
-  if (limit == 1) {
-    for (const cFxWString& path : gDataFiles)
-      if (path.EndsWith(gBinExtension.c_str())) ConvertXmlToBin(XmlTwinOf(path));
-    return;
-  }
-  cSerializerJobs jobs(limit);
+  cSerializerJobs jobs(SerializerJobLimit());
   for (const cFxWString& path : gDataFiles)
     if (path.EndsWith(gBinExtension.c_str())) StartXmlToBin(jobs, XmlTwinOf(path));
   jobs.WaitForAll();

@@ -114,6 +114,7 @@ bool cSerializerJobs::Launch(const tFamilies& families, const char* program, con
   const uint32_t token = FxPlatformStartProgram(program, args, setup);
   if (token == 0) return false;
   mRunning[token] = families;
+  if (mLimit == 1) WaitForAll();
   return true;
 }
 

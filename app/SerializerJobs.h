@@ -1,7 +1,7 @@
-// Serializer runs side by side, on request. GLOSSMILL_JOBS names how many
-// serializer processes a game-flavour run may keep going at once; without
-// it (or with 1) every conversion runs to its end before the program goes
-// on, exactly as always.
+// The serializer runs of a game-flavour run. GLOSSMILL_JOBS names how many
+// serializer processes may be going at once, side by side with each other
+// and with the program's own work; without it (or with 1) every conversion
+// runs to its end before the program goes on, one at a time.
 //
 // Runs that reach the same data file must never overlap, nor overlap the
 // program's own reading and writing of it: every run belongs to the family
@@ -52,7 +52,9 @@ std::vector<std::u16string> FamiliesOf(const cFxWString& path);
 // The serializer processes of one run, at most `limit` at once (any program
 // can be run so; the conversions use it for the serializer). Whoever
 // owns it waits for every process before going on to something that needs
-// their results; the destructor waits for any that remain.
+// their results; the destructor waits for any that remain. A limit of 1 is
+// the one-at-a-time run: each process has ended when Launch returns, so
+// nothing the program does overlaps it.
 class cSerializerJobs {
  public:
   explicit cSerializerJobs(uint32_t limit);

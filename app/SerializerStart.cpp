@@ -112,28 +112,13 @@ void SayNotStarted(const sStart& start) {
   said = true;
 }
 
-// Makes one call with `launch`, which starts a program with its arguments
-// set up as asked and answers whether it started.
-template <typename tLaunch>
-void Call(const std::vector<std::string>& paths, const std::vector<std::string>& switches, tLaunch launch) {
+}  // namespace
+
+void StartSerializer(cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families,
+                     const std::vector<std::string>& paths, const std::vector<std::string>& switches) {
   const sStart& start = Start();
   if (!MayCall(start)) return;
   const std::vector<std::string> line = CommandLine(start, paths, switches);
   const std::vector<const char*> arguments = ArgumentsOf(line);
-  if (!launch(line[0].c_str(), arguments.data(), start.mSetup)) SayNotStarted(start);
-}
-
-}  // namespace
-
-void RunSerializer(const std::vector<std::string>& paths, const std::vector<std::string>& switches) {
-  Call(paths, switches, [](const char* program, const char* const* arguments, const sFxProgramSetup& setup) {
-    return FxPlatformRunProgram(program, arguments, nullptr, setup);
-  });
-}
-
-void StartSerializer(cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families,
-                     const std::vector<std::string>& paths, const std::vector<std::string>& switches) {
-  Call(paths, switches, [&](const char* program, const char* const* arguments, const sFxProgramSetup& setup) {
-    return jobs.Launch(families, program, arguments, setup);
-  });
+  if (!jobs.Launch(families, line[0].c_str(), arguments.data(), start.mSetup)) SayNotStarted(start);
 }

@@ -2,7 +2,8 @@
 // call of a run and kept for every call after it.
 //
 // The program file is looked up in the current directory first, then along
-// PATH, and started directly (no shell) with the arguments it is given.
+// PATH, and started directly (no shell) with the arguments it is given, as
+// a run of a cSerializerJobs.
 // Where the system cannot start a Windows program itself (POSIX) and the
 // brux.exe found is one (it begins with "MZ", the game's own serializer),
 // wine starts it: the program GLOSSMILL_WINE names (a name without a
@@ -12,8 +13,7 @@
 // root of the file system, and "\" between names ("Z:\home\ann\Route\a.bin"),
 // the bytes of every name kept. Unless WINEDEBUG is set, wine gets
 // WINEDEBUG=-all, so that its own diagnostics do not bury the program's
-// lines on every call. Either way each call is waited for as the caller
-// asks, alone or as one of several serializer runs.
+// lines on every call.
 //
 // What keeps conversions from happening is said on standard error, and the
 // run goes on with nothing converted: no brux.exe, or one that does not
@@ -37,12 +37,9 @@ constexpr const char* cWineVariable = "GLOSSMILL_WINE";
 constexpr const char* cWine = "wine";
 }  // namespace kSerializer
 
-// Runs the serializer with `paths` (8-bit native paths) followed by
-// `switches` as its arguments and waits for it. Its exit status is not
-// looked at.
-void RunSerializer(const std::vector<std::string>& paths, const std::vector<std::string>& switches);
-
-// The same as a run of `jobs` belonging to `families`, once `jobs` has
-// room for it (cSerializerJobs::MakeRoomFor); returns without waiting.
+// Starts the serializer with `paths` (8-bit native paths) followed by
+// `switches` as its arguments, as a run of `jobs` belonging to `families`,
+// once `jobs` has room for it (cSerializerJobs::MakeRoomFor). Its exit
+// status is not looked at.
 void StartSerializer(cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families,
                      const std::vector<std::string>& paths, const std::vector<std::string>& switches);

@@ -101,42 +101,47 @@ void PrintGameKey(int position, int total, const sGameKey& key) {
 // The game update with up to `jobLimit` serializer processes: the ".bin"
 // files of the keys ahead are converted while one is read (at most
 // `jobLimit` keys ahead), and each is rebuilt while the next ones are read.
-// The progress lines and every file come out as in the one-at-a-time run:
-// a key is read only once its own conversion and every earlier run on its
-// files have ended, and no key is converted ahead past a key that reaches
-// the same files.
-void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& startDirectory,
-                               const cFxWString& keyBase, int total, uint32_t jobLimit) {
-  std::vector<sGameKey> keys;
-  cFxWString keyPath;
-  while (table.GetNextFile(keyPath)) {
+// The progress lines and every file come out as in the one-at-a-time run
+// (a limit of 1): a key is read only once its own conversion and every
+// earlier run on its files have ended, and no key is converted ahead past a
+// key that reaches the same files.
+void UpdateGameFiles(cTranslationTable& table, const cFxWString& startDirectory, const cFxWString& keyBase,
+                     int total, uint32_t jobLimit) {
+  cSerializerJobs jobs(jobLimit);
+  // The key being updated, then the keys after it taken from the table so
+  // far; the first `converted` of them have had their conversion started.
+  std::deque<sGameKey> keys;
+  size_t converted = 0;
+  auto takeNextKey = [&] {
+    cFxWString keyPath;
+    if (!table.GetNextFile(keyPath)) return false;
     keys.push_back(GameKeyOf(keyPath, keyBase));
     AddFamilies(keys.back());
-  }
-
-  cSerializerJobs jobs(jobLimit);
-  size_t converted = 0;  // keys whose conversion has been started
+    return true;
+  };
   auto waitForFiles = [&](const sGameKey& key) {
     for (const std::u16string& family : key.mFamilies) jobs.WaitForFamily(family);
   };
-  auto mayConvertAhead = [&](size_t current) {
-    if (converted >= keys.size() || converted - current > jobLimit) return false;
+  auto mayConvertAhead = [&] {
+    if (converted > jobLimit || (converted == keys.size() && !takeNextKey())) return false;
     const sGameKey& next = keys[converted];
-    for (size_t between = current + 1; between < converted; ++between)
+    for (size_t between = 1; between < converted; ++between)
       if (ShareAFamily(keys[between], next)) return false;
     return next.mRefused || jobs.HasRoomFor(next.mFamilies);
   };
+  // Only an exact ".bin" is converted; a ".BIN" key is still read and
+  // rebuilt through its XML form, whatever stands there.
   auto convert = [&](const sGameKey& key) {
     if (!key.mRefused) StartBinToXml(jobs, key.mDataPath);
   };
 
   int position = 1;
-  for (size_t current = 0; current < keys.size(); ++current) {
-    const sGameKey& key = keys[current];
-    if (converted == current) {
+  while (!keys.empty() || takeNextKey()) {
+    const sGameKey& key = keys.front();
+    if (converted == 0) {
       waitForFiles(key);
       convert(key);
-      ++converted;
+      converted = 1;
     }
     waitForFiles(key);
 
@@ -144,10 +149,14 @@ void UpdateGameFilesSideBySide(cTranslationTable& table, const cFxWString& start
     ++position;
     if (!key.mRefused) {
       UpdateGameFile(key.mReadPath, startDirectory, table.GetRecords(key.mKeyPath));
+      // Also when the XML form could not be opened: the serializer then
+      // finds no fresh XML and the ".bin" stays as it was.
       if (key.mBinFile) StartXmlToBin(jobs, key.mReadPath);
     }
 
-    while (mayConvertAhead(current)) convert(keys[converted++]);
+    while (mayConvertAhead()) convert(keys[converted++]);
+    keys.pop_front();
+    --converted;
   }
   jobs.WaitForAll();
 }
@@ -189,29 +198,7 @@ void RunGameUpdate(cFxFile& translations) {
   table.RewindFiles();
   const int total = static_cast<int>(table.GetFileCount());
 
-  const cFxWString keyBase = KeyBaseOf(startDirectory);
-  const uint32_t jobLimit = SerializerJobLimit();
-  if (jobLimit > 1) {
-    UpdateGameFilesSideBySide(table, startDirectory, keyBase, total, jobLimit);
-    return;
-  }
-  int position = 1;
-  cFxWString keyPath;
-  while (table.GetNextFile(keyPath)) {
-    const sGameKey key = GameKeyOf(keyPath, keyBase);
-    // Only an exact ".bin" is converted; a ".BIN" key is still read and
-    // rebuilt through its XML form, whatever stands there.
-    if (!key.mRefused) ConvertBinToXml(key.mDataPath);
-
-    PrintGameKey(position, total, key);
-    ++position;
-    if (key.mRefused) continue;
-
-    UpdateGameFile(key.mReadPath, startDirectory, table.GetRecords(keyPath));
-    // Also when the XML form could not be opened: the serializer then finds
-    // no fresh XML and the ".bin" stays as it was.
-    if (key.mBinFile) ConvertXmlToBin(key.mReadPath);
-  }
+  UpdateGameFiles(table, startDirectory, KeyBaseOf(startDirectory), total, SerializerJobLimit());
 }
 
 void RunSourceUpdate(cFxFile& translations) {
