@@ -37,20 +37,17 @@ void Collect(int argc, const char* const* argv, tTagList& list, eCollect which) 
   }
 }
 
-void RunReplace(int argc, const char* const* argv, eFlavour flavour) {
+void ReplaceWithArguments(eFlavour flavour, int argc, const char* const* argv) {
   cRewriteLock lock;
   if (!lock.Take()) return;
   tTagList replaceTags, excludeTags, scopeTags;
   CollectReplaceTags(argc, argv, replaceTags);
   CollectExcludeTags(argc, argv, excludeTags);
   CollectScopeTags(argc, argv, scopeTags);
-  if (flavour == eFlavour::Game)
-    RunGameReplace(replaceTags, excludeTags, scopeTags);
-  else
-    RunSourceReplace(replaceTags, excludeTags, scopeTags);
+  RunReplace(flavour, replaceTags, excludeTags, scopeTags);
 }
 
-void RunUpdate(const char* fileName, eFlavour flavour) {
+void UpdateFromFile(eFlavour flavour, const char* fileName) {
   // Taken before anything is read: a run turned away reads nothing.
   cRewriteLock lock;
   if (!lock.Take()) return;
@@ -60,10 +57,7 @@ void RunUpdate(const char* fileName, eFlavour flavour) {
     std::printf("Could not open file '%s'\n", fileName);
     return;
   }
-  if (flavour == eFlavour::Game)
-    RunGameUpdate(translations);
-  else
-    RunSourceUpdate(translations);
+  RunUpdate(flavour, translations);
   translations.Close();
 }
 
@@ -117,22 +111,18 @@ int RunCommandLine(int argc, const char* const* argv) {
     // at all it is the empty string.
     const cFxString switchText(argc > 1 ? argv[1] : "");
     const cFxString option = switchText.ToLower();
+    // The switch's first letter names the flavour, its second the operation.
+    const eFlavour flavour = option.Length() > 1 && option.c_str()[1] == 'g' ? eFlavour::Game : eFlavour::Source;
     if (argc < 3) {
       PrintUsage();
-    } else if (option == "-sr") {
-      RunReplace(argc, argv, eFlavour::Source);
-    } else if (option == "-gr") {
-      RunReplace(argc, argv, eFlavour::Game);
+    } else if (option == "-sr" || option == "-gr") {
+      ReplaceWithArguments(flavour, argc, argv);
     } else if (argc != 3) {
       PrintUsage();
-    } else if (option == "-gu") {
-      RunUpdate(argv[2], eFlavour::Game);
-    } else if (option == "-su") {
-      RunUpdate(argv[2], eFlavour::Source);
-    } else if (option == "-gx") {
-      RunGameExtract(argv[2]);
-    } else if (option == "-sx") {
-      RunSourceExtract(argv[2]);
+    } else if (option == "-gu" || option == "-su") {
+      UpdateFromFile(flavour, argv[2]);
+    } else if (option == "-gx" || option == "-sx") {
+      RunExtract(flavour, argv[2]);
     }
     // Any other switch with one argument: nothing is done or printed.
   }

@@ -1,7 +1,13 @@
-// The two extraction runs (-gx, -sx): every localised string of every data
+// The extraction runs (-gx, -sx): every localised string of every data
 // file below the current directory becomes one line of the translations
 // file. The runs change no data file; the game run leaves the XML forms it
 // had the serializer make beside their ".bin" files.
+//
+// How the two flavours differ, step by step:
+//   step                   game (-gx)                        source (-sx)
+//   before the first file  every ".bin" converted to XML     nothing
+//   file read and printed  the XML form of a ".bin"          the data file, a ".bin" too
+//   visitor                cGameExtractVisitor: "Game" keys  cSourceExtractVisitor: "Source" keys
 #include "Core/platform/FxPlatform.h"
 #include "app/BinaryConversion.h"
 #include "app/DataFiles.h"
@@ -37,7 +43,9 @@ cFxString ExtractFile(const cFxWString& dataFile, const cFxWString& readPath,
   return visitor.GetOutputFailure();
 }
 
-void RunExtract(const char* outputName, eFlavour flavour) {
+}  // namespace
+
+void RunExtract(eFlavour flavour, const char* outputName) {
   ClearDataFiles();
 
   cFxWString startDirectory;
@@ -91,9 +99,3 @@ void RunExtract(const char* outputName, eFlavour flavour) {
   if (translations.IsOpen() && !translations.Close() && !failureReported)
     ReportFileFailure("could not write", output, translations.GetFailure());
 }
-
-}  // namespace
-
-void RunGameExtract(const char* outputName) { RunExtract(outputName, eFlavour::Game); }
-
-void RunSourceExtract(const char* outputName) { RunExtract(outputName, eFlavour::Source); }

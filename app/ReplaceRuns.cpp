@@ -1,9 +1,20 @@
-// The two replacement runs (-gr, -sr): plain strings held in named tags
-// become localised strings in every data file below the current directory.
-// Each data file is copied into its temporary sibling with the strings
-// replaced, and only a complete copy then takes the data file's place, in
-// one step; one that cannot be written keeps its contents and is named on
-// standard error.
+// The replacement runs (-gr, -sr): plain strings held in named tags become
+// localised strings in every data file below the current directory. Each
+// data file is copied into its temporary sibling with the strings replaced,
+// and only a complete copy, flushed to disk, then replaces it atomically;
+// one that cannot be written keeps its contents and is named on standard
+// error.
+//
+// How the two flavours differ, step by step:
+//   step                   game (-gr)                     source (-sr)
+//   before the first file  every ".bin" converted to XML  nothing
+//   a ".bin" data file     changed through its XML form   counted, its line printed, left alone
+//   progress line          the data file, a ".bin" too    the data file
+//   visitor                cGameReplaceVisitor            cSourceReplaceVisitor
+//   write-back             one file at a time             the commit queue, the next files read ahead
+//   after the last file    every ".bin" rebuilt from XML  nothing
+#include <memory>
+
 #include "app/BinaryConversion.h"
 #include "app/CommitQueue.h"
 #include "app/DataFiles.h"
@@ -16,7 +27,7 @@
 namespace {
 
 // Copies `readPath` into its temporary sibling through the flavour's
-// replacement visitor, and a complete copy takes its place, by `rewrite`
+// replacement visitor, and a complete copy replaces it, by `rewrite`
 // (RewriteDataFile or a commit queue's). For a ".bin" that is its XML form,
 // which is also the file a failure names: the ".bin" is rebuilt from it
 // afterwards either way.
@@ -35,57 +46,54 @@ bool IsBinFile(const cFxWString& path) { return path.EndsWith(gBinExtension.c_st
 
 }  // namespace
 
-void RunGameReplace(const tTagList& replaceTags, const tTagList& excludeTags,
-                    const tTagList& scopeTags) {
+void RunReplace(eFlavour flavour, const tTagList& replaceTags, const tTagList& excludeTags,
+                const tTagList& scopeTags) {
+  const bool game = flavour == eFlavour::Game;
   cFxWString startDirectory;
   if (!ReadStartDirectory(startDirectory)) return;
   WalkDataTree(startDirectory);
-  ConvertAllBinToXml();
+  if (game) ConvertAllBinToXml();
 
   const int total = static_cast<int>(gDataFiles.size());
-  int position = 1;
-  for (const cFxWString& dataFile : gDataFiles) {
-    // The line names the data file itself, a ".bin" too; the change is made
-    // in its XML form.
-    PrintProgressLine(position, total, dataFile);
-    ++position;
-    const cFxWString readPath = IsBinFile(dataFile) ? XmlTwinOf(dataFile) : dataFile;
-    ReplaceInFile<cGameReplaceVisitor>(readPath, replaceTags, excludeTags, scopeTags, RewriteDataFile);
+  {
+    // The write-back: the game run's one file at a time (RewriteDataFile),
+    // each replaced before the next is read; the source run's through the
+    // commit queue, which reads the next files ahead while one is parsed.
+    std::unique_ptr<cCommitQueue> commits;
+    if (!game) {
+      commits.reset(new cCommitQueue);
+      cDataFileList::cIterator upcoming = gDataFiles.begin();
+      commits->ReadAhead([upcoming](cFxWString& dataPath) mutable {
+        while (upcoming != gDataFiles.end()) {
+          dataPath = *upcoming;
+          ++upcoming;
+          if (!IsBinFile(dataPath)) return true;
+        }
+        return false;
+      });
+    }
+    const auto printProgressLine = [&](int position, const cFxWString& path) {
+      commits ? commits->PrintProgressLine(position, total, path) : PrintProgressLine(position, total, path);
+    };
+    const auto rewrite = [&commits](const cFxWString& dataPath, cRewritingVisitor& visitor) {
+      commits ? commits->RewriteDataFile(dataPath, visitor) : RewriteDataFile(dataPath, visitor);
+    };
+
+    int position = 1;
+    for (const cFxWString& dataFile : gDataFiles) {
+      printProgressLine(position, dataFile);
+      ++position;
+      const bool binFile = IsBinFile(dataFile);
+      if (binFile && !game) continue;
+      const cFxWString readPath = binFile ? XmlTwinOf(dataFile) : dataFile;
+      if (game)
+        ReplaceInFile<cGameReplaceVisitor>(readPath, replaceTags, excludeTags, scopeTags, rewrite);
+      else
+        ReplaceInFile<cSourceReplaceVisitor>(readPath, replaceTags, excludeTags, scopeTags, rewrite);
+    }
   }
 
   // Every ".bin" is rebuilt only once every file has been rewritten; an XML
   // form that could not be opened or written gives back the old contents.
-  ConvertAllXmlToBin();
-}
-
-void RunSourceReplace(const tTagList& replaceTags, const tTagList& excludeTags,
-                      const tTagList& scopeTags) {
-  cFxWString startDirectory;
-  if (!ReadStartDirectory(startDirectory)) return;
-  WalkDataTree(startDirectory);
-
-  const int total = static_cast<int>(gDataFiles.size());
-  cCommitQueue commits;
-  // The next files are read while one is rewritten.
-  cDataFileList::cIterator upcoming = gDataFiles.begin();
-  commits.ReadAhead([&upcoming](cFxWString& dataPath) {
-    // Binary files are not read: they are left to the game run.
-    while (upcoming != gDataFiles.end()) {
-      dataPath = *upcoming;
-      ++upcoming;
-      if (!IsBinFile(dataPath)) return true;
-    }
-    return false;
-  });
-  const auto rewrite = [&commits](const cFxWString& dataPath, cRewritingVisitor& visitor) {
-    commits.RewriteDataFile(dataPath, visitor);
-  };
-  int position = 1;
-  for (const cFxWString& dataFile : gDataFiles) {
-    commits.PrintProgressLine(position, total, dataFile);
-    ++position;
-    // Binary files are counted and reported but left to the game run.
-    if (IsBinFile(dataFile)) continue;
-    ReplaceInFile<cSourceReplaceVisitor>(dataFile, replaceTags, excludeTags, scopeTags, rewrite);
-  }
+  if (game) ConvertAllXmlToBin();
 }

@@ -1,11 +1,24 @@
-// The two update runs (-gu, -su): the translations of a translations file
-// go back into the data files its keys name. Each data file is copied into
-// its temporary sibling with the translations in place, and only a complete
-// copy then takes the data file's place, in one step: no data file is ever
+// The update runs (-gu, -su): the translations of a translations file go
+// back into the data files its keys name. Each data file is copied into its
+// temporary sibling with the translations in place, and only a complete
+// copy, flushed to disk, then replaces it atomically: no data file is ever
 // left half written, and one that cannot be written keeps its contents and
 // is named on standard error. A key that names no file below the start
 // directory (see KeyPaths.h) gets its progress line and one line on
 // standard error, and nothing is read, converted or written for it.
+//
+// How the two flavours differ, step by step:
+//   step                 game (-gu)                            source (-su)
+//   file total           the files the table names             the data files below the start directory
+//   lines read           "Game" lines                          "Source" lines
+//   before reading       the key's ".bin" converted to XML     nothing
+//   path read, printed   the XML form of a ".bin" key          the key's data file
+//   visitor              cGameUpdateVisitor, adds ".temp"      cSourceUpdateVisitor, given ".temp"
+//   write-back           one file at a time                    the commit queue, the next files read ahead
+//   after the write-back the XML form converted back to ".bin" nothing
+// The keys' loops differ with them: the game run's converts the keys ahead
+// through the serializer jobs (UpdateGameFiles), the source run's hands the
+// keys ahead to the commit queue to read (UpdateSourceFiles).
 #include <algorithm>
 #include <deque>
 #include <vector>
@@ -185,35 +198,8 @@ void UpdateSourceFile(const cFxWString& dataPath, const cFxWString& startDirecto
   commits.RewriteDataFile(dataPath, visitor);
 }
 
-}  // namespace
-
-void RunGameUpdate(cFxFile& translations) {
-  cFxWString startDirectory;
-  if (!ReadStartDirectory(startDirectory)) return;
-
-  cTranslationTable table;
-  table.SetFlavour(eFlavour::Game);
-  // A malformed file or one of the other flavour changes nothing.
-  if (!table.Read(translations)) return;
-  table.RewindFiles();
-  const int total = static_cast<int>(table.GetFileCount());
-
-  UpdateGameFiles(table, startDirectory, KeyBaseOf(startDirectory), total, SerializerJobLimit());
-}
-
-void RunSourceUpdate(cFxFile& translations) {
-  cFxWString startDirectory;
-  if (!ReadStartDirectory(startDirectory)) return;
-  // The walk only counts the data files below the start directory: the
-  // progress lines show how many of them the translations file touches.
-  const int total = static_cast<int>(CountDataFiles(startDirectory));
-
-  cTranslationTable table;
-  table.SetFlavour(eFlavour::Source);
-  if (!table.Read(translations)) return;
-  table.RewindFiles();
-
-  const cFxWString keyBase = KeyBaseOf(startDirectory);
+void UpdateSourceFiles(cTranslationTable& table, const cFxWString& startDirectory, const cFxWString& keyBase,
+                       int total) {
   cCommitQueue commits;
   // The next keys' files are read while one is rewritten: the keys taken
   // from the table for that and not yet come to. A refused key is passed
@@ -247,4 +233,29 @@ void RunSourceUpdate(cFxFile& translations) {
     else
       UpdateSourceFile(key.mDataPath, startDirectory, table.GetRecords(key.mKeyPath), commits);
   }
+}
+
+}  // namespace
+
+void RunUpdate(eFlavour flavour, cFxFile& translations) {
+  const bool game = flavour == eFlavour::Game;
+  cFxWString startDirectory;
+  if (!ReadStartDirectory(startDirectory)) return;
+  // The source run's walk only counts the data files below the start
+  // directory: its progress lines show how many of them the translations
+  // file touches.
+  int total = game ? 0 : static_cast<int>(CountDataFiles(startDirectory));
+
+  cTranslationTable table;
+  table.SetFlavour(flavour);
+  // A malformed file or one of the other flavour changes nothing.
+  if (!table.Read(translations)) return;
+  table.RewindFiles();
+  if (game) total = static_cast<int>(table.GetFileCount());
+
+  const cFxWString keyBase = KeyBaseOf(startDirectory);
+  if (game)
+    UpdateGameFiles(table, startDirectory, keyBase, total, SerializerJobLimit());
+  else
+    UpdateSourceFiles(table, startDirectory, keyBase, total);
 }
