@@ -17,15 +17,15 @@ constexpr size_t cHandOverBytes = kRewrite::cStreamBufferSize;
 constexpr size_t cSpareHandOvers = kCommitQueue::cMaxBytesInFlight / cHandOverBytes;
 }  // namespace
 
-// One copy made on the writer's thread. A copy that takes its own data
-// file's place is not created at first: its bytes are compared with the
+// One copy made on the writer's thread. A copy that replaces its own data
+// file is not created at first: its bytes are compared with the
 // data file's, and the file is created only at the first difference, with
 // the equal bytes before it read again from the data file. One that comes
 // out the same in every byte and in length is never created. Whatever is
 // unusual takes the plain way (the copy made in full): a data file that
 // cannot be read, or, for a copy found the same, a data file that may not
 // be written (its replacement would make it writable) and a temporary file
-// already in the copy's place. A copy that differs is made as the plain
+// already at the copy's name. A copy that differs is made as the plain
 // way makes it in any case, so only a copy found the same looks at those.
 class cCommitQueue::cCopyMaker {
  public:
@@ -284,7 +284,7 @@ void cCommitQueue::BeforeReading(const cFxWString& dataPath) {
   }
   if (through == mEntries.size()) return;
   for (size_t finished = 0; finished <= through; ++finished) FinishOldest();
-  // The name now stands for the copy that took the file's place: a later
+  // The name now stands for the copy that replaced the file: a later
   // name of it must find this file's own copy.
   mReading = IdentityOf(dataPath);
 }
@@ -304,7 +304,7 @@ cFxOsFile* cCommitQueue::OpenOutput(const cFxWString& path, cFxString& failure) 
   mBegun.reset(new sCopy);
   mBegun->mNative.assign(native.c_str(), native.Length());
   mBegun->mUnits = StableUnits(path);
-  // Only a copy that takes its own data file's place may turn out to be
+  // Only a copy that replaces its own data file may turn out to be
   // the same file.
   if (mBegun->mUnits == mReadingCommit.mTemp && mBegun->mNative.size() > gTempExtension.Length()) {
     mBegun->mCompareWith = mReadingCommit.mTarget;
@@ -412,7 +412,7 @@ void cCommitQueue::FinishOldest() {
     {
       std::unique_lock<std::mutex> lock(mMutex);
       if (!copy.mSettled) {
-        // Its batch may still be filling: it goes to the disk as far as it got.
+        // Its batch may still be filling: it is flushed to disk as far as it got.
         mWaitedFor = copy.mNumber;
         WakeWriter();
         mSettleWork.notify_one();
@@ -510,7 +510,7 @@ size_t cCommitQueue::ReadyToSettle() const {
   return written == mBatchFiles || waitedFor || mStopping ? written : 0;
 }
 
-// The settler: puts batches of closed copies on the disk and settles them
+// The settler: flushes batches of closed copies to disk and settles them
 // with its helpers, a batch at a time, until told to stop with none queued.
 void cCommitQueue::Settle() {
   std::unique_lock<std::mutex> lock(mMutex);
@@ -521,10 +521,10 @@ void cCommitQueue::Settle() {
     std::vector<sCopy*> batch(mToSettle.begin(), mToSettle.begin() + static_cast<std::ptrdiff_t>(count));
     mToSettle.erase(mToSettle.begin(), mToSettle.begin() + static_cast<std::ptrdiff_t>(count));
     lock.unlock();
-    // Why each copy is not complete, or empty; then whether it is on the disk.
+    // Why each copy is not complete, or empty; then whether it was flushed to disk.
     std::vector<std::string> reasons;
     std::vector<std::u16string> complete;
-    // A copy never made has nothing to put on the disk.
+    // A copy never made has nothing to flush.
     for (const sCopy* copy : batch) {
       reasons.push_back(!copy->mRunFailure.empty() ? copy->mRunFailure : copy->mWriteFailure);
       if (reasons.back().empty() && !copy->mUnchanged) complete.push_back(copy->mUnits);
@@ -534,8 +534,8 @@ void cCommitQueue::Settle() {
     size_t synced = 0;
     for (size_t i = 0; i < batch.size(); ++i)
       if (reasons[i].empty() && !batch[i]->mUnchanged) reasons[i] = syncFailures[synced++];
-    // The whole batch is on the disk, and no two of its copies replace the
-    // same file: they may take their places in any order.
+    // The whole batch is flushed to disk, and no two of its copies replace
+    // the same file: they may be renamed in any order.
     lock.lock();
     mBatch = std::move(batch);
     mBatchReasons = std::move(reasons);

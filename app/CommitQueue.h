@@ -1,90 +1,31 @@
-// The write-back of a source run's rewritten data files, done beside the
-// reading and parsing of the files after them.
+// The commit queue of a source run: the run's thread reads, parses and
+// prints, while threads of the queue's own make each rewritten data file's
+// copy, flush it to disk and rename it over its data file, copy after copy
+// in the run's order; with ReadAhead, the next files are read on a thread
+// of their own meanwhile. docs/design/write-back.md tells how and why.
 //
-// Everything done to a copy once its bytes exist is work for the system:
-// creating the temporary file, writing and closing it, putting it on the
-// disk and letting it take the data file's place. On the run's thread that
-// work made half of an update's time while the second core stood idle. So
-// the run's thread only reads, parses and prints: the visitor's stream hands
-// the copy's bytes over to the queue (at most a few stream buffers of them
-// at a time: the run's thread waits while that many are not yet written),
-// and two threads of the queue's own do the rest, copy after copy in the
-// run's order:
-//   the writer creates each copy (a new regular file: whatever stood at its
-//   name goes first, a link as itself, never what it leads to), writes its
-//   bytes and closes it;
-//   the settler puts closed copies on the disk in batches and then, with a
-//   few helper threads, lets each copy of the batch take its data file's
-//   place, or deletes one that is incomplete (SettleCopy: the same checks,
-//   the same file work as FinishRewrite). Replacing a file may wait for the
-//   device to be told the old file's blocks are free; one after another
-//   those waits made most of the settler's time, side by side they overlap.
-//   No two copies in the queue replace the same file (BeforeReading sees
-//   to that), so the order among a batch's copies does not matter.
-//
-// A copy that comes out the same as its data file in every byte is not
-// made at all: creating, putting on the disk and replacing a file cost the
-// system far more than reading one, and a run with a few tags or
-// translations leaves most files as they were. So the writer compares the
-// bytes handed over with the data file's and creates the copy only at the
-// first difference, writing the equal bytes before it again from the data
-// file; a copy never made settles as replaced, with nothing to do but
-// remove a stale temporary file of its name (a link that leads nowhere
-// counts as none and goes as itself), and the data file keeps its
-// identity and dates. Whatever is unusual takes the plain way (the copy
-// made from the start, as before): a data file that may not be written
-// (replacing it makes it writable) or cannot be read, a temporary file
-// already in the copy's place. On Windows the run reads a data file with
-// nobody else allowed to open it, so there a copy takes the plain way
-// unless its data file was read to its end and closed by then.
-// The game runs keep their write-back of one
-// file at a time (FinishRewrite), which always replaces.
-//
-// A copy must be on the disk before it takes its data file's place, or a
-// crash could leave the data file cut short. Asking the system for that
-// file after file made it most of an update's or a replacement's time:
-// each such request writes the file's data, its entry and its folder's
-// entry on its own, and waits for the device every time. So the settler
-// asks once for a whole batch of closed copies (once per file system they
-// lie on, where the system can do that, else file by file), while the
-// writer goes on with the next ones. A whole file system's flush also
-// writes out what other programs have pending on it, which on a busy disk
-// may cost a batch some time; one request per file cost every file a wait
-// for the device, which is worse by far.
-//
-// What the user sees stays on the run's thread, in the run's order: a
-// progress line appears only once every file before it is settled, and
-// the complaint about a file (worded as FinishRewrite words it) once that
-// file is. So a run stopped at any moment leaves every file whose progress
-// line is followed by another with its new contents; within the batch being
-// settled, files may have been replaced in any order; and every data file
-// is always whole, with its old contents or its new ones, never missing or
-// cut short. Only the moment at which a file is replaced moves, by up to a
-// batch.
-//
-// While one file is parsed, the next ones are read on a thread of their own
-// (ReadAhead, cReadAhead), but never a file that a queued copy may still
-// replace: each file is looked up by identity when it is queued to be read
-// ahead, and one that is the data file of a queued copy, of the file being
-// read, or of a file queued ahead of it, is not read ahead, nor one whose
-// identity cannot be looked up; it and the files after it wait until the
-// run comes to it, when BeforeReading finishes those copies first. The
-// identity taken then stands for the file's own BeforeReading. So no two
-// copies of one file, under one name or two, are ever in flight: the second
-// is always made from the file the first one left.
-//
-// The writer is woken for several copies or half the bytes in flight at a
-// time, not for each copy's beginning, bytes and end, and only when it
-// waits; whoever waits for it (the run's thread for room or an outcome)
-// wakes it first. Each wake of a thread whose core went idle costs the
-// system far more than a small copy's hand-over.
-//
-// A fatal error (a badly formed data file) finishes every queued file
-// before the program ends, as the one-at-a-time run had; the copy being
-// made when it came keeps what its stream had handed over and stays beside
-// its data file. Neither thread touches the string heap, interned names or
-// the error record: the run's thread gives them paths and reasons in std
-// types. One queue at a time; it belongs to the run's thread.
+// What the queue promises:
+//   - a data file is replaced atomically by a complete copy flushed to
+//     disk, or not at all (SettleCopy: the same checks and file work as
+//     FinishRewrite). A copy the same as its data file in every byte is
+//     never made: the data file keeps its identity and dates, and a stale
+//     temporary file of the copy's name is removed;
+//   - what the user sees comes in the run's order: a progress line once
+//     every file before it is settled, a file's complaint (worded as
+//     FinishRewrite words it) once that file is;
+//   - a file is read with every earlier copy of it in place, by whatever
+//     name it is read: no two copies of one file are ever in flight;
+//   - a run stopped at any moment leaves every data file whole, with its
+//     old contents or its new ones, and every file whose progress line is
+//     followed by another with its new contents; files of the batch being
+//     settled may have been replaced in any order;
+//   - a fatal error (a badly formed data file) finishes every queued file
+//     before the program ends; the copy being made then keeps what its
+//     stream had handed over and stays beside its unchanged data file.
+// Memory stays flat however large the files are. The queue's threads touch
+// neither the string heap, interned names nor the error record: the run's
+// thread gives them paths and reasons in std types. One queue at a time; it
+// belongs to the run's thread.
 #pragma once
 
 #include <condition_variable>
@@ -104,30 +45,20 @@
 #include "app/WriteBack.h"
 #include "localisation/cRewritingVisitor.h"
 
+// The sizes, and why they are so, are tabled in docs/design/write-back.md.
 namespace kCommitQueue {
-// Copies put on the disk together: enough that the cost of a request to
-// the device is shared by many files, few enough that a batch is on the
-// disk while the next one is written.
+// Copies flushed to disk together, with one request where the system can.
 constexpr uint32_t cBatchFiles = 64;
-// Files read ahead of the oldest one not yet finished: four batches. One
-// is put on the disk while the next fills; on a file system with a journal
-// a flush, or the journal's own commit, holds the settler or the writer for
-// several milliseconds now and then, and the two batches more let the run's
-// thread read on through such a stall instead of waiting for it (an update
-// of the medium bench tree on such a disk: 1.00-1.03 s with two batches,
-// 0.92-0.98 s with four). A queued file costs its paths only.
+// Files queued and not yet finished: the run's thread reads on through a
+// stall of the journal while a batch is flushed and the next one fills.
 constexpr uint32_t cMaxQueued = 4 * cBatchFiles;
-// Bytes of copies handed over and not yet written: a few stream buffers,
-// enough for the run's thread to read on while the writer creates a file
-// or waits for the journal, and memory stays flat however large the files
-// are. The writer is woken once half of them wait.
+// Bytes of copies handed over and not yet written; the writer is woken once
+// half of them wait.
 constexpr size_t cMaxBytesInFlight = 8 * kRewrite::cStreamBufferSize;
 // Copies whose every byte waits for the writer when it is woken, unless
 // bytes or a waiting run's thread wake it first.
 constexpr uint32_t cWakeWriterCopies = 16;
-// Threads that let a batch's copies take their places at once: each
-// replacement may wait for the device to forget the old file's blocks, and
-// such waits overlap well.
+// Threads that rename a batch's copies over their data files at once.
 constexpr uint32_t cSettleThreads = 6;
 }  // namespace kCommitQueue
 
@@ -156,8 +87,9 @@ class cCommitQueue : private iRewriteOutput {
   // From now on the files `upcoming` answers are read ahead: it answers the
   // data files the run will rewrite after those it answered before, in the
   // run's order, and false after the last. Each RewriteDataFile first
-  // queues what there is room for, as long as no copy may still replace
-  // the file (see above).
+  // queues what there is room for, as long as no queued copy may still
+  // replace the file: one that may waits, with the files after it, until
+  // the run comes to it.
   void ReadAhead(std::function<bool(cFxWString&)> upcoming);
   // Called before `dataPath` is opened for reading. When it is a queued file
   // (by this or another name), that file and those before it are finished
@@ -250,8 +182,8 @@ class cCommitQueue : private iRewriteOutput {
   void SettleBatch(std::unique_lock<std::mutex>& lock);
   // A helper of the settler: settles copies of each batch beside it.
   void HelpSettle();
-  // The settler's batch: closed copies from the front, as many as may go
-  // to the disk now (none while it should wait for more). Under mMutex.
+  // The settler's batch: closed copies from the front, as many as may be
+  // flushed now (none while it should wait for more). Under mMutex.
   size_t ReadyToSettle() const;
 
   uint32_t mBatchFiles;
@@ -286,7 +218,7 @@ class cCommitQueue : private iRewriteOutput {
   std::vector<std::vector<uint8_t>> mSpareBytes;  // hand-overs written, to be used again
   size_t mBytesInFlight = 0;
   std::deque<sCopy*> mToSettle;          // queued copies not yet settled, oldest first
-  // The batch being settled, on the disk; each copy's reason (see
+  // The batch being settled, flushed to disk; each copy's reason (see
   // SettleCopy) beside it. Copies from mNextToSettle on are not yet taken.
   std::condition_variable mBatchWork;    // a batch is ready to settle, or stop
   std::condition_variable mBatchDone;    // the last copy of the batch is settled

@@ -6,7 +6,7 @@
 // sorted), so each is stored as the number of leading bytes it shares with
 // the path before it and the bytes that follow: the directories a file
 // lies in cost next to nothing, and a file costs about its own name. The
-// bytes are the path's 16-bit code units each encoded on its own in one to
+// bytes are the path's UTF-16 code units each encoded on its own in one to
 // three bytes (as UTF-8 encodes a character below U+10000, a surrogate
 // included), which keeps every name exactly and keeps the order of the
 // units in the order of the bytes.
@@ -55,7 +55,7 @@ class cDataFileList {
   void clear();
 
   // Adds `path` at the end. It must sort after every path in the list (by
-  // 16-bit code units, a proper prefix first); a path that does not is
+  // UTF-16 code units, a proper prefix first); a path that does not is
   // left out, so the list stays ordered and free of duplicates.
   void Append(const cFxWString& path);
   // Takes the path `at` points at out of the list.

@@ -13,7 +13,7 @@
 #include "API/core/cFxString.h"
 #include "app/DataFileList.h"
 
-// Every data file found by the walk, by full path. Ordered by 16-bit code
+// Every data file found by the walk, by full path. Ordered by UTF-16 code
 // units, a proper prefix first (cFxWString::operator<): no case folding, so
 // "A" sorts before "a" and "x.xml" before "x/a.xml". The drivers visit files
 // in this order. Constructed empty before the entry point runs.

@@ -1,23 +1,17 @@
 // The reading of a run's data files, done on a thread of its own a few
-// files ahead of the parsing.
-//
-// An extraction run spends about a third of its time in the system,
-// opening files and copying their bytes out of the system's cache, while
-// the second core stands idle. So the run's thread hands the reader the
-// files it will walk next, in the run's order, and parses one while the
-// reader opens the next ones and reads their bytes into buffers of its own:
-// a stream attached to a file that was read ahead takes its bytes from
-// those buffers (OpenNext) and the reading leaves the run's thread.
+// files ahead of the parsing (docs/design/write-back.md tells why). The
+// run's thread hands the reader the files it will walk next, in the run's
+// order, and parses one while the reader opens the next ones and reads
+// their bytes into buffers of its own: a stream attached to a file that was
+// read ahead takes its bytes from those buffers (OpenNext).
 //
 // The reader stays ahead by a few files and a bounded number of bytes: it
 // waits while that many files are queued and not yet taken, or buffers of
 // that many bytes hold bytes not yet parsed. A large file streams through
-// the bounded buffers, the reader never more than the bound ahead, so
-// memory stays flat however large a file is. It reads one file at
-// a time, so at most one file is open on its side. Each side wakes the
-// other for several files or half the bound at a time, not for each
-// buffer: the two threads change places a few thousand times in a run of
-// thousands of files, not tens of thousands.
+// the bounded buffers, so memory stays flat however large a file is. It
+// reads one file at a time, so at most one file is open on its side. Each
+// side wakes the other for several files or half the bound at a time, not
+// for each buffer.
 //
 // What the user sees does not change: a file that cannot be opened answers
 // so when the run's thread comes to it (its progress line already
@@ -27,10 +21,10 @@
 // ahead are closed unread.
 //
 // A run that changes data files queues a file only once no copy that may
-// replace it is still to be put in place (cCommitQueue::ReadAhead sees to
-// that). A stream closed before its file's end returns only once the
-// reader has closed the file too: on Windows nobody else may open a file
-// the reader holds, and the run may replace it next. The reader touches
+// replace it is still queued (cCommitQueue::ReadAhead sees to that). A
+// stream closed before its file's end returns only once the reader has
+// closed the file too: on Windows nobody else may open a file the reader
+// holds, and the run may replace it next. The reader touches
 // neither the string heap, interned names nor the error record: the run's
 // thread gives it native paths in std types and turns its reasons into
 // error records. One reader at a time; it belongs to the run's thread.
@@ -55,9 +49,7 @@ class cFxFile;
 namespace kReadAhead {
 // Files queued and not yet taken. The reader is woken once half of them
 // were taken: each wake of a thread whose core went idle costs the system
-// far more than a file's reading, so fewer, larger batches make the run
-// both faster and cheaper (on the bench tree half as many wakes as with 16
-// files made -sx a tenth faster).
+// far more than a file's reading.
 constexpr uint32_t cMaxFiles = 32;
 // Bytes of buffers holding what was read and not yet parsed: room for a
 // buffer per queued file, a megabyte in all, and flat however large the

@@ -10,7 +10,7 @@
 // and changes nothing; its exit status stays 0. The system holds the lock
 // and drops it when the process ends, however it ends, so a killed run
 // leaves nothing behind and the tree gets no file of it. Extraction takes
-// no lock: a data file is replaced in one step, so it reads the old file or
+// no lock: a data file is replaced atomically, so it reads the old file or
 // the new one.
 #pragma once
 

@@ -13,7 +13,7 @@ namespace kRun {
 // Read and write buffer sizes of a data file's stream: a whole typical data
 // file in a few reads.
 constexpr int cDataFileBufferSize = 64 * 1024;
-// Room for the current directory, in 16-bit units, terminator included.
+// Room for the current directory, in UTF-16 code units, terminator included.
 constexpr uint32_t cStartDirectoryCapacity = 8191;
 }  // namespace kRun
 

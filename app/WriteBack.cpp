@@ -40,7 +40,7 @@ void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath)
 
 eSettled SettleCopy(const std::u16string& copyUnits, const sTempFileCommit& commit, std::string& reason) {
   if (reason.empty()) return CommitTempFile(commit, reason) ? eSettledReplaced : eSettledNotReplaced;
-  // A cut-short copy must never take the data file's place, nor be mistaken
+  // A cut-short copy must never replace the data file, nor be mistaken
   // for one later.
   FxPlatformDeleteFile(copyUnits.c_str());
   return eSettledNotWritten;

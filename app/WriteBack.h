@@ -2,8 +2,8 @@
 // copied a data file into its temporary sibling and the driver has closed
 // the data file.
 //
-// Nothing is ever lost: a data file is replaced only by a complete
-// temporary file, in one step. Whatever goes wrong is said in one line on
+// Nothing is ever lost: a data file is replaced atomically, and only by a
+// complete temporary file flushed to disk. Whatever goes wrong is said in one line on
 // standard error, and the run goes on with the next file.
 #pragma once
 
@@ -24,13 +24,13 @@ constexpr const char* cNotWritten = "the file was not written";
 // be opened is skipped quietly and nothing is written back.
 void RewriteDataFile(const cFxWString& path, cRewritingVisitor& visitor);
 
-// When the visitor's output is complete, it is put on the disk and then
-// takes the place of `dataPath` (CommitTempFile); when that fails, the
+// When the visitor's output is complete, it is flushed to disk and then
+// replaces `dataPath` (CommitTempFile); when that fails, the
 // temporary file stays beside the unchanged data file and standard error
 // gets
 //   glossmill: could not replace '<dataPath>': <reason>
 // When the output is not complete (not created, a failed write, a full
-// disk) or cannot be put on the disk, the temporary file is deleted, the
+// disk) or cannot be flushed to disk, the temporary file is deleted, the
 // data file is left untouched and standard error gets
 //   glossmill: could not write '<dataPath>': <reason>
 // Paths appear in their 8-bit form.
@@ -38,14 +38,14 @@ void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath)
 
 // How the end of a rewrite went.
 enum eSettled {
-  eSettledReplaced,     // the copy took the data file's place
+  eSettledReplaced,     // the copy replaced the data file
   eSettledNotWritten,   // the copy was incomplete and is deleted
   eSettledNotReplaced   // the copy stays beside the unchanged data file
 };
 
-// The file work of FinishRewrite, for a caller that put the copy on the
+// The file work of FinishRewrite, for a caller that flushed the copy to
 // disk itself: `reason` comes in empty when the copy `copyUnits` is
-// complete and on the disk, else saying why not; it goes out saying why
+// complete and flushed to disk, else saying why not; it goes out saying why
 // the outcome is not eSettledReplaced. Touches neither the string heap nor
 // the error record, so a thread of its own may call it.
 eSettled SettleCopy(const std::u16string& copyUnits, const sTempFileCommit& commit, std::string& reason);

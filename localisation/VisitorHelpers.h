@@ -7,7 +7,7 @@
 
 class cXmlElement;
 
-// Exact equality: same length and the same 16-bit code units, no case
+// Exact equality: same length and the same UTF-16 code units, no case
 // folding. A null `text` counts as the empty string.
 bool TextEquals(const cFxWString& a, const cFxWString& b);
 bool TextEquals(const cFxWString& a, const wchar16* text);

@@ -25,7 +25,7 @@ void cRewritingVisitor::StartDocument() {
 
 void cRewritingVisitor::EndDocument() {
   if (!mStream.IsOpen()) return;
-  // Putting the output on the disk is the write-back's step, which can
+  // Flushing the output to disk is the write-back's step, which can
   // overlap it with the reading of the next file.
   mOutputComplete = mStream.Close();
   if (!mOutputComplete) mOutputFailure = mStream.GetFailure();

@@ -12,8 +12,8 @@
 // writes through the file object the driver gives, and what becomes of the
 // bytes (and any failure after they were handed over) is the driver's.
 // EndDocument writes out what is buffered and closes the output. Only then
-// may the output take the data file's place, once the write-back has had
-// the system put it on the disk: IsOutputComplete tells the driver whether
+// may the output replace the data file, once the write-back has flushed it
+// to disk: IsOutputComplete tells the driver whether
 // it may, and when not,
 // GetOutputFailure says why (a file that could not be created, a full disk,
 // a file-size limit).

@@ -10,7 +10,7 @@
 // one (an empty line among them), is malformed: reading stops, the table is
 // left empty and Read answers false.
 //
-// Paths are ordered by their 16-bit code units, a prefix before the longer
+// Paths are ordered by their UTF-16 code units, a prefix before the longer
 // path, and stored front-coded in that order: each path's units made into
 // bytes one by one (FxAppendUnitBytes, which keeps their order), stored as
 // the number of bytes it shares with the path before and the bytes that

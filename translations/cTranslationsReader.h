@@ -1,7 +1,7 @@
 // The lines of a translations file read from a stream, once in order and
 // again later from where each one stands.
 //
-// The file is 16-bit little-endian text. Every U+FEFF is dropped wherever it
+// The file is UTF-16 little-endian text. Every U+FEFF is dropped wherever it
 // stands, a line ends with its LF, and a last line without LF is never
 // taken. The stream is not owned; it must stay open and unchanged for as
 // long as lines are read again.
