@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "API/core/FxError.h"
+#include "Core/cFxMemoryManager.h"
 #include "Core/platform/FxPlatform.h"
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "API/core/cFxString.h"
 #include "Core/FxStringBuffer.h"
+#include "Core/cFxMemoryManager.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ sFxHandleCell* gWideScratch = nullptr;
 
 sFxHandleCell* Scratch(sFxHandleCell*& handle, uint32_t bytes) {
   if (!handle) {
-    handle = cFxMemoryManager::GetMemoryManager().AllocStringHandle(bytes);
+    handle = FxAllocStringHandle(bytes);
     if (!handle) FxStringOutOfMemory(bytes);
   }
   return handle;

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "API/core/DeltaBuiltInTypes.h"
+#include "Core/cFxMemoryHeapOutBandStack.h"
 #include "publiclibraries/cSingletonManager.h"
 
 const cGUID gDeltaMetaDataRegistryId("BF37C8DE-E444-4036-9714-6098D5CC72A0");
@@ -23,7 +24,11 @@ const char* RunTimeName(const sDeltaClassRecord* record) {
 }  // namespace
 
 cDeltaMetaDataRegistry::cDeltaMetaDataRegistry()
-    : mTypes{}, mClasses{}, mShortcuts{}, mHeap("Delta metadata"), mBuiltInsRegistered(false) {
+    : mTypes{},
+      mClasses{},
+      mShortcuts{},
+      mHeap(new cFxMemoryHeapOutBandStack("Delta metadata")),
+      mBuiltInsRegistered(false) {
   mClassList.reserve(kDeltaRegistry::cClassListReserve);
 }
 

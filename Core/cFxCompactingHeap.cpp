@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "API/core/cFxMemoryManager.h"
+#include "Core/cFxMemoryManager.h"
 #include "Core/platform/FxPlatform.h"
 
 using namespace kFxHeap;

@@ -25,8 +25,6 @@
 // Single-threaded: no locks.
 #pragma once
 
-#include <cstring>
-
 #include "API/core/FxTypes.h"
 #include "Core/cFxCellPool.h"
 
@@ -80,13 +78,6 @@ class cFxCompactingHeap {
   uint32_t* HandleOf(const void* data) const;
   // Current data address of the block whose handle cell is `cell`.
   uint8_t* AddressOf(const uint32_t* cell) const { return mBase + *cell; }
-  // The requested byte count recorded for a live block. Inline: every
-  // string's length is asked of it.
-  static uint32_t SizeOf(const void* data) {
-    uint32_t header;
-    std::memcpy(&header, static_cast<const uint8_t*>(data) - 8, sizeof header);
-    return header >> 2;
-  }
 
   // Diagnostics.
   uint32_t FreeUnits() const { return mFreeUnits; }

@@ -1,4 +1,4 @@
-#include "API/core/cFxMemoryManager.h"
+#include "Core/cFxMemoryManager.h"
 
 #include <cstring>
 #include <new>
@@ -54,15 +54,6 @@ void* cFxMemoryManager::AllocString(uint32_t bytes, const void** anchors, uint32
   return mStringHeap.Alloc(bytes, anchors, anchorCount);
 }
 
-sFxHandleCell* cFxMemoryManager::AllocBlockHandle(uint32_t bytes) {
-  void* data = mBlockHeap.Alloc(bytes);
-  return data ? mBlockHeap.HandleOf(data) : nullptr;
-}
-
-sFxHandleCell* cFxMemoryManager::AllocStringHandle(uint32_t bytes) {
-  void* data = mStringHeap.Alloc(bytes);
-  return data ? mStringHeap.HandleOf(data) : nullptr;
-}
 
 void cFxMemoryManager::Free(void* data) {
   if (!data) return;
@@ -72,9 +63,22 @@ void cFxMemoryManager::Free(void* data) {
     mStringHeap.Free(data);
 }
 
-void cFxMemoryManager::FreeHandle(sFxHandleCell* handle) { Free(FxHandleAddress(handle)); }
 
 sFxHandleCell* cFxMemoryManager::HandleOf(const void* data) {
   if (!data) return &gNullCell;
   return mCells.CellAt(reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(data) - 8)[1]);
 }
+
+sFxHandleCell* FxAllocBlockHandle(uint32_t bytes) {
+  cFxCompactingHeap& heap = cFxMemoryManager::GetMemoryManager().BlockHeap();
+  void* data = heap.Alloc(bytes);
+  return data ? heap.HandleOf(data) : nullptr;
+}
+
+sFxHandleCell* FxAllocStringHandle(uint32_t bytes) {
+  cFxCompactingHeap& heap = cFxMemoryManager::GetMemoryManager().StringHeap();
+  void* data = heap.Alloc(bytes);
+  return data ? heap.HandleOf(data) : nullptr;
+}
+
+void FxFreeHandle(sFxHandleCell* handle) { cFxMemoryManager::GetMemoryManager().Free(FxHandleAddress(handle)); }

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "API/core/FxError.h"
-#include "API/core/cFxMemoryManager.h"
+#include "Core/cFxMemoryManager.h"
 #include "Core/platform/FxPlatform.h"
 
 // ---- Pool of open files -------------------------------------------------------------

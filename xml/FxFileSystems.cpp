@@ -1,7 +1,7 @@
 // Start-up and shutdown of the file layer: the pool of open files and the
 // one mounted file system, the operating system's, under "os".
+#include "API/core/cFxOsFileSystem.h"
 #include "API/core/cFxString.h"
-#include "Core/cFxOsFileSystem.h"
 #include "xml/cFxFile.h"
 
 namespace {

@@ -12,12 +12,11 @@ namespace {
 constexpr uint32_t cSmallBufferLimit = 256;
 
 sFxHandleCell* AllocBuffer(uint32_t bytes) {
-  cFxMemoryManager& memory = cFxMemoryManager::GetMemoryManager();
-  return bytes > cSmallBufferLimit ? memory.AllocBlockHandle(bytes) : memory.AllocStringHandle(bytes);
+  return bytes > cSmallBufferLimit ? FxAllocBlockHandle(bytes) : FxAllocStringHandle(bytes);
 }
 
 void FreeBuffer(sFxHandleCell*& buffer) {
-  if (buffer != nullptr) cFxMemoryManager::GetMemoryManager().FreeHandle(buffer);
+  if (buffer != nullptr) FxFreeHandle(buffer);
   buffer = nullptr;
 }
 

@@ -34,8 +34,8 @@
 #pragma once
 
 #include "API/core/FxTypes.h"
-#include "API/core/cFxMemoryManager.h"
-#include "Core/cFxOsFileSystem.h"  // cFxOsFile, kFxFileMode
+#include "API/core/FxMovableBlocks.h"
+#include "API/core/cFxOsFileSystem.h"  // cFxOsFile, kFxFileMode
 #include "xml/cFxPath.h"
 
 class cFxFile {

@@ -9,11 +9,13 @@
 // Single-threaded.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "API/core/sDeltaTypeDescriptor.h"
-#include "Core/cFxMemoryHeapOutBandStack.h"
 #include "publiclibraries/iInterface.h"
+
+class cFxMemoryHeapOutBandStack;
 
 // The registry's key in the singleton manager and the identifier it answers.
 extern const cGUID gDeltaMetaDataRegistryId;  // BF37C8DE-E444-4036-9714-6098D5CC72A0
@@ -76,7 +78,9 @@ class cDeltaMetaDataRegistry final : public iInterfaceProvider, public iInterfac
   sDeltaTypeDescriptor* mTypes[kDeltaRegistry::cBucketCount];
   sDeltaClassRecord* mClasses[kDeltaRegistry::cBucketCount];
   const sDeltaTypeDescriptor* mShortcuts[kDeltaRegistry::ShortcutCount];
-  cFxMemoryHeapOutBandStack mHeap;
+  // The registry's heap, never given memory. Held by pointer, so that this
+  // header needs nothing of the heap's own.
+  std::unique_ptr<cFxMemoryHeapOutBandStack> mHeap;
   std::vector<sDeltaClassRecord*> mClassList;
   bool mBuiltInsRegistered;
 };

@@ -17,7 +17,7 @@
 #include <cstdarg>
 
 #include "API/core/FxTypes.h"
-#include "API/core/cFxMemoryManager.h"
+#include "API/core/FxMovableBlocks.h"
 
 class cFxWString;
 
@@ -84,7 +84,7 @@ inline int32_t& FxStringRefCount(const sFxHandleCell* handle) {
   return *reinterpret_cast<int32_t*>(FxStringBuffer(handle) + kFxStringBuffer::cRefCount);
 }
 inline uint32_t FxStringBytes(const sFxHandleCell* handle) {
-  return cFxMemoryManager::SizeOf(FxStringBuffer(handle)) - kFxStringBuffer::cOverhead;
+  return FxBlockSize(FxStringBuffer(handle)) - kFxStringBuffer::cOverhead;
 }
 // Frees a buffer whose count reached 0, unlinking it from its intern chain.
 void FxStringDestroy(sFxHandleCell* handle);

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "API/core/cFxMemoryManager.h"
 #include "Core/cFxCompactingHeap.h"
+#include "Core/cFxMemoryManager.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ TEST(CompactingHeap, RequestsOccupyWholeUnitsAndWhatCannotBeSuppliedChangesNothi
     uint8_t* data = static_cast<uint8_t*>(heap.Alloc(c.mBytes));
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % 16, 0u) << c.mBytes;
-    EXPECT_EQ(cFxCompactingHeap::SizeOf(data), c.mBytes);  // not the rounded extent
+    EXPECT_EQ(FxBlockSize(data), c.mBytes);  // not the rounded extent
     EXPECT_EQ(heap.FreeUnits(), freeUnits -= c.mUnits) << c.mBytes;
   }
   EXPECT_EQ(heap.Alloc(freeUnits * 16), nullptr);  // one unit more than is free
@@ -161,7 +161,7 @@ TEST(CompactingHeap, RandomWorkloadKeepsHeapAndDataIntact) {
       ASSERT_TRUE(step % 500 != 0 || local.mHeap.CheckConsistency()) << step;
     }
     for (const Live& l : live) {
-      EXPECT_TRUE(cFxCompactingHeap::SizeOf(local.At(l.cell)) == l.bytes && Holds(local.At(l.cell), l.bytes, l.seed));
+      EXPECT_TRUE(FxBlockSize(local.At(l.cell)) == l.bytes && Holds(local.At(l.cell), l.bytes, l.seed));
     }
   }
 }

@@ -12,6 +12,7 @@
 #include "API/core/FxUtf8.h"
 #include "API/core/cFxString.h"
 #include "Core/FxStringBuffer.h"
+#include "Core/cFxMemoryManager.h"
 #include "support/TestSupport.h"
 
 namespace {

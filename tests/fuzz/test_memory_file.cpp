@@ -11,7 +11,7 @@
 #include <string>
 
 #include "API/core/FxError.h"
-#include "Core/cFxOsFileSystem.h"
+#include "API/core/cFxOsFileSystem.h"
 #include "fuzz/FuzzSupport.h"
 #include "support/TestSupport.h"
 

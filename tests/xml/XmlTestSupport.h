@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "API/core/cFxString.h"
-#include "Core/cFxOsFileSystem.h"
+#include "API/core/cFxOsFileSystem.h"
 #include "xml/cFxFile.h"
 #include "xml/cXmlParser.h"
 #include "xml/cXmlWriter.h"

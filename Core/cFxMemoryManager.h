@@ -1,58 +1,25 @@
 // The process-wide memory manager: two compacting heaps over static arenas
-// and a pool of handle cells.
+// and a pool of handle cells. Holders outside the core see its blocks
+// through API/core/FxMovableBlocks.h; this is the manager itself, for the
+// core's own sources.
 //
-// Blocks are movable. A holder keeps the block's handle (the address of its
-// handle cell) and re-reads the data address through it after anything that
-// may allocate from the same heap, because allocation may compact the heap
-// and slide live blocks down. The string heap never pins; the block heap
-// keeps blocks that the calling thread's stack points into where they are.
-//
-// Everything stored inside the arenas is 32 bits wide, also on 64-bit
-// builds: a handle cell holds the offset of its block's data from the start
-// of the arena region, a block header holds the index of its handle cell.
-// Sizes, unit counts and recorded sizes are thus the same on every build.
-//
-// The arenas and the cell pool are one zero-initialised static region:
-// the string heap's arena, the block heap's arena directly after it, then
-// the cell pool. Untouched pages cost nothing.
+// The string heap never pins; the block heap keeps blocks that the calling
+// thread's stack points into where they are. The arenas and the cell pool
+// are one zero-initialised static region (FxMovableBlocks.h): the string
+// heap's arena, the block heap's arena directly after it, then the cell
+// pool. Untouched pages cost nothing.
 //
 // Single-threaded: no locks.
 #pragma once
 
+#include "API/core/FxMovableBlocks.h"
 #include "API/core/FxTypes.h"
 #include "Core/cFxCompactingHeap.h"
 
-// A handle cell holds the 32-bit offset of its block's data from the base of
-// the arena region. The handle that holders keep is the cell's address.
-typedef uint32_t sFxHandleCell;
-
 namespace kFxMemory {
-constexpr uint32_t cArenaBytes = 0x0EB50000;     // each heap's arena
-constexpr uint32_t cCellCount = 0x01608000;      // handle cells in the pool
-constexpr int32_t cBlockHeapReserve = 256;       // block heap: pinning on
-constexpr int32_t cStringHeapReserve = -1;       // string heap: pinning off
-constexpr size_t cRegionBytes =
-    2 * static_cast<size_t>(cArenaBytes) + static_cast<size_t>(cCellCount) * sizeof(uint32_t);
+constexpr int32_t cBlockHeapReserve = 256;  // block heap: pinning on
+constexpr int32_t cStringHeapReserve = -1;  // string heap: pinning off
 }  // namespace kFxMemory
-
-// The static region: string heap arena, block heap arena, cell pool.
-extern uint8_t gFxArenaRegion[];
-
-// Base address of the arena region (string heap's arena, then the block
-// heap's). Offsets stored in handle cells are relative to it.
-inline uint8_t* FxArenaBase() { return gFxArenaRegion; }
-
-// The first cell of the process-wide cell pool.
-inline sFxHandleCell* FxCellPoolBase() {
-  return reinterpret_cast<sFxHandleCell*>(gFxArenaRegion + 2 * static_cast<size_t>(kFxMemory::cArenaBytes));
-}
-
-// Data address of the block whose handle cell is `cell`; null for null and
-// for a cell holding 0 (the cell HandleOf answers for null: no block's data
-// starts at the region's base).
-inline uint8_t* FxHandleAddress(const sFxHandleCell* cell) {
-  return cell && *cell ? FxArenaBase() + *cell : nullptr;
-}
 
 // Units a request of `bytes` occupies: header (8) plus data, in 16-byte units.
 constexpr uint32_t FxUnitsFor(uint32_t bytes) { return (bytes + 23) >> 4; }
@@ -91,20 +58,13 @@ class cFxMemoryManager {
   // The same with raw pointers the caller still needs afterwards: when the
   // allocation compacts the heap, pointers into moved blocks are adjusted.
   void* AllocString(uint32_t bytes, const void** anchors, uint32_t anchorCount);
-  // The same, answering the block's handle instead of its address (null
-  // when the heap cannot supply the block).
-  sFxHandleCell* AllocBlockHandle(uint32_t bytes);
-  sFxHandleCell* AllocStringHandle(uint32_t bytes);
 
   // Returns a block to whichever heap holds it (block heap asked first).
   // Null and addresses outside both heaps are ignored.
   void Free(void* data);
-  void FreeHandle(sFxHandleCell* handle);
 
   // The handle cell of a block; for null, one fixed static cell.
   sFxHandleCell* HandleOf(const void* data);
-  // The requested byte count recorded for a block (not the rounded extent).
-  static uint32_t SizeOf(const void* data) { return cFxCompactingHeap::SizeOf(data); }
 
   // The pool of handle cells: cells are handed out from the last one down.
   // TakeCell answers null when the pool is exhausted.
