@@ -42,25 +42,27 @@ size_t FxDecodeUtf8(const char* bytes, size_t available, char32_t& point) {
 }
 
 void FxAppendUtf8(char32_t point, std::string& out) {
-  if (point < 0x80) {
-    out += static_cast<char>(point);
-  } else if (point < 0x800) {
-    out += static_cast<char>(0xC0 | (point >> 6));
-    out += static_cast<char>(0x80 | (point & 0x3F));
-  } else if (point < 0x10000) {
-    out += static_cast<char>(0xE0 | (point >> 12));
-    out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (point & 0x3F));
+  uint8_t bytes[4];
+  uint8_t* end = bytes;
+  if (point < 0x10000) {
+    end = FxPutUtf8Unit(bytes, static_cast<wchar16>(point));
   } else {
-    out += static_cast<char>(0xF0 | (point >> 18));
-    out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (point & 0x3F));
+    *end++ = static_cast<uint8_t>(0xF0 | (point >> 18));
+    *end++ = static_cast<uint8_t>(0x80 | ((point >> 12) & 0x3F));
+    *end++ = static_cast<uint8_t>(0x80 | ((point >> 6) & 0x3F));
+    *end++ = static_cast<uint8_t>(0x80 | (point & 0x3F));
   }
+  out.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
 }
 
-void FxAppendUnitBytes(const char16_t* units, size_t length, std::string& out) {
-  for (size_t i = 0; i < length; ++i) FxAppendUtf8(units[i], out);
+void FxAppendUnitBytes(const wchar16* units, size_t length, std::string& out) {
+  // Room for the longest form, written in place, then cut to what it took.
+  const size_t start = out.size();
+  out.resize(start + kFxUtf8::cMaxUnitBytes * length);
+  uint8_t* const begin = reinterpret_cast<uint8_t*>(&out[0] + start);
+  uint8_t* end = begin;
+  for (size_t i = 0; i < length; ++i) end = FxPutUtf8Unit(end, units[i]);
+  out.resize(start + static_cast<size_t>(end - begin));
 }
 
 void FxAppendCount(size_t count, std::string& out) {
@@ -83,17 +85,9 @@ size_t FxReadCount(const std::string& bytes, size_t& at) {
 void FxAppendUnitsOfBytes(const char* bytes, size_t length, std::u16string& out) {
   const unsigned char* at = reinterpret_cast<const unsigned char*>(bytes);
   for (size_t i = 0; i < length;) {
-    const unsigned char lead = at[i];
-    if (lead < 0x80) {
-      out += static_cast<char16_t>(lead);
-      i += 1;
-    } else if (lead < 0xE0) {
-      out += static_cast<char16_t>(((lead & 0x1F) << 6) | (at[i + 1] & 0x3F));
-      i += 2;
-    } else {
-      out += static_cast<char16_t>(((lead & 0x0F) << 12) | ((at[i + 1] & 0x3F) << 6) | (at[i + 2] & 0x3F));
-      i += 3;
-    }
+    const int32_t lead = at[i++];
+    const int32_t unit = lead < 0x80 ? lead : FxDecodeUtf8Unit(lead, [&] { return i < length ? at[i++] : -1; });
+    out += static_cast<char16_t>(unit);
   }
 }
 

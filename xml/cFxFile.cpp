@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "API/core/FxError.h"
+#include "API/core/FxUtf8.h"
 
 namespace {
 
@@ -317,56 +318,31 @@ wchar16 cFxFile::ReadUtf8Char(bool& failed) {
 wchar16 cFxFile::ReadUtf8Char(bool& failed, bool& malformed) {
   failed = false;
   malformed = false;
-  int first = ReadByte();
+  const int first = ReadByte();
   if (first < 0) {
     failed = true;
     return 0;
   }
   if (first < 0x80) return static_cast<wchar16>(first);
-
-  // Four-byte forms do not fit one unit; a following byte below 0x80 (or
-  // a missing one) breaks the sequence.
-  bool threeBytes = first >= 0xE0;
-  int second = first < 0xF0 ? ReadByte() : -1;
-  int third = threeBytes && second >= 0x80 ? ReadByte() : 0x80;
-  if (second < 0x80 || third < 0x80) {
+  const int32_t unit = FxDecodeUtf8Unit(first, [this] { return ReadByte(); });
+  if (unit < 0) {
     FxSetErrorCode(kFxError::cBadUtf8);
     failed = true;
     malformed = true;
     return 0;
   }
-  if (threeBytes)
-    return static_cast<wchar16>((first << 12) | ((second & 0x3F) << 6) | (third & 0x3F));
-  return static_cast<wchar16>(((first & 0x1F) << 6) | (second & 0x3F));
+  return static_cast<wchar16>(unit);
 }
-
-namespace {
-// Encodes one unit; answers the byte count.
-int EncodeUtf8(wchar16 unit, uint8_t bytes[3]) {
-  if (unit < 0x80) {
-    bytes[0] = static_cast<uint8_t>(unit);
-    return 1;
-  }
-  if (unit < 0x800) {
-    bytes[0] = static_cast<uint8_t>(0xC0 | (unit >> 6));
-    bytes[1] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
-    return 2;
-  }
-  bytes[0] = static_cast<uint8_t>(0xE0 | (unit >> 12));
-  bytes[1] = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-  bytes[2] = static_cast<uint8_t>(0x80 | (unit & 0x3F));
-  return 3;
-}
-}  // namespace
 
 bool cFxFile::WriteUtf8Char(wchar16 unit) {
   if (unit < 0x80) return WriteByte(static_cast<uint8_t>(unit));
-  if (mWriteBufferSize - mWriteCount >= 3 && mReadAvail == 0 && mPushBackCount == 0) {
-    mWriteCount += static_cast<uint32_t>(EncodeUtf8(unit, FxHandleAddress(mWriteBuffer) + mWriteCount));
+  if (mWriteBufferSize - mWriteCount >= kFxUtf8::cMaxUnitBytes && mReadAvail == 0 && mPushBackCount == 0) {
+    uint8_t* const out = FxHandleAddress(mWriteBuffer) + mWriteCount;
+    mWriteCount += static_cast<uint32_t>(FxPutUtf8Unit(out, unit) - out);
     return true;
   }
-  uint8_t bytes[3];
-  int count = EncodeUtf8(unit, bytes);
+  uint8_t bytes[kFxUtf8::cMaxUnitBytes];
+  const int count = static_cast<int>(FxPutUtf8Unit(bytes, unit) - bytes);
   return Write(bytes, count) == count;
 }
 

@@ -12,6 +12,7 @@
 #endif
 
 #include "API/core/FxError.h"
+#include "API/core/FxUtf8.h"
 #include "API/core/cFxException.h"
 #include "xml/XmlStringCaches.h"
 #include "xml/cFxFile.h"
@@ -288,21 +289,11 @@ inline void cXmlParser::SkipSpaceRun() {
   mChar = previous;
 }
 
-// Lead bytes from 0xE0 start three-byte sequences, 0x80..0xDF two-byte
-// ones. Only what a 16-bit unit can hold is accepted: four-byte sequences
-// and missing continuation bytes end the input.
+// A sequence that no 16-bit unit has (four bytes, a missing continuation
+// byte) ends the input.
 int32_t cXmlParser::DecodeMultiByte(int32_t first) {
-  if (first >= 0xE0) {
-    if (first >= 0xF0) return MalformedInput();
-    const int32_t second = NextByte();
-    if (second < 0x80) return MalformedInput();
-    const int32_t third = NextByte();
-    if (third < 0x80) return MalformedInput();
-    return ((first << 12) & 0xFFFF) | ((second & 0x3F) << 6) | (third & 0x3F);
-  }
-  const int32_t second = NextByte();
-  if (second < 0x80) return MalformedInput();
-  return ((first & 0x1F) << 6) | (second & 0x3F);
+  const int32_t unit = FxDecodeUtf8Unit(first, [this] { return NextByte(); });
+  return unit >= 0 ? unit : MalformedInput();
 }
 
 // Input ends here. The parser rejects the document wherever an end of input

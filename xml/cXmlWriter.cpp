@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "API/core/FxUtf8.h"
 #include "API/core/cFxString.h"
 #include "xml/cFxFile.h"
 
@@ -103,22 +104,6 @@ inline const char* EscapeOf(wchar16 unit) {
   }
 }
 
-// One unit as its UTF-8 of one, two or three bytes; a surrogate is encoded
-// on its own like any other unit.
-inline uint8_t* PutUnit(uint8_t* out, wchar16 unit) {
-  if (unit < 0x80) {
-    *out++ = static_cast<uint8_t>(unit);
-  } else if (unit < 0x800) {
-    *out++ = static_cast<uint8_t>(0xC0 | (unit >> 6));
-    *out++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
-  } else {
-    *out++ = static_cast<uint8_t>(0xE0 | (unit >> 12));
-    *out++ = static_cast<uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-    *out++ = static_cast<uint8_t>(0x80 | (unit & 0x3F));
-  }
-  return out;
-}
-
 // The most bytes one unit of a text can take: the escape "&quot;".
 constexpr uint32_t cLongestUnitBytes = 6;
 // Units written between two asks for room.
@@ -161,7 +146,7 @@ inline uint8_t* PutEscaped(uint8_t* out, const wchar16* text, uint32_t count, bo
       for (const char* escape = EscapeOf(unit); *escape; ++escape) *out++ = static_cast<uint8_t>(*escape);
       escaped = true;
     } else {
-      out = PutUnit(out, unit);
+      out = FxPutUtf8Unit(out, unit);
     }
   }
   return out;
@@ -206,7 +191,7 @@ inline uint8_t* PutUnits(uint8_t* out, const wchar16* units, uint32_t count) {
   }
 #endif
   // Every unit before `i` is ASCII and written, one byte each.
-  for (out += i; i < count; ++i) out = PutUnit(out, units[i]);
+  for (out += i; i < count; ++i) out = FxPutUtf8Unit(out, units[i]);
   return out;
 }
 
@@ -237,7 +222,7 @@ struct sPieceOutput {
     uint32_t length = text.mLength;
     while (length != 0) {
       const uint32_t stretch = length < cStretchUnits ? length : cStretchUnits;
-      mRun.Advance(PutUnits(mRun.Room(stretch * 3), units, stretch));
+      mRun.Advance(PutUnits(mRun.Room(stretch * kFxUtf8::cMaxUnitBytes), units, stretch));
       units += stretch;
       length -= stretch;
     }
@@ -310,7 +295,7 @@ void PutQualifiedName(tOutput& out, sXmlName name, sXmlName prefix) {
 // the indentation rounded up to the eight TABs written at a time. Counted
 // wide, so no length wraps.
 inline uint64_t NameRoom(sXmlName name, sXmlName prefix) {
-  return 3 * (static_cast<uint64_t>(name.mLength) + prefix.mLength) + 1;
+  return kFxUtf8::cMaxUnitBytes * (static_cast<uint64_t>(name.mLength) + prefix.mLength) + 1;
 }
 inline uint64_t TextRoom(uint32_t length) { return static_cast<uint64_t>(cLongestUnitBytes) * length; }
 inline uint64_t TabsRoom(uint32_t count) { return (static_cast<uint64_t>(count) + 7) & ~7ull; }
