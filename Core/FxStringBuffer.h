@@ -51,6 +51,14 @@ inline uint32_t FxTextLength(const wchar16* text, int32_t length) {
 // Reports that the string heap cannot supply `bytes` and ends the process.
 [[noreturn]] void FxStringOutOfMemory(uint64_t bytes);
 
+// The scratch buffer of a formatting variant: `bytes` from the string heap,
+// taken by the first call with `handle` null and kept for the rest of the
+// process. Reached through its handle: allocating a result may move it.
+sFxHandleCell* FxStringScratch(sFxHandleCell*& handle, uint32_t bytes);
+namespace kFxFormat {
+constexpr uint32_t cScratchChars = 4096;  // longer output is cut to this
+}  // namespace kFxFormat
+
 // A new buffer for `count` characters of `charSize` bytes: link = own handle
 // number, count 1, reserved word -1, terminator written, characters left for
 // the caller. `anchors` are raw pointers the caller reads afterwards; they

@@ -1,4 +1,5 @@
-// Conversions between wide text and numbers.
+// Conversions between wide text and integers. (Those of a double and of a
+// character go through the wide formatter: FxStringFormatWide.cpp.)
 #include "API/core/cFxString.h"
 #include "Core/FxStringBuffer.h"
 
@@ -39,10 +40,6 @@ cFxWString cFxWString::FromUInt(uint64_t value) {
   wchar16* first = Digits(value, end);
   return cFxWString(first, static_cast<uint32_t>(end - first));
 }
-
-cFxWString cFxWString::FromDouble(double value) { return FormatW(u"%g", value); }
-
-cFxWString cFxWString::FromChar(wchar16 c) { return FormatW(u"%c", static_cast<int>(c)); }
 
 uint64_t cFxWString::ToUInt(const wchar16* text, uint32_t* count, int32_t base) {
   uint32_t i = 0;

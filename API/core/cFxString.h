@@ -12,6 +12,10 @@
 // Conversion between the widths uses no code page: narrow to wide widens
 // each byte with sign extension (0xE9 -> 0xFFE9), wide to narrow keeps the
 // low byte of each unit, so narrow -> wide -> narrow gives the same bytes.
+//
+// The 16-bit formatter and what is built on it (the wide-format members,
+// FromDouble, FromChar) and the wide string builder's Append are defined in
+// the core's contract library, which neither program links.
 #pragma once
 
 #include <cstdarg>

@@ -1,11 +1,10 @@
-// The log: filters, number formats, prompt collection, the viewer protocol
-// and the assertion and verification macros.
+// The log: filters, number formats, prompt collection and the viewer
+// protocol.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "API/core/FxAssert.h"
 #include "API/core/cLog.h"
 
 namespace {
@@ -20,7 +19,6 @@ void FakeSend(void*, uint32_t kind, const void* data, uint32_t size) {
   const char* bytes = static_cast<const char*>(data);
   gMessages.push_back(std::to_string(kind) + ":" + (bytes ? std::string(bytes, size) : "(null)"));
 }
-std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 class Log : public ::testing::Test {
  protected:
@@ -77,52 +75,6 @@ TEST_F(Log, ViewerIsSearchedWithBackOffThenGreetedAndSentFilterNamesAndTexts) {
   EXPECT_EQ((std::vector<std::string>{"3:(null)", std::string("1:RunTimeError", 15), std::string("0:abc", 6),
                                       std::string("0:12", 5), std::string("4:h\0\xE9\0\0\0", 8)}),
             gMessages);
-}
-
-}  // namespace
-
-// Named, so the report's function name is the same with every compiler.
-namespace logtest {
-int AssertSite(int value) {
-  FX_ASSERT(value == 3, "Value " << value << " is not three");
-  return __LINE__ - 1;
-}
-int gEvaluations;
-int VerifySite(int* entry) {
-  FX_VERIFY((++gEvaluations, entry != 0), "Couldn't create the entry");
-  return __LINE__ - 1;
-}
-}  // namespace logtest
-
-namespace {
-using namespace logtest;
-
-TEST_F(Log, FailedAssertionsWriteTheirReportAsAPromptAndVerificationsOnlyToAListeningViewer) {
-  cLog& log = cLog::GetLog();
-  const std::string line = std::to_string(AssertSite(4));
-  EXPECT_EQ(Wide("Value 4 is not three\r\n\r\nASSERT(value == 3);\r\n\r\nlogtest::AssertSite()\r\n\r\n" __FILE__
-                 " : " + line + "\r\n"), std::u16string(log.GetPromptText()));
-  log << &cLog::start_prompt;
-  VerifySite(nullptr);  // no viewer: GetEnabled says no
-  EXPECT_EQ(u"", std::u16string(log.GetPromptText()));
-  gViewer = &gSearches;
-  log.findTicksee();
-  int entry = 0;
-  VerifySite(&entry);
-  const std::string verifyLine = std::to_string(VerifySite(nullptr));
-  EXPECT_EQ(Wide("Verify failed: \r\n\r\n" __FILE__ " : " + verifyLine +
-                 "\r\n\r\nExpression: (++gEvaluations, entry != 0)\r\n\r\nCouldn't create the entry\r\n"),
-            std::u16string(log.GetPromptText()));
-  EXPECT_EQ(3, gEvaluations);  // once per call, failing or not
-  // The function's name without return type and parameters, cut to its room.
-  const struct { const char* mSignature; const char* mName; size_t mRoom; } names[] = {
-      {"static void tHolder<T, C>::Destroy() [with T = cManager]", "tHolder<T, C>::Destroy", 256},
-      {"void cFoo::operator()(int)", "cFoo::operator()", 256},
-      {"cFoo::operator bool() const", "cFoo::operator bool", 256},
-      {"void cFoo::Bar()", "cFoo", 5},
-  };
-  char out[256];
-  for (const auto& n : names) EXPECT_STREQ(n.mName, (FxQualifiedFunctionName(n.mSignature, out, n.mRoom), out));
 }
 
 }  // namespace
