@@ -19,9 +19,9 @@ std::string NarrowUnits(const cFxWString& path) {
 // A stale XML form goes before the conversion, so a failed one leaves none.
 void DeleteStaleTwin(const cFxWString& twin) {
   const std::u16string twinUnits = StableUnits(twin);
-  const eFxAccess access = FxPlatformAccessReadWrite(twinUnits.c_str());
-  if (access == eFxAccessMissing) return;
-  if (access == eFxAccessReadOnly) FxPlatformMakeReadWrite(twinUnits.c_str());
+  const cFxOsResult access = FxPlatformAccessReadWrite(twinUnits.c_str());
+  if (access.IsMissing()) return;
+  if (access.IsDenied()) FxPlatformMakeReadWrite(twinUnits.c_str());
   FxPlatformDeleteFile(twinUnits.c_str());
 }
 

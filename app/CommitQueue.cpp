@@ -52,14 +52,14 @@ class cCommitQueue::cCopyMaker {
       Create();
     }
     // After a failure the rest of the copy is dropped: it is deleted.
-    if (mOpen && mFailure.empty()) FxPlatformWriteFile(mHandle, bytes, count, mFailure);
+    if (mOpen && mFailure.empty()) mFailure = FxPlatformWriteFile(mHandle, bytes, count).Text();
   }
   // Answers whether the copy is the same as its data file (and so was never
   // created); otherwise closes it, with why it is not complete in `failure`.
   bool End(std::string& failure) {
     if (mComparing) {
-      if (IsNext(nullptr, 0) && FxPlatformAccessReadWrite(mCompareWith.c_str()) == eFxAccessWritable &&
-          FxPlatformAccessReadWrite(mUnits.c_str()) == eFxAccessMissing) {
+      if (IsNext(nullptr, 0) && FxPlatformAccessReadWrite(mCompareWith.c_str()).IsOk() &&
+          FxPlatformAccessReadWrite(mUnits.c_str()).IsMissing()) {
         CloseSource();
         mComparing = false;
         failure.clear();
@@ -67,8 +67,10 @@ class cCommitQueue::cCopyMaker {
       }
       Create();
     }
-    std::string closeFailure;
-    if (mOpen && !FxPlatformCloseFile(mHandle, closeFailure) && mFailure.empty()) mFailure = closeFailure;
+    if (mOpen) {
+      const cFxOsResult closed = FxPlatformCloseFile(mHandle);
+      if (mFailure.empty()) mFailure = closed.Text();
+    }
     mOpen = false;
     failure = mFailure;
     return false;
@@ -76,28 +78,28 @@ class cCommitQueue::cCopyMaker {
   // A copy cut off by a fatal error keeps what it got.
   void CutOff() {
     if (mComparing) Create();
-    std::string ignored;
-    if (mOpen) FxPlatformCloseFile(mHandle, ignored);
+    if (mOpen) FxPlatformCloseFile(mHandle);
     mOpen = false;
   }
 
  private:
   bool OpenSource() {
     uint64_t size = 0;
-    std::string ignored;
-    return FxPlatformOpenFileForReading(mSourceNative.c_str(), mSource, size, ignored);
+    return FxPlatformOpenFileForReading(mSourceNative.c_str(), mSource, size).IsOk();
   }
-  void CloseSource() {
-    std::string ignored;
-    FxPlatformCloseFile(mSource, ignored);
-  }
+  void CloseSource() { FxPlatformCloseFile(mSource); }
   // Reads up to `count` bytes of the data file on; fewer only at its end.
   bool Read(size_t count, size_t& got, std::string& reason) {
     got = 0;
     size_t more = 1;
-    while (got < count && more != 0)
-      if (!FxPlatformReadFile(mSource, mBuffer.data() + got, count - got, more, reason)) return false;
-      else got += more;
+    while (got < count && more != 0) {
+      const cFxOsResult read = FxPlatformReadFile(mSource, mBuffer.data() + got, count - got, more);
+      if (!read.IsOk()) {
+        reason = read.Text();
+        return false;
+      }
+      got += more;
+    }
     return true;
   }
   // Whether the data file goes on with `bytes` (and, for none, ends there).
@@ -115,7 +117,9 @@ class cCommitQueue::cCopyMaker {
     const bool compared = mComparing;
     if (compared) CloseSource();
     mComparing = false;
-    mOpen = FxPlatformCreateTemporaryFile(mNative.c_str(), mHandle, mFailure);
+    const cFxOsResult created = FxPlatformCreateTemporaryFile(mNative.c_str(), mHandle);
+    mOpen = created.IsOk();
+    mFailure = created.Text();
     if (!compared || !mOpen || mEqual == 0) return;
     if (!OpenSource()) {
       mFailure = kWriteBack::cNotWritten;
@@ -126,7 +130,7 @@ class cCommitQueue::cCopyMaker {
       if (!Read(static_cast<size_t>(std::min<uint64_t>(left, mBuffer.size())), got, mFailure)) break;
       // The data file was cut short meanwhile: the copy cannot be made.
       if (got == 0) mFailure = kWriteBack::cNotWritten;
-      else FxPlatformWriteFile(mHandle, mBuffer.data(), got, mFailure);
+      else mFailure = FxPlatformWriteFile(mHandle, mBuffer.data(), got).Text();
       left -= got;
     }
     CloseSource();
@@ -291,7 +295,8 @@ void cCommitQueue::BeforeReading(const cFxWString& dataPath) {
 
 cCommitQueue::sIdentity cCommitQueue::IdentityOf(const cFxWString& path) {
   sIdentity identity;
-  identity.mKnown = FxPlatformGetDirectoryIdentity(StableUnits(path).c_str(), &identity.mVolume, &identity.mFile);
+  identity.mKnown =
+      FxPlatformGetDirectoryIdentity(StableUnits(path).c_str(), &identity.mVolume, &identity.mFile).IsOk();
   return identity;
 }
 
@@ -529,11 +534,10 @@ void cCommitQueue::Settle() {
       reasons.push_back(!copy->mRunFailure.empty() ? copy->mRunFailure : copy->mWriteFailure);
       if (reasons.back().empty() && !copy->mUnchanged) complete.push_back(copy->mUnits);
     }
-    std::vector<std::string> syncFailures;
-    FxPlatformSyncFiles(complete, syncFailures);
+    const std::vector<cFxOsResult> syncFailures = FxPlatformSyncFiles(complete);
     size_t synced = 0;
     for (size_t i = 0; i < batch.size(); ++i)
-      if (reasons[i].empty() && !batch[i]->mUnchanged) reasons[i] = syncFailures[synced++];
+      if (reasons[i].empty() && !batch[i]->mUnchanged) reasons[i] = syncFailures[synced++].Text();
     // The whole batch is flushed to disk, and no two of its copies replace
     // the same file: they may be renamed in any order.
     lock.lock();

@@ -73,13 +73,14 @@ void WalkDirectory(const cFxWString& directory, tOpenDirectories& open, sWalkSin
   const std::u16string units = StableUnits(directory);
 
   sFxDirEntry entry;
-  cFxDirSearch* search = FxPlatformFindFirst(units.c_str(), entry);
+  cFxDirSearch* search = nullptr;
+  FxPlatformFindFirst(units.c_str(), search, entry);
   // A directory that opens tells its identity itself; its name is looked up
   // again only when it does not open.
   sDirectoryIdentity identity;
   const bool known =
-      search != nullptr ? FxPlatformGetSearchIdentity(search, &identity.mVolume, &identity.mFile)
-                        : FxPlatformGetDirectoryIdentity(units.c_str(), &identity.mVolume, &identity.mFile);
+      search != nullptr ? FxPlatformGetSearchIdentity(search, &identity.mVolume, &identity.mFile).IsOk()
+                        : FxPlatformGetDirectoryIdentity(units.c_str(), &identity.mVolume, &identity.mFile).IsOk();
   if (known) {
     if (IsOpen(open, identity)) {
       FxPlatformFindClose(search);
@@ -103,9 +104,9 @@ void WalkDirectory(const cFxWString& directory, tOpenDirectories& open, sWalkSin
         else if (entry.mKind == eFxEntryFile)
           files.push_back(entry.mName);
       }
-      const eFxFindResult next = FxPlatformFindNext(search, entry);
-      if (next == eFxFindFound) continue;
-      brokeOff = next == eFxFindFailed;
+      const cFxOsResult next = FxPlatformFindNext(search, entry);
+      if (next.IsOk()) continue;
+      brokeOff = !next.IsEnd();
       break;
     }
     FxPlatformFindClose(search);

@@ -266,20 +266,20 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
   lock.unlock();
   intptr_t handle = -1;
   uint64_t size = 0;
-  std::string reason;
-  const bool opened = FxPlatformOpenFileForReading(file.mNative.c_str(), handle, size, reason);
+  cFxOsResult result = FxPlatformOpenFileForReading(file.mNative.c_str(), handle, size);
+  const bool opened = result.IsOk();
   uint64_t read = 0;
   for (;;) {
     bool readable = opened;
     bool ended = !opened;
     if (opened) {
       const size_t asked = NextRead(size, read);
-      readable = FxPlatformReadFile(handle, buffer.mBytes.get(), asked, buffer.mCount, reason);
+      result = FxPlatformReadFile(handle, buffer.mBytes.get(), asked, buffer.mCount);
+      readable = result.IsOk();
       read += buffer.mCount;
       ended = !readable || buffer.mCount == 0 || (buffer.mCount < asked && read == size);
     }
-    std::string ignored;
-    if (opened && ended) FxPlatformCloseFile(handle, ignored);
+    if (opened && ended) FxPlatformCloseFile(handle);
     lock.lock();
     file.mOpened = opened;
     file.mHeld = opened && !ended;
@@ -289,7 +289,7 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
       Release(buffer);
     if (!readable) {
       file.mFailed = true;
-      file.mReason = reason;
+      file.mReason = result.Text();
     }
     file.mEnded = ended;
     if (mRunWaiting) {
@@ -301,7 +301,7 @@ void cReadAhead::ReadFile(sFile& file, std::unique_lock<std::mutex>& lock) {
     if (ended) return;
     if (!WaitForRoom(file, lock)) {
       lock.unlock();
-      FxPlatformCloseFile(handle, ignored);
+      FxPlatformCloseFile(handle);
       lock.lock();
       file.mHeld = false;
       if (mRunWaiting) {

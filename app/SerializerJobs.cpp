@@ -56,7 +56,7 @@ std::u16string FamilyOf(const cFxWString& path) {
 
   std::u16string family;
   uint64_t volume, file;
-  if (!directory.empty() && FxPlatformGetDirectoryIdentity(directory.c_str(), &volume, &file)) {
+  if (!directory.empty() && FxPlatformGetDirectoryIdentity(directory.c_str(), &volume, &file).IsOk()) {
     const std::string identity = std::to_string(volume) + ":" + std::to_string(file);
     family.assign(identity.begin(), identity.end());
   } else {
@@ -111,8 +111,8 @@ void cSerializerJobs::MakeRoomFor(const tFamilies& families) {
 
 bool cSerializerJobs::Launch(const tFamilies& families, const char* program, const char* const* args,
                              const sFxProgramSetup& setup) {
-  const uint32_t token = FxPlatformStartProgram(program, args, setup);
-  if (token == 0) return false;
+  uint32_t token = 0;
+  if (!FxPlatformStartProgram(program, args, token, setup).IsOk()) return false;
   mRunning[token] = families;
   if (mLimit == 1) WaitForAll();
   return true;

@@ -41,7 +41,7 @@ void FindWine(sStart& start) {
   start.mWineNamed = named != nullptr && *named != '\0';
   // wine is looked for along PATH only: a file of that name in the content
   // tree is no wine.
-  if (FxPlatformFindProgram(start.mWineNamed ? named : kSerializer::cWine, false, start.mWine)) {
+  if (FxPlatformFindProgram(start.mWineNamed ? named : kSerializer::cWine, false, start.mWine).IsOk()) {
     if (FxPlatformGetEnvironment("WINEDEBUG") == nullptr) start.mSetup.mEnvironment = cQuietWine;
     return;
   }
@@ -54,7 +54,7 @@ void FindWine(sStart& start) {
 
 sStart FindSerializer() {
   sStart start;
-  start.mFound = FxPlatformFindProgram(kSerializer::cProgram, true, start.mSerializer);
+  start.mFound = FxPlatformFindProgram(kSerializer::cProgram, true, start.mSerializer).IsOk();
   start.mThroughWine = start.mFound && FxPlatformIsWindowsProgram(start.mSerializer.c_str());
   if (start.mThroughWine) FindWine(start);
   return start;

@@ -32,7 +32,7 @@ void FinishRewrite(const cRewritingVisitor& visitor, const cFxWString& dataPath)
     const cFxString& failure = visitor.GetOutputFailure();
     reason = failure.IsEmpty() ? kWriteBack::cNotWritten : std::string(failure.c_str(), failure.Length());
   } else {
-    FxPlatformSyncFile(copyUnits.c_str(), reason);
+    reason = FxPlatformSyncFile(copyUnits.c_str()).Text();
   }
   const eSettled outcome = SettleCopy(copyUnits, TempFileCommitOf(dataPath), reason);
   ReportSettled(outcome, dataPath, reason);

@@ -50,43 +50,48 @@ std::u16string Units(const std::string& native) {
 bool ReadWhole(const std::string& path, std::vector<char>& bytes, std::string& reason) {
   intptr_t handle = 0;
   uint64_t size = 0;
-  if (!FxPlatformOpenFileForReading(path.c_str(), handle, size, reason)) return false;
+  cFxOsResult result = FxPlatformOpenFileForReading(path.c_str(), handle, size);
+  if (!result.IsOk()) {
+    reason = result.Text();
+    return false;
+  }
   bytes.clear();
-  bool ok = true;
   for (;;) {
     const size_t at = bytes.size();
     bytes.resize(at + cReadBytes);
     size_t got = 0;
-    ok = FxPlatformReadFile(handle, bytes.data() + at, cReadBytes, got, reason);
+    result = FxPlatformReadFile(handle, bytes.data() + at, cReadBytes, got);
     bytes.resize(at + got);
-    if (!ok || got == 0) break;
+    if (!result.IsOk() || got == 0) break;
   }
-  std::string closeReason;
-  return FxPlatformCloseFile(handle, closeReason) && ok;
+  reason = result.Text();
+  return FxPlatformCloseFile(handle).IsOk() && result.IsOk();
 }
 
 bool WriteCopy(const std::string& path, const std::vector<char>& bytes, std::string& reason) {
   intptr_t handle = 0;
-  if (!FxPlatformCreateTemporaryFile(path.c_str(), handle, reason)) return false;
-  const bool written = FxPlatformWriteFile(handle, bytes.data(), bytes.size(), reason);
-  std::string closeReason;
-  const bool closed = FxPlatformCloseFile(handle, closeReason);
-  if (written && !closed) reason = closeReason;
-  return written && closed;
+  cFxOsResult result = FxPlatformCreateTemporaryFile(path.c_str(), handle);
+  if (result.IsOk()) {
+    result = FxPlatformWriteFile(handle, bytes.data(), bytes.size());
+    const cFxOsResult closed = FxPlatformCloseFile(handle);
+    if (result.IsOk()) result = closed;
+  }
+  reason = result.Text();
+  return result.IsOk();
 }
 
 // Puts a batch of copies on the disk, then lets each take its place.
 bool Settle(const std::vector<std::string>& dataFiles, std::string& reason) {
   std::vector<std::u16string> copies;
   for (const std::string& file : dataFiles) copies.push_back(Units(file + ".temp"));
-  std::vector<std::string> reasons;
-  FxPlatformSyncFiles(copies, reasons);
+  const std::vector<cFxOsResult> synced = FxPlatformSyncFiles(copies);
   for (size_t i = 0; i < dataFiles.size(); ++i) {
-    if (!reasons[i].empty()) {
-      reason = reasons[i];
+    cFxOsResult result = synced[i];
+    if (result.IsOk()) result = FxPlatformReplaceFile(copies[i].c_str(), Units(dataFiles[i]).c_str());
+    if (!result.IsOk()) {
+      reason = result.Text();
       return false;
     }
-    if (!FxPlatformReplaceFile(copies[i].c_str(), Units(dataFiles[i]).c_str(), reason)) return false;
   }
   return true;
 }

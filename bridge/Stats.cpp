@@ -109,7 +109,7 @@ bool ExtractTree(const std::filesystem::path& glossmill, const std::filesystem::
   setup.mWorkingDirectory = directory.c_str();
   setup.mOutputFile = cFxDiscardedOutput;
   int status = -1;
-  if (!FxPlatformRunProgram(glossmill.string().c_str(), args, &status, setup)) status = -1;
+  if (!FxPlatformRunProgram(glossmill.string().c_str(), args, &status, setup).IsOk()) status = -1;
   bool loaded = false;
   if (status != 0) {
     error = "glossmill " + std::string(option) + " failed in " + tree.string() + " (" +

@@ -140,21 +140,18 @@ bool ReplaceFileContents(const std::filesystem::path& path, const std::string& b
   // A new file of our own, whatever stood at its name before: a link
   // planted there never carries the bytes to where it leads.
   intptr_t handle = 0;
-  std::string reason;
-  if (!FxPlatformCreateTemporaryFile(temporary.c_str(), handle, reason)) {
-    error = "cannot write " + temporary.string() + ": " + reason;
+  const cFxOsResult created = FxPlatformCreateTemporaryFile(temporary.c_str(), handle);
+  if (!created.IsOk()) {
+    error = "cannot write " + temporary.string() + ": " + created.Text();
     return false;
   }
-  bool written = FxPlatformWriteFile(handle, bytes.data(), bytes.size(), reason);
-  std::string closeReason;
-  if (!FxPlatformCloseFile(handle, closeReason) && written) {
-    written = false;
-    reason = closeReason;
-  }
-  if (!written) {
+  cFxOsResult written = FxPlatformWriteFile(handle, bytes.data(), bytes.size());
+  const cFxOsResult closed = FxPlatformCloseFile(handle);
+  if (written.IsOk()) written = closed;
+  if (!written.IsOk()) {
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
-    error = "cannot write " + temporary.string() + ": " + reason;
+    error = "cannot write " + temporary.string() + ": " + written.Text();
     return false;
   }
   std::error_code failed;

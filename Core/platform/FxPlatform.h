@@ -3,17 +3,23 @@
 // Every OS service the program needs is reached through the functions
 // declared here (and through the OS file layer, whose backend lives beside
 // them). Exactly one backend is compiled in: Core/platform/posix on Linux,
-// Core/platform/win32 on Windows. Nothing outside Core/platform includes an
-// OS header.
+// Core/platform/win32 on Windows, each one file per heading below. Nothing
+// outside Core/platform includes an OS header.
 //
 // Paths handed to these functions are native paths (the platform's own
 // separator). Wide paths are 16-bit units, turned into the system's names
 // as FxPlatformNameBytes says.
+//
+// A call that can fail for a reason the system gives answers a cFxOsResult
+// naming that reason; the calls that fail for reasons of their own (a path
+// too long, a lock held elsewhere, a time-out) answer false or say which.
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "API/core/FxError.h"
 #include "API/core/FxTypes.h"
 #include "API/core/cFxString.h"
 
@@ -25,23 +31,46 @@ constexpr wchar16 cFxNativeSeparator = u'/';
 #endif
 
 // ---- System errors -----------------------------------------------------------------
-// Records the system's last error (errno, GetLastError) in the error record:
-// the file layer's code for it (kFxError::cFile...) and, as the message, the
-// system's own words for it, e.g. "No space left on device". Every failure
-// the platform layer reports goes through here.
-void FxPlatformRecordSystemError();
-// The system's words for its last error, as FxPlatformRecordSystemError
-// records them, without recording anything: safe on any thread.
-std::string FxPlatformLastErrorText();
-// Whether ":" may stand in a file name. On POSIX every byte but "/" and NUL
-// may; on Windows it only follows a drive letter.
-#ifdef _WIN32
-constexpr bool cFxColonInNames = false;
-#else
-constexpr bool cFxColonInNames = true;
-#endif
+// What a call that can fail answers: success, or the system's error that
+// stopped it, named as the OS file layer names it (its kFxError::cFile...
+// code) and in the system's own words, e.g. "No space left on device".
+// Each backend makes these from the system's error number in one place
+// (errno on POSIX, GetLastError on Windows), so the same error has the
+// same code and words whoever meets it. It touches neither the error
+// record nor the string heap: threads of their own use it too.
+class cFxOsResult {
+ public:
+  cFxOsResult() = default;  // success
+  cFxOsResult(uint32_t code, std::string text) : mCode(code), mText(std::move(text)) {}
 
-// ---- File names as 16-bit text -------------------------------------------------
+  bool IsOk() const { return mCode == 0; }
+  bool IsMissing() const { return mCode == kFxError::cFileNotFound; }  // no such file or directory
+  bool IsDenied() const { return mCode == kFxError::cFileAccess; }     // access denied, write-protected
+  bool IsEnd() const { return mCode == kFxError::cFileNoMore; }        // a listing has no more entries
+  uint32_t Code() const { return mCode; }  // 0 on success
+  // The system's words, without a full stop; empty on success.
+  const std::string& Text() const { return mText; }
+
+  // Puts the failure in the error record: its code, and its words as the
+  // message.
+  void Record() const {
+    FxSetErrorCode(mCode);
+    FxSetErrorMessage("%s", mText.c_str());
+  }
+
+ private:
+  uint32_t mCode = 0;
+  std::string mText;
+};
+// Records the system's last error (errno, GetLastError) in the error
+// record, as cFxOsResult::Record does. The OS file layer's calls report
+// their failures so.
+void FxPlatformRecordSystemError();
+// The system's words for its last error, without recording anything: safe
+// on any thread.
+std::string FxPlatformLastErrorText();
+
+// ---- File names and paths as 16-bit text ----------------------------------------
 // How the bytes of a name from the system (the current directory, a
 // directory entry, a file name typed on the command line) become 16-bit
 // text, and how text becomes those bytes again wherever a path is reduced to
@@ -72,7 +101,13 @@ constexpr wchar16 FxPlatformSystemUnit(wchar16 unit) {
 // "... " or "a.xml." would reach another name than the one written) or
 // names a device ("CON", "nul.xml", "COM1"), whatever the case.
 bool FxPlatformIsPlainName(const wchar16* name, uint32_t length);
-
+// Whether ":" may stand in a file name. On POSIX every byte but "/" and NUL
+// may; on Windows it only follows a drive letter.
+#ifdef _WIN32
+constexpr bool cFxColonInNames = false;
+#else
+constexpr bool cFxColonInNames = true;
+#endif
 // Whether internal paths name drives: on Windows "@os:c/data/a.xml" is
 // c:\data\a.xml, and its drive ("c/") is a root that ".." never removes.
 #ifdef _WIN32
@@ -81,50 +116,6 @@ constexpr bool cFxDriveRoots = true;
 constexpr bool cFxDriveRoots = false;
 #endif
 
-// ---- Console, debugger, message box -----------------------------------------
-// A write the system would answer by ending the process must fail instead,
-// and the run go on as after any failed write: one to standard output after
-// its reader went away (glossmill -sx out.txt | head -1), one beyond the
-// file-size limit (ulimit -f), which fails with "File too large" as on a
-// full disk. Programs the process starts get the default behaviour back.
-// Call once at start.
-void FxPlatformKeepRunningWhenWritesFail();
-void FxPlatformWriteStdErr(const char* text);
-void FxPlatformDebugOutput(const char* text);  // debugger output; no-op on POSIX
-// Shows a message box with one OK button (Windows); nothing on POSIX.
-void FxPlatformMessageBox(const char* text, const char* caption);
-void FxPlatformDebugBreak();  // stops in an attached debugger, else nothing
-
-// ---- Threads and stacks -------------------------------------------------------
-// Bounds of the calling thread's stack: [low, high). False when unknown.
-bool FxPlatformGetStackBounds(uintptr_t* low, uintptr_t* high);
-
-// A process-local mutex. Lock waits at most `timeoutMs` and answers whether
-// it got the mutex.
-void* FxPlatformMutexCreate();
-bool FxPlatformMutexLock(void* mutex, uint32_t timeoutMs);
-void FxPlatformMutexUnlock(void* mutex);
-void FxPlatformMutexClose(void* mutex);
-
-// ---- Log viewer window ----------------------------------------------------------
-// The window whose title is `title`, or null (always null on POSIX).
-void* FxPlatformFindWindow(const char* title);
-// Sends a WM_COPYDATA message with `kind` in the data word.
-void FxPlatformSendCopyData(void* window, uint32_t kind, const void* data, uint32_t size);
-
-// ---- GUID text ------------------------------------------------------------------
-// Parses "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" (hex digits of either case,
-// no braces) into the standard 16-byte layout: a 32-bit, two 16-bit fields
-// in the machine's byte order (as a GUID structure holds them in memory),
-// then 8 bytes in text order. False (and all zero) when the text does not
-// parse.
-bool FxPlatformGuidFromString(const char* text, uint8_t out[16]);
-// The same text form with lower-case hex digits.
-cFxString FxPlatformGuidToString(const uint8_t guid[16]);
-// Whether two GUIDs in that layout are the same identifier.
-bool FxPlatformGuidEqual(const uint8_t a[16], const uint8_t b[16]);
-
-// ---- Current directory and native paths -------------------------------------------
 // The current directory as a native path without trailing separator (except
 // for a root). Answers its length, or 0 when it cannot be read or does not
 // fit `capacity` units (terminator included).
@@ -138,68 +129,80 @@ bool FxPlatformNativeToInternal(const char* nativePath, cFxString& internal);
 // The longest native path, in bytes, the system opens.
 uint32_t FxPlatformPathLimit();
 
-// ---- Files by wide native path (walker, conversion, write-back) -------------------
-enum eFxAccess {
-  eFxAccessWritable,  // exists, readable and writable
-  eFxAccessMissing,   // does not exist
-  eFxAccessReadOnly,  // exists but may not be written
-  eFxAccessOther      // any other failure
-};
-eFxAccess FxPlatformAccessReadWrite(const wchar16* path);
-bool FxPlatformMakeReadWrite(const wchar16* path);  // read and write for the owner
-bool FxPlatformDeleteFile(const wchar16* path);
+// ---- Files --------------------------------------------------------------------------
+// By wide native path (walker, conversion, write-back).
+// Success when the file exists and may be read and written; IsMissing()
+// when it does not exist; IsDenied() when it exists but may not be written.
+cFxOsResult FxPlatformAccessReadWrite(const wchar16* path);
+cFxOsResult FxPlatformMakeReadWrite(const wchar16* path);  // read and write for the owner
+cFxOsResult FxPlatformDeleteFile(const wchar16* path);
 // Replaces `target` by `source` in one step: no moment exists at which the
-// target is missing or partly written. On failure both stay as they were
-// and `reason` gets the system's words. Made for a thread of its own, as
-// FxPlatformSyncFile.
-bool FxPlatformReplaceFile(const wchar16* source, const wchar16* target, std::string& reason);
-// Has the system put the data of the file `path` names on the storage
-// device, so that once it replaces another file a crash cannot leave that
-// one cut short. Made for a thread of its own: it touches neither the error
-// record nor the string heap, and a failure answers false with the system's
-// words in `reason`.
-bool FxPlatformSyncFile(const wchar16* path, std::string& reason);
-// The same for every file `paths` names, each closed by its writer: once
-// per file system they lie on where the system can flush one as a whole
-// (which costs the device one request instead of one per file), else file
-// by file. `reasons` gets one entry per path: empty when that file is on
-// the device, else the system's words. Made for a thread of its own, as
-// FxPlatformSyncFile.
-void FxPlatformSyncFiles(const std::vector<std::u16string>& paths, std::vector<std::string>& reasons);
+// target is missing or partly written. On failure both stay as they were.
+// Made for a thread of its own.
+cFxOsResult FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
 
-// ---- Files written on a thread of their own ------------------------------------
-// A temporary file made the way the OS file layer makes one opened with
-// kFxFileMode::cModeTemporary, for a thread that may touch neither the
-// error record nor the string heap: `nativePath` is the 8-bit native path
-// the layer would open, and a failure answers false with the system's
-// words in `reason`, as the layer would record them.
-// Makes the file a new, empty regular file of the caller's, open for
-// writing, its handle in `handle`: whatever stood at the name is removed
-// as itself first (a link, never what it leads to), then the file is
-// created exclusively, so nothing planted at the name is ever written
-// through. A directory there, or anything put there again meanwhile, makes
-// it fail.
-bool FxPlatformCreateTemporaryFile(const char* nativePath, intptr_t& handle, std::string& reason);
-// Writes every byte, or fails.
-bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::string& reason);
-// Closes the handle, also when this fails: some file systems report a
-// failed write only then.
-bool FxPlatformCloseFile(intptr_t handle, std::string& reason);
-
-// ---- Files read on a thread of their own ---------------------------------------
-// A file read the way the OS file layer reads one opened with
-// kFxFileMode::cModeRead, for a thread that may touch neither the error
-// record nor the string heap: `nativePath` is the 8-bit native path the
-// layer would open, and a failure answers false with the system's words in
-// `reason`. Closed with FxPlatformCloseFile.
-// Opens an existing file for reading (a directory is refused, as the layer
-// refuses it); its handle in `handle`, its size in bytes when opened in
-// `size` (0 when unknown).
-bool FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint64_t& size, std::string& reason);
+// Files written and read on a thread of their own, by the 8-bit native path
+// the OS file layer would open, the way it opens them; they touch neither
+// the error record nor the string heap.
+// A temporary file, as the layer's kFxFileMode::cModeTemporary makes one:
+// a new, empty regular file of the caller's, open for writing, its handle
+// in `handle`. Whatever stood at the name is removed as itself first (a
+// link, never what it leads to), then the file is created exclusively, so
+// nothing planted at the name is ever written through. A directory there,
+// or anything put there again meanwhile, makes it fail.
+cFxOsResult FxPlatformCreateTemporaryFile(const char* nativePath, intptr_t& handle);
+// An existing file opened for reading, as kFxFileMode::cModeRead opens one
+// (a directory is refused, as the layer refuses it): its handle in
+// `handle`, its size in bytes in `size` (0 when unknown). Closed with
+// FxPlatformCloseFile.
+cFxOsResult FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint64_t& size);
 // One read of at most `count` bytes into `bytes`: how many came in `got`,
 // 0 at the end of the file. A regular file answers fewer than asked only
 // at its end.
-bool FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got, std::string& reason);
+cFxOsResult FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got);
+// Writes every byte, or fails.
+cFxOsResult FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count);
+// Closes the handle, also when this fails: some file systems report a
+// failed write only then.
+cFxOsResult FxPlatformCloseFile(intptr_t handle);
+
+// ---- Syncing ------------------------------------------------------------------------
+// Has the system put the data of the file `path` names on the storage
+// device, so that once it replaces another file a crash cannot leave that
+// one cut short. Made for a thread of its own.
+cFxOsResult FxPlatformSyncFile(const wchar16* path);
+// The same for every file `paths` names, each closed by its writer: once
+// per file system they lie on where the system can flush one as a whole
+// (which costs the device one request instead of one per file), else file
+// by file. One result per path. Made for a thread of its own.
+std::vector<cFxOsResult> FxPlatformSyncFiles(const std::vector<std::u16string>& paths);
+
+// ---- Directories: listing and identity --------------------------------------------
+enum eFxEntryKind {
+  eFxEntryFile,       // a regular file, or a name that leads nowhere
+  eFxEntryDirectory,  // a directory, or a link to one
+  eFxEntrySpecial     // a FIFO, socket or device: opening it may wait forever
+};
+struct sFxDirEntry {
+  cFxWString mName;  // the entry's name, without directory
+  eFxEntryKind mKind;
+};
+class cFxDirSearch;  // opaque, owned by the caller until FxPlatformFindClose
+// Starts listing `directory` ("." and ".." may be among the entries):
+// `search` gets the listing (null on failure) and `entry` its first entry.
+cFxOsResult FxPlatformFindFirst(const wchar16* directory, cFxDirSearch*& search, sFxDirEntry& entry);
+// The next entry; IsEnd() when there is none.
+cFxOsResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry);
+cFxOsResult FxPlatformFindClose(cFxDirSearch* search);  // nothing for null
+// A stable identity of a directory (volume and file number), so a walk can
+// tell a directory it has already entered through a link. A file has one
+// too: two names of the same file give the same identity.
+cFxOsResult FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file);
+// The identity of the directory `search` lists, the one
+// FxPlatformGetDirectoryIdentity gives for the name it was started on;
+// taken from the open directory where the system allows, so a walk that
+// lists a directory does not look its name up a second time.
+cFxOsResult FxPlatformGetSearchIdentity(cFxDirSearch* search, uint64_t* volume, uint64_t* file);
 
 // ---- The lock of a rewriting run -------------------------------------------------
 // One run at a time rewrites the files of a tree. The lock is the system's,
@@ -218,39 +221,14 @@ eFxTreeLock FxPlatformLockTree(const wchar16* directory, intptr_t& lock);
 // Drops a lock taken by FxPlatformLockTree, on the thread that took it.
 void FxPlatformUnlockTree(intptr_t lock);
 
-// ---- Directory enumeration --------------------------------------------------------
-enum eFxEntryKind {
-  eFxEntryFile,       // a regular file, or a name that leads nowhere
-  eFxEntryDirectory,  // a directory, or a link to one
-  eFxEntrySpecial     // a FIFO, socket or device: opening it may wait forever
-};
-struct sFxDirEntry {
-  cFxWString mName;  // the entry's name, without directory
-  eFxEntryKind mKind;
-};
-class cFxDirSearch;  // opaque, owned by the caller until FxPlatformFindClose
-enum eFxFindResult { eFxFindFound, eFxFindNoMore, eFxFindFailed };
-// Starts enumerating `directory` ("." and ".." may be among the entries).
-// Null when the directory cannot be enumerated.
-cFxDirSearch* FxPlatformFindFirst(const wchar16* directory, sFxDirEntry& entry);
-eFxFindResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry);
-void FxPlatformFindClose(cFxDirSearch* search);
-// A stable identity of a directory (volume and file number), so a walk can
-// tell a directory it has already entered through a link. A file has one
-// too: two names of the same file give the same identity.
-bool FxPlatformGetDirectoryIdentity(const wchar16* directory, uint64_t* volume, uint64_t* file);
-// The identity of the directory `search` enumerates, the one
-// FxPlatformGetDirectoryIdentity gives for the name it was started on;
-// taken from the open directory where the system allows, so a walk that
-// lists a directory does not look its name up a second time.
-bool FxPlatformGetSearchIdentity(cFxDirSearch* search, uint64_t* volume, uint64_t* file);
-
 // ---- Processes ----------------------------------------------------------------------
 // Every child program is started here, directly (no shell), with `args`
 // as argv[1..] (a null-terminated array, or null for none). A program name
 // without directory is looked up in the child's working directory first (as
 // for the Windows user), then along the search path; a name with a directory
 // is taken as it stands, a relative one from the caller's current directory.
+// A start that fails says why in its result, and leaves that as the
+// system's last error (FxPlatformLastErrorText) too.
 
 // Where a child runs and where its output goes. The defaults leave each as
 // the caller's own: the same current directory, the same standard output
@@ -275,20 +253,17 @@ constexpr const char* cFxDiscardedOutput = "/dev/null";
 // (128 + the signal's number for a child ended by a signal), the whole exit
 // code on Windows (-1 after a fatal error).
 
-// Runs `program` set up as `setup` says and waits for it. False when it
-// could not be started, with the reason as the system's last error
-// (FxPlatformLastErrorText); otherwise its exit status in *exitStatus if
-// that is not null.
-bool FxPlatformRunProgram(const char* program, const char* const* args, int* exitStatus,
-                          const sFxProgramSetup& setup = sFxProgramSetup());
+// Runs `program` set up as `setup` says and waits for it; its exit status
+// in *exitStatus if that is not null.
+cFxOsResult FxPlatformRunProgram(const char* program, const char* const* args, int* exitStatus,
+                                 const sFxProgramSetup& setup = sFxProgramSetup());
 
 // Starts `program` set up as `setup` says, without waiting for it, so
-// several can run at once. Answers a token (never 0) by which a wait names
-// it, or 0 when it could not be started (the reason as the system's last
-// error). A child started here is the caller's until one of the waits
-// below has reaped it.
-uint32_t FxPlatformStartProgram(const char* program, const char* const* args,
-                                const sFxProgramSetup& setup = sFxProgramSetup());
+// several can run at once. `token` gets the number (never 0) by which a
+// wait names it. A child started here is the caller's until one of the
+// waits below has reaped it.
+cFxOsResult FxPlatformStartProgram(const char* program, const char* const* args, uint32_t& token,
+                                   const sFxProgramSetup& setup = sFxProgramSetup());
 // Waits until one of the children from FxPlatformStartProgram ends and
 // answers its token, with its exit status in *exitStatus if that is not
 // null. Answers 0 at once when none of them is running.
@@ -305,15 +280,56 @@ uint32_t FxPlatformRunningProgramCount();
 // `currentDirectoryFirst`, then along the search path. A file counts when
 // the system may start it, or when it is a Windows program that the system
 // cannot start itself (FxPlatformIsWindowsProgram): such a program is read
-// by wine, which needs no execute permission. False when no file counts,
-// with the reason as the system's last error (FxPlatformLastErrorText).
-bool FxPlatformFindProgram(const char* program, bool currentDirectoryFirst, std::string& path);
+// by wine, which needs no execute permission. Fails when no file counts,
+// saying why as a start does.
+cFxOsResult FxPlatformFindProgram(const char* program, bool currentDirectoryFirst, std::string& path);
 // Whether the program file `path` is a Windows program that this system
 // cannot start itself: on POSIX a file beginning with the "MZ" header of
 // Windows executables; never on Windows.
 bool FxPlatformIsWindowsProgram(const char* path);
 
-// ---- Environment ----------------------------------------------------------------------
 // The value of the environment variable `name`, or null when it is not set.
 // The text belongs to the environment; copy it before changing any variable.
 const char* FxPlatformGetEnvironment(const char* name);
+
+// ---- Console, debugger, message box, log viewer ----------------------------------
+// A write the system would answer by ending the process must fail instead,
+// and the run go on as after any failed write: one to standard output after
+// its reader went away (glossmill -sx out.txt | head -1), one beyond the
+// file-size limit (ulimit -f), which fails with "File too large" as on a
+// full disk. Programs the process starts get the default behaviour back.
+// Call once at start.
+void FxPlatformKeepRunningWhenWritesFail();
+void FxPlatformWriteStdErr(const char* text);
+void FxPlatformDebugOutput(const char* text);  // debugger output; no-op on POSIX
+// Shows a message box with one OK button (Windows); nothing on POSIX.
+void FxPlatformMessageBox(const char* text, const char* caption);
+void FxPlatformDebugBreak();  // stops in an attached debugger, else nothing
+// The log viewer's window, whose title is `title`, or null (always null on
+// POSIX).
+void* FxPlatformFindWindow(const char* title);
+// Sends a WM_COPYDATA message with `kind` in the data word.
+void FxPlatformSendCopyData(void* window, uint32_t kind, const void* data, uint32_t size);
+
+// ---- Threads: stacks and the mutex ----------------------------------------------
+// Bounds of the calling thread's stack: [low, high). False when unknown.
+bool FxPlatformGetStackBounds(uintptr_t* low, uintptr_t* high);
+
+// A process-local mutex. Lock waits at most `timeoutMs` and answers whether
+// it got the mutex.
+void* FxPlatformMutexCreate();
+bool FxPlatformMutexLock(void* mutex, uint32_t timeoutMs);
+void FxPlatformMutexUnlock(void* mutex);
+void FxPlatformMutexClose(void* mutex);
+
+// ---- GUID text ------------------------------------------------------------------
+// Parses "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" (hex digits of either case,
+// no braces) into the standard 16-byte layout: a 32-bit, two 16-bit fields
+// in the machine's byte order (as a GUID structure holds them in memory),
+// then 8 bytes in text order. False (and all zero) when the text does not
+// parse.
+bool FxPlatformGuidFromString(const char* text, uint8_t out[16]);
+// The same text form with lower-case hex digits.
+cFxString FxPlatformGuidToString(const uint8_t guid[16]);
+// Whether two GUIDs in that layout are the same identifier.
+bool FxPlatformGuidEqual(const uint8_t a[16], const uint8_t b[16]);

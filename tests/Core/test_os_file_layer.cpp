@@ -106,23 +106,23 @@ TEST_F(OsFileLayer, ATemporaryFileIsANewRegularFileWhateverStoodAtItsName) {
         case cDirectoryLink: fs::create_directory(target); fs::create_directory_symlink(target, at); break;
       }
       bool made = false;
-      std::string reason;
+      cFxOsResult failure;
       if (throughLayer) {
         cFxOsFile* file = Open(name, kFxFileMode::cModeTemporary);
         made = file != nullptr && file->Write("new", 3) == 3;
-        if (file == nullptr) {
-          EXPECT_EQ(kFxError::cFileAccess, Code());
-          reason = FxGetErrorMessage();
-        }
+        if (file == nullptr) failure = cFxOsResult(Code(), FxGetErrorMessage());
         delete file;
       } else {
         intptr_t handle = -1;
-        made = FxPlatformCreateTemporaryFile(at.string().c_str(), handle, reason) &&
-               FxPlatformWriteFile(handle, "new", 3, reason) && FxPlatformCloseFile(handle, reason);
+        failure = FxPlatformCreateTemporaryFile(at.string().c_str(), handle);
+        if (failure.IsOk()) failure = FxPlatformWriteFile(handle, "new", 3);
+        if (failure.IsOk()) failure = FxPlatformCloseFile(handle);
+        made = failure.IsOk();
       }
       EXPECT_EQ(standing != cDirectory, made);
       if (standing == cDirectory) {
-        EXPECT_EQ(test::kFolderInTheWay, reason);
+        EXPECT_EQ(kFxError::cFileAccess, failure.Code());
+        EXPECT_EQ(test::kFolderInTheWay, failure.Text());
         EXPECT_TRUE(fs::is_directory(fs::symlink_status(at)));
         continue;
       }

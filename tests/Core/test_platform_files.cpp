@@ -87,9 +87,9 @@ TEST(PlatformFiles, MakeReadWriteGivesTheOwnerWriteAccess) {
   TempDir dir;
   WriteFile(dir / "a.xml", "x");
   fs::permissions(dir / "a.xml", fs::perms::owner_read, fs::perm_options::replace);
-  ASSERT_TRUE(FxPlatformMakeReadWrite(Wide(dir / "a.xml").c_str()));
+  ASSERT_TRUE(FxPlatformMakeReadWrite(Wide(dir / "a.xml").c_str()).IsOk());
   EXPECT_NE(fs::perms::none, fs::status(dir / "a.xml").permissions() & fs::perms::owner_write);
-  EXPECT_FALSE(FxPlatformMakeReadWrite(Wide(dir / "missing").c_str()));
+  EXPECT_TRUE(FxPlatformMakeReadWrite(Wide(dir / "missing").c_str()).IsMissing());
 }
 
 TEST(PlatformDirectories, FindListsEveryEntryWithItsKind) {
@@ -113,15 +113,15 @@ TEST(PlatformDirectories, FindListsEveryEntryWithItsKind) {
 #endif
   std::map<std::u16string, eFxEntryKind> found;
   sFxDirEntry entry;
-  cFxDirSearch* search = FxPlatformFindFirst(Wide(dir.Path().string()).c_str(), entry);
+  cFxDirSearch* search = nullptr;
+  cFxOsResult result = FxPlatformFindFirst(Wide(dir.Path().string()).c_str(), search, entry);
   ASSERT_NE(nullptr, search);
-  eFxFindResult result = eFxFindFound;
-  for (; result == eFxFindFound; result = FxPlatformFindNext(search, entry))
+  for (; result.IsOk(); result = FxPlatformFindNext(search, entry))
     found[std::u16string(entry.mName.c_str())] = entry.mKind;
-  FxPlatformFindClose(search);
-  EXPECT_EQ(eFxFindNoMore, result);
+  EXPECT_TRUE(FxPlatformFindClose(search).IsOk());
+  EXPECT_TRUE(result.IsEnd()) << result.Text();
   EXPECT_EQ(expected, found);
-  EXPECT_EQ(nullptr, FxPlatformFindFirst(Wide(dir / "missing").c_str(), entry));
+  EXPECT_TRUE(FxPlatformFindFirst(Wide(dir / "missing").c_str(), search, entry).IsMissing());
 }
 
 // A search tells the identity its directory's name gives, through a link
@@ -139,12 +139,12 @@ TEST(PlatformDirectories, SearchHasTheIdentityOfItsDirectory) {
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     sFxDirEntry entry;
-    cFxDirSearch* search = FxPlatformFindFirst(Wide(name).c_str(), entry);
-    ASSERT_NE(nullptr, search);
+    cFxDirSearch* search = nullptr;
+    ASSERT_TRUE(FxPlatformFindFirst(Wide(name).c_str(), search, entry).IsOk());
     uint64_t volume = 0, file = 0, nameVolume = 1, nameFile = 1;
-    EXPECT_TRUE(FxPlatformGetSearchIdentity(search, &volume, &file));
+    EXPECT_TRUE(FxPlatformGetSearchIdentity(search, &volume, &file).IsOk());
     FxPlatformFindClose(search);
-    ASSERT_TRUE(FxPlatformGetDirectoryIdentity(Wide(name).c_str(), &nameVolume, &nameFile));
+    ASSERT_TRUE(FxPlatformGetDirectoryIdentity(Wide(name).c_str(), &nameVolume, &nameFile).IsOk());
     EXPECT_EQ(std::make_pair(nameVolume, nameFile), std::make_pair(volume, file));
     identities.push_back({volume, file});
   }
@@ -197,7 +197,7 @@ TEST(PlatformProcesses, ArgumentsArriveUnchangedInTheChildsDirectoryAndOutputFil
   setup.mOutputFile = out.c_str();
   setup.mErrorFile = err.c_str();
   int status = 0;
-  ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), args, &status, setup));
+  ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), args, &status, setup).IsOk());
   EXPECT_EQ(7, status);
   EXPECT_EQ("a b|it's|$HOME|*|\"quoted\"|back\\slash\\||%PATH%|", ReadFile(out));  // no shell between
   EXPECT_EQ(workDir, ReadFile(err));
@@ -205,20 +205,20 @@ TEST(PlatformProcesses, ArgumentsArriveUnchangedInTheChildsDirectoryAndOutputFil
   // that is discarded goes nowhere, the file named for it is left alone.
   const char* fatal[] = {"-1", "gone", nullptr};
   setup.mOutputFile = cFxDiscardedOutput;
-  ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), fatal, &status, setup));
+  ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), fatal, &status, setup).IsOk());
   EXPECT_EQ(test::kFatalExitStatus, status);
   EXPECT_EQ("a b|it's|$HOME|*|\"quoted\"|back\\slash\\||%PATH%|", ReadFile(out));
-  EXPECT_FALSE(FxPlatformRunProgram((dir / "missing.exe").c_str(), args, &status, setup));
+  EXPECT_TRUE(FxPlatformRunProgram((dir / "missing.exe").c_str(), args, &status, setup).IsMissing());
   // Variables given for the child take the place of the caller's of that
   // name; the caller's others reach it as they are.
   test::ScopedEnvironment own("PROBE_A", "own"), kept("PROBE_B", "kept");
   const char* const given[] = {"PROBE_A=given", nullptr};
   setup.mOutputFile = out.c_str();
   setup.mEnvironment = given;
-  ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), fatal, &status, setup));
+  ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), fatal, &status, setup).IsOk());
   EXPECT_EQ("A=given|B=kept|gone|", ReadFile(out));
   setup.mWorkingDirectory = missingDir.c_str();
-  EXPECT_FALSE(FxPlatformRunProgram(test::ProbeExe().c_str(), args, &status, setup));
+  EXPECT_FALSE(FxPlatformRunProgram(test::ProbeExe().c_str(), args, &status, setup).IsOk());
 }
 
 TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) {
@@ -237,19 +237,19 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   // directory holds the program.
   WriteFile(dir / "on path/probe.exe", "not a program");
   fs::copy_file(test::ProbeExe(), dir.Path() / "here" / "probe.exe");
-  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", args, &status) && status == 5);
+  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", args, &status).IsOk() && status == 5);
   // A child with a working directory of its own looks there, not here.
   sFxProgramSetup there;
   const std::string thereDir = dir / "there";
   there.mWorkingDirectory = thereDir.c_str();
   there.mErrorFile = cFxDiscardedOutput;
-  EXPECT_FALSE(FxPlatformRunProgram("probe.exe", args, &status, there));
+  EXPECT_FALSE(FxPlatformRunProgram("probe.exe", args, &status, there).IsOk());
   fs::rename(dir.Path() / "here" / "probe.exe", dir.Path() / "there" / "probe.exe");
-  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", args, &status, there));
+  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", args, &status, there).IsOk());
   fs::remove(dir.Path() / "on path" / "probe.exe");
   fs::copy_file(test::ProbeExe(), dir.Path() / "on path" / "probe.exe");
-  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", nullptr, &status) && status == 0);
-  EXPECT_FALSE(FxPlatformRunProgram("no-such-program-here", nullptr, &status));
+  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", nullptr, &status).IsOk() && status == 0);
+  EXPECT_TRUE(FxPlatformRunProgram("no-such-program-here", nullptr, &status).IsMissing());
   EXPECT_EQ(nullptr, FxPlatformGetEnvironment("GLOSSMILL_NO_SUCH_VARIABLE"));
 
   // The file a start uses, from the root: here first when asked, else
@@ -257,14 +257,15 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   fs::copy_file(test::ProbeExe(), dir.Path() / "here" / "probe.exe");
   const auto finds = [](const char* program, bool here, const fs::path& file) {
     std::string found;
-    return FxPlatformFindProgram(program, here, found) && fs::path(found).is_absolute() && fs::equivalent(found, file);
+    return FxPlatformFindProgram(program, here, found).IsOk() && fs::path(found).is_absolute() &&
+           fs::equivalent(found, file);
   };
   EXPECT_TRUE(finds("probe.exe", true, dir.Path() / "here" / "probe.exe"));
   EXPECT_TRUE(finds("probe.exe", false, dir.Path() / "on path" / "probe.exe"));
   EXPECT_TRUE(finds((fs::path("..") / "there" / "probe.exe").string().c_str(), false, dir.Path() / "there" / "probe.exe"));
   std::string found;
-  EXPECT_FALSE(FxPlatformFindProgram("no-such-program-here", true, found));
-  EXPECT_FALSE(FxPlatformFindProgram((dir / "there").c_str(), true, found));  // a directory
+  EXPECT_TRUE(FxPlatformFindProgram("no-such-program-here", true, found).IsMissing());
+  EXPECT_TRUE(FxPlatformFindProgram((dir / "there").c_str(), true, found).IsDenied());  // a directory
   EXPECT_FALSE(FxPlatformIsWindowsProgram(test::ProbeExe().c_str()));
 #ifndef _WIN32
   // A Windows program needs no execute permission, since wine reads it;
@@ -276,10 +277,9 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   EXPECT_TRUE(finds("game.exe", true, dir.Path() / "here" / "game.exe"));
   EXPECT_TRUE(FxPlatformIsWindowsProgram((dir / "here/game.exe").c_str()));
   EXPECT_TRUE(finds("text.exe", true, dir.Path() / "on path" / "text.exe"));
-  EXPECT_FALSE(FxPlatformFindProgram("./text.exe", true, found));
+  EXPECT_EQ("Permission denied", FxPlatformFindProgram("./text.exe", true, found).Text());
   EXPECT_EQ("Permission denied", FxPlatformLastErrorText());
-  EXPECT_FALSE(FxPlatformFindProgram("no-such-program-here", true, found));
-  EXPECT_EQ("No such file or directory", FxPlatformLastErrorText());
+  EXPECT_EQ("No such file or directory", FxPlatformFindProgram("no-such-program-here", true, found).Text());
 #endif
 }
 
@@ -295,7 +295,7 @@ TEST(PlatformProcesses, ChildrenGetTheSignalsOfFailedWritesBack) {
   setup.mWorkingDirectory = directory.c_str();
   const char* args[] = {"-c", "ulimit -f 1 && exec head -c 4096 /dev/zero >big", nullptr};
   int status = 0;
-  ASSERT_TRUE(FxPlatformRunProgram("sh", args, &status, setup));
+  ASSERT_TRUE(FxPlatformRunProgram("sh", args, &status, setup).IsOk());
   EXPECT_EQ(128 + 25, status);  // ended by SIGXFSZ
   EXPECT_EQ(512u, ReadFile(dir / "big").size());
 }

@@ -210,7 +210,7 @@ TEST(CommitTempFile, ReplacesOnlyAnExistingTargetByAnExistingCopyAndChangesNothi
     if (row.mTarget == cWritable || row.mTarget == cReadOnly) test::WriteFile(target, "old");
     if (row.mTarget == cReadOnly) fs::permissions(target, fs::perms::owner_read);
     if (row.mTarget == cFolder) fs::create_directories(target + "/x");
-    const bool readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(target).c_str()) == eFxAccessWritable;
+    const bool readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(target).c_str()).IsOk();
     std::string reason;
     EXPECT_EQ(CommitTempFile({test::Utf16(target + ".temp"), test::Utf16(target)}, reason), row.mReplaced);
     EXPECT_EQ(reason == "No such file or directory", row.mMissingSaid) << reason;
@@ -220,7 +220,7 @@ TEST(CommitTempFile, ReplacesOnlyAnExistingTargetByAnExistingCopyAndChangesNothi
     }
     // A replacement that cannot be made leaves a read-only data file so.
     if (row.mTarget == cReadOnly && !row.mReplaced) {
-      EXPECT_EQ(FxPlatformAccessReadWrite(test::Utf16(target).c_str()) == eFxAccessWritable, readOnlyWritable);
+      EXPECT_EQ(FxPlatformAccessReadWrite(test::Utf16(target).c_str()).IsOk(), readOnlyWritable);
     }
   }
 }
@@ -279,7 +279,7 @@ std::vector<std::string> Texts(size_t count, size_t at, const std::string& text)
 
 bool IdentityOf(const std::string& path, uint64_t& volume, uint64_t& file) {
   const std::u16string units = test::Utf16(path);
-  return FxPlatformGetDirectoryIdentity(units.c_str(), &volume, &file);
+  return FxPlatformGetDirectoryIdentity(units.c_str(), &volume, &file).IsOk();
 }
 
 // Whether a copy is always compared with its data file: on Windows only
@@ -347,7 +347,7 @@ TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) 
       test::WriteFile(data, rows[i].mData);
       if (rows[i].mSetting == cReadOnly) {
         fs::permissions(data, fs::perms::owner_read);
-        readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(data).c_str()) == eFxAccessWritable;
+        readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(data).c_str()).IsOk();
       }
       if (rows[i].mSetting == cStaleCopy) test::WriteFile(data + ".temp", "stale");
       const std::string target = outside / std::to_string(i);

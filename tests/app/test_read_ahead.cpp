@@ -104,7 +104,7 @@ TEST(ReadAhead, EveryFileArrivesWholeInOrderAtEveryBound) {
       // Closed on the reader's side too: on Windows a file held open there
       // could not be replaced.
       if (files[i].leftEarly) {
-        EXPECT_TRUE(FxPlatformDeleteFile(paths[i].c_str()));
+        EXPECT_TRUE(FxPlatformDeleteFile(paths[i].c_str()).IsOk());
       }
     }
     // Never more read ahead than the bound, or one buffer when that is more.

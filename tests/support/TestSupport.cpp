@@ -165,7 +165,7 @@ ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,
   setup.mOutputFile = out.c_str();
   setup.mErrorFile = err.c_str();
   ProcessResult result;
-  if (!FxPlatformRunProgram(exe.c_str(), argv.data(), &result.status, setup)) {
+  if (!FxPlatformRunProgram(exe.c_str(), argv.data(), &result.status, setup).IsOk()) {
     result.status = -1;
     result.err = "could not start " + exe + "\n";
     return result;

@@ -1,44 +1,42 @@
-// The one place where POSIX system errors (errno) enter the error record.
-#include <errno.h>
-
+// The one place where POSIX system errors (errno) become the seam's results.
 #include <cstring>
 
-#include "API/core/FxError.h"
-#include "Core/platform/FxPlatform.h"
+#include "Core/platform/posix/FxPosix.h"
 
-namespace {
-
-uint32_t CodeFromErrno(int error) {
+cFxOsResult FxPosixError(int error) {
+  uint32_t code;
   switch (error) {
     case ENOENT:
     case ENOTDIR:
-      return kFxError::cFileNotFound;
+      code = kFxError::cFileNotFound;
+      break;
     case EACCES:
     case EPERM:
     case EROFS:
-      return kFxError::cFileAccess;
+    // A directory where a file is opened, or deleted as one: Windows denies
+    // access to it.
+    case EISDIR:
+      code = kFxError::cFileAccess;
+      break;
     case EMFILE:
     case ENFILE:
-      return kFxError::cFileTooMany;
+      code = kFxError::cFileTooMany;
+      break;
+    // No call fails with it here: a listing at its end says it, as Windows
+    // says it has no more files.
+    case ENODATA:
+      code = kFxError::cFileNoMore;
+      break;
     default:
-      return kFxError::cFileOther;
+      code = kFxError::cFileOther;
+      break;
   }
-}
-
-}  // namespace
-
-void FxPlatformRecordSystemError() {
-  // Read once: formatting the message may itself change errno.
-  const int error = errno;
-  const std::string text = FxPlatformLastErrorText();
-  FxSetErrorCode(CodeFromErrno(error));
-  FxSetErrorMessage("%s", text.c_str());
-}
-
-std::string FxPlatformLastErrorText() {
-  const int error = errno;
   char buffer[256];
   // The GNU form, which answers its text: the buffer or a constant string.
   // (strerror itself may share one buffer between threads.)
-  return std::string(strerror_r(error, buffer, sizeof buffer));
+  return cFxOsResult(code, strerror_r(error, buffer, sizeof buffer));
 }
+
+void FxPlatformRecordSystemError() { FxPosixLastError().Record(); }
+
+std::string FxPlatformLastErrorText() { return FxPosixLastError().Text(); }

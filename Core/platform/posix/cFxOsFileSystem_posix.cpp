@@ -4,17 +4,13 @@
 //
 // File names are bytes; the layer's paths are narrow strings and reach the
 // system unchanged once the "@os:" prefix is dropped.
-#include <errno.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 
-#include "API/core/FxError.h"
 #include "Core/cFxOsFileSystem.h"
-#include "Core/platform/FxPlatform.h"
+#include "Core/platform/posix/FxPosix.h"
 
 namespace {
 
@@ -55,74 +51,6 @@ void InfoFromStatus(const struct stat& status, sFxFileInfo& info) {
   if (S_ISDIR(status.st_mode)) info.mFlags |= kFxFileInfo::cDirectory;
 }
 
-// Opens a file as the layer's request says; -1 with errno set when it
-// cannot. A directory opens on POSIX but cannot be read as a file: it is
-// refused (`isDirectory`, errno EISDIR) as the other platform does. The
-// file's size goes to `size` when asked for (0 when it cannot be learnt).
-int OpenDescriptor(const std::string& native, const sFxOpenRequest& request, bool& isDirectory,
-                   uint64_t* size = nullptr) {
-  static const int cDisposition[] = {0, O_TRUNC, O_CREAT, O_CREAT | O_TRUNC, O_CREAT | O_EXCL,
-                                     O_CREAT | O_EXCL | O_NOFOLLOW};
-  // Children (the serializer) must not inherit open data files.
-  int flags = O_CLOEXEC | cDisposition[request.mDisposition] |
-              (request.mRead && request.mWrite ? O_RDWR : request.mWrite ? O_WRONLY : O_RDONLY);
-  const mode_t permissions = request.mReadOnlyFile ? 0444 : 0666;
-
-  // A name cleared first is then created exclusively: a link put there,
-  // even one planted again since, is never written through.
-  if (request.mDisposition == eFxClearAndCreateNew && unlink(native.c_str()) != 0 && errno != ENOENT) {
-    isDirectory = errno == EISDIR;
-    return -1;
-  }
-  int descriptor;
-  do {
-    descriptor = open(native.c_str(), flags, permissions);
-  } while (descriptor < 0 && errno == EINTR);
-  if (descriptor < 0) {
-    isDirectory = errno == EISDIR;
-    return -1;
-  }
-  // A directory opened for writing is refused by open itself: only one
-  // opened for reading alone needs a look at what it is.
-  if (request.mWrite && size == nullptr) return descriptor;
-  struct stat status;
-  const bool known = fstat(descriptor, &status) == 0;
-  if (known && S_ISDIR(status.st_mode)) {
-    close(descriptor);
-    isDirectory = true;
-    errno = EISDIR;
-    return -1;
-  }
-  if (size != nullptr) *size = known && status.st_size > 0 ? static_cast<uint64_t>(status.st_size) : 0;
-  return descriptor;
-}
-
-// EINTR still releases the descriptor on Linux: retrying could close a
-// descriptor opened meanwhile.
-bool CloseDescriptor(intptr_t handle) { return close(Descriptor(handle)) == 0 || errno == EINTR; }
-
-// False with errno set when not every byte reached the file.
-bool WriteAll(intptr_t handle, const void* buffer, size_t count) {
-  // write may take less than asked (a full disk, a signal): go on until all
-  // is written or it fails.
-  const char* bytes = static_cast<const char*>(buffer);
-  size_t written = 0;
-  while (written < count) {
-    ssize_t result = write(Descriptor(handle), bytes + written, count - written);
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (result == 0) {
-      // Nothing taken and no reason given: retrying could loop for ever.
-      errno = EIO;
-      return false;
-    }
-    written += static_cast<size_t>(result);
-  }
-  return true;
-}
-
 // What a search object's native handle points to.
 struct sSearchState {
   cFxDirSearch* mEntries = nullptr;
@@ -132,21 +60,12 @@ struct sSearchState {
   std::string mPattern;
 };
 
-// Records why the enumeration gave no entry (errno cleared before asking):
-// the system's reason when it gave one, else that none is left.
-void RecordEnumerationEnd() {
-  if (errno != 0)
-    FxPlatformRecordSystemError();
-  else
-    FxSetErrorCode(kFxError::cFileNoMore);
-}
-
 }  // namespace
 
 // ---- File object ------------------------------------------------------------------
 
 bool cFxOsFile::CloseNative(intptr_t handle) {
-  if (CloseDescriptor(handle)) return true;
+  if (FxPosixClose(Descriptor(handle))) return true;
   FxPlatformRecordSystemError();
   return false;
 }
@@ -182,7 +101,7 @@ bool cFxOsFile::WaitReadNative() { return true; }
 void cFxOsFile::CancelReadNative() {}
 
 int cFxOsFile::WriteNative(const void* buffer, int count) {
-  if (WriteAll(mHandle, buffer, static_cast<size_t>(count))) return count;
+  if (FxPosixWriteAll(Descriptor(mHandle), buffer, static_cast<size_t>(count))) return count;
   FxPlatformRecordSystemError();
   return -1;
 }
@@ -225,10 +144,9 @@ bool cFxOsSearch::FindNext(sFxFileInfo& info) {
   }
   for (;;) {
     if (!state->mEntryUnseen) {
-      errno = 0;
-      const eFxFindResult result = FxPlatformFindNext(state->mEntries, state->mEntry);
-      if (result != eFxFindFound) {
-        RecordEnumerationEnd();
+      const cFxOsResult next = FxPlatformFindNext(state->mEntries, state->mEntry);
+      if (!next.IsOk()) {
+        next.Record();
         return false;
       }
     }
@@ -260,16 +178,9 @@ cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
 }
 
 intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenRequest& request) {
-  bool isDirectory = false;
-  const int descriptor = OpenDescriptor(ToStd(nativePath), request, isDirectory);
-  if (descriptor >= 0) return descriptor;
-  if (isDirectory) {
-    FxSetErrorCode(kFxError::cFileAccess);
-    FxSetErrorMessage("%s", strerror(EISDIR));
-  } else {
-    FxPlatformRecordSystemError();
-  }
-  return -1;
+  const int descriptor = FxPosixOpen(ToStd(nativePath), request);
+  if (descriptor < 0) FxPlatformRecordSystemError();
+  return descriptor;
 }
 
 bool cFxOsFileSystem::GetInfo(const cFxString& path, sFxFileInfo& info) {
@@ -325,11 +236,10 @@ cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& i
   sSearchState* state = new sSearchState;
   state->mDirectoryPath = directory;
   state->mPattern = namePattern;
-  errno = 0;
-  state->mEntries = FxPlatformFindFirst(wideDirectory.c_str(), state->mEntry);
+  const cFxOsResult first = FxPlatformFindFirst(wideDirectory.c_str(), state->mEntries, state->mEntry);
   cFxOsSearch* search = nullptr;
-  if (state->mEntries == nullptr) {
-    RecordEnumerationEnd();
+  if (!first.IsOk()) {
+    first.Record();
     delete state;
   } else {
     search = new cFxOsSearch(state);
@@ -356,59 +266,5 @@ bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
     FxPlatformRecordSystemError();
     return false;
   }
-  return true;
-}
-
-// ---- Files written on a thread of their own -----------------------------------------
-
-bool FxPlatformCreateTemporaryFile(const char* nativePath, intptr_t& handle, std::string& reason) {
-  bool isDirectory = false;
-  const int descriptor =
-      OpenDescriptor(nativePath, FxDecodeOpenMode(kFxFileMode::cModeTemporary, 0), isDirectory);
-  if (descriptor < 0) {
-    reason = FxPlatformLastErrorText();
-    return false;
-  }
-  handle = descriptor;
-  return true;
-}
-
-bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::string& reason) {
-  if (WriteAll(handle, bytes, count)) return true;
-  reason = FxPlatformLastErrorText();
-  return false;
-}
-
-bool FxPlatformCloseFile(intptr_t handle, std::string& reason) {
-  if (CloseDescriptor(handle)) return true;
-  reason = FxPlatformLastErrorText();
-  return false;
-}
-
-// ---- Files read on a thread of their own ----------------------------------------------
-
-bool FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint64_t& size, std::string& reason) {
-  bool isDirectory = false;
-  const int descriptor =
-      OpenDescriptor(nativePath, FxDecodeOpenMode(kFxFileMode::cModeRead, 0), isDirectory, &size);
-  if (descriptor < 0) {
-    reason = FxPlatformLastErrorText();
-    return false;
-  }
-  handle = descriptor;
-  return true;
-}
-
-bool FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got, std::string& reason) {
-  ssize_t result;
-  do {
-    result = read(Descriptor(handle), bytes, count);
-  } while (result < 0 && errno == EINTR);
-  if (result < 0) {
-    got = 0;
-    reason = FxPlatformLastErrorText();
-    return false;
-  }
-  got = static_cast<size_t>(result);
   return true;
 }

@@ -1,44 +1,28 @@
-// The one place where Win32 system errors (GetLastError) enter the error
-// record.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+// The one place where Win32 system errors (GetLastError) become the seam's
+// results.
+#include "Core/platform/win32/FxWin32.h"
 
-#include <string>
-
-#include "API/core/FxError.h"
-#include "Core/platform/FxPlatform.h"
-
-namespace {
-
-uint32_t CodeFromSystemError(DWORD error) {
+cFxOsResult FxWin32Error(DWORD error) {
+  uint32_t code;
   switch (error) {
     case ERROR_TOO_MANY_OPEN_FILES:
-      return kFxError::cFileTooMany;
+      code = kFxError::cFileTooMany;
+      break;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return kFxError::cFileNotFound;
+      code = kFxError::cFileNotFound;
+      break;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
-      return kFxError::cFileAccess;
+      code = kFxError::cFileAccess;
+      break;
     case ERROR_NO_MORE_FILES:
-      return kFxError::cFileNoMore;
+      code = kFxError::cFileNoMore;
+      break;
     default:
-      return kFxError::cFileOther;
+      code = kFxError::cFileOther;
+      break;
   }
-}
-
-}  // namespace
-
-void FxPlatformRecordSystemError() {
-  const DWORD error = GetLastError();
-  const std::string text = FxPlatformLastErrorText();
-  FxSetErrorCode(CodeFromSystemError(error));
-  FxSetErrorMessage("%s", text.c_str());
-}
-
-std::string FxPlatformLastErrorText() {
-  const DWORD error = GetLastError();
   // The system's own sentence, without the line end and full stop it
   // carries, so callers can place it inside a line of their own.
   char text[512];
@@ -47,6 +31,10 @@ std::string FxPlatformLastErrorText() {
   while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
                         text[length - 1] == ' ' || text[length - 1] == '.'))
     --length;
-  if (length == 0) return "system error " + std::to_string(static_cast<unsigned long>(error));
-  return std::string(text, length);
+  if (length == 0) return cFxOsResult(code, "system error " + std::to_string(static_cast<unsigned long>(error)));
+  return cFxOsResult(code, std::string(text, length));
 }
+
+void FxPlatformRecordSystemError() { FxWin32LastError().Record(); }
+
+std::string FxPlatformLastErrorText() { return FxWin32LastError().Text(); }

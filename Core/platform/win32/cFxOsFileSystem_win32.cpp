@@ -1,8 +1,6 @@
 // Win32 backend of the OS file layer: file handles, attributes and searches
 // through the ANSI file functions.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "Core/platform/win32/FxWin32.h"
 // The layer's own operations share these names.
 #undef CreateDirectory
 #undef RemoveDirectory
@@ -10,9 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "API/core/FxError.h"
 #include "Core/cFxOsFileSystem.h"
-#include "Core/platform/FxPlatform.h"
 
 namespace {
 
@@ -31,44 +27,6 @@ void InfoFromAttributes(DWORD attributes, DWORD sizeLow, sFxFileInfo& info) {
   info.mFlags = 0;
   if (attributes & FILE_ATTRIBUTE_READONLY) info.mFlags |= kFxFileInfo::cReadOnly;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) info.mFlags |= kFxFileInfo::cDirectory;
-}
-
-// Removes whatever stands at `native` as itself: a reparse point (a link,
-// a junction) is deleted, never what it leads to; a real directory cannot
-// be, and fails as deleting a directory fails (access denied). A name that
-// stands for nothing is clear already. False, with the system's last error
-// set, when something stays.
-bool ClearName(const std::string& native) {
-  const DWORD attributes = GetFileAttributesA(native.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-  }
-  // A link to a directory is removed as a directory, which removes the
-  // link alone.
-  const DWORD directoryLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
-  if ((attributes & directoryLink) == directoryLink) return RemoveDirectoryA(native.c_str()) != 0;
-  return DeleteFileA(native.c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
-}
-
-// Opens a file as the layer's request says; INVALID_HANDLE_VALUE, with the
-// system's last error set, when it cannot.
-HANDLE OpenHandle(const std::string& native, const sFxOpenRequest& request) {
-  static const DWORD cDisposition[] = {OPEN_EXISTING, TRUNCATE_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS,
-                                       CREATE_NEW, CREATE_NEW};
-  DWORD access = 0;
-  if (request.mRead) access |= GENERIC_READ;
-  if (request.mWrite) access |= GENERIC_WRITE;
-  DWORD flags = request.mReadOnlyFile ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
-  if (request.mOverlapped) flags |= FILE_FLAG_OVERLAPPED;
-  if (request.mDisposition == eFxClearAndCreateNew) {
-    if (!ClearName(native)) return INVALID_HANDLE_VALUE;
-    // A reparse point put there since is not opened through: CREATE_NEW
-    // then finds the name taken.
-    flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-  }
-  // No sharing: nobody else may change a data file while it is open here.
-  return CreateFileA(native.c_str(), access, 0, nullptr, cDisposition[request.mDisposition], flags, nullptr);
 }
 
 }  // namespace
@@ -187,7 +145,7 @@ cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
 }
 
 intptr_t cFxOsFileSystem::OpenNative(const cFxString& nativePath, const sFxOpenRequest& request) {
-  const HANDLE handle = OpenHandle(ToStd(nativePath), request);
+  const HANDLE handle = FxWin32Open(ToStd(nativePath), request);
   if (handle != INVALID_HANDLE_VALUE) return reinterpret_cast<intptr_t>(handle);
   FxPlatformRecordSystemError();
   return -1;
@@ -251,72 +209,5 @@ bool cFxOsFileSystem::RemoveDirectory(const cFxString& path) {
     FxPlatformRecordSystemError();
     return false;
   }
-  return true;
-}
-
-// ---- Files written on a thread of their own -----------------------------------------
-
-bool FxPlatformCreateTemporaryFile(const char* nativePath, intptr_t& handle, std::string& reason) {
-  const HANDLE file = OpenHandle(nativePath, FxDecodeOpenMode(kFxFileMode::cModeTemporary, 0));
-  if (file == INVALID_HANDLE_VALUE) {
-    reason = FxPlatformLastErrorText();
-    return false;
-  }
-  handle = reinterpret_cast<intptr_t>(file);
-  return true;
-}
-
-bool FxPlatformWriteFile(intptr_t handle, const void* bytes, size_t count, std::string& reason) {
-  const char* next = static_cast<const char*>(bytes);
-  while (count != 0) {
-    // One call takes at most what a DWORD counts.
-    const DWORD piece = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
-    DWORD written = 0;
-    if (!WriteFile(Native(handle), next, piece, &written, nullptr)) {
-      reason = FxPlatformLastErrorText();
-      return false;
-    }
-    if (written == 0) {
-      // Nothing taken and no reason given: retrying could loop for ever.
-      SetLastError(ERROR_WRITE_FAULT);
-      reason = FxPlatformLastErrorText();
-      return false;
-    }
-    next += written;
-    count -= written;
-  }
-  return true;
-}
-
-bool FxPlatformCloseFile(intptr_t handle, std::string& reason) {
-  if (CloseHandle(Native(handle))) return true;
-  reason = FxPlatformLastErrorText();
-  return false;
-}
-
-// ---- Files read on a thread of their own ----------------------------------------------
-
-bool FxPlatformOpenFileForReading(const char* nativePath, intptr_t& handle, uint64_t& size, std::string& reason) {
-  const HANDLE file = OpenHandle(nativePath, FxDecodeOpenMode(kFxFileMode::cModeRead, 0));
-  if (file == INVALID_HANDLE_VALUE) {
-    reason = FxPlatformLastErrorText();
-    return false;
-  }
-  LARGE_INTEGER length;
-  size = GetFileSizeEx(file, &length) && length.QuadPart > 0 ? static_cast<uint64_t>(length.QuadPart) : 0;
-  handle = reinterpret_cast<intptr_t>(file);
-  return true;
-}
-
-bool FxPlatformReadFile(intptr_t handle, void* bytes, size_t count, size_t& got, std::string& reason) {
-  // One call takes at most what a DWORD counts.
-  const DWORD piece = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
-  DWORD read = 0;
-  got = 0;
-  if (!ReadFile(Native(handle), bytes, piece, &read, nullptr)) {
-    reason = FxPlatformLastErrorText();
-    return false;
-  }
-  got = read;
   return true;
 }
