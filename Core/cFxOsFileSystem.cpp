@@ -1,11 +1,12 @@
 // Platform-neutral parts of the OS file layer: the mount table, the pool of
-// open files, the storage of file and search objects, and the rules every
-// backend shares. The operations that touch the disk are defined by the
-// platform backend.
+// open files, the storage of file and search objects, directory searches
+// over the platform's one lister, and the rules every backend shares. The
+// operations that touch the disk are defined by the platform backend.
 #include "Core/cFxOsFileSystem.h"
 
 #include <climits>
 #include <new>
+#include <string>
 
 #include "API/core/FxError.h"
 #include "Core/cFxMemoryManager.h"
@@ -221,9 +222,6 @@ void cFxOsFile::operator delete(void* object, const sFxFromFilePool&) noexcept {
   FxFilePoolGiveBack(object);
 }
 
-cFxOsSearch::~cFxOsSearch() {
-  if (mHandle != nullptr) cFxOsSearch::Close();
-}
 
 void* cFxOsSearch::operator new(size_t size) noexcept {
   return cFxMemoryManager::GetMemoryManager().AllocBlock(static_cast<uint32_t>(size));
@@ -231,6 +229,94 @@ void* cFxOsSearch::operator new(size_t size) noexcept {
 
 void cFxOsSearch::operator delete(void* object) {
   cFxMemoryManager::GetMemoryManager().Free(object);
+}
+
+// ---- Directory searches ----------------------------------------------------------------
+// A face over the platform's lister: the layer's pattern is a path whose
+// last part holds the wildcards, and every match is described as the
+// layer's file information.
+
+namespace {
+
+// What a search object's handle points to.
+struct sSearchState {
+  cFxDirSearch* mListing = nullptr;
+  sFxDirEntry mEntry;
+  bool mEntryUnseen = true;  // mEntry came with the start and is not looked at yet
+};
+
+}  // namespace
+
+cFxOsSearch::~cFxOsSearch() {
+  if (mHandle != nullptr) cFxOsSearch::Close();
+}
+
+bool cFxOsSearch::Close() {
+  sSearchState* state = static_cast<sSearchState*>(mHandle);
+  if (state == nullptr) return true;
+  mHandle = nullptr;
+  const cFxOsResult closed = FxPlatformFindClose(state->mListing);
+  delete state;
+  if (closed.IsOk()) return true;
+  closed.Record();
+  return false;
+}
+
+bool cFxOsSearch::FindNext(sFxFileInfo& info) {
+  sSearchState* state = static_cast<sSearchState*>(mHandle);
+  if (state == nullptr) {
+    FxSetErrorCode(kFxError::cFileOther);
+    return false;
+  }
+  for (;;) {
+    if (!state->mEntryUnseen) {
+      const cFxOsResult next = FxPlatformFindNext(state->mListing, state->mEntry);
+      if (!next.IsOk()) {
+        next.Record();
+        return false;
+      }
+    }
+    state->mEntryUnseen = false;
+    uint64_t size = 0;
+    bool readOnly = false;
+    // An entry removed since the listing saw it is skipped.
+    if (!FxPlatformDescribeEntry(state->mListing, state->mEntry, size, readOnly).IsOk()) continue;
+    info.mSize = static_cast<uint32_t>(size);
+    info.mFlags = (readOnly ? kFxFileInfo::cReadOnly : 0) |
+                  (state->mEntry.mKind == eFxEntryDirectory ? kFxFileInfo::cDirectory : 0);
+    return true;
+  }
+}
+
+cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& info) {
+  const cFxString nativePattern = GetNativePath(pattern);
+  const std::u16string native =
+      FxPlatformNativePathUnits(nativePattern.c_str(), nativePattern.Length());
+  // The directory keeps its separator, so a root stays one.
+  const size_t separator = native.rfind(cFxNativeSeparator);
+  const std::u16string directory =
+      separator == std::u16string::npos ? std::u16string(u".") + cFxNativeSeparator : native.substr(0, separator + 1);
+  const std::u16string names = separator == std::u16string::npos ? native : native.substr(separator + 1);
+
+  sSearchState* state = new sSearchState;
+  const cFxOsResult first = FxPlatformFindFirst(directory.c_str(), names.c_str(), state->mListing, state->mEntry);
+  if (!first.IsOk()) {
+    first.Record();
+    delete state;
+    return nullptr;
+  }
+  cFxOsSearch* search = new cFxOsSearch(state);
+  if (search == nullptr) {
+    FxPlatformFindClose(state->mListing);
+    delete state;
+    FxSetErrorCode(kFxError::cFileOther);
+    return nullptr;
+  }
+  if (search->FindNext(info)) return search;
+  delete search;
+  // Every match went before it could be described.
+  if (FxGetErrorCode() == kFxError::cFileNoMore) FxSetErrorCode(kFxError::cFileNotFound);
+  return nullptr;
 }
 
 // ---- The layer's neutral slots --------------------------------------------------------

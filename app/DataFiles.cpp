@@ -74,7 +74,7 @@ void WalkDirectory(const cFxWString& directory, tOpenDirectories& open, sWalkSin
 
   sFxDirEntry entry;
   cFxDirSearch* search = nullptr;
-  FxPlatformFindFirst(units.c_str(), search, entry);
+  FxPlatformFindFirst(units.c_str(), nullptr, search, entry);
   // A directory that opens tells its identity itself; its name is looked up
   // again only when it does not open.
   sDirectoryIdentity identity;

@@ -15,8 +15,9 @@
 //
 // The platform-neutral parts (mount table, file object pool, object
 // storage, open-mode decoding, argument checks, the one-pending-read rule,
-// 32-bit positions) live in Core/cFxOsFileSystem.cpp; what touches the disk
-// is defined by the platform backend in Core/platform/<os>/.
+// 32-bit positions, directory searches over the platform's one lister) live
+// in Core/cFxOsFileSystem.cpp; what else touches the disk is defined by the
+// platform backend in Core/platform/<os>/.
 #pragma once
 
 #include <cstddef>

@@ -83,6 +83,11 @@ std::string FxPlatformLastErrorText();
 // may point into a core string.
 std::u16string FxPlatformNameUnits(const char* name, uint32_t length);
 std::string FxPlatformNameBytes(const wchar16* text, uint32_t length);
+// The 16-bit units the system itself reads an 8-bit native path as, where
+// the OS file layer hands one to a 16-bit call: on Windows through the ANSI
+// code page, as the system's 8-bit file functions read it; on POSIX as
+// FxPlatformNameUnits, the bytes being the names.
+std::u16string FxPlatformNativePathUnits(const char* path, uint32_t length);
 // What a unit of a name is where the system gets it, for the units that
 // shape a path (a separator, ".", ":", the NUL that ends a name): on
 // Windows its low byte, so U+015C ends up a backslash; on POSIX the unit
@@ -178,6 +183,8 @@ cFxOsResult FxPlatformSyncFile(const wchar16* path);
 std::vector<cFxOsResult> FxPlatformSyncFiles(const std::vector<std::u16string>& paths);
 
 // ---- Directories: listing and identity --------------------------------------------
+// The one directory lister: the data file walker lists with it, and the OS
+// file layer's searches are a face over it.
 enum eFxEntryKind {
   eFxEntryFile,       // a regular file, or a name that leads nowhere
   eFxEntryDirectory,  // a directory, or a link to one
@@ -188,12 +195,23 @@ struct sFxDirEntry {
   eFxEntryKind mKind;
 };
 class cFxDirSearch;  // opaque, owned by the caller until FxPlatformFindClose
-// Starts listing `directory` ("." and ".." may be among the entries):
-// `search` gets the listing (null on failure) and `entry` its first entry.
-cFxOsResult FxPlatformFindFirst(const wchar16* directory, cFxDirSearch*& search, sFxDirEntry& entry);
-// The next entry; IsEnd() when there is none.
+// Starts listing `directory`: `search` gets the listing (null on failure)
+// and `entry` its first entry whose name matches `pattern`. A pattern is
+// matched as the system matches names: "*" any run, "?" any one unit,
+// "*.*" every name; on Windows by the system itself (without regard to
+// case), on POSIX as the bytes of the name. Null matches every entry, "."
+// and ".." among them. IsMissing() when no name matches.
+cFxOsResult FxPlatformFindFirst(const wchar16* directory, const wchar16* pattern, cFxDirSearch*& search,
+                                sFxDirEntry& entry);
+// The next matching entry; IsEnd() when there is none.
 cFxOsResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry);
 cFxOsResult FxPlatformFindClose(cFxDirSearch* search);  // nothing for null
+// What the OS file layer tells of the entry `search` gave last besides its
+// kind: its size and whether it may only be read, of what a link leads to
+// (of the link itself when it leads nowhere). Fails for an entry gone since
+// it was listed.
+cFxOsResult FxPlatformDescribeEntry(cFxDirSearch* search, const sFxDirEntry& entry, uint64_t& size,
+                                    bool& readOnly);
 // A stable identity of a directory (volume and file number), so a walk can
 // tell a directory it has already entered through a link. A file has one
 // too: two names of the same file give the same identity.

@@ -114,14 +114,14 @@ TEST(PlatformDirectories, FindListsEveryEntryWithItsKind) {
   std::map<std::u16string, eFxEntryKind> found;
   sFxDirEntry entry;
   cFxDirSearch* search = nullptr;
-  cFxOsResult result = FxPlatformFindFirst(Wide(dir.Path().string()).c_str(), search, entry);
+  cFxOsResult result = FxPlatformFindFirst(Wide(dir.Path().string()).c_str(), nullptr, search, entry);
   ASSERT_NE(nullptr, search);
   for (; result.IsOk(); result = FxPlatformFindNext(search, entry))
     found[std::u16string(entry.mName.c_str())] = entry.mKind;
   EXPECT_TRUE(FxPlatformFindClose(search).IsOk());
   EXPECT_TRUE(result.IsEnd()) << result.Text();
   EXPECT_EQ(expected, found);
-  EXPECT_TRUE(FxPlatformFindFirst(Wide(dir / "missing").c_str(), search, entry).IsMissing());
+  EXPECT_TRUE(FxPlatformFindFirst(Wide(dir / "missing").c_str(), nullptr, search, entry).IsMissing());
 }
 
 // A search tells the identity its directory's name gives, through a link
@@ -140,7 +140,7 @@ TEST(PlatformDirectories, SearchHasTheIdentityOfItsDirectory) {
     SCOPED_TRACE(name);
     sFxDirEntry entry;
     cFxDirSearch* search = nullptr;
-    ASSERT_TRUE(FxPlatformFindFirst(Wide(name).c_str(), search, entry).IsOk());
+    ASSERT_TRUE(FxPlatformFindFirst(Wide(name).c_str(), nullptr, search, entry).IsOk());
     uint64_t volume = 0, file = 0, nameVolume = 1, nameFile = 1;
     EXPECT_TRUE(FxPlatformGetSearchIdentity(search, &volume, &file).IsOk());
     FxPlatformFindClose(search);

@@ -69,6 +69,10 @@ std::string FxPlatformNameBytes(const wchar16* text, uint32_t length) {
 // it is.
 bool FxPlatformIsPlainName(const wchar16*, uint32_t) { return true; }
 
+std::u16string FxPlatformNativePathUnits(const char* path, uint32_t length) {
+  return FxPlatformNameUnits(path, length);
+}
+
 std::string FxPosixPath(const wchar16* path) {
   if (path == nullptr) return std::string();
   uint32_t length = 0;

@@ -1,10 +1,11 @@
-// Directories on Windows: the lister (FindFirstFileW and FindNextFileW)
+// Directories on Windows: the one lister (FindFirstFileW and FindNextFileW)
 // and the identity of a directory (its volume and file index).
 #include "Core/platform/win32/FxWin32.h"
 
 class cFxDirSearch {
  public:
-  cFxDirSearch(HANDLE handle, const wchar16* directory) : mHandle(handle), mDirectory(directory) {}
+  cFxDirSearch(HANDLE handle, const WIN32_FIND_DATAW& data, const wchar16* directory)
+      : mHandle(handle), mData(data), mDirectory(directory) {}
   ~cFxDirSearch() {
     if (mHandle != INVALID_HANDLE_VALUE) FindClose(mHandle);
   }
@@ -12,6 +13,7 @@ class cFxDirSearch {
   cFxDirSearch& operator=(const cFxDirSearch&) = delete;
 
   HANDLE mHandle;
+  WIN32_FIND_DATAW mData;  // the entry found last
   // A find handle tells nothing of its directory: the identity comes from
   // the name the search started on.
   std::u16string mDirectory;
@@ -28,25 +30,26 @@ void EntryFromData(const WIN32_FIND_DATAW& data, sFxDirEntry& entry) {
 
 }  // namespace
 
-cFxOsResult FxPlatformFindFirst(const wchar16* directory, cFxDirSearch*& search, sFxDirEntry& entry) {
+cFxOsResult FxPlatformFindFirst(const wchar16* directory, const wchar16* pattern, cFxDirSearch*& search,
+                                sFxDirEntry& entry) {
   search = nullptr;
   if (directory == nullptr) return FxWin32Error(ERROR_INVALID_PARAMETER);
-  std::wstring pattern(FxWin32Wide(directory));
-  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-  pattern += L'*';
+  std::wstring path(FxWin32Wide(directory));
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  path += pattern != nullptr ? FxWin32Wide(pattern) : L"*";
+  // The system matches the pattern itself.
   WIN32_FIND_DATAW data;
-  HANDLE handle = FindFirstFileW(pattern.c_str(), &data);
+  HANDLE handle = FindFirstFileW(path.c_str(), &data);
   if (handle == INVALID_HANDLE_VALUE) return FxWin32LastError();
   EntryFromData(data, entry);
-  search = new cFxDirSearch(handle, directory);
+  search = new cFxDirSearch(handle, data, directory);
   return cFxOsResult();
 }
 
 cFxOsResult FxPlatformFindNext(cFxDirSearch* search, sFxDirEntry& entry) {
   if (search == nullptr) return FxWin32Error(ERROR_INVALID_HANDLE);
-  WIN32_FIND_DATAW data;
-  if (!FindNextFileW(search->mHandle, &data)) return FxWin32LastError();
-  EntryFromData(data, entry);
+  if (!FindNextFileW(search->mHandle, &search->mData)) return FxWin32LastError();
+  EntryFromData(search->mData, entry);
   return cFxOsResult();
 }
 
@@ -57,6 +60,14 @@ cFxOsResult FxPlatformFindClose(cFxDirSearch* search) {
   search->mHandle = INVALID_HANDLE_VALUE;
   delete search;
   return result;
+}
+
+cFxOsResult FxPlatformDescribeEntry(cFxDirSearch* search, const sFxDirEntry&, uint64_t& size, bool& readOnly) {
+  if (search == nullptr) return FxWin32Error(ERROR_INVALID_HANDLE);
+  // The find data holds it: no second look at the name.
+  size = (static_cast<uint64_t>(search->mData.nFileSizeHigh) << 32) | search->mData.nFileSizeLow;
+  readOnly = (search->mData.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return cFxOsResult();
 }
 
 cFxOsResult FxPlatformGetSearchIdentity(cFxDirSearch* search, uint64_t* volume, uint64_t* file) {

@@ -56,6 +56,16 @@ bool FxPlatformIsPlainName(const wchar16* name, uint32_t length) {
   return last != u'.' && last != u' ' && !NamesDevice(name, length);
 }
 
+std::u16string FxPlatformNativePathUnits(const char* path, uint32_t length) {
+  // As the system's 8-bit file functions read a path: through the ANSI code
+  // page.
+  if (length == 0) return std::u16string();
+  const int count = MultiByteToWideChar(CP_ACP, 0, path, static_cast<int>(length), nullptr, 0);
+  std::u16string units(static_cast<size_t>(count), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, path, static_cast<int>(length), reinterpret_cast<wchar_t*>(&units[0]), count);
+  return units;
+}
+
 // ---- Current directory and native paths ------------------------------------------------
 
 uint32_t FxPlatformGetCurrentDirectory(wchar16* buffer, uint32_t capacity) {

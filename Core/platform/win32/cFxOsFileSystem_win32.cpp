@@ -1,5 +1,5 @@
-// Win32 backend of the OS file layer: file handles, attributes and searches
-// through the ANSI file functions.
+// Win32 backend of the OS file layer: file handles and attributes through
+// the ANSI file functions.
 #include "Core/platform/win32/FxWin32.h"
 // The layer's own operations share these names.
 #undef CreateDirectory
@@ -100,29 +100,6 @@ bool cFxOsFile::MoveNative(int distance, eOrigin origin, int64_t& position) {
   return true;
 }
 
-// ---- Search object ------------------------------------------------------------------
-
-bool cFxOsSearch::Close() {
-  if (mHandle == nullptr) return true;
-  BOOL closed = FindClose(static_cast<HANDLE>(mHandle));
-  mHandle = nullptr;
-  if (!closed) {
-    FxPlatformRecordSystemError();
-    return false;
-  }
-  return true;
-}
-
-bool cFxOsSearch::FindNext(sFxFileInfo& info) {
-  WIN32_FIND_DATAA data;
-  if (mHandle == nullptr || !FindNextFileA(static_cast<HANDLE>(mHandle), &data)) {
-    FxPlatformRecordSystemError();
-    return false;
-  }
-  InfoFromAttributes(data.dwFileAttributes, data.nFileSizeLow, info);
-  return true;
-}
-
 // ---- The layer ----------------------------------------------------------------------
 
 cFxString cFxOsFileSystem::GetNativePath(const cFxString& path) {
@@ -179,24 +156,6 @@ bool cFxOsFileSystem::Delete(const cFxString& path) {
     return false;
   }
   return true;
-}
-
-cFxOsSearch* cFxOsFileSystem::FindFirst(const cFxString& pattern, sFxFileInfo& info) {
-  std::string native = ToStd(GetNativePath(pattern));
-  WIN32_FIND_DATAA data;
-  HANDLE handle = FindFirstFileA(native.c_str(), &data);
-  if (handle == INVALID_HANDLE_VALUE) {
-    FxPlatformRecordSystemError();
-    return nullptr;
-  }
-  cFxOsSearch* search = new cFxOsSearch(handle);
-  if (search == nullptr) {
-    FindClose(handle);
-    FxSetErrorCode(kFxError::cFileOther);
-    return nullptr;
-  }
-  InfoFromAttributes(data.dwFileAttributes, data.nFileSizeLow, info);
-  return search;
 }
 
 bool cFxOsFileSystem::MakeDirectoryNative(const cFxString& nativePath) {
