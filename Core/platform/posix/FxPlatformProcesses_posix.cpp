@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "Core/platform/cFxRunningPrograms.h"
 #include "Core/platform/posix/FxPosix.h"
 
 extern char** environ;
@@ -175,12 +176,7 @@ bool Spawn(const char* program, const char* const* args, const sFxProgramSetup& 
 }
 
 // The children started by FxPlatformStartProgram and not yet waited for.
-struct sRunningProgram {
-  uint32_t mToken;
-  pid_t mPid;
-};
-std::vector<sRunningProgram> gRunningPrograms;
-uint32_t gLastProgramToken = 0;
+cFxRunningPrograms<pid_t> gRunning;
 
 }  // namespace
 
@@ -200,30 +196,26 @@ cFxOsResult FxPlatformStartProgram(const char* program, const char* const* args,
                                    const sFxProgramSetup& setup) {
   pid_t child;
   if (!Spawn(program, args, setup, &child)) return FxPosixLastError();
-  if (++gLastProgramToken == 0) ++gLastProgramToken;  // 0 names no child
-  gRunningPrograms.push_back({gLastProgramToken, child});
-  token = gLastProgramToken;
+  token = gRunning.Add(child);
   return cFxOsResult();
 }
 
 uint32_t FxPlatformWaitForAnyProgram(int* exitStatus) {
   // The program starts no other children while some of these run, so any
   // child that ends is one of them.
-  while (!gRunningPrograms.empty()) {
+  while (!gRunning.Programs().empty()) {
     int status;
     const pid_t ended = waitpid(-1, &status, 0);
     if (ended < 0) {
       if (errno == EINTR) continue;
       // No child left to wait for (ECHILD): none of them can still run.
-      gRunningPrograms.clear();
+      gRunning.Clear();
       return 0;
     }
-    for (size_t i = 0; i < gRunningPrograms.size(); ++i) {
-      if (gRunningPrograms[i].mPid != ended) continue;
-      const uint32_t token = gRunningPrograms[i].mToken;
-      gRunningPrograms.erase(gRunningPrograms.begin() + static_cast<std::ptrdiff_t>(i));
+    for (size_t i = 0; i < gRunning.Programs().size(); ++i) {
+      if (gRunning.Programs()[i].mChild != ended) continue;
       if (exitStatus != nullptr) *exitStatus = ExitStatusOf(status);
-      return token;
+      return gRunning.Remove(i).mToken;
     }
   }
   return 0;
@@ -234,7 +226,7 @@ void FxPlatformWaitForAllPrograms() {
   }
 }
 
-uint32_t FxPlatformRunningProgramCount() { return static_cast<uint32_t>(gRunningPrograms.size()); }
+uint32_t FxPlatformRunningProgramCount() { return static_cast<uint32_t>(gRunning.Programs().size()); }
 
 cFxOsResult FxPlatformFindProgram(const char* program, bool currentDirectoryFirst, std::string& path) {
   path.clear();

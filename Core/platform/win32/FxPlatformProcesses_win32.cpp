@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Core/platform/cFxRunningPrograms.h"
 #include "Core/platform/win32/FxWin32.h"
 
 namespace {
@@ -164,12 +165,7 @@ int FinishProcess(HANDLE process) {
 }
 
 // The children started by FxPlatformStartProgram and not yet waited for.
-struct sRunningProgram {
-  uint32_t mToken;
-  HANDLE mProcess;
-};
-std::vector<sRunningProgram> gRunningPrograms;
-uint32_t gLastProgramToken = 0;
+cFxRunningPrograms<HANDLE> gRunning;
 
 }  // namespace
 
@@ -187,33 +183,29 @@ cFxOsResult FxPlatformStartProgram(const char* program, const char* const* args,
                                    const sFxProgramSetup& setup) {
   HANDLE process;
   if (!Spawn(program, args, setup, &process)) return FxWin32LastError();
-  if (++gLastProgramToken == 0) ++gLastProgramToken;  // 0 names no child
-  gRunningPrograms.push_back({gLastProgramToken, process});
-  token = gLastProgramToken;
+  token = gRunning.Add(process);
   return cFxOsResult();
 }
 
 uint32_t FxPlatformWaitForAnyProgram(int* exitStatus) {
-  while (!gRunningPrograms.empty()) {
+  while (!gRunning.Programs().empty()) {
     // One wait covers at most MAXIMUM_WAIT_OBJECTS handles; with more, the
     // first ones are waited for and the rest on a later call.
     HANDLE handles[MAXIMUM_WAIT_OBJECTS] = {};
-    const DWORD count = static_cast<DWORD>(
-        gRunningPrograms.size() < MAXIMUM_WAIT_OBJECTS ? gRunningPrograms.size()
-                                                        : MAXIMUM_WAIT_OBJECTS);
-    for (DWORD i = 0; i < count; ++i) handles[i] = gRunningPrograms[i].mProcess;
+    const size_t running = gRunning.Programs().size();
+    const DWORD count = static_cast<DWORD>(running < MAXIMUM_WAIT_OBJECTS ? running : MAXIMUM_WAIT_OBJECTS);
+    for (DWORD i = 0; i < count; ++i) handles[i] = gRunning.Programs()[i].mChild;
     const DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
     if (result >= WAIT_OBJECT_0 + count) {
       // A handle that cannot be waited for: give up on all of them rather
       // than spin, closing what is ours.
-      for (const sRunningProgram& running : gRunningPrograms) CloseHandle(running.mProcess);
-      gRunningPrograms.clear();
+      for (const auto& program : gRunning.Programs()) CloseHandle(program.mChild);
+      gRunning.Clear();
       return 0;
     }
     const size_t index = result - WAIT_OBJECT_0;
-    const sRunningProgram ended = gRunningPrograms[index];
-    gRunningPrograms.erase(gRunningPrograms.begin() + static_cast<std::ptrdiff_t>(index));
-    const int status = FinishProcess(ended.mProcess);
+    const auto ended = gRunning.Remove(index);
+    const int status = FinishProcess(ended.mChild);
     if (exitStatus != nullptr) *exitStatus = status;
     return ended.mToken;
   }
@@ -225,7 +217,7 @@ void FxPlatformWaitForAllPrograms() {
   }
 }
 
-uint32_t FxPlatformRunningProgramCount() { return static_cast<uint32_t>(gRunningPrograms.size()); }
+uint32_t FxPlatformRunningProgramCount() { return static_cast<uint32_t>(gRunning.Programs().size()); }
 
 cFxOsResult FxPlatformFindProgram(const char* program, bool currentDirectoryFirst, std::string& path) {
   path.clear();
