@@ -128,67 +128,57 @@ TEST(XmlWriter, EveryKindOfUnitAtEveryOffset) {
   }
 }
 
-// Long runs go out whole whatever the stream's buffer size: a text, a
-// value and a name far longer than the writer takes at a time, and more
-// levels of indentation than it writes at a time.
-TEST(XmlWriter, LongRunsThroughSmallWriteBuffers) {
+// Names, values and texts of every size around the most the writer fills
+// at once and far longer (a text, a value and a name longer than it takes
+// at a time), more levels of indentation than it writes at a time, at every
+// fill of the stream's buffer and with buffers of any size: the bytes are
+// exact, and a buffer that holds the most the writer fills at once is never
+// overrun (no write reaches the file larger than it).
+TEST(XmlWriter, CallsOfEverySizeThroughBuffersOfEverySize) {
   std::u16string text, name;
   std::string textBytes, nameBytes;
   for (int i = 0; i < 3000; ++i) {
     text += i % 3 ? (i % 7 ? u'a' : u'&') : u'\u20AC';
     textBytes += i % 3 ? (i % 7 ? "a" : "&amp;") : "\xE2\x82\xAC";
+    if (i < 700) {
+      name += i % 5 ? u'n' : u'\u00E9';
+      nameBytes += i % 5 ? "n" : "\xC3\xA9";
+    }
   }
-  for (int i = 0; i < 700; ++i) {
-    name += i % 5 ? u'n' : u'\u00E9';
-    nameBytes += i % 5 ? "n" : "\xC3\xA9";
-  }
-  const cFxWString heldName(name.c_str(), static_cast<uint32_t>(name.size()));
-  constexpr int cLevels = 1100;
-  std::string expected = kDeclaration;
-  for (int level = 0; level < cLevels; ++level)
-    expected += std::string(static_cast<size_t>(level), '\t') + "<e>\r\n";
-  expected += std::string(cLevels, '\t') + "<" + nameBytes + " v=\"" + textBytes + "\">" + textBytes + "</" +
-              nameBytes + ">\r\n";
-  for (int bufferSize : {0, 1, 7, 4096}) {
-    const auto calls = [&](cXmlWriter& w) {
-      for (int level = 0; level < cLevels; ++level) w.StartElement(u"e", u"");
-      w.StartElement(heldName, u"");
-      w.Attribute(u"v", text.c_str(), static_cast<uint32_t>(text.size()), u"");
-      w.Text(text.c_str(), static_cast<uint32_t>(text.size()));
-      w.EndElement(heldName, u"");
-    };
-    EXPECT_EQ(xmltest::WriteDocument(calls, bufferSize), expected) << "buffer size " << bufferSize;
-  }
-}
-
-// Names, values and texts of every size around the most the writer fills
-// at once, at every fill of the stream's buffer: the bytes are exact and
-// the buffer is never overrun (no write reaches the file larger than it).
-TEST(XmlWriter, CallsOfEverySizeAtEveryFillOfTheBuffer) {
-  for (int bufferSize : {0, 1100, 2048}) {
+  constexpr size_t cLevels = 1100;
+  const std::string indent(cLevels, '\t');
+  // An element whose name, attribute value and text are `n` and `t`,
+  // written as `nb` and `tb`.
+  const auto element = [&](cXmlWriter& w, const std::u16string& n, const std::u16string& t, std::string& expected,
+                           const std::string& nb, const std::string& tb) {
+    const cFxWString heldName(n.c_str(), static_cast<uint32_t>(n.size()));
+    w.StartElement(heldName, u"");
+    w.Attribute(u"v", t.c_str(), static_cast<uint32_t>(t.size()), u"");
+    w.Text(t.c_str(), static_cast<uint32_t>(t.size()));
+    w.EndElement(heldName, u"");
+    expected += indent + "<" + nb + " v=\"" + tb + "\">" + tb + "</" + nb + ">\r\n";
+  };
+  for (int bufferSize : {0, 1, 7, 1100, 2048}) {
     xmltest::sMemoryFile out;
     cFxFile file;
     file.Attach(new xmltest::cMemoryFile(out), 0, 0, bufferSize);
     cXmlWriter w;
     w.Begin(file);
-    w.StartElement(u"r", u"");
-    std::string expected = kDeclaration + "<r>\r\n";
-    for (uint32_t n = 150; n < 420; n += 3) {
-      const std::u16string name(n, u'\u20AC'), text(n / 2, u'"');
-      std::string nameBytes, textBytes;
-      for (uint32_t i = 0; i < n; ++i) nameBytes += "\xE2\x82\xAC";
-      for (uint32_t i = 0; i < n / 2; ++i) textBytes += "&quot;";
-      const cFxWString heldName(name.c_str(), n);
-      w.StartElement(heldName, u"");
-      w.Attribute(u"v", text.c_str(), n / 2, u"");
-      w.Text(text.c_str(), n / 2);
-      w.EndElement(heldName, u"");
-      expected += "\t<" + nameBytes + " v=\"" + textBytes + "\">" + textBytes + "</" + nameBytes + ">\r\n";
+    std::string expected = kDeclaration;
+    for (size_t level = 0; level < cLevels; ++level) {
+      w.StartElement(u"e", u"");
+      expected += std::string(level, '\t') + "<e>\r\n";
     }
-    w.EndElement(u"r", u"");
+    for (uint32_t n = 150; n < 420; n += 3) {
+      std::string euros, quotes;
+      for (uint32_t i = 0; i < n; ++i) euros += "\xE2\x82\xAC";
+      for (uint32_t i = 0; i < n / 2; ++i) quotes += "&quot;";
+      element(w, std::u16string(n, u'\u20AC'), std::u16string(n / 2, u'"'), expected, euros, quotes);
+    }
+    element(w, name, text, expected, nameBytes, textBytes);
     file.Close();
-    EXPECT_EQ(out.mData, expected + "</r>\r\n") << "buffer size " << bufferSize;
-    if (bufferSize > 0) {
+    EXPECT_EQ(out.mData, expected) << "buffer size " << bufferSize;
+    if (bufferSize >= 1100) {
       for (int written : out.mWrites) EXPECT_LE(written, bufferSize) << "buffer size " << bufferSize;
     }
   }
