@@ -44,10 +44,11 @@ class BufferedStream : public ::testing::Test {
 };
 
 TEST(BufferedWrite, DataThatDoesNotFitFlushesFirstAndLargeDataGoesStraight) {
-  // Sizes handed to Write, and the OS writes seen before Flush.
+  // Sizes handed to Write, and the OS writes seen before Flush: data that
+  // fills the buffer exactly waits in it.
   const struct { int mBuffer; std::vector<int> mWrites, mOsWrites; } cases[] = {
-      {128, {100, 100}, {100}},  {128, {10, 300}, {10, 300}}, {128, {128}, {}},
-      {128, {129}, {129}},       {128, {10, 128}, {10}},     {0, {3, 1}, {3, 1}},
+      {128, {100, 100}, {100}}, {128, {10, 300}, {10, 300}}, {128, {128}, {}}, {128, {28, 100}, {}},
+      {128, {129}, {129}},      {128, {10, 128}, {10}},     {0, {3, 1}, {3, 1}},
   };
   for (const auto& c : cases) {
     sMemoryFile record;
@@ -304,10 +305,8 @@ TEST_F(FileOnDisk, OpenResolvesThePathThroughTheMountedFileSystem) {
 TEST_F(FileOnDisk, FailedOpenSaysWhyInTheSystemsWords) {
   fs::create_directory(mDir.Path() / "folder.txt");
   const struct { std::string path; const char* reason; } cases[] = {
-      {mDir / "missing/a.txt", "No such file or directory"},
-      {mDir / "folder.txt", "Is a directory"},
-      {mDir / (std::string(300, 'n') + ".txt"), "File name too long"},
-      {"@os:" + (mDir / "a//b.txt"), "Not a usable file name"},
+      {mDir / "missing/a.txt", "No such file or directory"}, {mDir / "folder.txt", "Is a directory"},
+      {mDir / (std::string(300, 'n') + ".txt"), "File name too long"}, {"@os:" + (mDir / "a//b.txt"), "Not a usable file name"},
   };
   for (const auto& c : cases) {
     cFxFile file;
@@ -322,7 +321,9 @@ TEST_F(FileOnDisk, FailedOpenSaysWhyInTheSystemsWords) {
 
 #if defined(__linux__)
 // /dev/full takes no byte: every write that reaches it fails with ENOSPC. It
-// is opened for writing only, never deleted.
+// is opened for writing only, never deleted. Whatever did not fit the buffer
+// met the full device; bytes still buffered fail Sync. The failure is
+// remembered until the next open.
 TEST_F(FileOnDisk, FailedWritesAreRememberedUntilTheNextOpenForEveryBufferSize) {
   for (int buffer : {0, 1, 7, 128, 64 * 1024}) {
     for (int size : {1, 6, 100, 1000}) {
@@ -330,8 +331,6 @@ TEST_F(FileOnDisk, FailedWritesAreRememberedUntilTheNextOpenForEveryBufferSize) 
       cFxFile file;
       ASSERT_TRUE(file.Open(cFxPath("/dev/full"), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
       const std::string data = Pattern(static_cast<size_t>(size));
-      // Whatever did not fit the buffer met the full device; bytes still
-      // buffered fail Sync.
       const bool reachedDevice = size > buffer;
       EXPECT_EQ(reachedDevice ? -1 : size, file.Write(data.data(), size));
       EXPECT_EQ(reachedDevice, file.HasWriteFailed());
@@ -339,7 +338,6 @@ TEST_F(FileOnDisk, FailedWritesAreRememberedUntilTheNextOpenForEveryBufferSize) 
       EXPECT_TRUE(file.HasWriteFailed());
       EXPECT_FALSE(file.Close());
       EXPECT_STREQ("No space left on device", file.GetFailure().c_str());
-
       ASSERT_TRUE(file.Open(cFxPath((mDir / "a.txt").c_str()), kFxFileMode::cModeReplace, 0, 0, 0, buffer));
       EXPECT_FALSE(file.HasWriteFailed());
       EXPECT_EQ(size, file.Write(data.data(), size));
