@@ -1,10 +1,7 @@
-// Name comparison, the pieces of a key the end-to-end runs do not reach, and
-// the references the element stack holds.
+// Name comparison and the pieces of a key the end-to-end runs do not reach.
 #include <gtest/gtest.h>
 
 #include "localisation/VisitorHelpers.h"
-#include "localisation/cElementStack.h"
-#include "xml/cXmlElement.h"
 
 namespace {
 
@@ -35,26 +32,6 @@ TEST(VisitorHelpers, TextEqualityIsExactAndWholeAndKeyPiecesFollowTheirRules) {
   // TABs become backslash-t, then spaces "#"; nothing else is escaped.
   EXPECT_EQ(Units(MakeEntryId(cFxWString(u" \t \t"))), u"#\\t#\\t");
   EXPECT_EQ(Units(MakeEntryId(cFxWString(u"\\t\"#@\r\n"))), u"\\t\"#@\r\n");
-}
-
-TEST(ElementStack, HoldsOneReferencePerOpenElement) {
-  cXmlElement* root = new cXmlElement(cFxWString(u"root"));
-  cXmlElement* child = new cXmlElement(cFxWString(u"child"));
-  {
-    cElementStack stack;
-    stack.Push(*root);
-    stack.Push(*child);
-    stack.Pop();
-    EXPECT_EQ(stack.Top(), root);
-    EXPECT_EQ(child->GetRefCount(), 1);
-    EXPECT_EQ(root->GetRefCount(), 2);
-  }
-  EXPECT_EQ(root->GetRefCount(), 1);  // released with the stack
-  cElementStack empty;
-  empty.Pop();  // more end tags than start tags
-  EXPECT_EQ(empty.Top(), nullptr);
-  child->Release();
-  root->Release();
 }
 
 }  // namespace
