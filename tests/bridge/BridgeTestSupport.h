@@ -27,8 +27,7 @@ inline ::testing::AssertionResult Holds(const std::string& text, const std::stri
 // The UTF-16LE bytes of a translations file, its byte-order mark first (one
 // is added when `text` does not begin with it); "%" as in TranslationsText.
 inline std::string File(const std::u16string& text) {
-  const std::u16string marked = !text.empty() && text[0] == 0xFEFF ? text : u"\xFEFF" + text;
-  return test::Utf16Le(test::TranslationsText(marked));
+  return test::Utf16Le(test::TranslationsText(!text.empty() && text[0] == 0xFEFF ? text : u"\xFEFF" + text));
 }
 
 // `count` empty text columns.
@@ -43,13 +42,11 @@ inline std::u16string Empty(int count) {
 struct sFormat {
   const char *name, *file;
   bool (*read)(const std::filesystem::path&, sExchangeFile&, std::string&);
-  bool (*write)(const sExchangeFile&, const sBridgeLanguage&, const std::filesystem::path&,
-                std::string&);
+  bool (*write)(const sExchangeFile&, const sBridgeLanguage&, const std::filesystem::path&, std::string&);
 };
 inline const std::vector<sFormat>& Formats() {
-  static const std::vector<sFormat> cFormats = {{"xliff", "out.xlf", ReadXliff, WriteXliff},
-                                                {"po", "out.po", ReadPo, WritePo},
-                                                {"csv", "out.csv", ReadCsv, WriteCsv}};
+  static const std::vector<sFormat> cFormats = {
+      {"xliff", "out.xlf", ReadXliff, WriteXliff}, {"po", "out.po", ReadPo, WritePo}, {"csv", "out.csv", ReadCsv, WriteCsv}};
   return cFormats;
 }
 
@@ -64,11 +61,8 @@ inline sExchangeFile ReadExchange(const sFormat& format, const std::filesystem::
 // A Python 3 that can import `module` (the one on the search path, else
 // Debian's own), or "" when none can.
 inline std::string PythonWith(const std::string& module) {
-  for (const char* python : {"python3", "/usr/bin/python3"}) {
-    const std::string probe =
-        std::string(python) + " -c 'import " + module + "' >/dev/null 2>&1";
-    if (std::system(probe.c_str()) == 0) return python;
-  }
+  for (const std::string python : {"python3", "/usr/bin/python3"})
+    if (std::system((python + " -c 'import " + module + "' >/dev/null 2>&1").c_str()) == 0) return python;
   return std::string();
 }
 
@@ -77,17 +71,13 @@ inline bool Installed(const std::string& program) {
   return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// A copy of the sample source tree at `dir`/tree; answers its path.
-inline std::string SampleTree(const test::TempDir& dir) {
-  const std::string tree = dir / "tree";
-  std::filesystem::copy(test::SourceDir() + "/sample/source", tree,
-                        std::filesystem::copy_options::recursive);
-  return tree;
+// A copy of the sample source tree at `dir`/`name`; answers its path.
+inline std::string SampleTree(const test::TempDir& dir, const std::string& name = "tree") {
+  std::filesystem::copy(test::SourceDir() + "/sample/source", dir / name, std::filesystem::copy_options::recursive);
+  return dir / name;
 }
 
 // A script of this suite's helpers written in Python.
-inline std::string Script(const std::string& name) {
-  return test::SourceDir() + "/tests/bridge/" + name;
-}
+inline std::string Script(const std::string& name) { return test::SourceDir() + "/tests/bridge/" + name; }
 
 }  // namespace bridge_test

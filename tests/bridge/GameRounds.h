@@ -32,10 +32,11 @@ inline void Extract(const std::string& tree, const std::string& translations) {
   ASSERT_EQ(0, extracted.status) << extracted.err;
 }
 
-inline tStrings StringsOf(const std::string& tree, const std::string& scratch) {
-  Extract(tree, scratch);
+// The strings of `tree`, extracted into `translations`.
+inline tStrings StringsOf(const std::string& tree, const std::string& translations) {
+  Extract(tree, translations);
   tStrings strings;
-  const cTranslationsFile file = LoadTranslations(scratch);
+  const cTranslationsFile file = LoadTranslations(translations);
   for (const sTranslationsEntry& entry : file.Entries()) {
     std::vector<std::u16string>& texts = strings[MakeUnitId(entry)];
     for (size_t i = 0; i < cBridgeLanguageCount; ++i) texts.push_back(entry.GetText(i));
@@ -48,9 +49,8 @@ inline std::vector<std::u16string> Stranded(const std::string& translations) {
   const cTranslationsFile file = LoadTranslations(translations);
   const std::vector<const char*> why = FindStringsThatCannotTravel(file);
   std::vector<std::u16string> names;
-  for (size_t i = 0; i < why.size(); ++i) {
+  for (size_t i = 0; i < why.size(); ++i)
     if (why[i]) names.push_back(MakeUnitId(file.Entries()[i]));
-  }
   return names;
 }
 
@@ -72,53 +72,33 @@ inline void ExpectExportShowsNewTexts(const test::TempDir& dir, const std::strin
     EXPECT_EQ(NewText(language, unit.mSource), unit.mTarget) << unit.mNames.at(0);
 }
 
-// A tree beside the one translated, on which glossmill alone makes the same
-// extractions and updates: what the strings the bridge leaves out become
+// The strings of a copy of the sample on which glossmill alone makes one
+// round of -sx and -su: what the strings the bridge leaves out become
 // without it (an update of a line that holds a TAB in its English text
 // shifts that string's texts, with or without the bridge).
-class cControlTree {
- public:
-  explicit cControlTree(const test::TempDir& dir) : mDir(dir) {
-    mTree = dir / "control";
-    std::filesystem::copy(test::SourceDir() + "/sample/source", mTree,
-                          std::filesystem::copy_options::recursive);
-    mRounds.push_back(StringsOf(mTree, mDir / "control-0.txt"));
-  }
-  // The strings after `rounds` rounds of -sx and -su.
-  const tStrings& After(size_t rounds) {
-    while (mRounds.size() <= rounds) {
-      const std::string translations = mDir / ("control-" + std::to_string(mRounds.size()) + ".txt");
-      Extract(mTree, translations);
-      EXPECT_EQ(0, test::RunGlossmill({"-su", translations}, mTree).status);
-      mRounds.push_back(StringsOf(mTree, translations + ".after"));
-    }
-    return mRounds[rounds];
-  }
+inline tStrings ControlRound(const test::TempDir& dir) {
+  const std::string tree = SampleTree(dir, "control");
+  Extract(tree, dir / "control.txt");
+  EXPECT_EQ(0, test::RunGlossmill({"-su", dir / "control.txt"}, tree).status);
+  return StringsOf(tree, dir / "control-after.txt");
+}
 
- private:
-  const test::TempDir& mDir;
-  std::string mTree;
-  std::vector<tStrings> mRounds;
-};
-
-// Whether the strings `after` a round hold exactly `expected`'s texts but
-// for `languages`, which hold the round's new texts where the string
-// travels; a stranded string is as `control` has it.
+// Whether the strings `after` a round hold exactly `before`'s texts but for
+// `languages`, which hold the round's new texts where the string travels; a
+// stranded string is as `control` has it.
 inline void ExpectRoundMade(const tStrings& before, const tStrings& control, const tStrings& after,
                             const std::vector<const sBridgeLanguage*>& languages,
                             const std::vector<std::u16string>& stranded) {
   ASSERT_EQ(before.size(), after.size());
   for (const auto& string : after) {
-    const std::string name = Utf16ForDisplay(string.first);
-    SCOPED_TRACE(name);
+    SCOPED_TRACE(Utf16ForDisplay(string.first));
     const bool left = std::find(stranded.begin(), stranded.end(), string.first) != stranded.end();
     std::vector<std::u16string> expected = left ? control.at(string.first) : before.at(string.first);
     if (!left) {
       // glossmill alone leaves a string that travels as it is.
       EXPECT_EQ(before.at(string.first), control.at(string.first));
       for (const sBridgeLanguage* language : languages)
-        expected[language->mDocumentIndex] =
-            test::Utf16(NewText(*language, Utf16ForDisplay(expected[0])));
+        expected[language->mDocumentIndex] = test::Utf16(NewText(*language, Utf16ForDisplay(expected[0])));
     }
     EXPECT_EQ(expected, string.second);
   }

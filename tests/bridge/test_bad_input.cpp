@@ -6,9 +6,7 @@
 #include "BridgeTestSupport.h"
 
 namespace {
-using bridge_test::Bridge;
-using bridge_test::File;
-using bridge_test::Holds;
+using namespace bridge_test;
 
 std::string Xliff(const std::string& language, const std::string& units) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

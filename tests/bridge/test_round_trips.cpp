@@ -11,13 +11,7 @@
 #include "bridge/cTranslationsFile.h"
 
 namespace {
-using bridge_test::Bridge;
-using bridge_test::Empty;
-using bridge_test::File;
-using bridge_test::Formats;
-using bridge_test::Holds;
-using bridge_test::ReadExchange;
-using bridge_test::sFormat;
+using namespace bridge_test;
 
 // Both flavours, a byte-order mark, non-ASCII (a surrogate pair too), a
 // CRLF line, a short line and an unfinished last line, which is kept but

@@ -8,10 +8,7 @@
 #include "bridge/WordCount.h"
 
 namespace {
-using bridge_test::Bridge;
-using bridge_test::Empty;
-using bridge_test::File;
-using bridge_test::Holds;
+using namespace bridge_test;
 
 TEST(BridgeStats, CountsTranslatedAndMissingStringsAndWordsPerLanguageAndFolder) {
   test::TempDir dir;
@@ -99,11 +96,9 @@ TEST(BridgeStats, TheCoveragePageShowsTheReportsFigures) {
   EXPECT_EQ(0, checked.status) << checked.out << checked.err;
   EXPECT_TRUE(Holds(checked.out, "figures as the report gives them"));
   // The check finds a figure that differs, and anything fetched.
-  for (const auto& change : {std::make_pair(std::string("<td class=\"words\">"), std::string("<td class=\"words\">1")),
-                             std::make_pair(std::string("</style>"), std::string("</style><script src=\"x.js\"></script>"))}) {
-    std::string changed = page;
-    changed.replace(changed.find(change.first), change.first.size(), change.second);
-    test::WriteFile(dir / "changed.html", changed);
+  for (const auto& change : {std::make_pair("<td class=\"words\">", "<td class=\"words\">1"),
+                             std::make_pair("</style>", "</style><script src=\"x.js\"></script>")}) {
+    test::WriteFile(dir / "changed.html", test::ReplaceAll(page, change.first, change.second));
     EXPECT_EQ(1, test::Run(python, {bridge_test::Script("check_coverage_page.py"), "changed.html", "report.json"},
                            dir.Path().string()).status);
   }
@@ -114,17 +109,15 @@ TEST(BridgeStats, WordsAreCountedAsPocountCountsThem) {
     const char16_t* text;
     size_t words;
   } cases[] = {
-      {u"", 0},
-      {u"  One\ttwo\u00a0three\u3000four\n", 4},
-      {u"Danger: high voltage \u2013 keep off!", 6},   // a dash is a word
-      {u"-- ... \u00ab \u00bb \u2026 \u20ac", 0},      // punctuation alone is none
+      {u"", 0}, {u"  One\ttwo\u00a0three\u3000four\n", 4},
+      {u"Danger: high voltage \u2013 keep off!", 6},  // a dash is a word
+      {u"-- ... \u00ab \u00bb \u2026 \u20ac", 0},     // punctuation alone is none
       {u"Single to M\u00fcnster: \u20ac4.50 (caf\u00e9 car open)", 7},
-      {u"e.g. this, i.e. that", 2},  // a dot between letters goes with them
-      {u"a.b.c", 1},
+      {u"e.g. this, i.e. that", 2}, {u"a.b.c", 1},  // a dot between letters goes with them
       {u"<b>Bold</b> and <a href=\"x y\">link</a><br/>next", 4},
-      {u"<br>one<br />two<BR>three", 2},               // <br> separates; <BR> is only removed
-      {u"x<y and z>w", 3},                             // no tag: "x<y", "and", "z>w"
-      {u"<a b='1\n2'>c", 3},                           // a value never spans a line
+      {u"<br>one<br />two<BR>three", 2},  // <br> separates; <BR> is only removed
+      {u"x<y and z>w", 3},                // no tag: "x<y", "and", "z>w"
+      {u"<a b='1\n2'>c", 3},              // a value never spans a line
       {u"\u041F\u043B\u0430\u0442\u0444\u043E\u0440\u043C\u0430 2", 2},
   };
   for (const auto& c : cases) EXPECT_EQ(c.words, CountWords(c.text)) << Utf16ForDisplay(c.text);
@@ -143,12 +136,11 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
   EXPECT_EQ(0, version.status);
   EXPECT_EQ("glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\n", version.out);
 
-  struct {
+  const struct {
     std::vector<std::string> args;
     const char* message;
   } cases[] = {
-      {{}, "no command"},
-      {{"translate", "t.txt"}, "unknown command translate"},
+      {{}, "no command"}, {{"translate", "t.txt"}, "unknown command translate"},
       {{"export", "--to", "tmx", "--lang", "fr", "t.txt", "o"}, "no format tmx"},
       {{"export", "--lang", "fr", "t.txt", "o"}, "--to is needed"},
       {{"export", "--to", "po", "--lang", "English", "t.txt", "o"}, "no target language English"},
@@ -156,12 +148,9 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
       {{"export", "--to", "po", "t.txt", "o"}, "--lang is needed"},
       {{"export", "--to", "po", "--lang", "fr", "t.txt"}, "export takes"},
       {{"export", "--to", "po", "--lang", "fr", "--html", "p", "t.txt", "o"}, "export takes"},
-      {{"import", "--lang", "fr", "t.txt"}, "import takes"},
-      {{"import", "--lang"}, "--lang needs a value"},
-      {{"stats"}, "stats takes"},
-      {{"stats", "--lang", "fr", "t.txt"}, "stats takes"},
-      {{"stats", "t.txt", "--html"}, "--html needs a value"},
-      {{"stats", "--verbose", "t.txt"}, "unknown option --verbose"},
+      {{"import", "--lang", "fr", "t.txt"}, "import takes"}, {{"import", "--lang"}, "--lang needs a value"},
+      {{"stats"}, "stats takes"}, {{"stats", "--lang", "fr", "t.txt"}, "stats takes"},
+      {{"stats", "t.txt", "--html"}, "--html needs a value"}, {{"stats", "--verbose", "t.txt"}, "unknown option --verbose"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);

@@ -11,9 +11,7 @@
 
 namespace {
 namespace fs = std::filesystem;
-using bridge_test::Bridge;
-using bridge_test::File;
-using bridge_test::Holds;
+using namespace bridge_test;
 
 enum ePlanted { cStaleFile, cLinkOut, cDanglingLink, cHardLinkOut, cDirectory };
 
