@@ -14,6 +14,14 @@ namespace {
 using ::testing::ExitedWithCode;
 constexpr int32_t cMax = 200;
 
+// A channel's text with the line number of its place written "#": a report
+// names its file and line, whichever line that is.
+std::string Placed(const std::string& text) {
+  const size_t comma = text.find(',', text.rfind('('));
+  const size_t end = comma == std::string::npos ? comma : text.find(',', comma + 1);
+  return end == std::string::npos ? text : text.substr(0, comma + 1) + "#" + text.substr(end);
+}
+
 // Channel 0 writes into a buffer while a test runs; every channel is off
 // again afterwards, as the program keeps them.
 class ErrorChannel : public ::testing::Test {
@@ -46,7 +54,7 @@ TEST_F(ErrorChannel, ReportPrintsTheRecordedErrorWhereItWasMade) {
     FxSetErrorCode(c.mCode);
     FxSetErrorMessage("%s", c.mMessage);
     FxReportError();
-    EXPECT_EQ(std::string("ERROR: ") + c.mPrinted + " (Core/FxError,87,main)\n", mOut) << c.mPrinted;
+    EXPECT_EQ(std::string("ERROR: ") + c.mPrinted + " (Core/FxError,#,main)\n", Placed(mOut)) << c.mPrinted;
     EXPECT_EQ(c.mCode, FxGetErrorCode());  // reporting clears nothing
   }
   FxSetCurrentLocation("xml/cXmlParser", 412, 0);
@@ -82,7 +90,7 @@ TEST_F(ErrorChannel, TextsAreCutToTheirBuffersAndSilentChannelsAndHandledExcepti
 
 // The fatal path, each case in a child process. The box text names the
 // place where exceptions are raised, not their origin.
-const std::string cRaised = "\nFILE: API/core/cFxException\nLINE:113\n$";
+const std::string cRaised = "\nFILE: API/core/cFxException\nLINE:.+\n$";
 char gChannelZero[512];
 void ShowChannelZero() { fputs(gChannelZero, stderr); }
 void SecondHook() { fputs("second\n", stderr); }
@@ -111,7 +119,7 @@ TEST(ExceptionDeathTest, RaiseReportsOnChannelZeroThenShowsTheTextAndExitsWithMi
   EXPECT_EXIT((FxSetChannel(0, true, 500, gChannelZero, "main", 0), FxSetPreExitHook(ShowChannelZero),
                cXmlParseException("Badly formed XML document.", 3).Raise()),
               ExitedWithCode(test::kFatalExitStatus),
-              "^ERROR: Line 3: Badly formed XML document\\. \\(API/core/cFxException,113,main\\)\n"
+              "^ERROR: Line 3: Badly formed XML document\\. \\(API/core/cFxException,.+,main\\)\n"
               "ERROR: Line 3: Badly formed XML document\\." + cRaised);
 }
 
