@@ -83,7 +83,8 @@ TEST(CompactingHeap, RequestsOccupyWholeUnitsAndWhatCannotBeSuppliedChangesNothi
   EXPECT_EQ(heap.Alloc(0xFFFFFFF0u), nullptr);    // would wrap the unit count
   EXPECT_NE(heap.Alloc(8), nullptr);
   EXPECT_EQ(heap.Alloc(8), nullptr);  // eight cells: no handle left to give
-  EXPECT_TRUE(heap.FreeUnits() == freeUnits - 1 && heap.CheckConsistency());
+  EXPECT_EQ(freeUnits - 1, heap.FreeUnits());
+  EXPECT_TRUE(heap.CheckConsistency());
 }
 
 TEST(CompactingHeap, ReusesFreedBlocksMergesAndGivesTheBestFit) {
@@ -115,9 +116,11 @@ TEST(CompactingHeap, CompactionSlidesLiveBlocksRewritesTheirCellsAndMovesAnchors
   const size_t count = local.mBlocks.size(), lastLive = (count - 1) & ~size_t(1);
   const void* anchors[1] = {local.At(local.mBlocks[lastLive]) + 5};  // a raw pointer moved along
   uint8_t* data = static_cast<uint8_t*>(local.mHeap.Alloc(60, anchors, 1));
-  EXPECT_TRUE(data == local.mBefore[(count + 1) / 2] && local.mHeap.CheckConsistency());
+  EXPECT_EQ(local.mBefore[(count + 1) / 2], data);
+  EXPECT_TRUE(local.mHeap.CheckConsistency());
   for (size_t i = 0; i < count; i += 2) {
-    EXPECT_TRUE(local.At(local.mBlocks[i]) == local.mBefore[i / 2] && local.Intact(i)) << i;
+    EXPECT_EQ(local.mBefore[i / 2], local.At(local.mBlocks[i])) << i;
+    EXPECT_TRUE(local.Intact(i)) << i;
   }
   EXPECT_EQ(anchors[0], local.At(local.mBlocks[lastLive]) + 5);
 }
@@ -127,7 +130,9 @@ TEST(CompactingHeap, BlockNamedByAStackWordDoesNotMove) {
   local.Checkerboard();
   size_t pinned = (local.mBlocks.size() / 2) & ~size_t(1);
   void* data = AllocWhilePinned(local.mHeap, local.mBefore[pinned], 1, 200 * 16 - 8);
-  EXPECT_TRUE(data != nullptr && data < local.mBefore[pinned] && local.mHeap.CheckConsistency());
+  ASSERT_NE(nullptr, data);
+  EXPECT_LT(data, local.mBefore[pinned]);
+  EXPECT_TRUE(local.mHeap.CheckConsistency());
   EXPECT_EQ(local.At(local.mBlocks[pinned]), local.mBefore[pinned]);
   EXPECT_EQ(local.At(local.mBlocks[2]), local.mBefore[1]);  // those below still slide
   for (size_t i = 0; i < local.mBlocks.size(); i += 2) EXPECT_TRUE(local.Intact(i)) << i;
@@ -136,7 +141,8 @@ TEST(CompactingHeap, BlockNamedByAStackWordDoesNotMove) {
   full.Checkerboard();
   uint32_t freeUnits = full.mHeap.FreeUnits();
   EXPECT_EQ(AllocWhilePinned(full.mHeap, full.mBefore.back() - 180, 200, 200 * 16 - 8), nullptr);
-  EXPECT_TRUE(full.mHeap.FreeUnits() == freeUnits && full.At(full.mBlocks[2]) == full.mBefore[2]);
+  EXPECT_EQ(freeUnits, full.mHeap.FreeUnits());
+  EXPECT_EQ(full.mBefore[2], full.At(full.mBlocks[2]));
 }
 
 TEST(CompactingHeap, RandomWorkloadKeepsHeapAndDataIntact) {
@@ -158,10 +164,11 @@ TEST(CompactingHeap, RandomWorkloadKeepsHeapAndDataIntact) {
         live[i] = live.back();
         live.pop_back();
       }
-      ASSERT_TRUE(step % 500 != 0 || local.mHeap.CheckConsistency()) << step;
+      if (step % 500 == 0) { ASSERT_TRUE(local.mHeap.CheckConsistency()) << step; }
     }
     for (const Live& l : live) {
-      EXPECT_TRUE(FxBlockSize(local.At(l.cell)) == l.bytes && Holds(local.At(l.cell), l.bytes, l.seed));
+      EXPECT_EQ(l.bytes, FxBlockSize(local.At(l.cell)));
+      EXPECT_TRUE(Holds(local.At(l.cell), l.bytes, l.seed)) << l.seed;
     }
   }
 }
@@ -173,13 +180,16 @@ TEST(MemoryManager, AllocatesFromEachHeapAndIgnoresForeignAddresses) {
   const uint32_t blockFree = blocks.FreeUnits(), stringFree = strings.FreeUnits();
   void* block = manager.AllocBlock(300);
   void* text = manager.AllocString(5);
-  EXPECT_TRUE(blocks.FreeUnits() == blockFree - 20 && strings.FreeUnits() == stringFree - 1);
+  EXPECT_EQ(blockFree - 20, blocks.FreeUnits());
+  EXPECT_EQ(stringFree - 1, strings.FreeUnits());
   // The handle cell holds the data's offset from the region's base.
   EXPECT_EQ(*manager.HandleOf(block), static_cast<uint32_t>(static_cast<uint8_t*>(block) - FxArenaBase()));
   int local = 0;  // null and addresses outside both heaps are ignored
   for (void* data : {block, text, static_cast<void*>(nullptr), static_cast<void*>(&local)}) manager.Free(data);
   EXPECT_EQ(FxHandleAddress(manager.HandleOf(nullptr)), nullptr);
   EXPECT_EQ(manager.AllocBlock(0xFFFFFFFFu), nullptr);
-  EXPECT_TRUE(blocks.FreeUnits() == blockFree && strings.FreeUnits() == stringFree);
-  EXPECT_TRUE(blocks.CheckConsistency() && strings.CheckConsistency());
+  EXPECT_EQ(blockFree, blocks.FreeUnits());
+  EXPECT_EQ(stringFree, strings.FreeUnits());
+  EXPECT_TRUE(blocks.CheckConsistency());
+  EXPECT_TRUE(strings.CheckConsistency());
 }

@@ -39,17 +39,17 @@ class cInDirectory {
 
 TEST(PlatformMutex, LockWaitsAtMostItsTimeout) {
   void* mutex = FxPlatformMutexCreate();
-  ASSERT_TRUE(mutex != nullptr && FxPlatformMutexLock(mutex, 5000));
-  std::atomic<int> gotIt{-1};
-  auto tryLock = [&] {
-    gotIt = FxPlatformMutexLock(mutex, 50) ? 1 : 0;
-    if (gotIt == 1) FxPlatformMutexUnlock(mutex);
+  ASSERT_NE(nullptr, mutex);
+  ASSERT_TRUE(FxPlatformMutexLock(mutex, 5000));
+  std::atomic<bool> gotIt{false};
+  const auto tryLock = [&] {
+    if ((gotIt = FxPlatformMutexLock(mutex, 50))) FxPlatformMutexUnlock(mutex);
   };
   std::thread(tryLock).join();
-  EXPECT_EQ(0, gotIt.load());
+  EXPECT_FALSE(gotIt);
   FxPlatformMutexUnlock(mutex);
   std::thread(tryLock).join();
-  EXPECT_EQ(1, gotIt.load());
+  EXPECT_TRUE(gotIt);
   FxPlatformMutexClose(mutex);
 }
 
@@ -237,7 +237,8 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   // directory holds the program.
   WriteFile(dir / "on path/probe.exe", "not a program");
   fs::copy_file(test::ProbeExe(), dir.Path() / "here" / "probe.exe");
-  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", args, &status).IsOk() && status == 5);
+  ASSERT_TRUE(FxPlatformRunProgram("probe.exe", args, &status).IsOk());
+  EXPECT_EQ(5, status);
   // A child with a working directory of its own looks there, not here.
   sFxProgramSetup there;
   const std::string thereDir = dir / "there";
@@ -248,21 +249,23 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   EXPECT_TRUE(FxPlatformRunProgram("probe.exe", args, &status, there).IsOk());
   fs::remove(dir.Path() / "on path" / "probe.exe");
   fs::copy_file(test::ProbeExe(), dir.Path() / "on path" / "probe.exe");
-  EXPECT_TRUE(FxPlatformRunProgram("probe.exe", nullptr, &status).IsOk() && status == 0);
+  ASSERT_TRUE(FxPlatformRunProgram("probe.exe", nullptr, &status).IsOk());
+  EXPECT_EQ(0, status);
   EXPECT_TRUE(FxPlatformRunProgram("no-such-program-here", nullptr, &status).IsMissing());
   EXPECT_EQ(nullptr, FxPlatformGetEnvironment("GLOSSMILL_NO_SUCH_VARIABLE"));
 
   // The file a start uses, from the root: here first when asked, else
   // along the path; a name with a directory as it stands.
   fs::copy_file(test::ProbeExe(), dir.Path() / "here" / "probe.exe");
-  const auto finds = [](const char* program, bool here, const fs::path& file) {
+  const auto finds = [&dir](const std::string& program, bool here) {
     std::string found;
-    return FxPlatformFindProgram(program, here, found).IsOk() && fs::path(found).is_absolute() &&
-           fs::equivalent(found, file);
+    const cFxOsResult result = FxPlatformFindProgram(program.c_str(), here, found);
+    if (!result.IsOk() || !fs::path(found).is_absolute()) return "not found: " + result.Text() + found;
+    return fs::relative(fs::canonical(found), fs::canonical(dir.Path())).generic_string();
   };
-  EXPECT_TRUE(finds("probe.exe", true, dir.Path() / "here" / "probe.exe"));
-  EXPECT_TRUE(finds("probe.exe", false, dir.Path() / "on path" / "probe.exe"));
-  EXPECT_TRUE(finds((fs::path("..") / "there" / "probe.exe").string().c_str(), false, dir.Path() / "there" / "probe.exe"));
+  EXPECT_EQ("here/probe.exe", finds("probe.exe", true));
+  EXPECT_EQ("on path/probe.exe", finds("probe.exe", false));
+  EXPECT_EQ("there/probe.exe", finds((fs::path("..") / "there" / "probe.exe").string(), false));
   std::string found;
   EXPECT_TRUE(FxPlatformFindProgram("no-such-program-here", true, found).IsMissing());
   EXPECT_TRUE(FxPlatformFindProgram((dir / "there").c_str(), true, found).IsDenied());  // a directory
@@ -274,9 +277,9 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   WriteFile(dir / "here/text.exe", "not a program");
   WriteFile(dir / "on path/text.exe", "not a program");
   fs::permissions(dir / "on path/text.exe", fs::perms::owner_all);
-  EXPECT_TRUE(finds("game.exe", true, dir.Path() / "here" / "game.exe"));
+  EXPECT_EQ("here/game.exe", finds("game.exe", true));
   EXPECT_TRUE(FxPlatformIsWindowsProgram((dir / "here/game.exe").c_str()));
-  EXPECT_TRUE(finds("text.exe", true, dir.Path() / "on path" / "text.exe"));
+  EXPECT_EQ("on path/text.exe", finds("text.exe", true));
   EXPECT_EQ("Permission denied", FxPlatformFindProgram("./text.exe", true, found).Text());
   EXPECT_EQ("Permission denied", FxPlatformLastErrorText());
   EXPECT_EQ("No such file or directory", FxPlatformFindProgram("no-such-program-here", true, found).Text());

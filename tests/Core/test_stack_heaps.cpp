@@ -42,7 +42,8 @@ TEST(StackHeap, BlocksComeFromBothEndsPopInStackOrderAndMisuseIsReported) {
   EXPECT_EQ(c, heap.Realloc(c, 4, 12));  // the last low block grows in place: [76, 96)
   memcpy(b, "contents", 8);
   void* moved = heap.Realloc(b, 8, 12);  // any other moves up, the handler hearing of it first
-  EXPECT_TRUE(moved == at(100) && memcmp("contents", moved, 8) == 0);
+  EXPECT_EQ(at(100), moved);
+  EXPECT_EQ("contents", std::string(static_cast<char*>(moved), 8));
   arena[92 / 4] ^= 0x10;  // c's trailer damaged: c, like an unaligned pointer, is refused
   for (void* bad : {static_cast<void*>(at(82)), c}) {
     heap.Free(bad, 4);
@@ -60,13 +61,15 @@ TEST(StackHeap, BlocksComeFromBothEndsPopInStackOrderAndMisuseIsReported) {
   };
   for (const auto& s : steps) {
     heap.FreeFrom(s.mPtr, 0, s.mTop);
-    EXPECT_TRUE(s.mFreeSpace == heap.GetFreeSpace() && heap.IsValid()) << &s - steps;
+    EXPECT_EQ(s.mFreeSpace, heap.GetFreeSpace()) << &s - steps;
+    EXPECT_TRUE(heap.IsValid()) << &s - steps;
   }
   EXPECT_EQ(nullptr, heap.AllocFrom(249, true));  // one byte past an exact fit
   EXPECT_EQ("E0020002|Core/cFxMemoryHeapStack|Stack heap 'test' out of memory : cannot allocate 249 bytes", Error());
   EXPECT_EQ(at(4), heap.AllocFrom(248, true));
   EXPECT_EQ((std::vector<int>{12, 249}), gOutOfMemory);
-  EXPECT_TRUE(gFxStackHeap.Alloc(4) == nullptr && !gFxStackHeap.IsValid());  // never given memory
+  EXPECT_EQ(nullptr, gFxStackHeap.Alloc(4));  // never given memory
+  EXPECT_FALSE(gFxStackHeap.IsValid());
   char text[2 * sizeof(uintptr_t) + 1];  // pointers print as upper-case hex of full width
   FxPointerText(reinterpret_cast<void*>(uintptr_t{0xBEEF12}), text);
   EXPECT_EQ(std::string(2 * sizeof(uintptr_t) - 6, '0') + "BEEF12", text);
@@ -89,7 +92,8 @@ TEST(StackHeap, OutBandStackKeepsItsBookkeepingOutsideTheArena) {
   EXPECT_EQ("E0020002|Core/cFxMemoryHeapOutBandStack|Failed to align to 64 bytes in heap 'band' "
             "whilst creating housekeeping for out band stack 'band'", Error());
   void* t4 = heap.AllocFrom(4, true);
-  EXPECT_TRUE(heap.Alloc(20) == nullptr && t4 == at(44));  // room in the arena, none in the table
+  EXPECT_EQ(at(44), t4);
+  EXPECT_EQ(nullptr, heap.Alloc(20));  // room in the arena, none in the table
   EXPECT_EQ("E0020002|Core/cFxMemoryHeapOutBandStack|Stack heap 'band' out of memory : cannot allocate 20 bytes",
             Error());
   heap.FreeFrom(a, 8, true);  // no entry for it at that end
@@ -101,9 +105,11 @@ TEST(StackHeap, OutBandStackKeepsItsBookkeepingOutsideTheArena) {
       {a, false, 20, 4}, {b, false, 44, 2}, {t, true, 44, 2}, {t4, true, 64, 0}};
   for (const auto& s : steps) {
     heap.FreeFrom(s.mPtr, 0, s.mTop);
-    EXPECT_TRUE(s.mFreeSpace == heap.GetFreeSpace() && s.mEntries == heap.GetEntryCount()) << &s - steps;
+    EXPECT_EQ(s.mFreeSpace, heap.GetFreeSpace()) << &s - steps;
+    EXPECT_EQ(s.mEntries, heap.GetEntryCount()) << &s - steps;
   }
-  EXPECT_TRUE(heap.Alloc(64) != nullptr && heap.Alloc(1) == nullptr);  // the arena exactly, then no more
+  EXPECT_NE(nullptr, heap.Alloc(64));  // the arena exactly, then no more
+  EXPECT_EQ(nullptr, heap.Alloc(1));
   EXPECT_EQ((std::vector<int>{20, 1}), gOutOfMemory);
 }
 

@@ -25,7 +25,10 @@ template <typename tString>
 void ExpectNullHandles(const tString* strings, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     const tString& s = strings[i];
-    EXPECT_TRUE(s.GetHandle() == nullptr && s.Length() == 0 && s.c_str() != nullptr && s.c_str()[0] == 0) << i;
+    EXPECT_EQ(nullptr, s.GetHandle()) << i;
+    EXPECT_EQ(0u, s.Length()) << i;
+    ASSERT_NE(nullptr, s.c_str()) << i;
+    EXPECT_EQ(0, s.c_str()[0]) << i;
   }
 }
 
@@ -69,9 +72,11 @@ TEST(String, CopiesShareAssignmentsReleaseAndTheLastHolderFreesBufferAndCell) {
     auto* first = new cFxWString(u"shared text");
     handle = first->GetHandle();
     cFxWString copy(*first);
-    EXPECT_TRUE(copy.GetHandle() == handle && copy.GetRefCount() == 2);
+    EXPECT_EQ(handle, copy.GetHandle());
+    EXPECT_EQ(2, copy.GetRefCount());
     delete first;
-    EXPECT_TRUE(copy.GetRefCount() == 1 && Text(copy) == u"shared text");
+    EXPECT_EQ(1, copy.GetRefCount());
+    EXPECT_EQ(u"shared text", Text(copy));
     cFxWString assigned;
     assigned = copy;
     cFxWString& alias = assigned;
@@ -85,7 +90,8 @@ TEST(String, CopiesShareAssignmentsReleaseAndTheLastHolderFreesBufferAndCell) {
   cFxString s("first");
   cFxString keep(s);
   s = "second";
-  EXPECT_TRUE(keep.GetRefCount() == 1 && Text(keep) == "first");
+  EXPECT_EQ(1, keep.GetRefCount());
+  EXPECT_EQ("first", Text(keep));
   s = s.c_str() + 3;  // from its own characters
   EXPECT_EQ(Text(s), "ond");
 }
@@ -93,12 +99,15 @@ TEST(String, CopiesShareAssignmentsReleaseAndTheLastHolderFreesBufferAndCell) {
 TEST(String, InterningSharesIdenticalTextAndReleaseUnlinksAnywhereInTheChain) {
   cFxWString a = cFxWString::Intern(u"interned-name", 13);
   const cFxWString b = cFxWString::Intern(u"interned-name", 13);
-  EXPECT_TRUE(b.GetHandle() == a.GetHandle() && a.GetRefCount() == 2);
+  EXPECT_EQ(a.GetHandle(), b.GetHandle());
+  EXPECT_EQ(2, a.GetRefCount());
   cFxWString prefix = cFxWString::Intern(u"interned-name", 8);
-  EXPECT_TRUE(prefix.GetHandle() != a.GetHandle() && Text(prefix) == u"interned");
+  EXPECT_NE(a.GetHandle(), prefix.GetHandle());
+  EXPECT_EQ(u"interned", Text(prefix));
   // Only interned construction marks a buffer as interned.
-  EXPECT_TRUE(a.IsInterned() && prefix.IsInterned());
-  EXPECT_FALSE(cFxWString(u"interned-name").IsInterned() || cFxWString().IsInterned());
+  EXPECT_TRUE(prefix.IsInterned());
+  EXPECT_FALSE(cFxWString(u"interned-name").IsInterned());
+  EXPECT_FALSE(cFxWString().IsInterned());
   // c1 * 37 + c2 = 2564 for all three.
   const char* const narrow[3] = {"Bz", "CU", "D0"};
   ReleaseFromEveryPosition(narrow, 2564);
@@ -116,7 +125,8 @@ TEST(String, GrowKeepsTheTextAndTerminator) {
   cFxWString s(u"abc");
   cFxWString other(s);
   s.Grow(10);
-  EXPECT_TRUE(s.Length() == 10 && std::u16string(s.c_str()) == u"abc");
+  EXPECT_EQ(10u, s.Length());
+  EXPECT_EQ(u"abc", std::u16string(s.c_str()));
   EXPECT_EQ(Text(other), u"abc");  // the shared buffer is untouched
   // An empty string grows into a buffer that reads as empty, even where a
   // freed buffer of the same size left its characters behind.
@@ -143,7 +153,8 @@ TEST(StringOps, FindHonoursStartAndEndAndCompareAnswersTheCallersValues) {
   EXPECT_EQ(FxStrFindChar("a.b.c", '.', 2, 3), -1);
   EXPECT_EQ(FxWStrFindChar(u"abc", u'c', 10, 50), -1);
   EXPECT_EQ(cFxWString(u"dir/sub/file.xml").FindChar(u'/', 4), 7);
-  EXPECT_FALSE(cFxWString(u"a.xml").EndsWith(u".XML") || cFxWString(u"ml").EndsWith(u".xml"));
+  EXPECT_FALSE(cFxWString(u"a.xml").EndsWith(u".XML"));
+  EXPECT_FALSE(cFxWString(u"ml").EndsWith(u".xml"));
   EXPECT_EQ(FxStrCompare("abc", "abd", -1, 1, 0, -1, -1), -1);
   EXPECT_EQ(FxStrCompare("ab", "abc", -1, 1, 0, -1, -1), -1);  // a proper prefix is less
   EXPECT_EQ(FxStrCompare("abc", "ab", -1, 1, 0, -1, -1), 1);
@@ -153,9 +164,12 @@ TEST(StringOps, FindHonoursStartAndEndAndCompareAnswersTheCallersValues) {
   EXPECT_EQ(FxWStrCompare(u"\u0080", u"a", -1, 1, 0, -1, -1), 1);  // wide is unsigned
   EXPECT_EQ(FxStrCompare(nullptr, "", -1, 1, 0, 5, -1), 0);
   EXPECT_TRUE(cFxString("ab") < cFxString("ab\0", 3));  // embedded zeros count
-  EXPECT_FALSE(cFxString("abc") < cFxString("abc") || cFxWString(u"Name") == u"Names" ||
-               cFxWString(u"Names") == u"Name" || cFxWString(u"Name") == u"" || cFxWString(u"a\0b", 3) == u"a");
-  EXPECT_TRUE(cFxWString(u"Name") == u"Name" && cFxWString() == u"" && cFxWString() == nullptr);
+  EXPECT_FALSE(cFxString("abc") < cFxString("abc"));
+  for (const char16_t* other : {u"Names", u"Nam", u""}) EXPECT_FALSE(cFxWString(u"Name") == other) << std::char_traits<char16_t>::length(other);
+  EXPECT_FALSE(cFxWString(u"a\0b", 3) == u"a");
+  EXPECT_TRUE(cFxWString(u"Name") == u"Name");
+  EXPECT_TRUE(cFxWString() == u"");
+  EXPECT_TRUE(cFxWString() == nullptr);
 }
 
 TEST(StringOps, ReplaceCaseSubstringsAndConcatenation) {
@@ -191,7 +205,8 @@ TEST(StringOps, IntegersToTextAndBack) {
     EXPECT_EQ(count, c.mCount) << &c - cases;
   }
   uint32_t count = 0;
-  EXPECT_TRUE(cFxWString::ToInt(u"-42", &count) == -42 && count == 3);
+  EXPECT_EQ(-42, cFxWString::ToInt(u"-42", &count));
+  EXPECT_EQ(3u, count);
   EXPECT_EQ(cFxWString::ToInt(u"-0x10", nullptr), -16);
 }
 

@@ -49,8 +49,10 @@ TEST(WideFormatter, ConversionsFollowPrintfAndOutputIsCutAt4096Units) {
 
 TEST(WideFormatter, ReportsCutOutputAndTerminatesWhatFits) {
   wchar16 out[8];
-  EXPECT_TRUE(WideFormat(out, 3, u"%s", u"abc") == 3 && std::u16string(out, 3) == u"abc");  // fits, no terminator
-  EXPECT_TRUE(WideFormat(out, 4, u"%d", 123456) == -1 && std::u16string(out, 4) == u"1234");
+  EXPECT_EQ(3, WideFormat(out, 3, u"%s", u"abc"));  // fits, no terminator
+  EXPECT_EQ(u"abc", std::u16string(out, 3));
+  EXPECT_EQ(-1, WideFormat(out, 4, u"%d", 123456));
+  EXPECT_EQ(u"1234", std::u16string(out, 4));
 }
 
 TEST(StringBuilder, GrowsReusesItsBufferAndAppendsItsOwnUnits) {
