@@ -139,6 +139,12 @@ TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
        "k: Game|i[][][][][][][][]\n"},
       {"columns past the last TAB run to the LF", File(u"k@Game@i%\tbare text\n"), true,
        "k: Game|i[bare text][][][][][]\n"},
+      {"paths in the order of their units, shorter first",
+       File(u"\\b@Game@1%\n\\\uFF0E@Game@7%\n\\\u00e9@Game@2%\n\\a\\x@Game@3%\n\\a@Game@4%\n\\\U0001F600@Game@8%\n"
+            u"\\B@Game@5%\n\\b@Game@6%\n"), true,
+       "\\B: Game|5[][][][][][]\n\\a: Game|4[][][][][][]\n\\a\\x: Game|3[][][][][][]\n"
+       "\\b: Game|1[][][][][][] Game|6[][][][][][]\n\\?: Game|2[][][][][][]\n\\??: Game|8[][][][][][]\n"
+       "\\?: Game|7[][][][][][]\n"},
   };
   // One table reads every file in turn: nothing of one read outlives the
   // next, a failed one included.
@@ -168,33 +174,17 @@ bool Load(cTranslationTable& table, cFxFile& stream, const std::string& path, co
   return table.Read(stream);
 }
 
-TEST(TranslationTable, FilesAreEnumeratedByCodeUnitsShorterFirst) {
+TEST(TranslationTable, EnumerationStartsPastTheEndAndAStreamNotOpenEmptiesTheTable) {
   test::TempDir dir;
   cFxFile stream;
   cTranslationTable table;
-  ASSERT_TRUE(Load(table, stream, dir / "t.txt",
-                   u"\\b.xml@Game@1%\n\\\uFF0E.xml@Game@7%\n\\\u00e9.xml@Game@2%\n\\a\\x.xml@Game@3%\n"
-                   u"\\a@Game@4%\n\\\U0001F600.xml@Game@8%\n\\B.xml@Game@5%\n\\b.xml@Game@6%\n"));
-  EXPECT_EQ(table.GetFileCount(), 7u);
+  ASSERT_TRUE(Load(table, stream, dir / "t.txt", u"\\b.xml@Game@1%\n"));
   cFxWString path;
-  // The cursor starts at the end: nothing before the first rewind.
-  EXPECT_FALSE(table.GetNextFile(path));
-  for (int pass = 0; pass < 2; ++pass) {
-    table.RewindFiles();
-    std::vector<std::string> order;
-    while (table.GetNextFile(path)) order.push_back(Show(path));
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"\\B.xml", "\\a", "\\a\\x.xml", "\\b.xml", "\\?.xml", "\\??.xml", "\\?.xml"}));
-  }
-  // Paths match exactly; an unknown one gives the one shared empty list.
-  EXPECT_EQ(table.GetRecords(cFxWString(u"\\b.xml")).Size(), 2u);
-  EXPECT_EQ(table.GetRecords(cFxWString(u"\\\U0001F600.xml")).Size(), 1u);
-  EXPECT_EQ(table.GetRecords(cFxWString(u"/b.xml")).Size(), 0u);
-  // A stream that is not open reads as one empty line: malformed, and the
-  // table is emptied.
+  EXPECT_FALSE(table.GetNextFile(path));  // nothing before the first rewind
+  EXPECT_EQ(0u, table.GetRecords(cFxWString(u"/b.xml")).Size());  // paths match exactly
   cFxFile closed;
-  EXPECT_FALSE(table.Read(closed));
-  EXPECT_EQ(table.GetFileCount(), 0u);
+  EXPECT_FALSE(table.Read(closed));  // read as one empty line: malformed
+  EXPECT_EQ(0u, table.GetFileCount());
 }
 
 // Paths that share their beginnings, one the prefix of others, listed out
@@ -204,56 +194,53 @@ TEST(TranslationTable, LinesAreFoundByIdWhateverTheOrderOfPathsAndLines) {
   constexpr int kPaths = 40;
   std::vector<std::u16string> paths;
   for (int i = 0; i < kPaths; ++i) paths.push_back(u"\\r\\" + test::Utf16(std::to_string(i)));
-  std::u16string text;
+  const auto own = [](int i, int round) { return std::to_string(i) + "/" + std::to_string(round); };
   // Three rounds over the paths in a shuffled order; each round gives every
-  // path a line of its own and a line with the id they all share, which
-  // reads "first", "middle" and "last" in turn.
+  // path a line of its own, a line of the other flavour and a line with the
+  // id they all share, which reads "first", "middle" and "last" in turn.
   const char* const kRounds[] = {"first", "middle", "last"};
+  std::u16string text;
   for (int round = 0; round < 3; ++round) {
     for (int k = 0; k < kPaths; ++k) {
       const int i = (k * 17 + round * 5) % kPaths;
-      const std::u16string own = test::Utf16(std::to_string(i) + "/" + std::to_string(round));
-      text += paths[i] + u"@Game@" + own + u"%\t\"" + own + u"\"\n";
-      text += paths[i] + u"@Game@shared%\t\"" + test::Utf16(kRounds[round]) + u"\"\n";
-      text += paths[i] + u"@Source@shared%\t\"source\"\n";
+      const std::u16string id = test::Utf16(own(i, round));
+      text += paths[i] + u"@Game@" + id + u"%\t\"" + id + u"\"\n" + paths[i] + u"@Source@shared%\t\"source\"\n" +
+              paths[i] + u"@Game@shared%\t\"" + test::Utf16(kRounds[round]) + u"\"\n";
     }
   }
   test::TempDir dir;
   cFxFile stream;
   cTranslationTable table;
   ASSERT_TRUE(Load(table, stream, dir / "t.txt", text));
-
-  std::vector<std::u16string> sorted = paths;
-  std::sort(sorted.begin(), sorted.end());
   std::vector<std::u16string> enumerated;
   cFxWString path;
-  table.RewindFiles();
-  while (table.GetNextFile(path)) enumerated.emplace_back(path.c_str(), path.Length());
-  EXPECT_EQ(enumerated, sorted);
+  for (table.RewindFiles(); table.GetNextFile(path);) enumerated.emplace_back(path.c_str(), path.Length());
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, enumerated);
 
   // The first text of a record of one text column and five padded ones.
   const auto textOf = [](const sTranslationRecord* record) {
     if (!record) return std::string("none");
     return record->mTexts.size() == 6 ? Show(record->mTexts[0]) : "texts: " + std::to_string(record->mTexts.size());
   };
+  const auto find = [](cFileRecords& records, const std::string& id, eDuplicateIds which) {
+    return records.Find(cFxWString(test::Utf16(id).c_str()), which);
+  };
   // Asked for from the last path to the first, not as enumerated.
   for (int i = kPaths - 1; i >= 0; --i) {
-    SCOPED_TRACE(Show(cFxWString(paths[i].c_str())));
-    cFileRecords& records = table.GetRecords(cFxWString(paths[i].c_str()));
+    SCOPED_TRACE(i);
+    cFileRecords& records = table.GetRecords(cFxWString((u"\\r\\" + test::Utf16(std::to_string(i))).c_str()));
     EXPECT_EQ(records.Size(), 6u);
-    for (int round = 2; round >= 0; --round) {
-      const std::string own = std::to_string(i) + "/" + std::to_string(round);
-      EXPECT_EQ(textOf(records.Find(cFxWString(test::Utf16(own).c_str()), eDuplicateIds::LastWins)), own);
-    }
-    EXPECT_EQ(textOf(records.Find(cFxWString(u"shared"), eDuplicateIds::FirstWins)), "first");
-    const sTranslationRecord* last = records.Find(cFxWString(u"shared"), eDuplicateIds::LastWins);
-    EXPECT_EQ(textOf(last), "last");
+    for (int round = 2; round >= 0; --round)
+      EXPECT_EQ(own(i, round), textOf(find(records, own(i, round), eDuplicateIds::LastWins)));
+    EXPECT_EQ("first", textOf(find(records, "shared", eDuplicateIds::FirstWins)));
+    const sTranslationRecord* last = find(records, "shared", eDuplicateIds::LastWins);
+    EXPECT_EQ("last", textOf(last));
     // A lookup that finds nothing leaves the record found before as it was;
     // ids match whole, and only within the path.
-    const std::string other = std::to_string((i + 1) % kPaths) + "/0";
-    for (const char* id : {"shared ", "share", "", other.c_str()})
-      EXPECT_EQ(records.Find(cFxWString(test::Utf16(id).c_str()), eDuplicateIds::FirstWins), nullptr) << id;
-    EXPECT_EQ(textOf(last), "last");
+    for (const std::string& id : {std::string("shared "), std::string("share"), std::string(), own((i + 1) % kPaths, 0)})
+      EXPECT_EQ(nullptr, find(records, id, eDuplicateIds::FirstWins)) << id;
+    EXPECT_EQ("last", textOf(last));
   }
 }
 
