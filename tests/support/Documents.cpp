@@ -6,20 +6,14 @@ namespace test {
 
 namespace {
 
-// The eight languages in document order.
+// The eight languages in document order, and the text column each one is
+// read from by the update.
 const tTexts kLanguages = {"English", "French", "Italian", "German", "Spanish", "Russian", "Polish", "Dutch"};
+const size_t kColumnOf[] = {0, 1, 2, 3, 4, 25, 21, 12};
 
 std::string TextAt(const tTexts& texts, size_t i) { return i < texts.size() ? texts[i] : ""; }
 
 const std::string kOtherList = "__Indexed__Localisation-cUserLocalisedString-cOtherStringLangPair";
-
-bool Opens(const std::string& line) {
-  return line.size() > 1 && line[1] != '/' && line.find("</") == std::string::npos &&
-         line.compare(line.size() - 2, 2, "/>") != 0;
-}
-
-// The text column each language of the document is read from by the update.
-const size_t kColumnOf[] = {0, 1, 2, 3, 4, 25, 21, 12};
 
 }  // namespace
 
@@ -35,7 +29,9 @@ std::string Document(const tTexts& lines) {
   for (const std::string& line : lines) {
     if (line.compare(0, 2, "</") == 0 && depth > 0) --depth;
     xml += std::string(depth, '\t') + line + "\r\n";
-    if (Opens(line)) ++depth;
+    // A line that opens an element and neither closes it nor is empty.
+    depth += line.size() > 1 && line[1] != '/' && line.find("</") == std::string::npos &&
+             line.compare(line.size() - 2, 2, "/>") != 0;
   }
   return xml;
 }
@@ -46,24 +42,18 @@ tTexts SourcePlain(const std::string& tag, const std::string& text) {
 }
 
 tTexts SourceString(const tTexts& texts) {
-  tTexts lines = {"<Localisation-cUserLocalisedString>", "<Element>", "<Value>"};
-  for (size_t i = 0; i < kLanguages.size(); ++i) {
-    const tTexts language = SourcePlain(kLanguages[i], TextAt(texts, i));
-    lines.insert(lines.end(), language.begin(), language.end());
-  }
-  const tTexts tail = {"<Attribute name=\"Other\">", "<" + kOtherList + ">", "<Element>",
-                       "<Value/>", "</Element>", "</" + kOtherList + ">", "</Attribute>",
-                       "</Value>", "</Element>", "</Localisation-cUserLocalisedString>"};
-  lines.insert(lines.end(), tail.begin(), tail.end());
-  return lines;
+  std::vector<tTexts> parts = {{"<Localisation-cUserLocalisedString>", "<Element>", "<Value>"}};
+  for (size_t i = 0; i < kLanguages.size(); ++i) parts.push_back(SourcePlain(kLanguages[i], TextAt(texts, i)));
+  parts.push_back({"<Attribute name=\"Other\">", "<" + kOtherList + ">", "<Element>", "<Value/>", "</Element>",
+                   "</" + kOtherList + ">", "</Attribute>", "</Value>", "</Element>",
+                   "</Localisation-cUserLocalisedString>"});
+  return Join(parts);
 }
 
 tTexts GameString(const tTexts& texts) {
   tTexts lines = {"<Localisation-cUserLocalisedString>"};
-  for (size_t i = 0; i < kLanguages.size(); ++i)
-    lines.push_back(GamePlain(kLanguages[i], TextAt(texts, i)));
-  lines.push_back("<Other/>");
-  lines.push_back("</Localisation-cUserLocalisedString>");
+  for (size_t i = 0; i < kLanguages.size(); ++i) lines.push_back(GamePlain(kLanguages[i], TextAt(texts, i)));
+  lines.insert(lines.end(), {"<Other/>", "</Localisation-cUserLocalisedString>"});
   return lines;
 }
 
@@ -71,13 +61,10 @@ std::string GamePlain(const std::string& tag, const std::string& text) {
   return "<" + tag + " d:type=\"cDeltaString\">" + text + "</" + tag + ">";
 }
 
-std::string SourceDocument(const tTexts& body) {
-  return Document(Join({{"<cSourceDocument>"}, body, {"</cSourceDocument>"}}));
-}
+std::string SourceDocument(const tTexts& body) { return Document(Join({{"<cSourceDocument>"}, body, {"</cSourceDocument>"}})); }
 
 std::string GameDocument(const tTexts& body) {
-  return Document(Join({{"<cContentDocument xmlns:d=\"urn:test\" d:version=\"1.0\">",
-                         GamePlain("Code", "SGN-1")},
+  return Document(Join({{"<cContentDocument xmlns:d=\"urn:test\" d:version=\"1.0\">", GamePlain("Code", "SGN-1")},
                         body,
                         {"</cContentDocument>"}}));
 }
@@ -90,8 +77,7 @@ tTexts Join(const std::vector<tTexts>& parts) {
 
 std::string TranslatedLine(const std::string& key, const tTexts& documentOrderTexts) {
   tTexts columns(26);
-  for (size_t i = 0; i < kLanguages.size(); ++i)
-    columns[kColumnOf[i]] = TextAt(documentOrderTexts, i);
+  for (size_t i = 0; i < kLanguages.size(); ++i) columns[kColumnOf[i]] = TextAt(documentOrderTexts, i);
   std::string line = key + "\tVektrel\t\t\t\tPC";
   for (const std::string& text : columns) line += "\t\"" + text + "\"";
   return line + "\n";

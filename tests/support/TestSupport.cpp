@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
@@ -8,46 +9,37 @@
 #include <sstream>
 
 #include "Core/platform/FxPlatform.h"
+#include "support/Documents.h"
 
 namespace test {
 
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
-  for (;;) {
-    fs::path candidate = fs::temp_directory_path() /
-                         ("glossmill-test-" + std::to_string(random()) + "-" +
-                          std::to_string(counter++));
-    std::error_code error;
-    if (fs::create_directory(candidate, error)) {
-      mPath = candidate;
-      return;
-    }
-  }
+  std::error_code error;
+  do {
+    mPath = fs::temp_directory_path() / ("glossmill-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+  } while (!fs::create_directory(mPath, error));
 }
 
 TempDir::~TempDir() {
   std::error_code error;
   // Tests may leave read-only files behind; make them removable first.
-  for (auto it = fs::recursive_directory_iterator(mPath, error);
-       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+  for (auto it = fs::recursive_directory_iterator(mPath, error); !error && it != fs::recursive_directory_iterator();
+       it.increment(error))
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-  }
   fs::remove_all(mPath, error);
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
-  bytes << in.rdbuf();
+  bytes << std::ifstream(path, std::ios::binary).rdbuf();
   return bytes.str();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  fs::path p(path);
-  if (p.has_parent_path()) fs::create_directories(p.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 bool FileExists(const std::string& path) {
@@ -58,17 +50,13 @@ bool FileExists(const std::string& path) {
 tFiles FilesBelow(const fs::path& root) {
   tFiles files;
   for (const auto& entry : fs::recursive_directory_iterator(root))
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path().string());
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path().string());
   return files;
 }
 
 std::string Utf16Le(const std::u16string& text) {
   std::string bytes;
-  for (char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
+  for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   return bytes;
 }
 
@@ -92,33 +80,25 @@ std::u16string Utf16(const std::string& utf8) {
 
 std::string Native(const std::string& path) {
   std::string native = path;
-  for (char& c : native) {
-    if (c == '/') c = kSeparator;
-  }
+  std::replace(native.begin(), native.end(), '/', kSeparator);
   return native;
 }
 
 std::string InternalPath(const std::string& absolutePath) {
-  std::string internal = "@os:" + absolutePath;
 #ifdef _WIN32
-  if (absolutePath.size() >= 2 && absolutePath[1] == ':') {
-    internal = "@os:" + std::string(1, static_cast<char>(std::tolower(absolutePath[0]))) + absolutePath.substr(2);
-  }
-  for (char& c : internal) {
-    if (c == '\\') c = '/';
-  }
+  std::string internal = absolutePath;
+  if (internal.size() >= 2 && internal[1] == ':')
+    internal = std::string(1, static_cast<char>(std::tolower(internal[0]))) + internal.substr(2);
+  std::replace(internal.begin(), internal.end(), '\\', '/');
+  return "@os:" + internal;
+#else
+  return "@os:" + absolutePath;
 #endif
-  return internal;
 }
 
 std::string ConsoleText(const std::string& text) {
 #ifdef _WIN32
-  std::string console;
-  for (char c : text) {
-    if (c == '\n') console += '\r';
-    console += c;
-  }
-  return console;
+  return ReplaceAll(text, "\n", "\r\n");
 #else
   return text;
 #endif
@@ -130,33 +110,21 @@ void SetEnvironment(const std::string& name, const std::string& value, bool pres
   // An empty value removes the variable on Windows.
   _putenv_s(name.c_str(), present ? value.c_str() : "");
 #else
-  if (present)
-    setenv(name.c_str(), value.c_str(), 1);
-  else
-    unsetenv(name.c_str());
+  present ? setenv(name.c_str(), value.c_str(), 1) : unsetenv(name.c_str());
 #endif
 }
 }  // namespace
 
-ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)
-    : mName(name) {
-  const char* old = std::getenv(name.c_str());
-  mHad = old != nullptr;
-  if (mHad) mOld = old;
-  SetEnvironment(mName, value, true);
-}
-
-ScopedEnvironment::ScopedEnvironment(const std::string& name) : ScopedEnvironment(name, "") {
-  SetEnvironment(mName, "", false);
+ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value, bool present)
+    : mName(name), mHad(std::getenv(name.c_str()) != nullptr), mOld(mHad ? std::getenv(name.c_str()) : "") {
+  SetEnvironment(mName, value, present);
 }
 
 ScopedEnvironment::~ScopedEnvironment() { SetEnvironment(mName, mOld, mHad); }
 
-ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,
-                  const std::string& workingDirectory) {
+ProcessResult Run(const std::string& exe, const std::vector<std::string>& args, const std::string& workingDirectory) {
   TempDir capture;
-  const std::string out = capture / "out";
-  const std::string err = capture / "err";
+  const std::string out = capture / "out", err = capture / "err";
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   argv.push_back(nullptr);
@@ -165,11 +133,8 @@ ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,
   setup.mOutputFile = out.c_str();
   setup.mErrorFile = err.c_str();
   ProcessResult result;
-  if (!FxPlatformRunProgram(exe.c_str(), argv.data(), &result.status, setup).IsOk()) {
-    result.status = -1;
-    result.err = "could not start " + exe + "\n";
-    return result;
-  }
+  if (!FxPlatformRunProgram(exe.c_str(), argv.data(), &result.status, setup).IsOk())
+    return {-1, "", "could not start " + exe + "\n"};
   result.out = ReadFile(out);
   result.err = ReadFile(err);
   return result;

@@ -59,11 +59,12 @@ std::string InternalPath(const std::string& absolutePath);
 std::string ConsoleText(const std::string& text);
 
 // Sets an environment variable for one scope (children started meanwhile
-// see it), or removes it, and puts the old value back.
+// see it), or removes it (`present` false, or the name alone), and puts the
+// old value back.
 class ScopedEnvironment {
  public:
-  ScopedEnvironment(const std::string& name, const std::string& value);
-  explicit ScopedEnvironment(const std::string& name);  // removes it
+  ScopedEnvironment(const std::string& name, const std::string& value, bool present = true);
+  explicit ScopedEnvironment(const std::string& name) : ScopedEnvironment(name, "", false) {}
   ~ScopedEnvironment();
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
@@ -78,32 +79,26 @@ class ScopedEnvironment {
 // shell reports as 255.
 #ifdef _WIN32
 constexpr int kFatalExitStatus = -1;
-#else
-constexpr int kFatalExitStatus = 255;
-#endif
-
 // The system's words for a file that cannot be written because a folder
 // stands in its place.
-#ifdef _WIN32
 constexpr const char* kFolderInTheWay = "Access denied";
 #else
+constexpr int kFatalExitStatus = 255;
 constexpr const char* kFolderInTheWay = "Is a directory";
 #endif
 
 struct ProcessResult {
-  int status = -1;      // exit status as the platform's shell reports it
-  std::string out;      // standard output
-  std::string err;      // standard error
+  int status = -1;  // exit status as the platform's shell reports it
+  std::string out;  // standard output
+  std::string err;  // standard error
 };
 
 // Runs `exe` with `args` in `workingDirectory` (started directly, so every
 // argument arrives unchanged) and captures its output and exit status. A
 // program that cannot be started gives status -1 and says so in `err`.
-ProcessResult Run(const std::string& exe, const std::vector<std::string>& args,
-                  const std::string& workingDirectory);
+ProcessResult Run(const std::string& exe, const std::vector<std::string>& args, const std::string& workingDirectory);
 // The built glossmill program.
 ProcessResult RunGlossmill(const std::vector<std::string>& args, const std::string& workingDirectory);
-
 
 // Paths of the built program and the stand-in serializer (native form).
 std::string GlossmillExe();
