@@ -4,6 +4,7 @@
 // must leave.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -30,18 +31,15 @@ std::string Game(const tTexts& texts) { return GameDocument(test::GameString(tex
 // quoted texts from a source file, nine (with "Other") from a game file.
 std::string Line(const std::string& key, const tTexts& texts) {
   std::string line = key + "\tVektrel\t\t\t\tPC";
-  const size_t count = key.find("@Game@") != std::string::npos ? 9 : 8;
-  for (size_t i = 0; i < count; ++i) line += "\t\"" + (i < texts.size() ? texts[i] : "") + "\"";
+  for (size_t i = 0; i < (key.find("@Game@") != std::string::npos ? 9u : 8u); ++i)
+    line += "\t\"" + (i < texts.size() ? texts[i] : "") + "\"";
   return line + "\n";
 }
-std::string Extracted(const tTexts& lines) { return TranslationsFile(lines); }
 std::vector<std::u16string> Keys(const std::string& translations) {
   std::vector<std::u16string> keys;
   for (const std::u16string& line : test::LinesOf(translations)) keys.push_back(line.substr(0, line.find(u'\t')));
   return keys;
 }
-
-bool IsBin(const std::string& name) { return name.size() > 4 && name.compare(name.size() - 4, 4, ".bin") == 0; }
 
 // One run in a fresh tree. `before` is the tree: in a game run a ".bin"
 // given as XML is made by the serializer, and a tree naming "brux.exe" has
@@ -61,23 +59,19 @@ struct sRun {
   std::string start = "";   // where the run starts, relative
   std::function<void(const test::ContentTree&)> setup = nullptr;
 };
+void PrintTo(const sRun& run, std::ostream* out) { *out << run.name; }
 
 void Check(const sRun& run) {
-  SCOPED_TRACE(run.name);
   test::ContentTree tree;
-  const bool game = run.args[0][1] == 'g';
+  const bool game = run.args[0][1] == 'g', serializer = run.before.count("brux.exe") == 0;
   const auto byXml = [&](const std::string& name, const std::string& bytes) {
-    return game && IsBin(name) && bytes.rfind("<?xml", 0) == 0;
+    return game && name.size() > 4 && name.compare(name.size() - 4, 4, ".bin") == 0 && bytes.rfind("<?xml", 0) == 0;
   };
-  const bool serializer = run.before.count("brux.exe") == 0;
   tFiles expected;
   for (const auto& [name, bytes] : run.before) {
     if (name == "brux.exe") continue;
     expected[name] = bytes;
-    if (byXml(name, bytes))
-      tree.WriteBin(name, bytes);
-    else
-      tree.Write(name, bytes);
+    byXml(name, bytes) ? tree.WriteBin(name, bytes) : tree.Write(name, bytes);
   }
   if (game && serializer) tree.UseSerializer(run.start);
   if (run.setup) run.setup(tree);
@@ -87,40 +81,28 @@ void Check(const sRun& run) {
   const test::ProcessResult result = run.calls.empty() ? test::RunGlossmillWith(noPath, run.args, tree.At(run.start))
                                                        : tree.GlossmillLoggingSerializer(run.args, calls);
   EXPECT_EQ(result.status, run.err.rfind("ERROR: ", 0) == 0 ? test::kFatalExitStatus : 0);
-  const std::string treePath = fs::canonical(tree.Path()).string() + test::kSeparator;
-  EXPECT_EQ(result.err, test::ReplaceAll(run.err, "{tree}", treePath));
+  EXPECT_EQ(result.err, test::ReplaceAll(run.err, "{tree}", fs::canonical(tree.Path()).string() + test::kSeparator));
   std::string out;
-  const int total = run.total != 0 ? run.total : static_cast<int>(run.progress.size());
   for (size_t i = 0; i < run.progress.size(); ++i)
-    out += tree.Progress(static_cast<int>(i) + 1, total, run.progress[i]);
+    out += tree.Progress(static_cast<int>(i) + 1, run.total ? run.total : static_cast<int>(run.progress.size()),
+                         run.progress[i]);
   EXPECT_EQ(result.out, out);
   EXPECT_EQ(calls, run.calls);
 
-  for (const auto& [name, bytes] : run.after) {
-    if (bytes == "-")
-      expected.erase(name);
-    else
-      expected[name] = bytes;
-  }
+  for (const auto& [name, bytes] : run.after)
+    if (bytes == "-") expected.erase(name); else expected[name] = bytes;
   tFiles files = tree.Files();
   files.erase(run.start.empty() ? "brux.exe" : run.start + "/brux.exe");
-  for (auto& [name, bytes] : files) {
-    const auto want = expected.find(name);
-    if (want != expected.end() && byXml(name, want->second)) bytes = tree.ReadBin(name);
-  }
+  for (auto& [name, bytes] : files)
+    if (expected.count(name) && byXml(name, expected[name])) bytes = tree.ReadBin(name);
   test::ExpectFiles(files, expected);
 }
 
-// Data files f100.xml, f101.xml, ... each holding `bytes`, and their names.
+// Data files f100.xml, f101.xml, ... each holding `bytes`.
 tFiles Numbered(int count, const std::string& bytes) {
   tFiles files;
   for (int i = 0; i < count; ++i) files["f" + std::to_string(100 + i) + ".xml"] = bytes;
   return files;
-}
-tTexts NamesOf(const tFiles& files) {
-  tTexts names;
-  for (const auto& file : files) names.push_back(file.first);
-  return names;
 }
 
 // A plain string in a tag, before and after a replacement made it a
@@ -134,7 +116,7 @@ tTexts SourceTag(const std::string& tag, const std::string& text, bool replaced)
   return Join({{"<Attribute name=\"" + tag + "\">"}, SourceString({text}), {"</Attribute>"}});
 }
 
-TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
+std::vector<sRun> AllRuns() {
   const std::string badlyFormed = "<?xml version=\"1.0\"?>\r\n<Root>\r\n\t<Sign broken>\r\n</Root>\r\n";
   const std::string fatal = "ERROR: Line 3: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n";
   const tTexts binTexts = {"From the bin", "", "", "Aus der Bin"};
@@ -145,16 +127,13 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
   const tTexts van = {"Covered van", "Fourgon", "Carro", "Gedeckter Wagen", "Furg\xC3\xB3n",
                       "\xD0\x9A\xD1\x80\xD1\x8B\xD1\x82\xD1\x8B\xD0\xB9", "Kryty", "Gesloten wagen"};
   const auto wagons = [](const tTexts& first, const tTexts& second) {
-    return SourceDocument(Join({test::SourcePlain("Code", "WGN-7"), SourceString(first),
-                                SourceString(second)}));
+    return SourceDocument(Join({test::SourcePlain("Code", "WGN-7"), SourceString(first), SourceString(second)}));
   };
   const auto signs = [](const tTexts& texts) {
     return GameDocument(Join({{"<Name>"}, test::GameString(texts), {"</Name>"}}));
   };
   const tTexts sign = {"Platform 2", "Quai 2", "Binario 2", "Gleis 2"};
-  const auto replaceable = [](bool replaced) {
-    return GameDocument(GameTag("Name", "Kingsbridge", replaced));
-  };
+  const auto replaceable = [](bool replaced) { return GameDocument(GameTag("Name", "Kingsbridge", replaced)); };
   // A tag typed in UTF-8 names the tag a data file holds in UTF-8, not its
   // look-alike without the umlaut. A Windows command line's bytes widen one
   // by one, so there only ASCII tags name a data file's tags.
@@ -165,30 +144,32 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
 #endif
   const std::string umlaut = "Beschreib\xC3\xBCng";
   const auto tags = [&](bool replaced) {
-    return SourceDocument(Join({SourceTag("Name", "abc", replaced),
-                                SourceTag(umlaut, "Gleis", replaced && cUtf8Tags),
+    return SourceDocument(Join({SourceTag("Name", "abc", replaced), SourceTag(umlaut, "Gleis", replaced && cUtf8Tags),
                                 SourceTag("Beschreibung", "Weiche", false)}));
   };
   // One "a" at the top, one inside "b", one inside "s".
   const auto nested = [](bool top, bool inB, bool inS) {
     return GameDocument(Join({GameTag("a", "A1", top), {"<b>"}, GameTag("a", "A2", inB), {"</b>"}, {"<s>"},
-                                    GameTag("a", "A3", inS), {"</s>"}}));
+                              GameTag("a", "A3", inS), {"</s>"}}));
   };
   const auto localised = [](const std::string& tag, const tTexts& texts) {
     return Join({{"<Attribute name=\"" + tag + "\">"}, SourceString(texts), {"</Attribute>"}});
   };
   const auto sourceSigns = [&](const tTexts& first, const tTexts& second) {
-    return SourceDocument(
-        Join({localised("Name", first), SourceTag("Code", "SGN-1", false), localised("Name", second)}));
+    return SourceDocument(Join({localised("Name", first), SourceTag("Code", "SGN-1", false), localised("Name", second)}));
   };
   const std::string once = sourceSigns({"Kingsbridge"}, {"Platform 2"});
   const std::string twice = test::ReplaceAll(once, "<Value/>", "<Value></Value>");
-  const tTexts quai = {"", "Quai 2", "", "Gleis 2"};
   const std::string hello = "\\a.xml@Source@Hello\tVektrel\t\t\t\tPC\t\"Hello\"\n";
+  // An update whose translations file holds `lines` and changes nothing.
+  const auto untouched = [](const char* name, const std::string& lines, const char* option) {
+    return sRun{name, {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({lines})}}, {option, "in.txt"}, {}, "", {}};
+  };
   tFiles manyBefore = Numbered(40, SourceDocument(SourceTag("Sign", "Halt", false)));
   manyBefore["f120.xml"] = "<r><</r>";
   tFiles manyAfter = Numbered(20, SourceDocument(SourceTag("Sign", "Halt", true)));
-  tTexts manyLines = NamesOf(manyAfter);
+  tTexts manyLines;
+  for (const auto& file : manyAfter) manyLines.push_back(file.first);
   manyLines.push_back("f120.xml");
   manyAfter["f120.xml.temp"] = "";  // the copy begun when the error came: a rerun replaces it
   // Files read ahead when a badly formed one ends an extraction: more than
@@ -196,162 +177,115 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
   tFiles aheadBefore = Numbered(40, SourceDocument(SourceTag("Sign", std::string(100000, 'x'), false)));
   aheadBefore["f100.xml"] = Src({"Before"});
   aheadBefore["f102.xml"] = badlyFormed;
+  const auto readOnly = [](const char* name) {
+    return [name](const test::ContentTree& tree) { fs::permissions(tree.At(name), fs::perms::owner_read); };
+  };
 
-  const sRun runs[] = {
+  return {
       // ---- extraction
       // A folder named like a data file is entered, never read.
       {"source: code-unit order, duplicates kept, a .bin read as it is, the output made afresh",
        {{"sub.xml/b.xml", Src({"Third"})},
         {"a.xml", SourceDocument(Join({SourceString({"Second"}), SourceString({"Second"})}))},
-        {"B.xml", Src({"First"})},
-        {"plain.xml", SourceDocument(test::SourcePlain("Code", "no localised string"))},
-        {"notes.txt", "not a data file"},
-        {"s.bin", Src({"Binary name"})},
-        {"out.txt", "the last run's output"}},
-       {"-sx", "out.txt"},
-       {"B.xml", "a.xml", "plain.xml", "s.bin", "sub.xml/b.xml"},
-       "",
-       {{"out.txt", Extracted({Line("\\B.xml@Source@First", {"First"}),
-                               Line("\\a.xml@Source@Second", {"Second"}),
-                               Line("\\a.xml@Source@Second", {"Second"}),
-                               Line("\\s.bin@Source@Binary#name", {"Binary name"}),
-                               Line("\\sub.xml\\b.xml@Source@Third", {"Third"})})}}},
+        {"B.xml", Src({"First"})}, {"plain.xml", SourceDocument(test::SourcePlain("Code", "no localised string"))},
+        {"notes.txt", "not a data file"}, {"s.bin", Src({"Binary name"})}, {"out.txt", "the last run's output"}},
+       {"-sx", "out.txt"}, {"B.xml", "a.xml", "plain.xml", "s.bin", "sub.xml/b.xml"}, "",
+       {{"out.txt", TranslationsFile({Line("\\B.xml@Source@First", {"First"}), Line("\\a.xml@Source@Second", {"Second"}),
+                                      Line("\\a.xml@Source@Second", {"Second"}),
+                                      Line("\\s.bin@Source@Binary#name", {"Binary name"}),
+                                      Line("\\sub.xml\\b.xml@Source@Third", {"Third"})})}}},
       // The progress line names the XML form, the key the ".bin"; only an
       // exact ".bin" is converted, and its stale XML form goes even when
       // read-only.
       {"game: a .bin through the XML the serializer makes, .BIN and XML as they are",
        {{"d/a.bin", Game(binTexts)}, {"d/a.xml", Game({"Stale"})}, {"c.xml", Game(nineColumns)},
         {"A.BIN", Game({"Upper"})}},
-       {"-gx", "out.txt"},
-       {"A.BIN", "c.xml", "d/a.xml"},
-       "",
+       {"-gx", "out.txt"}, {"A.BIN", "c.xml", "d/a.xml"}, "",
        {{"d/a.xml", Game(binTexts)},
-        {"out.txt", Extracted({Line("\\A.BIN@Game@Upper", {"Upper"}), Line("\\c.xml@Game@Plain#XML", nineColumns),
-                               Line("\\d\\a.bin@Game@From#the#bin", binTexts)})}},
-       0, {}, "",
-       [](const test::ContentTree& tree) { fs::permissions(tree.At("d/a.xml"), fs::perms::owner_read); }},
+        {"out.txt", TranslationsFile({Line("\\A.BIN@Game@Upper", {"Upper"}), Line("\\c.xml@Game@Plain#XML", nineColumns),
+                                      Line("\\d\\a.bin@Game@From#the#bin", binTexts)})}},
+       0, {}, "", readOnly("d/a.xml")},
       // Only the final extension makes a twin: nothing is made beside the
       // start folder or in place of "my.binaries".
       {"game, started in a folder named like a .bin: twins only beside .bin files",
-       {{odd + "/a.bin", Game({"In the project"})},
-        {odd + "/my.binaries/b.bin", Game({"In my binaries"})},
+       {{odd + "/a.bin", Game({"In the project"})}, {odd + "/my.binaries/b.bin", Game({"In my binaries"})},
         {"p/it's a %PATH% $HOME ^&;.xml/a.xml", "outside the tree"}},
-       {"-gx", "out.txt"},
-       {odd + "/a.xml", odd + "/my.binaries/b.xml"},
-       "",
-       {{odd + "/a.xml", Game({"In the project"})},
-        {odd + "/my.binaries/b.xml", Game({"In my binaries"})},
-        {odd + "/out.txt", Extracted({Line("\\a.bin@Game@In#the#project", {"In the project"}),
-                                      Line("\\my.binaries\\b.bin@Game@In#my#binaries", {"In my binaries"})})}},
+       {"-gx", "out.txt"}, {odd + "/a.xml", odd + "/my.binaries/b.xml"}, "",
+       {{odd + "/a.xml", Game({"In the project"})}, {odd + "/my.binaries/b.xml", Game({"In my binaries"})},
+        {odd + "/out.txt", TranslationsFile({Line("\\a.bin@Game@In#the#project", {"In the project"}),
+                                             Line("\\my.binaries\\b.bin@Game@In#my#binaries", {"In my binaries"})})}},
        0, {}, odd},
       {"game: a .bin the serializer cannot read is skipped, its stale XML form gone",
-       {{"a.bin", "damaged"}, {"a.xml", Game({"Stale"})}, {"b.bin", Game({"Good"})}},
-       {"-gx", "out.txt"},
+       {{"a.bin", "damaged"}, {"a.xml", Game({"Stale"})}, {"b.bin", Game({"Good"})}}, {"-gx", "out.txt"},
        {"a.xml", "b.xml"},
        test::ConsoleText("brux: '{tree}a.bin' is not a brux binary file\n"),  // the serializer's own text line
-       {{"a.xml", "-"}, {"b.xml", Game({"Good"})}, {"out.txt", Extracted({Line("\\b.bin@Game@Good", {"Good"})})}}},
+       {{"a.xml", "-"}, {"b.xml", Game({"Good"})},
+        {"out.txt", TranslationsFile({Line("\\b.bin@Game@Good", {"Good"})})}}},
       {"game without a serializer: said for each .bin, nothing read",
-       {{"brux.exe", ""}, {"a.bin", Game({"A"})}, {"b.bin", Game({"B"})}, {"out.txt", "old"}},
-       {"-gx", "out.txt"},
-       {"a.xml", "b.xml"},
-       "Error: could not run brux.exe\nError: could not run brux.exe\n",
-       {{"out.txt", "-"}}},
+       {{"brux.exe", ""}, {"a.bin", Game({"A"})}, {"b.bin", Game({"B"})}, {"out.txt", "old"}}, {"-gx", "out.txt"},
+       {"a.xml", "b.xml"}, "Error: could not run brux.exe\nError: could not run brux.exe\n", {{"out.txt", "-"}}},
       // After the error's own text, the file being read, for a user whose
       // standard output went elsewhere.
       {"a badly formed data file ends an extraction, the lines before it kept",
-       {{"a.xml", Src({"Before"})}, {"b.xml", badlyFormed}, {"c.xml", Src({"After"})}},
-       {"-sx", "out.txt"},
-       {"a.xml", "b.xml"},
-       fatal + "While reading data file {tree}b.xml\n",
-       {{"out.txt", Extracted({Line("\\a.xml@Source@Before", {"Before"})})}},
-       3},
+       {{"a.xml", Src({"Before"})}, {"b.xml", badlyFormed}, {"c.xml", Src({"After"})}}, {"-sx", "out.txt"},
+       {"a.xml", "b.xml"}, fatal + "While reading data file {tree}b.xml\n",
+       {{"out.txt", TranslationsFile({Line("\\a.xml@Source@Before", {"Before"})})}}, 3},
       // The translations file holds its byte-order mark before the first
       // data file is parsed, whether the error comes in the declaration or
       // after it.
       {"a badly formed first data file ends a source extraction, the byte-order mark written",
-       {{"a.xml", badlyFormed}, {"b.xml", Src({"After"})}},
-       {"-sx", "out.txt"},
-       {"a.xml"},
-       fatal + "While reading data file {tree}a.xml\n",
-       {{"out.txt", Extracted({})}},
-       2},
+       {{"a.xml", badlyFormed}, {"b.xml", Src({"After"})}}, {"-sx", "out.txt"}, {"a.xml"},
+       fatal + "While reading data file {tree}a.xml\n", {{"out.txt", TranslationsFile({})}}, 2},
       {"a first data file with a bad declaration ends a game extraction, the byte-order mark written",
-       {{"a.xml", "<?xml-stylesheet href=\"a\"?>\r\n<r/>\r\n"}, {"b.xml", Game({"After"})}},
-       {"-gx", "out.txt"},
-       {"a.xml"},
-       test::ReplaceAll(fatal, "Line 3", "Line 1") + "While reading data file {tree}a.xml\n",
-       {{"out.txt", Extracted({})}},
-       2},
-      {"a badly formed data file ends an extraction with the files after it read ahead",
-       aheadBefore,
-       {"-sx", "out.txt"},
-       {"f100.xml", "f101.xml", "f102.xml"},
-       fatal + "While reading data file {tree}f102.xml\n",
-       {{"out.txt", Extracted({Line("\\f100.xml@Source@Before", {"Before"})})}},
-       40},
+       {{"a.xml", "<?xml-stylesheet href=\"a\"?>\r\n<r/>\r\n"}, {"b.xml", Game({"After"})}}, {"-gx", "out.txt"},
+       {"a.xml"}, test::ReplaceAll(fatal, "Line 3", "Line 1") + "While reading data file {tree}a.xml\n",
+       {{"out.txt", TranslationsFile({})}}, 2},
+      {"a badly formed data file ends an extraction with the files after it read ahead", aheadBefore,
+       {"-sx", "out.txt"}, {"f100.xml", "f101.xml", "f102.xml"}, fatal + "While reading data file {tree}f102.xml\n",
+       {{"out.txt", TranslationsFile({Line("\\f100.xml@Source@Before", {"Before"})})}}, 40},
       // ---- update
       // The total counts every data file below the start directory; a key
       // naming a file that is not there gets its line and the run goes on.
       {"source: each language into its element",
        {{"Rolling Stock/wagons.xml", wagons({"Covered van", "old"}, {"Stop\there"})},
-        {"b.xml", Src({"Not translated"})},
-        {"notes.xml", SourceDocument(test::SourcePlain("Note", "no strings"))},
+        {"b.xml", Src({"Not translated"})}, {"notes.xml", SourceDocument(test::SourcePlain("Note", "no strings"))},
         // The English column is never read; a TAB in it would shift the others.
         {"in.txt", TranslationsFile({TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Covered#van", van),
                                      TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Stop\\there",
                                                     {"", "Arr\xC3\xAAt", "", "Halt"}),
                                      TranslatedLine("\\Gone.xml@Source@Covered#van", van)})}},
-       {"-su", "in.txt"},
-       {"Gone.xml", "Rolling Stock/wagons.xml"},
-       "",
-       {{"Rolling Stock/wagons.xml", wagons(van, {"Stop\there", "Arr\xC3\xAAt", "", "Halt"})}},
-       3},
+       {"-su", "in.txt"}, {"Gone.xml", "Rolling Stock/wagons.xml"}, "",
+       {{"Rolling Stock/wagons.xml", wagons(van, {"Stop\there", "Arr\xC3\xAAt", "", "Halt"})}}, 3},
       // Keys in code-unit order; a stale XML form is not what is read; a
-      // key naming no file is converted and rebuilt in vain.
+      // key naming no file is converted and rebuilt in vain. A read-only
+      // data file is replaced all the same.
       {"game: converted, read, written back, rebuilt",
-       {{"c.xml", signs({"Platform 2", "vieux"})},
-        {"d.bin/a.bin", signs({"Platform 2"})},
+       {{"c.xml", signs({"Platform 2", "vieux"})}, {"d.bin/a.bin", signs({"Platform 2"})},
         {"d.bin/a.xml", signs({"Stale"})},
         {"in.txt", TranslationsFile({TranslatedLine("\\d.bin\\a.bin@Game@Platform#2", sign),
                                      TranslatedLine("\\c.xml@Game@Platform#2", sign),
                                      TranslatedLine("\\gone.bin@Game@Platform#2", sign)})}},
-       {"-gu", "in.txt"},
-       {"c.xml", "d.bin/a.xml", "gone.xml"},
+       {"-gu", "in.txt"}, {"c.xml", "d.bin/a.xml", "gone.xml"},
        test::ConsoleText("brux: cannot open '{tree}gone.bin'\nbrux: cannot open '{tree}gone.xml'\n"),
-       {{"c.xml", signs(sign)}, {"d.bin/a.bin", signs(sign)}, {"d.bin/a.xml", signs(sign)}},
-       0,
+       {{"c.xml", signs(sign)}, {"d.bin/a.bin", signs(sign)}, {"d.bin/a.xml", signs(sign)}}, 0,
        {"./d.bin/a.bin ./d.bin/a.xml -floathex", "./d.bin/a.xml", "./gone.bin ./gone.xml -floathex", "./gone.xml"},
-       "",
-       // A read-only data file is replaced all the same.
-       [](const test::ContentTree& tree) { fs::permissions(tree.At("c.xml"), fs::perms::owner_read); }},
-      {"a line without TAB: nothing touched",
-       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({hello, "no tab\n"})}}, {"-su", "in.txt"}, {}, "",
-       {}},
-      {"an empty last line: nothing touched",
-       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({hello, "\n"})}}, {"-su", "in.txt"}, {}, "", {}},
-      {"game lines in a source update: nothing touched",
-       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({test::ReplaceAll(hello, "Source", "Game")})}},
-       {"-su", "in.txt"}, {}, "", {}},
-      {"source lines in a game update: nothing touched",
-       {{"a.xml", Src({"Hello"})}, {"in.txt", TranslationsFile({hello})}}, {"-gu", "in.txt"}, {}, "", {}},
+       "", readOnly("c.xml")},
+      untouched("a line without TAB: nothing touched", hello + "no tab\n", "-su"),
+      untouched("an empty last line: nothing touched", hello + "\n", "-su"),
+      untouched("game lines in a source update: nothing touched", test::ReplaceAll(hello, "Source", "Game"), "-su"),
+      untouched("source lines in a game update: nothing touched", hello, "-gu"),
       // ---- replacement
       // Only an exact ".bin" goes through the serializer; ".BIN" is XML.
       {"game: every .bin converted, every file rewritten, then every .bin rebuilt",
        {{"a.bin", replaceable(false)}, {"b.bin", replaceable(false)}, {"D.BIN", replaceable(false)},
         {"a.xml", GameDocument(GameTag("Name", "Stale", false))}, {"c.xml", replaceable(false)}},
-       {"-gr", "Name"},
-       {"D.BIN", "a.bin", "b.bin", "c.xml"},
-       "",
+       {"-gr", "Name"}, {"D.BIN", "a.bin", "b.bin", "c.xml"}, "",
        {{"a.bin", replaceable(true)}, {"a.xml", replaceable(true)}, {"b.bin", replaceable(true)},
         {"b.xml", replaceable(true)}, {"c.xml", replaceable(true)}, {"D.BIN", replaceable(true)}},
-       0,
-       {"./a.bin ./a.xml -floathex", "./b.bin ./b.xml -floathex", "./a.xml", "./b.xml"}},
+       0, {"./a.bin ./a.xml -floathex", "./b.bin ./b.xml -floathex", "./a.xml", "./b.xml"}},
       {"source: a .bin reported and left, XML rewritten",
        {{"a.bin", SourceDocument(SourceTag("Name", "In a bin", false))}, {"b.xml", tags(false)}},
-       {"-sr", "Name", umlaut},
-       {"a.bin", "b.xml"},
-       "",
-       {{"b.xml", tags(true)}}},
+       {"-sr", "Name", umlaut}, {"a.bin", "b.xml"}, "", {{"b.xml", tags(true)}}},
       // How the arguments split into the lists is the command line's own
       // test; here each list reaches the run.
       {"replace tags", {{"d.xml", nested(false, false, false)}}, {"-gr", "a"}, {"d.xml"}, "",
@@ -368,26 +302,34 @@ TEST(Run, ExtractionsUpdatesAndReplacementsLeaveTheTreeAsTheyMust) {
        {{"signs.xml", twice}}},
       {"source: a third replacement", {{"signs.xml", twice}}, {"-sr", "Name"}, {"signs.xml"}, "", {}},
       {"source: replaced strings extracted", {{"signs.xml", twice}}, {"-sx", "out.txt"}, {"signs.xml"}, "",
-       {{"out.txt", Extracted({Line("\\signs.xml@Source@Kingsbridge", {"Kingsbridge"}),
-                               Line("\\signs.xml@Source@Platform#2", {"Platform 2"})})}}},
+       {{"out.txt", TranslationsFile({Line("\\signs.xml@Source@Kingsbridge", {"Kingsbridge"}),
+                                      Line("\\signs.xml@Source@Platform#2", {"Platform 2"})})}}},
       {"source: replaced strings updated",
        {{"signs.xml", twice},
         {"in.txt", TranslationsFile({TranslatedLine("\\signs.xml@Source@Kingsbridge", {"", "Kingsbridge-Ville"}),
-                                     TranslatedLine("\\signs.xml@Source@Platform#2", quai)})}},
-       {"-su", "in.txt"},
-       {"signs.xml"},
-       "",
-       {{"signs.xml",
-         sourceSigns({"Kingsbridge", "Kingsbridge-Ville"}, {"Platform 2", "Quai 2", "", "Gleis 2"})}}},
+                                     TranslatedLine("\\signs.xml@Source@Platform#2", {"", "Quai 2", "", "Gleis 2"})})}},
+       {"-su", "in.txt"}, {"signs.xml"}, "",
+       {{"signs.xml", sourceSigns({"Kingsbridge", "Kingsbridge-Ville"}, {"Platform 2", "Quai 2", "", "Gleis 2"})}}},
       // Copies queued for the disk when the error comes are finished first.
-      {"a badly formed data file ends a source replacement, the files before it rewritten",
-       manyBefore, {"-sr", "Sign"}, manyLines,
+      {"a badly formed data file ends a source replacement, the files before it rewritten", manyBefore,
+       {"-sr", "Sign"}, manyLines,
        "ERROR: Line 1: Badly formed XML document.\nFILE: API/core/cFxException\nLINE:113\n"
        "While reading data file {tree}f120.xml\n",
        manyAfter, 40},
   };
-  for (const sRun& run : runs) Check(run);
 }
+
+// Each run is a case of its own, named after its description.
+class Runs : public ::testing::TestWithParam<sRun> {};
+TEST_P(Runs, LeaveTheTreeAsTheyMust) { Check(GetParam()); }
+INSTANTIATE_TEST_SUITE_P(Each, Runs, ::testing::ValuesIn(AllRuns()), [](const auto& param) {
+  std::string name;
+  for (const char* c = param.param.name; *c; ++c) {
+    const bool word = std::isalnum(static_cast<unsigned char>(*c));
+    if (word || (!name.empty() && name.back() != '_')) name += word ? *c : '_';
+  }
+  return name;
+});
 
 TEST(Run, OnlyRegularFilesOtherThanTheOutputAreRead) {
   test::ContentTree tree;
@@ -413,7 +355,7 @@ TEST(Run, OnlyRegularFilesOtherThanTheOutputAreRead) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, tree.Progress(1, 2, "a.xml") + tree.Progress(2, 2, "b.xml"));
-  EXPECT_EQ(tree.Read("out.xml"), Extracted({Line("\\b.xml@Source@Readable", {"Readable"})}));
+  EXPECT_EQ(tree.Read("out.xml"), TranslationsFile({Line("\\b.xml@Source@Readable", {"Readable"})}));
 }
 
 #ifdef _WIN32
@@ -462,27 +404,26 @@ TEST(Run, NamesKeepTheirBytesOnDiskAndRoundTripThroughTheirKeys) {
   result = tree.Glossmill({"-gx", "\xC3\x9C" "ber\xFF.txt"}, start);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, tree.Progress(1, 1, start + "/g\xC3\xA4\xFF.xml"));
-  EXPECT_EQ(Keys(tree.Read(start + "/\xC3\x9C" "ber\xFF.txt")),
-            std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
+  EXPECT_EQ(Keys(tree.Read(start + "/\xC3\x9C" "ber\xFF.txt")), std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
 }
 #endif
 
 // The sample content trees of the repository, extracted as a user would;
 // the translations files must equal the expected ones kept beside them,
-// byte for byte.
+// byte for byte. The game tree as shipped: ".bin" files only, made by the
+// serializer.
 TEST(Run, SampleTreesGiveTheirExpectedTranslationsFiles) {
   test::ContentTree tree;
   const std::string sample = test::SourceDir() + "/sample/";
   fs::copy(sample + "source", tree.At("source"), fs::copy_options::recursive);
-  EXPECT_EQ(tree.Glossmill({"-sx", "translations.txt"}, "source").status, 0);
-  EXPECT_EQ(tree.Read("source/translations.txt"), test::ReadFile(sample + "expected/source-translations.txt"));
-
-  // The game tree as shipped: ".bin" files only, made by the serializer.
   for (const char* name : {"Signs/StationSigns", "Trains/Locomotive"})
     tree.WriteBin(std::string("game/") + name + ".bin", test::ReadFile(sample + "game/" + name + ".xml"));
   tree.UseSerializer("game");
-  EXPECT_EQ(tree.Glossmill({"-gx", "translations.txt"}, "game").status, 0);
-  EXPECT_EQ(tree.Read("game/translations.txt"), test::ReadFile(sample + "expected/game-translations.txt"));
+  for (const char* flavour : {"source", "game"}) {
+    EXPECT_EQ(tree.Glossmill({flavour[0] == 's' ? "-sx" : "-gx", "translations.txt"}, flavour).status, 0);
+    EXPECT_EQ(tree.Read(flavour + std::string("/translations.txt")),
+              test::ReadFile(sample + "expected/" + flavour + "-translations.txt"));
+  }
 }
 
 }  // namespace
