@@ -28,124 +28,108 @@ std::string Contents(size_t file, size_t size) {
   return bytes;
 }
 
-enum eKind { cReadable, cMissing, cFolder };
-struct sFile {
-  eKind kind;
-  size_t size;
-  bool leftEarly;  // the stream is closed after its first read
-};
-
-// The stream's reads as the parser makes them, and odd small ones.
-constexpr int kReadSizes[] = {16 * 1024, 5};
+// Files f0.xml, f1.xml, ... in `dir`, each with Contents(i, size) where
+// `sizes` names one; -1 is a missing file, -2 a folder.
+std::vector<cFxWString> MakeFiles(const test::TempDir& dir, const std::vector<long>& sizes) {
+  std::vector<cFxWString> paths;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const std::string path = dir / ("f" + std::to_string(i) + ".xml");
+    if (sizes[i] >= 0) test::WriteFile(path, Contents(i, static_cast<size_t>(sizes[i])));
+    if (sizes[i] == -2) fs::create_directories(path);
+    paths.push_back(cFxWString(path.c_str()));
+  }
+  return paths;
+}
 
 TEST(ReadAhead, EveryFileArrivesWholeInOrderAtEveryBound) {
-  struct sBounds {
-    uint32_t files;
-    size_t bytes;
-    size_t buffer;
-  };
-  const sBounds bounds[] = {{1, 1, 1}, {2, 7, 3}, {3, 64, 16}, {5, 16, 64},
-                            {kReadAhead::cMaxFiles, kReadAhead::cMaxBytesAhead, kReadAhead::cBufferBytes}};
-  for (const sBounds& bound : bounds) {
-    SCOPED_TRACE(std::to_string(bound.files) + " files, " + std::to_string(bound.bytes) + " bytes, buffers of " +
-                 std::to_string(bound.buffer));
-    const size_t b = bound.buffer;
-    const size_t n = bound.bytes;
-    // Sizes at the buffer's and the bound's edges, and one far beyond both.
-    const std::vector<sFile> files = {
-        {cReadable, 0, false},        {cReadable, 1, false},     {cMissing, 0, false},
-        {cReadable, b - 1, false},    {cReadable, b, false},     {cFolder, 0, false},
-        {cReadable, b + 1, false},    {cReadable, 0, false},     {cReadable, n - 1, false},
-        {cReadable, n, true},         {cReadable, n + 1, false}, {cReadable, 3 * n + b + 1, true},
-        {cReadable, 3 * n + b + 1, false}, {cMissing, 0, false}, {cReadable, 2, false}};
+  // Files, bytes ahead, buffer size.
+  const std::tuple<uint32_t, size_t, size_t> bounds[] = {
+      {1, 1, 1}, {2, 7, 3}, {3, 64, 16}, {5, 16, 64},
+      {kReadAhead::cMaxFiles, kReadAhead::cMaxBytesAhead, kReadAhead::cBufferBytes}};
+  for (const auto& [maxFiles, n, b] : bounds) {
+    SCOPED_TRACE(std::to_string(maxFiles) + " files, " + std::to_string(n) + " bytes, buffers of " + std::to_string(b));
+    // Sizes at the buffer's and the bound's edges, and one far beyond both;
+    // the stream of each file in `leftEarly` is closed after its first read.
+    const long big = static_cast<long>(3 * n + b + 1);
+    const std::vector<long> sizes = {0, 1, -1, long(b) - 1, long(b), -2, long(b) + 1, 0, long(n) - 1, long(n),
+                                     long(n) + 1, big, big, -1, 2};
+    const std::vector<size_t> leftEarly = {9, 11};
     test::TempDir dir;
-    std::vector<cFxWString> paths;
-    for (size_t i = 0; i < files.size(); ++i) {
-      const std::string path = dir / ("f" + std::to_string(i) + ".xml");
-      if (files[i].kind == cReadable) test::WriteFile(path, Contents(i, files[i].size));
-      if (files[i].kind == cFolder) fs::create_directories(path);
-      paths.push_back(cFxWString(path.c_str()));
-    }
-
-    cReadAhead readAhead(bound.files, bound.bytes, bound.buffer);
+    const std::vector<cFxWString> paths = MakeFiles(dir, sizes);
+    cReadAhead readAhead(maxFiles, n, b);
     size_t queued = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
+    for (size_t i = 0; i < sizes.size(); ++i) {
       SCOPED_TRACE(i);
       // Queued as the run queues them: as many as there is room for.
-      for (; queued < files.size() && readAhead.HasRoom(); ++queued) readAhead.Queue(paths[queued]);
+      for (; queued < sizes.size() && readAhead.HasRoom(); ++queued) readAhead.Queue(paths[queued]);
       cFxFile stream;
-      ASSERT_EQ(readAhead.OpenNext(paths[i], stream), files[i].kind == cReadable);
-      if (files[i].kind != cReadable) {
+      ASSERT_EQ(readAhead.OpenNext(paths[i], stream), sizes[i] >= 0);
+      if (sizes[i] < 0) {
         EXPECT_FALSE(stream.IsOpen());
         EXPECT_STRNE(FxGetErrorMessage(), "");
         continue;
       }
-      const std::string expected = Contents(i, files[i].size);
+      const bool early = std::count(leftEarly.begin(), leftEarly.end(), i) != 0;
+      const std::string expected = Contents(i, static_cast<size_t>(sizes[i]));
       std::string got;
-      const int want = kReadSizes[i % 2];
+      // The stream's reads as the parser makes them, and odd small ones.
+      const int want = i % 2 ? 5 : 16 * 1024;
       std::vector<char> chunk(static_cast<size_t>(want));
-      for (;;) {
-        const int count = stream.Read(chunk.data(), want);
+      for (int count = want; count == want && !(early && !got.empty());) {
+        count = stream.Read(chunk.data(), want);
         ASSERT_GE(count, 0);
         got.append(chunk.data(), static_cast<size_t>(count));
         // Fewer bytes than asked only at the end, which the next read confirms.
         if (count < want) {
           EXPECT_EQ(got.size(), expected.size());
           EXPECT_EQ(stream.Read(chunk.data(), want), 0);
-          break;
         }
-        if (files[i].leftEarly) break;
       }
-      EXPECT_EQ(got, expected.substr(0, got.size()));
-      if (!files[i].leftEarly) {
-        EXPECT_EQ(got.size(), expected.size());
-      }
+      EXPECT_EQ(got, early ? expected.substr(0, got.size()) : expected);
       EXPECT_TRUE(stream.Close());
       // Closed on the reader's side too: on Windows a file held open there
       // could not be replaced.
-      if (files[i].leftEarly) {
+      if (early) {
         EXPECT_TRUE(FxPlatformDeleteFile(paths[i].c_str()).IsOk());
       }
     }
     // Never more read ahead than the bound, or one buffer when that is more.
-    EXPECT_LE(readAhead.PeakBytesAhead(), std::max(bound.bytes, bound.buffer));
+    EXPECT_LE(readAhead.PeakBytesAhead(), std::max(n, b));
     EXPECT_GT(readAhead.PeakBytesAhead(), 0u);
   }
 }
 
+// Reads file `file` of Contents, 100 bytes, through the read-ahead.
+void ExpectRead(cReadAhead& readAhead, const cFxWString& path, size_t file) {
+  cFxFile stream;
+  char bytes[200];
+  ASSERT_TRUE(readAhead.OpenNext(path, stream));
+  ASSERT_EQ(stream.Read(bytes, sizeof bytes), 100);
+  EXPECT_EQ(std::string(bytes, 100), Contents(file, 100));
+}
+
 TEST(ReadAhead, AFileNotQueuedIsReadAsItStandsAndAFailedReadFailsTheStream) {
   test::TempDir dir;
-  const std::string a = dir / "a.xml", b = dir / "b.xml", other = dir / "other.xml";
-  test::WriteFile(a, Contents(1, 100));
-  test::WriteFile(b, Contents(2, 100));
-  test::WriteFile(other, Contents(3, 100));
+  const std::vector<cFxWString> paths = MakeFiles(dir, {100, 100, 100});
   cReadAhead readAhead(4, 64, 16);
-  readAhead.Queue(cFxWString(a.c_str()));
-  readAhead.Queue(cFxWString(b.c_str()));
-  char bytes[200];
+  readAhead.Queue(paths[1]);
+  readAhead.Queue(paths[2]);
   // A file the run did not queue does not take the place of the next one.
-  for (const auto& [path, file] : {std::pair<std::string, size_t>{other, 3}, {a, 1}, {b, 2}}) {
-    SCOPED_TRACE(path);
-    cFxFile stream;
-    ASSERT_TRUE(readAhead.OpenNext(cFxWString(path.c_str()), stream));
-    ASSERT_EQ(stream.Read(bytes, sizeof bytes), 100);
-    EXPECT_EQ(std::string(bytes, 100), Contents(file, 100));
-  }
+  for (size_t file : {0u, 1u, 2u}) ExpectRead(readAhead, paths[file], file);
 #ifdef __linux__
   // A file that opens but cannot be read: the process's memory at address 0.
   const cFxWString unreadable("/proc/self/mem");
   readAhead.Queue(unreadable);
-  readAhead.Queue(cFxWString(a.c_str()));
+  readAhead.Queue(paths[1]);
   cFxFile stream;
+  char bytes[10];
   ASSERT_TRUE(readAhead.OpenNext(unreadable, stream));
   FxSetErrorMessage("%s", "");
   EXPECT_EQ(stream.Read(bytes, 10), -1);
   EXPECT_STREQ(FxGetErrorMessage(), "Input/output error");
   EXPECT_EQ(stream.Read(bytes, 10), -1);
   stream.Close();
-  ASSERT_TRUE(readAhead.OpenNext(cFxWString(a.c_str()), stream));
-  ASSERT_EQ(stream.Read(bytes, sizeof bytes), 100);
-  EXPECT_EQ(std::string(bytes, 100), Contents(1, 100));
+  ExpectRead(readAhead, paths[1], 1);
 #endif
 }
 
@@ -163,12 +147,7 @@ void ReportThreads() {
 
 TEST(ReadAheadDeathTest, AFatalErrorWithFilesReadAheadStopsTheReaderAndEnds) {
   test::TempDir dir;
-  std::vector<cFxWString> paths;
-  for (size_t i = 0; i < 24; ++i) {
-    const std::string path = dir / ("f" + std::to_string(i) + ".xml");
-    test::WriteFile(path, Contents(i, 5000));
-    paths.push_back(cFxWString(path.c_str()));
-  }
+  const std::vector<cFxWString> paths = MakeFiles(dir, std::vector<long>(24, 5000));
   const auto run = [&] {
     FxSetPreExitHook(ReportThreads);
     cReadAhead readAhead(8, 1024, 256);
@@ -176,8 +155,7 @@ TEST(ReadAheadDeathTest, AFatalErrorWithFilesReadAheadStopsTheReaderAndEnds) {
       if (readAhead.HasRoom()) readAhead.Queue(path);
     cFxFile stream;
     char bytes[100];
-    if (readAhead.OpenNext(paths[0], stream) && stream.Read(bytes, sizeof bytes) == 100)
-      FxFatalError("%s", "stopped");
+    if (readAhead.OpenNext(paths[0], stream) && stream.Read(bytes, sizeof bytes) == 100) FxFatalError("%s", "stopped");
   };
   EXPECT_EXIT(run(), testing::ExitedWithCode(test::kFatalExitStatus), "^threads: 1\nERROR: stopped\n");
 }
