@@ -27,10 +27,9 @@ ProcessResult RunGlossmillWith(const tTexts& variables, const std::vector<std::s
   std::vector<std::unique_ptr<ScopedEnvironment>> environment;
   for (const std::string& variable : variables) {
     const size_t equals = variable.find('=');
-    environment.push_back(equals == std::string::npos
-                              ? std::make_unique<ScopedEnvironment>(variable)
-                              : std::make_unique<ScopedEnvironment>(variable.substr(0, equals),
-                                                                    variable.substr(equals + 1)));
+    const bool set = equals != std::string::npos;
+    environment.push_back(
+        std::make_unique<ScopedEnvironment>(variable.substr(0, equals), set ? variable.substr(equals + 1) : "", set));
   }
   return RunGlossmill(args, directory);
 }
@@ -68,13 +67,11 @@ ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::str
                                                       const std::string& start) const {
   TempDir scratch;
   const ProcessResult result = RunGlossmillWith({"BRUX_CALL_LOG=" + (scratch / "calls")}, args, At(start));
-  const std::string tree = fs::canonical(mTree.Path()).string();
-  const std::string text = ReadFile(scratch / "calls");
+  const std::string tree = fs::canonical(mTree.Path()).string(), text = ReadFile(scratch / "calls");
   calls.clear();
   for (size_t begin = 0, end; begin < text.size(); begin = end + 1) {
     end = text.find('\n', begin);
-    calls.push_back(ReplaceAll(ReplaceAll(text.substr(begin, end - begin), tree, "."),
-                               std::string(1, kSeparator), "/"));
+    calls.push_back(ReplaceAll(ReplaceAll(text.substr(begin, end - begin), tree, "."), std::string(1, kSeparator), "/"));
   }
   return result;
 }

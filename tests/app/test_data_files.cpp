@@ -19,67 +19,54 @@ typedef std::vector<std::string> tPaths;
 class DataFiles : public ::testing::Test {
  protected:
   void TearDown() override { ClearDataFiles(); }
-
   // The filed paths in set order, relative to the tree, with "/" between names.
-  tPaths Filed() const {
+  tPaths Walk() {
+    WalkDataTree(WidePath(mTree.Path().string().c_str()));
     tPaths paths;
     for (const cFxWString& path : gDataFiles) {
       std::string relative = NarrowPath(path).c_str() + mTree.Path().string().size() + 1;
-      for (char& c : relative)
-        if (c == test::kSeparator) c = '/';
-      paths.push_back(relative);
+      paths.push_back(fs::path(relative).generic_string());
     }
     return paths;
-  }
-  tPaths Walk(const std::string& relative = "") {
-    ClearDataFiles();
-    WalkDataTree(WidePath((mTree.Path() / relative).string().c_str()));
-    return Filed();
   }
 
   test::TempDir mTree;
 };
 
 TEST_F(DataFiles, FilingKeepsTheBinOfATwinPairAndOrdersByCodeUnits) {
-  // Names found in one directory, in this order -> its data files.
+  // Names found in one directory, in this order -> its data files. The twin
+  // of A.BIN is formed with the exact-case pattern: A.BIN itself.
   const std::vector<std::pair<tPaths, tPaths>> cases = {
-      {{"a.bin", "a.xml"}, {"a.bin"}},
-      {{"a.xml", "a.bin"}, {"a.bin"}},
-      // The twin of A.BIN is formed with the exact-case pattern: A.BIN itself.
-      {{"A.xml", "A.BIN"}, {"A.BIN", "A.xml"}},
-      {{"b.Xml", "c.BiN", "e.txt", "f", "g.xml.bak", "xml", "h.bin.temp", "i.xmlx", ".xml"},
-       {".xml", "b.Xml", "c.BiN"}},
+      {{"a.bin", "a.xml"}, {"a.bin"}}, {{"a.xml", "a.bin"}, {"a.bin"}}, {{"A.xml", "A.BIN"}, {"A.BIN", "A.xml"}},
+      {{"b.Xml", "c.BiN", "e.txt", "f", "g.xml.bak", "xml", "h.bin.temp", "i.xmlx", ".xml"}, {".xml", "b.Xml", "c.BiN"}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.first));
-    std::vector<cFxWString> names;
-    for (const std::string& name : c.first) names.push_back(cFxWString(name.c_str()));
-    tPaths kept;
-    for (const cFxWString& name : DataFileNamesAmong(names)) kept.push_back(NarrowPath(name).c_str());
-    EXPECT_EQ(kept, c.second);
+  for (const auto& [names, kept] : cases) {
+    std::vector<cFxWString> wide;
+    for (const std::string& name : names) wide.push_back(cFxWString(name.c_str()));
+    tPaths filed;
+    for (const cFxWString& name : DataFileNamesAmong(wide)) filed.push_back(NarrowPath(name).c_str());
+    EXPECT_EQ(filed, kept) << ::testing::PrintToString(names);
   }
   // Over a tree: only the final extension makes a twin, whatever the
   // directories hold; upper case first, the dot before the separator and
   // the separator before the underscore, wherever a directory's files and
   // the files below its subdirectories meet.
-  for (const char* name : {"x/a.xml", "x.xml", "x_1.xml", "x-y/a.xml", "B.xml", "A.xml", "a1.xml",
-                           "a.bin.xml", "d.bin/a.xml", "d.bin/a.bin", "d.xml/a.xml", "d.xml/a.bin",
-                           "e.bin/a.xml"})
+  for (const char* name : {"x/a.xml", "x.xml", "x_1.xml", "x-y/a.xml", "B.xml", "A.xml", "a1.xml", "a.bin.xml",
+                           "d.bin/a.xml", "d.bin/a.bin", "d.xml/a.xml", "d.xml/a.bin", "e.bin/a.xml"})
     test::WriteFile(mTree / name, "x");
-  const tPaths walked = {"A.xml",       "B.xml",       "a.bin.xml",   "a1.xml",
-                         "d.bin/a.bin", "d.xml/a.bin", "e.bin/a.xml", "x-y/a.xml",
-                         "x.xml",       "x/a.xml",     "x_1.xml"};
+  const tPaths walked = {"A.xml",       "B.xml",       "a.bin.xml", "a1.xml", "d.bin/a.bin", "d.xml/a.bin",
+                         "e.bin/a.xml", "x-y/a.xml",   "x.xml",     "x/a.xml", "x_1.xml"};
   EXPECT_EQ(Walk(), walked);
   EXPECT_EQ(CountDataFiles(WidePath(mTree.Path().string().c_str())), walked.size());
 }
 
+// Out of order or twice: left out.
 TEST(DataFileList, KeepsEveryUnitInOrderAndErasesAnyPath) {
   const std::vector<std::u16string> paths = {u"/t/A.xml", u"/t/caf\u00E9.xml", u"/t/caf\u00E9/\u0416.bin",
                                              u"/t/caf\u00E9/\u0416\xDCE9.xml", u"/t/\uFFFF.xml"};
   for (size_t erased = 0; erased <= paths.size(); ++erased) {
     cDataFileList list;
     for (const std::u16string& path : paths) list.Append(cFxWString(path.c_str()));
-    // Out of order or twice: left out.
     list.Append(cFxWString(u"/t/0.xml"));
     list.Append(cFxWString(paths.back().c_str()));
     std::vector<std::u16string> expected = paths;
@@ -99,11 +86,10 @@ TEST(DataFileList, KeepsEveryUnitInOrderAndErasesAnyPath) {
 #ifndef _WIN32
 // Links, FIFOs and byte names: POSIX only (making links on Windows needs a
 // privilege users rarely hold, Windows has no FIFOs in directories, and its
-// names are 16-bit text).
+// names are 16-bit text). Only regular files are data: a reader of a FIFO
+// would wait forever.
 TEST_F(DataFiles, WalkFollowsLinksEndsLoopsSkipsFifosAndKeepsByteNames) {
-  for (const char* name : {"sub/b.xml", "deep/er/z.bin", "caf\xC3\xA9-\xE9.xml"})
-    test::WriteFile(mTree / name, "x");
-  // Only regular files are data: a reader of a FIFO would wait forever.
+  for (const char* name : {"sub/b.xml", "deep/er/z.bin", "caf\xC3\xA9-\xE9.xml"}) test::WriteFile(mTree / name, "x");
   ASSERT_EQ(test::Run("mkfifo", {"fifo.xml", "sub/fifo.bin"}, mTree.Path().string()).status, 0);
   fs::create_directory_symlink(mTree.Path(), mTree.Path() / "sub" / "back");
   fs::create_directory_symlink(mTree.Path() / "sub", mTree.Path() / "sub" / "self");

@@ -20,6 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using test::tFiles;
 using test::tTexts;
 
@@ -31,84 +32,55 @@ constexpr bool kWindows = false;
 const std::u16string kBase = u"/work/tree";
 #endif
 
-// What a key resolves to: a path below the base, "/" between names; "-"
-// for a refused key.
-struct sResolution {
-  std::u16string mKey;
-  std::string mRelative;
-};
-
-void ExpectResolutions(const std::u16string& base, const std::vector<sResolution>& rows) {
-  for (const sResolution& row : rows) {
-    const cFxWString key(row.mKey.data(), static_cast<uint32_t>(row.mKey.size()));
-    SCOPED_TRACE(PrintedPath(key));
+// Keys and what each resolves to: a path below the base, "/" between
+// names; "-" for a refused key.
+void ExpectResolutions(const std::u16string& base, const std::vector<std::pair<std::u16string, std::string>>& rows) {
+  for (const auto& [key, relative] : rows) {
+    const cFxWString wideKey(key.data(), static_cast<uint32_t>(key.size()));
+    SCOPED_TRACE(PrintedPath(wideKey));
     cFxWString resolved(u"untouched");
-    const cFxWString keyBase(base.data(), static_cast<uint32_t>(base.size()));
-    const bool refused = row.mRelative == "-";
-    EXPECT_EQ(ResolveKeyPath(key, keyBase, resolved), !refused);
+    EXPECT_EQ(ResolveKeyPath(wideKey, cFxWString(base.data(), static_cast<uint32_t>(base.size())), resolved),
+              relative != "-");
     EXPECT_EQ(std::u16string(resolved.c_str(), resolved.Length()),
-              refused ? u"untouched" : base + test::Utf16(test::Native("/" + row.mRelative)));
+              relative == "-" ? u"untouched" : base + test::Utf16(test::Native("/" + relative)));
   }
 }
 
 TEST(KeyPath, ResolvesByTextAloneAndRefusesWhatLeavesTheStartDirectory) {
   const std::u16string nul(1, u'\0');
-  std::vector<sResolution> rows = {
-      {u"\\Signs\\Warnings.xml", "Signs/Warnings.xml"},
-      {u"/Signs/Warnings.xml", "Signs/Warnings.xml"},
-      {u"\\Signs\\.\\Warnings.xml", "Signs/Warnings.xml"},
-      {u"\\Signs\\\\Warnings.xml", "Signs/Warnings.xml"},
+  std::vector<std::pair<std::u16string, std::string>> rows = {
+      {u"\\Signs\\Warnings.xml", "Signs/Warnings.xml"}, {u"/Signs/Warnings.xml", "Signs/Warnings.xml"},
+      {u"\\Signs\\.\\Warnings.xml", "Signs/Warnings.xml"}, {u"\\Signs\\\\Warnings.xml", "Signs/Warnings.xml"},
       {u"\\Signs\\..\\Signs\\Warnings.xml", "Signs/Warnings.xml"},
-      {u"\\Signs/./\\Warnings.xml\\.\\", "Signs/Warnings.xml"},
-      {u"\\a\\b\\..\\..\\c.xml", "c.xml"},
-      {u"\\St\u00E4dte\\caf\u00E9.xml", "St\xC3\xA4" "dte/caf\xC3\xA9.xml"},
-      {u"\\..a\\b..c\\.x.xml", "..a/b..c/.x.xml"},
+      {u"\\Signs/./\\Warnings.xml\\.\\", "Signs/Warnings.xml"}, {u"\\a\\b\\..\\..\\c.xml", "c.xml"},
+      {u"\\St\u00E4dte\\caf\u00E9.xml", "St\xC3\xA4" "dte/caf\xC3\xA9.xml"}, {u"\\..a\\b..c\\.x.xml", "..a/b..c/.x.xml"},
       // The system gets a name up to its NUL.
-      {u"\\Signs\\Warnings.xml" + nul + u"\\..\\..\\junk", "Signs/Warnings.xml"},
-      {u"\\..\\x.xml" + nul, "-"},
+      {u"\\Signs\\Warnings.xml" + nul + u"\\..\\..\\junk", "Signs/Warnings.xml"}, {u"\\..\\x.xml" + nul, "-"},
       {nul + u"\\x.xml", "-"},
       // No separator first: joined to the start directory's own name.
-      {u"", "-"},
-      {u"x.xml", "-"},
-      {u"Signs\\Warnings.xml", "-"},
+      {u"", "-"}, {u"x.xml", "-"}, {u"Signs\\Warnings.xml", "-"},
       // A share.
-      {u"\\\\server\\share\\x.xml", "-"},
-      {u"//server/share/x.xml", "-"},
-      {u"\\/x.xml", "-"},
+      {u"\\\\server\\share\\x.xml", "-"}, {u"//server/share/x.xml", "-"}, {u"\\/x.xml", "-"},
       // Above the start directory, even on the way back into it.
-      {u"\\..\\x.xml", "-"},
-      {u"\\Signs\\..\\..\\x.xml", "-"},
-      {u"\\..\\tree\\x.xml", "-"},
+      {u"\\..\\x.xml", "-"}, {u"\\Signs\\..\\..\\x.xml", "-"}, {u"\\..\\tree\\x.xml", "-"},
       // The start directory itself.
-      {u"\\", "-"},
-      {u"\\.", "-"},
-      {u"\\Signs\\..", "-"},
+      {u"\\", "-"}, {u"\\.", "-"}, {u"\\Signs\\..", "-"},
   };
   // Names Windows takes for a drive, a stream, a device or another name
-  // are files like any other on POSIX, where extraction writes them.
-  const std::vector<std::pair<std::u16string, std::string>> windowsOnly = {
-      {u"\\C:\\x.xml", "C:/x.xml"},
-      {u"\\c:x.xml", "c:x.xml"},
-      {u"\\x.xml:stream", "x.xml:stream"},
-      {u"\\nul.xml", "nul.xml"},
-      {u"\\Sub\\CON", "Sub/CON"},
-      {u"\\com1.txt", "com1.txt"},
-      {u"\\a.", "a."},
-      {u"\\a ", "a "},
-      {u"\\...\\x.xml", ".../x.xml"},
-      {u"\\.. \\x.xml", ".. /x.xml"},
-  };
-  for (const auto& [key, relative] : windowsOnly) rows.push_back({key, kWindows ? "-" : relative});
-  // A Windows name reaches the system as the low byte of each unit: there
+  // are files like any other on POSIX, where extraction writes them. A
+  // Windows name reaches the system as the low byte of each unit: there
   // U+012E is ".", U+015C "\" and U+0100 a NUL.
-  rows.push_back({u"\\\u012E\u012E\\x.xml", kWindows ? "-" : "\xC4\xAE\xC4\xAE/x.xml"});
-  rows.push_back({u"\\a\u015C" u"b.xml", kWindows ? "a/b.xml" : "a\xC5\x9C" "b.xml"});
-  rows.push_back({u"\\a.xml\u0100junk", kWindows ? "a.xml" : "a.xml\xC4\x80junk"});
+  const std::tuple<std::u16string, std::string, std::string> windowsOtherwise[] = {
+      {u"\\C:\\x.xml", "-", "C:/x.xml"}, {u"\\c:x.xml", "-", "c:x.xml"}, {u"\\x.xml:stream", "-", "x.xml:stream"},
+      {u"\\nul.xml", "-", "nul.xml"}, {u"\\Sub\\CON", "-", "Sub/CON"}, {u"\\com1.txt", "-", "com1.txt"},
+      {u"\\a.", "-", "a."}, {u"\\a ", "-", "a "}, {u"\\...\\x.xml", "-", ".../x.xml"}, {u"\\.. \\x.xml", "-", ".. /x.xml"},
+      {u"\\\u012E\u012E\\x.xml", "-", "\xC4\xAE\xC4\xAE/x.xml"}, {u"\\a\u015C" u"b.xml", "a/b.xml", "a\xC5\x9C" "b.xml"},
+      {u"\\a.xml\u0100junk", "a.xml", "a.xml\xC4\x80junk"}};
+  for (const auto& [key, windows, posix] : windowsOtherwise) rows.push_back({key, kWindows ? windows : posix});
   ExpectResolutions(kBase, rows);
-
   // Below a root, whose base is empty or a drive.
-  const std::u16string root = kWindows ? u"C:" : u"";
-  ExpectResolutions(root, {{u"\\a.xml", "a.xml"}, {u"\\a\\..\\b.xml", "b.xml"}, {u"\\..\\b.xml", "-"}, {u"\\", "-"}});
+  ExpectResolutions(kWindows ? u"C:" : u"",
+                    {{u"\\a.xml", "a.xml"}, {u"\\a\\..\\b.xml", "b.xml"}, {u"\\..\\b.xml", "-"}, {u"\\", "-"}});
 }
 
 // The documents of the runs: two strings in a data file, each with its
@@ -134,32 +106,18 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
   void SetUp() override { MakeTree(); }
   void MakeTree() {
     mTree.reset(new test::ContentTree);
-    if (mGame) {
-      mTree->WriteBin("tree/Signs/Warnings.bin", Game("", ""));
-      mTree->UseSerializer("tree");
-    } else {
-      mTree->Write("tree/Signs/Warnings.xml", Source("", ""));
-    }
+    mGame ? mTree->WriteBin("tree/Signs/Warnings.bin", Game("", "")) : mTree->Write("tree/Signs/Warnings.xml", Source("", ""));
+    if (mGame) mTree->UseSerializer("tree");
     mTree->Write("tree/Signs/Other.xml", Document("", ""));
     for (const char* outside : {"outside.xml", "outside.bin", "tree2/x.xml", "tree2/x.bin"})
       mTree->Write(outside, "not well formed <");
     mBefore = mTree->Files();
   }
-
   std::string Document(const std::string& first, const std::string& second) const {
     return mGame ? Game(first, second) : Source(first, second);
   }
   std::string Extension() const { return mGame ? ".bin" : ".xml"; }
   std::string Warnings() const { return "\\Signs\\Warnings" + Extension(); }
-  // The path a key's progress line shows: the tree and the key as spelled,
-  // backslashes made the platform's separator, up to a NUL, the XML form of
-  // a ".bin".
-  std::string Shown(const std::string& key) const {
-    std::string path = test::ReplaceAll(key, "\\", std::string(1, test::kSeparator));
-    if (mGame && path.size() > 4 && path.compare(path.size() - 4, 4, ".bin") == 0)
-      path.replace(path.size() - 4, 4, ".xml");
-    return fs::canonical(mTree->At("tree")).string() + path.substr(0, path.find('\0'));
-  }
   // Runs -gu or -su in the tree with a line for each key.
   test::ProcessResult Update(const tKeys& keys) {
     test::tTexts lines;
@@ -170,36 +128,41 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
     const test::ScopedEnvironment jobs("GLOSSMILL_JOBS", mJobs);
     return mTree->GlossmillLoggingSerializer({mGame ? "-gu" : "-su", "in.txt"}, mCalls, "tree");
   }
-  // The progress lines of `keys` in the table's order.
+  // The progress lines of `keys` in the table's order: the tree and the key
+  // as spelled, backslashes made the platform's separator, up to a NUL, the
+  // XML form of a ".bin". The source run counts the data files of the tree,
+  // the game run keys.
   std::string Progress(const tKeys& keys) const {
     std::string out;
-    // The source run counts the data files of the tree, the game run keys.
-    const int total = mGame ? static_cast<int>(keys.size()) : 2;
-    for (size_t i = 0; i < keys.size(); ++i)
-      out += test::ConsoleText("File " + std::to_string(i + 1) + " / " + std::to_string(total) + " : " +
-                               Shown(keys[i].first) + "\n");
+    for (size_t i = 0; i < keys.size(); ++i) {
+      std::string path = test::ReplaceAll(keys[i].first, "\\", std::string(1, test::kSeparator));
+      if (mGame && path.size() > 4 && path.compare(path.size() - 4, 4, ".bin") == 0) path.replace(path.size() - 4, 4, ".xml");
+      out += test::ConsoleText("File " + std::to_string(i + 1) + " / " + std::to_string(mGame ? keys.size() : 2) +
+                               " : " + fs::canonical(mTree->At("tree")).string() + path.substr(0, path.find('\0')) + "\n");
+    }
     return out;
   }
-  // The tree's files, a ".bin" by the XML it holds.
-  tFiles Files() const {
-    tFiles files = mTree->Files();
+  // Expects the files before the update, Warnings with the French texts
+  // given (the game run leaves the XML form of a ".bin" beside it), the
+  // translations file and `changed`; and the serializer's calls for
+  // Warnings, `conversions` times.
+  void ExpectTree(const std::string& first, const std::string& second, int conversions, tFiles changed = {}) const {
+    tFiles files = mTree->Files(), expected = mBefore;
     if (mGame) files["tree/Signs/Warnings.bin"] = mTree->ReadBin("tree/Signs/Warnings.bin");
-    return files;
+    expected["tree/in.txt"] = mTree->Read("tree/in.txt");
+    expected["tree/Signs/Warnings" + Extension()] = Document(first, second);
+    if (mGame) expected["tree/Signs/Warnings.xml"] = Document(first, second);
+    for (const auto& [name, bytes] : changed) expected[name] = bytes;
+    test::ExpectFiles(files, expected);
+    tTexts calls;
+    for (int i = 0; mGame && i < conversions; ++i)
+      calls.insert(calls.end(), {"./tree/Signs/Warnings.bin ./tree/Signs/Warnings.xml -floathex", "./tree/Signs/Warnings.xml"});
+    EXPECT_EQ(mCalls, calls);
   }
-  // The files before the update, Warnings with the French texts given, and
-  // the translations file.
-  tFiles Expected(const std::string& first, const std::string& second) const {
-    tFiles files = mBefore;
-    files["tree/in.txt"] = mTree->Read("tree/in.txt");
-    files["tree/Signs/Warnings" + Extension()] = Document(first, second);
-    // The game run leaves the XML form of a ".bin" beside it.
-    if (mGame) files["tree/Signs/Warnings.xml"] = Document(first, second);
-    return files;
-  }
-  // The serializer's calls for Warnings, once.
-  test::tTexts WarningsCalls() const {
-    if (!mGame) return {};
-    return {"./tree/Signs/Warnings.bin ./tree/Signs/Warnings.xml -floathex", "./tree/Signs/Warnings.xml"};
+  void ExpectRun(const test::ProcessResult& result, const tKeys& keys, const std::string& err = "") const {
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, err);
+    EXPECT_EQ(result.out, Progress(keys));
   }
 
   const bool mGame = std::get<0>(GetParam());
@@ -211,21 +174,15 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
 
 // Both lines' translations end up in the one file, whichever spelling comes
 // first in the table: the second spelling reads what the first one wrote.
+// Each spelling converts the file and rebuilds it.
 TEST_P(KeyRun, EverySpellingOfAFileReachesItAndBothLinesLand) {
-  bool fresh = true;
   for (const std::string spelling : {"\\Signs\\.\\", "\\Signs\\\\", "\\Signs\\..\\Signs\\", "/Signs/"}) {
     SCOPED_TRACE(spelling);
-    if (!fresh) MakeTree();
-    fresh = false;
+    if (spelling != "\\Signs\\.\\") MakeTree();
     tKeys keys = {{Warnings(), "Danger"}, {spelling + "Warnings" + Extension(), "Mind#the#gap"}};
     std::sort(keys.begin(), keys.end());
-    const test::ProcessResult result = Update(keys);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.out, Progress(keys));
-    test::ExpectFiles(Files(), Expected("FR Danger", "FR Mind the gap"));
-    // Each spelling converts the file and rebuilds it.
-    EXPECT_EQ(mCalls, test::Join({WarningsCalls(), WarningsCalls()}));
+    ExpectRun(Update(keys), keys);
+    ExpectTree("FR Danger", "FR Mind the gap", 2);
   }
 }
 
@@ -234,46 +191,29 @@ TEST_P(KeyRun, EverySpellingOfAFileReachesItAndBothLinesLand) {
 // one line on standard error; nothing is read, converted or written for
 // it, and the key among them is done as ever.
 TEST_P(KeyRun, AKeyThatLeavesTheTreeIsRefusedAndNothingIsDoneForIt) {
-  using namespace std::string_literals;
-  tKeys keys = {{Warnings(), "Danger"}};
+  tKeys keys = {{Warnings(), "Danger"}, {"\\", "Danger"}, {"\\..\\outside" + Extension() + "\0junk"s, "Danger"}};
   for (const std::string key : {"\\..\\outside", "\\Signs\\..\\..\\outside", "2\\x", "\\\\server\\share\\x"})
     keys.push_back({key + Extension(), "Danger"});
-  keys.push_back({"\\", "Danger"});
-  keys.push_back({"\\..\\outside" + Extension() + "\0junk"s, "Danger"});
-  if (kWindows) {
-    keys.push_back({"\\C:\\outside" + Extension(), "Danger"});
-    keys.push_back({"\\nul" + Extension(), "Danger"});
-  }
+  if (kWindows) keys.insert(keys.end(), {{"\\C:\\outside" + Extension(), "Danger"}, {"\\nul" + Extension(), "Danger"}});
   std::sort(keys.begin(), keys.end());
   const test::ProcessResult result = Update(keys);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, Progress(keys));
   std::string err;
   for (const auto& [key, id] : keys)
     if (key != Warnings())
-      err += "glossmill: refused key '" + key.substr(0, key.find('\0')) +
-             "': it names no file inside the start directory\n";
-  EXPECT_EQ(result.err, err);
-  test::ExpectFiles(Files(), Expected("FR Danger", ""));
-  EXPECT_EQ(mCalls, WarningsCalls());
+      err += "glossmill: refused key '" + key.substr(0, key.find('\0')) + "': it names no file inside the start directory\n";
+  ExpectRun(result, keys, err);
+  ExpectTree("FR Danger", "", 1);
 }
 
 // A NUL ends the name where it reaches the system: the key names the file
 // before it, which gets a temporary file of its own name and its new
-// contents, and the progress line still ends as every line does.
+// contents, and the progress line still ends as every line does (the key
+// ends in "junk", not ".bin": its line shows the path as it is, up to the
+// NUL).
 TEST_P(KeyRun, ANulInAKeyEndsItsNameAndNotItsLine) {
-  using namespace std::string_literals;
   const tKeys keys = {{"\\Signs\\Other.xml", "Mind#the#gap"}, {Warnings() + "\0.temp\\..\\junk"s, "Danger"}};
-  const test::ProcessResult result = Update(keys);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
-  // The key ends in "junk", not ".bin": its line shows the path as it is,
-  // up to the NUL.
-  EXPECT_EQ(result.out, Progress(keys));
-  tFiles expected = Expected("FR Danger", "");
-  expected["tree/Signs/Other.xml"] = Document("", "FR Mind the gap");
-  test::ExpectFiles(Files(), expected);
-  EXPECT_EQ(mCalls, WarningsCalls());
+  ExpectRun(Update(keys), keys);
+  ExpectTree("FR Danger", "", 1, {{"tree/Signs/Other.xml", Document("", "FR Mind the gap")}});
 }
 
 INSTANTIATE_TEST_SUITE_P(SourceAndGame, KeyRun, ::testing::Combine(::testing::Bool(), ::testing::Values("1", "4")),
@@ -292,10 +232,9 @@ TEST(KeyPath, AHardLinkIsAFileOfItsOwnOnceTheFirstNameIsReplaced) {
   std::error_code failed;
   fs::create_hard_link(tree.At("Signs/Warnings.xml"), tree.At("Signs/Link.xml"), failed);
   if (failed) GTEST_SKIP() << "no hard links here: " << failed.message();
-  tree.Write("in.txt", test::TranslationsFile({test::TranslatedLine("\\Signs\\Link.xml@Source@Mind#the#gap",
-                                                                    {"", "FR Mind the gap"}),
-                                               test::TranslatedLine("\\Signs\\Warnings.xml@Source@Danger",
-                                                                    {"", "FR Danger"})}));
+  tree.Write("in.txt", test::TranslationsFile(
+                           {test::TranslatedLine("\\Signs\\Link.xml@Source@Mind#the#gap", {"", "FR Mind the gap"}),
+                            test::TranslatedLine("\\Signs\\Warnings.xml@Source@Danger", {"", "FR Danger"})}));
   const test::ProcessResult result = tree.Glossmill({"-su", "in.txt"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
@@ -308,19 +247,16 @@ TEST(KeyPath, AHardLinkIsAFileOfItsOwnOnceTheFirstNameIsReplaced) {
 TEST(KeyPath, ExtractionMakesNoKeyTheUpdateRefuses) {
   test::ContentTree tree;
   test::tTexts names = {"a..b.xml", ".hidden.xml", "sp ace/ x .xml", "x.xml.xml"};
-  if (!kWindows) {
-    for (const char* name : {"..x.xml", ".../a.xml", "a./b.xml", "b /c.xml", "c:/d.xml", "C:x.xml", "nul.xml", "CON/e.xml",
-                             "f.xml:g.xml", "St\xC3\xA4" "dte/\xFF.xml"})
-      names.push_back(name);
-  }
+  if (!kWindows)
+    names.insert(names.end(), {"..x.xml", ".../a.xml", "a./b.xml", "b /c.xml", "c:/d.xml", "C:x.xml", "nul.xml",
+                               "CON/e.xml", "f.xml:g.xml", "St\xC3\xA4" "dte/\xFF.xml"});
   for (const std::string& name : names) tree.Write(name, Source("", ""));
   ASSERT_EQ(tree.Glossmill({"-sx", "out.txt"}).status, 0);
   std::u16string translations = u"\uFEFF";
   for (const std::u16string& line : test::LinesOf(tree.Read("out.txt")))
     translations += line.substr(0, line.find(u'\t')) + u"%\t\"\"\t\"FR\"\n";
   tree.Write("in.txt", test::Utf16Le(test::TranslationsText(translations)));
-  const test::ProcessResult result = tree.Glossmill({"-su", "in.txt"});
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(tree.Glossmill({"-su", "in.txt"}).err, "");
   for (const std::string& name : names) EXPECT_EQ(tree.Read(name), Source("FR", "FR")) << name;
 }
 

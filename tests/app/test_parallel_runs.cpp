@@ -35,8 +35,7 @@ constexpr int cBadlyFormed = 12;
 std::string Document(int number, bool wellFormed = true) {
   const std::string id = std::to_string(number);
   return test::GameDocument(test::Join({{test::GamePlain("Label", "Label " + id), "<Name>"},
-                                        test::GameString({"Text " + id, "Texte " + id}),
-                                        {"</Name>"},
+                                        test::GameString({"Text " + id, "Texte " + id}), {"</Name>"},
                                         wellFormed ? tTexts{} : tTexts{"<Broken attribute>"}}));
 }
 
@@ -52,40 +51,22 @@ tTexts SortedLines(const std::string& text) {
   return lines;
 }
 
-class ParallelRun : public ::testing::Test {
- protected:
-  // The content tree, made once: ".bin" files in six directories, plain
-  // XML files beside them, a ".BIN" that is read as it is, the stand-in
-  // serializer, and a badly formed ".bin" kept aside.
-  static void SetUpTestSuite() {
-    gTemplate = new test::ContentTree;
-    gTemplate->UseSerializer();
-    for (int number = 0; number < cBinCount; ++number) gTemplate->WriteBin(BinName(number), Document(number));
-    gTemplate->Write("d1/plain.xml", Document(1000));
-    gTemplate->Write("Upper.BIN", Document(1001));
-    gTemplate->WriteBin("bad.bin", Document(cBadlyFormed, false));
-  }
-  static void TearDownTestSuite() { delete gTemplate; }
-
-  // A fresh copy of the tree, always at the same place, so progress lines
-  // of different runs compare as they are; with the badly formed ".bin" in
-  // the place of its well-formed namesake or without it.
-  std::string FreshTree(bool badlyFormed) {
-    fs::remove_all(mTree);
-    fs::copy(gTemplate->Path(), mTree, fs::copy_options::recursive);
-    if (badlyFormed)
-      fs::rename(mTree + "/bad.bin", mTree + "/" + BinName(cBadlyFormed));
-    else
-      fs::remove(mTree + "/bad.bin");
-    return mTree;
-  }
-
-  test::TempDir mDir;
-  const std::string mTree = mDir / "tree", mAliveFile = mDir / "alive";
-  static test::ContentTree* gTemplate;
-};
-
-test::ContentTree* ParallelRun::gTemplate = nullptr;
+// The content tree, made once: ".bin" files in six directories, plain XML
+// files beside them, a ".BIN" that is read as it is, the stand-in
+// serializer, and a badly formed ".bin" kept aside.
+const test::ContentTree& Template() {
+  static test::ContentTree tree;
+  static const bool made = [] {
+    tree.UseSerializer();
+    for (int number = 0; number < cBinCount; ++number) tree.WriteBin(BinName(number), Document(number));
+    tree.Write("d1/plain.xml", Document(1000));
+    tree.Write("Upper.BIN", Document(1001));
+    tree.WriteBin("bad.bin", Document(cBadlyFormed, false));
+    return true;
+  }();
+  (void)made;
+  return tree;
+}
 
 // The translations file of the update runs: French texts for every third
 // ".bin" file, and keys that reach one XML form by different names (the
@@ -109,8 +90,19 @@ std::string UpdateTranslations() {
 
 // A job count that is no positive number is said once, and the run goes on
 // one call at a time; which values are valid is the job limit's own test.
-TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOnce) {
-  test::WriteFile(mDir / "translations.txt", UpdateTranslations());
+TEST(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOnce) {
+  test::TempDir dir;
+  const std::string tree = dir / "tree", alive = dir / "alive";
+  // A fresh copy of the tree, always at the same place, so progress lines
+  // of different runs compare as they are; with the badly formed ".bin" in
+  // the place of its well-formed namesake or without it.
+  const auto freshTree = [&](bool badlyFormed) {
+    fs::remove_all(tree);
+    fs::copy(Template().Path(), tree, fs::copy_options::recursive);
+    badlyFormed ? fs::rename(tree + "/bad.bin", tree + "/" + BinName(cBadlyFormed)) : (void)fs::remove(tree + "/bad.bin");
+    return tree;
+  };
+  test::WriteFile(dir / "translations.txt", UpdateTranslations());
   const tTexts extract = {"-gx", "out.txt"}, update = {"-gu", "../translations.txt"}, replace = {"-gr", "Label"};
   const struct {
     const char* name;
@@ -130,14 +122,14 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string failing = std::string("BRUX_FAIL=") + c.failing;
-    const test::ProcessResult sequential = test::RunGlossmillWith({failing}, c.args, FreshTree(c.badlyFormed));
-    const tFiles sequentialFiles = test::FilesBelow(mTree);
+    const test::ProcessResult sequential = test::RunGlossmillWith({failing}, c.args, freshTree(c.badlyFormed));
+    const tFiles sequentialFiles = test::FilesBelow(tree);
     ASSERT_EQ(sequential.status, c.badlyFormed ? test::kFatalExitStatus : 0) << sequential.err;
 
-    fs::remove(mAliveFile);
-    const tTexts variables = {failing, "GLOSSMILL_JOBS=" + c.jobs, "BRUX_DELAY_MS=" + std::to_string(c.delayMs),
-                              "BRUX_ALIVE_FILE=" + mAliveFile};
-    const test::ProcessResult parallel = test::RunGlossmillWith(variables, c.args, FreshTree(c.badlyFormed));
+    fs::remove(alive);
+    const test::ProcessResult parallel = test::RunGlossmillWith(
+        {failing, "GLOSSMILL_JOBS=" + c.jobs, "BRUX_DELAY_MS=" + std::to_string(c.delayMs), "BRUX_ALIVE_FILE=" + alive},
+        c.args, freshTree(c.badlyFormed));
     const bool valid = c.jobs == "4";
     EXPECT_EQ(parallel.status, sequential.status);
     EXPECT_EQ(parallel.out, sequential.out);
@@ -147,18 +139,15 @@ TEST_F(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAt
 
     // Every file as after the sequential run. An update ended by a fatal
     // error may leave the XML forms of files it had converted ahead.
-    tFiles parallelFiles = test::FilesBelow(mTree);
-    if (c.badlyFormed) {
-      for (auto it = parallelFiles.begin(); it != parallelFiles.end();)
-        it = sequentialFiles.count(it->first) || fs::path(it->first).extension() != ".xml"
-                 ? std::next(it)
-                 : parallelFiles.erase(it);
-    }
+    tFiles parallelFiles = test::FilesBelow(tree);
+    for (auto it = parallelFiles.begin(); c.badlyFormed && it != parallelFiles.end();)
+      it = sequentialFiles.count(it->first) || fs::path(it->first).extension() != ".xml" ? std::next(it)
+                                                                                        : parallelFiles.erase(it);
     test::ExpectFiles(parallelFiles, sequentialFiles);
 
     // Nothing left running when the program has ended, also after a fatal
     // error; never more than four at once, and indeed more than one.
-    const auto [running, most] = test::SerializerCalls(mAliveFile);
+    const auto [running, most] = test::SerializerCalls(alive);
     EXPECT_EQ(running, 0);
     EXPECT_LE(most, valid ? 4 : 1);
     EXPECT_GE(most, valid ? 2 : 1);

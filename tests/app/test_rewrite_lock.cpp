@@ -35,17 +35,14 @@ std::string Refusal(const test::ContentTree& tree) {
          "': this run changes nothing\n";
 }
 
-cFxWString Wide(const std::string& path) {
-  const std::u16string units = FxPlatformNameUnits(path.data(), static_cast<uint32_t>(path.size()));
-  return cFxWString(units.data(), static_cast<uint32_t>(units.size()));
-}
-
 TEST(RewriteLock, WhileTheTreeIsHeldRewritingRunsChangeNothingAndExtractionGoesOn) {
   test::ContentTree tree;
   Fill(tree);
   const tFiles before = tree.Files();
+  const std::string path = tree.Path().string();
+  const std::u16string units = FxPlatformNameUnits(path.data(), static_cast<uint32_t>(path.size()));
   intptr_t lock = 0;
-  ASSERT_EQ(eFxTreeLockTaken, FxPlatformLockTree(Wide(tree.Path().string()).c_str(), lock));
+  ASSERT_EQ(eFxTreeLockTaken, FxPlatformLockTree(cFxWString(units.data(), static_cast<uint32_t>(units.size())).c_str(), lock));
   for (const tTexts& args : cRewritingRuns) {
     SCOPED_TRACE(args[0]);
     tTexts calls;
@@ -56,8 +53,7 @@ TEST(RewriteLock, WhileTheTreeIsHeldRewritingRunsChangeNothingAndExtractionGoesO
     EXPECT_EQ(calls, tTexts{});
     test::ExpectFiles(tree.Files(), before);
   }
-  const test::ProcessResult extracted = tree.Glossmill({"-gx", "out.txt"});
-  EXPECT_EQ(extracted.err, "");
+  EXPECT_EQ(tree.Glossmill({"-gx", "out.txt"}).err, "");
   EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 2u);
 
   // Let go, the tree is rewritten as usual.
@@ -71,31 +67,28 @@ TEST(RewriteLock, WhileTheTreeIsHeldRewritingRunsChangeNothingAndExtractionGoesO
 // A real run holds the lock from before it reads anything until it ends: a
 // second run is turned away while the first waits to read a data file that
 // is a FIFO nobody writes to; killed, the first leaves nothing behind, and
-// the next run rewrites the tree. The shell runs the three and kills the
-// first itself.
+// the next run rewrites the tree, as one run alone does. The shell runs the
+// three and kills the first itself; opening the FIFO's other end waits
+// until the first run opened it.
 TEST(RewriteLock, ARunHoldsTheTreeUntilItEndsAKilledOneToo) {
   test::ContentTree tree, reference;
   Fill(tree);
   Fill(reference);
   ASSERT_EQ(reference.Glossmill({"-sr", "Name"}).err, "");
   test::TempDir scratch;
-  test::WriteFile(scratch / "stall.txt",
-                  test::TranslationsFile({test::TranslatedLine("\\stall.xml@Source@Hello", {"", "Bonjour"})}));
+  test::WriteFile(scratch / "stall.txt", test::TranslationsFile({test::TranslatedLine("\\stall.xml@Source@Hello", {"", "Bonjour"})}));
   const std::string script =
       "mkfifo stall.xml || exit 1\n"
       "\"$1\" -su \"$0/stall.txt\" >/dev/null 2>&1 & first=$!\n"
-      // Opening the FIFO's other end waits until the first run opened it.
       "exec 3>stall.xml\n"
       "\"$1\" -sr Name\n"
       "kill -9 $first; wait $first 2>/dev/null; echo \"first: $?\" >&2\n"
       "exec 3>&-; rm stall.xml\n"
       "\"$1\" -sr Name\n";
-  const test::ProcessResult result =
-      test::Run("sh", {"-c", script, scratch.Path().string(), test::GlossmillExe()}, tree.At(""));
+  const test::ProcessResult result = test::Run("sh", {"-c", script, scratch.Path().string(), test::GlossmillExe()}, tree.At(""));
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, Refusal(tree) + "first: 137\n");
   EXPECT_EQ(result.out, tree.Progress(1, 2, "a.xml") + tree.Progress(2, 2, "b.bin"));
-  // Only the third run changed the tree, as one run alone does.
   test::ExpectFiles(tree.Files(), reference.Files());
 }
 #endif

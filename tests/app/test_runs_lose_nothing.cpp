@@ -34,9 +34,7 @@ constexpr int cKills = 56;
 // come after the run ended on its own.
 constexpr int cRequiredKills = 40;
 
-std::string FileName(int i) {
-  return "part" + std::to_string(i % 4) + "/file" + std::to_string(1000 + i) + ".xml";
-}
+std::string FileName(int i) { return "part" + std::to_string(i % 4) + "/file" + std::to_string(1000 + i) + ".xml"; }
 int StringsIn(int i) { return i % cLargeEvery == 0 ? 70 : 2; }
 std::string TextOf(int i, int k) { return "Text " + std::to_string(i) + "." + std::to_string(k); }
 
@@ -47,8 +45,7 @@ std::string UpdatableFile(int i) {
 }
 std::string ReplaceableFile(int i) {
   tTexts body;
-  for (int k = 0; k < StringsIn(i) * 8; ++k)
-    body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
+  for (int k = 0; k < StringsIn(i) * 8; ++k) body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
   return test::GameDocument(body);
 }
 // Translations for every string of every updatable file.
@@ -65,8 +62,7 @@ std::string TranslationsOfAll() {
 // The data files of a tree by their relative names.
 tFiles DataFiles(const test::ContentTree& tree) {
   tFiles files = tree.Files();
-  for (auto it = files.begin(); it != files.end();)
-    it = fs::path(it->first).extension() == ".xml" ? std::next(it) : files.erase(it);
+  for (auto it = files.begin(); it != files.end();) it = fs::path(it->first).extension() == ".xml" ? std::next(it) : files.erase(it);
   return files;
 }
 
@@ -91,9 +87,7 @@ struct sTrees {
 // the program and its arguments, and "$0" is `zero`.
 test::ProcessResult Shell(const std::string& script, const std::string& zero, const tTexts& args,
                           const std::string& directory) {
-  tTexts words = {"-c", script, zero, test::GlossmillExe()};
-  words.insert(words.end(), args.begin(), args.end());
-  return test::Run("sh", words, directory);
+  return test::Run("sh", test::Join({{"-c", script, zero, test::GlossmillExe()}, args}), directory);
 }
 
 // The shell first limits every file the program writes to `blocks` of 512
@@ -104,24 +98,11 @@ test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& direct
   return Shell("ulimit -f " + std::to_string(blocks) + " && exec \"$@\"", "sh", args, directory);
 }
 
-// Runs `args` in `directory` and kills the program with SIGKILL as soon as
-// it has printed `lines` progress lines, which `printed` gets; answers
-// whether the kill ended the run, rather than the run having ended on its
-// own. The shell reads the program's output through a FIFO while it runs
-// and kills it itself, at once.
-bool KillAfter(int lines, const tTexts& args, const std::string& directory, tTexts& printed) {
-  test::TempDir scratch;
-  const test::ProcessResult result = Shell("mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " +
-                                               std::to_string(lines) + " <\"$0/out\"; kill -9 $!; wait $!",
-                                           scratch.Path().string(), args, directory);
-  printed.clear();
-  std::istringstream out(result.out);
-  for (std::string line; std::getline(out, line);) printed.push_back(line);
-  return result.status == 128 + 9;
-}
-
 // Kills the run `args` again and again, each time after a later progress
-// line: every data file stays old or new, those done before are new.
+// line: every data file stays old or new, those done before are new. The
+// shell reads the program's output through a FIFO while it runs and kills
+// it itself, at once; a status of 128 + 9 says the kill ended the run,
+// rather than the run having ended on its own.
 void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tTexts& args) {
   sTrees trees(makeFile, args);
   const std::string root = fs::canonical(trees.tree.Path()).string() + "/";
@@ -130,26 +111,30 @@ void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tText
     // Spread over the first nine tenths of the run, so that the run still
     // has files to do when the kill comes.
     const int stopAt = 1 + kill * (cFiles * 9 / 10) / cKills;
+    test::TempDir scratch;
+    const test::ProcessResult result =
+        Shell("mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " + std::to_string(stopAt) +
+                  " <\"$0/out\"; kill -9 $!; wait $!",
+              scratch.Path().string(), args, trees.tree.At(""));
+    killed += result.status == 128 + 9;
     tTexts done;
-    killed += KillAfter(stopAt, args, trees.tree.At(""), done);
+    std::istringstream out(result.out);
+    for (std::string line; std::getline(out, line);) done.push_back(line.substr(line.find(root) + root.size()));
     ASSERT_EQ(static_cast<int>(done.size()), stopAt) << "kill " << kill;
     done.pop_back();  // the file being worked on when the kill came
-    for (std::string& line : done) line = line.substr(line.find(root) + root.size());
 
     const tFiles now = DataFiles(trees.tree);
     ASSERT_EQ(now.size(), trees.before.size()) << "a data file went missing at kill " << kill;
     for (const auto& [name, bytes] : now)
       ASSERT_TRUE(bytes == trees.before.at(name) || bytes == trees.after.at(name))
           << name << " is cut short or mixed at kill " << kill << " (" << bytes.size() << " bytes)";
-    for (const std::string& name : done)
-      ASSERT_TRUE(now.at(name) == trees.after.at(name)) << name << " not new at kill " << kill;
+    for (const std::string& name : done) ASSERT_TRUE(now.at(name) == trees.after.at(name)) << name << " not new at kill " << kill;
   }
   EXPECT_GE(killed, cRequiredKills);
 
   // The temporary files the kills left do not disturb a rerun, which
   // finishes every file and takes every temporary file away.
-  const test::ProcessResult rerun = trees.tree.Glossmill(args);
-  EXPECT_EQ(rerun.err, "");
+  EXPECT_EQ(trees.tree.Glossmill(args).err, "");
   test::ExpectFiles(trees.tree.Files(), trees.reference.Files());
 }
 
@@ -161,7 +146,6 @@ TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
   // Writes stop at 117 blocks: the large files' copies cannot be finished,
   // the small ones' can.
   constexpr int cBlocks = 117;
-  constexpr size_t cLimit = cBlocks * 512;
   for (const auto& [makeFile, args] : {std::make_pair(UpdatableFile, tTexts{"-su", "in.txt"}),
                                        std::make_pair(ReplaceableFile, tTexts{"-gr", "Name"})}) {
     SCOPED_TRACE(args[0]);
@@ -171,10 +155,9 @@ TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
     std::string expectedErrors;
     tFiles expected = trees.reference.Files();
     for (const auto& [name, bytes] : trees.before) {
-      if (trees.after[name].size() <= cLimit) continue;
+      if (trees.after[name].size() <= cBlocks * 512u) continue;
       expected[name] = bytes;
-      expectedErrors +=
-          "glossmill: could not write '" + fs::canonical(trees.tree.At(name)).string() + "': File too large\n";
+      expectedErrors += "glossmill: could not write '" + fs::canonical(trees.tree.At(name)).string() + "': File too large\n";
     }
     EXPECT_NE(expectedErrors, "");
     EXPECT_EQ(result.err, expectedErrors);
@@ -184,7 +167,8 @@ TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
 
 // Every way the translations file can fail to be written gives one line on
 // standard error for the run, naming the file and the reason; standard
-// output and the exit status stay as they are.
+// output and the exit status stay as they are. A cut-short file holds the
+// complete one's first bytes, nothing else.
 TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
   test::ContentTree tree;
   tree.Write("a.xml", test::SourceDocument(test::SourceString({std::string(200, 'a'), "fr"})));
@@ -194,38 +178,27 @@ TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
   // Whether a folder without write permission stops this user (not root).
   fs::create_directory(tree.Path() / "locked");
   fs::permissions(tree.Path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-  const bool canBeDenied = !std::ofstream(tree.At("locked/probe")).is_open();
-
-  struct sCase {
-    tTexts args;
-    const char* reason;
-    int blocks;  // the file size limit in blocks of 512 bytes; 0: none
-  };
-  std::vector<sCase> cases = {
-      {{"-sx", "missing/out.txt"}, "No such file or directory", 0},
-      {{"-sx", "folder.txt"}, "Is a directory", 0},
-      {{"-gx", std::string(300, 'n') + ".txt"}, "File name too long", 0},
-      {{"-sx", "out.txt"}, "File too large", 1},
-      {{"-gx", "out.txt"}, "File too large", 1},
-  };
-  if (canBeDenied) cases.push_back({{"-sx", "locked/out.txt"}, "Permission denied", 0});
-  for (const sCase& c : cases) {
-    SCOPED_TRACE(c.args[0] + " " + c.reason);
+  // The arguments, the reason, the file size limit in blocks of 512 bytes
+  // (0: none).
+  std::vector<std::tuple<tTexts, const char*, int>> cases = {
+      {{"-sx", "missing/out.txt"}, "No such file or directory", 0}, {{"-sx", "folder.txt"}, "Is a directory", 0},
+      {{"-gx", std::string(300, 'n') + ".txt"}, "File name too long", 0}, {{"-sx", "out.txt"}, "File too large", 1},
+      {{"-gx", "out.txt"}, "File too large", 1}};
+  if (!std::ofstream(tree.At("locked/probe")).is_open()) cases.push_back({{"-sx", "locked/out.txt"}, "Permission denied", 0});
+  for (const auto& [args, reason, blocks] : cases) {
+    SCOPED_TRACE(args[0] + " " + reason);
     std::string complete;
-    if (c.blocks != 0) {
-      ASSERT_EQ("", tree.Glossmill(c.args).err);
+    if (blocks != 0) {
+      ASSERT_EQ("", tree.Glossmill(args).err);
       complete = tree.Read("out.txt");
-      ASSERT_GT(complete.size(), c.blocks * 512u);
+      ASSERT_GT(complete.size(), blocks * 512u);
     }
-    const test::ProcessResult result =
-        c.blocks != 0 ? RunOnAFullDisk(c.args, tree.At(""), c.blocks) : tree.Glossmill(c.args);
+    const test::ProcessResult result = blocks != 0 ? RunOnAFullDisk(args, tree.At(""), blocks) : tree.Glossmill(args);
     EXPECT_EQ(0, result.status);
-    EXPECT_EQ(tree.Progress(1, 3, "a.xml") + tree.Progress(2, 3, "b.xml") + tree.Progress(3, 3, "c.xml"),
-              result.out);
-    EXPECT_EQ("glossmill: could not write '" + c.args[1] + "': " + c.reason + "\n", result.err);
-    // A cut-short file holds the complete one's first bytes, nothing else.
-    if (c.blocks != 0) {
-      EXPECT_EQ(complete.substr(0, c.blocks * 512), tree.Read("out.txt"));
+    EXPECT_EQ(tree.Progress(1, 3, "a.xml") + tree.Progress(2, 3, "b.xml") + tree.Progress(3, 3, "c.xml"), result.out);
+    EXPECT_EQ("glossmill: could not write '" + args[1] + "': " + reason + "\n", result.err);
+    if (blocks != 0) {
+      EXPECT_EQ(complete.substr(0, blocks * 512), tree.Read("out.txt"));
     }
   }
 }
@@ -236,10 +209,8 @@ TEST(ClosedOutput, AReaderOfTheProgressThatGoesAwayCutsNothingShort) {
   test::ContentTree tree;
   std::string deep;
   for (int level = 0; level < 14; ++level) deep += std::string(250, static_cast<char>('a' + level)) + "/";
-  for (int i = 0; i < 100; ++i)
-    tree.Write(deep + std::to_string(i) + ".xml", test::SourceDocument(test::SourceString({"T"})));
-  const test::ProcessResult result =
-      Shell("{ \"$@\"; echo $? >status; } | head -c 1", "sh", {"-sx", "out.txt"}, tree.At(""));
+  for (int i = 0; i < 100; ++i) tree.Write(deep + std::to_string(i) + ".xml", test::SourceDocument(test::SourceString({"T"})));
+  const test::ProcessResult result = Shell("{ \"$@\"; echo $? >status; } | head -c 1", "sh", {"-sx", "out.txt"}, tree.At(""));
   EXPECT_EQ(result.out, "F");
   EXPECT_EQ(tree.Read("status"), "0\n");
   EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 100u);

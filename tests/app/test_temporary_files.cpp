@@ -23,10 +23,13 @@ using test::tTexts;
 // What stands at a data file's temporary name before the run.
 enum ePlanted { cStaleFile, cDirectory, cLinkOut, cDanglingLink, cHardLinkOut };
 
+// A data file's stem, what is planted, and whether the run changes the data
+// file: its French text differs from the translation, and it holds a "Name"
+// to replace.
 struct sRow {
   std::string mStem;
   ePlanted mPlanted;
-  bool mChanged;  // whether the run changes the data file
+  bool mChanged;
 };
 
 std::vector<sRow> Rows() {
@@ -34,79 +37,53 @@ std::vector<sRow> Rows() {
                             {"d", cDirectory, false}};
 #ifndef _WIN32
   // Windows links need a privilege users rarely hold, and wine makes none.
-  for (const sRow& row : std::vector<sRow>{{"e", cLinkOut, true},      {"f", cDanglingLink, true},
-                                           {"g", cHardLinkOut, true},  {"h", cLinkOut, false},
-                                           {"i", cDanglingLink, false}, {"j", cHardLinkOut, false}})
-    rows.push_back(row);
+  rows.insert(rows.end(), {{"e", cLinkOut, true}, {"f", cDanglingLink, true}, {"g", cHardLinkOut, true},
+                           {"h", cLinkOut, false}, {"i", cDanglingLink, false}, {"j", cHardLinkOut, false}});
 #endif
   return rows;
 }
 
-std::string English(const sRow& row) { return "Text " + row.mStem; }
-
-// A data file whose update changes it when the row says so (its French text
-// differs from the translation), and whose replacement of "Name" does
-// likewise (it holds the tag or not).
 std::string DataFile(bool game, const sRow& row) {
-  const tTexts texts = {English(row), row.mChanged ? "" : "Texte " + row.mStem};
+  const tTexts texts = {"Text " + row.mStem, row.mChanged ? "" : "Texte " + row.mStem};
   const std::string name = "Name " + row.mStem;
-  if (game) {
-    tTexts body = test::GameString(texts);
-    if (row.mChanged) body.push_back(test::GamePlain("Name", name));
-    return test::GameDocument(body);
-  }
-  return test::SourceDocument(
-      test::Join({test::SourceString(texts), row.mChanged ? test::SourcePlain("Name", name) : tTexts{}}));
-}
-
-std::string Translations(const std::vector<sRow>& rows) {
-  tTexts lines;
-  for (const char* flavour : {"Source", "Game"})
-    for (const sRow& row : rows)
-      lines.push_back(test::TranslatedLine("\\" + row.mStem + (flavour[0] == 'G' ? ".bin@" : ".xml@") + flavour +
-                                               "@" + test::ReplaceAll(English(row), " ", "#"),
-                                           {"", "Texte " + row.mStem}));
-  return test::TranslationsFile(lines);
+  if (game)
+    return test::GameDocument(test::Join({test::GameString(texts), row.mChanged ? tTexts{test::GamePlain("Name", name)} : tTexts{}}));
+  return test::SourceDocument(test::Join({test::SourceString(texts), row.mChanged ? test::SourcePlain("Name", name) : tTexts{}}));
 }
 
 // A tree of the rows' data files (".bin" ones in a game run, with the
 // stand-in serializer) and the translations file.
 void Fill(const test::ContentTree& tree, bool game, const std::vector<sRow>& rows) {
+  tTexts lines;
   for (const sRow& row : rows) {
-    if (game)
-      tree.WriteBin(row.mStem + ".bin", DataFile(true, row));
-    else
-      tree.Write(row.mStem + ".xml", DataFile(false, row));
+    game ? tree.WriteBin(row.mStem + ".bin", DataFile(true, row)) : tree.Write(row.mStem + ".xml", DataFile(false, row));
+    for (const char* key : {".xml@Source@Text#", ".bin@Game@Text#"})
+      lines.push_back(test::TranslatedLine("\\" + row.mStem + key + row.mStem, {"", "Texte " + row.mStem}));
   }
-  tree.Write("in.txt", Translations(rows));
+  tree.Write("in.txt", test::TranslationsFile(lines));
   if (game) tree.UseSerializer();
 }
 
 TEST(TemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThrough) {
   const std::vector<sRow> rows = Rows();
-  for (const tTexts& args : {tTexts{"-su", "in.txt"}, tTexts{"-sr", "Name"}, tTexts{"-gu", "in.txt"},
-                             tTexts{"-gr", "Name"}}) {
+  for (const tTexts& args : {tTexts{"-su", "in.txt"}, tTexts{"-sr", "Name"}, tTexts{"-gu", "in.txt"}, tTexts{"-gr", "Name"}}) {
     SCOPED_TRACE(args[0]);
     const bool game = args[0][1] == 'g';
     // The same run in a tree where nothing was planted gives the new files.
-    test::ContentTree reference;
+    test::ContentTree reference, tree;
     Fill(reference, game, rows);
     ASSERT_EQ(reference.Glossmill(args).err, "");
-
-    test::ContentTree tree;
     test::TempDir outside;
     Fill(tree, game, rows);
     const tFiles before = tree.Files();
     for (const sRow& row : rows) {
       const fs::path temp = tree.At(row.mStem + ".xml.temp");
       const std::string target = outside / row.mStem;  // where a link leads
-      switch (row.mPlanted) {
-        case cStaleFile: tree.Write(row.mStem + ".xml.temp", "stale"); break;
-        case cDirectory: fs::create_directory(temp); break;
-        case cLinkOut: test::WriteFile(target, "outside"); fs::create_symlink(target, temp); break;
-        case cDanglingLink: fs::create_symlink(target, temp); break;
-        case cHardLinkOut: test::WriteFile(target, "outside"); fs::create_hard_link(target, temp); break;
-      }
+      if (row.mPlanted == cLinkOut || row.mPlanted == cHardLinkOut) test::WriteFile(target, "outside");
+      if (row.mPlanted == cStaleFile) tree.Write(row.mStem + ".xml.temp", "stale");
+      if (row.mPlanted == cDirectory) fs::create_directory(temp);
+      if (row.mPlanted == cLinkOut || row.mPlanted == cDanglingLink) fs::create_symlink(target, temp);
+      if (row.mPlanted == cHardLinkOut) fs::create_hard_link(target, temp);
     }
     const tFiles outsideBefore = test::FilesBelow(outside.Path());
 
@@ -118,16 +95,14 @@ TEST(TemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThro
     std::string expectedErr;
     for (const sRow& row : rows) {
       const fs::path temp = tree.At(row.mStem + ".xml.temp");
-      if (row.mPlanted != cDirectory) {
-        EXPECT_FALSE(fs::exists(fs::symlink_status(temp))) << temp;
-        continue;
-      }
-      EXPECT_TRUE(fs::is_directory(fs::symlink_status(temp))) << temp;
+      EXPECT_EQ(fs::is_directory(fs::symlink_status(temp)), row.mPlanted == cDirectory) << temp;
+      EXPECT_EQ(fs::exists(fs::symlink_status(temp)), row.mPlanted == cDirectory) << temp;
+      if (row.mPlanted != cDirectory) continue;
       const std::string data = row.mStem + (game ? ".bin" : ".xml");
       expected[data] = before.at(data);
       if (game) expected[row.mStem + ".xml"] = DataFile(true, row);
-      expectedErr += "glossmill: could not write '" + fs::canonical(tree.Path()).string() + test::kSeparator +
-                     row.mStem + ".xml': " + test::kFolderInTheWay + "\n";
+      expectedErr += "glossmill: could not write '" + fs::canonical(tree.Path()).string() + test::kSeparator + row.mStem +
+                     ".xml': " + test::kFolderInTheWay + "\n";
     }
     EXPECT_EQ(result.err, expectedErr);
     test::ExpectFiles(tree.Files(), expected);

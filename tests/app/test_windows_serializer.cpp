@@ -21,8 +21,6 @@ using test::tTexts;
 
 const std::string cWindowsBrux = GLOSSMILL_WINDOWS_BRUX_EXE;
 const std::string cWine = GLOSSMILL_TEST_WINE;
-const std::string cWineMessage =
-    "glossmill: brux.exe is a Windows program and no wine was found: install wine or set GLOSSMILL_WINE\n";
 
 // A program that appends one line to `log` for every start: `name`, ":",
 // the WINEDEBUG it was given, then "|" and each argument.
@@ -32,9 +30,9 @@ void WriteRecorder(const std::string& path, const std::string& name, const std::
   fs::permissions(path, fs::perms::owner_all);
 }
 
-// The game's serializer as the tree holds it: a Windows program, copied
-// from a Windows drive or an archive without execute permission.
-void WriteWindowsBrux(const std::string& path, const std::string& bytes = "MZ, a Windows program") {
+// A file without execute permission, as the game's serializer is in a tree
+// (a Windows program copied from a Windows drive or an archive).
+void WriteUnrunnable(const std::string& path, const std::string& bytes = "MZ, a Windows program") {
   test::WriteFile(path, bytes);
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
 }
@@ -50,7 +48,7 @@ class WindowsSerializer : public ::testing::Test {
     if (brux == test::BruxExe())
       fs::copy_file(brux, mTree + "/brux.exe");
     else if (!brux.empty())
-      WriteWindowsBrux(mTree + "/brux.exe", test::ReadFile(brux));
+      WriteUnrunnable(mTree + "/brux.exe", test::ReadFile(brux));
     return mTree;
   }
   // The tree's files but its brux.exe.
@@ -59,8 +57,6 @@ class WindowsSerializer : public ::testing::Test {
     files.erase("brux.exe");
     return files;
   }
-  // mTree as the wine form of its paths writes it.
-  std::string ZTree() const { return "Z:" + test::ReplaceAll(mTree, "/", "\\"); }
 
   test::TempDir mDir;
   const std::string mTree = fs::canonical(mDir.Path()).string() + "/tree";
@@ -69,22 +65,19 @@ class WindowsSerializer : public ::testing::Test {
 
 // The sample game tree as shipped (".bin" files only, one in a directory
 // with a blank), and a translations file for it with a French text in
-// every line.
+// every line (column 7).
 void MakeSampleTree(tFiles& tree, std::string& french) {
   test::ContentTree made;
   const std::string sample = test::SourceDir() + "/sample/game/";
-  const std::string signs = test::ReadFile(sample + "Signs/StationSigns.xml");
-  made.WriteBin("Signs/StationSigns.bin", signs);
-  made.WriteBin("Route Signs/StationSigns.bin", signs);
+  for (const char* folder : {"Signs", "Route Signs"})
+    made.WriteBin(folder + std::string("/StationSigns.bin"), test::ReadFile(sample + "Signs/StationSigns.xml"));
   made.WriteBin("Trains/Locomotive.bin", test::ReadFile(sample + "Trains/Locomotive.xml"));
   tree = made.Files();
-
   made.UseSerializer();
   ASSERT_EQ(made.Glossmill({"-gx", "out.txt"}).status, 0);
   std::u16string text = u"\xFEFF";
   int number = 0;
   for (std::u16string line : test::LinesOf(made.Read("out.txt"))) {
-    // Column 7 holds the French text.
     size_t start = 0;
     for (int column = 0; column < 7; ++column) start = line.find(u'\t', start) + 1;
     line.replace(start, line.find(u'\t', start) - start, test::Utf16("\"Fr " + std::to_string(++number) + "\""));
@@ -102,31 +95,25 @@ TEST_F(WindowsSerializer, GameRunsThroughWineLeaveTheNativeSerializersBytes) {
   MakeSampleTree(sample, french);
   test::WriteFile(mDir / "french.txt", french);
   // wine in this build's prefix, its diagnostics off whatever the user's.
-  test::ScopedEnvironment prefix("WINEPREFIX", GLOSSMILL_TEST_WINE_PREFIX);
-  test::ScopedEnvironment quiet("WINEDEBUG", "-all");
-  test::ScopedEnvironment wine("GLOSSMILL_WINE", cWine);
+  test::ScopedEnvironment prefix("WINEPREFIX", GLOSSMILL_TEST_WINE_PREFIX), quiet("WINEDEBUG", "-all"),
+      wine("GLOSSMILL_WINE", cWine);
   // A first start makes the prefix where the suite's first test has not,
   // and what wine says about that stays out of the runs' output.
   test::Run(cWine, {cWindowsBrux}, mDir.Path().string());
-
-  const struct {
-    const char* name;
-    tTexts args;
-  } runs[] = {{"extract", {"-gx", "out.txt"}}, {"update", {"-gu", "../french.txt"}}, {"replace", {"-gr", "Livery"}}};
-  for (const auto& run : runs) {
+  for (const tTexts& args : {tTexts{"-gx", "out.txt"}, tTexts{"-gu", "../french.txt"}, tTexts{"-gr", "Livery"}}) {
     for (const tTexts& jobs : {tTexts{"GLOSSMILL_JOBS"}, tTexts{"GLOSSMILL_JOBS=4"}}) {
-      SCOPED_TRACE(std::string(run.name) + " with " + jobs[0]);
-      const test::ProcessResult native = test::RunGlossmillWith(jobs, run.args, FreshTree(sample, test::BruxExe()));
+      SCOPED_TRACE(args[0] + " with " + jobs[0]);
+      const test::ProcessResult native = test::RunGlossmillWith(jobs, args, FreshTree(sample, test::BruxExe()));
       const tFiles nativeFiles = Files();
       // The native run converted every ".bin" and did its work, so what
       // follows compares no two runs that failed alike.
       for (const auto& file : sample) ASSERT_TRUE(nativeFiles.count(test::ReplaceAll(file.first, ".bin", ".xml")));
-      if (run.args[0] == "-gx")
+      if (args[0] == "-gx")
         ASSERT_FALSE(test::LinesOf(nativeFiles.at("out.txt")).empty());
       else
         ASSERT_NE(nativeFiles.at("Trains/Locomotive.bin"), sample.at("Trains/Locomotive.bin"));
 
-      const test::ProcessResult windows = test::RunGlossmillWith(jobs, run.args, FreshTree(sample, cWindowsBrux));
+      const test::ProcessResult windows = test::RunGlossmillWith(jobs, args, FreshTree(sample, cWindowsBrux));
       EXPECT_EQ(windows.status, native.status);
       EXPECT_EQ(windows.out, native.out);
       EXPECT_EQ(windows.err, native.err);
@@ -140,39 +127,33 @@ TEST_F(WindowsSerializer, WineFromThePathGetsTheSerializerAndItsPathsOnDriveZ) {
   WriteRecorder(mBin + "/wine", "wine", log);
   WriteRecorder(mBin + "/mywine", "mywine", log);
   WriteRecorder(mDir / "elsewhere/wine", "elsewhere", log);
-  // Names whose bytes are not UTF-8 reach wine as they are.
-  const tFiles tree = {{"a b/c.bin", "binary"}, {"\xE9t\xE9.bin", "binary"}};
   const std::string path = "PATH=" + mBin;
-  const struct {
-    const char* name;
-    tTexts variables;
-    std::string wine;  // the recorder that starts brux.exe, with its WINEDEBUG; empty: started directly
-  } cases[] = {
-      {"wine along PATH, quiet unless asked; not the one in the tree", {path, "GLOSSMILL_WINE", "WINEDEBUG"}, "wine:-all"},
-      {"GLOSSMILL_WINE along PATH, the user's WINEDEBUG kept", {path, "GLOSSMILL_WINE=mywine", "WINEDEBUG=err+all"},
-       "mywine:err+all"},
-      {"GLOSSMILL_WINE a path", {path, "GLOSSMILL_WINE=" + (mDir / "elsewhere/wine"), "WINEDEBUG"}, "elsewhere:-all"},
-      {"a native brux.exe is started directly", {path, "GLOSSMILL_WINE", "WINEDEBUG"}, ""},
+  // The recorder that starts brux.exe, with its WINEDEBUG; empty: started
+  // directly.
+  const std::pair<tTexts, std::string> cases[] = {
+      // wine along PATH, quiet unless asked; not the one in the tree.
+      {{path, "GLOSSMILL_WINE", "WINEDEBUG"}, "wine:-all"},
+      // GLOSSMILL_WINE along PATH, the user's WINEDEBUG kept.
+      {{path, "GLOSSMILL_WINE=mywine", "WINEDEBUG=err+all"}, "mywine:err+all"},
+      {{path, "GLOSSMILL_WINE=" + (mDir / "elsewhere/wine"), "WINEDEBUG"}, "elsewhere:-all"},
+      // A native brux.exe is started directly.
+      {{path, "GLOSSMILL_WINE", "WINEDEBUG"}, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    FreshTree(tree);
+  for (const auto& [variables, wine] : cases) {
+    SCOPED_TRACE(wine);
+    // Names whose bytes are not UTF-8 reach wine as they are.
+    FreshTree({{"a b/c.bin", "binary"}, {"\xE9t\xE9.bin", "binary"}});
     WriteRecorder(mTree + "/wine", "in the tree", log);
-    if (c.wine.empty())
-      WriteRecorder(mTree + "/brux.exe", "brux", log);
-    else
-      WriteWindowsBrux(mTree + "/brux.exe");
+    wine.empty() ? WriteRecorder(mTree + "/brux.exe", "brux", log) : WriteUnrunnable(mTree + "/brux.exe");
     fs::remove(log);
     // Both ways: every ".bin" to XML, then every XML back.
-    ASSERT_EQ(test::RunGlossmillWith(c.variables, {"-gr", "Label"}, mTree).status, 0);
-
-    const std::string start = c.wine.empty() ? "brux:" : c.wine + "|" + mTree + "/brux.exe";
-    const std::string root = c.wine.empty() ? mTree : ZTree();
-    const char separator = c.wine.empty() ? '/' : '\\';
+    ASSERT_EQ(test::RunGlossmillWith(variables, {"-gr", "Label"}, mTree).status, 0);
+    const std::string start = wine.empty() ? "brux:" : wine + "|" + mTree + "/brux.exe";
+    const std::string root = wine.empty() ? mTree : "Z:" + test::ReplaceAll(mTree, "/", "\\");
+    const std::string separator = wine.empty() ? "/" : "\\";
     const std::string a = root + separator + "a b" + separator + "c", e = root + separator + "\xE9t\xE9";
-    EXPECT_EQ(test::ReadFile(log), start + "|" + a + ".bin|" + a + ".xml|-floathex\n" +  //
-                                       start + "|" + e + ".bin|" + e + ".xml|-floathex\n" +  //
-                                       start + "|" + a + ".xml\n" + start + "|" + e + ".xml\n");
+    EXPECT_EQ(test::ReadFile(log), start + "|" + a + ".bin|" + a + ".xml|-floathex\n" + start + "|" + e + ".bin|" + e +
+                                       ".xml|-floathex\n" + start + "|" + a + ".xml\n" + start + "|" + e + ".xml\n");
   }
 }
 
@@ -190,38 +171,31 @@ TEST_F(WindowsSerializer, WithoutAWineThatStartsItIsSaidOnceAndTheRunGoesOnAsWit
   ASSERT_FALSE(withoutFiles.count("a.xml"));
 
   const std::string missing = mDir / "missing", unrunnable = mDir / "unrunnable";
-  test::WriteFile(unrunnable, "#!/bin/sh\n");
-  fs::permissions(unrunnable, fs::perms::owner_read | fs::perms::owner_write);
+  WriteUnrunnable(unrunnable, "#!/bin/sh\n");
   // An executable that is no program the system knows: found, then refused.
   test::WriteFile(mBin + "/wine", "neither a script nor a program\n");
   fs::permissions(mBin + "/wine", fs::perms::owner_all);
   fs::create_directories(mDir / "empty");
   const std::string empty = "PATH=" + (mDir / "empty");
-  const struct {
-    const char* name;
-    tTexts variables;
-    std::string err;
-  } cases[] = {
-      {"no wine along PATH", {empty, "GLOSSMILL_WINE"}, cWineMessage},
-      {"GLOSSMILL_WINE names no file", {empty, "GLOSSMILL_WINE=" + missing},
-       "glossmill: could not start wine '" + missing + "' (GLOSSMILL_WINE): No such file or directory\n"},
-      {"GLOSSMILL_WINE names no program along PATH", {empty, "GLOSSMILL_WINE=wine"},
-       "glossmill: could not start wine 'wine' (GLOSSMILL_WINE): No such file or directory\n"},
-      {"GLOSSMILL_WINE names a file that may not be run", {empty, "GLOSSMILL_WINE=" + unrunnable},
-       "glossmill: could not start wine '" + unrunnable + "' (GLOSSMILL_WINE): Permission denied\n"},
-      {"the wine along PATH does not start", {noPath, "GLOSSMILL_WINE"},
-       "glossmill: could not start wine '" + mBin + "/wine': Exec format error\n"},
+  const auto named = [](const std::string& wine, const char* reason) {
+    return "glossmill: could not start wine '" + wine + "' (GLOSSMILL_WINE): " + reason + "\n";
   };
-  for (const auto& c : cases) {
+  const std::pair<tTexts, std::string> cases[] = {
+      {{empty, "GLOSSMILL_WINE"},
+       "glossmill: brux.exe is a Windows program and no wine was found: install wine or set GLOSSMILL_WINE\n"},
+      {{empty, "GLOSSMILL_WINE=" + missing}, named(missing, "No such file or directory")},
+      {{empty, "GLOSSMILL_WINE=wine"}, named("wine", "No such file or directory")},
+      {{empty, "GLOSSMILL_WINE=" + unrunnable}, named(unrunnable, "Permission denied")},
+      {{noPath, "GLOSSMILL_WINE"}, "glossmill: could not start wine '" + mBin + "/wine': Exec format error\n"},
+  };
+  for (const auto& [variables, err] : cases) {
     for (const char* jobs : {"GLOSSMILL_JOBS", "GLOSSMILL_JOBS=4"}) {
-      SCOPED_TRACE(std::string(c.name) + " with " + jobs);
-      tTexts variables = c.variables;
-      variables.push_back(jobs);
+      SCOPED_TRACE(err + " with " + jobs);
       FreshTree(tree);
-      WriteWindowsBrux(mTree + "/brux.exe");
-      const test::ProcessResult result = test::RunGlossmillWith(variables, {"-gr", "Label"}, mTree);
+      WriteUnrunnable(mTree + "/brux.exe");
+      const test::ProcessResult result = test::RunGlossmillWith(test::Join({variables, {jobs}}), {"-gr", "Label"}, mTree);
       EXPECT_EQ(result.status, 0);
-      EXPECT_EQ(result.err, c.err);
+      EXPECT_EQ(result.err, err);
       EXPECT_EQ(result.out, without.out);
       test::ExpectFiles(Files(), withoutFiles);
     }
