@@ -64,7 +64,7 @@ def read_faults(path):
 
 
 def failed_tests(output):
-    return re.findall(r"Test +#\d+: (\S+) \.+[^*\n]*\*+(?:Failed|Exception|Timeout|Not Run)", output)
+    return re.findall(r"Test +#\d+: (\S+)[^\n]*?\*\*\*(?:Failed|Exception|Timeout|Not Run)", output)
 
 
 def ctest(build, args):
