@@ -20,15 +20,19 @@ namespace fs = std::filesystem;
 using test::tFiles;
 using test::tTexts;
 
+// Calls long enough to outlast the start of the next one also on a loaded
+// machine, so that the runs overlap; slow calls outlast the program's end,
+// so any left running would show.
 #ifdef _WIN32
 // Under wine every serializer call is a Windows program of its own, started
-// at great cost: fewer files, and calls long enough to outlast the start of
-// the next.
+// at great cost: fewer files, longer calls.
 constexpr int cBinCount = 30;
-constexpr int cOverlapDelayMs = 100;
+constexpr int cOverlapDelayMs = 400;
+constexpr int cSlowDelayMs = 1000;
 #else
 constexpr int cBinCount = 200;
-constexpr int cOverlapDelayMs = 3;
+constexpr int cOverlapDelayMs = 20;
+constexpr int cSlowDelayMs = 150;
 #endif
 constexpr int cBadlyFormed = 12;
 
@@ -116,7 +120,7 @@ TEST(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOn
       {"update", update, "f018", false, cOverlapDelayMs},
       {"replace", replace, "f017", false, cOverlapDelayMs},
       // Slow calls: any left running after the program ended would show.
-      {"update ended by a badly formed file", update, "", true, 150},
+      {"update ended by a badly formed file", update, "", true, cSlowDelayMs},
       {"extract with an invalid job count", extract, "", false, cOverlapDelayMs, " 4"},
   };
   for (const auto& c : cases) {
