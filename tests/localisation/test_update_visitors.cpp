@@ -125,10 +125,10 @@ struct sString {
 std::vector<sString> Strings() {
   return {
       {"each language lands in its element", Tool("Hello", kOld), Tool("Hello", kNewXml), {}},
-      {"an empty translation empties the element, which keeps its tags",
-       Tool("Empty", kOld), Tool("Empty", {"", "Ciao", "Hallo", "Hola", "Privet", "Cześć", "Hoi"}), {}},
-      {"duplicate ids: game takes the last record, source the first",
-       Tool("Dup", kOld), Tool("Dup", kNewXml), Tool("Dup", kAlt)},
+      {"an empty translation empties the element, which keeps its tags", Tool("Empty", kOld),
+       Tool("Empty", {"", "Ciao", "Hallo", "Hola", "Privet", "Cześć", "Hoi"}), {}},
+      {"duplicate ids: game takes the last record, source the first", Tool("Dup", kOld), Tool("Dup", kNewXml),
+       Tool("Dup", kAlt)},
       {"a space matches as \"#\"", Tool("Good morning", kOld), Tool("Good morning", kNewXml), {}},
       {"a TAB matches as backslash-t", Tool("a\tb", kOld), Tool("a\tb", kNewXml), {}},
       {"languages are found by name; one before English is left alone",

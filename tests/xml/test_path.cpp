@@ -27,21 +27,14 @@ void ExpectNormalForms(const sPathCase* cases, size_t count) {
 
 TEST(PathInternalForm, IsNormalisedOrInvalid) {
   const sPathCase cases[] = {
-      {"@os:/a/./b/../c.xml", "@os:/a/c.xml"},
-      {"@os:/a/b/.", "@os:/a/b"},
-      {"@os:/a/..", "@os:/"},
-      {"@os:/../x", "@os:/x"},  // above the root is the root
-      {"@os:", "@os:"},
+      // Above the root is the root.
+      {"@os:/a/./b/../c.xml", "@os:/a/c.xml"}, {"@os:/a/b/.", "@os:/a/b"}, {"@os:/a/..", "@os:/"},
+      {"@os:/../x", "@os:/x"}, {"@os:", "@os:"},
       // Backslashes are separators, except the network path's two.
-      {"@os:/a\\b\\c.xml", "@os:/a/b/c.xml"},
-      {"@os:\\\\server\\share\\x\\..\\a.xml", "@os:\\\\server/share/a.xml"},
+      {"@os:/a\\b\\c.xml", "@os:/a/b/c.xml"}, {"@os:\\\\server\\share\\x\\..\\a.xml", "@os:\\\\server/share/a.xml"},
       // The root's own slash is no empty segment, but two in a row are.
-      {"@os://a", "<invalid: @os://a>"},
-      {"@os:/a//b.xml", "<invalid: @os:/a//b.xml>"},
-      {"@os:/a/b/", "<invalid: @os:/a/b/>"},
-      {"@os", "<invalid: @os>"},
-      {"@:/a", "<invalid: @:/a>"},
-      {"", "<invalid: >"},
+      {"@os://a", "<invalid: @os://a>"}, {"@os:/a//b.xml", "<invalid: @os:/a//b.xml>"}, {"", "<invalid: >"},
+      {"@os:/a/b/", "<invalid: @os:/a/b/>"}, {"@os", "<invalid: @os>"}, {"@:/a", "<invalid: @:/a>"},
 #ifdef _WIN32
       // A drive is a root: ".." never takes it away.
       {"@os:c/a/./b/../c.xml", "@os:c/a/c.xml"},
@@ -55,9 +48,7 @@ TEST(PathInternalForm, IsNormalisedOrInvalid) {
 #else
       {"@os:/a/b:c/d:.xml", "@os:/a/b:c/d:.xml"},  // on POSIX only "/" parts names
       // ".." that finds nothing to remove is kept at the front.
-      {"@os:../../a/b/..", "@os:../../a"},
-      {"@os:a/../../b", "@os:../b"},
-      {"@os:../x/../..", "@os:../.."},
+      {"@os:../../a/b/..", "@os:../../a"}, {"@os:a/../../b", "@os:../b"}, {"@os:../x/../..", "@os:../.."},
 #endif
   };
   ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
@@ -85,19 +76,14 @@ TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
 }
 #else
 TEST(PathNativeForm, AbsolutePathsAreCanonicalised) {
-  const std::string overlong = "/" + std::string(8192, 'x');
-  const std::string overlongInvalid = "<invalid: " + overlong + ">";
   // Long only before ".." shortens it: the limit applies to the result.
-  const std::string shortened = "/" + std::string(5000, 'a') + "/../b";
+  const std::string overlong = "/" + std::string(8192, 'x'), overlongInvalid = "<invalid: " + overlong + ">",
+                    shortened = "/" + std::string(5000, 'a') + "/../b";
   const sPathCase cases[] = {
-      {"/home//u/./../a.xml", "@os:/home/a.xml"},
-      {"/a//b/", "@os:/a/b"},
-      {"/", "@os:/"},
-      {"/../../x", "@os:/x"},  // ".." at the root stays there
-      {"  /a b/c.xml\t  ", "@os:/a b/c.xml\t"},  // blanks trimmed, a TAB is a name's
-      {"/data:1/a:b.xml", "@os:/data:1/a:b.xml"},
-      {overlong.c_str(), overlongInvalid.c_str()},
-      {shortened.c_str(), "@os:/b"},
+      // ".." at the root stays there; blanks are trimmed, a TAB is a name's.
+      {"/home//u/./../a.xml", "@os:/home/a.xml"}, {"/a//b/", "@os:/a/b"}, {"/", "@os:/"}, {"/../../x", "@os:/x"},
+      {"  /a b/c.xml\t  ", "@os:/a b/c.xml\t"}, {"/data:1/a:b.xml", "@os:/data:1/a:b.xml"},
+      {overlong.c_str(), overlongInvalid.c_str()}, {shortened.c_str(), "@os:/b"},
   };
   ExpectNormalForms(cases, sizeof cases / sizeof cases[0]);
 }

@@ -32,8 +32,7 @@ TEST(XmlWriter, Layout) {
               w.StartElement(u"d", u""); w.Text(u""); w.EndElement(u"d", u"");
               w.EndElement(u"b", u"");
               w.EndElement(u"r", u"");
-            }),
-            "<r>\r\n\t<c>t</c>\r\n\t<e x=\"1\"/>\r\n\t<b>\r\n\t\t<d></d>\r\n\t</b>\r\n</r>\r\n");
+            }), "<r>\r\n\t<c>t</c>\r\n\t<e x=\"1\"/>\r\n\t<b>\r\n\t\t<d></d>\r\n\t</b>\r\n</r>\r\n");
   EXPECT_EQ(Write([](cXmlWriter& w) { w.StartElement(u"e", u""); w.EndElement(u"e", u""); }), "<e/>\r\n");
 }
 
@@ -61,8 +60,7 @@ TEST(XmlWriter, PrefixesAndNamespaceDeclarations) {
               w.Attribute(u"version", u"1.0", u"d"); w.Attribute(u"name", u"", u"");
               w.StartElement(u"nil", u"d"); w.EndElement(u"nil", u"d");
               w.EndElement(u"r", u"d");
-            }),
-            "<d:r xmlns:d=\"http://x/?a&amp;b\" d:version=\"1.0\" name=\"\">\r\n\t<d:nil/>\r\n</d:r>\r\n");
+            }), "<d:r xmlns:d=\"http://x/?a&amp;b\" d:version=\"1.0\" name=\"\">\r\n\t<d:nil/>\r\n</d:r>\r\n");
 }
 
 // The five escapes in values and text; every other unit, NUL included, as
@@ -73,8 +71,7 @@ TEST(XmlWriter, EscapesAndUtf8) {
   EXPECT_EQ(Write([&](cXmlWriter& w) {
               w.StartElement(u"r", u""); w.Attribute(u"a", u"a&b<c>d\"e'f\tg", u"");
               w.Text(text.c_str(), static_cast<uint32_t>(text.size())); w.EndElement(u"r", u"");
-            }),
-            "<r a=\"a&amp;b&lt;c&gt;d&quot;e&apos;f\tg\">&amp;&lt;&gt;&quot;&apos;\t\0\x7F"s +
+            }), "<r a=\"a&amp;b&lt;c&gt;d&quot;e&apos;f\tg\">&amp;&lt;&gt;&quot;&apos;\t\0\x7F"s +
                 "\xC2\x80\xC3\xA9\xDF\xBF\xE0\xA0\x80\xE2\x82\xAC\xEF\xBF\xBF\xED\xA0\xBD\xED\xB8\x80</r>\r\n");
 }
 
@@ -89,8 +86,7 @@ TEST(XmlWriter, StrayEndTagsAndCopies) {
               copy.Attribute(u"a", u"1", u""); w.EndElement(u"r", u"");
               w.EndElement(u"y", u"");
               w.StartElement(u"s", u""); w.EndElement(u"s", u"");
-            }),
-            "</x>\r\n<r a=\"1\"/>\r\n</y>\r\n<s/>\r\n");
+            }), "</x>\r\n<r a=\"1\"/>\r\n</y>\r\n<s/>\r\n");
 }
 
 // Every kind of unit at every offset of a text, a value and a name of any
