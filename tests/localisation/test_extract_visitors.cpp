@@ -61,12 +61,10 @@ TEST_F(ExtractVisitors, GameColumnsAreEveryTextInsideTheStringAtAnyDepth) {
   // next string starts afresh. The id escapes its text's TABs and spaces,
   // every one of them.
   Extract<cGameExtractVisitor>(
-      Doc("<r xmlns:d=\"urn:t\">|<N>|<@>|<English d:type=\"cDeltaString\">Hello</English>|"
-          "<German d:type=\"cDeltaString\">Hallo</German>|<Other>|<Pair>|"
-          "<Language d:type=\"cDeltaString\">Czech</Language>|</Pair>|"
-          "<@>|<English d:type=\"cDeltaString\">inner</English>|<Other/>|</@>|</Other>|</@>|</N>|"
-          "<M>|<@>|<English d:type=\"cDeltaString\">\t\t\t\t\t\t\t\tNext \t t</English>|</@>|</M>|</r>"),
-      mOut);
+      Doc("<r xmlns:d=\"urn:t\">|<N>|<@>|<English d:type=\"cDeltaString\">Hello</English>|<German d:type=\"cDeltaString\">"
+          "Hallo</German>|<Other>|<Pair>|<Language d:type=\"cDeltaString\">Czech</Language>|</Pair>|<@>|"
+          "<English d:type=\"cDeltaString\">inner</English>|<Other/>|</@>|</Other>|</@>|</N>|<M>|<@>|"
+          "<English d:type=\"cDeltaString\">\t\t\t\t\t\t\t\tNext \t t</English>|</@>|</M>|</r>"), mOut);
   EXPECT_EQ(test::ReadFile(mOut), Lines({{u"\\a.xml@Game@Hello", {u"Hello", u"Hallo", u"Czech", u"inner", u""}},
                                          {u"\\a.xml@Game@\\t\\t\\t\\t\\t\\t\\t\\tNext#\\t#t",
                                           {u"\t\t\t\t\t\t\t\tNext \t t"}}}));
@@ -85,8 +83,7 @@ TEST_F(ExtractVisitors, SourceColumnsAreTheValuesOfDeltaStringsInsideTheString) 
       Doc("<r>|<Attribute name=\"N\">|<@>|<Element>|<Value>|" + SourceText("English", "Hi") +
           "<Attribute name=\"Other\">|<" + otherList + "<Element>|<Value>|" + SourceText("Language", "Czech") +
           "<Attribute name=\"Count\">|<Value>3</Value>|</Attribute>|<@>|" + SourceText("English", "inner") +
-          "</@>|</Value>|</Element>|</" + otherList + "</Attribute>|</Value>|</Element>|</@>|</Attribute>|</r>"),
-      mOut);
+          "</@>|</Value>|</Element>|</" + otherList + "</Attribute>|</Value>|</Element>|</@>|</Attribute>|</r>"), mOut);
   EXPECT_EQ(test::ReadFile(mOut), Lines({{u"\\a.xml@Source@Hi", {u"Hi", u"Czech", u"inner"}}}));
 }
 

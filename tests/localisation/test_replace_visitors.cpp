@@ -21,9 +21,7 @@ using visitortest::Doc;
 
 typedef std::vector<std::string> tNames;
 
-struct sLists {
-  tNames replace, exclude, scope;
-};
+struct sLists { tNames replace, exclude, scope; };
 
 // Documents in the writer's layout, one tag per line; what a visitor reads
 // and what it writes alike, since layout never reaches a visitor.
@@ -57,12 +55,7 @@ std::vector<cFxWString> Wide(const tNames& names) {
 }
 
 // The output of a case: empty for "the document as copied with no lists".
-struct sCase {
-  const char* name;
-  sLists lists;
-  std::string input;
-  std::string output;
-};
+struct sCase { const char* name; sLists lists; std::string input, output; };
 
 class ReplaceVisitors : public ::testing::Test {
  protected:

@@ -27,12 +27,8 @@ std::string Copy(const std::string& xml, eFlavour flavour, bool declareNamespace
 }
 
 TEST(RewritingVisitor, PassThroughFollowsTheFlavourRules) {
-  const struct {
-    const char* name;
-    eFlavour flavour;
-    bool declareNamespace;
-    std::string input, output;  // output after the declaration
-  } cases[] = {
+  // The output after the declaration.
+  const struct { const char* name; eFlavour flavour; bool declareNamespace; std::string input, output; } cases[] = {
       // Typed elements keep start and end tag even when empty, untyped empty
       // ones their empty form, "nil" never receives text; "nil", "blob" and
       // every attribute carry the prefix.

@@ -24,9 +24,7 @@ const std::string kOtherWithPair = "Other with pair";
 
 // A localised string: its children, a language and its text as it stands
 // in the XML, or the "Other" part.
-struct sChild {
-  std::string name, text;
-};
+struct sChild { std::string name, text; };
 using tString = std::vector<sChild>;
 
 // A string in the tool's own form: English, the languages given, then
@@ -90,11 +88,7 @@ std::string SourceDoc(const std::vector<tString>& strings, bool written) {
 // whose translations (French to Dutch, as in kOld) stand in the columns the
 // update reads; every other column holds a text that no language may
 // receive.
-struct sLine {
-  std::string id;
-  std::vector<std::string> translations;
-  size_t columns = 26;
-};
+struct sLine { std::string id; std::vector<std::string> translations; size_t columns = 26; };
 
 std::string Line(const std::string& flavour, const sLine& line) {
   static const size_t kColumns[] = {1, 2, 3, 4, 25, 21, 12};
@@ -116,11 +110,9 @@ const std::vector<sLine> kLines = {
     {"Ordered", kNew}, {"Short", kNew, 6}, {"Thirteen", kNew, 13}, {"Bare", kNew},
     {"Paired", kNew}, {"Unknown#there", kNew}, {"unknown", kNew}, {"Good morning", kAlt}};
 
-// Each string of the document, as read and as each flavour writes it.
-struct sString {
-  const char* name;
-  tString input, game, source;  // source empty: as game
-};
+// Each string of the document, as read and as each flavour writes it
+// (source empty: as game).
+struct sString { const char* name; tString input, game, source; };
 
 std::vector<sString> Strings() {
   return {

@@ -69,13 +69,7 @@ std::string File(const std::u16string& text) { return test::Utf16Le(test::Transl
 const std::u16string kGood = u"\\a.xml@Game@Hello#World%\t\"Hello World\"\t\"Bonjour\"\n";
 const char* const kGoodTable = "\\a.xml: Game|Hello#World[Hello World][Bonjour][][][][]\n";
 
-struct sCase {
-  const char* name;
-  std::string bytes;
-  bool ok;
-  const char* table;
-  eFlavour flavour = eFlavour::Game;
-};
+struct sCase { const char* name; std::string bytes; bool ok; const char* table; eFlavour flavour = eFlavour::Game; };
 
 TEST(TranslationTable, ReadGivesTheExpectedTableForEachKindOfLine) {
   std::string bigEndian = File(u"\uFEFF" + kGood);

@@ -14,12 +14,7 @@ namespace {
 std::u16string Line(const std::u16string& text) { return test::TranslationsText(text); }
 
 TEST(TranslationsLine, SetTextColumnChangesOnlyThatColumn) {
-  struct {
-    std::u16string line;
-    size_t index;
-    std::u16string text;
-    std::u16string expected;
-  } cases[] = {
+  const struct { std::u16string line; size_t index; std::u16string text, expected; } cases[] = {
       {Line(u"k%\t\"a\"\t\"b\"\t\"c\"\n"), 1, u"B B", Line(u"k%\t\"a\"\t\"B B\"\t\"c\"\n")},
       // The last column of a CRLF line keeps the CR.
       {Line(u"k%\t\"a\"\t\"b\"\r\n"), 1, u"x", Line(u"k%\t\"a\"\t\"x\"\r\n")},

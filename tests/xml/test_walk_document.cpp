@@ -73,11 +73,7 @@ std::string Walk(const std::string& document, cRecordingVisitor& visitor) {
 // and the walk asks again for every text. A parser never opened gives the
 // document's calls alone.
 TEST(WalkDocument, CallSequence) {
-  const struct {
-    std::string mInput, mCalls;
-    const char16_t* mTextOnlyIn = nullptr;
-    bool mAttributes = true;
-  } cases[] = {
+  const struct { std::string mInput, mCalls; const char16_t* mTextOnlyIn = nullptr; bool mAttributes = true; } cases[] = {
       // An element the visitor does not keep serves the next start tag:
       // none of its attributes may remain.
       {"<?xml?><d:r xmlns:d='u' d:version='1' id='2'><e a='' b='' c='' d='' v='\r'/><f a='' b='' c='' d='' w='x'/>"

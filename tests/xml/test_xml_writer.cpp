@@ -20,6 +20,19 @@ std::string Write(const std::function<void(cXmlWriter&)>& calls) {
   return bytes.substr(kDeclaration.size());
 }
 
+// Writes an element whose name is `name` and whose attribute v and text
+// both hold `text`; answers its line as it should be written, the name and
+// the text standing as `nameBytes` and `textBytes`.
+std::string Element(cXmlWriter& w, const std::u16string& name, const std::u16string& text, const std::string& nameBytes,
+                    const std::string& textBytes) {
+  const cFxWString heldName(name.c_str(), static_cast<uint32_t>(name.size()));
+  w.StartElement(heldName, u"");
+  w.Attribute(u"v", text.c_str(), static_cast<uint32_t>(text.size()), u"");
+  w.Text(text.c_str(), static_cast<uint32_t>(text.size()));
+  w.EndElement(heldName, u"");
+  return "<" + nameBytes + " v=\"" + textBytes + "\">" + textBytes + "</" + nameBytes + ">\r\n";
+}
+
 // One TAB per level; an element without text or children is closed "/>";
 // one with a Text call, even an empty one, gets an end tag on its line.
 // (Calls share a line when they make one line of output.)
@@ -93,13 +106,10 @@ TEST(XmlWriter, StrayEndTagsAndCopies) {
 // length, in and around the groups of units written at a time: the runs
 // around it come out unchanged. Names are written as they stand.
 TEST(XmlWriter, EveryKindOfUnitAtEveryOffset) {
-  const struct {
-    char16_t mUnit;
-    std::string mEscaped, mRaw;
-  } units[] = {{u'&', "&amp;", "&"},       {u'<', "&lt;", "<"},          {u'>', "&gt;", ">"},
-               {u'"', "&quot;", "\""},     {u'\'', "&apos;", "'"},       {0, "\0"s, ""},
-               {0x7F, "\x7F", "\x7F"},     {0x80, "\xC2\x80", "\xC2\x80"}, {0x7FF, "\xDF\xBF", "\xDF\xBF"},
-               {0x800, "\xE0\xA0\x80", "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF", "\xEF\xBF\xBF"}};
+  const struct { char16_t mUnit; std::string mEscaped, mRaw; } units[] = {
+      {u'&', "&amp;", "&"}, {u'<', "&lt;", "<"}, {u'>', "&gt;", ">"}, {u'"', "&quot;", "\""}, {u'\'', "&apos;", "'"},
+      {0, "\0"s, ""}, {0x7F, "\x7F", "\x7F"}, {0x80, "\xC2\x80", "\xC2\x80"}, {0x7FF, "\xDF\xBF", "\xDF\xBF"},
+      {0x800, "\xE0\xA0\x80", "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF", "\xEF\xBF\xBF"}};
   for (const auto& u : units) {
     for (size_t offset = 0; offset < 18; ++offset) {
       for (size_t after = 0; after < 10; ++after) {
@@ -110,15 +120,10 @@ TEST(XmlWriter, EveryKindOfUnitAtEveryOffset) {
         const std::u16string name = std::u16string(offset, u'n') + unit + std::u16string(after, u'm');
         const std::string nameBytes = std::string(offset, 'n') + u.mRaw + std::string(after, 'm');
         if (name.empty()) continue;
-        const cFxWString heldName(name.c_str(), static_cast<uint32_t>(name.size()));
-        EXPECT_EQ(Write([&](cXmlWriter& w) {
-                    w.StartElement(heldName, u"");
-                    w.Attribute(u"v", text.c_str(), static_cast<uint32_t>(text.size()), u"");
-                    w.Text(text.c_str(), static_cast<uint32_t>(text.size()));
-                    w.EndElement(heldName, u"");
-                  }),
-                  "<" + nameBytes + " v=\"" + written + "\">" + written + "</" + nameBytes + ">\r\n")
-            << "unit " << static_cast<int>(u.mUnit) << " at " << offset << " of " << offset + 1 + after;
+        std::string expected;
+        const std::string bytes = Write([&](cXmlWriter& w) { expected = Element(w, name, text, nameBytes, written); });
+        EXPECT_EQ(bytes, expected) << "unit " << static_cast<int>(u.mUnit) << " at " << offset << " of "
+                                   << offset + 1 + after;
       }
     }
   }
@@ -143,17 +148,6 @@ TEST(XmlWriter, CallsOfEverySizeThroughBuffersOfEverySize) {
   }
   constexpr size_t cLevels = 1100;
   const std::string indent(cLevels, '\t');
-  // An element whose name, attribute value and text are `n` and `t`,
-  // written as `nb` and `tb`.
-  const auto element = [&](cXmlWriter& w, const std::u16string& n, const std::u16string& t, std::string& expected,
-                           const std::string& nb, const std::string& tb) {
-    const cFxWString heldName(n.c_str(), static_cast<uint32_t>(n.size()));
-    w.StartElement(heldName, u"");
-    w.Attribute(u"v", t.c_str(), static_cast<uint32_t>(t.size()), u"");
-    w.Text(t.c_str(), static_cast<uint32_t>(t.size()));
-    w.EndElement(heldName, u"");
-    expected += indent + "<" + nb + " v=\"" + tb + "\">" + tb + "</" + nb + ">\r\n";
-  };
   for (int bufferSize : {0, 1, 7, 1100, 2048}) {
     xmltest::sMemoryFile out;
     cFxFile file;
@@ -169,9 +163,9 @@ TEST(XmlWriter, CallsOfEverySizeThroughBuffersOfEverySize) {
       std::string euros, quotes;
       for (uint32_t i = 0; i < n; ++i) euros += "\xE2\x82\xAC";
       for (uint32_t i = 0; i < n / 2; ++i) quotes += "&quot;";
-      element(w, std::u16string(n, u'\u20AC'), std::u16string(n / 2, u'"'), expected, euros, quotes);
+      expected += indent + Element(w, std::u16string(n, u'\u20AC'), std::u16string(n / 2, u'"'), euros, quotes);
     }
-    element(w, name, text, expected, nameBytes, textBytes);
+    expected += indent + Element(w, name, text, nameBytes, textBytes);
     file.Close();
     EXPECT_EQ(out.mData, expected) << "buffer size " << bufferSize;
     if (bufferSize >= 1100) {
