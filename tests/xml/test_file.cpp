@@ -262,20 +262,11 @@ TEST_F(BufferedStream, Utf8UnitsRoundTripAndMalformedSequencesAreToldFromTheEnd)
   }
 }
 
+// The "os" file system is mounted for the whole test program.
 class FileOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // Another part of this test program may have mounted it already.
-    if (FxFindMount(cFxString("os")) == nullptr) {
-      ASSERT_TRUE((mMounted = InitFileSystems()));
-    }
-    FxSetErrorCode(0);
-  }
-  void TearDown() override {
-    if (mMounted) ShutdownFileSystems();
-  }
+  void SetUp() override { FxSetErrorCode(0); }
   TempDir mDir;
-  bool mMounted = false;
 };
 
 TEST_F(FileOnDisk, OpenResolvesThePathThroughTheMountedFileSystem) {
