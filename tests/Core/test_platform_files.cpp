@@ -221,11 +221,11 @@ TEST(PlatformProcesses, ArgumentsArriveUnchangedInTheChildsDirectoryAndOutputFil
   EXPECT_FALSE(FxPlatformRunProgram(test::ProbeExe().c_str(), args, &status, setup).IsOk());
 }
 
-// Every start takes the file FxPlatformFindProgram answers, from the root:
-// here first when asked, else along the path; a name with a directory as
-// it stands. The runs of the serializer and of wine show the rest: a
-// Windows program found without execute permission, and the reasons given
-// when no file counts.
+// A start by name looks in the child's working directory, then along the
+// path; FxPlatformFindProgram answers the file from the root: here first
+// when asked, else along the path, a name with a directory as it stands. The
+// runs of the serializer through wine show the rest: a Windows program found
+// without execute permission, and the reasons given when no file counts.
 TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) {
   TempDir dir;
   for (const char* sub : {"here", "there", "on path"}) fs::create_directory(dir.Path() / sub);
@@ -237,7 +237,31 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   test::ScopedEnvironment path("PATH", (dir.Path() / "on path").string());
   EXPECT_STREQ((dir.Path() / "on path").string().c_str(), FxPlatformGetEnvironment("PATH"));
   EXPECT_EQ(nullptr, FxPlatformGetEnvironment("GLOSSMILL_NO_SUCH_VARIABLE"));
-  for (const char* sub : {"here", "there", "on path"}) fs::copy_file(test::ProbeExe(), dir.Path() / sub / "probe.exe");
+  // probe.exe's status when started by name from `directory` (the
+  // caller's when empty), -1 when it does not start.
+  const char* five[] = {"5", nullptr};
+  const auto run = [](const char* const* args, const std::string& directory) {
+    sFxProgramSetup setup;
+    setup.mWorkingDirectory = directory.empty() ? nullptr : directory.c_str();
+    setup.mErrorFile = cFxDiscardedOutput;
+    int status = -2;
+    return FxPlatformRunProgram("probe.exe", args, &status, setup).IsOk() ? status : -1;
+  };
+  // A file on the path that cannot run is never reached while the current
+  // directory holds the program; a child with a working directory of its
+  // own looks there, not here.
+  WriteFile(dir / "on path/probe.exe", "not a program");
+  fs::copy_file(test::ProbeExe(), dir.Path() / "here" / "probe.exe");
+  EXPECT_EQ(5, run(five, ""));
+  EXPECT_EQ(-1, run(five, dir / "there"));
+  fs::copy_file(test::ProbeExe(), dir.Path() / "there" / "probe.exe");
+  EXPECT_EQ(5, run(five, dir / "there"));
+  fs::remove(dir.Path() / "here" / "probe.exe");
+  fs::copy_file(test::ProbeExe(), dir.Path() / "on path" / "probe.exe", fs::copy_options::overwrite_existing);
+  EXPECT_EQ(0, run(nullptr, ""));
+  int status = 0;
+  EXPECT_TRUE(FxPlatformRunProgram("no-such-program-here", nullptr, &status).IsMissing());
+  fs::copy_file(test::ProbeExe(), dir.Path() / "here" / "probe.exe");
   const auto finds = [&dir](const std::string& program, bool here) {
     std::string found;
     const cFxOsResult result = FxPlatformFindProgram(program.c_str(), here, found);
