@@ -191,11 +191,8 @@ TEST(PlatformProcesses, ArgumentsArriveUnchangedInTheChildsDirectoryAndOutputFil
   fs::create_directory(dir.Path() / "work dir");
   const std::string workDir = fs::canonical(dir.Path() / "work dir").string();
   const char* args[] = {"7", "a b", "it's", "$HOME", "*", "\"quoted\"", "back\\slash\\", "", "%PATH%", nullptr};
-  sFxProgramSetup setup;
-  setup.mWorkingDirectory = workDir.c_str();
   const std::string out = dir / "out.txt", err = dir / "err.txt", missingDir = dir / "missing";
-  setup.mOutputFile = out.c_str();
-  setup.mErrorFile = err.c_str();
+  sFxProgramSetup setup = {workDir.c_str(), out.c_str(), err.c_str()};
   int status = 0;
   ASSERT_TRUE(FxPlatformRunProgram(test::ProbeExe().c_str(), args, &status, setup).IsOk());
   EXPECT_EQ(7, status);
@@ -241,9 +238,7 @@ TEST(PlatformProcesses, ProgramIsLookedUpInTheWorkingDirectoryThenAlongThePath) 
   // caller's when empty), -1 when it does not start.
   const char* five[] = {"5", nullptr};
   const auto run = [](const char* const* args, const std::string& directory) {
-    sFxProgramSetup setup;
-    setup.mWorkingDirectory = directory.empty() ? nullptr : directory.c_str();
-    setup.mErrorFile = cFxDiscardedOutput;
+    const sFxProgramSetup setup = {directory.empty() ? nullptr : directory.c_str(), nullptr, cFxDiscardedOutput};
     int status = -2;
     return FxPlatformRunProgram("probe.exe", args, &status, setup).IsOk() ? status : -1;
   };
@@ -294,8 +289,7 @@ TEST(PlatformProcesses, ChildrenGetTheSignalsOfFailedWritesBack) {
   FxPlatformKeepRunningWhenWritesFail();
   TempDir dir;
   const std::string directory = dir.Path().string();
-  sFxProgramSetup setup;
-  setup.mWorkingDirectory = directory.c_str();
+  const sFxProgramSetup setup = {directory.c_str()};
   const char* args[] = {"-c", "ulimit -f 1 && exec head -c 4096 /dev/zero >big", nullptr};
   int status = 0;
   ASSERT_TRUE(FxPlatformRunProgram("sh", args, &status, setup).IsOk());
