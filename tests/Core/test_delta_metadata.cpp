@@ -51,9 +51,8 @@ TEST(DeltaRegistry, IsAnOwnedServiceWithItsBuiltInsAndShortcutsRegisteredOnce) {
 TEST(DeltaRegistry, RegistrationNamesResolvesAndKeepsTheFirstOfEachName) {
   auto registry = std::make_unique<cDeltaMetaDataRegistry>();
   sDeltaTypeDescriptor first = FxDeltaType(kDeltaKind::SignedInt, 4), second = FxDeltaType(kDeltaKind::SignedInt, 4);
-  for (sDeltaTypeDescriptor* again : {&first, &second, &first}) {
+  for (sDeltaTypeDescriptor* again : {&first, &second, &first})
     EXPECT_EQ(&first, registry->RegisterType(again));  // same name: the first answers
-  }
   // Names in one bucket are told apart by every character, not the first only.
   ASSERT_EQ(FxDeltaNameHash("ab"), FxDeltaNameHash("b="));
   ASSERT_EQ(FxDeltaNameHash("ab"), FxDeltaNameHash("a4*"));

@@ -32,25 +32,6 @@ void ExpectNullHandles(const tString* strings, size_t count) {
   }
 }
 
-// Interns three narrow texts that share one bucket and releases them in
-// every order that takes the chain's middle, head or end first; the others
-// must still be found after each release.
-void ReleaseFromEveryPosition(const char* const (&texts)[3], uint32_t bucket) {
-  const uint32_t base = FxStringInternChainLength(bucket);
-  const int orders[3][3] = {{1, 2, 0}, {2, 0, 1}, {0, 1, 2}};  // texts[2] heads the chain
-  for (const auto& order : orders) {
-    cFxString held[3];
-    for (int i = 0; i < 3; ++i) held[i] = cFxString::Intern(texts[i], 2);
-    ASSERT_EQ(FxStringInternChainLength(bucket), base + 3);
-    for (int step = 0; step < 3; ++step) {
-      held[order[step]] = cFxString();
-      EXPECT_EQ(FxStringInternChainLength(bucket), base + 2 - step);
-      for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(cFxString::Intern(texts[i], 2).GetRefCount(), held[i].IsEmpty() ? 1 : 2) << i;
-    }
-  }
-}
-
 }  // namespace
 
 TEST(String, EveryEmptyStringIsTheNullHandle) {
@@ -108,9 +89,23 @@ TEST(String, InterningSharesIdenticalTextAndReleaseUnlinksAnywhereInTheChain) {
   EXPECT_TRUE(prefix.IsInterned());
   EXPECT_FALSE(cFxWString(u"interned-name").IsInterned());
   EXPECT_FALSE(cFxWString().IsInterned());
-  // c1 * 37 + c2 = 2564 for all three.
-  const char* const narrow[3] = {"Bz", "CU", "D0"};
-  ReleaseFromEveryPosition(narrow, 2564);
+  // Three narrow texts in one bucket (c1 * 37 + c2 = 2564), released in
+  // every order that takes the chain's middle, head or end first; the
+  // others must still be found after each release.
+  const char* const texts[3] = {"Bz", "CU", "D0"};
+  const uint32_t base = FxStringInternChainLength(2564);
+  const int orders[3][3] = {{1, 2, 0}, {2, 0, 1}, {0, 1, 2}};  // texts[2] heads the chain
+  for (const auto& order : orders) {
+    cFxString held[3];
+    for (int i = 0; i < 3; ++i) held[i] = cFxString::Intern(texts[i], 2);
+    ASSERT_EQ(FxStringInternChainLength(2564), base + 3);
+    for (int step = 0; step < 3; ++step) {
+      held[order[step]] = cFxString();
+      EXPECT_EQ(FxStringInternChainLength(2564), base + 2 - step);
+      for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(cFxString::Intern(texts[i], 2).GetRefCount(), held[i].IsEmpty() ? 1 : 2) << i;
+    }
+  }
 }
 
 TEST(String, WidthsConvertBySignExtensionAndLowByte) {

@@ -31,6 +31,12 @@ class cTranscript {
     Clear();
   }
   void Bytes(const char* bytes, int count) { mText += "[" + std::string(bytes, count > 0 ? count : 0) + "] "; }
+  // A read's answer and the bytes it gave.
+  void Read(cFxOsFile* file, char* bytes, int count) {
+    const int got = file->Read(bytes, count);
+    (*this)(got);
+    Bytes(bytes, got);
+  }
   const std::string& Text() const { return mText; }
 
  private:
@@ -51,11 +57,7 @@ std::string Calls(cFxOsFileSystem& layer, const std::string& name, int mode) {
   char bytes[8] = {'a', 'b', 'c', 'd'};
   int position = -1;
   note(file->Tell(position) ? position : -1);  // appending starts at the end
-  for (int count : {4, 0, 8, 8}) {  // the third read meets the end, the fourth reads nothing
-    const int got = file->Read(bytes, count);
-    note(got);
-    note.Bytes(bytes, got);
-  }
+  for (int count : {4, 0, 8, 8}) note.Read(file, bytes, count);  // the third meets the end, the fourth reads nothing
   note(file->Seek(20));  // beyond the end
   note(file->Read(bytes, 4));
   note(file->Tell(position) ? position : -1);
@@ -79,8 +81,7 @@ std::string Calls(cFxOsFileSystem& layer, const std::string& name, int mode) {
   note(file->WaitRead());
   note.Bytes(bytes, 4);
   note(file->WaitRead());
-  note(file->Read(bytes, 2));
-  note.Bytes(bytes, 2);
+  note.Read(file, bytes, 2);
   note(file->ReadAsync(100, bytes, 4));  // at the end: started, nothing read
   note(file->ReadAsync(0, bytes, -1));
   note(file->WaitRead());
@@ -90,9 +91,7 @@ std::string Calls(cFxOsFileSystem& layer, const std::string& name, int mode) {
   note(file->SeekFromEnd(-4) && file->Write("XY", 2) == 2);
   note(file->Tell(position) ? position : -1);
   note(file->Seek(0));
-  const int got = file->Read(bytes, 8);
-  note(got);
-  note.Bytes(bytes, got);
+  note.Read(file, bytes, 8);
   note(file->Write(bytes, 0));  // nothing to write never fails
   note(file->Write(nullptr, 1));
   note(file->ReadAsync(0, bytes, 2));

@@ -128,16 +128,11 @@ ProcessResult Run(const std::string& exe, const std::vector<std::string>& args, 
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   argv.push_back(nullptr);
-  sFxProgramSetup setup;
-  setup.mWorkingDirectory = workingDirectory.c_str();
-  setup.mOutputFile = out.c_str();
-  setup.mErrorFile = err.c_str();
-  ProcessResult result;
-  if (!FxPlatformRunProgram(exe.c_str(), argv.data(), &result.status, setup).IsOk())
+  const sFxProgramSetup setup = {workingDirectory.c_str(), out.c_str(), err.c_str()};
+  int status = -1;
+  if (!FxPlatformRunProgram(exe.c_str(), argv.data(), &status, setup).IsOk())
     return {-1, "", "could not start " + exe + "\n"};
-  result.out = ReadFile(out);
-  result.err = ReadFile(err);
-  return result;
+  return {status, ReadFile(out), ReadFile(err)};
 }
 
 ProcessResult RunGlossmill(const std::vector<std::string>& args, const std::string& workingDirectory) {

@@ -9,6 +9,7 @@
 // PROBE_TOGETHER=<n> in its environment it first leaves "started.<status>"
 // in its working directory and waits until <n> such files are there, so
 // only children that run at the same time can end.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +20,10 @@
 
 namespace fs = std::filesystem;
 
-int StartedCount() {
-  int count = 0;
-  for (const fs::directory_entry& entry : fs::directory_iterator("."))
-    count += entry.path().filename().string().rfind("started.", 0) == 0;
-  return count;
+long StartedCount() {
+  return std::count_if(fs::directory_iterator("."), fs::directory_iterator(), [](const fs::directory_entry& entry) {
+    return entry.path().filename().string().rfind("started.", 0) == 0;
+  });
 }
 
 int main(int argc, char** argv) {
