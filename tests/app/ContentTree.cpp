@@ -53,8 +53,8 @@ std::pair<long, long> SerializerCalls(const std::string& aliveFile) {
 }
 
 std::string ContentTree::Progress(int position, int total, const std::string& relative) const {
-  return ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
-                     Canonical() + kSeparator + Native(relative) + "\n");
+  return ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) + " : " + Canonical() +
+                     kSeparator + Native(relative) + "\n");
 }
 
 std::string ContentTree::Progress(const tTexts& relatives, int total) const {

@@ -153,8 +153,8 @@ TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
       for (size_t file = 0; file < marks.size(); ++file) {
         if (marks[file].empty()) continue;
         const std::string data = dir / ("f" + std::to_string(file) + ".xml");
-        EXPECT_TRUE(ReadFile(data) == Contents(static_cast<int>(file), marks[file])) << data << " is not "
-                                                                                            << marks[file];
+        EXPECT_TRUE(ReadFile(data) == Contents(static_cast<int>(file), marks[file]))
+            << data << " is not " << marks[file];
         EXPECT_FALSE(fs::exists(data + ".temp")) << data;
       }
     }

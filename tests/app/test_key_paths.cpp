@@ -148,9 +148,6 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
       calls.insert(calls.end(), {"./tree/Signs/Warnings.bin ./tree/Signs/Warnings.xml -floathex", "./tree/Signs/Warnings.xml"});
     EXPECT_EQ(mCalls, calls);
   }
-  void ExpectRun(const ProcessResult& result, const tKeys& keys, const std::string& err = "") const {
-    test::ExpectRun(result, 0, Progress(keys), err);
-  }
 
   const bool mGame = std::get<0>(GetParam());
   const std::string mJobs = std::get<1>(GetParam());
@@ -168,7 +165,7 @@ TEST_P(KeyRun, EverySpellingOfAFileReachesItAndBothLinesLand) {
     if (spelling != "\\Signs\\.\\") MakeTree();
     tKeys keys = {{Warnings(), "Danger"}, {spelling + "Warnings" + Extension(), "Mind#the#gap"}};
     std::sort(keys.begin(), keys.end());
-    ExpectRun(Update(keys), keys);
+    ExpectRun(Update(keys), 0, Progress(keys), "");
     ExpectTree("FR Danger", "FR Mind the gap", 2);
   }
 }
@@ -183,12 +180,11 @@ TEST_P(KeyRun, AKeyThatLeavesTheTreeIsRefusedAndNothingIsDoneForIt) {
     keys.push_back({key + Extension(), "Danger"});
   if (kWindows) keys.insert(keys.end(), {{"\\C:\\outside" + Extension(), "Danger"}, {"\\nul" + Extension(), "Danger"}});
   std::sort(keys.begin(), keys.end());
-  const ProcessResult result = Update(keys);
   std::string err;
   for (const auto& [key, id] : keys)
     if (key != Warnings())
       err += "glossmill: refused key '" + key.substr(0, key.find('\0')) + "': it names no file inside the start directory\n";
-  ExpectRun(result, keys, err);
+  ExpectRun(Update(keys), 0, Progress(keys), err);
   ExpectTree("FR Danger", "", 1);
 }
 
@@ -199,7 +195,7 @@ TEST_P(KeyRun, AKeyThatLeavesTheTreeIsRefusedAndNothingIsDoneForIt) {
 // NUL).
 TEST_P(KeyRun, ANulInAKeyEndsItsNameAndNotItsLine) {
   const tKeys keys = {{"\\Signs\\Other.xml", "Mind#the#gap"}, {Warnings() + "\0.temp\\..\\junk"s, "Danger"}};
-  ExpectRun(Update(keys), keys);
+  ExpectRun(Update(keys), 0, Progress(keys), "");
   ExpectTree("FR Danger", "", 1, {{"tree/Signs/Other.xml", Document("", "FR Mind the gap")}});
 }
 
@@ -219,8 +215,9 @@ TEST(KeyPath, AHardLinkIsAFileOfItsOwnOnceTheFirstNameIsReplaced) {
   std::error_code failed;
   fs::create_hard_link(tree.At("Signs/Warnings.xml"), tree.At("Signs/Link.xml"), failed);
   if (failed) GTEST_SKIP() << "no hard links here: " << failed.message();
-  tree.Write("in.txt", TranslationsFile({TranslatedLine("\\Signs\\Link.xml@Source@Mind#the#gap", {"", "FR Mind the gap"}),
-                                         TranslatedLine("\\Signs\\Warnings.xml@Source@Danger", {"", "FR Danger"})}));
+  tree.Write("in.txt",
+             TranslationsFile({TranslatedLine("\\Signs\\Link.xml@Source@Mind#the#gap", {"", "FR Mind the gap"}),
+                               TranslatedLine("\\Signs\\Warnings.xml@Source@Danger", {"", "FR Danger"})}));
   ExpectRun(tree.Glossmill({"-su", "in.txt"}), 0, tree.Progress({"Signs/Link.xml", "Signs/Warnings.xml"}), "");
   EXPECT_EQ(tree.Read("Signs/Link.xml"), Source("", "FR Mind the gap"));
   EXPECT_EQ(tree.Read("Signs/Warnings.xml"), Source("FR Danger", ""));

@@ -31,8 +31,8 @@ constexpr int cBadlyFormed = 12;
 std::string Document(int number, bool wellFormed = true) {
   const std::string id = std::to_string(number);
   return GameDocument(Join({{GamePlain("Label", "Label " + id), "<Name>"},
-                                        GameString({"Text " + id, "Texte " + id}), {"</Name>"},
-                                        wellFormed ? tTexts{} : tTexts{"<Broken attribute>"}}));
+                            GameString({"Text " + id, "Texte " + id}), {"</Name>"},
+                            wellFormed ? tTexts{} : tTexts{"<Broken attribute>"}}));
 }
 
 std::string BinName(int number) {

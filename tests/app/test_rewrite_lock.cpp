@@ -20,7 +20,7 @@ void Fill(const ContentTree& tree) {
   tree.Write("a.xml", SourceDocument(Join({SourceString({"Hello"}), SourcePlain("Name", "A")})));
   tree.WriteBin("b.bin", GameDocument(Join({GameString({"Hello"}), {GamePlain("Name", "B")}})));
   tree.Write("in.txt", TranslationsFile({TranslatedLine("\\a.xml@Source@Hello", {"", "Bonjour"}),
-                                               TranslatedLine("\\b.bin@Game@Hello", {"", "Salut"})}));
+                                         TranslatedLine("\\b.bin@Game@Hello", {"", "Salut"})}));
   tree.UseSerializer();
 }
 

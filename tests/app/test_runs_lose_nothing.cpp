@@ -43,9 +43,9 @@ std::string TranslationsOfAll() {
   tTexts lines;
   for (int i = 0; i < cFiles; ++i)
     for (int k = 0; k < StringsIn(i); ++k)
-      lines.push_back(TranslatedLine(ReplaceAll("\\" + FileName(i), "/", "\\") + "@Source@" +
-                                               ReplaceAll(TextOf(i, k), " ", "#"),
-                                           {"", "Texte " + TextOf(i, k), "Testo", "Text"}));
+      lines.push_back(
+          TranslatedLine(ReplaceAll("\\" + FileName(i), "/", "\\") + "@Source@" + ReplaceAll(TextOf(i, k), " ", "#"),
+                         {"", "Texte " + TextOf(i, k), "Testo", "Text"}));
   return TranslationsFile(lines);
 }
 
@@ -76,7 +76,7 @@ struct sTrees {
 // Runs the program with `args` through the shell `script`, where "$@" is
 // the program and its arguments, and "$0" is `zero`.
 ProcessResult Shell(const std::string& script, const std::string& zero, const tTexts& args,
-                          const std::string& directory) {
+                    const std::string& directory) {
   return Run("sh", Join({{"-c", script, zero, GlossmillExe()}, args}), directory);
 }
 
@@ -102,10 +102,9 @@ void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tText
     // has files to do when the kill comes.
     const int stopAt = 1 + kill * (cFiles * 9 / 10) / cKills;
     TempDir scratch;
-    const ProcessResult result =
-        Shell("mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " + std::to_string(stopAt) +
-                  " <\"$0/out\"; kill -9 $!; wait $!",
-              scratch.Path().string(), args, trees.tree.At(""));
+    const ProcessResult result = Shell("mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " +
+                                           std::to_string(stopAt) + " <\"$0/out\"; kill -9 $!; wait $!",
+                                       scratch.Path().string(), args, trees.tree.At(""));
     killed += result.status == 128 + 9;
     tTexts done;
     std::istringstream out(result.out);

@@ -40,8 +40,7 @@ std::vector<sRow> Rows() {
 std::string DataFile(bool game, const sRow& row) {
   const tTexts texts = {"Text " + row.mStem, row.mChanged ? "" : "Texte " + row.mStem};
   const std::string name = "Name " + row.mStem;
-  if (game)
-    return GameDocument(Join({GameString(texts), row.mChanged ? tTexts{GamePlain("Name", name)} : tTexts{}}));
+  if (game) return GameDocument(Join({GameString(texts), row.mChanged ? tTexts{GamePlain("Name", name)} : tTexts{}}));
   return SourceDocument(Join({SourceString(texts), row.mChanged ? SourcePlain("Name", name) : tTexts{}}));
 }
 
@@ -95,8 +94,8 @@ TEST(TemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThro
       const std::string data = row.mStem + (game ? ".bin" : ".xml");
       expected[data] = before.at(data);
       if (game) expected[row.mStem + ".xml"] = DataFile(true, row);
-      expectedErr +=
-          "glossmill: could not write '" + tree.Canonical() + kSeparator + row.mStem + ".xml': " + kFolderInTheWay + "\n";
+      expectedErr += "glossmill: could not write '" + tree.Canonical() + kSeparator + row.mStem +
+                     ".xml': " + kFolderInTheWay + "\n";
     }
     EXPECT_EQ(result.err, expectedErr);
     ExpectFiles(tree.Files(), expected);

@@ -19,7 +19,7 @@ const std::string cWine = GLOSSMILL_TEST_WINE;
 // the WINEDEBUG it was given, then "|" and each argument.
 void WriteRecorder(const std::string& path, const std::string& name, const std::string& log) {
   WriteFile(path, "#!/bin/sh\n{ printf '%s:%s' '" + name + "' \"$WINEDEBUG\"; for a; do printf '|%s' \"$a\"; done;"
-                        " echo; } >> '" + log + "'\n");
+                  " echo; } >> '" + log + "'\n");
   fs::permissions(path, fs::perms::owner_all);
 }
 
@@ -136,7 +136,7 @@ TEST_F(WindowsSerializer, WineFromThePathGetsTheSerializerAndItsPathsOnDriveZ) {
     const std::string separator = wine.empty() ? "/" : "\\";
     const std::string a = root + separator + "a b" + separator + "c", e = root + separator + "\xE9t\xE9";
     EXPECT_EQ(ReadFile(log), start + "|" + a + ".bin|" + a + ".xml|-floathex\n" + start + "|" + e + ".bin|" + e +
-                                       ".xml|-floathex\n" + start + "|" + a + ".xml\n" + start + "|" + e + ".xml\n");
+                                 ".xml|-floathex\n" + start + "|" + a + ".xml\n" + start + "|" + e + ".xml\n");
   }
 }
 
