@@ -1,13 +1,6 @@
 #include "ContentTree.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <sstream>
-
 namespace test {
-
-namespace fs = std::filesystem;
 
 void ExpectFiles(const tFiles& actual, const tFiles& expected) {
   for (const auto& [name, bytes] : expected) {
@@ -20,6 +13,25 @@ void ExpectFiles(const tFiles& actual, const tFiles& expected) {
       EXPECT_EQ(file->second, bytes) << name;
   }
   for (const auto& file : actual) EXPECT_TRUE(expected.count(file.first)) << file.first << " is there besides";
+}
+
+void ExpectRun(const ProcessResult& result, int status, const std::string& out, const std::string& err) {
+  EXPECT_EQ(result.status, status);
+  EXPECT_EQ(result.out, out);
+  EXPECT_EQ(result.err, err);
+}
+
+std::vector<std::u16string> Keys(const std::string& translations) {
+  std::vector<std::u16string> keys;
+  for (const std::u16string& line : LinesOf(translations)) keys.push_back(line.substr(0, line.find(u'\t')));
+  return keys;
+}
+
+std::string FrenchFor(const std::vector<std::u16string>& keys, const std::u16string& text, bool numbered) {
+  std::u16string translations = u"\uFEFF";
+  for (size_t i = 0; i < keys.size(); ++i)
+    translations += keys[i] + u"%\t\"\"\t\"" + text + (numbered ? Utf16(" " + std::to_string(i + 1)) : u"") + u"\"\n";
+  return Utf16Le(TranslationsText(translations));
 }
 
 ProcessResult RunGlossmillWith(const tTexts& variables, const std::vector<std::string>& args,
@@ -41,8 +53,15 @@ std::pair<long, long> SerializerCalls(const std::string& aliveFile) {
 }
 
 std::string ContentTree::Progress(int position, int total, const std::string& relative) const {
-  return ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) + " : " +
-                     fs::canonical(mTree.Path()).string() + kSeparator + Native(relative) + "\n");
+  return ConsoleText("File " + std::to_string(position) + " / " + std::to_string(total) + " : " + Canonical() +
+                     kSeparator + Native(relative) + "\n");
+}
+
+std::string ContentTree::Progress(const tTexts& relatives, int total) const {
+  std::string lines;
+  for (size_t i = 0; i < relatives.size(); ++i)
+    lines += Progress(static_cast<int>(i) + 1, total ? total : static_cast<int>(relatives.size()), relatives[i]);
+  return lines;
 }
 
 void ContentTree::UseSerializer(const std::string& start) const {
@@ -67,7 +86,7 @@ ProcessResult ContentTree::GlossmillLoggingSerializer(const std::vector<std::str
                                                       const std::string& start) const {
   TempDir scratch;
   const ProcessResult result = RunGlossmillWith({"BRUX_CALL_LOG=" + (scratch / "calls")}, args, At(start));
-  const std::string tree = fs::canonical(mTree.Path()).string(), text = ReadFile(scratch / "calls");
+  const std::string tree = Canonical(), text = ReadFile(scratch / "calls");
   calls.clear();
   for (size_t begin = 0, end; begin < text.size(); begin = end + 1) {
     end = text.find('\n', begin);

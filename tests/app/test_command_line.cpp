@@ -1,24 +1,20 @@
 // The command line as a user meets it (the built program in a temporary
 // directory) and the three list builders of the replacement operations.
-#include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-#include <vector>
-
+#include "ContentTree.h"
 #include "app/CommandLine.h"
-#include "support/Documents.h"
-#include "support/TestSupport.h"
 
 namespace {
+
+using namespace test;
 
 // The arguments, standard output, and whether out.txt (written before the
 // run) is still there. The usage text is the one README.md shows in the
 // block under "## Usage".
 TEST(CommandLine, DispatchesBySwitchAndArgumentCount) {
-  const std::string readme = test::ReadFile(test::SourceDir() + "/README.md");
+  const std::string readme = ReadFile(SourceDir() + "/README.md");
   const size_t start = readme.find("    usage:"), end = readme.find("\n\nSwitches", start);
-  const std::string usage = test::ReplaceAll(readme.substr(start, end + 1 - start), "\n    ", "\n").substr(4);
+  const std::string usage = ReplaceAll(readme.substr(start, end + 1 - start), "\n    ", "\n").substr(4);
   ASSERT_EQ(usage.rfind("usage:\n\tglossmill -sx", 0), 0u);
   const std::tuple<std::vector<std::string>, std::string, bool> cases[] = {
       {{}, usage, true}, {{"-gx"}, usage, true}, {{"-sr"}, usage, true},
@@ -31,15 +27,15 @@ TEST(CommandLine, DispatchesBySwitchAndArgumentCount) {
       {{"-Sx", "out.txt"}, "", false}, {{"-GX", "out.txt"}, "", false},
       {{"-GU", "no/such dir/t.txt"}, "Could not open file 'no/such dir/t.txt'\n", true},
   };
-  test::TempDir dir;
+  TempDir dir;
   for (const auto& [args, out, outputKept] : cases) {
     SCOPED_TRACE(::testing::PrintToString(args));
-    test::WriteFile(dir / "out.txt", "old");
-    const test::ProcessResult result = test::RunGlossmill(args, dir.Path().string());
-    EXPECT_EQ(result.out, test::ConsoleText(out));
+    WriteFile(dir / "out.txt", "old");
+    const ProcessResult result = RunGlossmill(args, dir.Path().string());
+    EXPECT_EQ(result.out, ConsoleText(out));
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(test::FileExists(dir / "out.txt") ? test::ReadFile(dir / "out.txt") : "-", outputKept ? "old" : "-");
+    EXPECT_EQ(FileExists(dir / "out.txt") ? ReadFile(dir / "out.txt") : "-", outputKept ? "old" : "-");
   }
 }
 

@@ -4,27 +4,20 @@
 // keep their reasons, and a file read ahead or read again, under any name,
 // is read with its new contents; a fatal error finishes what was queued
 // before any hook set earlier runs.
-#include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
+#include "ContentTree.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/CommitQueue.h"
 #include "support/CopyVisitor.h"
-#include "support/TestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-using test::kFolderInTheWay;
+using namespace test;
 
 // A copy that changes only the texts it knows: "a" to one as long, "aa" to
 // one a byte shorter, "z" to one a byte longer; with `mark` every other
 // text gets a "+", so a data file that was replaced shows it.
-class cChangingVisitor : public test::cCopyVisitor {
+class cChangingVisitor : public cCopyVisitor {
  public:
   cChangingVisitor(const std::string& output, bool mark) : cCopyVisitor(output), mMark(mark) {}
   void Text(const cXmlText& text) override {
@@ -66,7 +59,7 @@ std::string ProgressLine(size_t position, const std::string& data) {
 }
 
 TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
-  test::TempDir dir;
+  TempDir dir;
   enum eKind { cReplaced, cCannotCreate, cCannotReplace, cUnreadable };
   // More files than the queue holds, in batches that do not divide it,
   // failures among them; one byte in flight keeps the run's thread waiting
@@ -82,10 +75,10 @@ TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
   {
     cCommitQueue queue(3, 4, 1);
     for (size_t i = 0; i < kinds.size(); ++i) {
-      if (kinds[i] != cUnreadable) test::WriteFile(data(i), Contents(static_cast<int>(i), ""));
+      if (kinds[i] != cUnreadable) WriteFile(data(i), Contents(static_cast<int>(i), ""));
       if (kinds[i] == cCannotCreate) fs::create_directories(data(i) + ".temp/x");
       if (kinds[i] == cCannotReplace) fs::create_directories(dir / ("f" + std::to_string(i) + ".xml/x"));
-      if (kinds[i] == cCannotReplace) test::WriteFile(dir / ("f" + std::to_string(i) + ".xml.temp"), "stale");
+      if (kinds[i] == cCannotReplace) WriteFile(dir / ("f" + std::to_string(i) + ".xml.temp"), "stale");
       Rewrite(queue, static_cast<int>(i) + 1, data(i));
       expectedOut += ProgressLine(i + 1, data(i));
       const char* what = kinds[i] == cCannotCreate ? "write" : kinds[i] == cCannotReplace ? "replace" : nullptr;
@@ -97,10 +90,10 @@ TEST(CommitQueue, FinishesComplainsAndAnnouncesInTheRunsOrder) {
   for (size_t i = 0; i < kinds.size(); ++i) {
     SCOPED_TRACE(i);
     const int n = static_cast<int>(i);
-    EXPECT_EQ(test::ReadFile(data(i)), kinds[i] == cReplaced ? Contents(n, "+") : kinds[i] == cUnreadable ? "" : Contents(n, ""));
+    EXPECT_EQ(ReadFile(data(i)), kinds[i] == cReplaced ? Contents(n, "+") : kinds[i] == cUnreadable ? "" : Contents(n, ""));
     // A copy that could not take its place stays beside the data file, in
     // full; any other is gone.
-    EXPECT_EQ(test::ReadFile(data(i) + ".temp"), kinds[i] == cCannotReplace ? Contents(n, "+") : "");
+    EXPECT_EQ(ReadFile(data(i) + ".temp"), kinds[i] == cCannotReplace ? Contents(n, "+") : "");
     EXPECT_EQ(fs::exists(data(i) + ".temp"), kinds[i] == cCannotReplace || kinds[i] == cCannotCreate);
   }
 }
@@ -129,7 +122,7 @@ TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
       const std::vector<int>& files = run.second;
       SCOPED_TRACE(std::string(run.first) + ", batches of " + std::to_string(batchFiles) + ", read ahead from file " +
                    std::to_string(firstAhead));
-      test::TempDir dir;
+      TempDir dir;
       fs::create_directories(dir / "sub");
       const auto name = [&dir](int file) {
         const std::string plain = "f" + std::to_string(file % 100) + ".xml";
@@ -138,7 +131,7 @@ TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
       std::vector<std::string> marks(40);
       for (int file : files) {
         if (file < 0) continue;
-        test::WriteFile(dir / ("f" + std::to_string(file % 100) + ".xml"), Contents(file % 100, ""));
+        WriteFile(dir / ("f" + std::to_string(file % 100) + ".xml"), Contents(file % 100, ""));
         marks[static_cast<size_t>(file % 100)] += "+";
       }
       std::string expectedOut;
@@ -160,8 +153,8 @@ TEST(CommitQueue, AFileReadAheadOrNamedAgainIsReadWithEveryEarlierCopyInPlace) {
       for (size_t file = 0; file < marks.size(); ++file) {
         if (marks[file].empty()) continue;
         const std::string data = dir / ("f" + std::to_string(file) + ".xml");
-        EXPECT_TRUE(test::ReadFile(data) == Contents(static_cast<int>(file), marks[file])) << data << " is not "
-                                                                                            << marks[file];
+        EXPECT_TRUE(ReadFile(data) == Contents(static_cast<int>(file), marks[file]))
+            << data << " is not " << marks[file];
         EXPECT_FALSE(fs::exists(data + ".temp")) << data;
       }
     }
@@ -178,23 +171,23 @@ TEST(CommitTempFile, ReplacesOnlyAnExistingTargetByAnExistingCopyAndChangesNothi
       {true, cFolder, false, false},  {false, cFolder, false, true}};
   for (const auto& [copy, target, replaced, missingSaid] : rows) {
     SCOPED_TRACE(std::to_string(copy) + " " + std::to_string(target));
-    test::TempDir dir;
+    TempDir dir;
     const std::string path = dir / "a.xml";
-    if (copy) test::WriteFile(path + ".temp", "new");
-    if (target == cWritable || target == cReadOnly) test::WriteFile(path, "old");
+    if (copy) WriteFile(path + ".temp", "new");
+    if (target == cWritable || target == cReadOnly) WriteFile(path, "old");
     if (target == cReadOnly) fs::permissions(path, fs::perms::owner_read);
     if (target == cFolder) fs::create_directories(path + "/x");
-    const bool readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(path).c_str()).IsOk();
+    const bool readOnlyWritable = FxPlatformAccessReadWrite(Utf16(path).c_str()).IsOk();
     std::string reason;
-    EXPECT_EQ(CommitTempFile({test::Utf16(path + ".temp"), test::Utf16(path)}, reason), replaced);
+    EXPECT_EQ(CommitTempFile({Utf16(path + ".temp"), Utf16(path)}, reason), replaced);
     EXPECT_EQ(reason == "No such file or directory", missingSaid) << reason;
     EXPECT_EQ(fs::exists(path + ".temp"), copy && !replaced);
     if (target != cFolder && target != cMissing) {
-      EXPECT_EQ(test::ReadFile(path), replaced ? "new" : "old");
+      EXPECT_EQ(ReadFile(path), replaced ? "new" : "old");
     }
     // A replacement that cannot be made leaves a read-only data file so.
     if (target == cReadOnly && !replaced) {
-      EXPECT_EQ(FxPlatformAccessReadWrite(test::Utf16(path).c_str()).IsOk(), readOnlyWritable);
+      EXPECT_EQ(FxPlatformAccessReadWrite(Utf16(path).c_str()).IsOk(), readOnlyWritable);
     }
   }
 }
@@ -208,7 +201,7 @@ std::vector<std::string> Texts(size_t count, size_t at, const std::string& text)
 }
 
 bool IdentityOf(const std::string& path, uint64_t& volume, uint64_t& file) {
-  return FxPlatformGetDirectoryIdentity(test::Utf16(path).c_str(), &volume, &file).IsOk();
+  return FxPlatformGetDirectoryIdentity(Utf16(path).c_str(), &volume, &file).IsOk();
 }
 
 // Whether a copy is always compared with its data file: on Windows only
@@ -225,7 +218,7 @@ constexpr bool kCopiesCompared = true;
 // through, whether the copy is made or found the same as its data file.
 // Whatever is unusual is done as for a changed copy.
 TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) {
-  test::TempDir dir, outside;
+  TempDir dir, outside;
   enum eSetting { cUsual, cReadOnly, cStaleCopy, cLinkOut, cDanglingLink };
   struct sRow {
     const char* mName;
@@ -269,11 +262,11 @@ TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) 
     cCommitQueue queue(3, 4, 1);
     for (size_t i = 0; i < rows.size(); ++i) {
       const std::string data = dir / ("f" + std::to_string(i) + ".xml"), target = outside / std::to_string(i);
-      test::WriteFile(data, rows[i].mData);
+      WriteFile(data, rows[i].mData);
       if (rows[i].mSetting == cReadOnly) fs::permissions(data, fs::perms::owner_read);
-      if (rows[i].mSetting == cReadOnly) readOnlyWritable = FxPlatformAccessReadWrite(test::Utf16(data).c_str()).IsOk();
-      if (rows[i].mSetting == cStaleCopy) test::WriteFile(data + ".temp", "stale");
-      if (rows[i].mSetting == cLinkOut) test::WriteFile(target, "outside");
+      if (rows[i].mSetting == cReadOnly) readOnlyWritable = FxPlatformAccessReadWrite(Utf16(data).c_str()).IsOk();
+      if (rows[i].mSetting == cStaleCopy) WriteFile(data + ".temp", "stale");
+      if (rows[i].mSetting == cLinkOut) WriteFile(target, "outside");
       if (rows[i].mSetting == cLinkOut || rows[i].mSetting == cDanglingLink) fs::create_symlink(target, data + ".temp");
       ASSERT_TRUE(IdentityOf(data, volumes[i], files[i]));
       Rewrite(queue, static_cast<int>(i) + 1, data, false);
@@ -282,14 +275,14 @@ TEST(CommitQueue, ACopyTheSameAsItsDataFileIsNeverMadeAndAnyOtherTakesItsPlace) 
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   // What the links led to is as it was: "outside", or nothing.
-  test::tFiles outsideExpected;
+  tFiles outsideExpected;
   for (size_t i = 0; i < rows.size(); ++i)
     if (rows[i].mSetting == cLinkOut) outsideExpected[std::to_string(i)] = "outside";
-  EXPECT_EQ(test::FilesBelow(outside.Path()), outsideExpected);
+  EXPECT_EQ(FilesBelow(outside.Path()), outsideExpected);
   for (size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(rows[i].mName);
     const std::string data = dir / ("f" + std::to_string(i) + ".xml");
-    EXPECT_EQ(test::ReadFile(data), rows[i].mCopy);
+    EXPECT_EQ(ReadFile(data), rows[i].mCopy);
     EXPECT_FALSE(fs::exists(fs::symlink_status(data + ".temp")));
     uint64_t volume = 0, file = 0;
     ASSERT_TRUE(IdentityOf(data, volume, file));

@@ -1,18 +1,14 @@
 // The data file walker: the filing rules on their own, a walk through links
 // and FIFOs (the runs' tests walk plain trees), and the paths of a run
 // started at the root of a drive, where no test can start the program.
-#include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
+#include "ContentTree.h"
 #include "app/DataFiles.h"
 #include "app/RunSupport.h"
-#include "support/TestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 
 typedef std::vector<std::string> tPaths;
 
@@ -30,7 +26,7 @@ class DataFiles : public ::testing::Test {
     return paths;
   }
 
-  test::TempDir mTree;
+  TempDir mTree;
 };
 
 TEST_F(DataFiles, FilingKeepsTheBinOfATwinPairAndOrdersByCodeUnits) {
@@ -53,7 +49,7 @@ TEST_F(DataFiles, FilingKeepsTheBinOfATwinPairAndOrdersByCodeUnits) {
   // the files below its subdirectories meet.
   for (const char* name : {"x/a.xml", "x.xml", "x_1.xml", "x-y/a.xml", "B.xml", "A.xml", "a1.xml", "a.bin.xml",
                            "d.bin/a.xml", "d.bin/a.bin", "d.xml/a.xml", "d.xml/a.bin", "e.bin/a.xml"})
-    test::WriteFile(mTree / name, "x");
+    WriteFile(mTree / name, "x");
   const tPaths walked = {"A.xml",       "B.xml",       "a.bin.xml", "a1.xml", "d.bin/a.bin", "d.xml/a.bin",
                          "e.bin/a.xml", "x-y/a.xml",   "x.xml",     "x/a.xml", "x_1.xml"};
   EXPECT_EQ(Walk(), walked);
@@ -89,7 +85,7 @@ TEST(DataFileList, KeepsEveryUnitInOrderAndErasesAnyPath) {
 // names are 16-bit text). Only regular files are data: a reader of a FIFO
 // would wait forever.
 TEST_F(DataFiles, WalkFollowsLinksEndsLoopsSkipsFifosAndKeepsByteNames) {
-  for (const char* name : {"sub/b.xml", "deep/er/z.bin", "caf\xC3\xA9-\xE9.xml"}) test::WriteFile(mTree / name, "x");
+  for (const char* name : {"sub/b.xml", "deep/er/z.bin", "caf\xC3\xA9-\xE9.xml"}) WriteFile(mTree / name, "x");
   ASSERT_EQ(test::Run("mkfifo", {"fifo.xml", "sub/fifo.bin"}, mTree.Path().string()).status, 0);
   fs::create_directory_symlink(mTree.Path(), mTree.Path() / "sub" / "back");
   fs::create_directory_symlink(mTree.Path() / "sub", mTree.Path() / "sub" / "self");

@@ -4,14 +4,6 @@
 // leads anywhere else gets its progress line, one line on standard error,
 // and no reading, converting or writing. The resolution on its own, then
 // the update runs of both flavours, one serializer at a time and several.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-#include <string>
-#include <system_error>
-#include <tuple>
-#include <vector>
 
 #include "ContentTree.h"
 #include "app/DataFiles.h"
@@ -19,10 +11,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
+
 using namespace std::string_literals;
-using test::tFiles;
-using test::tTexts;
 
 #ifdef _WIN32
 constexpr bool kWindows = true;
@@ -42,7 +33,7 @@ void ExpectResolutions(const std::u16string& base, const std::vector<std::pair<s
     EXPECT_EQ(ResolveKeyPath(wideKey, cFxWString(base.data(), static_cast<uint32_t>(base.size())), resolved),
               relative != "-");
     EXPECT_EQ(std::u16string(resolved.c_str(), resolved.Length()),
-              relative == "-" ? u"untouched" : base + test::Utf16(test::Native("/" + relative)));
+              relative == "-" ? u"untouched" : base + Utf16(Native("/" + relative)));
   }
 }
 
@@ -86,12 +77,11 @@ TEST(KeyPath, ResolvesByTextAloneAndRefusesWhatLeavesTheStartDirectory) {
 // The documents of the runs: two strings in a data file, each with its
 // French text or none.
 std::string Source(const std::string& first, const std::string& second) {
-  return test::SourceDocument(
-      test::Join({test::SourceString({"Danger", first}), test::SourceString({"Mind the gap", second})}));
+  return SourceDocument(Join({SourceString({"Danger", first}), SourceString({"Mind the gap", second})}));
 }
 std::string Game(const std::string& first, const std::string& second) {
-  return test::GameDocument(test::Join({{"<Name>"}, test::GameString({"Danger", first}), {"</Name>", "<Name>"},
-                                        test::GameString({"Mind the gap", second}), {"</Name>"}}));
+  return GameDocument(Join({{"<Name>"}, GameString({"Danger", first}), {"</Name>", "<Name>"},
+                            GameString({"Mind the gap", second}), {"</Name>"}}));
 }
 
 // Keys and the id of the string each one translates.
@@ -105,7 +95,7 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
  protected:
   void SetUp() override { MakeTree(); }
   void MakeTree() {
-    mTree.reset(new test::ContentTree);
+    mTree.reset(new ContentTree);
     mGame ? mTree->WriteBin("tree/Signs/Warnings.bin", Game("", "")) : mTree->Write("tree/Signs/Warnings.xml", Source("", ""));
     if (mGame) mTree->UseSerializer("tree");
     mTree->Write("tree/Signs/Other.xml", Document("", ""));
@@ -119,13 +109,12 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
   std::string Extension() const { return mGame ? ".bin" : ".xml"; }
   std::string Warnings() const { return "\\Signs\\Warnings" + Extension(); }
   // Runs -gu or -su in the tree with a line for each key.
-  test::ProcessResult Update(const tKeys& keys) {
-    test::tTexts lines;
+  ProcessResult Update(const tKeys& keys) {
+    tTexts lines;
     for (const auto& [key, id] : keys)
-      lines.push_back(test::TranslatedLine(key + (mGame ? "@Game@" : "@Source@") + id,
-                                           {"", "FR " + test::ReplaceAll(id, "#", " ")}));
-    mTree->Write("tree/in.txt", test::TranslationsFile(lines));
-    const test::ScopedEnvironment jobs("GLOSSMILL_JOBS", mJobs);
+      lines.push_back(TranslatedLine(key + (mGame ? "@Game@" : "@Source@") + id, {"", "FR " + ReplaceAll(id, "#", " ")}));
+    mTree->Write("tree/in.txt", TranslationsFile(lines));
+    const ScopedEnvironment jobs("GLOSSMILL_JOBS", mJobs);
     return mTree->GlossmillLoggingSerializer({mGame ? "-gu" : "-su", "in.txt"}, mCalls, "tree");
   }
   // The progress lines of `keys` in the table's order: the tree and the key
@@ -135,10 +124,10 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
   std::string Progress(const tKeys& keys) const {
     std::string out;
     for (size_t i = 0; i < keys.size(); ++i) {
-      std::string path = test::ReplaceAll(keys[i].first, "\\", std::string(1, test::kSeparator));
+      std::string path = ReplaceAll(keys[i].first, "\\", std::string(1, kSeparator));
       if (mGame && path.size() > 4 && path.compare(path.size() - 4, 4, ".bin") == 0) path.replace(path.size() - 4, 4, ".xml");
-      out += test::ConsoleText("File " + std::to_string(i + 1) + " / " + std::to_string(mGame ? keys.size() : 2) +
-                               " : " + fs::canonical(mTree->At("tree")).string() + path.substr(0, path.find('\0')) + "\n");
+      out += ConsoleText("File " + std::to_string(i + 1) + " / " + std::to_string(mGame ? keys.size() : 2) + " : " +
+                         mTree->Canonical() + kSeparator + "tree" + path.substr(0, path.find('\0')) + "\n");
     }
     return out;
   }
@@ -153,23 +142,18 @@ class KeyRun : public ::testing::TestWithParam<std::tuple<bool, const char*>> {
     expected["tree/Signs/Warnings" + Extension()] = Document(first, second);
     if (mGame) expected["tree/Signs/Warnings.xml"] = Document(first, second);
     for (const auto& [name, bytes] : changed) expected[name] = bytes;
-    test::ExpectFiles(files, expected);
+    ExpectFiles(files, expected);
     tTexts calls;
     for (int i = 0; mGame && i < conversions; ++i)
       calls.insert(calls.end(), {"./tree/Signs/Warnings.bin ./tree/Signs/Warnings.xml -floathex", "./tree/Signs/Warnings.xml"});
     EXPECT_EQ(mCalls, calls);
   }
-  void ExpectRun(const test::ProcessResult& result, const tKeys& keys, const std::string& err = "") const {
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, err);
-    EXPECT_EQ(result.out, Progress(keys));
-  }
 
   const bool mGame = std::get<0>(GetParam());
   const std::string mJobs = std::get<1>(GetParam());
-  std::unique_ptr<test::ContentTree> mTree;
+  std::unique_ptr<ContentTree> mTree;
   tFiles mBefore;
-  test::tTexts mCalls;
+  tTexts mCalls;
 };
 
 // Both lines' translations end up in the one file, whichever spelling comes
@@ -181,7 +165,7 @@ TEST_P(KeyRun, EverySpellingOfAFileReachesItAndBothLinesLand) {
     if (spelling != "\\Signs\\.\\") MakeTree();
     tKeys keys = {{Warnings(), "Danger"}, {spelling + "Warnings" + Extension(), "Mind#the#gap"}};
     std::sort(keys.begin(), keys.end());
-    ExpectRun(Update(keys), keys);
+    ExpectRun(Update(keys), 0, Progress(keys), "");
     ExpectTree("FR Danger", "FR Mind the gap", 2);
   }
 }
@@ -196,12 +180,11 @@ TEST_P(KeyRun, AKeyThatLeavesTheTreeIsRefusedAndNothingIsDoneForIt) {
     keys.push_back({key + Extension(), "Danger"});
   if (kWindows) keys.insert(keys.end(), {{"\\C:\\outside" + Extension(), "Danger"}, {"\\nul" + Extension(), "Danger"}});
   std::sort(keys.begin(), keys.end());
-  const test::ProcessResult result = Update(keys);
   std::string err;
   for (const auto& [key, id] : keys)
     if (key != Warnings())
       err += "glossmill: refused key '" + key.substr(0, key.find('\0')) + "': it names no file inside the start directory\n";
-  ExpectRun(result, keys, err);
+  ExpectRun(Update(keys), 0, Progress(keys), err);
   ExpectTree("FR Danger", "", 1);
 }
 
@@ -212,7 +195,7 @@ TEST_P(KeyRun, AKeyThatLeavesTheTreeIsRefusedAndNothingIsDoneForIt) {
 // NUL).
 TEST_P(KeyRun, ANulInAKeyEndsItsNameAndNotItsLine) {
   const tKeys keys = {{"\\Signs\\Other.xml", "Mind#the#gap"}, {Warnings() + "\0.temp\\..\\junk"s, "Danger"}};
-  ExpectRun(Update(keys), keys);
+  ExpectRun(Update(keys), 0, Progress(keys), "");
   ExpectTree("FR Danger", "", 1, {{"tree/Signs/Other.xml", Document("", "FR Mind the gap")}});
 }
 
@@ -227,17 +210,15 @@ INSTANTIATE_TEST_SUITE_P(SourceAndGame, KeyRun, ::testing::Combine(::testing::Bo
 // second name is rewritten from the contents it still holds, as when the
 // two are done one after the other.
 TEST(KeyPath, AHardLinkIsAFileOfItsOwnOnceTheFirstNameIsReplaced) {
-  test::ContentTree tree;
+  ContentTree tree;
   tree.Write("Signs/Warnings.xml", Source("", ""));
   std::error_code failed;
   fs::create_hard_link(tree.At("Signs/Warnings.xml"), tree.At("Signs/Link.xml"), failed);
   if (failed) GTEST_SKIP() << "no hard links here: " << failed.message();
-  tree.Write("in.txt", test::TranslationsFile(
-                           {test::TranslatedLine("\\Signs\\Link.xml@Source@Mind#the#gap", {"", "FR Mind the gap"}),
-                            test::TranslatedLine("\\Signs\\Warnings.xml@Source@Danger", {"", "FR Danger"})}));
-  const test::ProcessResult result = tree.Glossmill({"-su", "in.txt"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
+  tree.Write("in.txt",
+             TranslationsFile({TranslatedLine("\\Signs\\Link.xml@Source@Mind#the#gap", {"", "FR Mind the gap"}),
+                               TranslatedLine("\\Signs\\Warnings.xml@Source@Danger", {"", "FR Danger"})}));
+  ExpectRun(tree.Glossmill({"-su", "in.txt"}), 0, tree.Progress({"Signs/Link.xml", "Signs/Warnings.xml"}), "");
   EXPECT_EQ(tree.Read("Signs/Link.xml"), Source("", "FR Mind the gap"));
   EXPECT_EQ(tree.Read("Signs/Warnings.xml"), Source("FR Danger", ""));
 }
@@ -245,17 +226,14 @@ TEST(KeyPath, AHardLinkIsAFileOfItsOwnOnceTheFirstNameIsReplaced) {
 // Every key the extraction writes, for names as odd as the platform allows,
 // leads the update back to its own file.
 TEST(KeyPath, ExtractionMakesNoKeyTheUpdateRefuses) {
-  test::ContentTree tree;
-  test::tTexts names = {"a..b.xml", ".hidden.xml", "sp ace/ x .xml", "x.xml.xml"};
+  ContentTree tree;
+  tTexts names = {"a..b.xml", ".hidden.xml", "sp ace/ x .xml", "x.xml.xml"};
   if (!kWindows)
     names.insert(names.end(), {"..x.xml", ".../a.xml", "a./b.xml", "b /c.xml", "c:/d.xml", "C:x.xml", "nul.xml",
                                "CON/e.xml", "f.xml:g.xml", "St\xC3\xA4" "dte/\xFF.xml"});
   for (const std::string& name : names) tree.Write(name, Source("", ""));
   ASSERT_EQ(tree.Glossmill({"-sx", "out.txt"}).status, 0);
-  std::u16string translations = u"\uFEFF";
-  for (const std::u16string& line : test::LinesOf(tree.Read("out.txt")))
-    translations += line.substr(0, line.find(u'\t')) + u"%\t\"\"\t\"FR\"\n";
-  tree.Write("in.txt", test::Utf16Le(test::TranslationsText(translations)));
+  tree.Write("in.txt", FrenchFor(Keys(tree.Read("out.txt")), u"FR"));
   EXPECT_EQ(tree.Glossmill({"-su", "in.txt"}).err, "");
   for (const std::string& name : names) EXPECT_EQ(tree.Read(name), Source("FR", "FR")) << name;
 }

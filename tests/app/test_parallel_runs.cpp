@@ -5,20 +5,12 @@
 // same; only the serializer's own messages may come in another order. The
 // stand-in is slowed down so that its calls overlap, and counts how many
 // of them are under way at once.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "ContentTree.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test::tFiles;
-using test::tTexts;
+using namespace test;
 
 // Calls long enough to outlast the start of the next one also on a loaded
 // machine, so that the runs overlap; slow calls outlast the program's end,
@@ -38,9 +30,9 @@ constexpr int cBadlyFormed = 12;
 
 std::string Document(int number, bool wellFormed = true) {
   const std::string id = std::to_string(number);
-  return test::GameDocument(test::Join({{test::GamePlain("Label", "Label " + id), "<Name>"},
-                                        test::GameString({"Text " + id, "Texte " + id}), {"</Name>"},
-                                        wellFormed ? tTexts{} : tTexts{"<Broken attribute>"}}));
+  return GameDocument(Join({{GamePlain("Label", "Label " + id), "<Name>"},
+                            GameString({"Text " + id, "Texte " + id}), {"</Name>"},
+                            wellFormed ? tTexts{} : tTexts{"<Broken attribute>"}}));
 }
 
 std::string BinName(int number) {
@@ -58,8 +50,8 @@ tTexts SortedLines(const std::string& text) {
 // The content tree, made once: ".bin" files in six directories, plain XML
 // files beside them, a ".BIN" that is read as it is, the stand-in
 // serializer, and a badly formed ".bin" kept aside.
-const test::ContentTree& Template() {
-  static test::ContentTree tree;
+const ContentTree& Template() {
+  static ContentTree tree;
   static const bool made = [] {
     tree.UseSerializer();
     for (int number = 0; number < cBinCount; ++number) tree.WriteBin(BinName(number), Document(number));
@@ -79,23 +71,23 @@ const test::ContentTree& Template() {
 std::string UpdateTranslations() {
   tTexts lines;
   const auto line = [&](const std::string& key, int number, const std::string& french) {
-    lines.push_back(test::TranslatedLine(key + "@Game@Text#" + std::to_string(number), {"", french}));
+    lines.push_back(TranslatedLine(key + "@Game@Text#" + std::to_string(number), {"", french}));
   };
   for (int number = 0; number < cBinCount; number += 3)
-    line(test::ReplaceAll("\\" + BinName(number), "/", "\\"), number, "Neu " + std::to_string(number));
+    line(ReplaceAll("\\" + BinName(number), "/", "\\"), number, "Neu " + std::to_string(number));
   line("\\d0\\f000.BIN", 0, "Gross");
   line("\\d0\\f000.xml", 0, "Xml");
   line("\\d1\\..\\d0\\f006.bin", 6, "Umweg");
   line("\\d0\\zz\\..\\f006.bin", 6, "Gibt es nicht");
   line("\\d1\\plain.xml", 1000, "Rein");
   line("\\d2\\missing.bin", 2, "Nirgends");
-  return test::TranslationsFile(lines);
+  return TranslationsFile(lines);
 }
 
 // A job count that is no positive number is said once, and the run goes on
 // one call at a time; which values are valid is the job limit's own test.
 TEST(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOnce) {
-  test::TempDir dir;
+  TempDir dir;
   const std::string tree = dir / "tree", alive = dir / "alive";
   // A fresh copy of the tree, always at the same place, so progress lines
   // of different runs compare as they are; with the badly formed ".bin" in
@@ -106,7 +98,7 @@ TEST(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOn
     badlyFormed ? fs::rename(tree + "/bad.bin", tree + "/" + BinName(cBadlyFormed)) : (void)fs::remove(tree + "/bad.bin");
     return tree;
   };
-  test::WriteFile(dir / "translations.txt", UpdateTranslations());
+  WriteFile(dir / "translations.txt", UpdateTranslations());
   const tTexts extract = {"-gx", "out.txt"}, update = {"-gu", "../translations.txt"}, replace = {"-gr", "Label"};
   const struct {
     const char* name;
@@ -126,12 +118,12 @@ TEST(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOn
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string failing = std::string("BRUX_FAIL=") + c.failing;
-    const test::ProcessResult sequential = test::RunGlossmillWith({failing}, c.args, freshTree(c.badlyFormed));
-    const tFiles sequentialFiles = test::FilesBelow(tree);
-    ASSERT_EQ(sequential.status, c.badlyFormed ? test::kFatalExitStatus : 0) << sequential.err;
+    const ProcessResult sequential = RunGlossmillWith({failing}, c.args, freshTree(c.badlyFormed));
+    const tFiles sequentialFiles = FilesBelow(tree);
+    ASSERT_EQ(sequential.status, c.badlyFormed ? kFatalExitStatus : 0) << sequential.err;
 
     fs::remove(alive);
-    const test::ProcessResult parallel = test::RunGlossmillWith(
+    const ProcessResult parallel = RunGlossmillWith(
         {failing, "GLOSSMILL_JOBS=" + c.jobs, "BRUX_DELAY_MS=" + std::to_string(c.delayMs), "BRUX_ALIVE_FILE=" + alive},
         c.args, freshTree(c.badlyFormed));
     const bool valid = c.jobs == "4";
@@ -143,15 +135,15 @@ TEST(ParallelRun, GivesTheSequentialRunsOutputAndFilesWithAtMostNSerializersAtOn
 
     // Every file as after the sequential run. An update ended by a fatal
     // error may leave the XML forms of files it had converted ahead.
-    tFiles parallelFiles = test::FilesBelow(tree);
+    tFiles parallelFiles = FilesBelow(tree);
     for (auto it = parallelFiles.begin(); c.badlyFormed && it != parallelFiles.end();)
       it = sequentialFiles.count(it->first) || fs::path(it->first).extension() != ".xml" ? std::next(it)
                                                                                         : parallelFiles.erase(it);
-    test::ExpectFiles(parallelFiles, sequentialFiles);
+    ExpectFiles(parallelFiles, sequentialFiles);
 
     // Nothing left running when the program has ended, also after a fatal
     // error; never more than four at once, and indeed more than one.
-    const auto [running, most] = test::SerializerCalls(alive);
+    const auto [running, most] = SerializerCalls(alive);
     EXPECT_EQ(running, 0);
     EXPECT_LE(most, valid ? 4 : 1);
     EXPECT_GE(most, valid ? 2 : 1);

@@ -3,22 +3,16 @@
 // empty files, files that cannot be opened between readable ones, files
 // left before their end; memory held ahead stays within the bound; and a
 // fatal error with files read ahead ends the program cleanly.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <string>
-#include <vector>
-
+#include "ContentTree.h"
 #include "API/core/FxError.h"
 #include "Core/platform/FxPlatform.h"
 #include "app/ReadAhead.h"
-#include "support/TestSupport.h"
 #include "xml/cFxFile.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 
 // Bytes that differ from file to file and along each one, so a byte from
 // the wrong file or place shows.
@@ -30,11 +24,11 @@ std::string Contents(size_t file, size_t size) {
 
 // Files f0.xml, f1.xml, ... in `dir`, each with Contents(i, size) where
 // `sizes` names one; -1 is a missing file, -2 a folder.
-std::vector<cFxWString> MakeFiles(const test::TempDir& dir, const std::vector<long>& sizes) {
+std::vector<cFxWString> MakeFiles(const TempDir& dir, const std::vector<long>& sizes) {
   std::vector<cFxWString> paths;
   for (size_t i = 0; i < sizes.size(); ++i) {
     const std::string path = dir / ("f" + std::to_string(i) + ".xml");
-    if (sizes[i] >= 0) test::WriteFile(path, Contents(i, static_cast<size_t>(sizes[i])));
+    if (sizes[i] >= 0) WriteFile(path, Contents(i, static_cast<size_t>(sizes[i])));
     if (sizes[i] == -2) fs::create_directories(path);
     paths.push_back(cFxWString(path.c_str()));
   }
@@ -54,7 +48,7 @@ TEST(ReadAhead, EveryFileArrivesWholeInOrderAtEveryBound) {
     const std::vector<long> sizes = {0, 1, -1, long(b) - 1, long(b), -2, long(b) + 1, 0, long(n) - 1, long(n),
                                      long(n) + 1, big, big, -1, 2};
     const std::vector<size_t> leftEarly = {9, 11};
-    test::TempDir dir;
+    TempDir dir;
     const std::vector<cFxWString> paths = MakeFiles(dir, sizes);
     cReadAhead readAhead(maxFiles, n, b);
     size_t queued = 0;
@@ -110,7 +104,7 @@ void ExpectRead(cReadAhead& readAhead, const cFxWString& path, size_t file) {
 }
 
 TEST(ReadAhead, AFileNotQueuedIsReadAsItStandsAndAFailedReadFailsTheStream) {
-  test::TempDir dir;
+  TempDir dir;
   const std::vector<cFxWString> paths = MakeFiles(dir, {100, 100, 100});
   cReadAhead readAhead(4, 64, 16);
   readAhead.Queue(paths[1]);
@@ -147,7 +141,7 @@ void ReportThreads() {
 }
 
 TEST(ReadAheadDeathTest, AFatalErrorWithFilesReadAheadStopsTheReaderAndEnds) {
-  test::TempDir dir;
+  TempDir dir;
   const std::vector<cFxWString> paths = MakeFiles(dir, std::vector<long>(24, 5000));
   const auto run = [&] {
     FxSetPreExitHook(ReportThreads);
@@ -158,7 +152,7 @@ TEST(ReadAheadDeathTest, AFatalErrorWithFilesReadAheadStopsTheReaderAndEnds) {
     char bytes[100];
     if (readAhead.OpenNext(paths[0], stream) && stream.Read(bytes, sizeof bytes) == 100) FxFatalError("%s", "stopped");
   };
-  EXPECT_EXIT(run(), testing::ExitedWithCode(test::kFatalExitStatus), "^threads: 1\nERROR: stopped\n");
+  EXPECT_EXIT(run(), testing::ExitedWithCode(kFatalExitStatus), "^threads: 1\nERROR: stopped\n");
 }
 
 }  // namespace

@@ -3,40 +3,33 @@
 // replacement there says so in one line on standard error, reads, converts
 // and writes nothing, and exits 0; an extraction goes on. The lock goes
 // with its holder, a run killed part way too, and adds no file to the tree.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "ContentTree.h"
 #include "Core/platform/FxPlatform.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test::tFiles;
-using test::tTexts;
+using namespace test;
 
 const tTexts cRewritingRuns[] = {{"-su", "in.txt"}, {"-gu", "in.txt"}, {"-sr", "Name"}, {"-gr", "Name"}};
 
 // A tree every rewriting run changes: a source and a game data file (a
 // ".bin", converted by the stand-in serializer) with a string to translate
 // and a plain "Name" to replace.
-void Fill(const test::ContentTree& tree) {
-  tree.Write("a.xml", test::SourceDocument(test::Join({test::SourceString({"Hello"}), test::SourcePlain("Name", "A")})));
-  tree.WriteBin("b.bin", test::GameDocument(test::Join({test::GameString({"Hello"}), {test::GamePlain("Name", "B")}})));
-  tree.Write("in.txt", test::TranslationsFile({test::TranslatedLine("\\a.xml@Source@Hello", {"", "Bonjour"}),
-                                               test::TranslatedLine("\\b.bin@Game@Hello", {"", "Salut"})}));
+void Fill(const ContentTree& tree) {
+  tree.Write("a.xml", SourceDocument(Join({SourceString({"Hello"}), SourcePlain("Name", "A")})));
+  tree.WriteBin("b.bin", GameDocument(Join({GameString({"Hello"}), {GamePlain("Name", "B")}})));
+  tree.Write("in.txt", TranslationsFile({TranslatedLine("\\a.xml@Source@Hello", {"", "Bonjour"}),
+                                         TranslatedLine("\\b.bin@Game@Hello", {"", "Salut"})}));
   tree.UseSerializer();
 }
 
-std::string Refusal(const test::ContentTree& tree) {
-  return "glossmill: another glossmill run is rewriting the tree '" + fs::canonical(tree.Path()).string() +
-         "': this run changes nothing\n";
+std::string Refusal(const ContentTree& tree) {
+  return "glossmill: another glossmill run is rewriting the tree '" + tree.Canonical() + "': this run changes nothing\n";
 }
 
 TEST(RewriteLock, WhileTheTreeIsHeldRewritingRunsChangeNothingAndExtractionGoesOn) {
-  test::ContentTree tree;
+  ContentTree tree;
   Fill(tree);
   const tFiles before = tree.Files();
   const std::string path = tree.Path().string();
@@ -46,15 +39,12 @@ TEST(RewriteLock, WhileTheTreeIsHeldRewritingRunsChangeNothingAndExtractionGoesO
   for (const tTexts& args : cRewritingRuns) {
     SCOPED_TRACE(args[0]);
     tTexts calls;
-    const test::ProcessResult result = tree.GlossmillLoggingSerializer(args, calls);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, Refusal(tree));
+    ExpectRun(tree.GlossmillLoggingSerializer(args, calls), 0, "", Refusal(tree));
     EXPECT_EQ(calls, tTexts{});
-    test::ExpectFiles(tree.Files(), before);
+    ExpectFiles(tree.Files(), before);
   }
   EXPECT_EQ(tree.Glossmill({"-gx", "out.txt"}).err, "");
-  EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 2u);
+  EXPECT_EQ(LinesOf(tree.Read("out.txt")).size(), 2u);
 
   // Let go, the tree is rewritten as usual.
   FxPlatformUnlockTree(lock);
@@ -71,12 +61,12 @@ TEST(RewriteLock, WhileTheTreeIsHeldRewritingRunsChangeNothingAndExtractionGoesO
 // three and kills the first itself; opening the FIFO's other end waits
 // until the first run opened it.
 TEST(RewriteLock, ARunHoldsTheTreeUntilItEndsAKilledOneToo) {
-  test::ContentTree tree, reference;
+  ContentTree tree, reference;
   Fill(tree);
   Fill(reference);
   ASSERT_EQ(reference.Glossmill({"-sr", "Name"}).err, "");
-  test::TempDir scratch;
-  test::WriteFile(scratch / "stall.txt", test::TranslationsFile({test::TranslatedLine("\\stall.xml@Source@Hello", {"", "Bonjour"})}));
+  TempDir scratch;
+  WriteFile(scratch / "stall.txt", TranslationsFile({TranslatedLine("\\stall.xml@Source@Hello", {"", "Bonjour"})}));
   const std::string script =
       "mkfifo stall.xml || exit 1\n"
       "\"$1\" -su \"$0/stall.txt\" >/dev/null 2>&1 & first=$!\n"
@@ -85,11 +75,9 @@ TEST(RewriteLock, ARunHoldsTheTreeUntilItEndsAKilledOneToo) {
       "kill -9 $first; wait $first 2>/dev/null; echo \"first: $?\" >&2\n"
       "exec 3>&-; rm stall.xml\n"
       "\"$1\" -sr Name\n";
-  const test::ProcessResult result = test::Run("sh", {"-c", script, scratch.Path().string(), test::GlossmillExe()}, tree.At(""));
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, Refusal(tree) + "first: 137\n");
-  EXPECT_EQ(result.out, tree.Progress(1, 2, "a.xml") + tree.Progress(2, 2, "b.bin"));
-  test::ExpectFiles(tree.Files(), reference.Files());
+  ExpectRun(test::Run("sh", {"-c", script, scratch.Path().string(), GlossmillExe()}, tree.At("")), 0,
+            tree.Progress({"a.xml", "b.bin"}), Refusal(tree) + "first: 137\n");
+  ExpectFiles(tree.Files(), reference.Files());
 }
 #endif
 

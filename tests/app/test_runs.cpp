@@ -2,30 +2,15 @@
 // program started in a temporary content tree, its standard output and
 // error and every file of the tree compared byte for byte with what the run
 // must leave.
-#include <gtest/gtest.h>
-
-#include <cctype>
-#include <fstream>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "ContentTree.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test::GameDocument;
-using test::Join;
-using test::SourceDocument;
-using test::SourceString;
-using test::tFiles;
-using test::TranslatedLine;
-using test::TranslationsFile;
-using test::tTexts;
+using namespace test;
 
 std::string Src(const tTexts& texts) { return SourceDocument(SourceString(texts)); }
-std::string Game(const tTexts& texts) { return GameDocument(test::GameString(texts)); }
+std::string Game(const tTexts& texts) { return GameDocument(GameString(texts)); }
 
 // A line as an extraction writes it: the key, the fixed columns, then eight
 // quoted texts from a source file, nine (with "Other") from a game file.
@@ -34,11 +19,6 @@ std::string Line(const std::string& key, const tTexts& texts) {
   for (size_t i = 0; i < (key.find("@Game@") != std::string::npos ? 9u : 8u); ++i)
     line += "\t\"" + (i < texts.size() ? texts[i] : "") + "\"";
   return line + "\n";
-}
-std::vector<std::u16string> Keys(const std::string& translations) {
-  std::vector<std::u16string> keys;
-  for (const std::u16string& line : test::LinesOf(translations)) keys.push_back(line.substr(0, line.find(u'\t')));
-  return keys;
 }
 
 // One run in a fresh tree. `before` is the tree: in a game run a ".bin"
@@ -57,12 +37,12 @@ struct sRun {
   int total = 0;            // the progress lines' total, when not their count
   tTexts calls = {};        // the serializer's calls, when they are checked
   std::string start = "";   // where the run starts, relative
-  std::function<void(const test::ContentTree&)> setup = nullptr;
+  std::function<void(const ContentTree&)> setup = nullptr;
 };
 void PrintTo(const sRun& run, std::ostream* out) { *out << run.name; }
 
 void Check(const sRun& run) {
-  test::ContentTree tree;
+  ContentTree tree;
   const bool game = run.args[0][1] == 'g', serializer = run.before.count("brux.exe") == 0;
   const auto byXml = [&](const std::string& name, const std::string& bytes) {
     return game && name.size() > 4 && name.compare(name.size() - 4, 4, ".bin") == 0 && bytes.rfind("<?xml", 0) == 0;
@@ -78,15 +58,10 @@ void Check(const sRun& run) {
 
   tTexts calls;
   const tTexts noPath = serializer ? tTexts{} : tTexts{"PATH=" + tree.At("nonexistent")};
-  const test::ProcessResult result = run.calls.empty() ? test::RunGlossmillWith(noPath, run.args, tree.At(run.start))
-                                                       : tree.GlossmillLoggingSerializer(run.args, calls);
-  EXPECT_EQ(result.status, run.err.rfind("ERROR: ", 0) == 0 ? test::kFatalExitStatus : 0);
-  EXPECT_EQ(result.err, test::ReplaceAll(run.err, "{tree}", fs::canonical(tree.Path()).string() + test::kSeparator));
-  std::string out;
-  for (size_t i = 0; i < run.progress.size(); ++i)
-    out += tree.Progress(static_cast<int>(i) + 1, run.total ? run.total : static_cast<int>(run.progress.size()),
-                         run.progress[i]);
-  EXPECT_EQ(result.out, out);
+  const ProcessResult result = run.calls.empty() ? RunGlossmillWith(noPath, run.args, tree.At(run.start))
+                                                 : tree.GlossmillLoggingSerializer(run.args, calls);
+  ExpectRun(result, run.err.rfind("ERROR: ", 0) == 0 ? kFatalExitStatus : 0, tree.Progress(run.progress, run.total),
+            ReplaceAll(run.err, "{tree}", tree.Canonical() + kSeparator));
   EXPECT_EQ(calls, run.calls);
 
   for (const auto& [name, bytes] : run.after)
@@ -95,7 +70,7 @@ void Check(const sRun& run) {
   files.erase(run.start.empty() ? "brux.exe" : run.start + "/brux.exe");
   for (auto& [name, bytes] : files)
     if (expected.count(name) && byXml(name, expected[name])) bytes = tree.ReadBin(name);
-  test::ExpectFiles(files, expected);
+  ExpectFiles(files, expected);
 }
 
 // Data files f100.xml, f101.xml, ... each holding `bytes`.
@@ -108,11 +83,11 @@ tFiles Numbered(int count, const std::string& bytes) {
 // A plain string in a tag, before and after a replacement made it a
 // localised string.
 tTexts GameTag(const std::string& tag, const std::string& text, bool replaced) {
-  if (!replaced) return {test::GamePlain(tag, text)};
-  return Join({{"<" + tag + ">"}, test::GameString({text}), {"</" + tag + ">"}});
+  if (!replaced) return {GamePlain(tag, text)};
+  return Join({{"<" + tag + ">"}, GameString({text}), {"</" + tag + ">"}});
 }
 tTexts SourceTag(const std::string& tag, const std::string& text, bool replaced) {
-  if (!replaced) return test::SourcePlain(tag, text);
+  if (!replaced) return SourcePlain(tag, text);
   return Join({{"<Attribute name=\"" + tag + "\">"}, SourceString({text}), {"</Attribute>"}});
 }
 
@@ -127,10 +102,10 @@ std::vector<sRun> AllRuns() {
   const tTexts van = {"Covered van", "Fourgon", "Carro", "Gedeckter Wagen", "Furg\xC3\xB3n",
                       "\xD0\x9A\xD1\x80\xD1\x8B\xD1\x82\xD1\x8B\xD0\xB9", "Kryty", "Gesloten wagen"};
   const auto wagons = [](const tTexts& first, const tTexts& second) {
-    return SourceDocument(Join({test::SourcePlain("Code", "WGN-7"), SourceString(first), SourceString(second)}));
+    return SourceDocument(Join({SourcePlain("Code", "WGN-7"), SourceString(first), SourceString(second)}));
   };
   const auto signs = [](const tTexts& texts) {
-    return GameDocument(Join({{"<Name>"}, test::GameString(texts), {"</Name>"}}));
+    return GameDocument(Join({{"<Name>"}, GameString(texts), {"</Name>"}}));
   };
   const tTexts sign = {"Platform 2", "Quai 2", "Binario 2", "Gleis 2"};
   const auto replaceable = [](bool replaced) { return GameDocument(GameTag("Name", "Kingsbridge", replaced)); };
@@ -159,7 +134,7 @@ std::vector<sRun> AllRuns() {
     return SourceDocument(Join({localised("Name", first), SourceTag("Code", "SGN-1", false), localised("Name", second)}));
   };
   const std::string once = sourceSigns({"Kingsbridge"}, {"Platform 2"});
-  const std::string twice = test::ReplaceAll(once, "<Value/>", "<Value></Value>");
+  const std::string twice = ReplaceAll(once, "<Value/>", "<Value></Value>");
   const std::string hello = "\\a.xml@Source@Hello\tVektrel\t\t\t\tPC\t\"Hello\"\n";
   // An update whose translations file holds `lines` and changes nothing.
   const auto untouched = [](const char* name, const std::string& lines, const char* option) {
@@ -178,7 +153,7 @@ std::vector<sRun> AllRuns() {
   aheadBefore["f100.xml"] = Src({"Before"});
   aheadBefore["f102.xml"] = badlyFormed;
   const auto readOnly = [](const char* name) {
-    return [name](const test::ContentTree& tree) { fs::permissions(tree.At(name), fs::perms::owner_read); };
+    return [name](const ContentTree& tree) { fs::permissions(tree.At(name), fs::perms::owner_read); };
   };
 
   return {
@@ -187,7 +162,7 @@ std::vector<sRun> AllRuns() {
       {"source: code-unit order, duplicates kept, a .bin read as it is, the output made afresh",
        {{"sub.xml/b.xml", Src({"Third"})},
         {"a.xml", SourceDocument(Join({SourceString({"Second"}), SourceString({"Second"})}))},
-        {"B.xml", Src({"First"})}, {"plain.xml", SourceDocument(test::SourcePlain("Code", "no localised string"))},
+        {"B.xml", Src({"First"})}, {"plain.xml", SourceDocument(SourcePlain("Code", "no localised string"))},
         {"notes.txt", "not a data file"}, {"s.bin", Src({"Binary name"})}, {"out.txt", "the last run's output"}},
        {"-sx", "out.txt"}, {"B.xml", "a.xml", "plain.xml", "s.bin", "sub.xml/b.xml"}, "",
        {{"out.txt", TranslationsFile({Line("\\B.xml@Source@First", {"First"}), Line("\\a.xml@Source@Second", {"Second"}),
@@ -218,7 +193,7 @@ std::vector<sRun> AllRuns() {
       {"game: a .bin the serializer cannot read is skipped, its stale XML form gone",
        {{"a.bin", "damaged"}, {"a.xml", Game({"Stale"})}, {"b.bin", Game({"Good"})}}, {"-gx", "out.txt"},
        {"a.xml", "b.xml"},
-       test::ConsoleText("brux: '{tree}a.bin' is not a brux binary file\n"),  // the serializer's own text line
+       ConsoleText("brux: '{tree}a.bin' is not a brux binary file\n"),  // the serializer's own text line
        {{"a.xml", "-"}, {"b.xml", Game({"Good"})},
         {"out.txt", TranslationsFile({Line("\\b.bin@Game@Good", {"Good"})})}}},
       {"game without a serializer: said for each .bin, nothing read",
@@ -238,7 +213,7 @@ std::vector<sRun> AllRuns() {
        fatal + "While reading data file {tree}a.xml\n", {{"out.txt", TranslationsFile({})}}, 2},
       {"a first data file with a bad declaration ends a game extraction, the byte-order mark written",
        {{"a.xml", "<?xml-stylesheet href=\"a\"?>\r\n<r/>\r\n"}, {"b.xml", Game({"After"})}}, {"-gx", "out.txt"},
-       {"a.xml"}, test::ReplaceAll(fatal, "Line 3", "Line 1") + "While reading data file {tree}a.xml\n",
+       {"a.xml"}, ReplaceAll(fatal, "Line 3", "Line 1") + "While reading data file {tree}a.xml\n",
        {{"out.txt", TranslationsFile({})}}, 2},
       {"a badly formed data file ends an extraction with the files after it read ahead", aheadBefore,
        {"-sx", "out.txt"}, {"f100.xml", "f101.xml", "f102.xml"}, fatal + "While reading data file {tree}f102.xml\n",
@@ -248,7 +223,7 @@ std::vector<sRun> AllRuns() {
       // naming a file that is not there gets its line and the run goes on.
       {"source: each language into its element",
        {{"Rolling Stock/wagons.xml", wagons({"Covered van", "old"}, {"Stop\there"})},
-        {"b.xml", Src({"Not translated"})}, {"notes.xml", SourceDocument(test::SourcePlain("Note", "no strings"))},
+        {"b.xml", Src({"Not translated"})}, {"notes.xml", SourceDocument(SourcePlain("Note", "no strings"))},
         // The English column is never read; a TAB in it would shift the others.
         {"in.txt", TranslationsFile({TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Covered#van", van),
                                      TranslatedLine("\\Rolling Stock\\wagons.xml@Source@Stop\\there",
@@ -266,13 +241,13 @@ std::vector<sRun> AllRuns() {
                                      TranslatedLine("\\c.xml@Game@Platform#2", sign),
                                      TranslatedLine("\\gone.bin@Game@Platform#2", sign)})}},
        {"-gu", "in.txt"}, {"c.xml", "d.bin/a.xml", "gone.xml"},
-       test::ConsoleText("brux: cannot open '{tree}gone.bin'\nbrux: cannot open '{tree}gone.xml'\n"),
+       ConsoleText("brux: cannot open '{tree}gone.bin'\nbrux: cannot open '{tree}gone.xml'\n"),
        {{"c.xml", signs(sign)}, {"d.bin/a.bin", signs(sign)}, {"d.bin/a.xml", signs(sign)}}, 0,
        {"./d.bin/a.bin ./d.bin/a.xml -floathex", "./d.bin/a.xml", "./gone.bin ./gone.xml -floathex", "./gone.xml"},
        "", readOnly("c.xml")},
       untouched("a line without TAB: nothing touched", hello + "no tab\n", "-su"),
       untouched("an empty last line: nothing touched", hello + "\n", "-su"),
-      untouched("game lines in a source update: nothing touched", test::ReplaceAll(hello, "Source", "Game"), "-su"),
+      untouched("game lines in a source update: nothing touched", ReplaceAll(hello, "Source", "Game"), "-su"),
       untouched("source lines in a game update: nothing touched", hello, "-gu"),
       // ---- replacement
       // Only an exact ".bin" goes through the serializer; ".BIN" is XML.
@@ -332,7 +307,7 @@ INSTANTIATE_TEST_SUITE_P(Each, Runs, ::testing::ValuesIn(AllRuns()), [](const au
 });
 
 TEST(Run, OnlyRegularFilesOtherThanTheOutputAreRead) {
-  test::ContentTree tree;
+  ContentTree tree;
 #ifdef _WIN32
   // A data file another program holds open is filed and cannot be opened
   // (data files are opened without sharing): it is skipped after its
@@ -351,10 +326,7 @@ TEST(Run, OnlyRegularFilesOtherThanTheOutputAreRead) {
   // Nor is the output, named like one inside the tree: a rerun must not read
   // what the last run wrote, however the name is typed.
   tree.Write("out.xml", "old output, not XML");
-  const test::ProcessResult result = tree.Glossmill({"-sx", "sub/../out.xml"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out, tree.Progress(1, 2, "a.xml") + tree.Progress(2, 2, "b.xml"));
+  ExpectRun(tree.Glossmill({"-sx", "sub/../out.xml"}), 0, tree.Progress({"a.xml", "b.xml"}), "");
   EXPECT_EQ(tree.Read("out.xml"), TranslationsFile({Line("\\b.xml@Source@Readable", {"Readable"})}));
 }
 
@@ -380,20 +352,15 @@ TEST(Run, NamesWithinLatin1GiveTheirTextInKeysOthersCannotBeOpened) {
 // does; a byte that is no UTF-8 stays one unit of its own (U+DC00 + byte),
 // and the update finds the file again through it.
 TEST(Run, NamesKeepTheirBytesOnDiskAndRoundTripThroughTheirKeys) {
-  test::ContentTree tree;
-  const std::string names[] = {"St\xC3\xA4" "dte/caf\xC3\xA9.xml", "bad\xE9.xml", "a:b.xml", "c:d/e.xml"};
+  ContentTree tree;
+  const tTexts names = {"St\xC3\xA4" "dte/caf\xC3\xA9.xml", "bad\xE9.xml", "a:b.xml", "c:d/e.xml"};
   for (const std::string& name : names) tree.Write(name, Src({"T"}));
-  test::ProcessResult result = tree.Glossmill({"-sx", "out.txt"});
-  EXPECT_EQ(result.out, tree.Progress(1, 4, names[0]) + tree.Progress(2, 4, names[2]) +
-                            tree.Progress(3, 4, names[1]) + tree.Progress(4, 4, names[3]));
+  ExpectRun(tree.Glossmill({"-sx", "out.txt"}), 0, tree.Progress({names[0], names[2], names[1], names[3]}), "");
   const std::vector<std::u16string> keys = Keys(tree.Read("out.txt"));
   EXPECT_EQ(keys, (std::vector<std::u16string>{u"\\St\u00E4dte\\caf\u00E9.xml@Source@T", u"\\a:b.xml@Source@T",
                                                u"\\bad\xDCE9.xml@Source@T", u"\\c:d\\e.xml@Source@T"}));
-  std::u16string translations = u"\uFEFF";
-  for (const std::u16string& key : keys) translations += key + u"%\t\"\"\t\"Te\"\n";
-  tree.Write("in.txt", test::Utf16Le(test::TranslationsText(translations)));
-  result = tree.Glossmill({"-su", "in.txt"});
-  EXPECT_EQ(result.err, "");
+  tree.Write("in.txt", FrenchFor(keys, u"Te"));
+  EXPECT_EQ(tree.Glossmill({"-su", "in.txt"}).err, "");
   for (const std::string& name : names) EXPECT_EQ(tree.Read(name), Src({"T", "Te"})) << name;
 
   // The start directory, the output's name and the serializer's command
@@ -401,9 +368,7 @@ TEST(Run, NamesKeepTheirBytesOnDiskAndRoundTripThroughTheirKeys) {
   const std::string start = "W\xC3\xB6rk \"\xFF\"";
   tree.WriteBin(start + "/g\xC3\xA4\xFF.bin", Game({"G"}));
   tree.UseSerializer(start);
-  result = tree.Glossmill({"-gx", "\xC3\x9C" "ber\xFF.txt"}, start);
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out, tree.Progress(1, 1, start + "/g\xC3\xA4\xFF.xml"));
+  ExpectRun(tree.Glossmill({"-gx", "\xC3\x9C" "ber\xFF.txt"}, start), 0, tree.Progress({start + "/g\xC3\xA4\xFF.xml"}), "");
   EXPECT_EQ(Keys(tree.Read(start + "/\xC3\x9C" "ber\xFF.txt")), std::vector<std::u16string>{u"\\g\u00E4\xDCFF.bin@Game@G"});
 }
 #endif
@@ -413,16 +378,16 @@ TEST(Run, NamesKeepTheirBytesOnDiskAndRoundTripThroughTheirKeys) {
 // byte for byte. The game tree as shipped: ".bin" files only, made by the
 // serializer.
 TEST(Run, SampleTreesGiveTheirExpectedTranslationsFiles) {
-  test::ContentTree tree;
-  const std::string sample = test::SourceDir() + "/sample/";
+  ContentTree tree;
+  const std::string sample = SourceDir() + "/sample/";
   fs::copy(sample + "source", tree.At("source"), fs::copy_options::recursive);
   for (const char* name : {"Signs/StationSigns", "Trains/Locomotive"})
-    tree.WriteBin(std::string("game/") + name + ".bin", test::ReadFile(sample + "game/" + name + ".xml"));
+    tree.WriteBin(std::string("game/") + name + ".bin", ReadFile(sample + "game/" + name + ".xml"));
   tree.UseSerializer("game");
   for (const char* flavour : {"source", "game"}) {
     EXPECT_EQ(tree.Glossmill({flavour[0] == 's' ? "-sx" : "-gx", "translations.txt"}, flavour).status, 0);
     EXPECT_EQ(tree.Read(flavour + std::string("/translations.txt")),
-              test::ReadFile(sample + "expected/" + flavour + "-translations.txt"));
+              ReadFile(sample + "expected/" + flavour + "-translations.txt"));
   }
 }
 

@@ -8,21 +8,11 @@
 // by the shell that starts the program.
 #ifndef _WIN32
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "ContentTree.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test::tFiles;
-using test::tTexts;
+using namespace test;
 
 constexpr int cFiles = 120;
 // Every tenth file is larger than the rewrite's 64 KiB buffer, so writing it
@@ -40,27 +30,27 @@ std::string TextOf(int i, int k) { return "Text " + std::to_string(i) + "." + st
 
 std::string UpdatableFile(int i) {
   std::vector<tTexts> strings;
-  for (int k = 0; k < StringsIn(i); ++k) strings.push_back(test::SourceString({TextOf(i, k)}));
-  return test::SourceDocument(test::Join(strings));
+  for (int k = 0; k < StringsIn(i); ++k) strings.push_back(SourceString({TextOf(i, k)}));
+  return SourceDocument(Join(strings));
 }
 std::string ReplaceableFile(int i) {
   tTexts body;
-  for (int k = 0; k < StringsIn(i) * 8; ++k) body.push_back(test::GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
-  return test::GameDocument(body);
+  for (int k = 0; k < StringsIn(i) * 8; ++k) body.push_back(GamePlain(k % 2 ? "Name" : "Code", TextOf(i, k)));
+  return GameDocument(body);
 }
 // Translations for every string of every updatable file.
 std::string TranslationsOfAll() {
   tTexts lines;
   for (int i = 0; i < cFiles; ++i)
     for (int k = 0; k < StringsIn(i); ++k)
-      lines.push_back(test::TranslatedLine(test::ReplaceAll("\\" + FileName(i), "/", "\\") + "@Source@" +
-                                               test::ReplaceAll(TextOf(i, k), " ", "#"),
-                                           {"", "Texte " + TextOf(i, k), "Testo", "Text"}));
-  return test::TranslationsFile(lines);
+      lines.push_back(
+          TranslatedLine(ReplaceAll("\\" + FileName(i), "/", "\\") + "@Source@" + ReplaceAll(TextOf(i, k), " ", "#"),
+                         {"", "Texte " + TextOf(i, k), "Testo", "Text"}));
+  return TranslationsFile(lines);
 }
 
 // The data files of a tree by their relative names.
-tFiles DataFiles(const test::ContentTree& tree) {
+tFiles DataFiles(const ContentTree& tree) {
   tFiles files = tree.Files();
   for (auto it = files.begin(); it != files.end();) it = fs::path(it->first).extension() == ".xml" ? std::next(it) : files.erase(it);
   return files;
@@ -69,10 +59,10 @@ tFiles DataFiles(const test::ContentTree& tree) {
 // Two trees with every `count`-th file of `makeFile` and the translations:
 // `reference` has had the run `args` to its end, `tree` not yet.
 struct sTrees {
-  test::ContentTree tree, reference;
+  ContentTree tree, reference;
   tFiles before, after;
   sTrees(const std::function<std::string(int)>& makeFile, const tTexts& args, int every = 1) {
-    for (test::ContentTree* each : {&tree, &reference}) {
+    for (ContentTree* each : {&tree, &reference}) {
       for (int i = 0; i < cFiles; i += every) each->Write(FileName(i), makeFile(i));
       each->Write("in.txt", TranslationsOfAll());
     }
@@ -85,16 +75,16 @@ struct sTrees {
 
 // Runs the program with `args` through the shell `script`, where "$@" is
 // the program and its arguments, and "$0" is `zero`.
-test::ProcessResult Shell(const std::string& script, const std::string& zero, const tTexts& args,
-                          const std::string& directory) {
-  return test::Run("sh", test::Join({{"-c", script, zero, test::GlossmillExe()}, args}), directory);
+ProcessResult Shell(const std::string& script, const std::string& zero, const tTexts& args,
+                    const std::string& directory) {
+  return Run("sh", Join({{"-c", script, zero, GlossmillExe()}, args}), directory);
 }
 
 // The shell first limits every file the program writes to `blocks` of 512
 // bytes, as a user's `ulimit -f` does: the signal a write beyond the limit
 // raises would end the program, which ignores it, so the write fails with
 // EFBIG ("File too large"), as on a full disk, and the program goes on.
-test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& directory, int blocks) {
+ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& directory, int blocks) {
   return Shell("ulimit -f " + std::to_string(blocks) + " && exec \"$@\"", "sh", args, directory);
 }
 
@@ -105,17 +95,16 @@ test::ProcessResult RunOnAFullDisk(const tTexts& args, const std::string& direct
 // rather than the run having ended on its own.
 void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tTexts& args) {
   sTrees trees(makeFile, args);
-  const std::string root = fs::canonical(trees.tree.Path()).string() + "/";
+  const std::string root = trees.tree.Canonical() + "/";
   int killed = 0;
   for (int kill = 0; kill < cKills; ++kill) {
     // Spread over the first nine tenths of the run, so that the run still
     // has files to do when the kill comes.
     const int stopAt = 1 + kill * (cFiles * 9 / 10) / cKills;
-    test::TempDir scratch;
-    const test::ProcessResult result =
-        Shell("mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " + std::to_string(stopAt) +
-                  " <\"$0/out\"; kill -9 $!; wait $!",
-              scratch.Path().string(), args, trees.tree.At(""));
+    TempDir scratch;
+    const ProcessResult result = Shell("mkfifo \"$0/out\" || exit 1; \"$@\" >\"$0/out\" 2>/dev/null & head -n " +
+                                           std::to_string(stopAt) + " <\"$0/out\"; kill -9 $!; wait $!",
+                                       scratch.Path().string(), args, trees.tree.At(""));
     killed += result.status == 128 + 9;
     tTexts done;
     std::istringstream out(result.out);
@@ -135,7 +124,7 @@ void KillRepeatedly(const std::function<std::string(int)>& makeFile, const tText
   // The temporary files the kills left do not disturb a rerun, which
   // finishes every file and takes every temporary file away.
   EXPECT_EQ(trees.tree.Glossmill(args).err, "");
-  test::ExpectFiles(trees.tree.Files(), trees.reference.Files());
+  ExpectFiles(trees.tree.Files(), trees.reference.Files());
 }
 
 TEST(InterruptedRun, SourceUpdateLeavesEveryFileOldOrNew) { KillRepeatedly(UpdatableFile, {"-su", "in.txt"}); }
@@ -150,18 +139,18 @@ TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
                                        std::make_pair(ReplaceableFile, tTexts{"-gr", "Name"})}) {
     SCOPED_TRACE(args[0]);
     sTrees trees(makeFile, args, 5);
-    const test::ProcessResult result = RunOnAFullDisk(args, trees.tree.At(""), cBlocks);
+    const ProcessResult result = RunOnAFullDisk(args, trees.tree.At(""), cBlocks);
     EXPECT_EQ(result.status, 0);
     std::string expectedErrors;
     tFiles expected = trees.reference.Files();
     for (const auto& [name, bytes] : trees.before) {
       if (trees.after[name].size() <= cBlocks * 512u) continue;
       expected[name] = bytes;
-      expectedErrors += "glossmill: could not write '" + fs::canonical(trees.tree.At(name)).string() + "': File too large\n";
+      expectedErrors += "glossmill: could not write '" + trees.tree.Canonical() + "/" + name + "': File too large\n";
     }
     EXPECT_NE(expectedErrors, "");
     EXPECT_EQ(result.err, expectedErrors);
-    test::ExpectFiles(trees.tree.Files(), expected);
+    ExpectFiles(trees.tree.Files(), expected);
   }
 }
 
@@ -170,10 +159,10 @@ TEST(FullDisk, DataFilesThatCannotBeWrittenKeepTheirContentsAndAreNamed) {
 // output and the exit status stay as they are. A cut-short file holds the
 // complete one's first bytes, nothing else.
 TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
-  test::ContentTree tree;
-  tree.Write("a.xml", test::SourceDocument(test::SourceString({std::string(200, 'a'), "fr"})));
-  tree.Write("b.xml", test::SourceDocument(test::SourceString({"Second"})));
-  tree.Write("c.xml", test::GameDocument(test::GameString({"Game text"})));
+  ContentTree tree;
+  tree.Write("a.xml", SourceDocument(SourceString({std::string(200, 'a'), "fr"})));
+  tree.Write("b.xml", SourceDocument(SourceString({"Second"})));
+  tree.Write("c.xml", GameDocument(GameString({"Game text"})));
   fs::create_directory(tree.Path() / "folder.txt");
   // Whether a folder without write permission stops this user (not root).
   fs::create_directory(tree.Path() / "locked");
@@ -193,10 +182,9 @@ TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
       complete = tree.Read("out.txt");
       ASSERT_GT(complete.size(), blocks * 512u);
     }
-    const test::ProcessResult result = blocks != 0 ? RunOnAFullDisk(args, tree.At(""), blocks) : tree.Glossmill(args);
-    EXPECT_EQ(0, result.status);
-    EXPECT_EQ(tree.Progress(1, 3, "a.xml") + tree.Progress(2, 3, "b.xml") + tree.Progress(3, 3, "c.xml"), result.out);
-    EXPECT_EQ("glossmill: could not write '" + args[1] + "': " + reason + "\n", result.err);
+    const ProcessResult result = blocks != 0 ? RunOnAFullDisk(args, tree.At(""), blocks) : tree.Glossmill(args);
+    ExpectRun(result, 0, tree.Progress({"a.xml", "b.xml", "c.xml"}),
+              "glossmill: could not write '" + args[1] + "': " + reason + "\n");
     if (blocks != 0) {
       EXPECT_EQ(complete.substr(0, blocks * 512), tree.Read("out.txt"));
     }
@@ -206,14 +194,14 @@ TEST(FullDisk, TranslationsFileThatCannotBeWrittenIsSaidOnceOnStandardError) {
 TEST(ClosedOutput, AReaderOfTheProgressThatGoesAwayCutsNothingShort) {
   // Progress lines of some 3600 bytes each: far more than a pipe holds once
   // its reader has left after the first byte.
-  test::ContentTree tree;
+  ContentTree tree;
   std::string deep;
   for (int level = 0; level < 14; ++level) deep += std::string(250, static_cast<char>('a' + level)) + "/";
-  for (int i = 0; i < 100; ++i) tree.Write(deep + std::to_string(i) + ".xml", test::SourceDocument(test::SourceString({"T"})));
-  const test::ProcessResult result = Shell("{ \"$@\"; echo $? >status; } | head -c 1", "sh", {"-sx", "out.txt"}, tree.At(""));
+  for (int i = 0; i < 100; ++i) tree.Write(deep + std::to_string(i) + ".xml", SourceDocument(SourceString({"T"})));
+  const ProcessResult result = Shell("{ \"$@\"; echo $? >status; } | head -c 1", "sh", {"-sx", "out.txt"}, tree.At(""));
   EXPECT_EQ(result.out, "F");
   EXPECT_EQ(tree.Read("status"), "0\n");
-  EXPECT_EQ(test::LinesOf(tree.Read("out.txt")).size(), 100u);
+  EXPECT_EQ(LinesOf(tree.Read("out.txt")).size(), 100u);
 }
 
 }  // namespace

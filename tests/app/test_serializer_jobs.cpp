@@ -1,17 +1,13 @@
 // The job count, the families of data files and the limits a set of
 // serializer runs keeps, with the stand-in serializer counting how many of
 // its calls are under way at once.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "ContentTree.h"
 #include "app/SerializerJobs.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 
 // Invalid values (0) leave a limit of 1.
 TEST(JobLimit, PositiveDecimalNumbersOnlyCappedAtTheMaximum) {
@@ -29,14 +25,14 @@ TEST(JobLimit, PositiveDecimalNumbersOnlyCappedAtTheMaximum) {
 // A directory that is not there is told by its spelling; through it only
 // the lexical form names the file. Links: POSIX only (wine has none).
 TEST(JobFamily, NamesOfOneDataFileShareAFamilyWhateverTheWayIn) {
-  test::TempDir dir;
+  TempDir dir;
   fs::create_directories(dir.Path() / "d" / "e");
   std::vector<std::string> same = {"d/a.xml", "d/A.XML", "d/a.BIN", "d/e/../a.xml", "d/a"};
 #ifndef _WIN32
   fs::create_directory_symlink(dir.Path() / "d", dir.Path() / "link");
   same.push_back("link/a.bin");
 #endif
-  const auto path = [&](const std::string& relative) { return cFxWString(test::Native(dir / relative).c_str()); };
+  const auto path = [&](const std::string& relative) { return cFxWString(Native(dir / relative).c_str()); };
   for (const std::string& name : same) EXPECT_EQ(FamilyOf(path(name)), FamilyOf(path("d/a.bin"))) << name;
   for (const char* other : {"d/b.bin", "d/e/a.bin", "d/a.xml.temp", "a.bin", "missing/a.bin"})
     EXPECT_NE(FamilyOf(path(other)), FamilyOf(path("d/a.bin"))) << other;
@@ -59,18 +55,18 @@ TEST(JobFamily, NamesOfOneDataFileShareAFamilyWhateverTheWayIn) {
 // (That no more than the limit run at once, and more than one, is the
 // parallel runs' test.)
 TEST(SerializerJobs, OneFamilyNeverTwiceAtOnce) {
-  test::TempDir dir;
-  const test::ScopedEnvironment alive("BRUX_ALIVE_FILE", dir / "alive"), delay("BRUX_DELAY_MS", "100");
+  TempDir dir;
+  const ScopedEnvironment alive("BRUX_ALIVE_FILE", dir / "alive"), delay("BRUX_DELAY_MS", "100");
   // Runs the stand-in on a file that does not exist: a quick failing call
   // that still takes its time.
   const auto launch = [](cSerializerJobs& jobs, const cSerializerJobs::tFamilies& families) {
-    const std::string brux = test::BruxExe();
+    const std::string brux = BruxExe();
     const char* args[] = {"none.xml", nullptr};
     jobs.MakeRoomFor(families);
     return jobs.Launch(families, brux.c_str(), args);
   };
   const auto expectMostAtOnce = [&](long expected) {
-    const auto [running, most] = test::SerializerCalls(dir / "alive");
+    const auto [running, most] = SerializerCalls(dir / "alive");
     EXPECT_EQ(running, 0) << "every call has ended";
     EXPECT_EQ(most, expected);
   };

@@ -7,18 +7,12 @@
 // on the commit queue's thread (and one the same as its data file never
 // made at all), and for the game runs, one file at a time through the
 // serializer.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "ContentTree.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test::tFiles;
-using test::tTexts;
+using namespace test;
 
 // What stands at a data file's temporary name before the run.
 enum ePlanted { cStaleFile, cDirectory, cLinkOut, cDanglingLink, cHardLinkOut };
@@ -46,21 +40,20 @@ std::vector<sRow> Rows() {
 std::string DataFile(bool game, const sRow& row) {
   const tTexts texts = {"Text " + row.mStem, row.mChanged ? "" : "Texte " + row.mStem};
   const std::string name = "Name " + row.mStem;
-  if (game)
-    return test::GameDocument(test::Join({test::GameString(texts), row.mChanged ? tTexts{test::GamePlain("Name", name)} : tTexts{}}));
-  return test::SourceDocument(test::Join({test::SourceString(texts), row.mChanged ? test::SourcePlain("Name", name) : tTexts{}}));
+  if (game) return GameDocument(Join({GameString(texts), row.mChanged ? tTexts{GamePlain("Name", name)} : tTexts{}}));
+  return SourceDocument(Join({SourceString(texts), row.mChanged ? SourcePlain("Name", name) : tTexts{}}));
 }
 
 // A tree of the rows' data files (".bin" ones in a game run, with the
 // stand-in serializer) and the translations file.
-void Fill(const test::ContentTree& tree, bool game, const std::vector<sRow>& rows) {
+void Fill(const ContentTree& tree, bool game, const std::vector<sRow>& rows) {
   tTexts lines;
   for (const sRow& row : rows) {
     game ? tree.WriteBin(row.mStem + ".bin", DataFile(true, row)) : tree.Write(row.mStem + ".xml", DataFile(false, row));
     for (const char* key : {".xml@Source@Text#", ".bin@Game@Text#"})
-      lines.push_back(test::TranslatedLine("\\" + row.mStem + key + row.mStem, {"", "Texte " + row.mStem}));
+      lines.push_back(TranslatedLine("\\" + row.mStem + key + row.mStem, {"", "Texte " + row.mStem}));
   }
-  tree.Write("in.txt", test::TranslationsFile(lines));
+  tree.Write("in.txt", TranslationsFile(lines));
   if (game) tree.UseSerializer();
 }
 
@@ -70,24 +63,24 @@ TEST(TemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThro
     SCOPED_TRACE(args[0]);
     const bool game = args[0][1] == 'g';
     // The same run in a tree where nothing was planted gives the new files.
-    test::ContentTree reference, tree;
+    ContentTree reference, tree;
     Fill(reference, game, rows);
     ASSERT_EQ(reference.Glossmill(args).err, "");
-    test::TempDir outside;
+    TempDir outside;
     Fill(tree, game, rows);
     const tFiles before = tree.Files();
     for (const sRow& row : rows) {
       const fs::path temp = tree.At(row.mStem + ".xml.temp");
       const std::string target = outside / row.mStem;  // where a link leads
-      if (row.mPlanted == cLinkOut || row.mPlanted == cHardLinkOut) test::WriteFile(target, "outside");
+      if (row.mPlanted == cLinkOut || row.mPlanted == cHardLinkOut) WriteFile(target, "outside");
       if (row.mPlanted == cStaleFile) tree.Write(row.mStem + ".xml.temp", "stale");
       if (row.mPlanted == cDirectory) fs::create_directory(temp);
       if (row.mPlanted == cLinkOut || row.mPlanted == cDanglingLink) fs::create_symlink(target, temp);
       if (row.mPlanted == cHardLinkOut) fs::create_hard_link(target, temp);
     }
-    const tFiles outsideBefore = test::FilesBelow(outside.Path());
+    const tFiles outsideBefore = FilesBelow(outside.Path());
 
-    const test::ProcessResult result = tree.Glossmill(args);
+    const ProcessResult result = tree.Glossmill(args);
     EXPECT_EQ(result.status, 0);
     // A directory in the way stops that file alone: it keeps its contents
     // (a ".bin" is rebuilt from its old XML form) and is named.
@@ -101,13 +94,13 @@ TEST(TemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThro
       const std::string data = row.mStem + (game ? ".bin" : ".xml");
       expected[data] = before.at(data);
       if (game) expected[row.mStem + ".xml"] = DataFile(true, row);
-      expectedErr += "glossmill: could not write '" + fs::canonical(tree.Path()).string() + test::kSeparator + row.mStem +
-                     ".xml': " + test::kFolderInTheWay + "\n";
+      expectedErr += "glossmill: could not write '" + tree.Canonical() + kSeparator + row.mStem +
+                     ".xml': " + kFolderInTheWay + "\n";
     }
     EXPECT_EQ(result.err, expectedErr);
-    test::ExpectFiles(tree.Files(), expected);
+    ExpectFiles(tree.Files(), expected);
     // Nothing outside the tree changed, nor appeared where a link led.
-    test::ExpectFiles(test::FilesBelow(outside.Path()), outsideBefore);
+    ExpectFiles(FilesBelow(outside.Path()), outsideBefore);
   }
 }
 

@@ -4,20 +4,13 @@
 // native stand-in leaves; programs that record how they were started stand
 // in for wine to show its command line, and runs without a wine that starts
 // must say so once and go on as a run without any serializer.
-#include <gtest/gtest.h>
-
 #ifndef _WIN32
-
-#include <string>
-#include <vector>
 
 #include "ContentTree.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test::tFiles;
-using test::tTexts;
+using namespace test;
 
 const std::string cWindowsBrux = GLOSSMILL_WINDOWS_BRUX_EXE;
 const std::string cWine = GLOSSMILL_TEST_WINE;
@@ -25,15 +18,15 @@ const std::string cWine = GLOSSMILL_TEST_WINE;
 // A program that appends one line to `log` for every start: `name`, ":",
 // the WINEDEBUG it was given, then "|" and each argument.
 void WriteRecorder(const std::string& path, const std::string& name, const std::string& log) {
-  test::WriteFile(path, "#!/bin/sh\n{ printf '%s:%s' '" + name + "' \"$WINEDEBUG\"; for a; do printf '|%s' \"$a\"; done;"
-                        " echo; } >> '" + log + "'\n");
+  WriteFile(path, "#!/bin/sh\n{ printf '%s:%s' '" + name + "' \"$WINEDEBUG\"; for a; do printf '|%s' \"$a\"; done;"
+                  " echo; } >> '" + log + "'\n");
   fs::permissions(path, fs::perms::owner_all);
 }
 
 // A file without execute permission, as the game's serializer is in a tree
 // (a Windows program copied from a Windows drive or an archive).
 void WriteUnrunnable(const std::string& path, const std::string& bytes = "MZ, a Windows program") {
-  test::WriteFile(path, bytes);
+  WriteFile(path, bytes);
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
 }
 
@@ -44,21 +37,21 @@ class WindowsSerializer : public ::testing::Test {
   // its brux.exe (a Windows one without execute permission).
   std::string FreshTree(const tFiles& files, const std::string& brux = "") {
     fs::remove_all(mTree);
-    for (const auto& [name, bytes] : files) test::WriteFile(mTree + "/" + name, bytes);
-    if (brux == test::BruxExe())
+    for (const auto& [name, bytes] : files) WriteFile(mTree + "/" + name, bytes);
+    if (brux == BruxExe())
       fs::copy_file(brux, mTree + "/brux.exe");
     else if (!brux.empty())
-      WriteUnrunnable(mTree + "/brux.exe", test::ReadFile(brux));
+      WriteUnrunnable(mTree + "/brux.exe", ReadFile(brux));
     return mTree;
   }
   // The tree's files but its brux.exe.
   tFiles Files() const {
-    tFiles files = test::FilesBelow(mTree);
+    tFiles files = FilesBelow(mTree);
     files.erase("brux.exe");
     return files;
   }
 
-  test::TempDir mDir;
+  TempDir mDir;
   const std::string mTree = fs::canonical(mDir.Path()).string() + "/tree";
   const std::string mBin = mDir / "bin";  // a directory for PATH
 };
@@ -67,24 +60,17 @@ class WindowsSerializer : public ::testing::Test {
 // with a blank), and a translations file for it with a French text in
 // every line (column 7).
 void MakeSampleTree(tFiles& tree, std::string& french) {
-  test::ContentTree made;
-  const std::string sample = test::SourceDir() + "/sample/game/";
+  ContentTree made;
+  const std::string sample = SourceDir() + "/sample/game/";
   for (const char* folder : {"Signs", "Route Signs"})
-    made.WriteBin(folder + std::string("/StationSigns.bin"), test::ReadFile(sample + "Signs/StationSigns.xml"));
-  made.WriteBin("Trains/Locomotive.bin", test::ReadFile(sample + "Trains/Locomotive.xml"));
+    made.WriteBin(folder + std::string("/StationSigns.bin"), ReadFile(sample + "Signs/StationSigns.xml"));
+  made.WriteBin("Trains/Locomotive.bin", ReadFile(sample + "Trains/Locomotive.xml"));
   tree = made.Files();
   made.UseSerializer();
   ASSERT_EQ(made.Glossmill({"-gx", "out.txt"}).status, 0);
-  std::u16string text = u"\xFEFF";
-  int number = 0;
-  for (std::u16string line : test::LinesOf(made.Read("out.txt"))) {
-    size_t start = 0;
-    for (int column = 0; column < 7; ++column) start = line.find(u'\t', start) + 1;
-    line.replace(start, line.find(u'\t', start) - start, test::Utf16("\"Fr " + std::to_string(++number) + "\""));
-    text += line + u"\n";
-  }
-  ASSERT_GT(number, 3);
-  french = test::Utf16Le(text);
+  const std::vector<std::u16string> keys = Keys(made.Read("out.txt"));
+  ASSERT_GT(keys.size(), 3u);
+  french = FrenchFor(keys, u"Fr", true);
 }
 
 TEST_F(WindowsSerializer, GameRunsThroughWineLeaveTheNativeSerializersBytes) {
@@ -93,9 +79,9 @@ TEST_F(WindowsSerializer, GameRunsThroughWineLeaveTheNativeSerializersBytes) {
   tFiles sample;
   std::string french;
   MakeSampleTree(sample, french);
-  test::WriteFile(mDir / "french.txt", french);
+  WriteFile(mDir / "french.txt", french);
   // wine in this build's prefix, its diagnostics off whatever the user's.
-  test::ScopedEnvironment prefix("WINEPREFIX", GLOSSMILL_TEST_WINE_PREFIX), quiet("WINEDEBUG", "-all"),
+  ScopedEnvironment prefix("WINEPREFIX", GLOSSMILL_TEST_WINE_PREFIX), quiet("WINEDEBUG", "-all"),
       wine("GLOSSMILL_WINE", cWine);
   // A first start makes the prefix where the suite's first test has not,
   // and what wine says about that stays out of the runs' output.
@@ -103,21 +89,18 @@ TEST_F(WindowsSerializer, GameRunsThroughWineLeaveTheNativeSerializersBytes) {
   for (const tTexts& args : {tTexts{"-gx", "out.txt"}, tTexts{"-gu", "../french.txt"}, tTexts{"-gr", "Livery"}}) {
     for (const tTexts& jobs : {tTexts{"GLOSSMILL_JOBS"}, tTexts{"GLOSSMILL_JOBS=4"}}) {
       SCOPED_TRACE(args[0] + " with " + jobs[0]);
-      const test::ProcessResult native = test::RunGlossmillWith(jobs, args, FreshTree(sample, test::BruxExe()));
+      const ProcessResult native = RunGlossmillWith(jobs, args, FreshTree(sample, BruxExe()));
       const tFiles nativeFiles = Files();
       // The native run converted every ".bin" and did its work, so what
       // follows compares no two runs that failed alike.
-      for (const auto& file : sample) ASSERT_TRUE(nativeFiles.count(test::ReplaceAll(file.first, ".bin", ".xml")));
+      for (const auto& file : sample) ASSERT_TRUE(nativeFiles.count(ReplaceAll(file.first, ".bin", ".xml")));
       if (args[0] == "-gx")
-        ASSERT_FALSE(test::LinesOf(nativeFiles.at("out.txt")).empty());
+        ASSERT_FALSE(LinesOf(nativeFiles.at("out.txt")).empty());
       else
         ASSERT_NE(nativeFiles.at("Trains/Locomotive.bin"), sample.at("Trains/Locomotive.bin"));
 
-      const test::ProcessResult windows = test::RunGlossmillWith(jobs, args, FreshTree(sample, cWindowsBrux));
-      EXPECT_EQ(windows.status, native.status);
-      EXPECT_EQ(windows.out, native.out);
-      EXPECT_EQ(windows.err, native.err);
-      test::ExpectFiles(Files(), nativeFiles);
+      ExpectSameRun(RunGlossmillWith(jobs, args, FreshTree(sample, cWindowsBrux)), native);
+      ExpectFiles(Files(), nativeFiles);
     }
   }
 }
@@ -147,13 +130,13 @@ TEST_F(WindowsSerializer, WineFromThePathGetsTheSerializerAndItsPathsOnDriveZ) {
     wine.empty() ? WriteRecorder(mTree + "/brux.exe", "brux", log) : WriteUnrunnable(mTree + "/brux.exe");
     fs::remove(log);
     // Both ways: every ".bin" to XML, then every XML back.
-    ASSERT_EQ(test::RunGlossmillWith(variables, {"-gr", "Label"}, mTree).status, 0);
+    ASSERT_EQ(RunGlossmillWith(variables, {"-gr", "Label"}, mTree).status, 0);
     const std::string start = wine.empty() ? "brux:" : wine + "|" + mTree + "/brux.exe";
-    const std::string root = wine.empty() ? mTree : "Z:" + test::ReplaceAll(mTree, "/", "\\");
+    const std::string root = wine.empty() ? mTree : "Z:" + ReplaceAll(mTree, "/", "\\");
     const std::string separator = wine.empty() ? "/" : "\\";
     const std::string a = root + separator + "a b" + separator + "c", e = root + separator + "\xE9t\xE9";
-    EXPECT_EQ(test::ReadFile(log), start + "|" + a + ".bin|" + a + ".xml|-floathex\n" + start + "|" + e + ".bin|" + e +
-                                       ".xml|-floathex\n" + start + "|" + a + ".xml\n" + start + "|" + e + ".xml\n");
+    EXPECT_EQ(ReadFile(log), start + "|" + a + ".bin|" + a + ".xml|-floathex\n" + start + "|" + e + ".bin|" + e +
+                                 ".xml|-floathex\n" + start + "|" + a + ".xml\n" + start + "|" + e + ".xml\n");
   }
 }
 
@@ -162,7 +145,7 @@ TEST_F(WindowsSerializer, WithoutAWineThatStartsItIsSaidOnceAndTheRunGoesOnAsWit
   const tFiles tree = {{"a.bin", "binary"}, {"a.xml", "<stale/>"}, {"b.bin", "binary"}};
   const std::string noPath = "PATH=" + mBin;
   fs::create_directories(mBin);
-  const test::ProcessResult without = test::RunGlossmillWith({noPath}, {"-gr", "Label"}, FreshTree(tree));
+  const ProcessResult without = RunGlossmillWith({noPath}, {"-gr", "Label"}, FreshTree(tree));
   const tFiles withoutFiles = Files();
   // Said for each call: two conversions to XML and two back.
   std::string fourCalls;
@@ -173,7 +156,7 @@ TEST_F(WindowsSerializer, WithoutAWineThatStartsItIsSaidOnceAndTheRunGoesOnAsWit
   const std::string missing = mDir / "missing", unrunnable = mDir / "unrunnable";
   WriteUnrunnable(unrunnable, "#!/bin/sh\n");
   // An executable that is no program the system knows: found, then refused.
-  test::WriteFile(mBin + "/wine", "neither a script nor a program\n");
+  WriteFile(mBin + "/wine", "neither a script nor a program\n");
   fs::permissions(mBin + "/wine", fs::perms::owner_all);
   fs::create_directories(mDir / "empty");
   const std::string empty = "PATH=" + (mDir / "empty");
@@ -193,11 +176,8 @@ TEST_F(WindowsSerializer, WithoutAWineThatStartsItIsSaidOnceAndTheRunGoesOnAsWit
       SCOPED_TRACE(err + " with " + jobs);
       FreshTree(tree);
       WriteUnrunnable(mTree + "/brux.exe");
-      const test::ProcessResult result = test::RunGlossmillWith(test::Join({variables, {jobs}}), {"-gr", "Label"}, mTree);
-      EXPECT_EQ(result.status, 0);
-      EXPECT_EQ(result.err, err);
-      EXPECT_EQ(result.out, without.out);
-      test::ExpectFiles(Files(), withoutFiles);
+      ExpectRun(RunGlossmillWith(Join({variables, {jobs}}), {"-gr", "Label"}, mTree), 0, without.out, err);
+      ExpectFiles(Files(), withoutFiles);
     }
   }
 }
