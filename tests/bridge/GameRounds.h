@@ -64,20 +64,18 @@ inline std::string NewText(const sBridgeLanguage& language, const std::string& e
 inline void ExpectExportShowsNewTexts(const test::TempDir& dir, const std::string& tree, const sFormat& format,
                                       const sBridgeLanguage& language, size_t strings) {
   Extract(tree, dir / "again.txt");
-  ASSERT_EQ(0, Bridge({"export", "--to", format.name, "--lang", language.mCode, "again.txt", format.file},
-                      dir.Path().string()).status);
+  ASSERT_EQ(0, Export(dir, format.name, language.mCode, "again.txt", format.file).status);
   const sExchangeFile file = ReadExchange(format, dir.Path() / format.file);
   EXPECT_EQ(strings, file.mUnits.size());
   for (const sExchangeUnit& unit : file.mUnits)
     EXPECT_EQ(NewText(language, unit.mSource), unit.mTarget) << unit.mNames.at(0);
 }
 
-// The strings of a copy of the sample on which glossmill alone makes one
-// round of -sx and -su: what the strings the bridge leaves out become
-// without it (an update of a line that holds a TAB in its English text
-// shifts that string's texts, with or without the bridge).
-inline tStrings ControlRound(const test::TempDir& dir) {
-  const std::string tree = SampleTree(dir, "control");
+// The strings of `tree` after glossmill alone makes one more round of -sx
+// and -su on it: what the strings the bridge leaves out become without it
+// (an update of a line that holds a TAB in its English text shifts that
+// string's texts, with or without the bridge).
+inline tStrings ControlRound(const test::TempDir& dir, const std::string& tree) {
   Extract(tree, dir / "control.txt");
   EXPECT_EQ(0, test::RunGlossmill({"-su", dir / "control.txt"}, tree).status);
   return StringsOf(tree, dir / "control-after.txt");

@@ -96,7 +96,7 @@ TEST_P(BridgeThroughTranslateToolkit, CarriesALanguageIntoTheGame) {
   const std::string cwd = dir.Path().string();
   const tStrings original = StringsOf(SampleTree(dir), dir / "s.txt");
   const std::vector<std::u16string> stranded = Stranded(dir / "s.txt");
-  const tStrings control = ControlRound(dir);
+  const tStrings control = ControlRound(dir, SampleTree(dir, "control"));
   for (const sFormat& format : Formats())
     ASSERT_EQ(0, Export(dir, format.name, language.mCode, "s.txt", std::string("export.") + format.name).status);
   const test::ProcessResult filled = test::Run(python, {Script("translate_toolkit.py"), language.mCode, "export.xliff",
@@ -115,7 +115,7 @@ TEST_P(BridgeThroughTranslateToolkit, CarriesALanguageIntoTheGame) {
     }
     const std::string tree = SampleTree(dir, std::string("tree-") + round.file);
     std::filesystem::copy_file(dir / "s.txt", dir / "round.txt", std::filesystem::copy_options::overwrite_existing);
-    const test::ProcessResult imported = Bridge({"import", "--lang", language.mCode, "round.txt", round.file}, cwd);
+    const test::ProcessResult imported = Import(dir, language.mCode, "round.txt", round.file);
     EXPECT_EQ(0, imported.status) << imported.err;
     ASSERT_EQ(0, test::RunGlossmill({"-su", dir / "round.txt"}, tree).status);
     ExpectRoundMade(original, control, StringsOf(tree, dir / "check.txt"), {&language}, stranded);
