@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,13 @@ inline test::ProcessResult Bridge(const std::vector<std::string>& args, const st
 }
 inline test::ProcessResult Bridge(const std::vector<std::string>& args, const test::TempDir& dir) {
   return Bridge(args, dir.Path().string());
+}
+// The words of a command line as a user types it, split at spaces.
+inline std::vector<std::string> Args(const std::string& line) {
+  std::vector<std::string> args;
+  std::istringstream words(line);
+  for (std::string word; words >> word;) args.push_back(word);
+  return args;
 }
 // The commands a translator runs most, in `dir`.
 inline test::ProcessResult Export(const test::TempDir& dir, const std::string& format, const std::string& language,

@@ -19,11 +19,10 @@ const std::u16string cLines = u"\\a.xml@Source@Hi%\t\"Hi\"\n\\a.xml@Source@Yes%\
 
 TEST(BridgeBadInput, RefusedInputWritesNothing) {
   const std::string hi = "\\a.xml@Source@Hi", csv = "location,source,target\r\n";
-  const test::tTexts importIn = {"import", "--lang", "fr", "t.txt", "in"};
-  const test::tTexts exportPo = {"export", "--to", "po", "--lang", "fr", "t.txt", "out"};
+  const std::string importIn = "import --lang fr t.txt in", exportPo = "export --to po --lang fr t.txt out";
   const struct {
     const char* name;
-    test::tTexts args;
+    std::string command;
     std::string in;  // the file "in"; none when empty
     const char* message;
     std::string translations = File(cLines);  // t.txt; none when empty
@@ -42,7 +41,7 @@ TEST(BridgeBadInput, RefusedInputWritesNothing) {
       {"CSV with a stray quote", importIn, csv + hi + ",H\"i,\r\n", "double quote inside an unquoted field"},
       {"CSV with an open quote", importIn, csv + "\"" + hi + ",,\r\n", "never ends"},
       {"CSV with a short record", importIn, csv + hi + ",Hi\r\n", "record 2 has 2 fields"},
-      {"CSV with another header", {"import", "--lang", "fr", "t.txt", "in.csv"}, "name,English,French\r\n",
+      {"CSV with another header", "import --lang fr t.txt in.csv", "name,English,French\r\n",
        "must name the columns location, source"},
       {"CSV in another language", importIn, "location,source,target,language\r\n" + hi + ",Hi,Hoi,Dutch\r\n",
        "into Dutch, not French"},
@@ -50,28 +49,24 @@ TEST(BridgeBadInput, RefusedInputWritesNothing) {
        "id,flavour,file,English,Dutch\r\n" + hi + ",Source,\\a.xml,Hi,Hoi\r\n", "into Dutch, not French"},
       {"CSV with semicolons", importIn, "location;source;target\r\n" + hi + ";Hi;Salut\r\n",
        "in separates its fields by semicolons"},
-      {"CSV in UTF-16", {"import", "--lang", "fr", "t.txt", "in.csv"}, "\xFF\xFEl\0o\0", "in.csv is UTF-16 text"},
-      {"a missing exchange file", {"import", "--lang", "fr", "t.txt", "none.po"}, "", "cannot read"},
+      {"CSV in UTF-16", "import --lang fr t.txt in.csv", "\xFF\xFEl\0o\0", "in.csv is UTF-16 text"},
+      {"a missing exchange file", "import --lang fr t.txt none.po", "", "cannot read"},
       {"a malformed line", exportPo, "", "line 2 is not a translations line", File(u"\\a.xml@Source@A%\t\"A\"\n\tno key\n")},
       {"a missing translations file", exportPo, "", "cannot read", ""},
       // A translations file is UTF-16LE with its byte-order mark, whatever
       // the command.
-      {"a translations file in UTF-8", {"export", "--to", "csv", "--lang", "fr", "t.txt", "out"}, "",
+      {"a translations file in UTF-8", "export --to csv --lang fr t.txt out", "",
        "t.txt is UTF-8: a translations file is UTF-16LE text beginning with a byte-order mark",
        "\xEF\xBB\xBF" + hi + "\tVektrel\t\t\t\tPC\t\"Hi\"\n"},
       {"a translations file in UTF-8 to import into", importIn, Xliff(Unit(hi, "Hi", "Salut")),
        "t.txt has no byte-order mark", hi + "\tVektrel\t\t\t\tPC\t\"Hi\"\n"},
-      {"a translations file in UTF-16BE", {"stats", "t.txt"}, "", "t.txt is UTF-16 big-endian",
-       std::string("\xFE\xFF\0\\", 4)},
-      {"an empty translations file", {"stats", "--json", "t.txt"}, "", "t.txt is empty", cNoBytes},
+      {"a translations file in UTF-16BE", "stats t.txt", "", "t.txt is UTF-16 big-endian", std::string("\xFE\xFF\0\\", 4)},
+      {"an empty translations file", "stats --json t.txt", "", "t.txt is empty", cNoBytes},
       // No output may be one of the inputs.
-      {"an export onto the translations file", {"export", "--to", "po", "--lang", "fr", "t.txt", "./t.txt"}, "",
-       "./t.txt would overwrite the translations file t.txt"},
-      {"an export onto a link to it", {"export", "--to", "csv", "--lang", "fr", "t.txt", "link"}, "",
-       "link would overwrite the translations file"},
-      {"an import of the translations file", {"import", "--lang", "fr", "t.txt", "t.txt"}, "",
-       "t.txt is the translations file itself"},
-      {"a page onto the translations file", {"stats", "--html", "t.txt", "t.txt"}, "", "t.txt would overwrite an input"},
+      {"export onto t.txt", "export --to po --lang fr t.txt ./t.txt", "", "./t.txt would overwrite the translations file t.txt"},
+      {"export onto a link to t.txt", "export --to csv --lang fr t.txt link", "", "link would overwrite the translations file"},
+      {"import of t.txt", "import --lang fr t.txt t.txt", "", "t.txt is the translations file itself"},
+      {"a page onto t.txt", "stats --html t.txt t.txt", "", "t.txt would overwrite an input"},
   };
   test::TempDir dir;
   std::filesystem::create_symlink("t.txt", dir.Path() / "link");
@@ -81,12 +76,13 @@ TEST(BridgeBadInput, RefusedInputWritesNothing) {
     if (!c.translations.empty()) test::WriteFile(dir / "t.txt", c.translations == cNoBytes ? "" : c.translations);
     test::WriteFile(dir / "out", "before");
     for (const char* name : {"in", "in.csv"}) std::filesystem::remove(dir.Path() / name);
-    if (!c.in.empty()) test::WriteFile(dir / c.args.back(), c.in);
+    const test::tTexts args = Args(c.command);
+    if (!c.in.empty()) test::WriteFile(dir / args.back(), c.in);
     const std::string translations = test::ReadFile(dir / "t.txt");
-    const test::ProcessResult result = Bridge(c.args, dir);
+    const test::ProcessResult result = Bridge(args, dir);
     EXPECT_EQ(1, result.status);
     EXPECT_TRUE(Holds(result.err, c.message));
-    if (c.args[0] != "stats" || c.args[1] == "--html") {
+    if (args[0] != "stats" || args[1] == "--html") {
       EXPECT_TRUE(Holds(result.err, "nothing written"));
     }
     EXPECT_EQ("", result.out);

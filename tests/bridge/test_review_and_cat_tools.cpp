@@ -170,7 +170,8 @@ TEST(BridgeCannotTravel, StringsTheFileCannotCarryAreLeftOutAndCounted) {
   EXPECT_TRUE(Holds(stats.out, "{\"strings\":9,\"cannotTravel\":[{\"key\":\"\\\\w.xml@Source@Covered#van#\\\"Vanfit\","
                                "\"why\":\"a double quote in its English text\"},"));
   EXPECT_TRUE(Holds(stats.out, "{\"language\":\"French\",\"code\":\"fr\",\"translated\":1,\"missing\":1,"));
-  EXPECT_TRUE(Holds(Bridge({"stats", "t.txt"}, dir).out, "9 strings, 7 of them cannot travel through a translations file\n"));
+  EXPECT_TRUE(Holds(Bridge({"stats", "t.txt"}, dir).out,
+                    "9 strings, 7 of them cannot travel through a translations file\n"));
 
   // What XLIFF alone cannot hold leaves its string out of an XLIFF export.
   test::WriteFile(dir / "x.txt", File(u"\\a.xml@Source@A%\t\"A\"\t\"x\x0By\"\n\\a.xml@Source@B%\t\"B\"\n"));

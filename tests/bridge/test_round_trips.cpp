@@ -80,9 +80,9 @@ TEST(BridgeRoundTrip, EachLanguageIsReadWhereTheUpdateReadsItAndAnUnchangedFileG
   EXPECT_TRUE(Holds(csv, "\"\\a.xml@Source@Hello#World\",\"Hello World\",\"\",\"Russian\",\"Source\",\"\\a.xml\","
                          "\"Bonjour\","));
   const std::string stats = Bridge({"stats", "--json", "t.txt"}, dir).out;
-  for (const char* figures : {"\"code\":\"ru\",\"translated\":3,\"missing\":3", "\"code\":\"pl\",\"translated\":2,\"missing\":4",
-                              "\"code\":\"nl\",\"translated\":3,\"missing\":3", "\"code\":\"fr\",\"translated\":2,\"missing\":4"})
-    EXPECT_TRUE(Holds(stats, figures));
+  for (const char* figures : {"\"ru\",\"translated\":3,\"missing\":3", "\"pl\",\"translated\":2,\"missing\":4",
+                              "\"nl\",\"translated\":3,\"missing\":3", "\"fr\",\"translated\":2,\"missing\":4"})
+    EXPECT_TRUE(Holds(stats, std::string("\"code\":") + figures));
 }
 
 TEST(BridgeRoundTrip, ImportChangesItsLanguageAndNoOther) {

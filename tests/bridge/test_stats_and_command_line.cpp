@@ -92,7 +92,8 @@ TEST(BridgeStats, WordsAreCountedAsPocountCountsThem) {
     const char16_t* text;
     size_t words;
   } cases[] = {
-      {u"", 0}, {u"  One\ttwo\u00a0three\u3000four\n", 4}, {u"Danger: high voltage \u2013 keep off!", 6},  // a dash is a word
+      {u"", 0}, {u"  One\ttwo\u00a0three\u3000four\n", 4},
+      {u"Danger: high voltage \u2013 keep off!", 6},  // a dash is a word
       {u"-- ... \u00ab \u00bb \u2026 \u20ac", 0},  // punctuation alone is none
       {u"Single to M\u00fcnster: \u20ac4.50 (caf\u00e9 car open)", 7},
       {u"e.g. this, i.e. that", 2}, {u"a.b.c", 1},  // a dot between letters goes with them
@@ -119,23 +120,20 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
   EXPECT_EQ("glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\n", version.out);
 
   const struct {
-    std::vector<std::string> args;
-    const char* message;
+    const char *command, *message;
   } cases[] = {
-      {{}, "no command"}, {{"translate", "t.txt"}, "unknown command translate"},
-      {{"export", "--to", "tmx", "--lang", "fr", "t.txt", "o"}, "no format tmx"},
-      {{"export", "--lang", "fr", "t.txt", "o"}, "--to is needed"}, {{"export", "--to", "po", "t.txt", "o"}, "--lang is needed"},
-      {{"export", "--to", "po", "--lang", "English", "t.txt", "o"}, "no target language English"},
-      {{"export", "--to", "po", "--lang", "klingon", "t.txt", "o"}, "no target language klingon"},
-      {{"export", "--to", "po", "--lang", "fr", "t.txt"}, "export takes"},
-      {{"export", "--to", "po", "--lang", "fr", "--html", "p", "t.txt", "o"}, "export takes"},
-      {{"import", "--lang", "fr", "t.txt"}, "import takes"}, {{"import", "--lang"}, "--lang needs a value"},
-      {{"stats"}, "stats takes"}, {{"stats", "--lang", "fr", "t.txt"}, "stats takes"},
-      {{"stats", "t.txt", "--html"}, "--html needs a value"}, {{"stats", "--verbose", "t.txt"}, "unknown option --verbose"},
+      {"", "no command"}, {"translate t.txt", "unknown command translate"},
+      {"export --to tmx --lang fr t.txt o", "no format tmx"}, {"export --lang fr t.txt o", "--to is needed"},
+      {"export --to po t.txt o", "--lang is needed"}, {"export --to po --lang fr t.txt", "export takes"},
+      {"export --to po --lang English t.txt o", "no target language English"},
+      {"export --to po --lang klingon t.txt o", "no target language klingon"},
+      {"export --to po --lang fr --html p t.txt o", "export takes"}, {"import --lang fr t.txt", "import takes"},
+      {"import --lang", "--lang needs a value"}, {"stats", "stats takes"}, {"stats --lang fr t.txt", "stats takes"},
+      {"stats t.txt --html", "--html needs a value"}, {"stats --verbose t.txt", "unknown option --verbose"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
-    const test::ProcessResult result = Bridge(c.args, dir);
+    const test::ProcessResult result = Bridge(Args(c.command), dir);
     EXPECT_EQ(1, result.status);
     EXPECT_TRUE(Holds(result.err, c.message));
     EXPECT_TRUE(Holds(result.err, "\nusage:"));

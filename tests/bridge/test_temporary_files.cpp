@@ -17,11 +17,9 @@ enum ePlanted { cStaleFile, cLinkOut, cDanglingLink, cHardLinkOut, cDirectory };
 TEST(BridgeTemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThrough) {
   const std::string translations = File(u"\\a.xml@Source@Hi%\t\"Hi\"\n");
   const std::string filled = Xliff(Unit("\\a.xml@Source@Hi", "Hi", "Salut"));  // fills in the French text
-  const test::tTexts writes[] = {{"export", "--to", "xliff", "--lang", "fr", "t.txt", "out.xlf"},
-                                 {"export", "--to", "po", "--lang", "fr", "t.txt", "out.po"},
-                                 {"export", "--to", "csv", "--lang", "fr", "t.txt", "out.csv"},
-                                 {"import", "--lang", "fr", "t.txt", "in.xlf"}};
-  for (const test::tTexts& args : writes) {
+  for (const char* command : {"export --to xliff --lang fr t.txt out.xlf", "export --to po --lang fr t.txt out.po",
+                              "export --to csv --lang fr t.txt out.csv", "import --lang fr t.txt in.xlf"}) {
+    const test::tTexts args = Args(command);
     const std::string output = args[0] == "import" ? "t.txt" : args.back();
     for (const ePlanted planted : {cStaleFile, cLinkOut, cDanglingLink, cHardLinkOut, cDirectory}) {
       SCOPED_TRACE(output + " " + std::to_string(planted));
