@@ -52,9 +52,7 @@ inline std::string File(const std::u16string& text) {
 
 // `count` empty text columns.
 inline std::u16string Empty(int count) {
-  std::u16string columns;
-  for (int i = 0; i < count; ++i) columns += u"\t\"\"";
-  return columns;
+  return count == 0 ? u"" : u"\t\"\"" + Empty(count - 1);
 }
 
 // Lines of \a.xml for English texts without a translation, named by the

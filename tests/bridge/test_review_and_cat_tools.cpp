@@ -9,24 +9,7 @@
 namespace {
 using namespace bridge_test;
 
-TEST(BridgeReviewStates, ExportMarksTheGamesTranslationsApproved) {
-  test::TempDir dir;
-  test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@A%\t\"A\"\t\"Un\"\n\\a.xml@Source@B%\t\"B\"\n"));
-  for (const sFormat& format : Formats())
-    ASSERT_EQ(0, Export(dir, format.name, "fr", "t.txt", format.file).status);
-  const std::string xliff = test::ReadFile(dir / "out.xlf");
-  EXPECT_TRUE(Holds(xliff, "<tool tool-id=\"glossmill-bridge\" tool-name=\"glossmill-bridge\" tool-version=\"" GLOSSMILL_BRIDGE_VERSION "\" />"));
-  EXPECT_TRUE(Holds(xliff, "approved=\"yes\">\n        <source>A</source>\n        <target state=\"final\">Un</target>"));
-  EXPECT_TRUE(Holds(xliff, "preserve\">\n        <source>B</source>\n        <target state=\"needs-translation\" />"));
-  const std::string po = test::ReadFile(dir / "out.po");
-  EXPECT_EQ(std::string::npos, po.find("fuzzy"));
-  for (const char* part : {"\"POT-Creation-Date: 20", "\"Language: fr\\n\"\n", "\"Plural-Forms: nplurals=2; plural=(n > 1);\\n\"\n",
-                           "\"X-Generator: glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\\n\"\n",
-                           "#: \\a.xml@Source@A\nmsgctxt \"\\\\a.xml@Source@A\"\nmsgid \"A\"\nmsgstr \"Un\"\n"})
-    EXPECT_TRUE(Holds(po, part));
-}
-
-TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThem) {
+TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThemAndExportMarksTheGamesTranslationsApproved) {
   test::TempDir dir;
   const std::u16string lines = Lines({u"B", u"C", u"D", u"E", u"F", u"G", u"H"});
   const auto unit = [](const std::string& english, const char* unitAttributes, const char* targetAttributes) {
@@ -36,10 +19,6 @@ TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThem) {
                                  unit("D", " approved=\"yes\"", " state=\"needs-review-translation\"") +
                                  unit("E", " approved=\"no\"", "") + unit("F", " approved=\"no\"", " state=\"translated\"") +
                                  unit("G", "", " state=\"final\"") + unit("H", "", "");
-  const auto entry = [](const char* english, bool fuzzy) {
-    return std::string(fuzzy ? "#, fuzzy\n" : "") + "msgctxt \"\\\\a.xml@Source@" + english + "\"\nmsgid \"" +
-           english + "\"\nmsgstr \"" + english + "!\"\n\n";
-  };
   const struct {
     const char* file;
     std::string bytes;
@@ -52,7 +31,8 @@ TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThem) {
         "\\a.xml@Source@D: a draft (its state is needs-review-translation), not written",
         "\\a.xml@Source@E: a draft (it is not approved), not written"},
        u"FGH"},
-      {"in.po", "msgid \"\"\nmsgstr \"Language: fr\\n\"\n\n" + entry("B", true) + entry("C", false),
+      {"in.po", "msgid \"\"\nmsgstr \"Language: fr\\n\"\n\n#, fuzzy\nmsgctxt \"\\\\a.xml@Source@B\"\nmsgid \"B\"\nmsgstr \"B!\"\n\n"
+                "msgctxt \"\\\\a.xml@Source@C\"\nmsgid \"C\"\nmsgstr \"C!\"\n",
        {"\\a.xml@Source@B: a draft (marked fuzzy), not written"}, u"C"},
       // A spreadsheet's CSV: no quotes, a blank line at the end.
       {"in.csv", "location,source,target,fuzzy\r\n\\a.xml@Source@B,B,B!,True\r\n\\a.xml@Source@C,C,C!,False\r\n\r\n",
@@ -75,6 +55,19 @@ TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThem) {
     }
     EXPECT_EQ(File(expected), test::ReadFile(dir / "t.txt"));
   }
+  // What the last import left, C translated and B not, exported again.
+  for (const sFormat& format : Formats())
+    ASSERT_EQ(0, Export(dir, format.name, "fr", "t.txt", format.file).status);
+  const std::string xliff = test::ReadFile(dir / "out.xlf");
+  EXPECT_TRUE(Holds(xliff, "<tool tool-id=\"glossmill-bridge\" tool-name=\"glossmill-bridge\" tool-version=\"" GLOSSMILL_BRIDGE_VERSION "\" />"));
+  EXPECT_TRUE(Holds(xliff, "approved=\"yes\">\n        <source>C</source>\n        <target state=\"final\">C!</target>"));
+  EXPECT_TRUE(Holds(xliff, "preserve\">\n        <source>B</source>\n        <target state=\"needs-translation\" />"));
+  const std::string po = test::ReadFile(dir / "out.po");
+  EXPECT_EQ(std::string::npos, po.find("fuzzy"));
+  for (const char* part : {"\"POT-Creation-Date: 20", "\"Language: fr\\n\"\n", "\"Plural-Forms: nplurals=2; plural=(n > 1);\\n\"\n",
+                           "\"X-Generator: glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\\n\"\n",
+                           "#: \\a.xml@Source@C\nmsgctxt \"\\\\a.xml@Source@C\"\nmsgid \"C\"\nmsgstr \"C!\"\n"})
+    EXPECT_TRUE(Holds(po, part));
 }
 
 TEST(BridgeCatTools, TheirXliffAndPoFindTheirLines) {

@@ -99,16 +99,14 @@ TEST(BridgeRoundTrip, ImportChangesItsLanguageAndNoOther) {
       {"French", cExtracted, {"fr"},
        u"\\a.xml@Source@Hi%\t\"Hi\"\t\"new fr\"\t\"Ciao\"\t\"Hallo\"\t\"Hola\"\t\"Privet\"\t\"Czesc\"\t\"Hoi\""},
       {"Dutch", cExtracted, {"nl"}, cExtracted + Empty(4) + u"\t\"new nl\""},
-      {"Polish keeps Dutch", cExtracted, {"pl"},
-       cExtracted + Empty(4) + u"\t\"Hoi\"" + Empty(8) + u"\t\"new pl\""},
+      {"Polish keeps Dutch", cExtracted, {"pl"}, cExtracted + Empty(4) + u"\t\"Hoi\"" + Empty(8) + u"\t\"new pl\""},
       {"Russian keeps Polish and Dutch", cExtracted, {"ru"},
        cExtracted + Empty(4) + u"\t\"Hoi\"" + Empty(8) + u"\t\"Czesc\"" + Empty(3) + u"\t\"new ru\""},
       {"Russian, Dutch and Polish in turn", cExtracted, {"ru", "nl", "pl"},
        cExtracted + Empty(4) + u"\t\"new nl\"" + Empty(8) + u"\t\"new pl\"" + Empty(3) + u"\t\"new ru\""},
-      {"a line made for the update", u"\\a.xml@Source@Hi%\t\"Hi\"" + Empty(11) + u"\t\"nl\"" + Empty(8) +
-           u"\t\"pl\"" + Empty(3) + u"\t\"ru\"",
-       {"pl"}, u"\\a.xml@Source@Hi%\t\"Hi\"" + Empty(11) + u"\t\"nl\"" + Empty(8) + u"\t\"new pl\"" +
-                   Empty(3) + u"\t\"ru\""},
+      {"a line made for the update", u"\\a.xml@Source@Hi%\t\"Hi\"" + Empty(11) + u"\t\"nl\"" + Empty(8) + u"\t\"pl\"" +
+       Empty(3) + u"\t\"ru\"", {"pl"},
+       u"\\a.xml@Source@Hi%\t\"Hi\"" + Empty(11) + u"\t\"nl\"" + Empty(8) + u"\t\"new pl\"" + Empty(3) + u"\t\"ru\""},
       {"a short line", u"\\a.xml@Source@Hi%\t\"Hi\"\r", {"ru", "de"},
        u"\\a.xml@Source@Hi%\t\"Hi\"" + Empty(2) + u"\t\"new de\"" + Empty(21) + u"\t\"new ru\"\r"},
   };
