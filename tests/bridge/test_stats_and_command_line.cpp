@@ -106,7 +106,7 @@ TEST(BridgeStats, WordsAreCountedAsPocountCountsThem) {
   for (const auto& c : cases) EXPECT_EQ(c.words, CountWords(c.text)) << Utf16ForDisplay(c.text);
 }
 
-TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
+TEST(BridgeCommandLine, HelpVersionUsageErrorsAndTheManualPage) {
   test::TempDir dir;
   test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@A%\t\"A\"\n"));
   const test::ProcessResult help = Bridge({"--help"}, dir);
@@ -142,12 +142,10 @@ TEST(BridgeCommandLine, HelpVersionAndUsageErrors) {
   EXPECT_FALSE(test::FileExists(dir / "o") || test::FileExists(dir / "p"));
   // Options may follow the files, and take their value after "=".
   EXPECT_EQ(0, Bridge({"export", "t.txt", "o.csv", "--to=csv", "--lang=fr-CA"}, dir).status);
-}
-
-TEST(BridgeCommandLine, TheManualPageFormatsCleanlyAndTellsEveryCommandAndOption) {
+  // The manual page, which the build puts beside the program, given its
+  // version, formats cleanly (as plain text, without bold or underline) and
+  // tells every command and option.
   if (!Installed("groff")) GTEST_SKIP() << "groff is not installed";
-  // The build puts the page, given its version, beside the program; groff
-  // formats it as plain text, without bold or underline.
   const std::string page = (std::filesystem::path(GLOSSMILL_BRIDGE_EXE).parent_path() / "glossmill-bridge.1").string();
   const test::ProcessResult formatted = test::Run("groff", {"-man", "-ww", "-Tutf8", "-P-cbu", page}, ".");
   EXPECT_EQ(0, formatted.status);
