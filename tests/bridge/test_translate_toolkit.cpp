@@ -1,14 +1,13 @@
 // The bridge among a translator's own tools: gettext's msgfmt and
 // Translate Toolkit's pofilter and pocount accept every export of the
-// sample tree and count it as stats does, and Translate Toolkit's readers,
-// writers and converters carry translations through a whole round into the
-// game for each language. A test is skipped, saying why, where its tools
-// are not installed (tools/setup-debian.sh installs them).
+// sample tree and count it as stats does (tools/setup-debian.sh installs
+// them). Translate Toolkit's readers, writers and converters carrying a
+// language into the game is a round of test_game_rounds.cpp.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "GameRounds.h"
+#include "BridgeTestSupport.h"
 
 namespace {
 using namespace bridge_test;
@@ -20,7 +19,7 @@ using namespace bridge_test;
 // tools that are not installed, when any is not.
 TEST(BridgeAmongTools, MsgfmtPofilterAndPocountTakeEveryExportAsStatsCountsIt) {
   test::TempDir dir;
-  Extract(SampleTree(dir), dir / "s.txt");
+  ASSERT_EQ(0, test::RunGlossmill({"-sx", dir / "s.txt"}, SampleTree(dir)).status);
   std::filesystem::create_directory(dir.Path() / "po");
   std::vector<std::string> exports;
   for (size_t i = 1; i < cBridgeLanguageCount; ++i) {
@@ -79,56 +78,5 @@ TEST(BridgeAmongTools, MsgfmtPofilterAndPocountTakeEveryExportAsStatsCountsIt) {
   }
   if (!missing.empty()) GTEST_SKIP() << "not installed:" << missing;
 }
-
-// A round into the game through Translate Toolkit: its tool fills each
-// export in its own reader and writer (so it reads every unit's name and
-// English), and its converters turn the PO into XLIFF 1.1 and CSV, the
-// XLIFF and the CSV into PO.
-class BridgeThroughTranslateToolkit : public ::testing::TestWithParam<size_t> {};
-
-TEST_P(BridgeThroughTranslateToolkit, CarriesALanguageIntoTheGame) {
-  const std::string python = PythonWith("translate");
-  if (python.empty()) GTEST_SKIP() << "Translate Toolkit's Python modules are not installed";
-  for (const char* converter : {"po2xliff", "xliff2po", "csv2po", "po2csv"})
-    if (!Installed(converter)) GTEST_SKIP() << "Translate Toolkit's " << converter << " is not installed";
-  const sBridgeLanguage& language = GetBridgeLanguages()[GetParam()];
-  test::TempDir dir;
-  const std::string cwd = dir.Path().string();
-  const tStrings original = StringsOf(SampleTree(dir), dir / "s.txt");
-  const std::vector<std::u16string> stranded = Stranded(dir / "s.txt");
-  const tStrings control = ControlRound(dir, SampleTree(dir, "control"));
-  for (const sFormat& format : Formats())
-    ASSERT_EQ(0, Export(dir, format.name, language.mCode, "s.txt", std::string("export.") + format.name).status);
-  const test::ProcessResult filled = test::Run(python, {Script("translate_toolkit.py"), language.mCode, "export.xliff",
-                                                        "filled.xlf", "export.po", "filled.po", "export.csv", "filled.csv"}, cwd);
-  ASSERT_EQ(0, filled.status) << filled.err;
-  const struct {
-    const char *converter, *from, *file;  // `file` is imported
-  } rounds[] = {{nullptr, nullptr, "filled.xlf"}, {nullptr, nullptr, "filled.po"}, {nullptr, nullptr, "filled.csv"},
-                {"po2xliff", "filled.po", "from-po.xlf"}, {"xliff2po", "filled.xlf", "from-xliff.po"},
-                {"csv2po", "filled.csv", "from-csv.po"}, {"po2csv", "filled.po", "from-po.csv"}};
-  for (const auto& round : rounds) {
-    SCOPED_TRACE(round.file);
-    if (round.converter) {
-      const test::ProcessResult converted = test::Run(round.converter, {round.from, round.file}, cwd);
-      ASSERT_EQ(0, converted.status) << converted.err;
-    }
-    const std::string tree = SampleTree(dir, std::string("tree-") + round.file);
-    std::filesystem::copy_file(dir / "s.txt", dir / "round.txt", std::filesystem::copy_options::overwrite_existing);
-    const test::ProcessResult imported = Import(dir, language.mCode, "round.txt", round.file);
-    EXPECT_EQ(0, imported.status) << imported.err;
-    ASSERT_EQ(0, test::RunGlossmill({"-su", dir / "round.txt"}, tree).status);
-    ExpectRoundMade(original, control, StringsOf(tree, dir / "check.txt"), {&language}, stranded);
-    // The next export, in the format of the file imported.
-    for (const sFormat& format : Formats())
-      if (std::filesystem::path(format.file).extension() == std::filesystem::path(round.file).extension())
-        ExpectExportShowsNewTexts(dir, tree, format, language, original.size() - stranded.size());
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Languages, BridgeThroughTranslateToolkit, ::testing::Range<size_t>(1, cBridgeLanguageCount),
-                         [](const ::testing::TestParamInfo<size_t>& language) {
-                           return GetBridgeLanguages()[language.param].mName;
-                         });
 
 }  // namespace
