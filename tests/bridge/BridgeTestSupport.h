@@ -15,11 +15,8 @@
 
 namespace bridge_test {
 
-inline test::ProcessResult Bridge(const std::vector<std::string>& args, const std::string& cwd) {
-  return test::Run(GLOSSMILL_BRIDGE_EXE, args, cwd);
-}
 inline test::ProcessResult Bridge(const std::vector<std::string>& args, const test::TempDir& dir) {
-  return Bridge(args, dir.Path().string());
+  return test::Run(GLOSSMILL_BRIDGE_EXE, args, dir.Path().string());
 }
 // The words of a command line as a user types it, split at spaces.
 inline std::vector<std::string> Args(const std::string& line) {
