@@ -7,8 +7,6 @@
 #include <map>
 
 #include "BridgeTestSupport.h"
-#include "bridge/UpdateView.h"
-#include "bridge/cTranslationsFile.h"
 
 namespace {
 using namespace bridge_test;
