@@ -27,39 +27,29 @@ using namespace bridge_test;
 // texts of the eight languages, as a fresh extraction writes them.
 typedef std::map<std::u16string, std::vector<std::u16string>> tStrings;
 
-cTranslationsFile LoadTranslations(const std::string& path) {
-  cTranslationsFile file;
-  std::string error;
-  EXPECT_TRUE(file.Load(path, error)) << error;
-  return file;
-}
-
 // Extracts `tree` into `translations` (glossmill -sx).
 void Extract(const std::string& tree, const std::string& translations) {
   const test::ProcessResult extracted = test::RunGlossmill({"-sx", translations}, tree);
   ASSERT_EQ(0, extracted.status) << extracted.err;
 }
 
-// The strings of `tree`, extracted into `translations`.
-tStrings StringsOf(const std::string& tree, const std::string& translations) {
+// The strings of `tree`, extracted into `translations`; with `stranded`,
+// the names of those that cannot travel too.
+tStrings StringsOf(const std::string& tree, const std::string& translations,
+                   std::vector<std::u16string>* stranded = nullptr) {
   Extract(tree, translations);
+  cTranslationsFile file;
+  std::string error;
+  EXPECT_TRUE(file.Load(translations, error)) << error;
+  const std::vector<const char*> why = FindStringsThatCannotTravel(file);
   tStrings strings;
-  const cTranslationsFile file = LoadTranslations(translations);
-  for (const sTranslationsEntry& entry : file.Entries()) {
-    std::vector<std::u16string>& texts = strings[MakeUnitId(entry)];
-    for (size_t i = 0; i < cBridgeLanguageCount; ++i) texts.push_back(entry.GetText(i));
+  for (size_t i = 0; i < file.Entries().size(); ++i) {
+    const sTranslationsEntry& entry = file.Entries()[i];
+    for (size_t language = 0; language < cBridgeLanguageCount; ++language)
+      strings[MakeUnitId(entry)].push_back(entry.GetText(language));
+    if (stranded && why.at(i)) stranded->push_back(MakeUnitId(entry));
   }
   return strings;
-}
-
-// The names of the lines of a translations file whose strings cannot travel.
-std::vector<std::u16string> Stranded(const std::string& translations) {
-  const cTranslationsFile file = LoadTranslations(translations);
-  const std::vector<const char*> why = FindStringsThatCannotTravel(file);
-  std::vector<std::u16string> names;
-  for (size_t i = 0; i < why.size(); ++i)
-    if (why[i]) names.push_back(MakeUnitId(file.Entries()[i]));
-  return names;
 }
 
 // The translation a round gives a string, as UTF-8 and as read back.
@@ -115,8 +105,8 @@ TEST_P(BridgeGameRound, EachLanguageInTurnReachesTheGameAndLeavesTheOthers) {
   const sFormat& format = GetParam();
   test::TempDir dir;
   const std::string tree = SampleTree(dir), control = SampleTree(dir, "control");
-  const tStrings original = StringsOf(tree, dir / "s.txt");
-  const std::vector<std::u16string> stranded = Stranded(dir / "s.txt");
+  std::vector<std::u16string> stranded;
+  const tStrings original = StringsOf(tree, dir / "s.txt", &stranded);
   // The sample holds strings that cannot travel: a double quote and a TAB
   // in English.
   ASSERT_EQ(2u, stranded.size());
@@ -158,8 +148,8 @@ TEST_P(BridgeThroughTranslateToolkit, CarriesALanguageIntoTheGame) {
   const sBridgeLanguage& language = GetBridgeLanguages()[GetParam()];
   test::TempDir dir;
   const std::string cwd = dir.Path().string();
-  const tStrings original = StringsOf(SampleTree(dir), dir / "s.txt");
-  const std::vector<std::u16string> stranded = Stranded(dir / "s.txt");
+  std::vector<std::u16string> stranded;
+  const tStrings original = StringsOf(SampleTree(dir), dir / "s.txt", &stranded);
   const tStrings control = ControlRound(dir, SampleTree(dir, "control"));
   for (const sFormat& format : Formats())
     ASSERT_EQ(0, Export(dir, format.name, language.mCode, "s.txt", std::string("export.") + format.name).status);
