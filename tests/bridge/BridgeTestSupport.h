@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,24 @@
 
 namespace bridge_test {
 
-inline test::ProcessResult Bridge(const std::vector<std::string>& args, const std::string& cwd) {
-  return test::Run(GLOSSMILL_BRIDGE_EXE, args, cwd);
+inline test::ProcessResult Bridge(const std::vector<std::string>& args, const test::TempDir& dir) {
+  return test::Run(GLOSSMILL_BRIDGE_EXE, args, dir.Path().string());
+}
+// The words of a command line as a user types it, split at spaces.
+inline std::vector<std::string> Args(const std::string& line) {
+  std::vector<std::string> args;
+  std::istringstream words(line);
+  for (std::string word; words >> word;) args.push_back(word);
+  return args;
+}
+// The commands a translator runs most, in `dir`.
+inline test::ProcessResult Export(const test::TempDir& dir, const std::string& format, const std::string& language,
+                                  const std::string& translations, const std::string& out) {
+  return Bridge({"export", "--to", format, "--lang", language, translations, out}, dir);
+}
+inline test::ProcessResult Import(const test::TempDir& dir, const std::string& language,
+                                  const std::string& translations, const std::string& in) {
+  return Bridge({"import", "--lang", language, translations, in}, dir);
 }
 
 // Whether `text` holds `part`; when not, the failure shows both.
@@ -32,9 +49,19 @@ inline std::string File(const std::u16string& text) {
 
 // `count` empty text columns.
 inline std::u16string Empty(int count) {
-  std::u16string columns;
-  for (int i = 0; i < count; ++i) columns += u"\t\"\"";
-  return columns;
+  return count == 0 ? u"" : u"\t\"\"" + Empty(count - 1);
+}
+
+// Lines of \a.xml for English texts without a translation, named by the
+// text with "#" for a space.
+inline std::u16string Lines(const std::vector<std::u16string>& englishTexts) {
+  std::u16string lines;
+  for (const std::u16string& english : englishTexts) {
+    std::u16string id = english;
+    for (char16_t& unit : id) unit = unit == u' ' ? u'#' : unit;
+    lines += u"\\a.xml@Source@" + id + u"%\t\"" + english + u"\"\n";
+  }
+  return lines;
 }
 
 // The exchange formats with the bridge's own readers and writers, which
@@ -56,6 +83,30 @@ inline sExchangeFile ReadExchange(const sFormat& format, const std::filesystem::
   std::string error;
   EXPECT_TRUE(format.read(path, file, error)) << error;
   return file;
+}
+
+// Gives each unit of the exchange file at `path` the target `translate`
+// makes of it, and writes the file back as a translator's tool does.
+template <typename tTranslate>
+void Translate(const sFormat& format, const std::filesystem::path& path, const sBridgeLanguage& language,
+               tTranslate translate) {
+  sExchangeFile file = ReadExchange(format, path);
+  for (sExchangeUnit& unit : file.mUnits) unit.mTarget = translate(unit);
+  std::string error;
+  ASSERT_TRUE(format.write(file, language, path, error)) << error;
+}
+
+// An XLIFF 1.2 file of `units` into `language`, and one of its units.
+inline std::string Xliff(const std::string& units, const std::string& language = "fr") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">"
+         "<file original=\"t.txt\" source-language=\"en\" target-language=\"" + language +
+         "\" datatype=\"plaintext\"><body>" + units + "</body></file></xliff>\n";
+}
+inline std::string Unit(const std::string& id, const std::string& source, const std::string& target,
+                        const std::string& unitAttributes = "", const std::string& targetAttributes = "") {
+  return "<trans-unit id=\"" + id + "\"" + unitAttributes + "><source>" + source + "</source><target" +
+         targetAttributes + ">" + target + "</target></trans-unit>";
 }
 
 // A Python 3 that can import `module` (the one on the search path, else

@@ -8,16 +8,6 @@
 namespace {
 using namespace bridge_test;
 
-std::string Xliff(const std::string& language, const std::string& units) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">"
-         "<file original=\"t.txt\" source-language=\"en\" target-language=\"" + language +
-         "\" datatype=\"plaintext\"><body>" + units + "</body></file></xliff>\n";
-}
-std::string Unit(const std::string& id, const std::string& source, const std::string& target) {
-  return "<trans-unit id=\"" + id + "\"><source>" + source + "</source><target>" + target +
-         "</target></trans-unit>";
-}
 std::string Po(const std::string& language, const std::string& entries) {
   return "msgid \"\"\nmsgstr \"\"\n\"Language: " + language +
          "\\n\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n" + entries;
@@ -29,64 +19,54 @@ const std::u16string cLines = u"\\a.xml@Source@Hi%\t\"Hi\"\n\\a.xml@Source@Yes%\
 
 TEST(BridgeBadInput, RefusedInputWritesNothing) {
   const std::string hi = "\\a.xml@Source@Hi", csv = "location,source,target\r\n";
-  const test::tTexts importIn = {"import", "--lang", "fr", "t.txt", "in"};
+  const std::string importIn = "import --lang fr t.txt in", exportPo = "export --to po --lang fr t.txt out";
   const struct {
     const char* name;
-    test::tTexts args;
+    std::string command;
     std::string in;  // the file "in"; none when empty
     const char* message;
     std::string translations = File(cLines);  // t.txt; none when empty
   } cases[] = {
       {"XLIFF not well-formed", importIn, "<xliff version=\"1.2\"><file>", "not well-formed"},
-      {"XML that is not XLIFF", importIn, "<xliff version=\"1.2\" xmlns=\"urn:other\"><file/></xliff>",
-       "not an XLIFF 1.1 or 1.2"},
-      {"XLIFF in another language", importIn, Xliff("de-DE", Unit(hi, "Hi", "Hallo")), "into de-DE, not French"},
-      {"XLIFF with one unit twice", importIn, Xliff("fr", Unit(hi, "Hi", "a") + Unit(hi, "Hi", "b")),
+      {"not XLIFF", importIn, "<xliff version=\"1.2\" xmlns=\"urn:other\"><file/></xliff>", "not an XLIFF 1.1 or 1.2"},
+      {"XLIFF in another language", importIn, Xliff(Unit(hi, "Hi", "Hallo"), "de-DE"), "into de-DE, not French"},
+      {"XLIFF with a unit twice", importIn, Xliff(Unit(hi, "Hi", "a") + Unit(hi, "Hi", "b")),
        "the unit \\a.xml@Source@Hi stands twice"},
-      {"XLIFF from another translations file", importIn,
-       Xliff("fr", Unit("\\other.xml@Source@Hi", "Hi", "Salut")), "another translations file"},
-      {"PO not well-formed", importIn, Po("fr", "msgctxt \"k\"\nmsgid \"Hi\nmsgstr \"\"\n"),
-       "end-of-line within string"},
-      {"PO in another language", importIn,
-       Po("pl", "msgctxt \"\\\\a.xml@Source@Hi\"\nmsgid \"Hi\"\nmsgstr \"Cze\"\n"), "into pl, not French"},
-      {"PO in another charset", importIn,
-       "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n", "not UTF-8"},
+      {"XLIFF of another file", importIn, Xliff(Unit("\\other.xml@Source@Hi", "Hi", "Salut")), "another translations file"},
+      {"PO not well-formed", importIn, Po("fr", "msgctxt \"k\"\nmsgid \"Hi\nmsgstr \"\"\n"), "end-of-line within string"},
+      {"PO in another language", importIn, Po("pl", "msgctxt \"\\\\a.xml@Source@Hi\"\nmsgid \"Hi\"\nmsgstr \"Cze\"\n"),
+       "into pl, not French"},
+      {"PO in another charset", importIn, "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n",
+       "not UTF-8"},
       {"CSV with a stray quote", importIn, csv + hi + ",H\"i,\r\n", "double quote inside an unquoted field"},
       {"CSV with an open quote", importIn, csv + "\"" + hi + ",,\r\n", "never ends"},
       {"CSV with a short record", importIn, csv + hi + ",Hi\r\n", "record 2 has 2 fields"},
-      {"CSV with another header", {"import", "--lang", "fr", "t.txt", "in.csv"}, "name,English,French\r\n",
+      {"CSV with another header", "import --lang fr t.txt in.csv", "name,English,French\r\n",
        "must name the columns location, source"},
-      {"CSV in another language", importIn,
-       "location,source,target,language\r\n" + hi + ",Hi,Hoi,Dutch\r\n", "into Dutch, not French"},
+      {"CSV in another language", importIn, "location,source,target,language\r\n" + hi + ",Hi,Hoi,Dutch\r\n",
+       "into Dutch, not French"},
       {"CSV of an older export in another language", importIn,
        "id,flavour,file,English,Dutch\r\n" + hi + ",Source,\\a.xml,Hi,Hoi\r\n", "into Dutch, not French"},
       {"CSV with semicolons", importIn, "location;source;target\r\n" + hi + ";Hi;Salut\r\n",
        "in separates its fields by semicolons"},
-      {"CSV in UTF-16", {"import", "--lang", "fr", "t.txt", "in.csv"}, "\xFF\xFEl\0o\0", "in.csv is UTF-16 text"},
-      {"a missing exchange file", {"import", "--lang", "fr", "t.txt", "none.po"}, "", "cannot read"},
-      {"a malformed line", {"export", "--to", "po", "--lang", "fr", "t.txt", "out"}, "",
-       "line 2 is not a translations line", File(u"\\a.xml@Source@A%\t\"A\"\n\tno key\n")},
-      {"a missing translations file", {"export", "--to", "po", "--lang", "fr", "t.txt", "out"}, "", "cannot read",
-       ""},
+      {"CSV in UTF-16", "import --lang fr t.txt in.csv", "\xFF\xFEl\0o\0", "in.csv is UTF-16 text"},
+      {"a missing exchange file", "import --lang fr t.txt none.po", "", "cannot read"},
+      {"a malformed line", exportPo, "", "line 2 is not a translations line", File(u"\\a.xml@Source@A%\t\"A\"\n\tno key\n")},
+      {"a missing translations file", exportPo, "", "cannot read", ""},
       // A translations file is UTF-16LE with its byte-order mark, whatever
       // the command.
-      {"a translations file in UTF-8", {"export", "--to", "csv", "--lang", "fr", "t.txt", "out"}, "",
+      {"a translations file in UTF-8", "export --to csv --lang fr t.txt out", "",
        "t.txt is UTF-8: a translations file is UTF-16LE text beginning with a byte-order mark",
        "\xEF\xBB\xBF" + hi + "\tVektrel\t\t\t\tPC\t\"Hi\"\n"},
-      {"a translations file in UTF-8 to import into", importIn, Xliff("fr", Unit(hi, "Hi", "Salut")),
+      {"a translations file in UTF-8 to import into", importIn, Xliff(Unit(hi, "Hi", "Salut")),
        "t.txt has no byte-order mark", hi + "\tVektrel\t\t\t\tPC\t\"Hi\"\n"},
-      {"a translations file in UTF-16BE", {"stats", "t.txt"}, "", "t.txt is UTF-16 big-endian",
-       std::string("\xFE\xFF\0\\", 4)},
-      {"an empty translations file", {"stats", "--json", "t.txt"}, "", "t.txt is empty", cNoBytes},
+      {"a translations file in UTF-16BE", "stats t.txt", "", "t.txt is UTF-16 big-endian", std::string("\xFE\xFF\0\\", 4)},
+      {"an empty translations file", "stats --json t.txt", "", "t.txt is empty", cNoBytes},
       // No output may be one of the inputs.
-      {"an export onto the translations file", {"export", "--to", "po", "--lang", "fr", "t.txt", "./t.txt"}, "",
-       "./t.txt would overwrite the translations file t.txt"},
-      {"an export onto a link to it", {"export", "--to", "csv", "--lang", "fr", "t.txt", "link"}, "",
-       "link would overwrite the translations file"},
-      {"an import of the translations file", {"import", "--lang", "fr", "t.txt", "t.txt"}, "",
-       "t.txt is the translations file itself"},
-      {"a coverage page onto the translations file", {"stats", "--html", "t.txt", "t.txt"}, "",
-       "t.txt would overwrite an input"},
+      {"export onto t.txt", "export --to po --lang fr t.txt ./t.txt", "", "./t.txt would overwrite the translations file t.txt"},
+      {"export onto a link to t.txt", "export --to csv --lang fr t.txt link", "", "link would overwrite the translations file"},
+      {"import of t.txt", "import --lang fr t.txt t.txt", "", "t.txt is the translations file itself"},
+      {"a page onto t.txt", "stats --html t.txt t.txt", "", "t.txt would overwrite an input"},
   };
   test::TempDir dir;
   std::filesystem::create_symlink("t.txt", dir.Path() / "link");
@@ -96,12 +76,13 @@ TEST(BridgeBadInput, RefusedInputWritesNothing) {
     if (!c.translations.empty()) test::WriteFile(dir / "t.txt", c.translations == cNoBytes ? "" : c.translations);
     test::WriteFile(dir / "out", "before");
     for (const char* name : {"in", "in.csv"}) std::filesystem::remove(dir.Path() / name);
-    if (!c.in.empty()) test::WriteFile(dir / c.args.back(), c.in);
+    const test::tTexts args = Args(c.command);
+    if (!c.in.empty()) test::WriteFile(dir / args.back(), c.in);
     const std::string translations = test::ReadFile(dir / "t.txt");
-    const test::ProcessResult result = Bridge(c.args, dir.Path().string());
+    const test::ProcessResult result = Bridge(args, dir);
     EXPECT_EQ(1, result.status);
     EXPECT_TRUE(Holds(result.err, c.message));
-    if (c.args[0] != "stats" || c.args[1] == "--html") {
+    if (args[0] != "stats" || args[1] == "--html") {
       EXPECT_TRUE(Holds(result.err, "nothing written"));
     }
     EXPECT_EQ("", result.out);
@@ -113,17 +94,15 @@ TEST(BridgeBadInput, RefusedInputWritesNothing) {
 
 TEST(BridgeBadInput, ImportNamesTheUnitsItLeavesOutAndWritesTheRest) {
   test::TempDir dir;
-  const std::u16string lines = u"\\a.xml@Source@A%\t\"A\"\n\\a.xml@Source@B%\t\"B\"\n\\a.xml@Source@C%\t\"C\"\n"
-                               u"\\a.xml@Source@D%\t\"D\"\n\\a.xml@Source@E%\t\"E\"\n\\a.xml@Source@F%\t\"F\"\n";
+  const std::u16string lines = Lines({u"A", u"B", u"C", u"D", u"E", u"F"});
+  const std::string a = "\\a.xml@Source@";
   test::WriteFile(dir / "t.txt", File(lines));
-  test::WriteFile(dir / "in.xlf",
-                  Xliff("fr", Unit("\\a.xml@Source@A", "A", "ok") + Unit("\\a.xml@Source@B", "B changed", "b") +
-                                  Unit("\\a.xml@Source@C", "C", "say &quot;c&quot;") +
-                                  Unit("\\a.xml@Source@D", "D", "d&#10;d") + Unit("\\a.xml@Source@E", "E", "e&#9;e") +
-                                  Unit("\\a.xml@Source@F", "F", "<g id=\"1\">f</g>") +
-                                  Unit("\\gone.xml@Source@G", "G", "g") +
-                                  "<trans-unit><source>Nameless</source><target>n</target></trans-unit>"));
-  const test::ProcessResult result = Bridge({"import", "--lang", "fr", "t.txt", "in.xlf"}, dir.Path().string());
+  test::WriteFile(dir / "in.xlf", Xliff(Unit(a + "A", "A", "ok") + Unit(a + "B", "B changed", "b") +
+                                        Unit(a + "C", "C", "say &quot;c&quot;") + Unit(a + "D", "D", "d&#10;d") +
+                                        Unit(a + "E", "E", "e&#9;e") + Unit(a + "F", "F", "<g id=\"1\">f</g>") +
+                                        Unit("\\gone.xml@Source@G", "G", "g") +
+                                        "<trans-unit><source>Nameless</source><target>n</target></trans-unit>"));
+  const test::ProcessResult result = Import(dir, "fr", "t.txt", "in.xlf");
   EXPECT_EQ(2, result.status);
   for (const char* report :
        {"\\a.xml@Source@B: its English text has changed", "\\a.xml@Source@C: the translation holds a double quote",
@@ -139,7 +118,7 @@ TEST(BridgeBadInput, ImportNamesTheUnitsItLeavesOutAndWritesTheRest) {
   // plural forms cannot go into a line.
   test::WriteFile(dir / "in.po", Po("fr", "msgid \"B\"\nmsgstr \"b\"\n\nmsgctxt \"\\\\a.xml@Source@C\"\nmsgid \"C\"\n"
                                           "msgid_plural \"Cs\"\nmsgstr[0] \"c\"\nmsgstr[1] \"cs\"\n"));
-  const test::ProcessResult po = Bridge({"import", "--lang", "fr", "t.txt", "in.po"}, dir.Path().string());
+  const test::ProcessResult po = Import(dir, "fr", "t.txt", "in.po");
   EXPECT_EQ(2, po.status);
   EXPECT_TRUE(Holds(po.err, "a unit without a name (English \"B\"): names no line of t.txt"));
   EXPECT_TRUE(Holds(po.err, "\\a.xml@Source@C: it has plural forms, which the translations file cannot carry"));

@@ -9,91 +9,65 @@
 namespace {
 using namespace bridge_test;
 
-std::string Xliff(const std::string& version, const std::string& fileAttributes, const std::string& units) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xliff version=\"" + version +
-         "\" xmlns=\"urn:oasis:names:tc:xliff:document:" + version + "\"><file original=\"t.txt\" " +
-         fileAttributes + " datatype=\"plaintext\"><body>" + units + "</body></file></xliff>\n";
-}
-
-// Lines of \a.xml for English texts without a translation.
-std::u16string Lines(const std::vector<std::u16string>& englishTexts) {
-  std::u16string lines;
-  for (const std::u16string& english : englishTexts) {
-    std::u16string id = english;
-    for (char16_t& unit : id) unit = unit == u' ' ? u'#' : unit;
-    lines += u"\\a.xml@Source@" + id + u"%\t\"" + english + u"\"\n";
-  }
-  return lines;
-}
-
-TEST(BridgeReviewStates, ExportMarksTheGamesTranslationsApproved) {
-  test::TempDir dir;
-  test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@A%\t\"A\"\t\"Un\"\n\\a.xml@Source@B%\t\"B\"\n"));
-  for (const sFormat& format : Formats())
-    ASSERT_EQ(0, Bridge({"export", "--to", format.name, "--lang", "fr", "t.txt", format.file}, dir.Path().string()).status);
-  const std::string xliff = test::ReadFile(dir / "out.xlf");
-  EXPECT_TRUE(Holds(xliff, "<tool tool-id=\"glossmill-bridge\" tool-name=\"glossmill-bridge\" tool-version=\"" GLOSSMILL_BRIDGE_VERSION "\" />"));
-  EXPECT_TRUE(Holds(xliff, "approved=\"yes\">\n        <source>A</source>\n        <target state=\"final\">Un</target>"));
-  EXPECT_TRUE(Holds(xliff, "preserve\">\n        <source>B</source>\n        <target state=\"needs-translation\" />"));
-  const std::string po = test::ReadFile(dir / "out.po");
-  EXPECT_EQ(std::string::npos, po.find("fuzzy"));
-  for (const char* part : {"\"POT-Creation-Date: 20", "\"Language: fr\\n\"\n", "\"Plural-Forms: nplurals=2; plural=(n > 1);\\n\"\n",
-                           "\"X-Generator: glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\\n\"\n",
-                           "#: \\a.xml@Source@A\nmsgctxt \"\\\\a.xml@Source@A\"\nmsgid \"A\"\nmsgstr \"Un\"\n"})
-    EXPECT_TRUE(Holds(po, part));
-}
-
-TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThem) {
+TEST(BridgeReviewStates, ImportLeavesOutDraftsAndNamesThemAndExportMarksTheGamesTranslationsApproved) {
   test::TempDir dir;
   const std::u16string lines = Lines({u"B", u"C", u"D", u"E", u"F", u"G", u"H"});
-  const auto unit = [](const char* english, const std::string& unitAttributes, const std::string& targetAttributes) {
-    return "<trans-unit id=\"\\a.xml@Source@" + std::string(english) + "\"" + unitAttributes + "><source>" +
-           english + "</source><target" + targetAttributes + ">" + english + "!</target></trans-unit>";
+  const auto unit = [](const std::string& english, const char* unitAttributes, const char* targetAttributes) {
+    return Unit("\\a.xml@Source@" + english, english, english + "!", unitAttributes, targetAttributes);
   };
   const std::string xliffUnits = unit("B", "", " state=\"new\"") + unit("C", "", " state=\"needs-translation\"") +
                                  unit("D", " approved=\"yes\"", " state=\"needs-review-translation\"") +
                                  unit("E", " approved=\"no\"", "") + unit("F", " approved=\"no\"", " state=\"translated\"") +
                                  unit("G", "", " state=\"final\"") + unit("H", "", "");
-  const auto entry = [](const char* english, bool fuzzy) {
-    return std::string(fuzzy ? "#, fuzzy\n" : "") + "msgctxt \"\\\\a.xml@Source@" + english + "\"\nmsgid \"" +
-           english + "\"\nmsgstr \"" + english + "!\"\n\n";
-  };
   const struct {
     const char* file;
     std::string bytes;
     std::vector<std::string> reports;
-    const char* written;  // the English texts whose translation is written
+    std::u16string written;  // the English texts whose translation is written
   } cases[] = {
-      {"in.xlf", Xliff("1.2", "target-language=\"fr\"", xliffUnits),
+      {"in.xlf", Xliff(xliffUnits),
        {"\\a.xml@Source@B: a draft (its state is new), not written",
         "\\a.xml@Source@C: a draft (its state is needs-translation), not written",
         "\\a.xml@Source@D: a draft (its state is needs-review-translation), not written",
         "\\a.xml@Source@E: a draft (it is not approved), not written"},
-       "FGH"},
-      {"in.po", "msgid \"\"\nmsgstr \"Language: fr\\n\"\n\n" + entry("B", true) + entry("C", false),
-       {"\\a.xml@Source@B: a draft (marked fuzzy), not written"}, "C"},
+       u"FGH"},
+      {"in.po", "msgid \"\"\nmsgstr \"Language: fr\\n\"\n\n#, fuzzy\nmsgctxt \"\\\\a.xml@Source@B\"\nmsgid \"B\"\nmsgstr \"B!\"\n\n"
+                "msgctxt \"\\\\a.xml@Source@C\"\nmsgid \"C\"\nmsgstr \"C!\"\n",
+       {"\\a.xml@Source@B: a draft (marked fuzzy), not written"}, u"C"},
       // A spreadsheet's CSV: no quotes, a blank line at the end.
       {"in.csv", "location,source,target,fuzzy\r\n\\a.xml@Source@B,B,B!,True\r\n\\a.xml@Source@C,C,C!,False\r\n\r\n",
-       {"\\a.xml@Source@B: a draft (marked fuzzy), not written"}, "C"},
+       {"\\a.xml@Source@B: a draft (marked fuzzy), not written"}, u"C"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     test::WriteFile(dir / "t.txt", File(lines));
     test::WriteFile(dir / c.file, c.bytes);
-    const test::ProcessResult imported = Bridge({"import", "--lang", "fr", "t.txt", c.file}, dir.Path().string());
+    const test::ProcessResult imported = Import(dir, "fr", "t.txt", c.file);
     EXPECT_EQ(2, imported.status);
     for (const std::string& report : c.reports) EXPECT_TRUE(Holds(imported.err, report));
-    EXPECT_TRUE(Holds(imported.out, std::to_string(std::string(c.written).size()) + " translations written, " +
+    EXPECT_TRUE(Holds(imported.out, std::to_string(c.written.size()) + " translations written, " +
                                         std::to_string(c.reports.size()) + " units reported"));
     std::u16string expected;
     for (char16_t english : std::u16string(u"BCDEFGH")) {
-      const std::u16string text(1, english);
-      expected += u"\\a.xml@Source@" + text + u"%\t\"" + text + u"\"" +
-                  (std::string(c.written).find(static_cast<char>(english)) != std::string::npos
-                       ? u"\t\"" + text + u"!\"" : u"") + u"\n";
+      const std::u16string text(1, english), line = Lines({text});
+      expected += c.written.find(english) == std::u16string::npos ? line : line.substr(0, line.size() - 1) +
+                  u"\t\"" + text + u"!\"\n";
     }
     EXPECT_EQ(File(expected), test::ReadFile(dir / "t.txt"));
   }
+  // What the last import left, C translated and B not, exported again.
+  for (const sFormat& format : Formats())
+    ASSERT_EQ(0, Export(dir, format.name, "fr", "t.txt", format.file).status);
+  const std::string xliff = test::ReadFile(dir / "out.xlf");
+  EXPECT_TRUE(Holds(xliff, "<tool tool-id=\"glossmill-bridge\" tool-name=\"glossmill-bridge\" tool-version=\"" GLOSSMILL_BRIDGE_VERSION "\" />"));
+  EXPECT_TRUE(Holds(xliff, "approved=\"yes\">\n        <source>C</source>\n        <target state=\"final\">C!</target>"));
+  EXPECT_TRUE(Holds(xliff, "preserve\">\n        <source>B</source>\n        <target state=\"needs-translation\" />"));
+  const std::string po = test::ReadFile(dir / "out.po");
+  EXPECT_EQ(std::string::npos, po.find("fuzzy"));
+  for (const char* part : {"\"POT-Creation-Date: 20", "\"Language: fr\\n\"\n", "\"Plural-Forms: nplurals=2; plural=(n > 1);\\n\"\n",
+                           "\"X-Generator: glossmill-bridge " GLOSSMILL_BRIDGE_VERSION "\\n\"\n",
+                           "#: \\a.xml@Source@C\nmsgctxt \"\\\\a.xml@Source@C\"\nmsgid \"C\"\nmsgstr \"C!\"\n"})
+    EXPECT_TRUE(Holds(po, part));
 }
 
 TEST(BridgeCatTools, TheirXliffAndPoFindTheirLines) {
@@ -132,7 +106,7 @@ TEST(BridgeCatTools, TheirXliffAndPoFindTheirLines) {
   test::WriteFile(dir / "in.xlf", xliff11);
   test::WriteFile(dir / "in.po", po);
   for (const char* file : {"in.xlf", "in.po"}) {
-    const test::ProcessResult imported = Bridge({"import", "--lang", "fr", "t.txt", file}, dir.Path().string());
+    const test::ProcessResult imported = Import(dir, "fr", "t.txt", file);
     EXPECT_EQ(0, imported.status) << imported.err;
   }
   EXPECT_EQ(File(u"\\a.xml@Source@A#b%\t\"A b\"\t\"<A> & b\"\n\\a.xml@Source@C%\t\"C\"\t\"Un. \u00c7a \u00e9t\u00e9\"\n"
@@ -140,20 +114,6 @@ TEST(BridgeCatTools, TheirXliffAndPoFindTheirLines) {
                  u"\\a.xml@Source@E%\t\"E\"\t\"e\"\n\\a.xml@Source@F%\t\"F\"\t\"f\"\n"
                  u"\\a.xml@Source@G%\t\"G\"\t\"g\"\n\\a.xml@Source@H:12%\t\"H:12\"\t\"h\"\n"),
             test::ReadFile(dir / "t.txt"));
-}
-
-TEST(BridgeCatTools, WhatXliffCannotHoldLeavesOneStringOut) {
-  test::TempDir dir;
-  test::WriteFile(dir / "t.txt", File(u"\\a.xml@Source@A%\t\"A\"\t\"x\x0By\"\n\\a.xml@Source@B%\t\"B\"\n"));
-  const test::ProcessResult xliff =
-      Bridge({"export", "--to", "xliff", "--lang", "fr", "t.txt", "out.xlf"}, dir.Path().string());
-  EXPECT_EQ(0, xliff.status);
-  EXPECT_EQ("glossmill-bridge: 1 string cannot travel through a translations file: \\a.xml@Source@A "
-            "(U+000B, which XLIFF cannot carry)\n", xliff.err);
-  EXPECT_TRUE(Holds(xliff.out, "1 strings exported"));
-  const test::ProcessResult po = Bridge({"export", "--to", "po", "--lang", "fr", "t.txt", "out.po"}, dir.Path().string());
-  EXPECT_TRUE(Holds(po.out, "2 strings exported"));
-  EXPECT_EQ("", po.err);
 }
 
 TEST(BridgeCannotTravel, StringsTheFileCannotCarryAreLeftOutAndCounted) {
@@ -181,8 +141,7 @@ TEST(BridgeCannotTravel, StringsTheFileCannotCarryAreLeftOutAndCounted) {
       "\\w.xml@Source@Mark (a U+FEFF in its English text)\n";
   for (const sFormat& format : Formats()) {
     SCOPED_TRACE(format.name);
-    const test::ProcessResult exported =
-        Bridge({"export", "--to", format.name, "--lang", "fr", "t.txt", format.file}, dir.Path().string());
+    const test::ProcessResult exported = Export(dir, format.name, "fr", "t.txt", format.file);
     EXPECT_EQ(0, exported.status);
     EXPECT_EQ(leftOut, exported.err);
     const sExchangeFile file = ReadExchange(format, dir.Path() / format.file);
@@ -194,18 +153,29 @@ TEST(BridgeCannotTravel, StringsTheFileCannotCarryAreLeftOutAndCounted) {
   const std::string before = test::ReadFile(dir / "t.txt");
   test::WriteFile(dir / "old.po", "msgctxt \"\\\\w.xml@Source@Covered#van#\\\"Vanfit\"\nmsgid \"Covered van Vanfit\"\n"
                                   "msgstr \"Wagon couvert\"\n");
-  const test::ProcessResult imported = Bridge({"import", "--lang", "fr", "t.txt", "old.po"}, dir.Path().string());
+  const test::ProcessResult imported = Import(dir, "fr", "t.txt", "old.po");
   EXPECT_EQ(2, imported.status);
   EXPECT_TRUE(Holds(imported.err, "\\w.xml@Source@Covered#van#\"Vanfit: cannot travel through a translations file "
                                   "(a double quote in its English text), not written"));
   EXPECT_EQ(before, test::ReadFile(dir / "t.txt"));
 
-  const test::ProcessResult stats = Bridge({"stats", "--json", "t.txt"}, dir.Path().string());
+  const test::ProcessResult stats = Bridge({"stats", "--json", "t.txt"}, dir);
   EXPECT_TRUE(Holds(stats.out, "{\"strings\":9,\"cannotTravel\":[{\"key\":\"\\\\w.xml@Source@Covered#van#\\\"Vanfit\","
                                "\"why\":\"a double quote in its English text\"},"));
   EXPECT_TRUE(Holds(stats.out, "{\"language\":\"French\",\"code\":\"fr\",\"translated\":1,\"missing\":1,"));
-  const test::ProcessResult text = Bridge({"stats", "t.txt"}, dir.Path().string());
-  EXPECT_TRUE(Holds(text.out, "9 strings, 7 of them cannot travel through a translations file\n"));
+  EXPECT_TRUE(Holds(Bridge({"stats", "t.txt"}, dir).out,
+                    "9 strings, 7 of them cannot travel through a translations file\n"));
+
+  // What XLIFF alone cannot hold leaves its string out of an XLIFF export.
+  test::WriteFile(dir / "x.txt", File(u"\\a.xml@Source@A%\t\"A\"\t\"x\x0By\"\n\\a.xml@Source@B%\t\"B\"\n"));
+  const test::ProcessResult xliff = Export(dir, "xliff", "fr", "x.txt", "out.xlf");
+  EXPECT_EQ(0, xliff.status);
+  EXPECT_EQ("glossmill-bridge: 1 string cannot travel through a translations file: \\a.xml@Source@A "
+            "(U+000B, which XLIFF cannot carry)\n", xliff.err);
+  EXPECT_TRUE(Holds(xliff.out, "1 strings exported"));
+  const test::ProcessResult po = Export(dir, "po", "fr", "x.txt", "out.po");
+  EXPECT_TRUE(Holds(po.out, "2 strings exported"));
+  EXPECT_EQ("", po.err);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "BridgeTestSupport.h"
-#include "bridge/ExchangeFile.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -17,31 +16,18 @@ enum ePlanted { cStaleFile, cLinkOut, cDanglingLink, cHardLinkOut, cDirectory };
 
 TEST(BridgeTemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWrittenThrough) {
   const std::string translations = File(u"\\a.xml@Source@Hi%\t\"Hi\"\n");
-  // An XLIFF file that fills in the French text.
-  test::TempDir source;
-  test::WriteFile(source / "t.txt", translations);
-  ASSERT_EQ(0, Bridge({"export", "--to", "xliff", "--lang", "fr", "t.txt", "in.xlf"}, source.Path().string()).status);
-  sExchangeFile filled;
-  std::string error;
-  ASSERT_TRUE(ReadXliff(source.Path() / "in.xlf", filled, error)) << error;
-  filled.mUnits.at(0).mTarget = "Salut";
-  ASSERT_TRUE(WriteXliff(filled, *FindBridgeLanguage("fr"), source.Path() / "in.xlf", error)) << error;
-
-  const struct {
-    test::tTexts args;
-    const char* output;
-  } writes[] = {{{"export", "--to", "xliff", "--lang", "fr", "t.txt", "out.xlf"}, "out.xlf"},
-                {{"export", "--to", "po", "--lang", "fr", "t.txt", "out.po"}, "out.po"},
-                {{"export", "--to", "csv", "--lang", "fr", "t.txt", "out.csv"}, "out.csv"},
-                {{"import", "--lang", "fr", "t.txt", "in.xlf"}, "t.txt"}};
-  for (const auto& write : writes) {
+  const std::string filled = Xliff(Unit("\\a.xml@Source@Hi", "Hi", "Salut"));  // fills in the French text
+  for (const char* command : {"export --to xliff --lang fr t.txt out.xlf", "export --to po --lang fr t.txt out.po",
+                              "export --to csv --lang fr t.txt out.csv", "import --lang fr t.txt in.xlf"}) {
+    const test::tTexts args = Args(command);
+    const std::string output = args[0] == "import" ? "t.txt" : args.back();
     for (const ePlanted planted : {cStaleFile, cLinkOut, cDanglingLink, cHardLinkOut, cDirectory}) {
-      SCOPED_TRACE(std::string(write.output) + " " + std::to_string(planted));
+      SCOPED_TRACE(output + " " + std::to_string(planted));
       test::TempDir dir, outside;
       test::WriteFile(dir / "t.txt", translations);
-      fs::copy_file(source.Path() / "in.xlf", dir.Path() / "in.xlf");
-      if (std::string(write.output) != "t.txt") test::WriteFile(dir / write.output, "before");
-      const fs::path temp = dir.Path() / (std::string(write.output) + ".temp");
+      test::WriteFile(dir / "in.xlf", filled);
+      if (output != "t.txt") test::WriteFile(dir / output, "before");
+      const fs::path temp = dir.Path() / (output + ".temp");
       const std::string target = outside / "target";  // where a link leads
       switch (planted) {
         case cStaleFile: test::WriteFile(temp.string(), "stale"); break;
@@ -50,11 +36,11 @@ TEST(BridgeTemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWritt
         case cHardLinkOut: test::WriteFile(target, "outside"); fs::create_hard_link(target, temp); break;
         case cDirectory: fs::create_directory(temp); break;
       }
-      const std::string before = test::ReadFile(dir / write.output);
+      const std::string before = test::ReadFile(dir / output);
       const test::tFiles outsideBefore = test::FilesBelow(outside.Path());
 
-      const test::ProcessResult result = Bridge(write.args, dir.Path().string());
-      const std::string after = test::ReadFile(dir / write.output);
+      const test::ProcessResult result = Bridge(args, dir);
+      const std::string after = test::ReadFile(dir / output);
       if (planted == cDirectory) {
         EXPECT_EQ(1, result.status);
         EXPECT_TRUE(Holds(result.err, ".temp: Is a directory"));
@@ -64,8 +50,8 @@ TEST(BridgeTemporaryFiles, WhateverStandsAtTheNameIsRemovedAsItselfAndNeverWritt
       } else {
         EXPECT_EQ(0, result.status) << result.err;
         EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
-        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.Path() / write.output)));
-        EXPECT_TRUE(Holds(after, write.args[0] == "import" ? test::Utf16Le(u"\"Salut\"") : "Hi"));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.Path() / output)));
+        EXPECT_TRUE(Holds(after, args[0] == "import" ? test::Utf16Le(u"\"Salut\"") : "Hi"));
       }
       EXPECT_EQ(outsideBefore, test::FilesBelow(outside.Path()));
     }
