@@ -79,6 +79,28 @@ TEST_F(OsFileLayer, ModeBitsAndPathsDecideWhetherAndHowAFileOpens) {
   EXPECT_EQ(0u, FxFilePoolInUse());
 }
 
+// Each backend moves the file position its own way (lseek, SetFilePointer):
+// the only check of them that runs on Windows too.
+TEST_F(OsFileLayer, PositionsAndMisuse) {
+  WriteFile(mDir / "a.bin", "0123456789");
+  cFxOsFile* file = Open("a.bin");
+  char bytes[4] = {};
+  int position = -1;
+  EXPECT_EQ(-1, file->Write("x", 1));  // opened for reading only
+  ASSERT_TRUE(file->Seek(2));
+  ASSERT_TRUE(file->SeekRelative(3));
+  ASSERT_TRUE(file->Tell(position));
+  EXPECT_EQ(5, position);
+  ASSERT_TRUE(file->SeekFromEnd(-2));
+  EXPECT_EQ(2, file->Read(bytes, 4));
+  EXPECT_EQ("89", std::string(bytes, 2));
+  EXPECT_EQ(0, file->Read(bytes, 1));
+  EXPECT_EQ(kFxError::cFileOther, Refused(file->Seek(-1)));
+  EXPECT_TRUE(file->Close());
+  EXPECT_TRUE(file->Close());  // a second close does nothing
+  delete file;
+}
+
 TEST_F(OsFileLayer, The257thOpenFileFailsAndItsHandleIsClosed) {
   // Files are opened without sharing: each entry gets a file of its own.
   cFxOsFile* files[kFxFilePool::cEntries];
@@ -152,8 +174,8 @@ TEST_F(OsFileLayer, InfoFlagsAndSearchesByPattern) {
   EXPECT_EQ(kFxError::cFileNotFound, Refused(mLayer.Delete(Path("a.xml"))));
 }
 
-// Seeks, reads past the end, a second close and the overlapped read's rules
-// on one file: the memory file's test (tests/fuzz) compares them on disk.
+// The overlapped read's rules on one file: the memory file's test
+// (tests/fuzz) compares them with a file on disk.
 TEST_F(OsFileLayer, OneOverlappedReadAtATimeForTheWholeProcess) {
   WriteFile(mDir / "a.bin", "0123456789");
   WriteFile(mDir / "b.bin", "abcdefghij");
