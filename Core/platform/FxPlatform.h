@@ -143,8 +143,10 @@ cFxOsResult FxPlatformMakeReadWrite(const wchar16* path);  // read and write for
 cFxOsResult FxPlatformDeleteFile(const wchar16* path);
 // Replaces `target` by `source` in one step: no moment exists at which the
 // target is missing or partly written. On failure both stay as they were.
-// Made for a thread of its own.
+// A target somebody holds open, which Windows will not replace, is waited
+// for up to cFxReplaceWaitMilliseconds. Made for a thread of its own.
 cFxOsResult FxPlatformReplaceFile(const wchar16* source, const wchar16* target);
+constexpr uint32_t cFxReplaceWaitMilliseconds = 2000;
 
 // Files written and read on a thread of their own, by the 8-bit native path
 // the OS file layer would open, the way it opens them; they touch neither

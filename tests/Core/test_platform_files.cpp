@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -90,6 +91,27 @@ TEST(PlatformFiles, MakeReadWriteGivesTheOwnerWriteAccess) {
   ASSERT_TRUE(FxPlatformMakeReadWrite(Wide(dir / "a.xml").c_str()).IsOk());
   EXPECT_NE(fs::perms::none, fs::status(dir / "a.xml").permissions() & fs::perms::owner_write);
   EXPECT_TRUE(FxPlatformMakeReadWrite(Wide(dir / "missing").c_str()).IsMissing());
+}
+
+// Windows refuses to replace a file somebody holds open: a holder that lets
+// go a moment later (another thread of the run, a virus scanner) must not
+// cost the translator a data file's update.
+TEST(PlatformFiles, ReplaceOutlastsAMomentaryHolderOfTheTarget) {
+  TempDir dir;
+  WriteFile(dir / "a.xml", "old");
+  WriteFile(dir / "a.xml.temp", "new");
+  intptr_t held = -1;
+  uint64_t size = 0;
+  ASSERT_TRUE(FxPlatformOpenFileForReading((dir / "a.xml").c_str(), held, size).IsOk());
+  std::thread holder([held] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    FxPlatformCloseFile(held);
+  });
+  const cFxOsResult replaced = FxPlatformReplaceFile(Wide(dir / "a.xml.temp").c_str(), Wide(dir / "a.xml").c_str());
+  holder.join();
+  EXPECT_TRUE(replaced.IsOk()) << replaced.Text();
+  EXPECT_EQ("new", ReadFile(dir / "a.xml"));
+  EXPECT_FALSE(fs::exists(dir / "a.xml.temp"));
 }
 
 TEST(PlatformDirectories, FindListsEveryEntryWithItsKind) {

@@ -83,8 +83,22 @@ cFxOsResult FxPlatformDeleteFile(const wchar16* path) {
 }
 
 cFxOsResult FxPlatformReplaceFile(const wchar16* source, const wchar16* target) {
-  if (MoveFileExW(FxWin32Wide(source), FxWin32Wide(target), MOVEFILE_REPLACE_EXISTING) != 0) return cFxOsResult();
-  return FxWin32LastError();
+  // Windows refuses to replace a file anybody holds open, if only for a
+  // moment: a virus scanner or indexer looking at it, or the run's own
+  // look-up of which file a name stands for. Such holders let go at once,
+  // so the refusal is tried again for a while; a target that could never be
+  // replaced (a folder, a read-only file) is refused at once.
+  DWORD pause = 1;
+  for (DWORD waited = 0;; waited += pause, pause = pause < 64 ? 2 * pause : pause) {
+    if (MoveFileExW(FxWin32Wide(source), FxWin32Wide(target), MOVEFILE_REPLACE_EXISTING) != 0) return cFxOsResult();
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(FxWin32Wide(target));
+    const bool heldOpen = (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
+                          attributes != INVALID_FILE_ATTRIBUTES &&
+                          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+    if (!heldOpen || waited >= cFxReplaceWaitMilliseconds) return FxWin32Error(error);
+    Sleep(pause);
+  }
 }
 
 // ---- On a thread of their own ------------------------------------------------------
